@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs the whole test suite twice: a normal build and a sanitizer build,
+# then runs the record-file fuzzer for a bounded time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+./scripts/setup.sh
+
+jobs=$(nproc)
+export QT_QPA_PLATFORM=offscreen
+
+echo "== Normal build =="
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
+cmake --build build -j "$jobs"
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer build =="
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DNAGI_SANITIZE=ON -DNAGI_BENCH=OFF
+cmake --build build-asan -j "$jobs"
+ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:allocator_may_return_null=1 \
+UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+  ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+if [ -x scripts/fuzz.sh ]; then
+  echo "== Fuzzing the record reader =="
+  ./scripts/fuzz.sh
+fi

@@ -1,0 +1,41 @@
+#include "core/movegen.h"
+
+void generateMoves(const ZnBan &game, std::vector<Move> &out) {
+    const Side side = game.turn();
+    for (const Koma *piece : game.piecesOnBoard(side)) {
+        // For a piece that may move there, the reachable non-own squares are the destinations.
+        SquareList targets;
+        piece->listTargets(notOwnPiece, game.board(), side, piece->square(), targets);
+        for (Square to : targets) {
+            switch (game.classifyMove(piece, to)) {
+            case NoPromotion: out.push_back({piece->square(), to, false, 0}); break;
+            case PromotionOptional:
+                out.push_back({piece->square(), to, false, 0});
+                out.push_back({piece->square(), to, true, 0});
+                break;
+            case PromotionForced: out.push_back({piece->square(), to, true, 0}); break;
+            case Illegal: break;
+            }
+        }
+    }
+    bool seen[KIND_COUNT] = {};
+    for (const Koma *piece : game.hand(side)) {
+        if (seen[piece->kind()]) continue;
+        seen[piece->kind()] = true;
+        for (int to = 0; to < SQUARE_COUNT; ++to)
+            if (piece->canDropOn(static_cast<Square>(to), game.board()))
+                out.push_back({IN_HAND, static_cast<Square>(to), false, piece->kind()});
+    }
+}
+
+bool applyMove(ZnBan &game, const Move &move) {
+    if (move.from != IN_HAND) return game.makeMove(move.from, move.to, move.promote);
+    // dropPiece sorts the hand by kind, so the first piece of a kind sits after all smaller kinds.
+    int position = 0;
+    bool held = false;
+    for (const Koma *piece : game.hand(game.turn())) {
+        if (piece->kind() < move.dropKind) ++position;
+        held = held || piece->kind() == move.dropKind;
+    }
+    return held && game.dropPiece(position, move.to);
+}

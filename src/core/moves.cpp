@@ -1,0 +1,116 @@
+// Making moves and drops, taking them back, and replaying recorded ones.
+
+#include "core/znban.h"
+
+namespace {
+
+bool acceptsPromotion(MoveClass moveClass, bool promote) {
+    switch (moveClass) {
+    case NoPromotion: return !promote;
+    case PromotionOptional: return true;
+    case PromotionForced: return promote;
+    default: return false;
+    }
+}
+
+}  // namespace
+
+bool ZnBan::makeMove(Square from, Square to, bool promote) {
+    if (from >= SQUARE_COUNT) return false;
+    Koma *piece = board_.get(from);
+    return piece != nullptr && movePiece(piece, to, promote);
+}
+
+bool ZnBan::movePiece(Koma *piece, Square to, bool promote) {
+    if (!acceptsPromotion(classifyMove(piece, to), promote)) return false;
+    const Square from = piece->square();
+    Koma *captured = board_.get(to);
+    if (!replaying_)
+        history_.push_back({from, to, piece, promote, captured,
+                            static_cast<std::uint8_t>(captured ? captured->promoted() : 0)});
+    if (captured != nullptr) {
+        removeAttacks(captured);
+        eraseFrom(onBoard_[captured->side()], captured);
+        captured->setPromoted(false);
+        captured->setSquare(IN_HAND);
+        captured->setSide(piece->side());
+        hands_[piece->side()].push_back(captured);
+    }
+    removeAttacks(piece);
+    board_.at(from) = nullptr;
+    board_.at(to) = piece;
+    piece->setSquare(to);
+    piece->promote(promote);
+    refreshLinesThrough(from);
+    addAttacks(piece);
+    refreshLinesThrough(to);
+    ++moveCount_;
+    turn_ = otherSide(turn_);
+    return true;
+}
+
+bool ZnBan::dropPiece(int handIndex, Square to) {
+    MochiKoma &hand = hands_[turn_];
+    if (handIndex < 0 || handIndex >= hand.size()) return false;
+    hand.sortByKind();
+    return dropKoma(hand[handIndex], to, hand);
+}
+
+bool ZnBan::dropKoma(Koma *piece, Square to, MochiKoma &hand) {
+    if (piece == nullptr || to >= SQUARE_COUNT || &hand != &hands_[turn_] || !hand.contains(piece) ||
+        !piece->canDropOn(to, board_))
+        return false;
+    if (!replaying_) history_.push_back({IN_HAND, to, piece, 0, nullptr, 0});
+    hand.remove(piece);
+    onBoard_[turn_].push_back(piece);
+    board_.at(to) = piece;
+    piece->setSquare(to);
+    addAttacks(piece);
+    refreshLinesThrough(to);
+    ++moveCount_;
+    turn_ = otherSide(turn_);
+    return true;
+}
+
+bool ZnBan::undoMove() {
+    if (moveCount_ <= 0 || history_.size() < static_cast<std::size_t>(moveCount_)) return false;
+    const MoveHistory record = replaying_ ? history_[static_cast<std::size_t>(moveCount_ - 1)] : history_.back();
+    if (!replaying_) history_.pop_back();
+    Koma *piece = record.piece;
+    Koma *captured = record.captured;
+    const Side mover = otherSide(turn_);
+
+    removeAttacks(piece);
+    if (record.from == IN_HAND) {
+        eraseFrom(onBoard_[mover], piece);
+        hands_[mover].push_back(piece);
+        piece->setSquare(IN_HAND);
+    } else {
+        if (record.promoted) piece->setPromoted(false);
+        piece->setSquare(record.from);
+        board_.at(record.from) = piece;
+    }
+    board_.at(record.to) = captured;
+    if (captured != nullptr) {
+        hands_[mover].remove(captured);
+        onBoard_[turn_].push_back(captured);
+        captured->setPromoted(record.capturedWasPromoted != 0);
+        captured->setSquare(record.to);
+        captured->setSide(turn_);
+        addAttacks(captured);
+    }
+    refreshLinesThrough(record.to);
+    addAttacks(piece);
+    refreshLinesThrough(record.from);
+
+    --moveCount_;
+    turn_ = mover;
+    return true;
+}
+
+bool ZnBan::redoMove() {
+    if (!replaying_ || moveCount_ < 0 || static_cast<std::size_t>(moveCount_) >= history_.size()) return false;
+    const MoveHistory &record = history_[static_cast<std::size_t>(moveCount_)];
+    if (record.from == IN_HAND) return dropKoma(record.piece, record.to, hands_[turn_]);
+    return movePiece(record.piece, record.to, record.promoted != 0);
+}

@@ -1,0 +1,151 @@
+#pragma once
+// The game object: the position (board, hands, side to move, move count), the move history and
+// both attack maps. Every change of the position goes through the operations declared here.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "analysis/attackset.h"
+#include "core/types.h"
+#include "pieces/koma.h"
+#include "pieces/komafukuro.h"
+
+// The answer of classifyMove.
+enum MoveClass : int { Illegal = 0, NoPromotion = 1, PromotionOptional = 2, PromotionForced = 3 };
+
+// One move or drop as made; from is IN_HAND for a drop.
+struct MoveHistory {
+    Square from = IN_HAND;
+    Square to = 0;
+    Koma *piece = nullptr;
+    std::uint8_t promoted = 0;
+    Koma *captured = nullptr;
+    std::uint8_t capturedWasPromoted = 0;
+};
+
+// One side's pieces in hand, in stand order.
+class MochiKoma {
+public:
+    MochiKoma() { pieces_.reserve(40); }
+
+    // Reorders the hand so that kinds ascend, king first and pawn last.
+    void sortByKind();
+
+    int size() const { return static_cast<int>(pieces_.size()); }
+    bool empty() const { return pieces_.empty(); }
+    Koma *operator[](int i) const { return pieces_[static_cast<std::size_t>(i)]; }
+    auto begin() const { return pieces_.begin(); }
+    auto end() const { return pieces_.end(); }
+    void push_back(Koma *piece) { pieces_.push_back(piece); }
+    // Removes `piece`; false when it is not in this hand.
+    bool remove(const Koma *piece);
+    bool contains(const Koma *piece) const;
+    void clear() { pieces_.clear(); }
+
+private:
+    std::vector<Koma *> pieces_;
+};
+
+class ZnBan {
+public:
+    // The most pieces one game can own; the starting set has 40.
+    static constexpr int MAX_PIECES = 64;
+
+    ZnBan();
+    virtual ~ZnBan();
+    ZnBan(const ZnBan &) = delete;
+    ZnBan &operator=(const ZnBan &) = delete;
+
+    // Exchanges the whole game with `other`; pointers into either game stay valid.
+    void swap(ZnBan &other) noexcept;
+
+    // ---- queries ----
+    Koma *pieceAt(Square square) const { return board_.get(square); }
+    bool isOccupied(Square square) const { return board_.get(square) != nullptr; }
+    MochiKoma &hand(Side side) { return hands_[side & 1]; }
+    const MochiKoma &hand(Side side) const { return hands_[side & 1]; }
+    const std::vector<Koma *> &piecesOnBoard(Side side) const { return onBoard_[side & 1]; }
+    const AttackMap &attackMap(Side side) const { return attackMaps_[side & 1]; }
+    // How many pieces of `side` attack `square`.
+    int attackCount(Side side, Square square) const { return attackMaps_[side & 1].at(square).size(); }
+    // The pieces of `side` attacking `square`, in piece-table order.
+    std::vector<Koma *> attackers(Side side, Square square) const;
+    bool isTurnPiece(const Koma *piece) const { return piece != nullptr && piece->side() == turn_; }
+    bool handSlotExists(int position) const { return position >= 0 && position < hands_[turn_].size(); }
+    // Whether `piece` may promote moving from its square to `to`.
+    bool promotionPossible(const Koma *piece, Square to) const;
+    Side turn() const { return turn_; }
+    int moveCount() const { return moveCount_; }
+    bool replaying() const { return replaying_; }
+    const std::vector<MoveHistory> &history() const { return history_; }
+    const Board &board() const { return board_; }
+    Koma *king(Side side) const { return kings_[side & 1]; }
+    // Every piece the game owns, in the order it took them over.
+    std::vector<Koma *> allPieces() const;
+
+    // ---- set-up ----
+    // Clears the game and sets up the standard starting position, sente to move.
+    void newGame();
+    // Destroys every piece and every history record; always followed by resetBoard.
+    void clearPieces();
+    // Empty board and attack maps, sente to move, move count 0, no kings.
+    void resetBoard();
+    // Takes over one piece whose side, kind, square and promotion are set; false (piece destroyed)
+    // when the square is taken or off the board, a piece in hand is promoted, or the game already
+    // owns MAX_PIECES pieces.
+    bool placePiece(std::unique_ptr<Koma> piece);
+    // placePiece for each piece in order, emptying the list; returns how many were placed.
+    int placePieces(PieceList &pieces);
+    // Fills both attack maps from scratch: sente's board pieces, then gote's.
+    void addAllAttacks();
+    // Sets the side to move of a position being set up.
+    void setTurn(Side side) { turn_ = side & 1; }
+    // Switches replay mode, in which moves are not recorded and undo keeps the records.
+    void setReplaying(bool on) { replaying_ = on; }
+
+    // ---- legality ----
+    // Classifies the move of the piece on `from` to `to`.
+    MoveClass classifyMove(Square from, Square to) const;
+    // Classifies the move of `piece` from its own square to `to`.
+    MoveClass classifyMove(const Koma *piece, Square to) const;
+
+    // ---- moves ----
+    // Moves the piece on `from`; false, with nothing changed, when the move is refused.
+    bool makeMove(Square from, Square to, bool promote);
+    bool movePiece(Koma *piece, Square to, bool promote);
+    // Drops the piece at `handIndex` of the side to move's hand, sorted by kind first.
+    bool dropPiece(int handIndex, Square to);
+    bool dropKoma(Koma *piece, Square to, MochiKoma &hand);
+    // Takes back the last applied move; false at move 0.
+    bool undoMove();
+    // In replay mode, applies the record at moveCount again.
+    bool redoMove();
+
+    // ---- attack map maintenance ----
+    void addAttacks(Koma *piece);
+    void removeAttacks(Koma *piece);
+    // Re-enters every ranging piece of either side that attacks `square`.
+    void refreshLinesThrough(Square square);
+
+private:
+    Koma *pieceBySlot(int slot) const { return pieces_[static_cast<std::size_t>(slot)].get(); }
+    static void eraseFrom(std::vector<Koma *> &list, const Koma *piece);
+
+    bool replaying_ = false;
+    Side turn_ = SENTE;
+    int moveCount_ = 0;
+    std::array<std::vector<Koma *>, 2> onBoard_;
+    Board board_;
+    std::array<MochiKoma, 2> hands_;
+    std::vector<MoveHistory> history_;
+    std::array<AttackMap, 2> attackMaps_;
+    std::array<Koma *, 2> kings_{};
+
+    // Owner of every piece; the lists above only refer to them.
+    std::array<std::unique_ptr<Koma>, MAX_PIECES> pieces_;
+    int pieceCount_ = 0;
+    // Slots of the ranging pieces, the only ones whose reach depends on other squares.
+    std::uint64_t rangingSlots_ = 0;
+};

@@ -1,0 +1,32 @@
+#include "support/report.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+void reportToStandardError(const char *title, const char *text) {
+    std::fprintf(stderr, "%s: %s\n", text, title);
+}
+
+ReportHook currentHook = reportToStandardError;
+
+[[noreturn]] void outOfMemory() {
+    std::fputs("out of memory\n", stderr);
+    std::fflush(stderr);
+    // No destructors: they may need memory, and nothing is to be saved.
+    std::_Exit(1);
+}
+
+}  // namespace
+
+void setReportHook(ReportHook hook) { currentHook = hook ? hook : reportToStandardError; }
+
+void reportBadIndex(const char *format, long long index, std::size_t count) {
+    char title[128];
+    std::snprintf(title, sizeof title, format, static_cast<int>(index), static_cast<int>(count));
+    currentHook(title, "Debug Message");
+}
+
+void installOutOfMemoryRule() { std::set_new_handler(outOfMemory); }

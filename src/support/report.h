@@ -1,0 +1,16 @@
+#pragma once
+// Developer reports from the checked containers, and the out-of-memory rule.
+
+#include <cstddef>
+
+// Shows a report to the developer: `title` is the formatted report, `text` the fixed body.
+using ReportHook = void (*)(const char *title, const char *text);
+
+// Installs the function that shows bad-index reports; null restores the default (standard error).
+void setReportHook(ReportHook hook);
+
+// Formats `format` with the index and the element count and hands it to the report hook.
+void reportBadIndex(const char *format, long long index, std::size_t count);
+
+// Makes every failed allocation print "out of memory" and end the process with status 1.
+void installOutOfMemoryRule();
