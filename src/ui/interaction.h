@@ -1,0 +1,28 @@
+#pragma once
+// Mouse presses on the board and the stands turned into selections, moves and drops.
+
+#include <QString>
+#include <Qt>
+
+#include "core/znban.h"
+#include "ui/znflags.h"
+
+// Asks whether an optional promotion is taken; the window shows the real modal box, tests answer.
+class PromotionAsker {
+public:
+    virtual ~PromotionAsker() = default;
+    // `pieceName` is the unpromoted one-character name; true means promote.
+    virtual bool askPromotion(const QString &pieceName) = 0;
+};
+
+// Pixel mappings; divisions truncate toward zero.
+int BoardColumnAt(int x);
+int BoardRowAt(int y);
+int SenteStandSlotAt(int y);
+int GoteStandSlotAt(int y);
+
+// A left press on the board at (x, y) (the caller clears the status text first); true when the
+// display must be redrawn. Non-left buttons do nothing.
+bool BoardPress(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, Qt::MouseButton button, int x, int y);
+// A press with any button on the stand of `standSide` at height y; true when redraw is needed.
+bool StandPress(ZnBan &game, ZnFlags &flags, Side standSide, int y);
