@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include "common/testing.h"
+
+namespace {
+
+// Runs `change` and checks that the game is exactly as before.
+template <typename F>
+void expectRefused(ZnBan &game, F change) {
+    const std::string before = positionKey(game);
+    const auto counts = attackCounts(game);
+    const std::size_t records = game.history().size();
+    EXPECT_FALSE(change());
+    EXPECT_EQ(positionKey(game), before);
+    EXPECT_EQ(attackCounts(game), counts);
+    EXPECT_EQ(game.history().size(), records);
+}
+
+}  // namespace
+
+TEST(MakeMove, RefusedMovesChangeNothing) {
+    ZnBan game;
+    expectRefused(game, [&] { return game.makeMove(40, 31, false); });  // empty origin
+    expectRefused(game, [&] { return game.makeMove(20, 29, false); });  // gote's pawn, sente to move
+    expectRefused(game, [&] { return game.makeMove(60, 51, true); });   // NoPromotion asked to promote
+    expectRefused(game, [&] { return game.dropPiece(0, 40); });         // empty hand
+    setUpPosition(game, {{PAWN, 13, SENTE}, {PAWN, IN_HAND, SENTE}, {PAWN, 58, SENTE}});
+    expectRefused(game, [&] { return game.makeMove(13, 4, false); });  // must promote
+    expectRefused(game, [&] { return game.dropPiece(1, 40); });        // position equal to the size
+    expectRefused(game, [&] { return game.dropPiece(0, 31); });        // second pawn in column 4
+    expectRefused(game, [&] { return game.dropPiece(0, 58); });        // occupied
+    EXPECT_TRUE(game.makeMove(13, 4, true));
+    EXPECT_TRUE(game.pieceAt(4)->promoted());
+}
+
+TEST(MakeMove, CapturesGoUnpromotedToTheEndOfTheHand) {
+    ZnBan game;
+    setUpPosition(game, {{ROOK, 40, SENTE}, {9, 31, GOTE}, {KING, 4, GOTE}, {PAWN, IN_HAND, SENTE}}, SENTE);
+    ASSERT_TRUE(game.makeMove(40, 31, false));
+    const MoveHistory &record = game.history().back();
+    EXPECT_EQ(record.capturedWasPromoted, 1);
+    ASSERT_EQ(game.hand(SENTE).size(), 2);
+    const Koma *dragon = game.hand(SENTE)[1];
+    EXPECT_EQ(dragon->kind(), ROOK);
+    EXPECT_FALSE(dragon->promoted());
+    EXPECT_EQ(dragon->side(), SENTE);
+    EXPECT_EQ(dragon->square(), IN_HAND);
+    EXPECT_TRUE(dragon->attacks().empty());
+    EXPECT_EQ(game.piecesOnBoard(GOTE).size(), 1u);
+    // The king can be taken like anything else and play goes on.
+    ASSERT_TRUE(game.makeMove(4, 3, false));
+    ASSERT_TRUE(game.makeMove(31, 4, true));
+    ASSERT_TRUE(game.makeMove(3, 4, false));
+    EXPECT_EQ(game.hand(GOTE)[0]->kind(), ROOK);
+    EXPECT_EQ(findInconsistency(game), "");
+}
+
+TEST(DropPiece, SortsTheHandFirst) {
+    ZnBan game;
+    setUpPosition(game, {{PAWN, IN_HAND, SENTE}, {ROOK, IN_HAND, SENTE}, {KING, 4, GOTE}});
+    ASSERT_TRUE(game.dropPiece(0, 40));
+    EXPECT_EQ(game.pieceAt(40)->kind(), ROOK);
+    EXPECT_EQ(game.history().back().from, IN_HAND);
+    EXPECT_EQ(game.turn(), GOTE);
+    EXPECT_EQ(game.moveCount(), 1);
+    EXPECT_EQ(findInconsistency(game), "");
+}
+
+TEST(DropPiece, PawnColumnRuleIgnoresPromotedPawns) {
+    ZnBan game;
+    setUpPosition(game, {{15, 58, SENTE}, {PAWN, IN_HAND, SENTE}});
+    EXPECT_TRUE(game.dropPiece(0, 40));
+}
+
+TEST(AttackMaps, OpeningAndClosingLinesFollowTheMove) {
+    ZnBan game;
+    // Moving the pawn in front of the rook opens the rook's file up to the pawn's new square.
+    ASSERT_TRUE(game.makeMove(55, 46, false));
+    const Koma *rook = game.pieceAt(64);
+    EXPECT_TRUE(rook->attacks().contains(55));
+    EXPECT_TRUE(rook->attacks().contains(46));
+    EXPECT_FALSE(rook->attacks().contains(37));
+    EXPECT_EQ(findInconsistency(game), "");
+    // A piece dropped onto an open line closes it.
+    setUpPosition(game, {{ROOK, 76, SENTE}, {GOLD, IN_HAND, GOTE}, {KING, 0, GOTE}}, GOTE);
+    EXPECT_EQ(game.attackCount(SENTE, 4), 1);
+    ASSERT_TRUE(game.dropPiece(0, 40));
+    EXPECT_EQ(game.attackCount(SENTE, 40), 1);
+    EXPECT_EQ(game.attackCount(SENTE, 31), 0);
+    EXPECT_EQ(game.attackCount(SENTE, 4), 0);
+    EXPECT_EQ(findInconsistency(game), "");
+}
+
+TEST(AttackMaps, StartingPositionRowsAndDefendedSquares) {
+    ZnBan game;
+    for (int column = 0; column < 9; ++column) {
+        EXPECT_EQ(game.attackCount(SENTE, static_cast<Square>(45 + column)), 1);
+        EXPECT_EQ(game.attackCount(GOTE, static_cast<Square>(45 + column)), 0);
+        EXPECT_EQ(game.attackCount(GOTE, static_cast<Square>(27 + column)), 1);
+        EXPECT_EQ(game.attackCount(SENTE, static_cast<Square>(27 + column)), 0);
+        EXPECT_EQ(game.attackCount(SENTE, static_cast<Square>(36 + column)), 0);
+        EXPECT_EQ(game.attackCount(GOTE, static_cast<Square>(36 + column)), 0);
+    }
+    // Own pieces count: the bishop on 70 is defended by the silver on 78 and the rook along row 7.
+    EXPECT_EQ(game.attackCount(SENTE, 70), 2);
+    const auto defenders = game.attackers(SENTE, 70);
+    ASSERT_EQ(defenders.size(), 2u);
+    EXPECT_EQ(defenders[0]->kind() + defenders[1]->kind(), SILVER + ROOK);
+    const std::string key = positionKey(game);
+    game.refreshLinesThrough(IN_HAND);
+    game.addAttacks(nullptr);
+    EXPECT_EQ(positionKey(game), key);
+    EXPECT_EQ(findInconsistency(game), "");
+}
+
+TEST(AttackMaps, CapturedPieceLeavesEveryList) {
+    ZnBan game;
+    setUpPosition(game, {{ROOK, 76, SENTE}, {GOLD, 40, GOTE}, {SILVER, 41, GOTE}});
+    ASSERT_GT(game.attackCount(GOTE, 31), 0);
+    ASSERT_TRUE(game.makeMove(76, 40, false));
+    for (int square = 0; square < SQUARE_COUNT; ++square)
+        for (const Koma *piece : game.attackers(GOTE, static_cast<Square>(square))) EXPECT_NE(piece->kind(), GOLD);
+    EXPECT_EQ(findInconsistency(game), "");
+}
+
+TEST(UndoMove, RestoresCapturesPromotionsAndDrops) {
+    ZnBan game;
+    setUpPosition(game, {{SILVER, 31, SENTE}, {9, 22, GOTE}, {PAWN, IN_HAND, GOTE}, {KING, 76, SENTE}});
+    const std::string start = positionKey(game);
+    const auto startCounts = attackCounts(game);
+    ASSERT_TRUE(game.makeMove(31, 22, true));  // a promoting capture of a dragon
+    ASSERT_TRUE(game.dropPiece(0, 58));
+    ASSERT_TRUE(game.undoMove());
+    EXPECT_EQ(game.hand(GOTE).size(), 1);
+    EXPECT_EQ(game.pieceAt(58), nullptr);
+    ASSERT_TRUE(game.undoMove());
+    EXPECT_EQ(positionKey(game), start);
+    EXPECT_EQ(attackCounts(game), startCounts);
+    EXPECT_FALSE(game.pieceAt(31)->promoted());
+    EXPECT_TRUE(game.pieceAt(22)->promoted());
+    EXPECT_EQ(game.pieceAt(22)->side(), GOTE);
+    EXPECT_TRUE(game.hand(SENTE).empty());
+    EXPECT_FALSE(game.undoMove());
+    EXPECT_EQ(findInconsistency(game), "");
+}
+
+TEST(UndoMove, AlreadyPromotedPieceStaysPromoted) {
+    ZnBan game;
+    setUpPosition(game, {{12, 40, SENTE}});
+    ASSERT_TRUE(game.makeMove(40, 31, false));
+    ASSERT_TRUE(game.undoMove());
+    EXPECT_TRUE(game.pieceAt(40)->promoted());
+}
+
+TEST(Replay, WalksTheHistoryWithoutRecordingAndRestoresTheGame) {
+    ZnBan game;
+    ASSERT_TRUE(game.makeMove(60, 51, false));
+    ASSERT_TRUE(game.makeMove(20, 29, false));
+    ASSERT_TRUE(game.makeMove(70, 10, true));  // bishop takes bishop, promoting
+    const std::string end = positionKey(game);
+    EXPECT_FALSE(game.redoMove());  // only in replay mode
+    game.setReplaying(true);
+    while (game.moveCount() > 0) ASSERT_TRUE(game.undoMove());
+    EXPECT_EQ(game.history().size(), 3u);
+    EXPECT_EQ(game.pieceAt(70)->kind(), BISHOP);
+    while (game.moveCount() < 3) ASSERT_TRUE(game.redoMove());
+    EXPECT_FALSE(game.redoMove());
+    EXPECT_TRUE(game.pieceAt(10)->promoted());
+    game.setReplaying(false);
+    EXPECT_EQ(positionKey(game), end);
+    EXPECT_EQ(game.history().size(), 3u);
+    EXPECT_EQ(findInconsistency(game), "");
+    EXPECT_TRUE(game.undoMove());
+    EXPECT_EQ(game.history().size(), 2u);
+}
