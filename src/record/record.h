@@ -2,9 +2,11 @@
 // Game-record files (".ngr"): the first position in CSA-style "P+"/"P-" lines, the side to move
 // and one 7-character line per move. Both operations report success or a reason.
 
+#include <array>
 #include <istream>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 #include "core/znban.h"
 
@@ -21,3 +23,14 @@ RecordResult saveRecord(ZnBan &game, std::ostream &out);
 // Reads a whole record from `in` into a fresh game and swaps it into `game` only when the whole
 // file was read successfully; on failure `game` is untouched.
 RecordResult loadRecord(ZnBan &game, std::istream &in);
+
+// The two-letter piece codes of the record file, indexed by PieceCode.
+inline constexpr std::array<std::string_view, CODE_COUNT> RecordCode = {
+    "OU", "HI", "KA", "KI", "GI", "KE", "KY", "FU", "ou", "RY", "UM", "ki", "NG", "NK", "NY", "TO"};
+
+// The PieceCode a file may name with `code` (exact, case matters); -1 for anything else,
+// including the two codes no piece ever carries ("ou", "ki").
+int pieceCodeOf(std::string_view code);
+
+// The longest word a record file may hold.
+inline constexpr std::size_t MAX_RECORD_WORD = 255;
