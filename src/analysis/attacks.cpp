@@ -16,16 +16,36 @@ void ZnBan::removeAttacks(Koma *piece) {
     piece->clearAttacks();
 }
 
-void ZnBan::refreshLinesThrough(Square square) {
-    if (square >= SQUARE_COUNT) return;
-    // Taken as a copy: re-entering a piece changes the very sets being read.
-    std::uint64_t slots = (attackMaps_[0].at(square).bits() | attackMaps_[1].at(square).bits()) & rangingSlots_;
+std::uint64_t ZnBan::rangingAttackersOf(Square square) const {
+    if (square >= SQUARE_COUNT) return 0;
+    return (attackMaps_[0].at(square).bits() | attackMaps_[1].at(square).bits()) & rangingSlots_;
+}
+
+void ZnBan::refreshLinesThrough(Square square) { refreshLinesThrough(square, square); }
+
+void ZnBan::refreshLinesThrough(Square first, Square second) {
+    // Any line that changes reached one of the two squares before the change, so its piece still
+    // lists that square. Only that line is walked again: the rest of the piece's reach is as it was,
+    // and the piece ends exactly as if its attacks had been removed and added anew.
+    std::uint64_t slots = rangingAttackersOf(first) | rangingAttackersOf(second);
     while (slots != 0) {
         Koma *piece = pieceBySlot(std::countr_zero(slots));
         slots &= slots - 1;
-        removeAttacks(piece);
-        addAttacks(piece);
+        const AttackMap &map = attackMaps_[piece->side()];
+        const bool throughFirst = first < SQUARE_COUNT && map.at(first).containsSlot(piece->slot());
+        const bool throughSecond =
+            second != first && second < SQUARE_COUNT && map.at(second).containsSlot(piece->slot());
+        if (throughFirst) relinkLineThrough(piece, first);
+        if (throughSecond) relinkLineThrough(piece, second);
     }
+}
+
+void ZnBan::relinkLineThrough(Koma *piece, Square changed) {
+    SquareList removed, added;
+    if (!piece->updateLineThrough(board_, changed, removed, added)) return;
+    AttackMap &map = attackMaps_[piece->side()];
+    for (Square square : removed) map.at(square).eraseSlot(piece->slot());
+    for (Square square : added) map.at(square).insertSlot(piece->slot());
 }
 
 void ZnBan::addAllAttacks() {

@@ -41,9 +41,8 @@ bool ZnBan::movePiece(Koma *piece, Square to, bool promote) {
     board_.at(to) = piece;
     piece->setSquare(to);
     piece->promote(promote);
-    refreshLinesThrough(from);
+    refreshLinesThrough(from, to);
     addAttacks(piece);
-    refreshLinesThrough(to);
     ++moveCount_;
     turn_ = otherSide(turn_);
     return true;
@@ -99,9 +98,8 @@ bool ZnBan::undoMove() {
         captured->setSide(turn_);
         addAttacks(captured);
     }
-    refreshLinesThrough(record.to);
+    refreshLinesThrough(record.to, record.from);
     addAttacks(piece);
-    refreshLinesThrough(record.from);
 
     --moveCount_;
     turn_ = mover;

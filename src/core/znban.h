@@ -128,9 +128,16 @@ public:
     void removeAttacks(Koma *piece);
     // Re-enters every ranging piece of either side that attacks `square`.
     void refreshLinesThrough(Square square);
+    // The same for two changed squares, re-entering a piece that attacks both only once: the
+    // result equals refreshing one square after the other.
+    void refreshLinesThrough(Square first, Square second);
 
 private:
     Koma *pieceBySlot(int slot) const { return pieces_[static_cast<std::size_t>(slot)].get(); }
+    // The ranging pieces of either side that attack `square`, as piece-table slots.
+    std::uint64_t rangingAttackersOf(Square square) const;
+    // Brings the piece's line through `changed` up to date, in its list and in the map.
+    void relinkLineThrough(Koma *piece, Square changed);
     static void eraseFrom(std::vector<Koma *> &list, const Koma *piece);
 
     bool replaying_ = false;

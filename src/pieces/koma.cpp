@@ -1,5 +1,6 @@
 #include "pieces/koma.h"
 
+#include <array>
 #include <cstdlib>
 
 #include "core/glyphs.h"
@@ -33,21 +34,58 @@ bool sameDiagonal(Square from, Square to) {
     return delta(from, to, dy, dx) && dy != 0 && std::abs(dy) == std::abs(dx);
 }
 
+// The two filters of the game are answered inline: attack lists are recomputed on every move.
+bool accepts(SquareFilter filter, const Board &board, Side side, Square square, const Koma *occupant) {
+    if (filter == acceptAll) return true;
+    if (filter == notOwnPiece) return occupant == nullptr || occupant->side() != side;
+    return filter(board, side, square);
+}
+
+// The squares of every ray, from every square in every direction, worked out once: rays are
+// walked on every move, and a table walk needs no edge arithmetic.
+struct Ray {
+    std::array<Square, 8> squares{};
+    std::uint8_t length = 0;
+};
+
+constexpr int directionIndex(int dy, int dx) { return (dy + 1) * 3 + (dx + 1); }
+
+const std::array<std::array<Ray, 9>, SQUARE_COUNT> rayTable = [] {
+    std::array<std::array<Ray, 9>, SQUARE_COUNT> table{};
+    for (int from = 0; from < SQUARE_COUNT; ++from)
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx) {
+                if (dy == 0 && dx == 0) continue;
+                Ray &ray = table[static_cast<std::size_t>(from)][static_cast<std::size_t>(directionIndex(dy, dx))];
+                for (int row = rowOf(from) + dy, column = columnOf(from) + dx; onBoard(row, column);
+                     row += dy, column += dx)
+                    ray.squares[ray.length++] = static_cast<Square>(squareAt(row, column));
+            }
+    return table;
+}();
+
 void step(SquareFilter filter, const Board &board, Side side, Square from, int dy, int dx, SquareList &out) {
+    const Ray &squares = rayTable[from][static_cast<std::size_t>(directionIndex(dy, dx))];
+    if (squares.length == 0) return;
+    const Square square = squares.squares[0];
+    if (accepts(filter, board, side, square, board.get(square))) out.push_back(square);
+}
+
+// The knight's jump: two rows forward and one column aside.
+void jump(SquareFilter filter, const Board &board, Side side, Square from, int dy, int dx, SquareList &out) {
     int row = rowOf(from) + dy, column = columnOf(from) + dx;
     if (!onBoard(row, column)) return;
     auto square = static_cast<Square>(squareAt(row, column));
-    if (filter(board, side, square)) out.push_back(square);
+    if (accepts(filter, board, side, square, board.get(square))) out.push_back(square);
 }
 
 void ray(SquareFilter filter, const Board &board, Side side, Square from, int dy, int dx, SquareList &out) {
-    int row = rowOf(from) + dy, column = columnOf(from) + dx;
-    while (onBoard(row, column)) {
-        auto square = static_cast<Square>(squareAt(row, column));
-        if (filter(board, side, square)) out.push_back(square);
-        if (!isEmptySquare(board, square)) return;
-        row += dy;
-        column += dx;
+    const Ray &squares = rayTable[from][static_cast<std::size_t>(directionIndex(dy, dx))];
+    for (int i = 0; i < squares.length; ++i) {
+        const Square square = squares.squares[static_cast<std::size_t>(i)];
+        const Koma *occupant = board.get(square);
+        if (accepts(filter, board, side, square, occupant)) out.push_back(square);
+        if (occupant != nullptr) return;
     }
 }
 
@@ -115,6 +153,30 @@ bool Koma::hasPromotedMark() const { return false; }
 
 bool Koma::isRanging() const { return false; }
 
+bool Koma::rangesToward(int, int) const { return false; }
+
+bool Koma::updateLineThrough(const Board &board, Square changed, SquareList &removed, SquareList &added) {
+    if (square_ >= SQUARE_COUNT || changed >= SQUARE_COUNT || changed == square_) return false;
+    const int rows = rowOf(changed) - rowOf(square_), columns = columnOf(changed) - columnOf(square_);
+    if (rows != 0 && columns != 0 && std::abs(rows) != std::abs(columns)) return false;
+    const int dy = sign(rows), dx = sign(columns);
+    if (!rangesToward(dy, dx)) return false;
+    // The line's squares stand together in the list, in walking order: find that run.
+    auto inDirection = [&](Square s) {
+        return sign(rowOf(s) - rowOf(square_)) == dy && sign(columnOf(s) - columnOf(square_)) == dx;
+    };
+    int first = 0;
+    while (first < attacks_.size() && !inDirection(attacks_[first])) ++first;
+    int last = first;
+    while (last < attacks_.size() && inDirection(attacks_[last])) ++last;
+    SquareList line;
+    ray(acceptAll, board, side_, square_, dy, dx, line);
+    for (int i = first; i < last; ++i) removed.push_back(attacks_[i]);
+    for (Square s : line) added.push_back(s);
+    attacks_.replace(first, last - first, line);
+    return true;
+}
+
 void Koma::squaresBetween(Square, SquareList &) const {}
 
 const char *Koma::glyph() const { return kGlyphTable[code()]; }
@@ -180,6 +242,8 @@ void KomaOU::listTargets(SquareFilter f, const Board &b, Side s, Square from, Sq
 
 // ---- rook ----
 
+bool KomaHI::rangesToward(int dy, int dx) const { return (dy == 0) != (dx == 0); }
+
 bool KomaHI::patternAllows(Square from, Square to) const {
     return sameLine(from, to) || (promoted() && isNeighbour(from, to));
 }
@@ -202,6 +266,8 @@ void KomaHI::listTargets(SquareFilter f, const Board &b, Side s, Square from, Sq
 }
 
 // ---- bishop ----
+
+bool KomaKA::rangesToward(int dy, int dx) const { return dy != 0 && dx != 0; }
 
 bool KomaKA::patternAllows(Square from, Square to) const {
     return sameDiagonal(from, to) || (promoted() && isNeighbour(from, to));
@@ -268,11 +334,13 @@ bool KomaKE::hasPromotedMark() const { return promoted(); }
 
 void KomaKE::listTargets(SquareFilter f, const Board &b, Side s, Square from, SquareList &out) const {
     if (promoted()) return goldStep(f, b, s, from, out);
-    step(f, b, s, from, 2 * forwardOf(s), -1, out);
-    step(f, b, s, from, 2 * forwardOf(s), 1, out);
+    jump(f, b, s, from, 2 * forwardOf(s), -1, out);
+    jump(f, b, s, from, 2 * forwardOf(s), 1, out);
 }
 
 // ---- lance ----
+
+bool KomaKY::rangesToward(int dy, int dx) const { return !promoted() && dx == 0 && dy == forwardOf(side()); }
 
 bool KomaKY::patternAllows(Square from, Square to) const {
     if (promoted()) return goldPattern(from, to);

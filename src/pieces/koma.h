@@ -50,6 +50,8 @@ public:
     virtual bool isRanging() const;
     // Appends the squares strictly between `target` and the piece, nearest the target first.
     virtual void squaresBetween(Square target, SquareList &out) const;
+    // Whether the piece ranges along the line in direction (dy, dx), each -1..1, as it stands now.
+    virtual bool rangesToward(int dy, int dx) const;
 
     // Sets the promoted flag when `flag` is true; false leaves it as it is.
     void promote(bool flag) {
@@ -62,6 +64,11 @@ public:
     int listAttacks(const Board &board, Side side, Square from, SquareList &out) const;
     // Recomputes `attacks` from the piece's own square and side.
     const SquareList &updateAttacks(const Board &board);
+    // Recomputes only the line through `changed` after that square changed, when the piece ranges
+    // toward it, leaving `attacks` exactly as updateAttacks would; the squares that left and joined
+    // the list go to `removed` and `added`. False, with nothing changed, when no line of the
+    // piece runs through `changed`.
+    bool updateLineThrough(const Board &board, Square changed, SquareList &removed, SquareList &added);
 
     PieceKind kind() const { return kind_; }
     Square square() const { return square_; }
@@ -118,6 +125,7 @@ public:
 class KomaHI : public KomaTobi {
 public:
     KomaHI(Square square, Side side) : KomaTobi(ROOK, square, side) {}
+    bool rangesToward(int dy, int dx) const override;
     bool patternAllows(Square from, Square to) const override;
     bool canMoveTo(const Board &board, Square from, Square to) const override;
     void listTargets(SquareFilter filter, const Board &board, Side side, Square from, SquareList &out) const override;
@@ -126,6 +134,7 @@ public:
 class KomaKA : public KomaTobi {
 public:
     KomaKA(Square square, Side side) : KomaTobi(BISHOP, square, side) {}
+    bool rangesToward(int dy, int dx) const override;
     bool patternAllows(Square from, Square to) const override;
     bool canMoveTo(const Board &board, Square from, Square to) const override;
     void listTargets(SquareFilter filter, const Board &board, Side side, Square from, SquareList &out) const override;
@@ -160,6 +169,7 @@ public:
 class KomaKY : public KomaTobi {
 public:
     KomaKY(Square square, Side side) : KomaTobi(LANCE, square, side) {}
+    bool rangesToward(int dy, int dx) const override;
     bool patternAllows(Square from, Square to) const override;
     bool canMoveTo(const Board &board, Square from, Square to) const override;
     bool canMoveOn(Square square) const override;

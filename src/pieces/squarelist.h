@@ -26,6 +26,15 @@ public:
         return false;
     }
 
+    // Replaces the `count` items from `first` on by `replacement`, keeping the rest in order.
+    void replace(int first, int count, const SquareList &replacement) {
+        SquareList result;
+        for (int i = 0; i < first; ++i) result.push_back(items_[static_cast<std::size_t>(i)]);
+        for (Square s : replacement) result.push_back(s);
+        for (int i = first + count; i < count_; ++i) result.push_back(items_[static_cast<std::size_t>(i)]);
+        *this = result;
+    }
+
 private:
     std::array<Square, CAPACITY> items_{};
     std::uint8_t count_ = 0;

@@ -1,0 +1,69 @@
+// Make and undo every ply of a fixed set of seeded random games: once with the incremental attack
+// maps, once recomputing both maps from scratch after every ply as the baseline.
+
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <vector>
+
+#include "analysis/verify.h"
+#include "core/movegen.h"
+#include "core/znban.h"
+
+namespace {
+
+using Game = std::vector<Move>;
+
+// Twenty games of 200 plies, recorded once so that the benchmarks only make and undo.
+const std::vector<Game> &recordedGames() {
+    static const std::vector<Game> games = [] {
+        std::vector<Game> result;
+        std::mt19937 random(12345);
+        for (int i = 0; i < 20; ++i) {
+            ZnBan game;
+            Game moves;
+            std::vector<Move> legal;
+            for (int ply = 0; ply < 200; ++ply) {
+                legal.clear();
+                generateMoves(game, legal);
+                if (legal.empty()) break;
+                const Move move = legal[random() % legal.size()];
+                applyMove(game, move);
+                moves.push_back(move);
+            }
+            result.push_back(moves);
+        }
+        return result;
+    }();
+    return games;
+}
+
+template <bool Rebuild>
+void walk(benchmark::State &state) {
+    const auto &games = recordedGames();
+    ZnBan game;
+    std::int64_t plies = 0;
+    for (auto _ : state) {
+        for (const Game &moves : games) {
+            for (const Move &move : moves) {
+                applyMove(game, move);
+                if constexpr (Rebuild) benchmark::DoNotOptimize(computeAttackMaps(game));
+            }
+            for (std::size_t i = 0; i < moves.size(); ++i) {
+                game.undoMove();
+                if constexpr (Rebuild) benchmark::DoNotOptimize(computeAttackMaps(game));
+            }
+            plies += static_cast<std::int64_t>(moves.size());
+        }
+    }
+    // One item is one ply made and taken back.
+    state.SetItemsProcessed(plies);
+}
+
+void BM_MakeUndoIncremental(benchmark::State &state) { walk<false>(state); }
+void BM_MakeUndoFullRebuild(benchmark::State &state) { walk<true>(state); }
+
+}  // namespace
+
+BENCHMARK(BM_MakeUndoIncremental);
+BENCHMARK(BM_MakeUndoFullRebuild);
