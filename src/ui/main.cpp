@@ -1,0 +1,59 @@
+// Program start: the out-of-memory rule, the application with its Japanese texts, the window.
+
+#include <QApplication>
+#include <exception>
+
+#include "support/report.h"
+#include "ui/dialogs.h"
+#include "ui/mainform.h"
+#include "ui/render.h"
+#include "ui/startup.h"
+
+namespace {
+
+// An exception that escapes an event handler is shown, and then the program ends.
+class TApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject *receiver, QEvent *event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception &error) {
+            endWithMessage(QString::fromLocal8Bit(error.what()));
+        } catch (...) {
+            endWithMessage(QStringLiteral("不明なエラーが発生しました"));
+        }
+        return false;
+    }
+
+private:
+    void endWithMessage(const QString &message) {
+        if (ending_) return;
+        ending_ = true;
+        showExceptionBox(message);
+        exit(0);
+    }
+
+    bool ending_ = false;
+};
+
+}  // namespace
+
+int main(int, char **argv) {
+    installOutOfMemoryRule();
+    // The program takes no arguments: the application object sees the program name only.
+    int argumentCount = 1;
+    char *arguments[] = {argv[0], nullptr};
+    TApplication application(argumentCount, arguments);
+    try {
+        installJapaneseTranslations(application);
+        installFontSubstitutes();
+        TZnMainForm window;
+        window.show();
+        TApplication::exec();
+    } catch (const std::exception &error) {
+        showExceptionBox(QString::fromLocal8Bit(error.what()));
+    }
+    return 0;
+}

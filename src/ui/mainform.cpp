@@ -1,0 +1,384 @@
+#include "ui/mainform.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QRadioButton>
+#include <QSaveFile>
+#include <QStatusBar>
+#include <cerrno>
+#include <cstring>
+#include <sstream>
+#include <string>
+
+#include "record/record.h"
+#include "support/report.h"
+#include "ui/paintbox.h"
+#include "ui/render.h"
+#include "ui/znflags.h"
+
+namespace {
+
+constexpr int kClientWidth = 539;
+constexpr int kBoardAreaHeight = 361;
+constexpr int kStatusBarHeight = 24;
+
+QFont faceFont(int pixelSize) {
+    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+// A label in black text of its own size, placed on the panel.
+QLabel *makeLabel(QWidget *parent, const char *name, const QString &caption, QRect geometry, int pixelSize) {
+    auto label = new QLabel(caption, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setGeometry(geometry);
+    label->setFont(faceFont(pixelSize));
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, Qt::black);
+    label->setPalette(palette);
+    return label;
+}
+
+QFrame *makeBevel(QWidget *parent, const char *name, QRect geometry) {
+    auto bevel = new QFrame(parent);
+    bevel->setObjectName(QString::fromLatin1(name));
+    bevel->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    bevel->setGeometry(geometry);
+    return bevel;
+}
+
+QRadioButton *makeRadioButton(QWidget *parent, const char *name, const QString &caption, QRect geometry) {
+    auto button = new QRadioButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(geometry);
+    return button;
+}
+
+TPaintBox *makePaintBox(QWidget *parent, const char *name, QRect geometry) {
+    auto box = new TPaintBox(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setGeometry(geometry);
+    return box;
+}
+
+QString fromUtf8(const std::string &text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
+
+}  // namespace
+
+TZnMainForm::TZnMainForm(QWidget *parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("ZnMainForm"));
+    // A single fixed border: title bar with the system menu, minimise and close, nothing to resize.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowTitle(QStringLiteral("Nagi将棋"));
+    // The Windows faces the controls ask for must resolve before the first font is made.
+    installFontSubstitutes();
+    setFont(faceFont(12));
+    createControls();
+    createMenus();
+    createBoardMenu();
+    // The window is exactly its contents: menu bar, board area and status bar.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    setReportHook(showDebugBox);
+}
+
+TZnMainForm::~TZnMainForm() { setReportHook(nullptr); }
+
+void TZnMainForm::createControls() {
+    auto client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    client->setFixedSize(kClientWidth, kBoardAreaHeight);
+    setCentralWidget(client);
+
+    Dai1 = makePaintBox(client, "Dai1", QRect(0, 0, 32, kBoardAreaHeight));
+    Ban = makePaintBox(client, "Ban", QRect(32, 0, 352, kBoardAreaHeight));
+    Dai0 = makePaintBox(client, "Dai0", QRect(384, 0, 32, kBoardAreaHeight));
+    connect(Ban, &TPaintBox::paintRequested, this, &TZnMainForm::BanPaint);
+    connect(Ban, &TPaintBox::mouseDown, this, &TZnMainForm::BanMouseDown);
+    connect(Dai0, &TPaintBox::mouseDown, this, &TZnMainForm::Dai0MouseDown);
+    connect(Dai1, &TPaintBox::mouseDown, this, &TZnMainForm::Dai1MouseDown);
+    Ban->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(Ban, &QWidget::customContextMenuRequested, this, &TZnMainForm::BanContextMenu);
+
+    Panel1 = new QFrame(client);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel1->setGeometry(416, 0, 123, kBoardAreaHeight);
+    createPanel();
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+    StatusBar1->setFixedSize(kClientWidth, kStatusBarHeight);
+    StatusPanel = new QLabel(StatusBar1);
+    StatusPanel->setObjectName(QStringLiteral("StatusPanel"));
+    StatusBar1->addWidget(StatusPanel, 1);
+    setStatusBar(StatusBar1);
+}
+
+void TZnMainForm::createPanel() {
+    Title = makeLabel(Panel1, "Title", QStringLiteral("Nagi将棋"), QRect(8, 8, 107, 32), 32);
+    Bevel1 = makeBevel(Panel1, "Bevel1", QRect(8, 48, 105, 25));
+    ModeLabel = makeLabel(Panel1, "ModeLabel", QStringLiteral("対局モード"), QRect(16, 50, 86, 19), 19);
+    Bevel2 = makeBevel(Panel1, "Bevel2", QRect(8, 80, 105, 25));
+    TurnLabel = makeLabel(Panel1, "TurnLabel", QStringLiteral("手数"), QRect(16, 84, 89, 16), 16);
+
+    // The group only frames the buttons: they are the panel's children, and as siblings they
+    // exclude one another. Made first, it lies beneath them.
+    RadioGroup1 = new QGroupBox(QStringLiteral("利き情報"), Panel1);
+    RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
+    RadioGroup1->setGeometry(8, 112, 105, 73);
+    RadioButton4 = makeRadioButton(Panel1, "RadioButton4", QStringLiteral("表示なし"), QRect(16, 128, 80, 17));
+    RadioButton2 = makeRadioButton(Panel1, "RadioButton2", QStringLiteral("利き収支分布"), QRect(16, 144, 90, 17));
+    RadioButton3 = makeRadioButton(Panel1, "RadioButton3", QStringLiteral("利き集中分布"), QRect(16, 160, 90, 17));
+    RadioButton4->setChecked(true);
+    setTabOrder(RadioGroup1, RadioButton2);
+    setTabOrder(RadioButton2, RadioButton3);
+    setTabOrder(RadioButton3, RadioButton4);
+    connect(RadioButton2, &QRadioButton::clicked, this, &TZnMainForm::RadioButton2Click);
+    connect(RadioButton3, &QRadioButton::clicked, this, &TZnMainForm::RadioButton3Click);
+    connect(RadioButton4, &QRadioButton::clicked, this, &TZnMainForm::RadioButton4Click);
+}
+
+QAction *TZnMainForm::addItem(QMenu *menu, const char *name, const QString &caption) {
+    QAction *item = menu->addAction(caption);
+    item->setObjectName(QString::fromLatin1(name));
+    return item;
+}
+
+void TZnMainForm::createMenus() {
+    MainMenu1 = menuBar();
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+    // The desktop's global menu bar would take the menus out of the fixed window.
+    MainMenu1->setNativeMenuBar(false);
+
+    FileF1 = MainMenu1->addMenu(QStringLiteral("ファイル(&F)"));
+    FileF1->setObjectName(QStringLiteral("FileF1"));
+    KN1 = addItem(FileF1, "KN1", QStringLiteral("新規(&N)"));
+    K4 = addItem(FileF1, "K4", QStringLiteral("開く(&O)"));
+    KS1 = addItem(FileF1, "KS1", QStringLiteral("保存(&S)"));
+    N1 = FileF1->addSeparator();
+    N1->setObjectName(QStringLiteral("N1"));
+    ExitX1 = addItem(FileF1, "ExitX1", QStringLiteral("終了(&X)"));
+
+    KR1 = MainMenu1->addMenu(QStringLiteral("実行(&R)"));
+    KR1->setObjectName(QStringLiteral("KR1"));
+    KR2 = addItem(KR1, "KR2", QStringLiteral("対局(&R)"));
+    KB1 = addItem(KR1, "KB1", QStringLiteral("一手戻す(&B)"));
+    KG1 = addItem(KR1, "KG1", QStringLiteral("投了(&G)"));
+
+    HelpH1 = MainMenu1->addMenu(QStringLiteral("ヘルプ(&H)"));
+    HelpH1->setObjectName(QStringLiteral("HelpH1"));
+    KA1 = addItem(HelpH1, "KA1", QStringLiteral("バージョン情報(&A)"));
+
+    connect(KN1, &QAction::triggered, this, &TZnMainForm::KN1Click);
+    connect(K4, &QAction::triggered, this, &TZnMainForm::K4Click);
+    connect(KS1, &QAction::triggered, this, &TZnMainForm::KS1Click);
+    connect(ExitX1, &QAction::triggered, this, &TZnMainForm::ExitX1Click);
+    connect(KB1, &QAction::triggered, this, &TZnMainForm::KB1Click);
+    connect(KA1, &QAction::triggered, this, &TZnMainForm::KA1Click);
+    // 対局 and 投了 are there to be seen; choosing them does nothing.
+}
+
+void TZnMainForm::createBoardMenu() {
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    K1 = addItem(PopupMenu1, "K1", QStringLiteral("一手戻す"));
+    K2 = addItem(PopupMenu1, "K2", QStringLiteral("投了"));
+    K3 = addItem(PopupMenu1, "K3", QStringLiteral("キャンセル"));
+    connect(K1, &QAction::triggered, this, &TZnMainForm::K1Click);
+    connect(K3, &QAction::triggered, this, &TZnMainForm::K3Click);
+}
+
+void TZnMainForm::setPromotionAsker(PromotionAsker *asker) {
+    promotionAsker_ = asker ? asker : &messageBoxAsker_;
+}
+
+void TZnMainForm::setFileChooser(FileChooser *chooser) { fileChooser_ = chooser ? chooser : &dialogChooser_; }
+
+void TZnMainForm::RedrawAll() {
+    QImage &image = znFlags.image(Ban->devicePixelRatioF());
+    DrawBoardBase(image, game_, attackDisplayMode);
+    DrawBoardPieces(image, game_, znFlags);
+    Ban->copyFrom(image, QRect(0, 0, IMAGE_WIDTH, IMAGE_HEIGHT));
+    ClearStandImage(image);
+    DrawStand(image, game_, SENTE, znFlags);
+    Dai0->copyFrom(image, QRect(0, 0, STAND_WIDTH, STAND_HEIGHT));
+    ClearStandImage(image);
+    DrawStand(image, game_, GOTE, znFlags);
+    Dai1->copyFrom(image, QRect(0, 0, STAND_WIDTH, STAND_HEIGHT));
+
+    const bool sente = game_.turn() == SENTE;
+    const int moveNumber = game_.moveCount() + 1;
+    TurnLabel->setText(sente ? QStringLiteral("先手:%1手目").arg(moveNumber)
+                             : QStringLiteral("後手:%1手目").arg(moveNumber));
+    SetStatusText(sente ? QStringLiteral("先手番です") : QStringLiteral("後手番です"));
+}
+
+void TZnMainForm::SetStatusText(const QString &text) { StatusPanel->setText(text); }
+
+QString TZnMainForm::statusText() const { return StatusPanel->text(); }
+
+void TZnMainForm::BanPaint() { RedrawAll(); }
+
+void TZnMainForm::BanMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
+    // The right button opens the popup menu; no other button but the left one enters moves.
+    if (button != Qt::LeftButton) return;
+    SetStatusText(QString());
+    if (BoardPress(game_, znFlags, *promotionAsker_, button, x, y)) RedrawAll();
+}
+
+void TZnMainForm::Dai0MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int y) {
+    if (StandPress(game_, znFlags, SENTE, y)) RedrawAll();
+}
+
+void TZnMainForm::Dai1MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int y) {
+    if (StandPress(game_, znFlags, GOTE, y)) RedrawAll();
+}
+
+void TZnMainForm::BanContextMenu(const QPoint &position) { PopupMenu1->popup(Ban->mapToGlobal(position)); }
+
+void TZnMainForm::KN1Click() {
+    znFlags.Reset();
+    game_.newGame();
+    RedrawAll();
+    SetStatusText(QString());
+}
+
+void TZnMainForm::K4Click() {
+    const QString path = fileChooser_->openRecordPath(this);
+    if (path.isEmpty()) return;
+    QString reason;
+    if (!readRecordFile(path, reason)) {
+        SetStatusText(QStringLiteral("棋譜を読み込めませんでした: ") + reason);
+        return;
+    }
+    znFlags.Reset();
+    setWindowTitle(path);
+    RedrawAll();
+    SetStatusText(QStringLiteral("棋譜を読み込みました"));
+}
+
+void TZnMainForm::KS1Click() {
+    const QString path = fileChooser_->saveRecordPath(this);
+    if (path.isEmpty()) return;
+    QString reason;
+    if (!writeRecordFile(path, reason)) {
+        SetStatusText(QStringLiteral("棋譜を保存できませんでした: ") + reason);
+        return;
+    }
+    SetStatusText(QStringLiteral("棋譜を保存しました"));
+    setWindowTitle(path);
+}
+
+bool TZnMainForm::readRecordFile(const QString &path, QString &reason) {
+    QFile file(path);
+    if (!file.exists()) {
+        reason = QStringLiteral("ファイルがありません");
+        return false;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        reason = QStringLiteral("ファイルを開けません (%1)").arg(file.errorString());
+        return false;
+    }
+    const QString tooLarge = QStringLiteral("ファイルが大きすぎます (上限 %1 MiB)").arg(kMaxRecordBytes / (1024 * 1024));
+    if (file.size() > kMaxRecordBytes) {
+        reason = tooLarge;
+        return false;
+    }
+    // One byte past the limit tells a device that did not know its size in advance.
+    const QByteArray bytes = file.read(kMaxRecordBytes + 1);
+    if (bytes.size() > kMaxRecordBytes) {
+        reason = tooLarge;
+        return false;
+    }
+    if (file.error() != QFileDevice::NoError) {
+        reason = QStringLiteral("ファイルを読めません (%1)").arg(file.errorString());
+        return false;
+    }
+    std::istringstream in(std::string(bytes.constData(), std::size_t(bytes.size())));
+    const RecordResult result = loadRecord(game_, in);
+    if (!result.ok) reason = fromUtf8(result.reason);
+    return result.ok;
+}
+
+bool TZnMainForm::writeRecordFile(const QString &path, QString &reason) {
+    // The whole record is made first, so a writer that fails touches no file.
+    std::ostringstream out;
+    const RecordResult result = saveRecord(game_, out);
+    if (!result.ok) {
+        reason = fromUtf8(result.reason);
+        return false;
+    }
+    const std::string bytes = out.str();
+    // QSaveFile writes beside the target and replaces it only when every byte is written, so a
+    // failed save never destroys the file that was there.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        reason = QStringLiteral("ファイルを作れません (%1)").arg(file.errorString());
+        return false;
+    }
+    const auto expected = qint64(bytes.size());
+    errno = 0;
+    if (file.write(bytes.data(), expected) != expected || !file.flush()) {
+        // Qt reports a write that stops part way as an unknown error; the system knows better.
+        const int systemError = errno;
+        reason = QStringLiteral("ファイルに書き込めません (%1)")
+                     .arg(systemError != 0 ? QString::fromLocal8Bit(std::strerror(systemError)) : file.errorString());
+        file.cancelWriting();
+        return false;
+    }
+    // A write that stops part way (a full disk, a size limit) can flush without an error: only
+    // the size on disk tells, and a short file must not replace the old one.
+    if (file.size() != expected) {
+        reason = QStringLiteral("ファイルに書き込めません (%1 バイト中 %2 バイトしか書けませんでした)")
+                     .arg(expected)
+                     .arg(file.size());
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        reason = QStringLiteral("ファイルに書き込めません (%1)").arg(file.errorString());
+        return false;
+    }
+    return true;
+}
+
+void TZnMainForm::ExitX1Click() { close(); }
+
+void TZnMainForm::undoOneMove() {
+    game_.undoMove();
+    // A piece in hand stays selected: it is counted in the hand of the side now to move.
+    znFlags.clearSquareSelection();
+    RedrawAll();
+}
+
+void TZnMainForm::KB1Click() { undoOneMove(); }
+
+void TZnMainForm::K1Click() { undoOneMove(); }
+
+void TZnMainForm::K3Click() { znFlags.clearSquareSelection(); }
+
+void TZnMainForm::KA1Click() {
+    QMessageBox box(this);
+    box.setObjectName(QStringLiteral("AboutBox"));
+    setUpAboutBox(box);
+    box.exec();
+}
+
+void TZnMainForm::setAttackDisplayMode(int mode) {
+    attackDisplayMode = mode;
+    RedrawAll();
+}
+
+void TZnMainForm::RadioButton2Click() { setAttackDisplayMode(2); }
+
+void TZnMainForm::RadioButton3Click() { setAttackDisplayMode(3); }
+
+void TZnMainForm::RadioButton4Click() { setAttackDisplayMode(0); }

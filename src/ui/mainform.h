@@ -1,0 +1,118 @@
+#pragma once
+// The main window: the board with its two stands, the side panel, the menus and the status bar.
+// It owns the game for its whole life and brings the whole display up to date in RedrawAll.
+
+#include <QMainWindow>
+#include <memory>
+
+#include "core/znban.h"
+#include "ui/dialogs.h"
+#include "ui/interaction.h"
+
+class QAction;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QRadioButton;
+class QStatusBar;
+class TPaintBox;
+
+class TZnMainForm : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit TZnMainForm(QWidget *parent = nullptr);
+    ~TZnMainForm() override;
+
+    // Redraws the board (base, overlay, pieces) and both stands, then rewrites the move label and
+    // the status text for the side to move.
+    void RedrawAll();
+    // Shows `text` in the status bar's single panel.
+    void SetStatusText(const QString &text);
+    QString statusText() const;
+
+    ZnBan &game() { return game_; }
+    const ZnBan &game() const { return game_; }
+
+    // Replaces the promotion question; null restores the modal box. The asker must outlive its use.
+    void setPromotionAsker(PromotionAsker *asker);
+    // Replaces the open and save dialogs; null restores the real dialogs.
+    void setFileChooser(FileChooser *chooser);
+
+    // Files larger than this are refused before they are read.
+    static constexpr qint64 kMaxRecordBytes = 4 * 1024 * 1024;
+
+private slots:
+    void BanPaint();
+    void BanMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y);
+    void Dai0MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y);
+    void Dai1MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y);
+    void BanContextMenu(const QPoint &position);
+    void KN1Click();
+    void K4Click();
+    void KS1Click();
+    void ExitX1Click();
+    void KB1Click();
+    void K1Click();
+    void K3Click();
+    void KA1Click();
+    void RadioButton2Click();
+    void RadioButton3Click();
+    void RadioButton4Click();
+
+private:
+    void createControls();
+    void createPanel();
+    void createMenus();
+    void createBoardMenu();
+    QAction *addItem(QMenu *menu, const char *name, const QString &caption);
+    void undoOneMove();
+    void setAttackDisplayMode(int mode);
+    // Both fill `reason` with a Japanese explanation when they fail.
+    bool readRecordFile(const QString &path, QString &reason);
+    bool writeRecordFile(const QString &path, QString &reason);
+
+    // The controls, owned by Qt's parent chain.
+    QStatusBar *StatusBar1 = nullptr;
+    TPaintBox *Ban = nullptr;
+    QFrame *Panel1 = nullptr;
+    QMenuBar *MainMenu1 = nullptr;
+    QMenu *FileF1 = nullptr;
+    QAction *ExitX1 = nullptr;
+    QMenu *HelpH1 = nullptr;
+    QLabel *Title = nullptr;
+    QAction *KN1 = nullptr;
+    QAction *KA1 = nullptr;
+    QMenu *KR1 = nullptr;
+    QAction *KR2 = nullptr;
+    QAction *KB1 = nullptr;
+    QAction *KG1 = nullptr;
+    QMenu *PopupMenu1 = nullptr;
+    QAction *K1 = nullptr;
+    QAction *K2 = nullptr;
+    QAction *K3 = nullptr;
+    TPaintBox *Dai1 = nullptr;
+    TPaintBox *Dai0 = nullptr;
+    QAction *K4 = nullptr;
+    QAction *KS1 = nullptr;
+    QAction *N1 = nullptr;
+    QFrame *Bevel1 = nullptr;
+    QLabel *ModeLabel = nullptr;
+    QFrame *Bevel2 = nullptr;
+    QLabel *TurnLabel = nullptr;
+    QGroupBox *RadioGroup1 = nullptr;
+    QRadioButton *RadioButton2 = nullptr;
+    QRadioButton *RadioButton3 = nullptr;
+    QRadioButton *RadioButton4 = nullptr;
+    QLabel *StatusPanel = nullptr;
+
+    MessageBoxPromotionAsker messageBoxAsker_{this};
+    PromotionAsker *promotionAsker_ = &messageBoxAsker_;
+    DialogFileChooser dialogChooser_;
+    FileChooser *fileChooser_ = &dialogChooser_;
+
+    // Declared last, so it is destroyed first, before the controls that show it.
+    ZnBan game_;
+};

@@ -1,0 +1,680 @@
+// The main window as a whole: its controls and menus, the commands, the record files, the boxes.
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSaveFile>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <csignal>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "ui/mainform.h"
+#include "ui/paintbox.h"
+#include "ui/render.h"
+#include "ui/startup.h"
+#include "ui/znflags.h"
+
+namespace {
+
+// Answers the open and save dialogs with prepared paths; an empty path is a cancelled dialog.
+class ScriptedChooser : public FileChooser {
+public:
+    QString openRecordPath(QWidget *) override { return next(openPaths); }
+    QString saveRecordPath(QWidget *) override { return next(savePaths); }
+    std::deque<QString> openPaths;
+    std::deque<QString> savePaths;
+
+private:
+    static QString next(std::deque<QString> &paths) {
+        if (paths.empty()) {
+            ADD_FAILURE() << "a file dialog was opened that the test did not expect";
+            return {};
+        }
+        QString path = paths.front();
+        paths.pop_front();
+        return path;
+    }
+};
+
+// Promotion questions are not part of these tests: any question fails the test.
+class RefusingAsker : public PromotionAsker {
+public:
+    bool askPromotion(const QString &name) override {
+        ADD_FAILURE() << "unexpected promotion question for " << name.toStdString();
+        return false;
+    }
+};
+
+// Runs `inspect` on the next modal message box as soon as it is shown, then presses `answer`
+// (or closes the box when it has no such button). Gives up after five seconds.
+void whenBoxShown(std::function<void(QMessageBox &)> inspect, QMessageBox::StandardButton answer) {
+    auto timer = new QTimer;
+    auto started = std::make_shared<QElapsedTimer>();
+    started->start();
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, started, inspect, answer] {
+        auto box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (box == nullptr && started->elapsed() < 5000) return;
+        timer->stop();
+        timer->deleteLater();
+        if (box == nullptr) {
+            ADD_FAILURE() << "no modal box appeared";
+            return;
+        }
+        inspect(*box);
+        if (QAbstractButton *button = box->button(answer))
+            button->click();
+        else
+            box->done(0);
+    });
+    timer->start();
+}
+
+// The position, hands, side to move and move count in one comparable string.
+std::string positionOf(const ZnBan &game) {
+    std::string key;
+    for (int square = 0; square < SQUARE_COUNT; ++square) {
+        const Koma *piece = game.pieceAt(static_cast<Square>(square));
+        key += piece ? static_cast<char>('A' + piece->code() + 16 * piece->side()) : '.';
+    }
+    for (Side side : {SENTE, GOTE}) {
+        key += '|';
+        for (const Koma *piece : game.hand(side)) key += static_cast<char>('0' + piece->kind());
+    }
+    return key + '|' + std::to_string(game.turn()) + '|' + std::to_string(game.moveCount());
+}
+
+// Centre of the square of `file` (1..9, right to left) and `rank` (1..9, top to bottom) on Ban.
+QPoint at(int file, int rank) { return {276 - 32 * (file - 1) + 16, 56 + 32 * (rank - 1) + 16}; }
+
+QByteArray contentsOf(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+class MainFormTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        installJapaneseTranslations(*QCoreApplication::instance());
+        znFlags.Reset();
+        attackDisplayMode = 0;
+        window = std::make_unique<TZnMainForm>();
+        window->setPromotionAsker(&asker);
+        window->setFileChooser(&chooser);
+        ASSERT_TRUE(directory.isValid());
+    }
+
+    void TearDown() override { EXPECT_TRUE(chooser.openPaths.empty() && chooser.savePaths.empty()); }
+
+    void show() {
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    template <typename T>
+    T *child(const char *name) {
+        T *found = window->findChild<T *>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+
+    TPaintBox *ban() { return child<TPaintBox>("Ban"); }
+    QString turnLabel() { return child<QLabel>("TurnLabel")->text(); }
+    void trigger(const char *item) { child<QAction>(item)->trigger(); }
+    void click(QPoint point) { QTest::mouseClick(ban(), Qt::LeftButton, Qt::NoModifier, point); }
+    // Plays a pawn move of the side to move from (file, rank) to (file, rank) with two presses.
+    void move(int fromFile, int fromRank, int toFile, int toRank) {
+        click(at(fromFile, fromRank));
+        click(at(toFile, toRank));
+    }
+    QString path(const char *name) { return directory.filePath(QString::fromLatin1(name)); }
+
+    RefusingAsker asker;
+    ScriptedChooser chooser;
+    QTemporaryDir directory;
+    std::unique_ptr<TZnMainForm> window;
+};
+
+// ---- the window and its controls ----
+
+TEST_F(MainFormTest, ClientAreaIsFixedAt539By385BelowTheMenuBar) {
+    show();
+    const int menuHeight = window->menuBar()->height();
+    EXPECT_EQ(window->width(), 539);
+    EXPECT_EQ(window->height() - menuHeight, 385);
+    EXPECT_EQ(window->centralWidget()->geometry(), QRect(0, menuHeight, 539, 361));
+    EXPECT_EQ(window->statusBar()->geometry(), QRect(0, menuHeight + 361, 539, 24));
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+
+    const Qt::WindowFlags flags = window->windowFlags();
+    EXPECT_TRUE(flags.testFlag(Qt::WindowTitleHint));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowSystemMenuHint));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+}
+
+TEST_F(MainFormTest, ControlsHaveTheirPlacesAndCaptions) {
+    struct Row {
+        const char *name;
+        QRect geometry;
+        const char *caption;  // null for controls without one
+    };
+    const Row rows[] = {
+        {"Dai1", {0, 0, 32, 361}, nullptr},
+        {"Ban", {32, 0, 352, 361}, nullptr},
+        {"Dai0", {384, 0, 32, 361}, nullptr},
+        {"Panel1", {416, 0, 123, 361}, nullptr},
+        {"Title", {8, 8, 107, 32}, "Nagi将棋"},
+        {"Bevel1", {8, 48, 105, 25}, nullptr},
+        {"ModeLabel", {16, 50, 86, 19}, "対局モード"},
+        {"Bevel2", {8, 80, 105, 25}, nullptr},
+        {"TurnLabel", {16, 84, 89, 16}, "手数"},
+        {"RadioGroup1", {8, 112, 105, 73}, "利き情報"},
+        {"RadioButton4", {16, 128, 80, 17}, "表示なし"},
+        {"RadioButton2", {16, 144, 90, 17}, "利き収支分布"},
+        {"RadioButton3", {16, 160, 90, 17}, "利き集中分布"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        QWidget *control = child<QWidget>(row.name);
+        ASSERT_NE(control, nullptr);
+        EXPECT_EQ(control->geometry(), row.geometry);
+        if (row.caption == nullptr) continue;
+        QString caption;
+        if (auto label = qobject_cast<QLabel *>(control)) caption = label->text();
+        if (auto button = qobject_cast<QAbstractButton *>(control)) caption = button->text();
+        if (auto group = qobject_cast<QGroupBox *>(control)) caption = group->title();
+        EXPECT_EQ(caption, QString::fromUtf8(row.caption));
+    }
+    // The buttons are the panel's own children, not items of the group frame.
+    EXPECT_EQ(child<QWidget>("RadioButton2")->parent(), child<QWidget>("Panel1"));
+    EXPECT_EQ(child<QWidget>("Ban")->parent(), window->centralWidget());
+}
+
+TEST_F(MainFormTest, FontsFollowTheLayout) {
+    struct Row {
+        const char *name;
+        int pixelSize;
+    };
+    for (const Row &row : {Row{"Ban", 12}, Row{"RadioButton2", 12}, Row{"Title", 32}, Row{"ModeLabel", 19},
+                           Row{"TurnLabel", 16}, Row{"StatusBar1", 12}}) {
+        SCOPED_TRACE(row.name);
+        const QFont font = child<QWidget>(row.name)->font();
+        EXPECT_EQ(font.family(), QStringLiteral("ＭＳ Ｐゴシック"));
+        EXPECT_EQ(font.pixelSize(), row.pixelSize);
+    }
+    for (const char *name : {"Title", "ModeLabel", "TurnLabel"})
+        EXPECT_EQ(child<QWidget>(name)->palette().color(QPalette::WindowText), QColor(Qt::black)) << name;
+}
+
+TEST_F(MainFormTest, MenusHaveTheirCaptionsAndNoShortcuts) {
+    struct Row {
+        const char *menu;
+        const char *title;
+        std::vector<std::pair<const char *, const char *>> items;  // name, caption ("-" separator)
+    };
+    const Row rows[] = {
+        {"FileF1",
+         "ファイル(&F)",
+         {{"KN1", "新規(&N)"}, {"K4", "開く(&O)"}, {"KS1", "保存(&S)"}, {"N1", "-"}, {"ExitX1", "終了(&X)"}}},
+        {"KR1", "実行(&R)", {{"KR2", "対局(&R)"}, {"KB1", "一手戻す(&B)"}, {"KG1", "投了(&G)"}}},
+        {"HelpH1", "ヘルプ(&H)", {{"KA1", "バージョン情報(&A)"}}},
+        {"PopupMenu1", "", {{"K1", "一手戻す"}, {"K2", "投了"}, {"K3", "キャンセル"}}},
+    };
+    QStringList menuBarTitles;
+    for (QAction *action : window->menuBar()->actions()) menuBarTitles << action->text();
+    EXPECT_EQ(menuBarTitles, (QStringList{"ファイル(&F)", "実行(&R)", "ヘルプ(&H)"}));
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.menu);
+        QMenu *menu = child<QMenu>(row.menu);
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(menu->title(), QString::fromUtf8(row.title));
+        const QList<QAction *> actions = menu->actions();
+        ASSERT_EQ(actions.size(), qsizetype(row.items.size()));
+        for (std::size_t i = 0; i < row.items.size(); ++i) {
+            QAction *action = actions[qsizetype(i)];
+            EXPECT_EQ(action->objectName(), QString::fromLatin1(row.items[i].first));
+            const QString caption = QString::fromUtf8(row.items[i].second);
+            if (caption == "-")
+                EXPECT_TRUE(action->isSeparator());
+            else
+                EXPECT_EQ(action->text(), caption);
+            EXPECT_TRUE(action->shortcut().isEmpty());
+            EXPECT_TRUE(action->isEnabled());
+        }
+    }
+}
+
+TEST_F(MainFormTest, AltFOpensTheFileMenu) {
+    show();
+    QMenu *file = child<QMenu>("FileF1");
+    QTest::keyClick(window.get(), Qt::Key_F, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([file] { return file->isVisible(); }, 2000));
+    file->close();
+}
+
+TEST_F(MainFormTest, StartsWithTheTitleAndNoTurnTextUntilTheFirstPaint) {
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Nagi将棋"));
+    EXPECT_EQ(turnLabel(), QStringLiteral("手数"));
+    EXPECT_EQ(window->statusText(), QString());
+    EXPECT_TRUE(child<QRadioButton>("RadioButton4")->isChecked());
+    EXPECT_FALSE(child<QRadioButton>("RadioButton2")->isChecked());
+    EXPECT_FALSE(child<QRadioButton>("RadioButton3")->isChecked());
+
+    show();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return turnLabel() == QStringLiteral("先手:1手目"); }, 2000));
+    EXPECT_EQ(window->statusText(), QStringLiteral("先手番です"));
+    EXPECT_EQ(attackDisplayMode, 0);
+    EXPECT_EQ(ban()->picture().size(), QSize(352, 362));
+    EXPECT_EQ(child<TPaintBox>("Dai0")->picture().size(), QSize(32, 360));
+    EXPECT_EQ(child<TPaintBox>("Dai1")->picture().size(), QSize(32, 360));
+}
+
+// A copy made while the board paints must not ask for another paint, or it paints forever.
+TEST_F(MainFormTest, PaintingTheBoardDoesNotScheduleAnotherPaint) {
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject *, QEvent *event) override {
+            if (event->type() == QEvent::Paint) ++paints;
+            return false;
+        }
+    } counter;
+    ban()->installEventFilter(&counter);
+    show();
+    QTest::qWait(300);
+    EXPECT_GE(counter.paints, 1);
+    const int settled = counter.paints;
+    QTest::qWait(300);
+    EXPECT_EQ(counter.paints, settled);
+    EXPECT_LE(settled, 3);
+}
+
+TEST_F(MainFormTest, TheShownBoardIsThePaintedImage) {
+    show();
+    const QImage shown = ban()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage kept = ban()->picture().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(shown.size(), QSize(352, 361));
+    EXPECT_EQ(shown, kept.copy(0, 0, 352, 361));
+}
+
+// ---- commands ----
+
+TEST_F(MainFormTest, MoveLabelAndStatusFollowMovesAndUndo) {
+    show();
+    move(7, 7, 7, 6);
+    EXPECT_EQ(turnLabel(), QStringLiteral("後手:2手目"));
+    EXPECT_EQ(window->statusText(), QStringLiteral("後手番です"));
+    move(3, 3, 3, 4);
+    EXPECT_EQ(turnLabel(), QStringLiteral("先手:3手目"));
+    EXPECT_EQ(window->statusText(), QStringLiteral("先手番です"));
+
+    trigger("KB1");
+    EXPECT_EQ(turnLabel(), QStringLiteral("後手:2手目"));
+    EXPECT_EQ(window->statusText(), QStringLiteral("後手番です"));
+    trigger("K1");
+    EXPECT_EQ(turnLabel(), QStringLiteral("先手:1手目"));
+    EXPECT_EQ(window->game().moveCount(), 0);
+}
+
+TEST_F(MainFormTest, UndoAtTheStartOnlyRewritesTheStatus) {
+    show();
+    const std::string start = positionOf(window->game());
+    window->SetStatusText(QStringLiteral("棋譜を保存しました"));
+    trigger("KB1");
+    EXPECT_EQ(positionOf(window->game()), start);
+    EXPECT_EQ(window->statusText(), QStringLiteral("先手番です"));
+    EXPECT_EQ(turnLabel(), QStringLiteral("先手:1手目"));
+}
+
+TEST_F(MainFormTest, NewGameKeepsCaptionAndOverlayAndEmptiesTheStatus) {
+    show();
+    const std::string start = positionOf(window->game());
+    move(7, 7, 7, 6);
+    chooser.savePaths.push_back(path("kept.ngr"));
+    trigger("KS1");
+    ASSERT_EQ(window->windowTitle(), path("kept.ngr"));
+    QTest::mouseClick(child<QRadioButton>("RadioButton2"), Qt::LeftButton);
+    ASSERT_EQ(attackDisplayMode, 2);
+    click(at(3, 3));  // gote's pawn selected when the new game starts
+    ASSERT_TRUE(znFlags.squareSelected());
+
+    trigger("KN1");
+    EXPECT_EQ(positionOf(window->game()), start);
+    EXPECT_EQ(window->statusText(), QString());
+    EXPECT_EQ(turnLabel(), QStringLiteral("先手:1手目"));
+    EXPECT_EQ(window->windowTitle(), path("kept.ngr"));
+    EXPECT_EQ(attackDisplayMode, 2);
+    EXPECT_TRUE(child<QRadioButton>("RadioButton2")->isChecked());
+    EXPECT_FALSE(znFlags.squareSelected() || znFlags.handSelected());
+}
+
+TEST_F(MainFormTest, SavedGameOpensAsTheSameGameWithItsHistory) {
+    show();
+    // Six moves, the last a capture that puts a pawn in gote's hand.
+    move(7, 7, 7, 6);
+    move(3, 3, 3, 4);
+    move(7, 6, 7, 5);
+    move(8, 3, 8, 4);
+    move(7, 5, 7, 4);
+    move(7, 3, 7, 4);
+    ASSERT_EQ(window->game().hand(GOTE).size(), 1);
+    const std::string saved = positionOf(window->game());
+    const int savedMoves = window->game().moveCount();
+
+    chooser.savePaths.push_back(path("game.ngr"));
+    trigger("KS1");
+    EXPECT_EQ(window->statusText(), QStringLiteral("棋譜を保存しました"));
+    EXPECT_EQ(window->windowTitle(), path("game.ngr"));
+    EXPECT_EQ(positionOf(window->game()), saved);
+    EXPECT_FALSE(contentsOf(path("game.ngr")).isEmpty());
+
+    trigger("KN1");
+    click(at(7, 7));
+    chooser.openPaths.push_back(path("game.ngr"));
+    trigger("K4");
+    EXPECT_EQ(window->statusText(), QStringLiteral("棋譜を読み込みました"));
+    EXPECT_EQ(window->windowTitle(), path("game.ngr"));
+    EXPECT_EQ(positionOf(window->game()), saved);
+    EXPECT_FALSE(znFlags.squareSelected() || znFlags.handSelected());
+    EXPECT_EQ(turnLabel(), QStringLiteral("先手:%1手目").arg(savedMoves + 1));
+
+    // The loaded game carries its history: undo walks back to the starting position.
+    for (int i = 0; i < savedMoves; ++i) trigger("KB1");
+    trigger("KN1");
+    const std::string start = positionOf(window->game());
+    chooser.openPaths.push_back(path("game.ngr"));
+    trigger("K4");
+    for (int i = 0; i < savedMoves; ++i) trigger("KB1");
+    EXPECT_EQ(positionOf(window->game()), start);
+}
+
+TEST_F(MainFormTest, CancelledDialogsChangeNothing) {
+    show();
+    move(7, 7, 7, 6);
+    const std::string before = positionOf(window->game());
+    window->SetStatusText(QStringLiteral("そのまま"));
+    chooser.openPaths.push_back(QString());
+    chooser.savePaths.push_back(QString());
+    trigger("K4");
+    trigger("KS1");
+    EXPECT_EQ(positionOf(window->game()), before);
+    EXPECT_EQ(window->statusText(), QStringLiteral("そのまま"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Nagi将棋"));
+}
+
+TEST_F(MainFormTest, FailedSaveChangesNothingAndSaysWhy) {
+    show();
+    move(7, 7, 7, 6);
+    const std::string before = positionOf(window->game());
+    const QString missingFolder = path("no-such-folder/game.ngr");
+    chooser.savePaths.push_back(missingFolder);
+    trigger("KS1");
+    EXPECT_TRUE(window->statusText().startsWith(QStringLiteral("棋譜を保存できませんでした: ")))
+        << window->statusText().toStdString();
+    EXPECT_GT(window->statusText().size(), QStringLiteral("棋譜を保存できませんでした: ").size());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Nagi将棋"));
+    EXPECT_EQ(positionOf(window->game()), before);
+    EXPECT_FALSE(QFile::exists(missingFolder));
+
+    chooser.savePaths.push_back(directory.path());  // a folder cannot be replaced by a record
+    trigger("KS1");
+    EXPECT_TRUE(window->statusText().startsWith(QStringLiteral("棋譜を保存できませんでした: ")));
+    EXPECT_TRUE(QFileInfo(directory.path()).isDir());
+}
+
+// A write that fails half way (here: the file-size limit) leaves the old file as it was.
+TEST_F(MainFormTest, FailedWriteKeepsTheExistingFileIntact) {
+    show();
+    move(7, 7, 7, 6);
+    const QByteArray original = "an earlier record that must survive\n";
+    writeFile(path("old.ngr"), original);
+
+    rlimit previous{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+    rlimit tiny = previous;
+    tiny.rlim_cur = 8;
+    auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+    chooser.savePaths.push_back(path("old.ngr"));
+    trigger("KS1");
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_TRUE(window->statusText().startsWith(QStringLiteral("棋譜を保存できませんでした: ")))
+        << window->statusText().toStdString();
+    EXPECT_EQ(contentsOf(path("old.ngr")), original);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Nagi将棋"));
+    EXPECT_EQ(QDir(directory.path()).entryList(QDir::Files), QStringList{"old.ngr"});
+}
+
+TEST_F(MainFormTest, FailedOpenChangesNothingAndSaysWhy) {
+    writeFile(path("malformed.ngr"), "this is not a record\r\n");
+    writeFile(path("empty.ngr"), "");
+    {
+        QFile huge(path("huge.ngr"));
+        ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(huge.resize(TZnMainForm::kMaxRecordBytes + 1));
+    }
+    show();
+    move(7, 7, 7, 6);
+    click(at(3, 3));  // gote's pawn selected, and it must stay selected
+    const std::string before = positionOf(window->game());
+
+    for (const char *name : {"missing.ngr", "malformed.ngr", "empty.ngr", "huge.ngr", "."}) {
+        SCOPED_TRACE(name);
+        chooser.openPaths.push_back(path(name));
+        trigger("K4");
+        EXPECT_TRUE(window->statusText().startsWith(QStringLiteral("棋譜を読み込めませんでした: ")))
+            << window->statusText().toStdString();
+        EXPECT_GT(window->statusText().size(), QStringLiteral("棋譜を読み込めませんでした: ").size());
+        EXPECT_EQ(window->windowTitle(), QStringLiteral("Nagi将棋"));
+        EXPECT_EQ(positionOf(window->game()), before);
+        EXPECT_TRUE(znFlags.squareSelected());
+        EXPECT_EQ(znFlags.selectedSquare(), squareAt(2, 2));
+        EXPECT_EQ(turnLabel(), QStringLiteral("後手:2手目"));
+    }
+}
+
+TEST_F(MainFormTest, AttackDisplayButtonsSetTheModeAndRedrawAtOnce) {
+    show();
+    // The middle of 5六's top-left corner area, free of grid lines and of any glyph.
+    const QPoint rowFive(276 - 32 * 4 + 3, 56 + 32 * 5 + 3);
+    const QPoint rowThree(276 - 32 * 4 + 3, 56 + 32 * 3 + 3);
+    struct Row {
+        const char *button;
+        int mode;
+        QColor rowFiveColour;
+        QColor rowThreeColour;
+    };
+    const Row rows[] = {
+        {"RadioButton2", 2, QColor(0, 0, 240), QColor(240, 0, 0)},
+        {"RadioButton3", 3, QColor(0, 224, 0), QColor(0, 224, 0)},
+        {"RadioButton4", 0, BoardColour, BoardColour},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.button);
+        window->SetStatusText(QString());
+        QTest::mouseClick(child<QRadioButton>(row.button), Qt::LeftButton);
+        EXPECT_EQ(attackDisplayMode, row.mode);
+        EXPECT_TRUE(child<QRadioButton>(row.button)->isChecked());
+        EXPECT_EQ(window->statusText(), QStringLiteral("先手番です"));  // redrawn at once
+        const QImage board = ban()->picture();
+        EXPECT_EQ(board.pixelColor(rowFive), row.rowFiveColour);
+        EXPECT_EQ(board.pixelColor(rowThree), row.rowThreeColour);
+    }
+}
+
+TEST_F(MainFormTest, InertItemsChangeNothing) {
+    show();
+    move(7, 7, 7, 6);
+    click(at(3, 3));
+    const std::string before = positionOf(window->game());
+    window->SetStatusText(QStringLiteral("そのまま"));
+    const QImage picture = ban()->picture();
+    for (const char *item : {"KR2", "KG1", "K2"}) trigger(item);
+    EXPECT_EQ(positionOf(window->game()), before);
+    EXPECT_EQ(window->statusText(), QStringLiteral("そのまま"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Nagi将棋"));
+    EXPECT_TRUE(znFlags.squareSelected());
+    EXPECT_EQ(ban()->picture(), picture);
+}
+
+TEST_F(MainFormTest, CancelClearsTheBoardSelectionWithoutRedrawing) {
+    show();
+    click(at(7, 7));
+    ASSERT_TRUE(znFlags.squareSelected());
+    const QImage selected = ban()->picture();
+    window->SetStatusText(QStringLiteral("そのまま"));
+    trigger("K3");
+    EXPECT_FALSE(znFlags.squareSelected());
+    EXPECT_EQ(ban()->picture(), selected);  // the white glyph goes only with the next redraw
+    EXPECT_EQ(window->statusText(), QStringLiteral("そのまま"));
+    window->RedrawAll();
+    EXPECT_NE(ban()->picture(), selected);
+    click(at(7, 6));  // nothing is selected any more: the press moves nothing
+    EXPECT_EQ(window->game().moveCount(), 0);
+}
+
+TEST_F(MainFormTest, RightClickOnTheBoardOpensThePopupMenu) {
+    show();
+    QMenu *popup = child<QMenu>("PopupMenu1");
+    QTest::mouseClick(ban(), Qt::RightButton, Qt::NoModifier, at(7, 7));
+    // The platform follows a right press with a context-menu event; QTest sends only the press.
+    QContextMenuEvent request(QContextMenuEvent::Mouse, at(7, 7), ban()->mapToGlobal(at(7, 7)));
+    QApplication::sendEvent(ban(), &request);
+    EXPECT_TRUE(QTest::qWaitFor([popup] { return popup->isVisible(); }, 2000));
+    EXPECT_FALSE(znFlags.squareSelected());  // the right button selects nothing
+    popup->close();
+}
+
+TEST_F(MainFormTest, ExitClosesTheWindow) {
+    show();
+    trigger("ExitX1");
+    EXPECT_FALSE(window->isVisible());
+}
+
+// ---- boxes and dialogs ----
+
+TEST_F(MainFormTest, AboutBoxNamesTheVersion) {
+    show();
+    bool seen = false;
+    whenBoxShown(
+        [&seen](QMessageBox &box) {
+            seen = true;
+            EXPECT_EQ(box.windowTitle(), QStringLiteral("Nagi将棋 for Windows"));
+            const QStringList lines = box.text().split('\n');
+            ASSERT_EQ(lines.size(), 3);
+            EXPECT_EQ(lines[0], QStringLiteral("Nagi将棋 Version 0.20"));
+            EXPECT_EQ(lines[1], QString());
+            EXPECT_FALSE(lines[2].isEmpty());
+            EXPECT_EQ(box.icon(), QMessageBox::NoIcon);
+            EXPECT_EQ(box.standardButtons(), QMessageBox::Ok);
+        },
+        QMessageBox::Ok);
+    trigger("KA1");
+    EXPECT_TRUE(seen);
+}
+
+TEST_F(MainFormTest, BadIndexShowsTheDebugBoxAndTheGameGoesOn) {
+    show();
+    const std::string before = positionOf(window->game());
+    struct Row {
+        int index;
+        bool byValue;
+        const char *title;
+    };
+    for (const Row &row : {Row{81, false, "Out of vector index (81/81)"}, Row{81, true, "Out of index (81/81)"},
+                           Row{200, true, "Out of index (200/81)"}}) {
+        SCOPED_TRACE(row.title);
+        QString title, text;
+        QMessageBox::Icon icon = QMessageBox::Critical;
+        QMessageBox::StandardButtons buttons;
+        whenBoxShown(
+            [&](QMessageBox &box) {
+                title = box.windowTitle();
+                text = box.text();
+                icon = box.icon();
+                buttons = box.standardButtons();
+            },
+            QMessageBox::Ok);
+        const Koma *piece = row.byValue ? window->game().board().get(row.index) : window->game().board().at(row.index);
+        EXPECT_EQ(piece, nullptr);
+        EXPECT_EQ(title, QString::fromLatin1(row.title));
+        EXPECT_EQ(text, QStringLiteral("Debug Message"));
+        EXPECT_EQ(icon, QMessageBox::NoIcon);
+        EXPECT_EQ(buttons, QMessageBox::Ok);
+    }
+    EXPECT_EQ(positionOf(window->game()), before);
+}
+
+TEST_F(MainFormTest, PromotionQuestionIsAJapaneseYesNoBox) {
+    for (bool yes : {true, false}) {
+        SCOPED_TRACE(yes ? "yes" : "no");
+        MessageBoxPromotionAsker real(window.get());
+        whenBoxShown(
+            [](QMessageBox &box) {
+                EXPECT_EQ(box.windowTitle(), QStringLiteral("成/不成の選択"));
+                EXPECT_EQ(box.text(), QStringLiteral("歩は成りますか？"));
+                EXPECT_EQ(box.icon(), QMessageBox::NoIcon);
+                EXPECT_EQ(box.standardButtons(), QMessageBox::Yes | QMessageBox::No);
+                EXPECT_EQ(box.defaultButton(), box.button(QMessageBox::Yes));
+                EXPECT_TRUE(box.button(QMessageBox::Yes)->text().startsWith(QStringLiteral("はい")));
+                EXPECT_TRUE(box.button(QMessageBox::No)->text().startsWith(QStringLiteral("いいえ")));
+            },
+            yes ? QMessageBox::Yes : QMessageBox::No);
+        EXPECT_EQ(real.askPromotion(QStringLiteral("歩")), yes);
+    }
+}
+
+TEST_F(MainFormTest, RecordDialogsOfferOneFilterInJapanese) {
+    struct Row {
+        QFileDialog::AcceptMode mode;
+        QDialogButtonBox::StandardButton button;
+        const char *caption;
+    };
+    for (const Row &row : {Row{QFileDialog::AcceptOpen, QDialogButtonBox::Open, "開く"},
+                           Row{QFileDialog::AcceptSave, QDialogButtonBox::Save, "保存"}}) {
+        SCOPED_TRACE(row.caption);
+        QFileDialog dialog;
+        setUpRecordDialog(dialog, row.mode);
+        EXPECT_EQ(dialog.nameFilters(), QStringList{"Nagi形式Ver.0.20 (*.ngr)"});
+        EXPECT_EQ(dialog.defaultSuffix(), QString());
+        EXPECT_TRUE(dialog.testOption(QFileDialog::DontUseNativeDialog));
+        EXPECT_EQ(dialog.acceptMode(), row.mode);
+        auto buttons = dialog.findChild<QDialogButtonBox *>();
+        ASSERT_NE(buttons, nullptr);
+        QPushButton *accept = buttons->button(row.button);
+        ASSERT_NE(accept, nullptr);
+        EXPECT_TRUE(accept->text().startsWith(QString::fromUtf8(row.caption))) << accept->text().toStdString();
+        QPushButton *cancel = buttons->button(QDialogButtonBox::Cancel);
+        ASSERT_NE(cancel, nullptr);
+        EXPECT_TRUE(cancel->text().startsWith(QStringLiteral("キャンセル"))) << cancel->text().toStdString();
+    }
+}
+
+}  // namespace
