@@ -2,15 +2,24 @@
 // Drawing of the board, the stands and the attack overlay into the off-screen image.
 // Coordinates are the logical pixels of the image; every routine draws from scratch.
 
+#include <QColor>
 #include <QImage>
 
 #include "core/znban.h"
+#include "ui/drawing.h"
 #include "ui/znflags.h"
 
 inline constexpr int IMAGE_WIDTH = 352;
 inline constexpr int IMAGE_HEIGHT = 362;
 inline constexpr int STAND_WIDTH = 32;
 inline constexpr int STAND_HEIGHT = 360;
+
+// The board rectangle, the stands and the box behind every glyph.
+inline const QColor BoardColour{228, 175, 14};
+
+// Makes the Windows face names the pieces and labels ask for resolve to the IPA fonts; safe to call
+// more than once, and must run before the first font is made.
+void installFontSubstitutes();
 
 // Background, board rectangle, grid, labels, then the overlay for `mode` (0, 2 or 3).
 void DrawBoardBase(QImage &image, const ZnBan &game, int mode);
@@ -22,6 +31,18 @@ void ClearStandImage(QImage &image);
 void DrawStand(QImage &image, ZnBan &game, Side side, const ZnFlags &flags);
 // The attack overlay alone (called by DrawBoardBase).
 void DrawAttackOverlay(QImage &image, const ZnBan &game, int mode);
+void DrawAttackOverlay(Canvas &canvas, const ZnBan &game, int mode);
+
+// The overlay's scales: level `lead` (1..8) of sente's blue or gote's red, level `total` (1..15) of
+// the green; a count beyond its table takes the darkest level.
+QColor senteLeadColour(int lead);
+QColor goteLeadColour(int lead);
+QColor concentrationColour(int total);
+
+// Fills the 32 x 32 square `square` (0..80) with `colour`, covering its left and top grid lines.
+void FillSquare(Canvas &canvas, const QColor &colour, Square square);
+// Outlines `square` with a 4-pixel pen of `colour` straddling its edges; the pen is restored after.
+void FrameSquare(Canvas &canvas, const QColor &colour, Square square);
 
 // Decodes a Shift-JIS table entry for Qt; the only place where Shift-JIS becomes a QString.
 QString fromShiftJis(const char *text);

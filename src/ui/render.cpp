@@ -1,0 +1,235 @@
+#include "ui/render.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QFont>
+#include <QGuiApplication>
+#include <QHash>
+#include <QPalette>
+#include <QPoint>
+#include <QStringDecoder>
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "core/glyphs.h"
+
+namespace {
+
+const QString kPieceFace = QStringLiteral("ＭＳ Ｐ明朝");
+const QString kLabelFace = QStringLiteral("ＭＳ Ｐゴシック");
+
+// Cell heights of the piece font: a plain glyph, and the two small characters of a marked piece.
+constexpr int kGlyphHeight = 14;
+constexpr int kSmallGlyphHeight = 12;
+// The labels are 10-point text on a 96-dpi bitmap; given in pixels so that a screen's own dpi
+// cannot change the board's layout.
+constexpr int kLabelPixelSize = 13;
+
+// Colour scales of the overlay, darkest last.
+constexpr std::array<QRgb, 8> kSenteLead = {
+    qRgb(0, 0, 240), qRgb(0, 0, 208), qRgb(0, 0, 176), qRgb(0, 0, 144),
+    qRgb(0, 0, 112), qRgb(0, 0, 80),  qRgb(0, 0, 48),  qRgb(0, 0, 16),
+};
+constexpr std::array<QRgb, 8> kGoteLead = {
+    qRgb(240, 0, 0), qRgb(208, 0, 0), qRgb(176, 0, 0), qRgb(144, 0, 0),
+    qRgb(112, 0, 0), qRgb(80, 0, 0),  qRgb(48, 0, 0),  qRgb(16, 0, 0),
+};
+constexpr std::array<QRgb, 15> kConcentration = {
+    qRgb(0, 224, 0), qRgb(0, 208, 0), qRgb(0, 192, 0), qRgb(0, 176, 0), qRgb(0, 160, 0),
+    qRgb(0, 144, 0), qRgb(0, 128, 0), qRgb(0, 112, 0), qRgb(0, 96, 0),  qRgb(0, 80, 0),
+    qRgb(0, 64, 0),  qRgb(0, 48, 0),  qRgb(0, 32, 0),  qRgb(0, 16, 0),  qRgb(0, 0, 0),
+};
+const QColor kFrameColour(255, 255, 0);
+
+// Level n (1-based) of a scale; counts past the end of the table take its darkest level.
+template <std::size_t N>
+QColor level(const std::array<QRgb, N> &scale, int n) {
+    const int index = std::clamp(n, 1, static_cast<int>(N)) - 1;
+    return QColor(scale[static_cast<std::size_t>(index)]);
+}
+
+// Fonts depend on the application's font database, so they are made after the application exists
+// and released with it.
+struct Fonts {
+    TextFont piece;       // PieceFont at its plain height
+    TextFont smallPiece;  // PieceFont for a marked promoted piece
+    TextFont label;
+};
+
+Fonts *fonts = nullptr;
+
+void releaseFonts() {
+    delete fonts;
+    fonts = nullptr;
+}
+
+const Fonts &sharedFonts() {
+    if (fonts == nullptr) {
+        installFontSubstitutes();
+        QFont label(kLabelFace);
+        label.setPixelSize(kLabelPixelSize);
+        fonts = new Fonts{fontWithCellHeight(kPieceFace, kGlyphHeight),
+                          fontWithCellHeight(kPieceFace, kSmallGlyphHeight), measuredFont(label)};
+        qAddPostRoutine(releaseFonts);
+    }
+    return *fonts;
+}
+
+int squareLeft(Square square) { return 276 - 32 * columnOf(square); }
+int squareTop(Square square) { return 56 + 32 * rowOf(square); }
+
+QColor systemColour(QPalette::ColorRole role) { return QGuiApplication::palette().color(role); }
+
+void drawPiece(Canvas &canvas, const Koma &piece, int left, int top, const Fonts &f) {
+    const bool turned = piece.side() != SENTE;
+    const QString glyph = fromShiftJis(piece.glyph());
+    if (piece.hasPromotedMark()) {
+        if (turned)
+            canvas.text(left + 28, top + 28, fromShiftJis(kPromotedMark), f.smallPiece, true);
+        else
+            canvas.text(left + 4, top + 4, fromShiftJis(kPromotedMark), f.smallPiece, false);
+        canvas.text(left + 16, top + 16, glyph, f.smallPiece, turned);
+    } else if (turned) {
+        canvas.text(left + 24, top + 24, glyph, f.piece, true);
+    } else {
+        canvas.text(left + 8, top + 8, glyph, f.piece, false);
+    }
+}
+
+}  // namespace
+
+void installFontSubstitutes() {
+    static bool installed = false;
+    if (installed) return;
+    installed = true;
+    QFont::insertSubstitution(kPieceFace, QStringLiteral("IPAPMincho"));
+    QFont::insertSubstitution(kLabelFace, QStringLiteral("IPAPGothic"));
+}
+
+QString fromShiftJis(const char *text) {
+    if (text == nullptr || *text == '\0') return {};
+    static QHash<QByteArray, QString> cache;
+    const QByteArray key = QByteArray::fromRawData(text, static_cast<qsizetype>(std::strlen(text)));
+    const auto found = cache.constFind(key);
+    if (found != cache.cend()) return *found;
+    // Qt knows code page 932 through ICU only by name; CP932 is the same table under another name.
+    QStringDecoder decoder("Shift_JIS");
+    if (!decoder.isValid()) decoder = QStringDecoder("CP932");
+    const QString decoded = decoder.isValid() ? QString(decoder.decode(key)) : QString::fromLatin1(key);
+    cache.insert(QByteArray(key.constData(), key.size()), decoded);
+    return decoded;
+}
+
+QColor senteLeadColour(int lead) { return level(kSenteLead, lead); }
+QColor goteLeadColour(int lead) { return level(kGoteLead, lead); }
+QColor concentrationColour(int total) { return level(kConcentration, total); }
+
+void FillSquare(Canvas &canvas, const QColor &colour, Square square) {
+    if (square >= SQUARE_COUNT) return;
+    const int left = squareLeft(square);
+    const int top = squareTop(square);
+    canvas.setFillColour(colour);
+    canvas.fillRect(left, top, left + 32, top + 32);
+}
+
+void FrameSquare(Canvas &canvas, const QColor &colour, Square square) {
+    if (square >= SQUARE_COUNT) return;
+    const int left = squareLeft(square);
+    const int top = squareTop(square);
+    const QColor oldColour = canvas.penColour();
+    const int oldWidth = canvas.penWidth();
+    canvas.setPen(colour, 4);
+    const QPoint outline[] = {{left, top}, {left + 32, top}, {left + 32, top + 32}, {left, top + 32}};
+    canvas.closedOutline(outline, 4);
+    canvas.setPen(oldColour, oldWidth);
+}
+
+void DrawAttackOverlay(Canvas &canvas, const ZnBan &game, int mode) {
+    if (mode != 2 && mode != 3) return;
+    for (int index = 0; index < SQUARE_COUNT; ++index) {
+        const auto square = static_cast<Square>(index);
+        const int sente = game.attackCount(SENTE, square);
+        const int gote = game.attackCount(GOTE, square);
+        if (mode == 3) {
+            if (sente + gote > 0) FillSquare(canvas, concentrationColour(sente + gote), square);
+            continue;
+        }
+        const int balance = sente - gote;
+        if (balance == 0) continue;
+        const Koma *piece = game.pieceAt(square);
+        // A piece is framed when the side that leads on its square is the opponent's.
+        const Side leader = balance > 0 ? SENTE : GOTE;
+        FillSquare(canvas, balance > 0 ? senteLeadColour(balance) : goteLeadColour(-balance), square);
+        if (piece != nullptr && piece->side() != leader) FrameSquare(canvas, kFrameColour, square);
+    }
+}
+
+void DrawAttackOverlay(QImage &image, const ZnBan &game, int mode) {
+    Canvas canvas(image);
+    DrawAttackOverlay(canvas, game, mode);
+}
+
+void DrawBoardBase(QImage &image, const ZnBan &game, int mode) {
+    const Fonts &f = sharedFonts();
+    Canvas canvas(image);
+    canvas.setFillColour(systemColour(QPalette::Button));
+    canvas.fillRect(0, 0, canvas.width(), canvas.height());
+
+    canvas.setPen(Qt::black, 1);
+    canvas.setFillColour(BoardColour);
+    canvas.rectangle(4, 40, 324, 360);
+    for (int i = 0; i <= 9; ++i) {
+        canvas.line(20, 56 + 32 * i, 308, 56 + 32 * i);
+        canvas.line(20 + 32 * i, 56, 20 + 32 * i, 344);
+    }
+
+    canvas.setFillColour(systemColour(QPalette::Light));
+    canvas.setTextColour(Qt::black);
+    for (int i = 0; i < 9; ++i) canvas.text(292 - 32 * i, 24, fromShiftJis(kFileLabels[i]), f.label);
+    for (int i = 0; i < 9; ++i) canvas.text(334, 72 + 32 * i, fromShiftJis(kRankLabels[i]), f.label);
+
+    DrawAttackOverlay(canvas, game, mode);
+}
+
+void DrawBoardPieces(QImage &image, const ZnBan &game, const ZnFlags &flags) {
+    const Fonts &f = sharedFonts();
+    Canvas canvas(image);
+    canvas.setFillColour(BoardColour);
+    for (int column = 0; column < 9; ++column) {
+        for (int row = 0; row < 9; ++row) {
+            const auto square = static_cast<Square>(squareAt(row, column));
+            const Koma *piece = game.pieceAt(square);
+            if (piece == nullptr) continue;
+            const bool selected = flags.squareSelected() && flags.selectedSquare() == square;
+            canvas.setTextColour(selected ? Qt::white : Qt::black);
+            drawPiece(canvas, *piece, squareLeft(square), squareTop(square), f);
+        }
+    }
+}
+
+void ClearStandImage(QImage &image) {
+    Canvas canvas(image);
+    canvas.setPen(Qt::black, 1);
+    canvas.setFillColour(BoardColour);
+    canvas.rectangle(0, 0, STAND_WIDTH, STAND_HEIGHT);
+}
+
+void DrawStand(QImage &image, ZnBan &game, Side side, const ZnFlags &flags) {
+    const Fonts &f = sharedFonts();
+    MochiKoma &hand = game.hand(side);
+    // Sorting here is what makes the slot a press selects the glyph drawn at that place.
+    hand.sortByKind();
+    Canvas canvas(image);
+    for (int slot = 0; slot < hand.size(); ++slot) {
+        const Koma *piece = hand[slot];
+        const bool selected = game.turn() == side && flags.handSelected() && flags.handSlot() == slot;
+        canvas.setFillColour(BoardColour);
+        canvas.setTextColour(selected ? Qt::white : Qt::black);
+        const QString glyph = fromShiftJis(kGlyphTable[piece->kind()]);
+        if (piece->side() == SENTE)
+            canvas.text(8, 8 + 20 * slot, glyph, f.piece, false);
+        else
+            canvas.text(24, 352 - 20 * slot, glyph, f.piece, true);
+    }
+}
