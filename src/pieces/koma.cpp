@@ -64,6 +64,22 @@ const std::array<std::array<Ray, 9>, SQUARE_COUNT> rayTable = [] {
     return table;
 }();
 
+// The direction from one square to another when they share a line, else NO_LINE.
+constexpr std::uint8_t NO_LINE = 0xFF;
+const std::array<std::array<std::uint8_t, SQUARE_COUNT>, SQUARE_COUNT> lineDirection = [] {
+    std::array<std::array<std::uint8_t, SQUARE_COUNT>, SQUARE_COUNT> table{};
+    for (int from = 0; from < SQUARE_COUNT; ++from)
+        for (int to = 0; to < SQUARE_COUNT; ++to) {
+            const int rows = rowOf(to) - rowOf(from), columns = columnOf(to) - columnOf(from);
+            const bool onLine = (rows | columns) != 0 &&
+                                (rows == 0 || columns == 0 || rows == columns || rows == -columns);
+            const int dy = (rows > 0) - (rows < 0), dx = (columns > 0) - (columns < 0);
+            table[static_cast<std::size_t>(from)][static_cast<std::size_t>(to)] =
+                onLine ? static_cast<std::uint8_t>(directionIndex(dy, dx)) : NO_LINE;
+        }
+    return table;
+}();
+
 void step(SquareFilter filter, const Board &board, Side side, Square from, int dy, int dx, SquareList &out) {
     const Ray &squares = rayTable[from][static_cast<std::size_t>(directionIndex(dy, dx))];
     if (squares.length == 0) return;
@@ -156,21 +172,17 @@ bool Koma::isRanging() const { return false; }
 bool Koma::rangesToward(int, int) const { return false; }
 
 bool Koma::updateLineThrough(const Board &board, Square changed, SquareList &removed, SquareList &added) {
-    if (square_ >= SQUARE_COUNT || changed >= SQUARE_COUNT || changed == square_) return false;
-    const int rows = rowOf(changed) - rowOf(square_), columns = columnOf(changed) - columnOf(square_);
-    if (rows != 0 && columns != 0 && std::abs(rows) != std::abs(columns)) return false;
-    const int dy = sign(rows), dx = sign(columns);
-    if (!rangesToward(dy, dx)) return false;
+    if (square_ >= SQUARE_COUNT || changed >= SQUARE_COUNT) return false;
+    const auto &directions = lineDirection[square_];
+    const std::uint8_t direction = directions[changed];
+    if (direction == NO_LINE || !rangesToward(direction / 3 - 1, direction % 3 - 1)) return false;
     // The line's squares stand together in the list, in walking order: find that run.
-    auto inDirection = [&](Square s) {
-        return sign(rowOf(s) - rowOf(square_)) == dy && sign(columnOf(s) - columnOf(square_)) == dx;
-    };
     int first = 0;
-    while (first < attacks_.size() && !inDirection(attacks_[first])) ++first;
+    while (first < attacks_.size() && directions[attacks_[first]] != direction) ++first;
     int last = first;
-    while (last < attacks_.size() && inDirection(attacks_[last])) ++last;
+    while (last < attacks_.size() && directions[attacks_[last]] == direction) ++last;
     SquareList line;
-    ray(acceptAll, board, side_, square_, dy, dx, line);
+    ray(acceptAll, board, side_, square_, direction / 3 - 1, direction % 3 - 1, line);
     for (int i = first; i < last; ++i) removed.push_back(attacks_[i]);
     for (Square s : line) added.push_back(s);
     attacks_.replace(first, last - first, line);

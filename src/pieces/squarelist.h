@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "core/types.h"
 
@@ -28,11 +29,13 @@ public:
 
     // Replaces the `count` items from `first` on by `replacement`, keeping the rest in order.
     void replace(int first, int count, const SquareList &replacement) {
-        SquareList result;
-        for (int i = 0; i < first; ++i) result.push_back(items_[static_cast<std::size_t>(i)]);
-        for (Square s : replacement) result.push_back(s);
-        for (int i = first + count; i < count_; ++i) result.push_back(items_[static_cast<std::size_t>(i)]);
-        *this = result;
+        const int tail = count_ - first - count;
+        const int grown = first + replacement.count_ + tail;
+        if (first < 0 || count < 0 || tail < 0 || grown > CAPACITY) return;
+        std::memmove(items_.data() + first + replacement.count_, items_.data() + first + count,
+                     static_cast<std::size_t>(tail));
+        std::memcpy(items_.data() + first, replacement.items_.data(), replacement.count_);
+        count_ = static_cast<std::uint8_t>(grown);
     }
 
 private:
