@@ -1,13 +1,24 @@
 #include "ui/dialogs.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+
+namespace {
+
+// Message-box buttons carry text only, as the boxes of the program always have.
+void plainButtons(QMessageBox &box) {
+    for (QAbstractButton *button : box.buttons()) button->setIcon(QIcon());
+}
+
+}  // namespace
 
 bool MessageBoxPromotionAsker::askPromotion(const QString &pieceName) {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("成/不成の選択"),
                     QStringLiteral("%1は成りますか？").arg(pieceName), QMessageBox::Yes | QMessageBox::No,
                     parent_);
     box.setDefaultButton(QMessageBox::Yes);
+    plainButtons(box);
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -46,15 +57,18 @@ void setUpAboutBox(QMessageBox &box) {
     box.setWindowTitle(QStringLiteral("Nagi将棋 for Windows"));
     box.setText(QStringLiteral("Nagi将棋 Version 0.20\n\nCopyright (C) Nagi将棋 開発者一同"));
     box.setStandardButtons(QMessageBox::Ok);
+    plainButtons(box);
 }
 
 void showDebugBox(const char *title, const char *text) {
     QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(title), QString::fromUtf8(text), QMessageBox::Ok,
                     QApplication::activeWindow());
+    plainButtons(box);
     box.exec();
 }
 
 void showExceptionBox(const QString &message) {
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Nagi将棋"), message, QMessageBox::Ok);
+    plainButtons(box);
     box.exec();
 }

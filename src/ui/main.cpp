@@ -1,6 +1,7 @@
 // Program start: the out-of-memory rule, the application with its Japanese texts, the window.
 
 #include <QApplication>
+#include <QIcon>
 #include <exception>
 
 #include "support/report.h"
@@ -49,6 +50,9 @@ int main(int, char **argv) {
     try {
         installJapaneseTranslations(application);
         installFontSubstitutes();
+        QIcon icon(QStringLiteral(":/icons/nagishogi-256.png"));
+        icon.addFile(QStringLiteral(":/icons/nagishogi-48.png"));
+        TApplication::setWindowIcon(icon);
         TZnMainForm window;
         window.show();
         TApplication::exec();

@@ -45,6 +45,16 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QString &caption, QRe
     return label;
 }
 
+// The IPA face that stands in for the Windows one sets Latin letters wider, and the title would
+// lose its last character; narrowing it keeps the label's size and the font's height.
+void narrowToFit(QLabel *label) {
+    QFont font = label->font();
+    const int needed = QFontMetrics(font).horizontalAdvance(label->text());
+    if (needed <= label->width()) return;
+    font.setStretch(qMax(50, 100 * label->width() / needed));
+    label->setFont(font);
+}
+
 QFrame *makeBevel(QWidget *parent, const char *name, QRect geometry) {
     auto bevel = new QFrame(parent);
     bevel->setObjectName(QString::fromLatin1(name));
@@ -124,6 +134,7 @@ void TZnMainForm::createControls() {
 
 void TZnMainForm::createPanel() {
     Title = makeLabel(Panel1, "Title", QStringLiteral("Nagi将棋"), QRect(8, 8, 107, 32), 32);
+    narrowToFit(Title);
     Bevel1 = makeBevel(Panel1, "Bevel1", QRect(8, 48, 105, 25));
     ModeLabel = makeLabel(Panel1, "ModeLabel", QStringLiteral("対局モード"), QRect(16, 50, 86, 19), 19);
     Bevel2 = makeBevel(Panel1, "Bevel2", QRect(8, 80, 105, 25));

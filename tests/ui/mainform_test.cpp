@@ -594,6 +594,7 @@ TEST_F(MainFormTest, AboutBoxNamesTheVersion) {
             EXPECT_FALSE(lines[2].isEmpty());
             EXPECT_EQ(box.icon(), QMessageBox::NoIcon);
             EXPECT_EQ(box.standardButtons(), QMessageBox::Ok);
+            EXPECT_TRUE(box.button(QMessageBox::Ok)->icon().isNull());
         },
         QMessageBox::Ok);
     trigger("KA1");
@@ -645,6 +646,7 @@ TEST_F(MainFormTest, PromotionQuestionIsAJapaneseYesNoBox) {
                 EXPECT_EQ(box.defaultButton(), box.button(QMessageBox::Yes));
                 EXPECT_TRUE(box.button(QMessageBox::Yes)->text().startsWith(QStringLiteral("はい")));
                 EXPECT_TRUE(box.button(QMessageBox::No)->text().startsWith(QStringLiteral("いいえ")));
+                EXPECT_TRUE(box.button(QMessageBox::Yes)->icon().isNull());
             },
             yes ? QMessageBox::Yes : QMessageBox::No);
         EXPECT_EQ(real.askPromotion(QStringLiteral("歩")), yes);
