@@ -1,12 +1,11 @@
 // Make and undo every ply of a fixed set of seeded random games: once with the incremental attack
-// maps, once recomputing both maps from scratch after every ply as the baseline.
+// maps, once rebuilding both maps from scratch after every ply as the baseline.
 
 #include <benchmark/benchmark.h>
 
 #include <random>
 #include <vector>
 
-#include "analysis/verify.h"
 #include "core/movegen.h"
 #include "core/znban.h"
 
@@ -47,11 +46,11 @@ void walk(benchmark::State &state) {
         for (const Game &moves : games) {
             for (const Move &move : moves) {
                 applyMove(game, move);
-                if constexpr (Rebuild) benchmark::DoNotOptimize(computeAttackMaps(game));
+                if constexpr (Rebuild) game.rebuildAttackMaps();
             }
             for (std::size_t i = 0; i < moves.size(); ++i) {
                 game.undoMove();
-                if constexpr (Rebuild) benchmark::DoNotOptimize(computeAttackMaps(game));
+                if constexpr (Rebuild) game.rebuildAttackMaps();
             }
             plies += static_cast<std::int64_t>(moves.size());
         }
@@ -67,3 +66,17 @@ void BM_MakeUndoFullRebuild(benchmark::State &state) { walk<true>(state); }
 
 BENCHMARK(BM_MakeUndoIncremental);
 BENCHMARK(BM_MakeUndoFullRebuild);
+
+namespace {
+
+// One rebuild of both maps, in the middle of a recorded game.
+void BM_FullRebuildAlone(benchmark::State &state) {
+    const auto &games = recordedGames();
+    ZnBan game;
+    for (std::size_t i = 0; i < 100 && i < games[0].size(); ++i) applyMove(game, games[0][i]);
+    for (auto _ : state) game.rebuildAttackMaps();
+}
+
+}  // namespace
+
+BENCHMARK(BM_FullRebuildAlone);

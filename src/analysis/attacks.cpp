@@ -53,6 +53,11 @@ void ZnBan::addAllAttacks() {
         for (Koma *piece : onBoard_[side]) addAttacks(piece);
 }
 
+void ZnBan::rebuildAttackMaps() {
+    for (auto &map : attackMaps_) map.assign(SQUARE_COUNT, AttackSet());
+    addAllAttacks();
+}
+
 std::vector<Koma *> ZnBan::attackers(Side side, Square square) const {
     std::vector<Koma *> result;
     std::uint64_t slots = attackMaps_[side & 1].at(square).bits();

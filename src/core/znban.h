@@ -100,6 +100,8 @@ public:
     int placePieces(PieceList &pieces);
     // Fills both attack maps from scratch: sente's board pieces, then gote's.
     void addAllAttacks();
+    // Empties both maps and fills them again from scratch; play never needs it.
+    void rebuildAttackMaps();
     // Sets the side to move of a position being set up.
     void setTurn(Side side) { turn_ = side & 1; }
     // Switches replay mode, in which moves are not recorded and undo keeps the records.

@@ -1,5 +1,6 @@
 #include "pieces/koma.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 
@@ -176,16 +177,22 @@ bool Koma::updateLineThrough(const Board &board, Square changed, SquareList &rem
     const auto &directions = lineDirection[square_];
     const std::uint8_t direction = directions[changed];
     if (direction == NO_LINE || !rangesToward(direction / 3 - 1, direction % 3 - 1)) return false;
-    // The line's squares stand together in the list, in walking order: find that run.
+    // The line's squares stand together in the list, in walking order, nearest first.
     int first = 0;
     while (first < attacks_.size() && directions[attacks_[first]] != direction) ++first;
     int last = first;
     while (last < attacks_.size() && directions[attacks_[last]] == direction) ++last;
-    SquareList line;
-    ray(acceptAll, board, side_, square_, direction / 3 - 1, direction % 3 - 1, line);
-    for (int i = first; i < last; ++i) removed.push_back(attacks_[i]);
-    for (Square s : line) added.push_back(s);
-    attacks_.replace(first, last - first, line);
+    const int distance = std::max(std::abs(rowOf(changed) - rowOf(square_)),
+                                  std::abs(columnOf(changed) - columnOf(square_)));
+    const int at = first + distance - 1;
+    if (at >= last || attacks_[at] != changed) return true;  // the line stops short of the square
+    // Up to the changed square the line is as it was; beyond it, it ends there if the square is
+    // now occupied, or runs on over the board as it now stands.
+    SquareList beyond;
+    if (isEmptySquare(board, changed)) ray(acceptAll, board, side_, changed, direction / 3 - 1, direction % 3 - 1, beyond);
+    for (int i = at + 1; i < last; ++i) removed.push_back(attacks_[i]);
+    for (Square s : beyond) added.push_back(s);
+    attacks_.replace(at + 1, last - at - 1, beyond);
     return true;
 }
 
@@ -198,9 +205,38 @@ int Koma::listAttacks(const Board &board, Side side, Square from, SquareList &ou
     return out.size();
 }
 
+namespace {
+
+// What a piece that does not range attacks depends on its code, side and square alone, so those
+// answers are asked of the pieces once, on an empty board, and looked up on every move after.
+using FixedReach = std::array<std::array<std::array<SquareList, SQUARE_COUNT>, 2>, CODE_COUNT>;
+
+const FixedReach &fixedReach() {
+    static const FixedReach table = [] {
+        FixedReach reach{};
+        const Board empty(SQUARE_COUNT, nullptr);
+        for (int code = 0; code < CODE_COUNT; ++code)
+            for (Side side : {SENTE, GOTE})
+                for (int square = 0; square < SQUARE_COUNT; ++square) {
+                    auto piece = makeKoma(static_cast<PieceKind>(code & 7), static_cast<Square>(square), side);
+                    piece->promote(code >= PROMOTED_OFFSET);
+                    if (!piece->isRanging())
+                        piece->listAttacks(empty, side, static_cast<Square>(square),
+                                           reach[static_cast<std::size_t>(code)][side][static_cast<std::size_t>(square)]);
+                }
+        return reach;
+    }();
+    return table;
+}
+
+}  // namespace
+
 const SquareList &Koma::updateAttacks(const Board &board) {
     clearAttacks();
-    listAttacks(board, side_, square_, attacks_);
+    if (!isRanging() && square_ < SQUARE_COUNT)
+        attacks_ = fixedReach()[code()][side_ & 1][square_];
+    else
+        listAttacks(board, side_, square_, attacks_);
     return attacks_;
 }
 
