@@ -1,0 +1,87 @@
+// A full redraw of the board and both stands into the off-screen image, as every paint of the
+// board does it, at device pixel ratios 1 and 2.
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <vector>
+
+#include "core/movegen.h"
+#include "ui/render.h"
+#include "ui/znflags.h"
+
+namespace {
+
+void redraw(QImage &image, ZnBan &game, const ZnFlags &flags, int mode) {
+    DrawBoardBase(image, game, mode);
+    DrawBoardPieces(image, game, flags);
+    ClearStandImage(image);
+    DrawStand(image, game, SENTE, flags);
+    ClearStandImage(image);
+    DrawStand(image, game, GOTE, flags);
+}
+
+// A middle game reached by a fixed rule: take something whenever possible, otherwise play a move
+// picked by the ply number. Both hands end up holding pieces.
+void playCapturingGame(ZnBan &game, int plies) {
+    std::vector<Move> moves;
+    for (int ply = 0; ply < plies; ++ply) {
+        moves.clear();
+        generateMoves(game, moves);
+        if (moves.empty()) return;
+        const Move *chosen = &moves[static_cast<std::size_t>(ply * 7919) % moves.size()];
+        for (const Move &move : moves) {
+            if (move.from != IN_HAND && game.pieceAt(move.to) != nullptr) {
+                chosen = &move;
+                break;
+            }
+        }
+        applyMove(game, *chosen);
+    }
+}
+
+void BM_RedrawStartingPosition(benchmark::State &state) {
+    ZnBan game;
+    ZnFlags flags;
+    flags.SelectSquare(60);
+    QImage &image = flags.image(static_cast<qreal>(state.range(0)));
+    for (auto _ : state) {
+        redraw(image, game, flags, 0);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+BENCHMARK(BM_RedrawStartingPosition)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond)->Repetitions(5);
+
+void BM_RedrawWithHandsAndOverlay(benchmark::State &state) {
+    ZnBan game;
+    playCapturingGame(game, 80);
+    ZnFlags flags;
+    flags.SelectHand(0);
+    QImage &image = flags.image(static_cast<qreal>(state.range(0)));
+    const int mode = static_cast<int>(state.range(1));
+    for (auto _ : state) {
+        redraw(image, game, flags, mode);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    state.counters["inHand"] = game.hand(SENTE).size() + game.hand(GOTE).size();
+    state.counters["onBoard"] = static_cast<double>(game.piecesOnBoard(SENTE).size() + game.piecesOnBoard(GOTE).size());
+}
+BENCHMARK(BM_RedrawWithHandsAndOverlay)
+    ->Args({1, 2})
+    ->Args({1, 3})
+    ->Args({2, 2})
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5);
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    installFontSubstitutes();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
