@@ -75,7 +75,8 @@ const std::vector<std::string> &recordsOf(int length) {
     const std::vector<Move> &moves = randomGame();
     std::vector<std::string> records;
     ZnBan whole;
-    for (std::size_t first = 0; first + static_cast<std::size_t>(length) <= moves.size(); first += static_cast<std::size_t>(length)) {
+    for (std::size_t first = 0; first + static_cast<std::size_t>(length) <= moves.size();
+         first += static_cast<std::size_t>(length)) {
         ZnBan part;
         std::istringstream in(positionText(whole));
         loadRecord(part, in);
@@ -93,13 +94,15 @@ const std::vector<std::string> &recordsOf(int length) {
 void setCounters(benchmark::State &state, std::size_t records, std::size_t bytes) {
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * TOTAL_PLIES);
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
-    state.counters["per_record"] = benchmark::Counter(
-        static_cast<double>(records), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["per_record"] =
+        benchmark::Counter(static_cast<double>(records),
+                           benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 void BM_LoadRecord(benchmark::State &state) {
     const std::vector<std::string> &records = recordsOf(static_cast<int>(state.range(0)));
-    if (records.size() * static_cast<std::size_t>(state.range(0)) != TOTAL_PLIES) state.SkipWithError("short game");
+    if (records.size() * static_cast<std::size_t>(state.range(0)) != TOTAL_PLIES)
+        state.SkipWithError("short game");
     std::size_t bytes = 0;
     for (const std::string &text : records) bytes += text.size();
     ZnBan game;

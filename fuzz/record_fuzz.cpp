@@ -28,7 +28,11 @@ void abortOnReport(const char *title, const char *text) { fail(text, title); }
 bool isValidUtf8(const std::string &text) {
     for (std::size_t i = 0; i < text.size();) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+        const std::size_t length = lead < 0x80           ? 1
+                                   : (lead >> 5) == 0x6  ? 2
+                                   : (lead >> 4) == 0xE  ? 3
+                                   : (lead >> 3) == 0x1E ? 4
+                                                         : 0;
         if (length == 0 || i + length > text.size()) return false;
         for (std::size_t k = 1; k < length; ++k)
             if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
@@ -111,12 +115,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     const RecordResult result = load(game, text);
     if (!result.ok) {
-        if (result.reason.empty() || !isValidUtf8(result.reason)) fail("refusal without a readable reason", result.reason);
-        if (!(Snapshot(game, true) == *currentState)) fail("refused file changed the game", positionKey(game));
+        if (result.reason.empty() || !isValidUtf8(result.reason))
+            fail("refusal without a readable reason", result.reason);
+        if (!(Snapshot(game, true) == *currentState))
+            fail("refused file changed the game", positionKey(game));
         return 0;
     }
     if (!result.reason.empty()) fail("success with a reason", result.reason);
-    if (const std::string problem = findInconsistency(game); !problem.empty()) fail("loaded game inconsistent", problem);
+    if (const std::string problem = findInconsistency(game); !problem.empty())
+        fail("loaded game inconsistent", problem);
 
     const Snapshot loaded(game, false);
     const std::string first = save(game);
@@ -131,7 +138,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // The loaded game can be taken back to its first position.
     while (game.moveCount() > 0)
         if (!game.undoMove()) fail("undo refused", positionKey(game));
-    if (const std::string problem = findInconsistency(game); !problem.empty()) fail("undone game broken", problem);
+    if (const std::string problem = findInconsistency(game); !problem.empty())
+        fail("undone game broken", problem);
     rebuildCurrentGame();
     return 0;
 }

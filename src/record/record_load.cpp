@@ -115,7 +115,8 @@ RecordResult checkWord(const Word &word) {
     if (word.tooLong)
         return {false, std::to_string(word.line) + "行目: " + std::to_string(MAX_RECORD_WORD) +
                            "文字を超える語があります"};
-    if (!word.printable) return rejected(word, "使えない文字が含まれています（半角の英数字と記号だけが使えます）");
+    if (!word.printable)
+        return rejected(word, "使えない文字が含まれています（半角の英数字と記号だけが使えます）");
     return ok();
 }
 
@@ -198,7 +199,8 @@ RecordResult readMove(ZnBan &game, const Word &word) {
     if (text[0] == '\'') return rejected(word, "コメントは局面の行より前にしか書けません");
     if (text.size() != 7) return rejected(word, "指し手は7文字（例: +7776FU）でなければなりません");
     // The sign is not compared with the side to move: every record is played for that side.
-    if (text[0] != '+' && text[0] != '-') return rejected(word, "指し手は「+」か「-」で始まらなければなりません");
+    if (text[0] != '+' && text[0] != '-')
+        return rejected(word, "指し手は「+」か「-」で始まらなければなりません");
     const SquareText from = readSquare(text[1], text[2]);
     const SquareText to = readSquare(text[3], text[4]);
     if (!from.digits || !to.digits) return rejected(word, "指し手の筋・段が数字ではありません");

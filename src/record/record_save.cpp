@@ -73,13 +73,16 @@ bool replayInto(ZnBan &game, std::string &text) {
 }  // namespace
 
 RecordResult saveRecord(ZnBan &game, std::ostream &out) {
-    if (!out) return {false, "保存先のファイルを開けません（書き込みできない場所か、ファイル名が正しくありません）"};
+    if (!out)
+        return {false,
+                "保存先のファイルを開けません（書き込みできない場所か、ファイル名が正しくありません）"};
 
     // The whole text is built before anything is written, so the game is restored before the
     // stream is touched and a failing stream cannot leave it half replayed.
     std::string text;
     text.reserve(256 + 9 * game.history().size());
-    if (!replayInto(game, text)) return {false, "棋譜を作れませんでした（指し手の記録が盤面と合っていません）"};
+    if (!replayInto(game, text))
+        return {false, "棋譜を作れませんでした（指し手の記録が盤面と合っていません）"};
 
     bool written = false;
     try {
@@ -89,6 +92,8 @@ RecordResult saveRecord(ZnBan &game, std::ostream &out) {
     } catch (const std::exception &) {
         // A stream set to throw: its failure is reported like any other.
     }
-    if (!written) return {false, "棋譜ファイルに書き込めませんでした（ディスクの空き容量や書き込み権限を確かめてください）"};
+    if (!written)
+        return {false,
+                "棋譜ファイルに書き込めませんでした（ディスクの空き容量や書き込み権限を確かめてください）"};
     return {true, {}};
 }

@@ -24,8 +24,10 @@ std::string lines(std::initializer_list<std::string_view> parts) {
     return text;
 }
 
-constexpr std::string_view START_SENTE = "P+59OU49KI69KI39GI79GI29KE89KE19KY99KY28HI88KA17FU27FU37FU47FU57FU67FU77FU87FU97FU";
-constexpr std::string_view START_GOTE = "P-51OU41KI61KI31GI71GI21KE81KE11KY91KY82HI22KA13FU23FU33FU43FU53FU63FU73FU83FU93FU";
+constexpr std::string_view START_SENTE =
+    "P+59OU49KI69KI39GI79GI29KE89KE19KY99KY28HI88KA17FU27FU37FU47FU57FU67FU77FU87FU97FU";
+constexpr std::string_view START_GOTE =
+    "P-51OU41KI61KI31GI71GI21KE81KE11KY91KY82HI22KA13FU23FU33FU43FU53FU63FU73FU83FU93FU";
 
 std::string saved(ZnBan &game) {
     std::ostringstream out;
@@ -112,14 +114,15 @@ TEST(RecordFormat, PromotingCaptureCarriesThePromotedCodeAndLaterMovesThePlainOn
     // Taking back a capture puts the captured piece at the end of its side's list, so the first
     // position lists gote's lance and bishop last; the file still reads as the starting position.
     const std::string text =
-        lines({"' ", START_SENTE, "P-51OU41KI61KI31GI71GI21KE81KE91KY82HI13FU23FU33FU43FU53FU63FU73FU83FU93FU11KY22KA",
-               "P+", "P-", "+", "+7776FU", "-3334FU", "+8822UM", "-4132KI", "+2211KA"});
+        lines({"' ", START_SENTE,
+               "P-51OU41KI61KI31GI71GI21KE81KE91KY82HI13FU23FU33FU43FU53FU63FU73FU83FU93FU11KY22KA", "P+",
+               "P-", "+", "+7776FU", "-3334FU", "+8822UM", "-4132KI", "+2211KA"});
     EXPECT_EQ(saved(game), text);
 
     for (std::string_view lastMove : {"+2211KA", "+2211UM"}) {
         ZnBan loaded;
-        loadGood(loaded, lines({"' ", START_SENTE, START_GOTE, "P+", "P-", "+", "+7776FU", "-3334FU", "+8822UM",
-                                "-4132KI", lastMove}));
+        loadGood(loaded, lines({"' ", START_SENTE, START_GOTE, "P+", "P-", "+", "+7776FU", "-3334FU",
+                                "+8822UM", "-4132KI", lastMove}));
         EXPECT_EQ(positionKey(loaded), positionKey(game)) << lastMove;
         EXPECT_EQ(loaded.history().size(), 5u);
         EXPECT_EQ(pieceText(loaded, sq(1, 1)), "+UM");
@@ -135,9 +138,10 @@ TEST(RecordFormat, PromotingCaptureCarriesThePromotedCodeAndLaterMovesThePlainOn
 // is second in the hand yet "-0055GI" drops it.
 TEST(RecordFormat, GoteDropNamesTheKindNotTheHandPosition) {
     ZnBan game;
-    setUpPosition(game,
-                  {{KING, sq(5, 9), SENTE}, {KING, sq(5, 1), GOTE}, {PAWN, IN_HAND, GOTE}, {SILVER, IN_HAND, GOTE}},
-                  GOTE);
+    setUpPosition(
+        game,
+        {{KING, sq(5, 9), SENTE}, {KING, sq(5, 1), GOTE}, {PAWN, IN_HAND, GOTE}, {SILVER, IN_HAND, GOTE}},
+        GOTE);
     ASSERT_EQ(game.hand(GOTE)[0]->kind(), PAWN);
     ASSERT_TRUE(applyMove(game, Move{IN_HAND, sq(5, 5), false, SILVER}));
     const std::string text = lines({"' ", "P+59OU", "P-51OU", "P+", "P-00FU00GI", "-", "-0055GI"});
@@ -155,7 +159,8 @@ TEST(RecordFormat, GoteDropNamesTheKindNotTheHandPosition) {
 
 // A position that did not come from the starting set keeps its promoted pieces and its hands.
 TEST(RecordFormat, LoadedPromotedPositionIsWrittenBackPromoted) {
-    const std::string text = lines({"' ", "P+59OU55UM13TO", "P-51OU28RY77NG", "P+00FU00FU00HI", "P-00KI", "+"});
+    const std::string text =
+        lines({"' ", "P+59OU55UM13TO", "P-51OU28RY77NG", "P+00FU00FU00HI", "P-00KI", "+"});
     ZnBan game;
     loadGood(game, text);
     EXPECT_EQ(pieceText(game, sq(5, 5)), "+UM");
@@ -179,7 +184,8 @@ TEST(RecordFormat, TurnWordMinusLetsGoteMoveFirst) {
     EXPECT_EQ(pieceText(game, sq(3, 4)), "-FU");
     EXPECT_EQ(pieceText(game, sq(5, 5)), "+KI");
     EXPECT_TRUE(game.hand(SENTE).empty());
-    EXPECT_EQ(saved(game), lines({"' ", "P+59OU77FU", "P-51OU33FU", "P+00KI", "P-", "-", "-3334FU", "+0055KI"}));
+    EXPECT_EQ(saved(game),
+              lines({"' ", "P+59OU77FU", "P-51OU33FU", "P+00KI", "P-", "-", "-3334FU", "+0055KI"}));
     ASSERT_TRUE(game.undoMove());
     ASSERT_TRUE(game.undoMove());
     EXPECT_EQ(game.turn(), GOTE);
@@ -199,13 +205,16 @@ TEST(RecordFormat, LayoutsThatReadAsTheSameGame) {
         std::string text;
         const std::string &key;
     } rows[] = {
-        {"comment of several words", "' Game of 2026, Tanaka vs Suzuki\r\n" + s + "\r\n" + g + "\r\nP+\r\nP-\r\n+\r\n+7776FU\r\n",
+        {"comment of several words",
+         "' Game of 2026, Tanaka vs Suzuki\r\n" + s + "\r\n" + g + "\r\nP+\r\nP-\r\n+\r\n+7776FU\r\n",
          afterOneMove},
-        {"comment in another encoding", "' \x91\xce\x8b\xc7 \xe5\xaf\xbe\xe5\xb1\x80 \x01\x7f\n" + s + "\n" + g + "\nP+\nP-\n+\n+7776FU\n",
+        {"comment in another encoding",
+         "' \x91\xce\x8b\xc7 \xe5\xaf\xbe\xe5\xb1\x80 \x01\x7f\n" + s + "\n" + g + "\nP+\nP-\n+\n+7776FU\n",
          afterOneMove},
-        {"comment word of the longest length", std::string(MAX_RECORD_WORD, 'x') + "\n" + s + "\n" + g + "\nP+\nP-\n+\n+7776FU",
+        {"comment word of the longest length",
+         std::string(MAX_RECORD_WORD, 'x') + "\n" + s + "\n" + g + "\nP+\nP-\n+\n+7776FU", afterOneMove},
+        {"comment words between position lines", s + " ' sente\n" + g + " ' gote\nP+ P-\n+ +7776FU",
          afterOneMove},
-        {"comment words between position lines", s + " ' sente\n" + g + " ' gote\nP+ P-\n+ +7776FU", afterOneMove},
         {"bare LF", s + "\n" + g + "\nP+\nP-\n+\n+7776FU\n", afterOneMove},
         {"bare CR", s + "\r" + g + "\rP+\rP-\r+\r+7776FU\r", afterOneMove},
         {"tabs and form feeds", "\t" + s + "\t\t" + g + "\fP+\vP-   +\t+7776FU", afterOneMove},
@@ -247,5 +256,6 @@ TEST(RecordFormat, CodesReadBackToTheirPieceCodes) {
         const int expected = code == 8 || code == 11 ? -1 : code;
         EXPECT_EQ(pieceCodeOf(RecordCode[static_cast<std::size_t>(code)]), expected) << code;
     }
-    for (std::string_view other : {"", "F", "FUU", "fu", "Fu", "OO", "  "}) EXPECT_EQ(pieceCodeOf(other), -1) << other;
+    for (std::string_view other : {"", "F", "FUU", "fu", "Fu", "OO", "  "})
+        EXPECT_EQ(pieceCodeOf(other), -1) << other;
 }

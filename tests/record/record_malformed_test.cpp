@@ -75,7 +75,9 @@ const std::vector<BadFile> &badFiles() {
         {"sign for a digit", "P+-9OU\nP-\nP+\nP-\n", {"「-9OU」", "数字"}},
         {"zero rank only", "P+50OU\nP-\nP+\nP-\n", {"「50OU」", "マス目が不正"}},
         {"zero file only", "P+05OU\nP-\nP+\nP-\n", {"「05OU」", "マス目が不正"}},
-        {"unknown code", "' \r\nP+59OU99XX\r\nP-\r\nP+\r\nP-\r\n", {"2行目の語「P+59OU99XX」", "「99XX」の駒の記号が不正"}},
+        {"unknown code",
+         "' \r\nP+59OU99XX\r\nP-\r\nP+\r\nP-\r\n",
+         {"2行目の語「P+59OU99XX」", "「99XX」の駒の記号が不正"}},
         {"lower-case code", "P+59fu\nP-\nP+\nP-\n", {"「59fu」の駒の記号"}},
         {"promoted king code", "P+59ou\nP-\nP+\nP-\n", {"「59ou」の駒の記号"}},
         {"promoted gold code", "P+\nP-49ki\nP+\nP-\n", {"「49ki」の駒の記号"}},
@@ -87,7 +89,9 @@ const std::vector<BadFile> &badFiles() {
         // The turn word.
         {"turn word neither + nor -", HEAD.substr(0, HEAD.size() - 3) + "x\r\n", {"6行目の語「x」", "手番"}},
         {"turn word with more", HEAD.substr(0, HEAD.size() - 3) + "+-\r\n", {"「+-」", "手番"}},
-        {"no turn line before the moves", HEAD.substr(0, HEAD.size() - 3) + "+7776FU\r\n", {"6行目の語「+7776FU」", "手番"}},
+        {"no turn line before the moves",
+         HEAD.substr(0, HEAD.size() - 3) + "+7776FU\r\n",
+         {"6行目の語「+7776FU」", "手番"}},
         {"comment as the turn word", HEAD.substr(0, HEAD.size() - 3) + "' turn\r\n", {"コメント"}},
         // Move words.
         {"six-character move", HEAD + "+7776F\r\n", {"7行目の語「+7776F」", "7文字"}},
@@ -101,14 +105,25 @@ const std::vector<BadFile> &badFiles() {
         {"unknown move code", HEAD + "+7776XX\r\n", {"指し手の駒の記号が不正"}},
         {"promoted king move code", HEAD + "+5958ou\r\n", {"駒の記号が不正"}},
         {"promoted gold move code", HEAD + "+4948ki\r\n", {"駒の記号が不正"}},
-        {"promoted code in a drop", HEAD + "+7776FU\r\n-3334FU\r\n+0055TO\r\n", {"9行目の語「+0055TO」", "成駒"}},
+        {"promoted code in a drop",
+         HEAD + "+7776FU\r\n-3334FU\r\n+0055TO\r\n",
+         {"9行目の語「+0055TO」", "成駒"}},
         {"comment after the moves", HEAD + "+7776FU\r\n' a note\r\n", {"8行目の語「'」", "コメント"}},
-        {"bad record after good ones", HEAD + "+7776FU\r\n-3334FU\r\n+8822UM\r\n+9999ZZ\r\n", {"10行目", "駒の記号が不正"}},
+        {"bad record after good ones",
+         HEAD + "+7776FU\r\n-3334FU\r\n+8822UM\r\n+9999ZZ\r\n",
+         {"10行目", "駒の記号が不正"}},
         {"control byte in a move", HEAD + "+7776F\x7f\r\n", {"7行目の語「+7776F?」", "使えない文字"}},
-        {"non-ASCII move", HEAD + "+\xef\xbc\x97" "776FU\r\n", {"使えない文字"}},
-        {"NUL in the turn word", HEAD.substr(0, HEAD.size() - 3) + std::string("+\0", 2) + "\r\n", {"使えない文字"}},
+        {"non-ASCII move",
+         HEAD + "+\xef\xbc\x97"
+                "776FU\r\n",
+         {"使えない文字"}},
+        {"NUL in the turn word",
+         HEAD.substr(0, HEAD.size() - 3) + std::string("+\0", 2) + "\r\n",
+         {"使えない文字"}},
         // Overlong words, wherever they stand.
-        {"long comment word", std::string(MAX_RECORD_WORD + 1, 'x') + "\n" + HEAD, {"1行目", "255文字を超える"}},
+        {"long comment word",
+         std::string(MAX_RECORD_WORD + 1, 'x') + "\n" + HEAD,
+         {"1行目", "255文字を超える"}},
         {"long position word", "P+" + std::string(4 * 64, '9'), {"1行目", "255文字を超える"}},
         {"long move word", HEAD + "+7776FU\r\n" + std::string(100000, '+'), {"8行目", "255文字を超える"}},
     };
@@ -135,7 +150,8 @@ TEST_P(MalformedRecord, IsRefusedWithItsReasonAndTheGameIsUntouched) {
     std::istringstream in(row.text);
     const RecordResult result = loadRecord(game, in);
     EXPECT_FALSE(result.ok);
-    for (const std::string &mention : row.mentions) EXPECT_NE(result.reason.find(mention), std::string::npos) << result.reason;
+    for (const std::string &mention : row.mentions)
+        EXPECT_NE(result.reason.find(mention), std::string::npos) << result.reason;
 
     EXPECT_TRUE(Snapshot(game) == before) << positionKey(game);
     EXPECT_EQ(findInconsistency(game), "");

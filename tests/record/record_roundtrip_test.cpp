@@ -44,7 +44,9 @@ struct GameState {
     bool operator==(const GameState &) const = default;
 };
 
-GameState stateOf(const ZnBan &game) { return {positionKey(game), attackCounts(game), game.history().size()}; }
+GameState stateOf(const ZnBan &game) {
+    return {positionKey(game), attackCounts(game), game.history().size()};
+}
 
 // Save, load into a game that holds something else, save again: the same bytes and the same game,
 // and both games take back every move through the same positions down to the first.
@@ -90,7 +92,9 @@ TEST_P(RecordRoundTrip, RandomGameFromTheStart) {
 // gote to move.
 TEST_P(RecordRoundTrip, RandomGameFromALoadedPosition) {
     ZnBan game;
-    ASSERT_TRUE(loadText(game, "P+59OU55UM13TO77GI39KE\nP-51OU28RY83NG22KA\nP+00FU00FU00HI00KI\nP-00KI00KY00FU\n-").ok);
+    ASSERT_TRUE(
+        loadText(game, "P+59OU55UM13TO77GI39KE\nP-51OU28RY83NG22KA\nP+00FU00FU00HI00KI\nP-00KI00KY00FU\n-")
+            .ok);
     std::mt19937 random(GetParam() * 7919u + 1u);
     playRandomGame(game, random, 150);
     ASSERT_GT(game.moveCount(), 0);
