@@ -54,7 +54,7 @@ BENCHMARK(BM_RedrawStartingPosition)->Arg(1)->Arg(2)->Unit(benchmark::kMicroseco
 
 void BM_RedrawWithHandsAndOverlay(benchmark::State &state) {
     ZnBan game;
-    playCapturingGame(game, 80);
+    playCapturingGame(game, 160);
     ZnFlags flags;
     flags.SelectHand(0);
     QImage &image = flags.image(static_cast<qreal>(state.range(0)));
