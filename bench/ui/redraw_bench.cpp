@@ -64,7 +64,8 @@ void BM_RedrawWithHandsAndOverlay(benchmark::State &state) {
         benchmark::DoNotOptimize(image.constBits());
     }
     state.counters["inHand"] = game.hand(SENTE).size() + game.hand(GOTE).size();
-    state.counters["onBoard"] = static_cast<double>(game.piecesOnBoard(SENTE).size() + game.piecesOnBoard(GOTE).size());
+    state.counters["onBoard"] =
+        static_cast<double>(game.piecesOnBoard(SENTE).size() + game.piecesOnBoard(GOTE).size());
 }
 BENCHMARK(BM_RedrawWithHandsAndOverlay)
     ->Args({1, 2})

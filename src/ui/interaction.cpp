@@ -22,21 +22,21 @@ bool moveSelectedPiece(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, Squar
     const Square from = flags.selectedSquare();
     const Koma *mover = from < SQUARE_COUNT ? game.pieceAt(from) : nullptr;
     switch (game.classifyMove(from, to)) {
-    case Illegal: {
-        // Pressing another piece of the mover's side (or the selected piece itself) hands the
-        // selection over to it; any other refused press leaves everything as it was.
-        const Koma *target = game.pieceAt(to);
-        if (mover == nullptr || target == nullptr || target->side() != mover->side()) return false;
-        flags.SelectSquare(to);
-        return true;
-    }
-    case NoPromotion: game.makeMove(from, to, false); break;
-    case PromotionOptional: {
-        const QString name = mover != nullptr ? fromShiftJis(kGlyphTable[mover->kind()]) : QString();
-        game.makeMove(from, to, asker.askPromotion(name));
-        break;
-    }
-    case PromotionForced: game.makeMove(from, to, true); break;
+        case Illegal: {
+            // Pressing another piece of the mover's side (or the selected piece itself) hands the
+            // selection over to it; any other refused press leaves everything as it was.
+            const Koma *target = game.pieceAt(to);
+            if (mover == nullptr || target == nullptr || target->side() != mover->side()) return false;
+            flags.SelectSquare(to);
+            return true;
+        }
+        case NoPromotion: game.makeMove(from, to, false); break;
+        case PromotionOptional: {
+            const QString name = mover != nullptr ? fromShiftJis(kGlyphTable[mover->kind()]) : QString();
+            game.makeMove(from, to, asker.askPromotion(name));
+            break;
+        }
+        case PromotionForced: game.makeMove(from, to, true); break;
     }
     // Whatever makeMove reported, the move the rules accepted ends this selection.
     flags.clearSquareSelection();

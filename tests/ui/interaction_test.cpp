@@ -1,6 +1,8 @@
 // Presses on the board and the stands turned into selections, moves and drops, through the press
 // handlers with a scripted promotion answer.
 
+#include "ui/interaction.h"
+
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -8,7 +10,6 @@
 
 #include "common/testing.h"
 #include "core/glyphs.h"
-#include "ui/interaction.h"
 #include "ui/render.h"
 #include "ui/znflags.h"
 
@@ -46,7 +47,8 @@ struct Selection {
 };
 
 Selection selectionOf(const ZnFlags &flags) {
-    return {flags.squareSelected(), flags.handSelected(), flags.squareSelected() ? flags.selectedSquare() : -1,
+    return {flags.squareSelected(), flags.handSelected(),
+            flags.squareSelected() ? flags.selectedSquare() : -1,
             flags.handSelected() ? flags.handSlot() : -1};
 }
 
@@ -79,14 +81,15 @@ TEST(PixelMappingTest, TruncatingDivisionsAtTheBorders) {
         int pixel, result;
     };
     const Case cases[] = {
-        {BoardColumnAt, 0, 8},    {BoardColumnAt, 10, 8},  {BoardColumnAt, 19, 8},  {BoardColumnAt, 20, 8},
-        {BoardColumnAt, 51, 8},   {BoardColumnAt, 52, 7},  {BoardColumnAt, 276, 0}, {BoardColumnAt, 307, 0},
-        {BoardColumnAt, 308, -1}, {BoardColumnAt, 351, -2},
-        {BoardRowAt, 20, -1},     {BoardRowAt, 24, -1},    {BoardRowAt, 25, 0},     {BoardRowAt, 40, 0},
-        {BoardRowAt, 87, 0},      {BoardRowAt, 88, 1},     {BoardRowAt, 343, 8},    {BoardRowAt, 344, 9},
-        {SenteStandSlotAt, 0, 0}, {SenteStandSlotAt, 27, 0}, {SenteStandSlotAt, 28, 1}, {SenteStandSlotAt, 360, 17},
-        {GoteStandSlotAt, 360, 0}, {GoteStandSlotAt, 340, 0}, {GoteStandSlotAt, 333, 0}, {GoteStandSlotAt, 332, 1},
-        {GoteStandSlotAt, 0, 17},
+        {BoardColumnAt, 0, 8},       {BoardColumnAt, 10, 8},    {BoardColumnAt, 19, 8},
+        {BoardColumnAt, 20, 8},      {BoardColumnAt, 51, 8},    {BoardColumnAt, 52, 7},
+        {BoardColumnAt, 276, 0},     {BoardColumnAt, 307, 0},   {BoardColumnAt, 308, -1},
+        {BoardColumnAt, 351, -2},    {BoardRowAt, 20, -1},      {BoardRowAt, 24, -1},
+        {BoardRowAt, 25, 0},         {BoardRowAt, 40, 0},       {BoardRowAt, 87, 0},
+        {BoardRowAt, 88, 1},         {BoardRowAt, 343, 8},      {BoardRowAt, 344, 9},
+        {SenteStandSlotAt, 0, 0},    {SenteStandSlotAt, 27, 0}, {SenteStandSlotAt, 28, 1},
+        {SenteStandSlotAt, 360, 17}, {GoteStandSlotAt, 360, 0}, {GoteStandSlotAt, 340, 0},
+        {GoteStandSlotAt, 333, 0},   {GoteStandSlotAt, 332, 1}, {GoteStandSlotAt, 0, 17},
     };
     for (const Case &c : cases) EXPECT_EQ(c.mapping(c.pixel), c.result) << "pixel " << c.pixel;
 }
@@ -158,11 +161,11 @@ TEST_F(InteractionTest, ForcedAndImpossiblePromotionsAskNothing) {
         bool promoted;
     };
     const Case cases[] = {
-        {PAWN, SENTE, sq(1, 2), sq(1, 1), true},     // a pawn on the last rank must promote
-        {KNIGHT, SENTE, sq(2, 4), sq(1, 2), true},   // a knight on the last two ranks too
-        {LANCE, GOTE, sq(9, 8), sq(9, 9), true},     // gote's last rank is rank 9
-        {GOLD, SENTE, sq(5, 4), sq(5, 3), false},    // a gold never promotes
-        {PAWN, SENTE, sq(5, 6), sq(5, 5), false},    // outside the zone
+        {PAWN, SENTE, sq(1, 2), sq(1, 1), true},                    // a pawn on the last rank must promote
+        {KNIGHT, SENTE, sq(2, 4), sq(1, 2), true},                  // a knight on the last two ranks too
+        {LANCE, GOTE, sq(9, 8), sq(9, 9), true},                    // gote's last rank is rank 9
+        {GOLD, SENTE, sq(5, 4), sq(5, 3), false},                   // a gold never promotes
+        {PAWN, SENTE, sq(5, 6), sq(5, 5), false},                   // outside the zone
         {PAWN + PROMOTED_OFFSET, SENTE, sq(5, 3), sq(5, 2), true},  // already promoted
     };
     for (const Case &c : cases) {
@@ -222,7 +225,8 @@ TEST_F(InteractionTest, PressesAtThePixelBorders) {
 }
 
 TEST_F(InteractionTest, StandPressesSelectOnlyExistingSlotsOfTheSideToMove) {
-    setUpPosition(game, {{PAWN, IN_HAND, SENTE}, {ROOK, IN_HAND, SENTE}, {GOLD, IN_HAND, GOTE}, {KING, 76, SENTE}});
+    setUpPosition(game,
+                  {{PAWN, IN_HAND, SENTE}, {ROOK, IN_HAND, SENTE}, {GOLD, IN_HAND, GOTE}, {KING, 76, SENTE}});
     // The wrong stand, also while a board piece is selected.
     EXPECT_FALSE(pressStand(GOTE, 0));
     ASSERT_TRUE(press(76));
@@ -245,7 +249,8 @@ TEST_F(InteractionTest, StandPressesSelectOnlyExistingSlotsOfTheSideToMove) {
 }
 
 TEST_F(InteractionTest, DropStepSucceedsSwitchesToABoardPieceOrKeepsTheHandPiece) {
-    setUpPosition(game, {{PAWN, IN_HAND, SENTE}, {KING, 76, SENTE}, {KING, 4, GOTE}, {PAWN, sq(5, 7), SENTE}});
+    setUpPosition(game,
+                  {{PAWN, IN_HAND, SENTE}, {KING, 76, SENTE}, {KING, 4, GOTE}, {PAWN, sq(5, 7), SENTE}});
     ASSERT_TRUE(pressStand(SENTE, 0));
     const std::string before = positionKey(game);
     // Illegal drops: rank 1 for a pawn, a second pawn in file 5, an occupied square of the other side.
@@ -291,7 +296,9 @@ TEST_F(InteractionTest, CaptureFillsTheHandAndItsPieceIsDroppedLater) {
 
 TEST_F(InteractionTest, HandSlotSurvivesAnUndoIntoTheOtherHand) {
     // Sente has two pieces in hand, gote one; sente selects slot 1, a move is taken back.
-    setUpPosition(game, {{PAWN, sq(5, 7), SENTE}, {GOLD, IN_HAND, SENTE}, {PAWN, IN_HAND, SENTE}, {GOLD, IN_HAND, GOTE}});
+    setUpPosition(
+        game,
+        {{PAWN, sq(5, 7), SENTE}, {GOLD, IN_HAND, SENTE}, {PAWN, IN_HAND, SENTE}, {GOLD, IN_HAND, GOTE}});
     enter(sq(5, 7), sq(5, 6));
     ASSERT_TRUE(pressStand(GOTE, 0));
     ASSERT_TRUE(game.undoMove());

@@ -36,7 +36,8 @@ protected:
     static bool framed(const QImage &image, int square) {
         const int left = squareLeft(square), top = squareTop(square);
         for (int d : {0, 1}) {
-            if (image.pixel(left + d, top + 16) != kYellow || image.pixel(left + 31 - d, top + 16) != kYellow ||
+            if (image.pixel(left + d, top + 16) != kYellow ||
+                image.pixel(left + 31 - d, top + 16) != kYellow ||
                 image.pixel(left + 16, top + d) != kYellow || image.pixel(left + 16, top + 31 - d) != kYellow)
                 return false;
         }
@@ -114,7 +115,8 @@ TEST_F(OverlayTest, OutAttackedPieceIsFramedDefendedOneIsNot) {
         EXPECT_EQ(framed(image, 31), owner == SENTE);
         // The glyph keeps its board-coloured box on the tinted square (歩 is 13 pixels wide).
         const int left = squareLeft(40), top = squareTop(40);
-        const QRect cell = owner == SENTE ? QRect(left + 8, top + 8, 13, 14) : QRect(left + 24 - 13, top + 24 - 14, 13, 14);
+        const QRect cell =
+            owner == SENTE ? QRect(left + 8, top + 8, 13, 14) : QRect(left + 24 - 13, top + 24 - 14, 13, 14);
         int boardPixels = 0, tintPixels = 0;
         for (int y = cell.top(); y <= cell.bottom(); ++y) {
             for (int x = cell.left(); x <= cell.right(); ++x) {
@@ -153,9 +155,15 @@ TEST_F(OverlayTest, LeadOfThreeForGoteOnAnEmptySquare) {
 TEST_F(OverlayTest, LeadsBeyondTheScaleTakeTheDarkestLevel) {
     // Ten attackers of one side on square 40: eight neighbours that step onto it and two knights.
     const std::vector<Placement> senteTen = {
-        {PAWN + PROMOTED_OFFSET, 31, SENTE}, {PAWN + PROMOTED_OFFSET, 39, SENTE}, {PAWN + PROMOTED_OFFSET, 41, SENTE},
-        {PAWN + PROMOTED_OFFSET, 48, SENTE}, {PAWN + PROMOTED_OFFSET, 49, SENTE}, {PAWN + PROMOTED_OFFSET, 50, SENTE},
-        {SILVER, 30, SENTE},                 {SILVER, 32, SENTE},                 {KNIGHT, 57, SENTE},
+        {PAWN + PROMOTED_OFFSET, 31, SENTE},
+        {PAWN + PROMOTED_OFFSET, 39, SENTE},
+        {PAWN + PROMOTED_OFFSET, 41, SENTE},
+        {PAWN + PROMOTED_OFFSET, 48, SENTE},
+        {PAWN + PROMOTED_OFFSET, 49, SENTE},
+        {PAWN + PROMOTED_OFFSET, 50, SENTE},
+        {SILVER, 30, SENTE},
+        {SILVER, 32, SENTE},
+        {KNIGHT, 57, SENTE},
         {KNIGHT, 59, SENTE},
     };
     std::vector<Placement> goteTen;
@@ -179,11 +187,11 @@ TEST(OverlayScaleTest, StoredLevelsAndTheirEnds) {
         QRgb colour;
     };
     const Case cases[] = {
-        {senteLeadColour, 1, qRgb(0, 0, 240)},  {senteLeadColour, 2, qRgb(0, 0, 208)},
-        {senteLeadColour, 8, qRgb(0, 0, 16)},   {senteLeadColour, 9, qRgb(0, 0, 16)},
-        {senteLeadColour, 40, qRgb(0, 0, 16)},  {goteLeadColour, 1, qRgb(240, 0, 0)},
-        {goteLeadColour, 3, qRgb(176, 0, 0)},   {goteLeadColour, 8, qRgb(16, 0, 0)},
-        {goteLeadColour, 12, qRgb(16, 0, 0)},   {concentrationColour, 1, qRgb(0, 224, 0)},
+        {senteLeadColour, 1, qRgb(0, 0, 240)},     {senteLeadColour, 2, qRgb(0, 0, 208)},
+        {senteLeadColour, 8, qRgb(0, 0, 16)},      {senteLeadColour, 9, qRgb(0, 0, 16)},
+        {senteLeadColour, 40, qRgb(0, 0, 16)},     {goteLeadColour, 1, qRgb(240, 0, 0)},
+        {goteLeadColour, 3, qRgb(176, 0, 0)},      {goteLeadColour, 8, qRgb(16, 0, 0)},
+        {goteLeadColour, 12, qRgb(16, 0, 0)},      {concentrationColour, 1, qRgb(0, 224, 0)},
         {concentrationColour, 7, qRgb(0, 128, 0)}, {concentrationColour, 14, qRgb(0, 16, 0)},
         {concentrationColour, 15, qRgb(0, 0, 0)},  {concentrationColour, 16, qRgb(0, 0, 0)},
         {concentrationColour, 80, qRgb(0, 0, 0)},
@@ -207,9 +215,9 @@ TEST_F(OverlayTest, SquaresAreVisitedInAscendingOrder) {
     const int left = squareLeft(40), right = left + 32, y = squareTop(40) + 16;
     const QRgb blue = qRgb(0, 0, 240);
     const std::pair<int, QRgb> row[] = {
-        {left - 3, blue},    {left - 2, blue},    {left - 1, blue},    {left, kYellow},
-        {left + 1, kYellow}, {left + 2, blue},    {right - 3, blue},   {right - 2, kYellow},
-        {right - 1, kYellow}, {right, kYellow},   {right + 1, kYellow}, {right + 2, blue},
+        {left - 3, blue},     {left - 2, blue}, {left - 1, blue},     {left, kYellow},
+        {left + 1, kYellow},  {left + 2, blue}, {right - 3, blue},    {right - 2, kYellow},
+        {right - 1, kYellow}, {right, kYellow}, {right + 1, kYellow}, {right + 2, blue},
     };
     for (auto [x, colour] : row) EXPECT_EQ(image.pixel(x, y), colour) << x;
 }

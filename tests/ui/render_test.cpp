@@ -1,6 +1,8 @@
 // The drawing layer checked against read-back pixels, then the board and stand pictures.
 // Glyphs are antialiased, so they are read as "dark pixels inside a box", never as exact colours.
 
+#include "ui/render.h"
+
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
@@ -12,7 +14,6 @@
 #include "common/testing.h"
 #include "core/glyphs.h"
 #include "ui/drawing.h"
-#include "ui/render.h"
 #include "ui/znflags.h"
 
 namespace {
@@ -87,7 +88,8 @@ QRect inkBounds(const QImage &image, const QRect &area) {
 // lands at offset -d - 1.
 QRect turnedAbout(const QRect &bounds, QPoint from, QPoint to) {
     const QRect relative = bounds.translated(-from);
-    return QRect(QPoint(-relative.right() - 1, -relative.bottom() - 1), QPoint(-relative.left() - 1, -relative.top() - 1))
+    return QRect(QPoint(-relative.right() - 1, -relative.bottom() - 1),
+                 QPoint(-relative.left() - 1, -relative.top() - 1))
         .translated(to);
 }
 
@@ -129,7 +131,9 @@ TEST_F(DrawingTest, RectangleOutlinesTheEdgesOfTheHalfOpenRectangle) {
     for (int y = 0; y < 64; ++y) {
         for (int x = 0; x < 64; ++x) {
             const bool edge = area.contains(x, y) && (x == 4 || x == 23 || y == 8 || y == 29);
-            const QRgb expected = !area.contains(x, y) ? qRgb(255, 255, 255) : edge ? qRgb(0, 0, 0) : qRgb(255, 0, 0);
+            const QRgb expected = !area.contains(x, y) ? qRgb(255, 255, 255)
+                                  : edge               ? qRgb(0, 0, 0)
+                                                       : qRgb(255, 0, 0);
             ASSERT_EQ(image.pixel(x, y), expected) << "at " << x << "," << y;
         }
     }
@@ -375,7 +379,8 @@ TEST_F(BoardPictureTest, GridLinesEndBeforeTheirEndPoints) {
     }
     // Nothing but the lines: every square's inside is plain board colour.
     for (int square = 0; square < SQUARE_COUNT; ++square)
-        EXPECT_EQ(countIn(image, squareInside(square), [&](QRgb p) { return p == board; }), 31 * 31) << square;
+        EXPECT_EQ(countIn(image, squareInside(square), [&](QRgb p) { return p == board; }), 31 * 31)
+            << square;
 }
 
 TEST_F(BoardPictureTest, FileAndRankLabelsOnTheLightColour) {
@@ -408,14 +413,16 @@ TEST_F(BoardPictureTest, StartingPositionGoteTurnedAboveLeftSenteBelowRight) {
         EXPECT_EQ(rowOf(square) <= 2, piece->side() == GOTE);
         // The 14-pixel cell starts at the reference point (L + 8, T + 8) and extends right and
         // down for sente; for gote it ends at (L + 24, T + 24). Ink may overhang the cell by one.
-        const QRect cell = piece->side() == SENTE ? QRect(left + 8, top + 8, 14, 14) : QRect(left + 10, top + 10, 14, 14);
+        const QRect cell =
+            piece->side() == SENTE ? QRect(left + 8, top + 8, 14, 14) : QRect(left + 10, top + 10, 14, 14);
         EXPECT_GT(darkIn(image, cell), 15);
         EXPECT_EQ(darkOutside(image, inside, cell.adjusted(-1, -1, 1, 1)), 0);
     }
     // Each gote piece's ink is where sente's ink of the same kind lands when turned about the
     // reference point: (L + 8, T + 8) for sente maps to (L + 24, T + 24) for gote. Drawn upright
     // and merely moved, the ink would sit two or three pixels higher.
-    const std::pair<int, int> sameKind[] = {{54, 18}, {72, 0}, {73, 1}, {74, 2}, {75, 3}, {76, 4}, {64, 16}, {70, 10}};
+    const std::pair<int, int> sameKind[] = {{54, 18}, {72, 0}, {73, 1},  {74, 2},
+                                            {75, 3},  {76, 4}, {64, 16}, {70, 10}};
     for (auto [sente, gote] : sameKind) {
         const QRect senteInk = inkBounds(image, squareInside(sente));
         const QRect goteInk = inkBounds(image, squareInside(gote));
@@ -492,7 +499,8 @@ TEST_F(StandPictureTest, ClearedStandIsAnOutlinedBoardColouredStrip) {
     setUpPosition(game, {});
     const QImage &image = drawStand(SENTE);
     const QRgb board = rgb(BoardColour);
-    for (QPoint p : {QPoint(0, 0), QPoint(31, 0), QPoint(0, 359), QPoint(31, 359), QPoint(16, 0), QPoint(31, 200)})
+    for (QPoint p :
+         {QPoint(0, 0), QPoint(31, 0), QPoint(0, 359), QPoint(31, 359), QPoint(16, 0), QPoint(31, 200)})
         EXPECT_EQ(image.pixel(p), qRgb(0, 0, 0)) << p.x() << "," << p.y();
     EXPECT_EQ(image.pixel(1, 1), board);
     EXPECT_EQ(image.pixel(30, 358), board);
@@ -501,8 +509,12 @@ TEST_F(StandPictureTest, ClearedStandIsAnOutlinedBoardColouredStrip) {
 }
 
 TEST_F(StandPictureTest, SenteSlotsGrowDownwardGoteSlotsUpward) {
-    setUpPosition(game, {{GOLD, IN_HAND, SENTE}, {SILVER, IN_HAND, SENTE}, {PAWN, IN_HAND, SENTE},
-                         {GOLD, IN_HAND, GOTE}, {SILVER, IN_HAND, GOTE}, {PAWN, IN_HAND, GOTE}});
+    setUpPosition(game, {{GOLD, IN_HAND, SENTE},
+                         {SILVER, IN_HAND, SENTE},
+                         {PAWN, IN_HAND, SENTE},
+                         {GOLD, IN_HAND, GOTE},
+                         {SILVER, IN_HAND, GOTE},
+                         {PAWN, IN_HAND, GOTE}});
     for (Side side : {SENTE, GOTE}) {
         SCOPED_TRACE(side);
         const QImage &image = drawStand(side);
@@ -519,7 +531,8 @@ TEST_F(StandPictureTest, SenteSlotsGrowDownwardGoteSlotsUpward) {
     for (int slot = 0; slot < 3; ++slot) {
         const QRect senteInk = inkBounds(drawStand(SENTE), slotCell(SENTE, slot).adjusted(-1, -1, 1, 1));
         const QRect goteInk = inkBounds(drawStand(GOTE), slotCell(GOTE, slot).adjusted(-1, -1, 1, 1));
-        EXPECT_TRUE(closeTo(goteInk, turnedAbout(senteInk, {8, 8 + 20 * slot}, {24, 352 - 20 * slot}), 1)) << slot;
+        EXPECT_TRUE(closeTo(goteInk, turnedAbout(senteInk, {8, 8 + 20 * slot}, {24, 352 - 20 * slot}), 1))
+            << slot;
     }
 }
 
@@ -546,8 +559,9 @@ TEST_F(StandPictureTest, HandIsSortedByTheDrawingPawnThenRookGivesRookFirst) {
 }
 
 TEST_F(StandPictureTest, OnlyTheStandOfTheSideToMoveShowsTheSelectedSlot) {
-    const std::vector<Placement> hands = {{PAWN, IN_HAND, SENTE}, {PAWN, IN_HAND, SENTE}, {PAWN, IN_HAND, SENTE},
-                                          {PAWN, IN_HAND, GOTE},  {PAWN, IN_HAND, GOTE},  {PAWN, IN_HAND, GOTE}};
+    const std::vector<Placement> hands = {{PAWN, IN_HAND, SENTE}, {PAWN, IN_HAND, SENTE},
+                                          {PAWN, IN_HAND, SENTE}, {PAWN, IN_HAND, GOTE},
+                                          {PAWN, IN_HAND, GOTE},  {PAWN, IN_HAND, GOTE}};
     for (Side toMove : {SENTE, GOTE}) {
         setUpPosition(game, hands, toMove);
         flags.SelectHand(2);
