@@ -145,9 +145,12 @@ void TZnMainForm::createPanel() {
     RadioGroup1 = new QGroupBox(QStringLiteral("利き情報"), Panel1);
     RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
     RadioGroup1->setGeometry(8, 112, 105, 73);
-    RadioButton4 = makeRadioButton(Panel1, "RadioButton4", QStringLiteral("表示なし"), QRect(16, 128, 80, 17));
-    RadioButton2 = makeRadioButton(Panel1, "RadioButton2", QStringLiteral("利き収支分布"), QRect(16, 144, 90, 17));
-    RadioButton3 = makeRadioButton(Panel1, "RadioButton3", QStringLiteral("利き集中分布"), QRect(16, 160, 90, 17));
+    RadioButton4 =
+        makeRadioButton(Panel1, "RadioButton4", QStringLiteral("表示なし"), QRect(16, 128, 80, 17));
+    RadioButton2 =
+        makeRadioButton(Panel1, "RadioButton2", QStringLiteral("利き収支分布"), QRect(16, 144, 90, 17));
+    RadioButton3 =
+        makeRadioButton(Panel1, "RadioButton3", QStringLiteral("利き集中分布"), QRect(16, 160, 90, 17));
     RadioButton4->setChecked(true);
     setTabOrder(RadioGroup1, RadioButton2);
     setTabOrder(RadioButton2, RadioButton3);
@@ -298,7 +301,8 @@ bool TZnMainForm::readRecordFile(const QString &path, QString &reason) {
         reason = QStringLiteral("ファイルを開けません (%1)").arg(file.errorString());
         return false;
     }
-    const QString tooLarge = QStringLiteral("ファイルが大きすぎます (上限 %1 MiB)").arg(kMaxRecordBytes / (1024 * 1024));
+    const QString tooLarge =
+        QStringLiteral("ファイルが大きすぎます (上限 %1 MiB)").arg(kMaxRecordBytes / (1024 * 1024));
     if (file.size() > kMaxRecordBytes) {
         reason = tooLarge;
         return false;
@@ -341,7 +345,8 @@ bool TZnMainForm::writeRecordFile(const QString &path, QString &reason) {
         // Qt reports a write that stops part way as an unknown error; the system knows better.
         const int systemError = errno;
         reason = QStringLiteral("ファイルに書き込めません (%1)")
-                     .arg(systemError != 0 ? QString::fromLocal8Bit(std::strerror(systemError)) : file.errorString());
+                     .arg(systemError != 0 ? QString::fromLocal8Bit(std::strerror(systemError))
+                                           : file.errorString());
         file.cancelWriting();
         return false;
     }

@@ -7,4 +7,3 @@ class QCoreApplication;
 // 保存; false when the translation file is not installed (the buttons then stay English).
 // Repeated calls load nothing more.
 bool installJapaneseTranslations(QCoreApplication &application);
-

@@ -1,5 +1,7 @@
 // The main window as a whole: its controls and menus, the commands, the record files, the boxes.
 
+#include "ui/mainform.h"
+
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -27,7 +29,6 @@
 #include <memory>
 #include <string>
 
-#include "ui/mainform.h"
 #include "ui/paintbox.h"
 #include "ui/render.h"
 #include "ui/startup.h"
@@ -609,8 +610,8 @@ TEST_F(MainFormTest, BadIndexShowsTheDebugBoxAndTheGameGoesOn) {
         bool byValue;
         const char *title;
     };
-    for (const Row &row : {Row{81, false, "Out of vector index (81/81)"}, Row{81, true, "Out of index (81/81)"},
-                           Row{200, true, "Out of index (200/81)"}}) {
+    for (const Row &row : {Row{81, false, "Out of vector index (81/81)"},
+                           Row{81, true, "Out of index (81/81)"}, Row{200, true, "Out of index (200/81)"}}) {
         SCOPED_TRACE(row.title);
         QString title, text;
         QMessageBox::Icon icon = QMessageBox::Critical;
@@ -623,7 +624,8 @@ TEST_F(MainFormTest, BadIndexShowsTheDebugBoxAndTheGameGoesOn) {
                 buttons = box.standardButtons();
             },
             QMessageBox::Ok);
-        const Koma *piece = row.byValue ? window->game().board().get(row.index) : window->game().board().at(row.index);
+        const Koma *piece =
+            row.byValue ? window->game().board().get(row.index) : window->game().board().at(row.index);
         EXPECT_EQ(piece, nullptr);
         EXPECT_EQ(title, QString::fromLatin1(row.title));
         EXPECT_EQ(text, QStringLiteral("Debug Message"));
@@ -672,7 +674,8 @@ TEST_F(MainFormTest, RecordDialogsOfferOneFilterInJapanese) {
         ASSERT_NE(buttons, nullptr);
         QPushButton *accept = buttons->button(row.button);
         ASSERT_NE(accept, nullptr);
-        EXPECT_TRUE(accept->text().startsWith(QString::fromUtf8(row.caption))) << accept->text().toStdString();
+        EXPECT_TRUE(accept->text().startsWith(QString::fromUtf8(row.caption)))
+            << accept->text().toStdString();
         QPushButton *cancel = buttons->button(QDialogButtonBox::Cancel);
         ASSERT_NE(cancel, nullptr);
         EXPECT_TRUE(cancel->text().startsWith(QStringLiteral("キャンセル"))) << cancel->text().toStdString();

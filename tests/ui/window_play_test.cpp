@@ -89,7 +89,8 @@ protected:
         game().clearPieces();
         game().resetBoard();
         KomaFukuro set;
-        for (const Piece &piece : pieces) game().placePieces(set.takePiece(piece.code, piece.square, piece.side));
+        for (const Piece &piece : pieces)
+            game().placePieces(set.takePiece(piece.code, piece.square, piece.side));
         game().addAllAttacks();
         game().setTurn(turn);
         znFlags.Reset();
@@ -157,11 +158,9 @@ TEST_F(WindowPlayTest, OpeningWithBishopExchangeAndDropFromTheStand) {
 }
 
 TEST_F(WindowPlayTest, ForcedPromotionsAreMadeWithoutAQuestion) {
-    setUp({{PAWN, sq(1, 2), SENTE},
-           {KNIGHT, sq(3, 3), SENTE},
-           {KING, sq(5, 9), SENTE},
-           {KING, sq(5, 1), GOTE}},
-          SENTE);
+    setUp(
+        {{PAWN, sq(1, 2), SENTE}, {KNIGHT, sq(3, 3), SENTE}, {KING, sq(5, 9), SENTE}, {KING, sq(5, 1), GOTE}},
+        SENTE);
     move(1, 2, 1, 1);  // a pawn on the last rank has no further move
     ASSERT_NE(pieceOn(1, 1), nullptr);
     EXPECT_TRUE(pieceOn(1, 1)->promoted());
@@ -242,9 +241,9 @@ TEST_F(WindowPlayTest, PressesMapToSquaresAtTheGridBorders) {
         int selected;  // the square selected, or -1 for none
     };
     const Row rows[] = {
-        {10, 40, sq(9, 1)},  {0, 25, sq(9, 1)},   {10, 24, -1},       {10, 20, -1},
-        {307, 60, sq(1, 1)}, {308, 60, -1},       {340, 60, -1},      {20, 343, -1},
-        {51, 87, sq(9, 1)},  {52, 88, sq(8, 2)},  {300, 120, sq(1, 3)},
+        {10, 40, sq(9, 1)},  {0, 25, sq(9, 1)},  {10, 24, -1},         {10, 20, -1},
+        {307, 60, sq(1, 1)}, {308, 60, -1},      {340, 60, -1},        {20, 343, -1},
+        {51, 87, sq(9, 1)},  {52, 88, sq(8, 2)}, {300, 120, sq(1, 3)},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(::testing::Message() << "x=" << row.x << " y=" << row.y);
@@ -277,8 +276,8 @@ TEST_F(WindowPlayTest, StandsSelectWithAnyButtonOnlyForTheSideToMove) {
         int slot;
     };
     const Row senteToMove[] = {
-        {true, 27, Qt::RightButton, true, 0}, {true, 28, Qt::MiddleButton, true, 1},
-        {true, 48, Qt::LeftButton, false, 1},  // slot 2: beyond the two pieces in hand
+        {true, 27, Qt::RightButton, true, 0},   {true, 28, Qt::MiddleButton, true, 1},
+        {true, 48, Qt::LeftButton, false, 1},    // slot 2: beyond the two pieces in hand
         {false, 340, Qt::LeftButton, false, 1},  // gote's stand while sente moves
         {true, 8, Qt::LeftButton, true, 0},
     };
@@ -304,7 +303,8 @@ TEST_F(WindowPlayTest, StandsSelectWithAnyButtonOnlyForTheSideToMove) {
     EXPECT_TRUE(znFlags.squareSelected());
     EXPECT_FALSE(znFlags.handSelected());
 
-    setUp({{KING, sq(5, 9), SENTE}, {KING, sq(5, 1), GOTE}, {GOLD, IN_HAND, GOTE}, {PAWN, IN_HAND, GOTE}}, GOTE);
+    setUp({{KING, sq(5, 9), SENTE}, {KING, sq(5, 1), GOTE}, {GOLD, IN_HAND, GOTE}, {PAWN, IN_HAND, GOTE}},
+          GOTE);
     pressStand(dai1(), 340);
     EXPECT_EQ(znFlags.handSlot(), 0);
     pressStand(dai1(), 332);
