@@ -229,6 +229,9 @@ TEST_F(MainFormTest, FontsFollowTheLayout) {
         EXPECT_EQ(font.family(), QStringLiteral("ＭＳ Ｐゴシック"));
         EXPECT_EQ(font.pixelSize(), row.pixelSize);
     }
+    // The substitute face is wider than the layout's: the title must still show every character.
+    QLabel *title = child<QLabel>("Title");
+    EXPECT_LE(QFontMetrics(title->font()).horizontalAdvance(title->text()), title->width());
     for (const char *name : {"Title", "ModeLabel", "TurnLabel"})
         EXPECT_EQ(child<QWidget>(name)->palette().color(QPalette::WindowText), QColor(Qt::black)) << name;
 }
