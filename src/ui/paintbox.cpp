@@ -14,13 +14,20 @@ void TPaintBox::copyFrom(const QImage &image, const QRect &source) {
     picture_.setDevicePixelRatio(ratio);
     // A copy made while this box paints is drawn by that same paint; asking for another one
     // would run the paint handler again and again.
-    if (!painting_) update();
+    if (painting_) return;
+    showingOwnCopy_ = true;
+    update();
 }
 
 void TPaintBox::paintEvent(QPaintEvent *) {
-    painting_ = true;
-    emit paintRequested();
-    painting_ = false;
+    // A paint that only puts the program's own fresh copy on screen must not run the paint
+    // handler: it would redraw everything and replace the status text a command has just set.
+    if (!showingOwnCopy_) {
+        painting_ = true;
+        emit paintRequested();
+        painting_ = false;
+    }
+    showingOwnCopy_ = false;
     if (picture_.isNull()) return;
     QPainter painter(this);
     painter.drawImage(QPoint(0, 0), picture_);

@@ -20,8 +20,9 @@ public:
     const QImage &picture() const { return picture_; }
 
 signals:
-    // Emitted at the start of every paint event, before the kept picture is drawn; a copy made
-    // by a slot of this signal is the one painted and schedules no further paint.
+    // Emitted at the start of a paint event, before the kept picture is drawn, unless the paint
+    // only shows a copy made since the last one; a copy made by a slot of this signal is the one
+    // painted and schedules no further paint.
     void paintRequested();
     // A mouse button went down at (x, y), in the box's own pixels.
     void mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y);
@@ -33,4 +34,5 @@ protected:
 private:
     QImage picture_;
     bool painting_ = false;
+    bool showingOwnCopy_ = false;
 };

@@ -368,6 +368,7 @@ TEST_F(MainFormTest, NewGameKeepsCaptionAndOverlayAndEmptiesTheStatus) {
     ASSERT_TRUE(znFlags.squareSelected());
 
     trigger("KN1");
+    QTest::qWait(100);  // the board's repaint must not bring the turn text back
     EXPECT_EQ(positionOf(window->game()), start);
     EXPECT_EQ(window->statusText(), QString());
     EXPECT_EQ(turnLabel(), QStringLiteral("先手:1手目"));
@@ -392,6 +393,7 @@ TEST_F(MainFormTest, SavedGameOpensAsTheSameGameWithItsHistory) {
 
     chooser.savePaths.push_back(path("game.ngr"));
     trigger("KS1");
+    QTest::qWait(100);
     EXPECT_EQ(window->statusText(), QStringLiteral("棋譜を保存しました"));
     EXPECT_EQ(window->windowTitle(), path("game.ngr"));
     EXPECT_EQ(positionOf(window->game()), saved);
@@ -401,6 +403,7 @@ TEST_F(MainFormTest, SavedGameOpensAsTheSameGameWithItsHistory) {
     click(at(7, 7));
     chooser.openPaths.push_back(path("game.ngr"));
     trigger("K4");
+    QTest::qWait(100);
     EXPECT_EQ(window->statusText(), QStringLiteral("棋譜を読み込みました"));
     EXPECT_EQ(window->windowTitle(), path("game.ngr"));
     EXPECT_EQ(positionOf(window->game()), saved);
