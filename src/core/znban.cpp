@@ -133,7 +133,8 @@ MoveClass ZnBan::classifyMove(Square from, Square to) const {
 MoveClass ZnBan::classifyMove(const Koma *piece, Square to) const {
     if (!isTurnPiece(piece)) return Illegal;
     Square from = piece->square();
-    if (from >= SQUARE_COUNT || !piece->patternAllows(from, to)) return Illegal;
+    // A piece that is not where the board says (in a hand, or not this game's) never moves.
+    if (from >= SQUARE_COUNT || board_.get(from) != piece || !piece->patternAllows(from, to)) return Illegal;
     const Koma *target = board_.get(to);
     if (target != nullptr && target->side() == piece->side()) return Illegal;
     if (piece->kind() != KNIGHT) {
