@@ -12,25 +12,10 @@
 #include "core/glyphs.h"
 #include "ui/render.h"
 #include "ui/znflags.h"
+#include "ui_testing.h"
 
 namespace {
 
-// Answers the promotion question from a script and remembers what it was asked.
-class ScriptedAsker : public PromotionAsker {
-public:
-    bool askPromotion(const QString &pieceName) override {
-        asked.push_back(pieceName);
-        if (answers.empty()) {
-            ADD_FAILURE() << "unexpected promotion question for " << pieceName.toStdString();
-            return false;
-        }
-        const bool answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    std::deque<bool> answers;
-    std::vector<QString> asked;
-};
 
 // Board squares in the usual notation: file 1..9 (column file - 1), rank 1..9 (row rank - 1).
 constexpr Square sq(int file, int rank) { return static_cast<Square>(squareAt(rank - 1, file - 1)); }
@@ -119,7 +104,7 @@ TEST_F(InteractionTest, OpeningWithCapturePromotionAndDropMatchesTheSameMovesMad
     enter(sq(3, 3), sq(3, 4));
     asker.answers = {true};
     enter(sq(8, 8), sq(2, 2));
-    ASSERT_EQ(asker.asked, std::vector<QString>{QStringLiteral("角")});
+    ASSERT_EQ(asker.asked, QStringList{QStringLiteral("角")});
     enter(sq(3, 1), sq(2, 2));
     ASSERT_EQ(game.hand(SENTE).size(), 1);
     ASSERT_TRUE(pressStand(SENTE, 0));
@@ -138,7 +123,7 @@ TEST_F(InteractionTest, OpeningWithCapturePromotionAndDropMatchesTheSameMovesMad
     EXPECT_EQ(positionKey(game), positionKey(reference));
     EXPECT_EQ(game.moveCount(), 6);
     EXPECT_EQ(game.pieceAt(sq(5, 5))->kind(), BISHOP);
-    EXPECT_EQ(asker.asked.size(), 1u);
+    EXPECT_EQ(asker.asked.size(), 1);
 }
 
 TEST_F(InteractionTest, OptionalPromotionFollowsTheAnswer) {
@@ -147,7 +132,7 @@ TEST_F(InteractionTest, OptionalPromotionFollowsTheAnswer) {
         asker = ScriptedAsker();
         asker.answers = {answer};
         enter(sq(5, 4), sq(5, 3));
-        EXPECT_EQ(asker.asked, std::vector<QString>{fromShiftJis(kGlyphTable[SILVER])});
+        EXPECT_EQ(asker.asked, QStringList{fromShiftJis(kGlyphTable[SILVER])});
         EXPECT_EQ(game.pieceAt(sq(5, 3))->promoted(), answer);
         EXPECT_EQ(game.turn(), GOTE);
     }
@@ -284,7 +269,7 @@ TEST_F(InteractionTest, CaptureFillsTheHandAndItsPieceIsDroppedLater) {
     // It enters sente's camp instead and declines to promote.
     asker.answers = {false};
     ASSERT_TRUE(press(sq(1, 9)));
-    EXPECT_EQ(asker.asked, std::vector<QString>{QStringLiteral("飛")});
+    EXPECT_EQ(asker.asked, QStringList{QStringLiteral("飛")});
     EXPECT_FALSE(game.pieceAt(sq(1, 9))->promoted());
     // Sente drops the captured gold beside it.
     ASSERT_TRUE(pressStand(SENTE, 0));

@@ -33,6 +33,7 @@
 #include "ui/render.h"
 #include "ui/startup.h"
 #include "ui/znflags.h"
+#include "ui_testing.h"
 
 namespace {
 
@@ -105,7 +106,6 @@ std::string positionOf(const ZnBan &game) {
 }
 
 // Centre of the square of `file` (1..9, right to left) and `rank` (1..9, top to bottom) on Ban.
-QPoint at(int file, int rank) { return {276 - 32 * (file - 1) + 16, 56 + 32 * (rank - 1) + 16}; }
 
 QByteArray contentsOf(const QString &path) {
     QFile file(path);
@@ -150,8 +150,8 @@ protected:
     void click(QPoint point) { QTest::mouseClick(ban(), Qt::LeftButton, Qt::NoModifier, point); }
     // Plays a pawn move of the side to move from (file, rank) to (file, rank) with two presses.
     void move(int fromFile, int fromRank, int toFile, int toRank) {
-        click(at(fromFile, fromRank));
-        click(at(toFile, toRank));
+        click(squareCentre(fromFile, fromRank));
+        click(squareCentre(toFile, toRank));
     }
     QString path(const char *name) { return directory.filePath(QString::fromLatin1(name)); }
 
@@ -364,7 +364,7 @@ TEST_F(MainFormTest, NewGameKeepsCaptionAndOverlayAndEmptiesTheStatus) {
     ASSERT_EQ(window->windowTitle(), path("kept.ngr"));
     QTest::mouseClick(child<QRadioButton>("RadioButton2"), Qt::LeftButton);
     ASSERT_EQ(attackDisplayMode, 2);
-    click(at(3, 3));  // gote's pawn selected when the new game starts
+    click(squareCentre(3, 3));  // gote's pawn selected when the new game starts
     ASSERT_TRUE(znFlags.squareSelected());
 
     trigger("KN1");
@@ -400,7 +400,7 @@ TEST_F(MainFormTest, SavedGameOpensAsTheSameGameWithItsHistory) {
     EXPECT_FALSE(contentsOf(path("game.ngr")).isEmpty());
 
     trigger("KN1");
-    click(at(7, 7));
+    click(squareCentre(7, 7));
     chooser.openPaths.push_back(path("game.ngr"));
     trigger("K4");
     QTest::qWait(100);
@@ -489,7 +489,7 @@ TEST_F(MainFormTest, FailedOpenChangesNothingAndSaysWhy) {
     }
     show();
     move(7, 7, 7, 6);
-    click(at(3, 3));  // gote's pawn selected, and it must stay selected
+    click(squareCentre(3, 3));  // gote's pawn selected, and it must stay selected
     const std::string before = positionOf(window->game());
 
     for (const char *name : {"missing.ngr", "malformed.ngr", "empty.ngr", "huge.ngr", "."}) {
@@ -539,7 +539,7 @@ TEST_F(MainFormTest, AttackDisplayButtonsSetTheModeAndRedrawAtOnce) {
 TEST_F(MainFormTest, InertItemsChangeNothing) {
     show();
     move(7, 7, 7, 6);
-    click(at(3, 3));
+    click(squareCentre(3, 3));
     const std::string before = positionOf(window->game());
     window->SetStatusText(QStringLiteral("そのまま"));
     const QImage picture = ban()->picture();
@@ -553,7 +553,7 @@ TEST_F(MainFormTest, InertItemsChangeNothing) {
 
 TEST_F(MainFormTest, CancelClearsTheBoardSelectionWithoutRedrawing) {
     show();
-    click(at(7, 7));
+    click(squareCentre(7, 7));
     ASSERT_TRUE(znFlags.squareSelected());
     const QImage selected = ban()->picture();
     window->SetStatusText(QStringLiteral("そのまま"));
@@ -563,16 +563,16 @@ TEST_F(MainFormTest, CancelClearsTheBoardSelectionWithoutRedrawing) {
     EXPECT_EQ(window->statusText(), QStringLiteral("そのまま"));
     window->RedrawAll();
     EXPECT_NE(ban()->picture(), selected);
-    click(at(7, 6));  // nothing is selected any more: the press moves nothing
+    click(squareCentre(7, 6));  // nothing is selected any more: the press moves nothing
     EXPECT_EQ(window->game().moveCount(), 0);
 }
 
 TEST_F(MainFormTest, RightClickOnTheBoardOpensThePopupMenu) {
     show();
     QMenu *popup = child<QMenu>("PopupMenu1");
-    QTest::mouseClick(ban(), Qt::RightButton, Qt::NoModifier, at(7, 7));
+    QTest::mouseClick(ban(), Qt::RightButton, Qt::NoModifier, squareCentre(7, 7));
     // The platform follows a right press with a context-menu event; QTest sends only the press.
-    QContextMenuEvent request(QContextMenuEvent::Mouse, at(7, 7), ban()->mapToGlobal(at(7, 7)));
+    QContextMenuEvent request(QContextMenuEvent::Mouse, squareCentre(7, 7), ban()->mapToGlobal(squareCentre(7, 7)));
     QApplication::sendEvent(ban(), &request);
     EXPECT_TRUE(QTest::qWaitFor([popup] { return popup->isVisible(); }, 2000));
     EXPECT_FALSE(znFlags.squareSelected());  // the right button selects nothing

@@ -14,30 +14,13 @@
 #include "ui/paintbox.h"
 #include "ui/startup.h"
 #include "ui/znflags.h"
+#include "ui_testing.h"
 
 namespace {
-
-// Answers promotion questions from a script and remembers which pieces were asked about.
-class ScriptedAsker : public PromotionAsker {
-public:
-    bool askPromotion(const QString &name) override {
-        asked.push_back(name);
-        if (answers.empty()) {
-            ADD_FAILURE() << "unexpected promotion question for " << name.toStdString();
-            return false;
-        }
-        const bool answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    std::deque<bool> answers;
-    QStringList asked;
-};
 
 // The square of `file` (1..9, right to left on screen) and `rank` (1..9, top to bottom).
 Square sq(int file, int rank) { return static_cast<Square>(squareAt(rank - 1, file - 1)); }
 // The centre of that square on Ban.
-QPoint at(int file, int rank) { return {276 - 32 * (file - 1) + 16, 56 + 32 * (rank - 1) + 16}; }
 
 struct Piece {
     PieceCode code;
@@ -77,8 +60,8 @@ protected:
         QTest::mouseClick(ban(), button, Qt::NoModifier, point);
     }
     void move(int fromFile, int fromRank, int toFile, int toRank) {
-        press(at(fromFile, fromRank));
-        press(at(toFile, toRank));
+        press(squareCentre(fromFile, fromRank));
+        press(squareCentre(toFile, toRank));
     }
     void pressStand(TPaintBox *stand, int y, Qt::MouseButton button = Qt::LeftButton) {
         QTest::mouseClick(stand, button, Qt::NoModifier, QPoint(16, y));
@@ -145,7 +128,7 @@ TEST_F(WindowPlayTest, OpeningWithBishopExchangeAndDropFromTheStand) {
         pressStand(dai0(), 18);
         EXPECT_TRUE(znFlags.handSelected());
         EXPECT_EQ(znFlags.handSlot(), 0);
-        press(at(5, 5));
+        press(squareCentre(5, 5));
         ASSERT_NE(pieceOn(5, 5), nullptr);
         EXPECT_EQ(pieceOn(5, 5)->kind(), BISHOP);
         EXPECT_FALSE(pieceOn(5, 5)->promoted());
@@ -192,7 +175,7 @@ TEST_F(WindowPlayTest, PawnReachingTheZoneIsAskedAboutAndMayStayUnpromoted) {
 TEST_F(WindowPlayTest, RefusedPressesChangeNothing) {
     const QImage start = ban()->picture();
     // Nothing selected: an empty square and a piece of the side not to move.
-    for (QPoint point : {at(5, 5), at(5, 1), at(2, 2)}) {
+    for (QPoint point : {squareCentre(5, 5), squareCentre(5, 1), squareCentre(2, 2)}) {
         window->SetStatusText(QStringLiteral("消える"));
         press(point);
         EXPECT_TRUE(nothingSelected());
@@ -201,11 +184,11 @@ TEST_F(WindowPlayTest, RefusedPressesChangeNothing) {
         EXPECT_EQ(game().moveCount(), 0);
     }
     // A pawn selected: a square it cannot reach and an opponent's piece out of reach.
-    press(at(7, 7));
+    press(squareCentre(7, 7));
     ASSERT_TRUE(znFlags.squareSelected());
     const QImage selected = ban()->picture();
     EXPECT_NE(selected, start);
-    for (QPoint point : {at(7, 5), at(7, 3), at(6, 6)}) {
+    for (QPoint point : {squareCentre(7, 5), squareCentre(7, 3), squareCentre(6, 6)}) {
         press(point);
         EXPECT_TRUE(znFlags.squareSelected());
         EXPECT_EQ(znFlags.selectedSquare(), sq(7, 7));
@@ -213,22 +196,22 @@ TEST_F(WindowPlayTest, RefusedPressesChangeNothing) {
         EXPECT_EQ(game().moveCount(), 0);
     }
     // The right button selects nothing and moves nothing.
-    press(at(7, 6), Qt::RightButton);
+    press(squareCentre(7, 6), Qt::RightButton);
     EXPECT_EQ(game().moveCount(), 0);
     EXPECT_EQ(znFlags.selectedSquare(), sq(7, 7));
 }
 
 TEST_F(WindowPlayTest, PressingAnotherOwnPieceMovesTheSelection) {
-    press(at(7, 7));
-    press(at(8, 8));
+    press(squareCentre(7, 7));
+    press(squareCentre(8, 8));
     EXPECT_TRUE(znFlags.squareSelected());
     EXPECT_EQ(znFlags.selectedSquare(), sq(8, 8));
-    press(at(8, 8));  // the selected piece itself keeps it
+    press(squareCentre(8, 8));  // the selected piece itself keeps it
     EXPECT_EQ(znFlags.selectedSquare(), sq(8, 8));
     EXPECT_EQ(window->statusText(), QStringLiteral("先手番です"));
     move(8, 8, 8, 8);
-    press(at(7, 7));
-    press(at(7, 6));
+    press(squareCentre(7, 7));
+    press(squareCentre(7, 6));
     EXPECT_EQ(game().moveCount(), 1);
     EXPECT_EQ(pieceOn(7, 6)->kind(), PAWN);
 }
@@ -297,7 +280,7 @@ TEST_F(WindowPlayTest, StandsSelectWithAnyButtonOnlyForTheSideToMove) {
     }
 
     // A board piece selected: the other stand still does nothing.
-    press(at(5, 9));
+    press(squareCentre(5, 9));
     ASSERT_TRUE(znFlags.squareSelected());
     pressStand(dai1(), 340);
     EXPECT_TRUE(znFlags.squareSelected());
@@ -315,7 +298,7 @@ TEST_F(WindowPlayTest, StandsSelectWithAnyButtonOnlyForTheSideToMove) {
     EXPECT_EQ(znFlags.handSlot(), 1);
 
     // Gote drops its pawn (slot 1 after sorting: gold first) on 5五.
-    press(at(5, 5));
+    press(squareCentre(5, 5));
     ASSERT_NE(pieceOn(5, 5), nullptr);
     EXPECT_EQ(pieceOn(5, 5)->kind(), PAWN);
     EXPECT_EQ(pieceOn(5, 5)->side(), GOTE);
@@ -328,13 +311,13 @@ TEST_F(WindowPlayTest, RefusedDropKeepsTheHandPieceAndAnOwnPieceTakesOver) {
     pressStand(dai0(), 18);
     ASSERT_TRUE(znFlags.handSelected());
     const QImage board = ban()->picture();
-    for (QPoint point : {at(5, 5), at(4, 1), at(5, 1)}) {  // a second pawn on file 5, no move left, taken
+    for (QPoint point : {squareCentre(5, 5), squareCentre(4, 1), squareCentre(5, 1)}) {  // a second pawn on file 5, no move left, taken
         press(point);
         EXPECT_TRUE(znFlags.handSelected());
         EXPECT_EQ(ban()->picture(), board);
     }
     EXPECT_EQ(game().hand(SENTE).size(), 1);
-    press(at(5, 7));
+    press(squareCentre(5, 7));
     EXPECT_TRUE(znFlags.squareSelected());
     EXPECT_EQ(znFlags.selectedSquare(), sq(5, 7));
     EXPECT_FALSE(znFlags.handSelected());
@@ -358,7 +341,7 @@ TEST_F(WindowPlayTest, UndoKeepsTheHandSelectionForTheNewSideToMove) {
     EXPECT_EQ(znFlags.handSlot(), 0);
     EXPECT_TRUE(game().hand(GOTE).empty());
     // Gote's hand is empty, so the next press can only pick one of gote's pieces.
-    press(at(3, 1));
+    press(squareCentre(3, 1));
     EXPECT_TRUE(znFlags.squareSelected());
     EXPECT_EQ(znFlags.selectedSquare(), sq(3, 1));
 
@@ -374,11 +357,11 @@ TEST_F(WindowPlayTest, CancelClearsOnlyTheBoardSelection) {
     pressStand(dai0(), 18);
     trigger("K3");
     EXPECT_TRUE(znFlags.handSelected());
-    press(at(5, 9));
+    press(squareCentre(5, 9));
     ASSERT_TRUE(znFlags.squareSelected());
     trigger("K3");
     EXPECT_TRUE(nothingSelected());
-    press(at(5, 8));  // no longer a destination: the king stays
+    press(squareCentre(5, 8));  // no longer a destination: the king stays
     EXPECT_EQ(pieceOn(5, 9)->kind(), KING);
     EXPECT_EQ(game().moveCount(), 0);
 }

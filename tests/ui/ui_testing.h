@@ -1,0 +1,31 @@
+#pragma once
+// Helpers shared by the window tests.
+
+#include <gtest/gtest.h>
+
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+#include <deque>
+
+#include "ui/interaction.h"
+
+// Answers promotion questions from a script and remembers which pieces were asked about.
+class ScriptedAsker : public PromotionAsker {
+public:
+    bool askPromotion(const QString &name) override {
+        asked.push_back(name);
+        if (answers.empty()) {
+            ADD_FAILURE() << "unexpected promotion question for " << name.toStdString();
+            return false;
+        }
+        const bool answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    std::deque<bool> answers;
+    QStringList asked;
+};
+
+// The centre of a board square in the board's pixels, in the usual notation (file and rank 1..9).
+inline QPoint squareCentre(int file, int rank) { return {276 - 32 * (file - 1) + 16, 56 + 32 * (rank - 1) + 16}; }
