@@ -121,11 +121,7 @@ void writeFile(const QString &path, const QByteArray &bytes) {
 class MainFormTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        installJapaneseTranslations(*QCoreApplication::instance());
-        znFlags.Reset();
-        attackDisplayMode = 0;
-        window = std::make_unique<TZnMainForm>();
-        window->setPromotionAsker(&asker);
+        window = makeStartWindow(asker);
         window->setFileChooser(&chooser);
         ASSERT_TRUE(directory.isValid());
     }

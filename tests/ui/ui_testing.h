@@ -6,9 +6,14 @@
 #include <QPoint>
 #include <QString>
 #include <QStringList>
+#include <QCoreApplication>
 #include <deque>
+#include <memory>
 
 #include "ui/interaction.h"
+#include "ui/mainform.h"
+#include "ui/startup.h"
+#include "ui/znflags.h"
 
 // Answers promotion questions from a script and remembers which pieces were asked about.
 class ScriptedAsker : public PromotionAsker {
@@ -29,3 +34,13 @@ public:
 
 // The centre of a board square in the board's pixels, in the usual notation (file and rank 1..9).
 inline QPoint squareCentre(int file, int rank) { return {276 - 32 * (file - 1) + 16, 56 + 32 * (rank - 1) + 16}; }
+
+// A fresh window in the state the program starts in, answering promotion questions through `asker`.
+inline std::unique_ptr<TZnMainForm> makeStartWindow(PromotionAsker &asker) {
+    installJapaneseTranslations(*QCoreApplication::instance());
+    znFlags.Reset();
+    attackDisplayMode = 0;
+    auto window = std::make_unique<TZnMainForm>();
+    window->setPromotionAsker(&asker);
+    return window;
+}

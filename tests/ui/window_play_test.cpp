@@ -31,11 +31,7 @@ struct Piece {
 class WindowPlayTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        installJapaneseTranslations(*QCoreApplication::instance());
-        znFlags.Reset();
-        attackDisplayMode = 0;
-        window = std::make_unique<TZnMainForm>();
-        window->setPromotionAsker(&asker);
+        window = makeStartWindow(asker);
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         window->RedrawAll();
