@@ -135,9 +135,7 @@ protected:
 
     template <typename T>
     T *child(const char *name) {
-        T *found = window->findChild<T *>(QString::fromLatin1(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
+        return findControl<T>(*window, name);
     }
 
     TPaintBox *ban() { return child<TPaintBox>("Ban"); }

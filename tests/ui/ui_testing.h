@@ -44,3 +44,11 @@ inline std::unique_ptr<TZnMainForm> makeStartWindow(PromotionAsker &asker) {
     window->setPromotionAsker(&asker);
     return window;
 }
+
+// The control of the window with that object name; a missing one fails the test.
+template <typename T>
+T *findControl(const QWidget &window, const char *name) {
+    T *found = window.findChild<T *>(QString::fromLatin1(name));
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+}
