@@ -7,7 +7,7 @@
 void ZnBan::addAttacks(Koma *piece) {
     if (piece == nullptr || piece->square() >= SQUARE_COUNT) return;
     AttackMap &map = attackMaps_[piece->side()];
-    for (Square square : piece->updateAttacks(board_)) map.at(square).insertSlot(piece->slot());
+    for (Square square : piece->updateAttacks(occupied_)) map.at(square).insertSlot(piece->slot());
 }
 
 void ZnBan::removeAttacks(Koma *piece) {
@@ -24,28 +24,20 @@ std::uint64_t ZnBan::rangingAttackersOf(Square square) const {
 void ZnBan::refreshLinesThrough(Square square) { refreshLinesThrough(square, square); }
 
 void ZnBan::refreshLinesThrough(Square first, Square second) {
-    // Any line that changes reached one of the two squares before the change, so its piece still
-    // lists that square. Only that line is walked again: the rest of the piece's reach is as it was,
-    // and the piece ends exactly as if its attacks had been removed and added anew.
     std::uint64_t slots = rangingAttackersOf(first) | rangingAttackersOf(second);
     while (slots != 0) {
-        Koma *piece = pieceBySlot(std::countr_zero(slots));
+        reenterAttacks(pieceBySlot(std::countr_zero(slots)));
         slots &= slots - 1;
-        const AttackMap &map = attackMaps_[piece->side()];
-        const bool throughFirst = first < SQUARE_COUNT && map.at(first).containsSlot(piece->slot());
-        const bool throughSecond =
-            second != first && second < SQUARE_COUNT && map.at(second).containsSlot(piece->slot());
-        if (throughFirst) relinkLineThrough(piece, first);
-        if (throughSecond) relinkLineThrough(piece, second);
     }
 }
 
-void ZnBan::relinkLineThrough(Koma *piece, Square changed) {
-    SquareList removed, added;
-    if (!piece->updateLineThrough(board_, changed, removed, added)) return;
+void ZnBan::reenterAttacks(Koma *piece) {
+    const Bitboard before = piece->attacks();
+    const Bitboard &after = piece->updateAttacks(occupied_);
+    const Bitboard changed = before ^ after;
     AttackMap &map = attackMaps_[piece->side()];
-    for (Square square : removed) map.at(square).eraseSlot(piece->slot());
-    for (Square square : added) map.at(square).insertSlot(piece->slot());
+    for (Square square : changed & before) map.at(square).eraseSlot(piece->slot());
+    for (Square square : changed & after) map.at(square).insertSlot(piece->slot());
 }
 
 void ZnBan::addAllAttacks() {

@@ -32,8 +32,9 @@ std::string findInconsistency(const ZnBan &game) {
             if (game.board()[piece->square()] != piece) return where("board entry disagrees", side, piece->square());
             SquareList expected;
             piece->listAttacks(game.board(), side, piece->square(), expected);
-            if (expected.size() != piece->attacks().size() ||
-                !std::equal(expected.begin(), expected.end(), piece->attacks().begin()))
+            Bitboard expectedSet;
+            for (Square square : expected) expectedSet.set(square);
+            if (expectedSet.size() != expected.size() || !(expectedSet == piece->attacks()))
                 return where("stale attack list", side, piece->square());
         }
         for (const Koma *piece : game.hand(side)) {

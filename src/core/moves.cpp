@@ -36,13 +36,16 @@ bool ZnBan::movePiece(Koma *piece, Square to, bool promote) {
         captured->setSide(piece->side());
         hands_[piece->side()].push_back(captured);
     }
-    removeAttacks(piece);
     board_.at(from) = nullptr;
     board_.at(to) = piece;
+    occupied_.reset(from);
+    occupied_.set(to);
     piece->setSquare(to);
     piece->promote(promote);
     refreshLinesThrough(from, to);
-    addAttacks(piece);
+    // The mover keeps its side, so taking its old attacks out and entering the new ones touches
+    // only the squares where the two differ.
+    reenterAttacks(piece);
     ++moveCount_;
     turn_ = otherSide(turn_);
     return true;
@@ -63,6 +66,7 @@ bool ZnBan::dropKoma(Koma *piece, Square to, MochiKoma &hand) {
     hand.remove(piece);
     onBoard_[turn_].push_back(piece);
     board_.at(to) = piece;
+    occupied_.set(to);
     piece->setSquare(to);
     addAttacks(piece);
     refreshLinesThrough(to);
@@ -79,8 +83,8 @@ bool ZnBan::undoMove() {
     Koma *captured = record.captured;
     const Side mover = otherSide(turn_);
 
-    removeAttacks(piece);
     if (record.from == IN_HAND) {
+        removeAttacks(piece);
         eraseFrom(onBoard_[mover], piece);
         hands_[mover].push_back(piece);
         piece->setSquare(IN_HAND);
@@ -88,9 +92,12 @@ bool ZnBan::undoMove() {
         if (record.promoted) piece->setPromoted(false);
         piece->setSquare(record.from);
         board_.at(record.from) = piece;
+        occupied_.set(record.from);
     }
     board_.at(record.to) = captured;
-    if (captured != nullptr) {
+    if (captured == nullptr) {
+        occupied_.reset(record.to);
+    } else {
         hands_[mover].remove(captured);
         onBoard_[turn_].push_back(captured);
         captured->setPromoted(record.capturedWasPromoted != 0);
@@ -99,7 +106,8 @@ bool ZnBan::undoMove() {
         addAttacks(captured);
     }
     refreshLinesThrough(record.to, record.from);
-    addAttacks(piece);
+    // A piece going back to its square kept its side, so only its changed squares are touched.
+    if (record.from != IN_HAND) reenterAttacks(piece);
 
     --moveCount_;
     turn_ = mover;

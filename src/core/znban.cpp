@@ -48,6 +48,7 @@ void ZnBan::swap(ZnBan &other) noexcept {
     hands_.swap(other.hands_);
     history_.swap(other.history_);
     attackMaps_.swap(other.attackMaps_);
+    std::swap(occupied_, other.occupied_);
     kings_.swap(other.kings_);
     pieces_.swap(other.pieces_);
     std::swap(pieceCount_, other.pieceCount_);
@@ -75,6 +76,7 @@ void ZnBan::resetBoard() {
     moveCount_ = 0;
     turn_ = SENTE;
     board_.assign(SQUARE_COUNT, nullptr);
+    occupied_.clear();
     for (auto &map : attackMaps_) map.assign(SQUARE_COUNT, AttackSet());
     kings_ = {nullptr, nullptr};
 }
@@ -93,6 +95,7 @@ bool ZnBan::placePiece(std::unique_ptr<Koma> piece) {
         hands_[side].push_back(raw);
     } else {
         board_.at(square) = raw;
+        occupied_.set(square);
         onBoard_[side].push_back(raw);
         if (raw->kind() == KING) kings_[side] = raw;
     }

@@ -138,8 +138,9 @@ private:
     Koma *pieceBySlot(int slot) const { return pieces_[static_cast<std::size_t>(slot)].get(); }
     // The ranging pieces of either side that attack `square`, as piece-table slots.
     std::uint64_t rangingAttackersOf(Square square) const;
-    // Brings the piece's line through `changed` up to date, in its list and in the map.
-    void relinkLineThrough(Koma *piece, Square changed);
+    // removeAttacks then addAttacks for a piece that keeps its side, touching only the squares
+    // whose entry changes.
+    void reenterAttacks(Koma *piece);
     static void eraseFrom(std::vector<Koma *> &list, const Koma *piece);
 
     bool replaying_ = false;
@@ -150,6 +151,8 @@ private:
     std::array<MochiKoma, 2> hands_;
     std::vector<MoveHistory> history_;
     std::array<AttackMap, 2> attackMaps_;
+    // The squares whose board entry is not null, kept with the board for the reach of ranging pieces.
+    Bitboard occupied_;
     std::array<Koma *, 2> kings_{};
 
     // Owner of every piece; the lists above only refer to them.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdlib>
 
 #include "core/glyphs.h"
@@ -51,7 +52,7 @@ struct Ray {
 
 constexpr int directionIndex(int dy, int dx) { return (dy + 1) * 3 + (dx + 1); }
 
-const std::array<std::array<Ray, 9>, SQUARE_COUNT> rayTable = [] {
+constexpr std::array<std::array<Ray, 9>, SQUARE_COUNT> rayTable = [] {
     std::array<std::array<Ray, 9>, SQUARE_COUNT> table{};
     for (int from = 0; from < SQUARE_COUNT; ++from)
         for (int dy = -1; dy <= 1; ++dy)
@@ -62,22 +63,6 @@ const std::array<std::array<Ray, 9>, SQUARE_COUNT> rayTable = [] {
                      row += dy, column += dx)
                     ray.squares[ray.length++] = static_cast<Square>(squareAt(row, column));
             }
-    return table;
-}();
-
-// The direction from one square to another when they share a line, else NO_LINE.
-constexpr std::uint8_t NO_LINE = 0xFF;
-const std::array<std::array<std::uint8_t, SQUARE_COUNT>, SQUARE_COUNT> lineDirection = [] {
-    std::array<std::array<std::uint8_t, SQUARE_COUNT>, SQUARE_COUNT> table{};
-    for (int from = 0; from < SQUARE_COUNT; ++from)
-        for (int to = 0; to < SQUARE_COUNT; ++to) {
-            const int rows = rowOf(to) - rowOf(from), columns = columnOf(to) - columnOf(from);
-            const bool onLine = (rows | columns) != 0 &&
-                                (rows == 0 || columns == 0 || rows == columns || rows == -columns);
-            const int dy = (rows > 0) - (rows < 0), dx = (columns > 0) - (columns < 0);
-            table[static_cast<std::size_t>(from)][static_cast<std::size_t>(to)] =
-                onLine ? static_cast<std::uint8_t>(directionIndex(dy, dx)) : NO_LINE;
-        }
     return table;
 }();
 
@@ -172,30 +157,6 @@ bool Koma::isRanging() const { return false; }
 
 bool Koma::rangesToward(int, int) const { return false; }
 
-bool Koma::updateLineThrough(const Board &board, Square changed, SquareList &removed, SquareList &added) {
-    if (square_ >= SQUARE_COUNT || changed >= SQUARE_COUNT) return false;
-    const auto &directions = lineDirection[square_];
-    const std::uint8_t direction = directions[changed];
-    if (direction == NO_LINE || !rangesToward(direction / 3 - 1, direction % 3 - 1)) return false;
-    // The line's squares stand together in the list, in walking order, nearest first.
-    int first = 0;
-    while (first < attacks_.size() && directions[attacks_[first]] != direction) ++first;
-    int last = first;
-    while (last < attacks_.size() && directions[attacks_[last]] == direction) ++last;
-    const int distance = std::max(std::abs(rowOf(changed) - rowOf(square_)),
-                                  std::abs(columnOf(changed) - columnOf(square_)));
-    const int at = first + distance - 1;
-    if (at >= last || attacks_[at] != changed) return true;  // the line stops short of the square
-    // Up to the changed square the line is as it was; beyond it, it ends there if the square is
-    // now occupied, or runs on over the board as it now stands.
-    SquareList beyond;
-    if (isEmptySquare(board, changed)) ray(acceptAll, board, side_, changed, direction / 3 - 1, direction % 3 - 1, beyond);
-    for (int i = at + 1; i < last; ++i) removed.push_back(attacks_[i]);
-    for (Square s : beyond) added.push_back(s);
-    attacks_.replace(at + 1, last - at - 1, beyond);
-    return true;
-}
-
 void Koma::squaresBetween(Square, SquareList &) const {}
 
 const char *Koma::glyph() const { return kGlyphTable[code()]; }
@@ -207,37 +168,91 @@ int Koma::listAttacks(const Board &board, Side side, Square from, SquareList &ou
 
 namespace {
 
-// What a piece that does not range attacks depends on its code, side and square alone, so those
-// answers are asked of the pieces once, on an empty board, and looked up on every move after.
-using FixedReach = std::array<std::array<std::array<SquareList, SQUARE_COUNT>, 2>, CODE_COUNT>;
+// Each ray as a set of squares, for the reach of ranging pieces on a given board.
+constexpr std::array<std::array<Bitboard, 9>, SQUARE_COUNT> rayBoards = [] {
+    std::array<std::array<Bitboard, 9>, SQUARE_COUNT> boards{};
+    for (std::size_t from = 0; from < SQUARE_COUNT; ++from)
+        for (std::size_t direction = 0; direction < 9; ++direction) {
+            const Ray &squares = rayTable[from][direction];
+            for (int i = 0; i < squares.length; ++i) boards[from][direction].set(squares.squares[static_cast<std::size_t>(i)]);
+        }
+    return boards;
+}();
 
-const FixedReach &fixedReach() {
-    static const FixedReach table = [] {
-        FixedReach reach{};
-        const Board empty(SQUARE_COUNT, nullptr);
-        for (int code = 0; code < CODE_COUNT; ++code)
-            for (Side side : {SENTE, GOTE})
-                for (int square = 0; square < SQUARE_COUNT; ++square) {
-                    auto piece = makeKoma(static_cast<PieceKind>(code & 7), static_cast<Square>(square), side);
-                    piece->promote(code >= PROMOTED_OFFSET);
-                    if (!piece->isRanging())
-                        piece->listAttacks(empty, side, static_cast<Square>(square),
-                                           reach[static_cast<std::size_t>(code)][side][static_cast<std::size_t>(square)]);
-                }
-        return reach;
-    }();
-    return table;
+// The ray from `from` in `direction` up to and including its first occupied square. Directions
+// above 4 run toward higher square numbers, so their nearest blocker is the lowest one.
+Bitboard slide(Square from, int direction, const Bitboard &occupied) {
+    const auto &rays = rayBoards[from];
+    const Bitboard ray = rays[static_cast<std::size_t>(direction)];
+    const Bitboard blockers = ray & occupied;
+    if (blockers.empty()) return ray;
+    const Square stop = direction > 4 ? blockers.lowest() : blockers.highest();
+    return ray ^ rayBoards[stop][static_cast<std::size_t>(direction)];
+}
+
+// A piece's reach is its steps, which depend on its code, side and square alone, plus its lines,
+// which run to the first occupied square. Both are asked of the pieces once, on an empty board, and
+// kept per code and side (rule = code * 2 + side).
+constexpr int RULE_COUNT = CODE_COUNT * 2;
+struct ReachRules {
+    std::array<std::array<Bitboard, SQUARE_COUNT>, RULE_COUNT> steps{};
+    std::array<std::uint16_t, RULE_COUNT> lines{};  // one bit per direction index
+};
+
+ReachRules askPiecesForReach() {
+    ReachRules rules;
+    const Board empty(SQUARE_COUNT, nullptr);
+    for (int rule = 0; rule < RULE_COUNT; ++rule) {
+        const int code = rule / 2;
+        const Side side = static_cast<Side>(rule % 2);
+        for (int square = 0; square < SQUARE_COUNT; ++square) {
+            auto piece = makeKoma(static_cast<PieceKind>(code & 7), static_cast<Square>(square), side);
+            piece->promote(code >= PROMOTED_OFFSET);
+            Bitboard lines;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    if ((dy | dx) != 0 && piece->rangesToward(dy, dx)) {
+                        const int direction = directionIndex(dy, dx);
+                        rules.lines[static_cast<std::size_t>(rule)] |= static_cast<std::uint16_t>(1u << direction);
+                        lines |= rayBoards[static_cast<std::size_t>(square)][static_cast<std::size_t>(direction)];
+                    }
+            SquareList reach;
+            piece->listAttacks(empty, side, static_cast<Square>(square), reach);
+            for (Square target : reach)
+                if (!lines.contains(target))
+                    rules.steps[static_cast<std::size_t>(rule)][static_cast<std::size_t>(square)].set(target);
+        }
+    }
+    return rules;
+}
+
+// Asked on first use, so that a game set up before main() still finds the answers.
+const ReachRules &reachRules() {
+    static const ReachRules rules = askPiecesForReach();
+    return rules;
 }
 
 }  // namespace
 
-const SquareList &Koma::updateAttacks(const Board &board) {
-    clearAttacks();
-    if (!isRanging() && square_ < SQUARE_COUNT)
-        attacks_ = fixedReach()[code()][side_ & 1][square_];
-    else
-        listAttacks(board, side_, square_, attacks_);
+const Bitboard &Koma::updateAttacks(const Bitboard &occupied) {
+    if (square_ >= SQUARE_COUNT) {
+        attacks_.clear();
+        return attacks_;
+    }
+    const ReachRules &rules = reachRules();
+    const std::size_t rule = static_cast<std::size_t>(code() * 2 + (side_ & 1));
+    Bitboard reach = rules.steps[rule][square_];
+    for (unsigned lines = rules.lines[rule]; lines != 0; lines &= lines - 1)
+        reach |= slide(square_, std::countr_zero(lines), occupied);
+    attacks_ = reach;
     return attacks_;
+}
+
+const Bitboard &Koma::updateAttacks(const Board &board) {
+    Bitboard occupied;
+    for (int square = 0; square < SQUARE_COUNT && static_cast<std::size_t>(square) < board.size(); ++square)
+        if (board[static_cast<std::size_t>(square)] != nullptr) occupied.set(square);
+    return updateAttacks(occupied);
 }
 
 int Koma::forwardRows(Square from, Square to) const {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "core/types.h"
+#include "pieces/bitboard.h"
 #include "pieces/squarelist.h"
 #include "support/myvector.h"
 
@@ -62,20 +63,17 @@ public:
     void clearAttacks() { attacks_.clear(); }
     // Appends the attacked squares from `from` to `out`; returns the size of `out`.
     int listAttacks(const Board &board, Side side, Square from, SquareList &out) const;
-    // Recomputes `attacks` from the piece's own square and side.
-    const SquareList &updateAttacks(const Board &board);
-    // Recomputes only the line through `changed` after that square changed, when the piece ranges
-    // toward it, leaving `attacks` exactly as updateAttacks would; the squares that left and joined
-    // the list go to `removed` and `added`. False, with nothing changed, when no line of the
-    // piece runs through `changed`.
-    bool updateLineThrough(const Board &board, Square changed, SquareList &removed, SquareList &added);
+    // Recomputes `attacks` from the piece's own square, side and promotion on `board`.
+    const Bitboard &updateAttacks(const Board &board);
+    // The same with the board given as its occupied squares, as the game keeps them.
+    const Bitboard &updateAttacks(const Bitboard &occupied);
 
     PieceKind kind() const { return kind_; }
     Square square() const { return square_; }
     Side side() const { return side_; }
     bool promoted() const { return promoted_; }
     PieceCode code() const { return static_cast<PieceCode>(kind_ + (promoted_ ? PROMOTED_OFFSET : 0)); }
-    const SquareList &attacks() const { return attacks_; }
+    const Bitboard &attacks() const { return attacks_; }
 
     void setSquare(Square square) { square_ = square; }
     void setSide(Side side) { side_ = side; }
@@ -99,7 +97,7 @@ private:
     Side side_;
     bool promoted_ = false;
     std::uint8_t slot_ = 0;
-    SquareList attacks_;
+    Bitboard attacks_;
 };
 
 // Base of the pieces that range along lines.
