@@ -24,6 +24,9 @@ std::uint64_t ZnBan::rangingAttackersOf(Square square) const {
 void ZnBan::refreshLinesThrough(Square square) { refreshLinesThrough(square, square); }
 
 void ZnBan::refreshLinesThrough(Square first, Square second) {
+    // Every line that changes reached one of the two squares before the change, so its piece is
+    // still entered there. A piece found at both is re-entered once, from the board as it now
+    // stands, which ends exactly where refreshing one square after the other would.
     std::uint64_t slots = rangingAttackersOf(first) | rangingAttackersOf(second);
     while (slots != 0) {
         reenterAttacks(pieceBySlot(std::countr_zero(slots)));
