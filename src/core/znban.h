@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "analysis/attackset.h"
-#include "core/types.h"
+#include "support/types.h"
 #include "pieces/koma.h"
 #include "pieces/komafukuro.h"
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <iterator>
 
-#include "core/types.h"
+#include "support/types.h"
 
 class Bitboard {
 public:

@@ -5,7 +5,7 @@
 #include <bit>
 #include <cstdlib>
 
-#include "core/glyphs.h"
+#include "support/glyphs.h"
 
 namespace {
 

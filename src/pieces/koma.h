@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "core/types.h"
+#include "support/types.h"
 #include "pieces/bitboard.h"
 #include "pieces/squarelist.h"
 #include "support/myvector.h"

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "core/types.h"
+#include "support/types.h"
 
 class SquareList {
 public:

@@ -1,6 +1,6 @@
 #include "ui/interaction.h"
 
-#include "core/glyphs.h"
+#include "support/glyphs.h"
 #include "ui/render.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <array>
 #include <cstring>
 
-#include "core/glyphs.h"
+#include "support/glyphs.h"
 
 namespace {
 

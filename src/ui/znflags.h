@@ -4,7 +4,7 @@
 
 #include <QImage>
 
-#include "core/types.h"
+#include "support/types.h"
 
 class ZnFlags {
 public:

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "common/testing.h"
-#include "core/glyphs.h"
+#include "support/glyphs.h"
 
 TEST(ZnBan, NewGameSetsUpTheStartingPosition) {
     ZnBan game;

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "core/glyphs.h"
+#include "support/glyphs.h"
 #include "pieces/koma.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/testing.h"
-#include "core/glyphs.h"
+#include "support/glyphs.h"
 #include "ui/render.h"
 #include "ui/znflags.h"
 #include "ui_testing.h"

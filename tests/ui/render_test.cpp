@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "common/testing.h"
-#include "core/glyphs.h"
+#include "support/glyphs.h"
 #include "ui/drawing.h"
 #include "ui/znflags.h"
 

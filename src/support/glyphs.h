@@ -1,7 +1,7 @@
 #pragma once
 // Shift-JIS (code page 932) text tables for the board: one double-byte character and its NUL per slot.
 
-#include "core/types.h"
+#include "support/types.h"
 
 // Indexed by PieceCode; the entries for a promoted king and a promoted gold are empty.
 extern const char kGlyphTable[CODE_COUNT][3];

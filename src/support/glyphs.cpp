@@ -1,4 +1,4 @@
-#include "core/glyphs.h"
+#include "support/glyphs.h"
 
 const char kGlyphTable[CODE_COUNT][3] = {
     "\x8B\xCA",  // 玉
