@@ -1,0 +1,38 @@
+#pragma once
+// What a game record carries besides its moves: headers, comments, times and how the game ended.
+// Every text is UTF-8; the readers decode and the writers encode at their edges.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+struct RecordNotes {
+    // Header lines in the order they were read ("先手" → "羽生"), written back in that order.
+    std::vector<std::pair<std::string, std::string>> headers;
+    // Comment lines before the first move, without their leading mark.
+    std::vector<std::string> startComments;
+    // moveComments[i]: the comment lines after move i + 1; may be shorter than the history.
+    std::vector<std::vector<std::string>> moveComments;
+    // moveSeconds[i]: the seconds move i + 1 took, -1 when unknown; may be shorter than the history.
+    std::vector<int> moveSeconds;
+    // How the game ended, as the KIF end word ("投了", "中断", ...); empty when the record has none.
+    std::string endWord;
+    // Branches (variations) the reader found and left out.
+    int skippedBranches = 0;
+
+    // The value of the first header named `key`; empty when there is none.
+    std::string_view header(std::string_view key) const;
+    // Replaces the first header named `key`, or appends it.
+    void setHeader(std::string_view key, std::string_view value);
+    // The comment lines after move `move` (1-based); 0 gives the comments before the first move.
+    const std::vector<std::string> &commentsAfter(std::size_t move) const;
+    // The comment lines after move `move`, made to exist.
+    std::vector<std::string> &commentsAfter(std::size_t move);
+    // The seconds move `move` (1-based) took; -1 when unknown.
+    int secondsOf(std::size_t move) const;
+    // Forgets what belongs to the moves after the first `moves`: their comments and times, and the
+    // end word, which described the line that is gone.
+    void truncate(std::size_t moves);
+};

@@ -1,0 +1,84 @@
+#include "record/play.h"
+
+namespace {
+
+// The hand position dropPiece takes for the first piece of `kind` once it has sorted the hand;
+// -1 when the side to move holds none.
+int dropPosition(const ZnBan &game, PieceKind kind) {
+    int position = 0;
+    bool held = false;
+    for (const Koma *piece : game.hand(game.turn())) {
+        if (piece->kind() < kind) ++position;
+        held = held || piece->kind() == kind;
+    }
+    return held ? position : -1;
+}
+
+std::string playDrop(ZnBan &game, const MoveSpec &move) {
+    if (move.dropKind == KING || move.dropKind >= KIND_COUNT) return "その駒は打てません";
+    if (move.promote) return "駒を打つ手で成ることはできません";
+    const int position = dropPosition(game, move.dropKind);
+    if (position < 0) return "打つ駒を持っていません";
+    if (move.to >= SQUARE_COUNT || !game.dropPiece(position, move.to)) return "そこには打てません";
+    return {};
+}
+
+}  // namespace
+
+std::string playMove(ZnBan &game, const MoveSpec &move) {
+    if (move.from == IN_HAND) return playDrop(game, move);
+    if (move.from >= SQUARE_COUNT || move.to >= SQUARE_COUNT) return "マス目が盤の外です";
+    const Koma *piece = game.pieceAt(move.from);
+    if (piece == nullptr) return "移動元に駒がありません";
+    if (!game.isTurnPiece(piece)) return "手番の側の駒ではありません";
+    switch (game.classifyMove(move.from, move.to)) {
+    case Illegal: return "その駒はそこへ動けません";
+    case NoPromotion:
+        if (move.promote) return "成れない手です";
+        break;
+    case PromotionForced:
+        if (!move.promote) return "成らなければならない手です";
+        break;
+    case PromotionOptional: break;
+    }
+    if (!game.makeMove(move.from, move.to, move.promote)) return "指せない手です";
+    return {};
+}
+
+MoveSpec specOf(const MoveHistory &record) {
+    MoveSpec spec;
+    spec.from = record.from;
+    spec.to = record.to;
+    spec.promote = record.promoted != 0;
+    if (record.from == IN_HAND && record.piece != nullptr) spec.dropKind = record.piece->kind();
+    return spec;
+}
+
+bool walkRecord(ZnBan &game, const std::function<void(const ZnBan &)> &start,
+                const std::function<void(const ZnBan &, std::size_t index)> &move) {
+    const int standing = game.moveCount();
+    const bool wasReplaying = game.replaying();
+    const std::size_t recorded = game.history().size();
+    if (standing < 0 || static_cast<std::size_t>(standing) > recorded) return false;
+    if (!wasReplaying && static_cast<std::size_t>(standing) != recorded) return false;
+
+    game.setReplaying(true);
+    while (game.moveCount() > 0)
+        if (!game.undoMove()) break;
+    bool walked = game.moveCount() == 0;
+    if (walked) start(game);
+    // Even after a failure the game is brought back as near as possible to where it stood.
+    for (std::size_t index = static_cast<std::size_t>(game.moveCount()); index < recorded; ++index) {
+        if (walked) move(game, index);
+        if (!game.redoMove()) {
+            walked = false;
+            break;
+        }
+    }
+    while (game.moveCount() > standing)
+        if (!game.undoMove()) break;
+    while (game.moveCount() < standing)
+        if (!game.redoMove()) break;
+    game.setReplaying(wasReplaying);
+    return walked && game.moveCount() == standing;
+}

@@ -1,0 +1,154 @@
+// Positions built from descriptions, moves played from their record form, and the walk over the
+// history that every writer relies on.
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "analysis/verify.h"
+#include "common/testing.h"
+#include "record/play.h"
+#include "record/position.h"
+
+namespace {
+
+int pieceCount(const PositionSpec &position) {
+    int count = 0;
+    for (std::int8_t code : position.code) count += code != PositionSpec::EMPTY;
+    for (const auto &hand : position.hands)
+        for (int held : hand) count += held;
+    return count;
+}
+
+TEST(PositionSpec, StandardStartBuildsTheNewGame) {
+    ZnBan fresh;
+    ZnBan built;
+    ASSERT_EQ(buildGame(built, standardStart()), "");
+    EXPECT_EQ(positionKey(built), positionKey(fresh));
+    EXPECT_EQ(positionOf(built), standardStart());
+    EXPECT_EQ(handicapNameOf(standardStart()), "平手");
+}
+
+TEST(PositionSpec, HandicapsRemoveGotesPiecesAndGoteMovesFirst) {
+    const struct {
+        const char *name;
+        int removed;
+    } rows[] = {{"香落ち", 1},   {"右香落ち", 1}, {"角落ち", 1},     {"飛車落ち", 1}, {"飛香落ち", 2},
+                {"二枚落ち", 2}, {"三枚落ち", 3}, {"四枚落ち", 4},   {"五枚落ち", 5}, {"左五枚落ち", 5},
+                {"六枚落ち", 6}, {"八枚落ち", 8}, {"十枚落ち", 10}};
+    for (const auto &row : rows) {
+        PositionSpec start;
+        ASSERT_TRUE(handicapStart(row.name, start)) << row.name;
+        EXPECT_EQ(pieceCount(start), 40 - row.removed) << row.name;
+        EXPECT_EQ(start.turn, GOTE) << row.name;
+        EXPECT_EQ(handicapNameOf(start), row.name);
+        for (Square square = 0; square < SQUARE_COUNT; ++square) {
+            if (rowOf(square) >= 6) {
+                EXPECT_EQ(start.code[square], standardStart().code[square]) << row.name;
+            }
+        }
+        ZnBan game;
+        EXPECT_EQ(buildGame(game, start), "") << row.name;
+        EXPECT_EQ(findInconsistency(game), "") << row.name;
+    }
+    PositionSpec start;
+    EXPECT_FALSE(handicapStart("七枚落ち", start));
+    // 香落ち takes the lance on 1一, 右香落ち the one on 9一.
+    ASSERT_TRUE(handicapStart("香落ち", start));
+    EXPECT_EQ(start.code[squareAt(0, 0)], PositionSpec::EMPTY);
+    EXPECT_EQ(start.code[squareAt(0, 8)], LANCE);
+}
+
+TEST(PositionSpec, RefusesMorePiecesThanTheSetHolds) {
+    PositionSpec position;
+    position.put(static_cast<Square>(squareAt(8, 4)), KING, SENTE);
+    position.hands[SENTE][PAWN] = 18;
+    ZnBan game;
+    EXPECT_EQ(buildGame(game, position), "");
+    position.hands[GOTE][PAWN] = 1;
+    EXPECT_NE(buildGame(game, position), "");
+    position.hands[GOTE][PAWN] = 0;
+    position.hands[SENTE][ROOK] = 3;
+    EXPECT_NE(buildGame(game, position), "");
+    position.hands[SENTE][ROOK] = 0;
+    position.hands[SENTE][KING] = 1;
+    EXPECT_NE(buildGame(game, position), "");
+    position.hands[SENTE][KING] = 0;
+    position.hands[GOTE][SILVER] = 1000000;
+    EXPECT_NE(buildGame(game, position), "");
+    position.hands[GOTE][SILVER] = -1;
+    EXPECT_NE(buildGame(game, position), "");
+}
+
+TEST(PositionSpec, RandomPositionsSurviveARebuild) {
+    std::mt19937 random(7);
+    for (int game = 0; game < 30; ++game) {
+        ZnBan played;
+        for (int ply = 0; ply < 120 && playRandomMove(played, random); ++ply) {}
+        ZnBan rebuilt;
+        ASSERT_EQ(buildGame(rebuilt, positionOf(played)), "");
+        EXPECT_EQ(positionOf(rebuilt), positionOf(played));
+        EXPECT_EQ(findInconsistency(rebuilt), "");
+        EXPECT_TRUE(rebuilt.history().empty());
+    }
+}
+
+TEST(PlayMove, RefusesWhatTheRulesRefuseWithAReason) {
+    ZnBan game;
+    const auto sq = [](int file, int rank) { return static_cast<Square>(squareAt(rank - 1, file - 1)); };
+    const std::string before = positionKey(game);
+    const MoveSpec refused[] = {
+        {sq(7, 6), sq(7, 5), false, PAWN},  // nothing on 7六
+        {sq(3, 3), sq(3, 4), false, PAWN},  // gote's pawn, sente to move
+        {sq(7, 7), sq(7, 5), false, PAWN},  // a pawn steps one square
+        {sq(7, 7), sq(7, 6), true, PAWN},   // no promotion outside the zone
+        {IN_HAND, sq(5, 5), false, PAWN},   // nothing in hand
+        {sq(7, 7), 81, false, PAWN},        // off the board
+    };
+    for (const MoveSpec &move : refused) {
+        EXPECT_NE(playMove(game, move), "");
+        EXPECT_EQ(positionKey(game), before);
+    }
+    EXPECT_EQ(playMove(game, {sq(7, 7), sq(7, 6), false, PAWN}), "");
+    EXPECT_EQ(playMove(game, {sq(3, 3), sq(3, 4), false, PAWN}), "");
+    EXPECT_EQ(playMove(game, {sq(8, 8), sq(2, 2), true, PAWN}), "");
+    EXPECT_EQ(playMove(game, {sq(3, 1), sq(2, 2), false, PAWN}), "");
+    // Sente now holds a bishop: a drop by kind, and a drop of a kind not held.
+    EXPECT_NE(playMove(game, {IN_HAND, sq(5, 5), false, ROOK}), "");
+    EXPECT_EQ(playMove(game, {IN_HAND, sq(5, 5), false, BISHOP}), "");
+    EXPECT_EQ(game.moveCount(), 5);
+    EXPECT_EQ(findInconsistency(game), "");
+}
+
+TEST(WalkRecord, VisitsEveryMoveAndLeavesTheGameWhereItStood) {
+    std::mt19937 random(11);
+    ZnBan game;
+    for (int ply = 0; ply < 80 && playRandomMove(game, random); ++ply) {}
+    const std::string end = positionKey(game);
+    for (int standing : {80, 40, 0}) {
+        game.setReplaying(true);
+        while (game.moveCount() > standing) ASSERT_TRUE(game.undoMove());
+        const std::string here = positionKey(game);
+        ZnBan replica;
+        std::size_t seen = 0;
+        ASSERT_TRUE(walkRecord(
+            game, [&](const ZnBan &first) { EXPECT_EQ(buildGame(replica, positionOf(first)), ""); },
+            [&](const ZnBan &before, std::size_t index) {
+                EXPECT_EQ(index, seen++);
+                EXPECT_EQ(positionOf(before), positionOf(replica));
+                EXPECT_EQ(playMove(replica, specOf(before.history()[index])), "");
+            }));
+        EXPECT_EQ(seen, game.history().size());
+        EXPECT_EQ(positionKey(replica), end);
+        EXPECT_EQ(positionKey(game), here);
+        EXPECT_EQ(game.moveCount(), standing);
+        EXPECT_TRUE(game.replaying());
+        EXPECT_EQ(findInconsistency(game), "");
+    }
+    while (game.redoMove()) {}
+    game.setReplaying(false);
+    EXPECT_EQ(positionKey(game), end);
+}
+
+}  // namespace
