@@ -1,0 +1,21 @@
+#pragma once
+// Japanese move notation as KIF writes it: "７六歩(77)", "同　歩(23)", "５五角打", "２二角成(88)",
+// "２二角不成(88)" and "２二馬(88)", with "▲"/"△" in front where the side is shown.
+
+#include <string>
+#include <string_view>
+
+#include "core/znban.h"
+
+// The KIF name of a piece code: "歩", "と", "成銀", "龍", ... (UTF-8).
+std::string_view kifPieceName(PieceCode code);
+// "１".."９" for file 1..9 and "一".."九" for rank 1..9 of a board square, e.g. "７六".
+std::string squareName(Square square);
+
+// The move text of `record` without its side mark, for the game standing just before that move (so
+// the mover's promotion and the choice it had are known). `previousTo` is the destination of the
+// move before it, or IN_HAND when there is none; the same square is written as 同.
+std::string kifMoveText(const ZnBan &before, const MoveHistory &record, Square previousTo);
+
+// The same text after "▲" for sente or "△" for gote, as a move list shows it.
+std::string moveNotation(const ZnBan &before, const MoveHistory &record, Square previousTo);

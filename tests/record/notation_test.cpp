@@ -1,0 +1,54 @@
+// Japanese move notation over a short game with every kind of move text.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "record/notation.h"
+#include "record/play.h"
+
+namespace {
+
+Square sq(int file, int rank) { return static_cast<Square>(squareAt(rank - 1, file - 1)); }
+
+// The notation of every recorded move, each computed in the position before it.
+std::vector<std::string> notations(ZnBan &game) {
+    std::vector<std::string> texts;
+    walkRecord(
+        game, [](const ZnBan &) {},
+        [&](const ZnBan &before, std::size_t index) {
+            const Square previous = index == 0 ? IN_HAND : before.history()[index - 1].to;
+            texts.push_back(moveNotation(before, before.history()[index], previous));
+        });
+    return texts;
+}
+
+TEST(Notation, WritesSquaresSameDropsAndPromotionChoices) {
+    ZnBan game;
+    const MoveSpec moves[] = {
+        {sq(7, 7), sq(7, 6), false, PAWN},   // ▲７六歩(77)
+        {sq(3, 3), sq(3, 4), false, PAWN},   // △３四歩(33)
+        {sq(8, 8), sq(2, 2), false, PAWN},   // ▲２二角不成(88)
+        {sq(3, 1), sq(2, 2), false, PAWN},   // △同　銀(31)
+        {IN_HAND, sq(5, 5), false, BISHOP},  // ▲５五角打
+        {sq(2, 2), sq(3, 3), false, PAWN},   // △３三銀(22)
+        {sq(5, 5), sq(3, 3), true, PAWN},    // ▲同　角成(55)
+        {sq(2, 1), sq(3, 3), false, PAWN},   // △同　桂(21)
+    };
+    for (const MoveSpec &move : moves) ASSERT_EQ(playMove(game, move), "");
+    const std::vector<std::string> expected = {"▲７六歩(77)",     "△３四歩(33)", "▲２二角不成(88)",
+                                               "△同　銀(31)",     "▲５五角打",   "△３三銀(22)",
+                                               "▲同　角成(55)",   "△同　桂(21)"};
+    EXPECT_EQ(notations(game), expected);
+}
+
+TEST(Notation, TwoCharacterNamesAfterSameTakeNoPadding) {
+    EXPECT_EQ(kifPieceName(SILVER + PROMOTED_OFFSET), "成銀");
+    EXPECT_EQ(kifPieceName(ROOK + PROMOTED_OFFSET), "龍");
+    EXPECT_EQ(kifPieceName(PAWN + PROMOTED_OFFSET), "と");
+    EXPECT_EQ(squareName(sq(1, 9)), "１九");
+    EXPECT_EQ(squareName(IN_HAND), "？？");
+}
+
+}  // namespace
