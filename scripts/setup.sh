@@ -9,6 +9,7 @@ packages=(
   fonts-ipafont-gothic fonts-ipafont-mincho
   clang-14 libclang-rt-14-dev
   xvfb xauth xdotool imagemagick x11-utils
+  desktop-file-utils libxml2-utils shared-mime-info
 )
 
 missing=()
