@@ -17,6 +17,8 @@ QPushButton *makeButton(QWidget *parent, const char *name, const QString &captio
     button->setObjectName(QString::fromLatin1(name));
     // The arrow keys stay with the list.
     button->setFocusPolicy(Qt::NoFocus);
+    // The style's minimum would make the four buttons wider than the list needs.
+    button->setMinimumWidth(36);
     return button;
 }
 
@@ -78,7 +80,7 @@ TKifuWindow::TKifuWindow(QWidget *parent) : QWidget(parent, Qt::Window) {
     layout->addWidget(KifuList, 1);
     layout->addLayout(buttons);
     layout->addWidget(CommentView);
-    resize(220, 404);
+    resize(240, 404);
 }
 
 void TKifuWindow::setWalkActions(QAction *first, QAction *back, QAction *forward, QAction *last) {
