@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/testing.h"
+#include "record/gamerecord.h"
 #include "record/record.h"
 #include "support/report.h"
 
@@ -134,6 +135,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (positionKey(again) != positionKey(game) || attackCounts(again) != attackCounts(game))
         fail("saved file reads as another game", first);
     if (save(again) != first) fail("second save differs", first);
+
+    // Walked to its middle, the read-back game still saves the whole line, and walks back whole.
+    GameRecord walked(again);
+    if (!walked.goTo(walked.length() / 2)) fail("walk to the middle refused", first);
+    if (const std::string problem = findInconsistency(again); !problem.empty())
+        fail("game in the middle inconsistent", problem);
+    if (save(again) != first) fail("save in the middle differs", first);
+    if (!walked.goToEnd() || positionKey(again) != positionKey(game)) fail("walk to the end differs", first);
 
     // The loaded game can be taken back to its first position.
     while (game.moveCount() > 0)

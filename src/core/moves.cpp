@@ -1,5 +1,7 @@
 // Making moves and drops, taking them back, and replaying recorded ones.
 
+#include <algorithm>
+
 #include "core/znban.h"
 
 namespace {
@@ -119,4 +121,13 @@ bool ZnBan::redoMove() {
     const MoveHistory &record = history_[static_cast<std::size_t>(moveCount_)];
     if (record.from == IN_HAND) return dropKoma(record.piece, record.to, hands_[turn_]);
     return movePiece(record.piece, record.to, record.promoted != 0);
+}
+
+std::size_t ZnBan::truncateHistory() {
+    const auto kept = static_cast<std::size_t>(std::max(moveCount_, 0));
+    if (history_.size() <= kept) return 0;
+    const std::size_t dropped = history_.size() - kept;
+    // The records only refer to pieces the game owns, so dropping them frees nothing else.
+    history_.resize(kept);
+    return dropped;
 }

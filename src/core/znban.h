@@ -124,6 +124,9 @@ public:
     bool undoMove();
     // In replay mode, applies the record at moveCount again.
     bool redoMove();
+    // Drops the history records after the first moveCount ones, so that the moves applied are the
+    // whole line again; returns how many were dropped. The position does not change.
+    std::size_t truncateHistory();
 
     // ---- attack map maintenance ----
     void addAttacks(Koma *piece);

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "record/play.h"
 #include "record/record.h"
 
 namespace {
@@ -36,38 +37,26 @@ void appendMoveLine(std::string &text, Side mover, const MoveHistory &record) {
     text += LINE_END;
 }
 
-// Walks the history from its first position and back to where the game stands; false (and
-// nothing written) when the game cannot be replayed, which a consistent game never causes.
+// Walks the whole line from its first position, wherever the cursor stands, and leaves the game
+// there; false (and nothing written) when the game cannot be replayed, which a consistent game
+// never causes.
 bool replayInto(ZnBan &game, std::string &text) {
-    const int movesMade = game.moveCount();
-    const std::size_t recorded = game.history().size();
-    if (game.replaying() || movesMade < 0 || static_cast<std::size_t>(movesMade) != recorded) return false;
-
-    game.setReplaying(true);
-    while (game.moveCount() > 0)
-        if (!game.undoMove()) break;
-    bool replayed = game.moveCount() == 0;
-    if (replayed) {
-        text += '\'';
-        text += ' ';
-        text += LINE_END;
-        appendPositionLine(text, '+', game.piecesOnBoard(SENTE));
-        appendPositionLine(text, '-', game.piecesOnBoard(GOTE));
-        appendPositionLine(text, '+', game.hand(SENTE));
-        appendPositionLine(text, '-', game.hand(GOTE));
-        text += game.turn() == SENTE ? '+' : '-';
-        text += LINE_END;
-    }
-    // Redo to the end even after a failure, so the game is left as near as possible to where it was.
-    for (std::size_t index = static_cast<std::size_t>(game.moveCount()); index < recorded; ++index) {
-        if (replayed) appendMoveLine(text, game.turn(), game.history()[index]);
-        if (!game.redoMove()) {
-            replayed = false;
-            break;
-        }
-    }
-    game.setReplaying(false);
-    return replayed && game.moveCount() == movesMade;
+    return walkRecord(
+        game,
+        [&text](const ZnBan &start) {
+            text += '\'';
+            text += ' ';
+            text += LINE_END;
+            appendPositionLine(text, '+', start.piecesOnBoard(SENTE));
+            appendPositionLine(text, '-', start.piecesOnBoard(GOTE));
+            appendPositionLine(text, '+', start.hand(SENTE));
+            appendPositionLine(text, '-', start.hand(GOTE));
+            text += start.turn() == SENTE ? '+' : '-';
+            text += LINE_END;
+        },
+        [&text](const ZnBan &before, std::size_t index) {
+            appendMoveLine(text, before.turn(), before.history()[index]);
+        });
 }
 
 }  // namespace

@@ -18,7 +18,24 @@ bool selectPiece(ZnBan &game, ZnFlags &flags, Square square) {
     return true;
 }
 
-bool moveSelectedPiece(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, Square to) {
+void makeMove(ZnBan &game, GameRecord *record, Square from, Square to, bool promote) {
+    if (record != nullptr) {
+        record->play({from, to, promote, PAWN});
+    } else {
+        game.makeMove(from, to, promote);
+    }
+}
+
+// Drops the piece in `slot` of the hand sorted by kind, as dropPiece counts it.
+bool drop(ZnBan &game, GameRecord *record, int slot, Square to) {
+    if (record == nullptr) return game.dropPiece(slot, to);
+    MochiKoma &hand = game.hand(game.turn());
+    if (slot < 0 || slot >= hand.size()) return false;
+    hand.sortByKind();
+    return record->play({IN_HAND, to, false, hand[slot]->kind()}).empty();
+}
+
+bool moveSelectedPiece(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, Square to, GameRecord *record) {
     const Square from = flags.selectedSquare();
     const Koma *mover = from < SQUARE_COUNT ? game.pieceAt(from) : nullptr;
     switch (game.classifyMove(from, to)) {
@@ -30,21 +47,21 @@ bool moveSelectedPiece(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, Squar
             flags.SelectSquare(to);
             return true;
         }
-        case NoPromotion: game.makeMove(from, to, false); break;
+        case NoPromotion: makeMove(game, record, from, to, false); break;
         case PromotionOptional: {
             const QString name = mover != nullptr ? fromShiftJis(kGlyphTable[mover->kind()]) : QString();
-            game.makeMove(from, to, asker.askPromotion(name));
+            makeMove(game, record, from, to, asker.askPromotion(name));
             break;
         }
-        case PromotionForced: game.makeMove(from, to, true); break;
+        case PromotionForced: makeMove(game, record, from, to, true); break;
     }
     // Whatever makeMove reported, the move the rules accepted ends this selection.
     flags.clearSquareSelection();
     return true;
 }
 
-bool dropSelectedPiece(ZnBan &game, ZnFlags &flags, Square to) {
-    if (game.dropPiece(flags.handSlot(), to)) {
+bool dropSelectedPiece(ZnBan &game, ZnFlags &flags, Square to, GameRecord *record) {
+    if (drop(game, record, flags.handSlot(), to)) {
         flags.clearHandSelection();
         return true;
     }
@@ -58,13 +75,14 @@ int BoardRowAt(int y) { return (y - 56) / 32; }
 int SenteStandSlotAt(int y) { return (y - 8) / 20; }
 int GoteStandSlotAt(int y) { return (352 - y) / 20; }
 
-bool BoardPress(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, Qt::MouseButton button, int x, int y) {
+bool BoardPress(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, Qt::MouseButton button, int x, int y,
+                GameRecord *record) {
     if (button != Qt::LeftButton) return false;
     const int square = squareUnder(x, y);
     if (square < 0) return false;
     const auto to = static_cast<Square>(square);
-    if (flags.squareSelected()) return moveSelectedPiece(game, flags, asker, to);
-    if (flags.handSelected()) return dropSelectedPiece(game, flags, to);
+    if (flags.squareSelected()) return moveSelectedPiece(game, flags, asker, to, record);
+    if (flags.handSelected()) return dropSelectedPiece(game, flags, to, record);
     return selectPiece(game, flags, to);
 }
 

@@ -5,6 +5,7 @@
 #include <Qt>
 
 #include "core/znban.h"
+#include "record/gamerecord.h"
 #include "ui/znflags.h"
 
 // Asks whether an optional promotion is taken; the window shows the real modal box, tests answer.
@@ -22,7 +23,9 @@ int SenteStandSlotAt(int y);
 int GoteStandSlotAt(int y);
 
 // A left press on the board at (x, y) (the caller clears the status text first); true when the
-// display must be redrawn. Non-left buttons do nothing.
-bool BoardPress(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, Qt::MouseButton button, int x, int y);
+// display must be redrawn. Non-left buttons do nothing. With a `record` of `game`, moves and drops
+// are made at its cursor, so that one made before the end of the line keeps or replaces the rest.
+bool BoardPress(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, Qt::MouseButton button, int x, int y,
+                GameRecord *record = nullptr);
 // A press with any button on the stand of `standSide` at height y; true when redraw is needed.
 bool StandPress(ZnBan &game, ZnFlags &flags, Side standSide, int y);

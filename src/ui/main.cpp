@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <exception>
+#include <string_view>
 
 #include "support/report.h"
 #include "ui/dialogs.h"
@@ -41,9 +42,12 @@ private:
 
 }  // namespace
 
-int main(int, char **argv) {
+int main(int argc, char **argv) {
     installOutOfMemoryRule();
-    // The program takes no arguments: the application object sees the program name only.
+    // The one option opens the move list beside the window; anything else is ignored.
+    bool kifuWindow = false;
+    for (int i = 1; i < argc; ++i) kifuWindow = kifuWindow || std::string_view(argv[i]) == "--kifu";
+    // The application object sees the program name only.
     int argumentCount = 1;
     char *arguments[] = {argv[0], nullptr};
     TApplication application(argumentCount, arguments);
@@ -55,6 +59,7 @@ int main(int, char **argv) {
         TApplication::setWindowIcon(icon);
         TZnMainForm window;
         window.show();
+        if (kifuWindow) window.showKifuWindow();
         TApplication::exec();
     } catch (const std::exception &error) {
         showExceptionBox(QString::fromLocal8Bit(error.what()));

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
@@ -17,6 +18,7 @@
 
 #include "record/record.h"
 #include "support/report.h"
+#include "ui/kifuwindow.h"
 #include "ui/paintbox.h"
 #include "ui/render.h"
 #include "ui/znflags.h"
@@ -79,6 +81,26 @@ TPaintBox *makePaintBox(QWidget *parent, const char *name, QRect geometry) {
 
 QString fromUtf8(const std::string &text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 
+// Keeps the arrow keys with the attack-display buttons that have the focus, away from the
+// shortcuts that walk through the game.
+class ArrowKeysStay : public QObject {
+public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (event->type() == QEvent::ShortcutOverride) {
+            switch (static_cast<QKeyEvent *>(event)->key()) {
+                case Qt::Key_Left:
+                case Qt::Key_Right:
+                case Qt::Key_Up:
+                case Qt::Key_Down: event->accept(); return true;
+                default: break;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 }  // namespace
 
 TZnMainForm::TZnMainForm(QWidget *parent) : QMainWindow(parent) {
@@ -93,6 +115,7 @@ TZnMainForm::TZnMainForm(QWidget *parent) : QMainWindow(parent) {
     createControls();
     createMenus();
     createBoardMenu();
+    createWalkCommands();
     // The window is exactly its contents: menu bar, board area and status bar.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     setReportHook(showDebugBox);
@@ -233,6 +256,7 @@ void TZnMainForm::RedrawAll() {
     TurnLabel->setText(sente ? QStringLiteral("先手:%1手目").arg(moveNumber)
                              : QStringLiteral("後手:%1手目").arg(moveNumber));
     SetStatusText(sente ? QStringLiteral("先手番です") : QStringLiteral("後手番です"));
+    if (kifuWindow_ != nullptr) kifuWindow_->follow(record_);
 }
 
 void TZnMainForm::SetStatusText(const QString &text) { StatusPanel->setText(text); }
@@ -245,7 +269,7 @@ void TZnMainForm::BanMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, in
     // The right button opens the popup menu; no other button but the left one enters moves.
     if (button != Qt::LeftButton) return;
     SetStatusText(QString());
-    if (BoardPress(game_, znFlags, *promotionAsker_, button, x, y)) RedrawAll();
+    if (BoardPress(game_, znFlags, *promotionAsker_, button, x, y, &record_)) RedrawAll();
 }
 
 void TZnMainForm::Dai0MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int y) {
@@ -261,6 +285,7 @@ void TZnMainForm::BanContextMenu(const QPoint &position) { PopupMenu1->popup(Ban
 void TZnMainForm::KN1Click() {
     znFlags.Reset();
     game_.newGame();
+    record_.reset();
     RedrawAll();
     SetStatusText(QString());
 }
@@ -273,6 +298,7 @@ void TZnMainForm::K4Click() {
         SetStatusText(QStringLiteral("棋譜を読み込めませんでした: ") + reason);
         return;
     }
+    record_.reset();
     znFlags.Reset();
     setWindowTitle(path);
     RedrawAll();
@@ -369,7 +395,8 @@ bool TZnMainForm::writeRecordFile(const QString &path, QString &reason) {
 void TZnMainForm::ExitX1Click() { close(); }
 
 void TZnMainForm::undoOneMove() {
-    game_.undoMove();
+    // Before the end of the line it also discards the moves after the cursor.
+    record_.takeBack();
     // A piece in hand stays selected: it is counted in the hand of the side now to move.
     znFlags.clearSquareSelection();
     RedrawAll();
@@ -398,3 +425,53 @@ void TZnMainForm::RadioButton2Click() { setAttackDisplayMode(2); }
 void TZnMainForm::RadioButton3Click() { setAttackDisplayMode(3); }
 
 void TZnMainForm::RadioButton4Click() { setAttackDisplayMode(0); }
+
+void TZnMainForm::createWalkCommands() {
+    KV1 = new QMenu(QStringLiteral("表示(&V)"), MainMenu1);
+    KV1->setObjectName(QStringLiteral("KV1"));
+    MainMenu1->insertMenu(HelpH1->menuAction(), KV1);
+    KK1 = addItem(KV1, "KK1", QStringLiteral("棋譜ウィンドウ(&K)"));
+    KV1->addSeparator();
+    KW1 = addItem(KV1, "KW1", QStringLiteral("最初へ(&S)"));
+    KW2 = addItem(KV1, "KW2", QStringLiteral("一手前へ(&P)"));
+    KW3 = addItem(KV1, "KW3", QStringLiteral("一手先へ(&N)"));
+    KW4 = addItem(KV1, "KW4", QStringLiteral("最後へ(&E)"));
+    KW1->setShortcut(Qt::Key_Home);
+    KW2->setShortcut(Qt::Key_Left);
+    KW3->setShortcut(Qt::Key_Right);
+    KW4->setShortcut(Qt::Key_End);
+    connect(KK1, &QAction::triggered, this, &TZnMainForm::showKifuWindow);
+    connect(KW1, &QAction::triggered, this, [this] { walkTo(0); });
+    connect(KW2, &QAction::triggered, this, [this] { walkTo(record_.cursor() - 1); });
+    connect(KW3, &QAction::triggered, this, [this] { walkTo(record_.cursor() + 1); });
+    connect(KW4, &QAction::triggered, this, [this] { walkTo(record_.length()); });
+
+    // A press on the board or a stand takes the focus from the attack-display buttons, so that the
+    // arrow keys walk; tabbing back to the buttons gives them the keys again.
+    for (TPaintBox *box : {Ban, Dai0, Dai1}) box->setFocusPolicy(Qt::ClickFocus);
+    auto arrowKeysStay = new ArrowKeysStay(this);
+    for (QRadioButton *button : {RadioButton2, RadioButton3, RadioButton4})
+        button->installEventFilter(arrowKeysStay);
+}
+
+void TZnMainForm::walkTo(int move) {
+    if (!record_.goTo(qBound(0, move, record_.length()))) return;
+    // A selection made in another position means nothing in this one.
+    znFlags.Reset();
+    RedrawAll();
+}
+
+void TZnMainForm::showKifuWindow() {
+    if (kifuWindow_ == nullptr) {
+        kifuWindow_ = new TKifuWindow(this);
+        kifuWindow_->setWalkActions(KW1, KW2, KW3, KW4);
+        connect(kifuWindow_, &TKifuWindow::moveChosen, this, &TZnMainForm::walkTo);
+        // Beside the main window, as tall as it.
+        const QRect frame = frameGeometry();
+        kifuWindow_->resize(kifuWindow_->width(), height());
+        kifuWindow_->move(frame.right() + 1, frame.top());
+    }
+    kifuWindow_->show();
+    kifuWindow_->raise();
+    kifuWindow_->follow(record_);
+}

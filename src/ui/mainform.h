@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "core/znban.h"
+#include "record/gamerecord.h"
 #include "ui/dialogs.h"
 #include "ui/interaction.h"
 
@@ -17,6 +18,7 @@ class QMenu;
 class QMenuBar;
 class QRadioButton;
 class QStatusBar;
+class TKifuWindow;
 class TPaintBox;
 
 class TZnMainForm : public QMainWindow {
@@ -35,6 +37,13 @@ public:
 
     ZnBan &game() { return game_; }
     const ZnBan &game() const { return game_; }
+    // The recorded line of the game and the cursor the board shows.
+    GameRecord &record() { return record_; }
+
+    // Opens the move list beside the window (表示 > 棋譜ウィンドウ, or --kifu at start).
+    void showKifuWindow();
+    // The move list, null until it is first opened.
+    TKifuWindow *kifuWindow() const { return kifuWindow_; }
 
     // Replaces the promotion question; null restores the modal box. The asker must outlive its use.
     void setPromotionAsker(PromotionAsker *asker);
@@ -67,6 +76,10 @@ private:
     void createPanel();
     void createMenus();
     void createBoardMenu();
+    // The 表示 menu (after 実行) with the move list and the walking commands, and their keys.
+    void createWalkCommands();
+    // Shows move `move` of the line (0 = the start) with everything that follows the position.
+    void walkTo(int move);
     QAction *addItem(QMenu *menu, const char *name, const QString &caption);
     void undoOneMove();
     void setAttackDisplayMode(int mode);
@@ -107,12 +120,21 @@ private:
     QRadioButton *RadioButton3 = nullptr;
     QRadioButton *RadioButton4 = nullptr;
     QLabel *StatusPanel = nullptr;
+    QMenu *KV1 = nullptr;
+    QAction *KK1 = nullptr;
+    QAction *KW1 = nullptr;
+    QAction *KW2 = nullptr;
+    QAction *KW3 = nullptr;
+    QAction *KW4 = nullptr;
+    TKifuWindow *kifuWindow_ = nullptr;
 
     MessageBoxPromotionAsker messageBoxAsker_{this};
     PromotionAsker *promotionAsker_ = &messageBoxAsker_;
     DialogFileChooser dialogChooser_;
     FileChooser *fileChooser_ = &dialogChooser_;
 
-    // Declared last, so it is destroyed first, before the controls that show it.
+    // Declared after the controls, so it is destroyed before the controls that show it.
     ZnBan game_;
+    // Refers to game_, so it is made after it and goes before it.
+    GameRecord record_{game_};
 };

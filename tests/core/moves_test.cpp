@@ -173,3 +173,33 @@ TEST(Replay, WalksTheHistoryWithoutRecordingAndRestoresTheGame) {
     EXPECT_TRUE(game.undoMove());
     EXPECT_EQ(game.history().size(), 2u);
 }
+
+TEST(TruncateHistory, DropsOnlyTheRecordsAfterTheMovesApplied) {
+    ZnBan game;
+    ASSERT_TRUE(game.makeMove(60, 51, false));
+    ASSERT_TRUE(game.makeMove(20, 29, false));
+    ASSERT_TRUE(game.makeMove(70, 10, true));
+    EXPECT_EQ(game.truncateHistory(), 0u);  // at the end of the line there is nothing after it
+    EXPECT_EQ(game.history().size(), 3u);
+
+    game.setReplaying(true);
+    ASSERT_TRUE(game.undoMove());
+    ASSERT_TRUE(game.undoMove());
+    const std::string position = positionKey(game);
+    const auto counts = attackCounts(game);
+    EXPECT_EQ(game.truncateHistory(), 2u);
+    EXPECT_EQ(game.history().size(), 1u);
+    EXPECT_EQ(game.history()[0].to, 51);
+    EXPECT_EQ(positionKey(game), position);
+    EXPECT_EQ(attackCounts(game), counts);
+    EXPECT_FALSE(game.redoMove());  // the dropped moves are gone
+
+    // Back in normal play the kept line goes on as if the dropped moves had never been made.
+    game.setReplaying(false);
+    ASSERT_TRUE(game.makeMove(26, 35, false));
+    EXPECT_EQ(game.history().size(), 2u);
+    ASSERT_TRUE(game.undoMove());
+    ASSERT_TRUE(game.undoMove());
+    EXPECT_EQ(positionKey(game), positionKey(ZnBan()));
+    EXPECT_EQ(findInconsistency(game), "");
+}
