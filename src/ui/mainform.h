@@ -8,6 +8,7 @@
 #include "core/znban.h"
 #include "ui/dialogs.h"
 #include "ui/interaction.h"
+#include "ui/layers.h"
 
 class QAction;
 class QFrame;
@@ -67,6 +68,12 @@ private:
     void createPanel();
     void createMenus();
     void createBoardMenu();
+    // The 表示 menu, after 実行.
+    void createViewMenu();
+    // The checkable board layers of 表示, and the watch on the mouse that some of them follow.
+    void addLayerItems();
+    // The board picture alone, with its layers; the stands, the label and the status stay.
+    void redrawBoard();
     QAction *addItem(QMenu *menu, const char *name, const QString &caption);
     void undoOneMove();
     void setAttackDisplayMode(int mode);
@@ -107,6 +114,8 @@ private:
     QRadioButton *RadioButton3 = nullptr;
     QRadioButton *RadioButton4 = nullptr;
     QLabel *StatusPanel = nullptr;
+    QMenu *ViewV1 = nullptr;
+    BoardLayers layers_;
 
     MessageBoxPromotionAsker messageBoxAsker_{this};
     PromotionAsker *promotionAsker_ = &messageBoxAsker_;
