@@ -16,17 +16,18 @@
 namespace {
 
 constexpr int kCountBoxWidth = 7;
-constexpr int kCountBoxHeight = 8;
+constexpr int kCountBoxHeight = 10;
 
 int squareLeft(Square square) { return 276 - 32 * columnOf(square); }
 int squareTop(Square square) { return 56 + 32 * rowOf(square); }
 
-// A bold sans face whose digits fill a count box with a pixel to spare on each side.
+// A bold, narrow sans face whose digits fill a count box with a pixel to spare.
 const QFont &countFont() {
     static const QFont font = [] {
         QFont candidate(QStringLiteral("DejaVu Sans"));
         candidate.setWeight(QFont::Bold);
-        for (int size = 12; size > 5; --size) {
+        candidate.setStretch(QFont::Condensed);
+        for (int size = 14; size > 5; --size) {
             candidate.setPixelSize(size);
             const QRect ink = QFontMetrics(candidate).tightBoundingRect(QStringLiteral("8"));
             if (ink.width() <= kCountBoxWidth - 1 && ink.height() <= kCountBoxHeight - 1) break;
@@ -40,8 +41,10 @@ const QFont &countFont() {
 // same box rather than reach into a glyph.
 QFont fittedCountFont(const QString &digits) {
     QFont font = countFont();
-    const int width = QFontMetrics(font).tightBoundingRect(digits).width();
-    if (width > kCountBoxWidth) font.setStretch(qMax(25, 100 * kCountBoxWidth / width));
+    for (int stretch = font.stretch(); stretch > 25; stretch -= 5) {
+        font.setStretch(stretch);
+        if (QFontMetrics(font).tightBoundingRect(digits).width() <= kCountBoxWidth) break;
+    }
     return font;
 }
 
@@ -105,8 +108,8 @@ int lastMoveSquare(const ZnBan &shown) {
 
 QRect countBox(Side side, Square square) {
     const int left = squareLeft(square), top = squareTop(square);
-    if (side == SENTE) return {left + 2, top + 22, kCountBoxWidth, kCountBoxHeight};
-    return {left + 23, top + 2, kCountBoxWidth, kCountBoxHeight};
+    if (side == SENTE) return {left + 1, top + 21, kCountBoxWidth, kCountBoxHeight};
+    return {left + 24, top + 1, kCountBoxWidth, kCountBoxHeight};
 }
 
 const QImage &countPicture(Side side, int count, qreal devicePixelRatio) {
