@@ -106,7 +106,11 @@ TZnMainForm::TZnMainForm(QWidget *parent) : QMainWindow(parent) {
     setReportHook(showDebugBox);
 }
 
-TZnMainForm::~TZnMainForm() { setReportHook(nullptr); }
+TZnMainForm::~TZnMainForm() {
+    setReportHook(nullptr);
+    // The board and its children outlive the game; hiding them must not redraw a game that is gone.
+    delete hoverWatcher_;
+}
 
 void TZnMainForm::createControls() {
     auto client = new QWidget(this);
@@ -235,8 +239,8 @@ void TZnMainForm::addLayerItems() {
             RedrawAll();
         });
     }
-    auto watcher = new BoardHoverWatcher(Ban);
-    connect(watcher, &BoardHoverWatcher::squareChanged, this, [this](int square) {
+    hoverWatcher_ = new BoardHoverWatcher(Ban);
+    connect(hoverWatcher_, &BoardHoverWatcher::squareChanged, this, [this](int square) {
         layers_.setHoveredSquare(square);
         if (layers_.followMouse()) redrawBoard();
     });

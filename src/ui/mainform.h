@@ -115,6 +115,7 @@ private:
     QRadioButton *RadioButton4 = nullptr;
     QLabel *StatusPanel = nullptr;
     QMenu *ViewV1 = nullptr;
+    BoardHoverWatcher *hoverWatcher_ = nullptr;
     BoardLayers layers_;
 
     MessageBoxPromotionAsker messageBoxAsker_{this};
