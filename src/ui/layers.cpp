@@ -112,7 +112,7 @@ QRect countBox(Side side, Square square) {
     return {left + 24, top + 1, kCountBoxWidth, kCountBoxHeight};
 }
 
-const QImage &countPicture(Side side, int count, qreal devicePixelRatio) {
+QImage countPicture(Side side, int count, qreal devicePixelRatio) {
     static QHash<quint64, QImage> pictures;
     const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
     const quint64 key = (quint64(qRound(ratio * 100)) << 32) | (quint64(count) << 1) | (side & 1);
@@ -128,7 +128,8 @@ const QImage &countPicture(Side side, int count, qreal devicePixelRatio) {
         const QString digits = QString::number(count);
         canvas.centredText(0, 0, kCountBoxWidth, kCountBoxHeight, digits, fittedCountFont(digits));
     }
-    return *pictures.insert(key, picture);
+    pictures.insert(key, picture);
+    return picture;
 }
 
 void DrawBoardLayers(QImage &image, const ZnBan &shown, const LayerSettings &settings, int hovered) {

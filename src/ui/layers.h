@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QImage>
 #include <QObject>
+#include <QRect>
 
 #include "analysis/preview.h"
 #include "core/znban.h"
@@ -38,7 +39,7 @@ inline const QColor PreviewOutlineColour{255, 255, 255, 150};
 QRect countBox(Side side, Square square);
 
 // The picture of a count box showing `count` (1 or more) for `side`, at `devicePixelRatio`.
-const QImage &countPicture(Side side, int count, qreal devicePixelRatio);
+QImage countPicture(Side side, int count, qreal devicePixelRatio);
 
 // The board picture with its layers, and the state they follow: the settings and the square
 // under the mouse.

@@ -116,7 +116,7 @@ TEST_F(LayersTest, CountPicturesShowTheirNumberInTheSidesColour) {
     for (Side side : {SENTE, GOTE}) {
         std::vector<QImage> seen;
         for (int count = 1; count <= 12; ++count) {
-            const QImage &picture = countPicture(side, count, 1.0);
+            const QImage picture = countPicture(side, count, 1.0);
             int inked = 0, otherInk = 0;
             for (int y = 0; y < picture.height(); ++y) {
                 for (int x = 0; x < picture.width(); ++x) {
