@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/movegen.h"
+#include "ui/layers.h"
 #include "ui/render.h"
 #include "ui/znflags.h"
 
@@ -68,6 +69,94 @@ void BM_RedrawWithHandsAndOverlay(benchmark::State &state) {
         static_cast<double>(game.piecesOnBoard(SENTE).size() + game.piecesOnBoard(GOTE).size());
 }
 BENCHMARK(BM_RedrawWithHandsAndOverlay)
+    ->Args({1, 2})
+    ->Args({1, 3})
+    ->Args({2, 2})
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5);
+
+LayerSettings everyLayer() {
+    LayerSettings all;
+    all.counts = all.attackers = all.exchange = all.preview = all.lastMove = true;
+    return all;
+}
+
+// The square with the most attackers of both sides, for the lines drawn to it.
+Square busiestSquare(const ZnBan &game) {
+    Square busiest = 0;
+    for (int square = 1; square < SQUARE_COUNT; ++square)
+        if (game.attackCount(SENTE, static_cast<Square>(square)) +
+                game.attackCount(GOTE, static_cast<Square>(square)) >
+            game.attackCount(SENTE, busiest) + game.attackCount(GOTE, busiest))
+            busiest = static_cast<Square>(square);
+    return busiest;
+}
+
+void redrawWithLayers(QImage &image, ZnBan &game, const ZnFlags &flags, BoardLayers &layers, int mode) {
+    layers.drawBoard(image, game, flags, mode);
+    ClearStandImage(image);
+    DrawStand(image, game, SENTE, flags);
+    ClearStandImage(image);
+    DrawStand(image, game, GOTE, flags);
+}
+
+// Every layer on, the mouse on the busiest square, nothing selected: counts, lines, exchange
+// frames and the last move, over the overlay, with both stands.
+void BM_RedrawEveryLayer(benchmark::State &state) {
+    ZnBan game;
+    playCapturingGame(game, 160);
+    ZnFlags flags;
+    BoardLayers layers;
+    layers.settings() = everyLayer();
+    layers.setHoveredSquare(busiestSquare(game));
+    QImage &image = flags.image(static_cast<qreal>(state.range(0)));
+    const int mode = static_cast<int>(state.range(1));
+    for (auto _ : state) {
+        redrawWithLayers(image, game, flags, layers, mode);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    state.counters["lines"] =
+        game.attackCount(SENTE, busiestSquare(game)) + game.attackCount(GOTE, busiestSquare(game));
+}
+BENCHMARK(BM_RedrawEveryLayer)
+    ->Args({1, 2})
+    ->Args({1, 3})
+    ->Args({2, 2})
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5);
+
+// One preview as the mouse rests on a destination: the copy of the position, the move, the redraw
+// with every layer on and the take-back.
+void BM_PreviewOneMove(benchmark::State &state) {
+    ZnBan game;
+    playCapturingGame(game, 160);
+    std::vector<Move> moves;
+    generateMoves(game, moves);
+    // A capture if there is one, since it changes most; otherwise any move of a board piece.
+    const Move *chosen = nullptr;
+    for (const Move &move : moves) {
+        if (move.from == IN_HAND || move.promote) continue;
+        if (chosen == nullptr || game.pieceAt(move.to) != nullptr) chosen = &move;
+    }
+    if (chosen == nullptr) {
+        state.SkipWithError("no move to preview");
+        return;
+    }
+    ZnFlags flags;
+    flags.SelectSquare(chosen->from);
+    BoardLayers layers;
+    layers.settings() = everyLayer();
+    layers.setHoveredSquare(chosen->to);
+    QImage &image = flags.image(static_cast<qreal>(state.range(0)));
+    const int mode = static_cast<int>(state.range(1));
+    for (auto _ : state) {
+        redrawWithLayers(image, game, flags, layers, mode);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    if (!layers.previewShown()) state.SkipWithError("the move was not previewed");
+    state.counters["capture"] = game.pieceAt(chosen->to) != nullptr;
+}
+BENCHMARK(BM_PreviewOneMove)
     ->Args({1, 2})
     ->Args({1, 3})
     ->Args({2, 2})

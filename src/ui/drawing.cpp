@@ -110,3 +110,15 @@ void Canvas::text(int x, int y, const QString &text, const TextFont &font, bool 
     painter_.drawText(0, font.ascent, text);
     painter_.resetTransform();
 }
+
+void Canvas::centredText(int x1, int y1, int x2, int y2, const QString &text, const QFont &font) {
+    if (text.isEmpty()) return;
+    const QRect ink = QFontMetrics(font).tightBoundingRect(text);
+    const int x = x1 + (x2 - x1 - ink.width()) / 2 - ink.left();
+    const int y = y1 + (y2 - y1 - ink.height()) / 2 - ink.top();
+    painter_.setFont(font);
+    painter_.setPen(text_);
+    painter_.drawText(x, y, text);
+}
+
+void Canvas::image(int x, int y, const QImage &picture) { painter_.drawImage(QPoint(x, y), picture); }

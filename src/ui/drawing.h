@@ -59,6 +59,11 @@ public:
     // colour. Upright, the cell starts at (x, y) and extends right and down; turned, the whole
     // picture is rotated by 180 degrees about (x, y), so the cell extends left and up.
     void text(int x, int y, const QString &text, const TextFont &font, bool turned = false);
+    // `text` in the text colour with its inked pixels centred in the half-open box, nothing filled.
+    void centredText(int x1, int y1, int x2, int y2, const QString &text, const QFont &font);
+    // `picture` with its top-left corner at (x, y); a picture of the canvas's pixel ratio maps one
+    // to one onto its pixels.
+    void image(int x, int y, const QImage &picture);
 
 private:
     QPen pen() const;

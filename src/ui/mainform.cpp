@@ -48,13 +48,20 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QString &caption, QRe
 }
 
 // The IPA face that stands in for the Windows one sets Latin letters wider, and the title would
-// lose its last character; narrowing it keeps the label's size and the font's height.
+// lose its last character; narrowing it keeps the label's size and the font's height. The move label
+// needs it from move 100 on, and goes back to full width when its text is short again.
 void narrowToFit(QLabel *label) {
     QFont font = label->font();
+    font.setStretch(QFont::Unstretched);
     const int needed = QFontMetrics(font).horizontalAdvance(label->text());
-    if (needed <= label->width()) return;
-    font.setStretch(qMax(50, 100 * label->width() / needed));
-    label->setFont(font);
+    if (needed > label->width()) {
+        int stretch = qMax(50, 100 * label->width() / needed);
+        font.setStretch(stretch);
+        // Glyph advances are rounded one by one, so the estimate can still be a pixel too wide.
+        while (stretch > 50 && QFontMetrics(font).horizontalAdvance(label->text()) > label->width())
+            font.setStretch(--stretch);
+    }
+    if (font != label->font()) label->setFont(font);
 }
 
 QFrame *makeBevel(QWidget *parent, const char *name, QRect geometry) {
@@ -114,14 +121,18 @@ TZnMainForm::TZnMainForm(QWidget *parent) : QMainWindow(parent) {
     setFont(faceFont(12));
     createControls();
     createMenus();
+    createViewMenu();
     createBoardMenu();
-    createWalkCommands();
     // The window is exactly its contents: menu bar, board area and status bar.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     setReportHook(showDebugBox);
 }
 
-TZnMainForm::~TZnMainForm() { setReportHook(nullptr); }
+TZnMainForm::~TZnMainForm() {
+    setReportHook(nullptr);
+    // The board and its children outlive the game; hiding them must not redraw a game that is gone.
+    delete hoverWatcher_;
+}
 
 void TZnMainForm::createControls() {
     auto client = new QWidget(this);
@@ -223,6 +234,42 @@ void TZnMainForm::createMenus() {
     // 対局 and 投了 are there to be seen; choosing them does nothing.
 }
 
+void TZnMainForm::createViewMenu() {
+    ViewV1 = new QMenu(QStringLiteral("表示(&V)"), MainMenu1);
+    ViewV1->setObjectName(QStringLiteral("ViewV1"));
+    MainMenu1->insertMenu(HelpH1->menuAction(), ViewV1);
+    createWalkCommands();
+    ViewV1->addSeparator();
+    addLayerItems();
+}
+
+void TZnMainForm::addLayerItems() {
+    const struct {
+        const char *name;
+        QString caption;
+        bool LayerSettings::*layer;
+    } items[] = {
+        {"KC1", QStringLiteral("利きの数(&C)"), &LayerSettings::counts},
+        {"KL1", QStringLiteral("利きの筋(&L)"), &LayerSettings::attackers},
+        {"KX1", QStringLiteral("取られる駒(&X)"), &LayerSettings::exchange},
+        {"KP1", QStringLiteral("指し手の予告(&Y)"), &LayerSettings::preview},
+        {"KM1", QStringLiteral("最後の指し手(&M)"), &LayerSettings::lastMove},
+    };
+    for (const auto &item : items) {
+        QAction *action = addItem(ViewV1, item.name, item.caption);
+        action->setCheckable(true);
+        connect(action, &QAction::toggled, this, [this, layer = item.layer](bool on) {
+            layers_.settings().*layer = on;
+            RedrawAll();
+        });
+    }
+    hoverWatcher_ = new BoardHoverWatcher(Ban);
+    connect(hoverWatcher_, &BoardHoverWatcher::squareChanged, this, [this](int square) {
+        layers_.setHoveredSquare(square);
+        if (layers_.followMouse()) redrawBoard();
+    });
+}
+
 void TZnMainForm::createBoardMenu() {
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
@@ -239,11 +286,15 @@ void TZnMainForm::setPromotionAsker(PromotionAsker *asker) {
 
 void TZnMainForm::setFileChooser(FileChooser *chooser) { fileChooser_ = chooser ? chooser : &dialogChooser_; }
 
-void TZnMainForm::RedrawAll() {
+void TZnMainForm::redrawBoard() {
     QImage &image = znFlags.image(Ban->devicePixelRatioF());
-    DrawBoardBase(image, game_, attackDisplayMode);
-    DrawBoardPieces(image, game_, znFlags);
+    layers_.drawBoard(image, game_, znFlags, attackDisplayMode);
     Ban->copyFrom(image, QRect(0, 0, IMAGE_WIDTH, IMAGE_HEIGHT));
+}
+
+void TZnMainForm::RedrawAll() {
+    redrawBoard();
+    QImage &image = znFlags.image(Ban->devicePixelRatioF());
     ClearStandImage(image);
     DrawStand(image, game_, SENTE, znFlags);
     Dai0->copyFrom(image, QRect(0, 0, STAND_WIDTH, STAND_HEIGHT));
@@ -255,6 +306,7 @@ void TZnMainForm::RedrawAll() {
     const int moveNumber = game_.moveCount() + 1;
     TurnLabel->setText(sente ? QStringLiteral("先手:%1手目").arg(moveNumber)
                              : QStringLiteral("後手:%1手目").arg(moveNumber));
+    narrowToFit(TurnLabel);
     SetStatusText(sente ? QStringLiteral("先手番です") : QStringLiteral("後手番です"));
     if (kifuWindow_ != nullptr) kifuWindow_->follow(record_);
 }
@@ -406,7 +458,11 @@ void TZnMainForm::KB1Click() { undoOneMove(); }
 
 void TZnMainForm::K1Click() { undoOneMove(); }
 
-void TZnMainForm::K3Click() { znFlags.clearSquareSelection(); }
+void TZnMainForm::K3Click() {
+    znFlags.clearSquareSelection();
+    // Otherwise the piece would go on looking selected until something else redraws.
+    RedrawAll();
+}
 
 void TZnMainForm::KA1Click() {
     QMessageBox box(this);
@@ -427,15 +483,12 @@ void TZnMainForm::RadioButton3Click() { setAttackDisplayMode(3); }
 void TZnMainForm::RadioButton4Click() { setAttackDisplayMode(0); }
 
 void TZnMainForm::createWalkCommands() {
-    KV1 = new QMenu(QStringLiteral("表示(&V)"), MainMenu1);
-    KV1->setObjectName(QStringLiteral("KV1"));
-    MainMenu1->insertMenu(HelpH1->menuAction(), KV1);
-    KK1 = addItem(KV1, "KK1", QStringLiteral("棋譜ウィンドウ(&K)"));
-    KV1->addSeparator();
-    KW1 = addItem(KV1, "KW1", QStringLiteral("最初へ(&S)"));
-    KW2 = addItem(KV1, "KW2", QStringLiteral("一手前へ(&P)"));
-    KW3 = addItem(KV1, "KW3", QStringLiteral("一手先へ(&N)"));
-    KW4 = addItem(KV1, "KW4", QStringLiteral("最後へ(&E)"));
+    KK1 = addItem(ViewV1, "KK1", QStringLiteral("棋譜ウィンドウ(&K)"));
+    ViewV1->addSeparator();
+    KW1 = addItem(ViewV1, "KW1", QStringLiteral("最初へ(&S)"));
+    KW2 = addItem(ViewV1, "KW2", QStringLiteral("一手前へ(&P)"));
+    KW3 = addItem(ViewV1, "KW3", QStringLiteral("一手先へ(&N)"));
+    KW4 = addItem(ViewV1, "KW4", QStringLiteral("最後へ(&E)"));
     KW1->setShortcut(Qt::Key_Home);
     KW2->setShortcut(Qt::Key_Left);
     KW3->setShortcut(Qt::Key_Right);

@@ -9,6 +9,7 @@
 #include "record/gamerecord.h"
 #include "ui/dialogs.h"
 #include "ui/interaction.h"
+#include "ui/layers.h"
 
 class QAction;
 class QFrame;
@@ -76,10 +77,16 @@ private:
     void createPanel();
     void createMenus();
     void createBoardMenu();
-    // The 表示 menu (after 実行) with the move list and the walking commands, and their keys.
+    // The 表示 menu, after 実行: the move list and the walking commands, then the board layers.
+    void createViewMenu();
+    // The walking commands of 表示 and their keys.
     void createWalkCommands();
     // Shows move `move` of the line (0 = the start) with everything that follows the position.
     void walkTo(int move);
+    // The checkable board layers of 表示, and the watch on the mouse that some of them follow.
+    void addLayerItems();
+    // The board picture alone, with its layers; the stands, the label and the status stay.
+    void redrawBoard();
     QAction *addItem(QMenu *menu, const char *name, const QString &caption);
     void undoOneMove();
     void setAttackDisplayMode(int mode);
@@ -120,13 +127,15 @@ private:
     QRadioButton *RadioButton3 = nullptr;
     QRadioButton *RadioButton4 = nullptr;
     QLabel *StatusPanel = nullptr;
-    QMenu *KV1 = nullptr;
+    QMenu *ViewV1 = nullptr;
     QAction *KK1 = nullptr;
     QAction *KW1 = nullptr;
     QAction *KW2 = nullptr;
     QAction *KW3 = nullptr;
     QAction *KW4 = nullptr;
     TKifuWindow *kifuWindow_ = nullptr;
+    BoardHoverWatcher *hoverWatcher_ = nullptr;
+    BoardLayers layers_;
 
     MessageBoxPromotionAsker messageBoxAsker_{this};
     PromotionAsker *promotionAsker_ = &messageBoxAsker_;

@@ -241,19 +241,31 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndNoShortcuts) {
          "ファイル(&F)",
          {{"KN1", "新規(&N)"}, {"K4", "開く(&O)"}, {"KS1", "保存(&S)"}, {"N1", "-"}, {"ExitX1", "終了(&X)"}}},
         {"KR1", "実行(&R)", {{"KR2", "対局(&R)"}, {"KB1", "一手戻す(&B)"}, {"KG1", "投了(&G)"}}},
+        {"ViewV1",
+         "表示(&V)",
+         {{"KC1", "利きの数(&C)"},
+          {"KL1", "利きの筋(&L)"},
+          {"KX1", "取られる駒(&X)"},
+          {"KP1", "指し手の予告(&Y)"},
+          {"KM1", "最後の指し手(&M)"}}},
         {"HelpH1", "ヘルプ(&H)", {{"KA1", "バージョン情報(&A)"}}},
         {"PopupMenu1", "", {{"K1", "一手戻す"}, {"K2", "投了"}, {"K3", "キャンセル"}}},
     };
     QStringList menuBarTitles;
     for (QAction *action : window->menuBar()->actions()) menuBarTitles << action->text();
-    // 表示 comes after the original menus' 実行; its items are tested with the move list.
+    // 表示 comes after the original menus' 実行; its walking items are tested with the move list.
     EXPECT_EQ(menuBarTitles, (QStringList{"ファイル(&F)", "実行(&R)", "表示(&V)", "ヘルプ(&H)"}));
     for (const Row &row : rows) {
         SCOPED_TRACE(row.menu);
         QMenu *menu = child<QMenu>(row.menu);
         ASSERT_NE(menu, nullptr);
         EXPECT_EQ(menu->title(), QString::fromUtf8(row.title));
-        const QList<QAction *> actions = menu->actions();
+        QList<QAction *> actions = menu->actions();
+        // The layers close 表示, after the walking commands and a separator.
+        if (std::string(row.menu) == "ViewV1" && actions.size() > qsizetype(row.items.size())) {
+            actions = actions.mid(actions.size() - qsizetype(row.items.size()));
+            EXPECT_TRUE(menu->actions()[menu->actions().size() - qsizetype(row.items.size()) - 1]->isSeparator());
+        }
         ASSERT_EQ(actions.size(), qsizetype(row.items.size()));
         for (std::size_t i = 0; i < row.items.size(); ++i) {
             QAction *action = actions[qsizetype(i)];
@@ -265,6 +277,9 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndNoShortcuts) {
                 EXPECT_EQ(action->text(), caption);
             EXPECT_TRUE(action->shortcut().isEmpty());
             EXPECT_TRUE(action->isEnabled());
+            // Only the layers of 表示 can be ticked, and every one starts off.
+            EXPECT_EQ(action->isCheckable(), std::string(row.menu) == "ViewV1");
+            EXPECT_FALSE(action->isChecked());
         }
     }
 }
@@ -546,18 +561,19 @@ TEST_F(MainFormTest, InertItemsChangeNothing) {
     EXPECT_EQ(ban()->picture(), picture);
 }
 
-TEST_F(MainFormTest, CancelClearsTheBoardSelectionWithoutRedrawing) {
+// Without a redraw the piece went on looking selected after the selection was gone.
+TEST_F(MainFormTest, CancelClearsTheBoardSelectionAndRedraws) {
     show();
+    window->RedrawAll();
+    const QImage unselected = ban()->picture();
     click(squareCentre(7, 7));
     ASSERT_TRUE(znFlags.squareSelected());
     const QImage selected = ban()->picture();
-    window->SetStatusText(QStringLiteral("そのまま"));
+    ASSERT_NE(selected, unselected);
     trigger("K3");
     EXPECT_FALSE(znFlags.squareSelected());
-    EXPECT_EQ(ban()->picture(), selected);  // the white glyph goes only with the next redraw
-    EXPECT_EQ(window->statusText(), QStringLiteral("そのまま"));
-    window->RedrawAll();
-    EXPECT_NE(ban()->picture(), selected);
+    EXPECT_EQ(ban()->picture(), unselected);
+    EXPECT_EQ(window->statusText(), QStringLiteral("先手番です"));
     click(squareCentre(7, 6));  // nothing is selected any more: the press moves nothing
     EXPECT_EQ(window->game().moveCount(), 0);
 }

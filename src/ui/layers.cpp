@@ -1,0 +1,205 @@
+#include "ui/layers.h"
+
+#include <QEvent>
+#include <QFont>
+#include <QFontMetrics>
+#include <QHash>
+#include <QMouseEvent>
+#include <QWidget>
+#include <QtMath>
+
+#include "analysis/exchange.h"
+#include "ui/drawing.h"
+#include "ui/interaction.h"
+#include "ui/render.h"
+
+namespace {
+
+constexpr int kCountBoxWidth = 7;
+constexpr int kCountBoxHeight = 10;
+
+int squareLeft(Square square) { return 276 - 32 * columnOf(square); }
+int squareTop(Square square) { return 56 + 32 * rowOf(square); }
+
+// A bold, narrow sans face whose digits fill a count box with a pixel to spare.
+const QFont &countFont() {
+    static const QFont font = [] {
+        QFont candidate(QStringLiteral("DejaVu Sans"));
+        candidate.setWeight(QFont::Bold);
+        candidate.setStretch(QFont::Condensed);
+        for (int size = 14; size > 5; --size) {
+            candidate.setPixelSize(size);
+            const QRect ink = QFontMetrics(candidate).tightBoundingRect(QStringLiteral("8"));
+            if (ink.width() <= kCountBoxWidth - 1 && ink.height() <= kCountBoxHeight - 1) break;
+        }
+        return candidate;
+    }();
+    return font;
+}
+
+// Two-digit counts are rare (ten pieces of one side on one square); they are squeezed into the
+// same box rather than reach into a glyph.
+QFont fittedCountFont(const QString &digits) {
+    QFont font = countFont();
+    for (int stretch = font.stretch(); stretch > 25; stretch -= 5) {
+        font.setStretch(stretch);
+        if (QFontMetrics(font).tightBoundingRect(digits).width() <= kCountBoxWidth) break;
+    }
+    return font;
+}
+
+// Fills the band between the half-open rectangles outer and inner (inner lies inside outer).
+void fillBand(Canvas &canvas, const QColor &colour, QRect outer, int thickness) {
+    const int x1 = outer.left(), y1 = outer.top(), x2 = outer.left() + outer.width(),
+              y2 = outer.top() + outer.height();
+    canvas.setFillColour(colour);
+    canvas.fillRect(x1, y1, x2, y1 + thickness);
+    canvas.fillRect(x1, y2 - thickness, x2, y2);
+    canvas.fillRect(x1, y1 + thickness, x1 + thickness, y2 - thickness);
+    canvas.fillRect(x2 - thickness, y1 + thickness, x2, y2 - thickness);
+}
+
+void drawCounts(Canvas &canvas, const ZnBan &shown, qreal ratio) {
+    for (int index = 0; index < SQUARE_COUNT; ++index) {
+        const auto square = static_cast<Square>(index);
+        for (Side side : {SENTE, GOTE}) {
+            const int count = shown.attackCount(side, square);
+            if (count == 0) continue;
+            const QRect box = countBox(side, square);
+            canvas.image(box.left(), box.top(), countPicture(side, count, ratio));
+        }
+    }
+}
+
+// A thin line in the side's colour over a light halo, so it shows on every tint and glyph.
+void drawAttackerLines(Canvas &canvas, const ZnBan &shown, Square target) {
+    const int x = squareLeft(target) + 16, y = squareTop(target) + 16;
+    for (int pass = 0; pass < 2; ++pass) {
+        for (Side side : {SENTE, GOTE}) {
+            const QColor colour = side == SENTE ? SenteLineColour : GoteLineColour;
+            if (pass == 0)
+                canvas.setPen(LineHaloColour, 3);
+            else
+                canvas.setPen(colour, 1);
+            for (const Koma *piece : shown.attackers(side, target))
+                canvas.line(squareLeft(piece->square()) + 16, squareTop(piece->square()) + 16, x, y);
+        }
+    }
+    canvas.setPen(Qt::black, 1);
+}
+
+void drawExchangeFrames(Canvas &canvas, const ZnBan &shown) {
+    for (Side side : {SENTE, GOTE})
+        for (const Koma *piece : shown.piecesOnBoard(side))
+            if (losesExchange(shown, piece->square()))
+                fillBand(canvas, ExchangeFrameColour,
+                         QRect(squareLeft(piece->square()) + 2, squareTop(piece->square()) + 2, 28, 28), 2);
+}
+
+// The destination of the move that led to the position shown; the history entry before the move
+// count, so that a game walked back to an earlier move shows that move.
+int lastMoveSquare(const ZnBan &shown) {
+    const int count = shown.moveCount();
+    if (count <= 0 || static_cast<std::size_t>(count) > shown.history().size()) return -1;
+    return shown.history()[static_cast<std::size_t>(count - 1)].to;
+}
+
+}  // namespace
+
+QRect countBox(Side side, Square square) {
+    const int left = squareLeft(square), top = squareTop(square);
+    if (side == SENTE) return {left + 1, top + 21, kCountBoxWidth, kCountBoxHeight};
+    return {left + 24, top + 1, kCountBoxWidth, kCountBoxHeight};
+}
+
+QImage countPicture(Side side, int count, qreal devicePixelRatio) {
+    static QHash<quint64, QImage> pictures;
+    const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
+    const quint64 key = (quint64(qRound(ratio * 100)) << 32) | (quint64(count) << 1) | (side & 1);
+    auto found = pictures.find(key);
+    if (found != pictures.end()) return *found;
+    QImage picture(qCeil(kCountBoxWidth * ratio), qCeil(kCountBoxHeight * ratio), QImage::Format_RGB32);
+    picture.setDevicePixelRatio(ratio);
+    {
+        Canvas canvas(picture);
+        canvas.setFillColour(BoardColour);
+        canvas.fillRect(0, 0, kCountBoxWidth, kCountBoxHeight);
+        canvas.setTextColour(side == SENTE ? SenteCountColour : GoteCountColour);
+        const QString digits = QString::number(count);
+        canvas.centredText(0, 0, kCountBoxWidth, kCountBoxHeight, digits, fittedCountFont(digits));
+    }
+    pictures.insert(key, picture);
+    return picture;
+}
+
+void DrawBoardLayers(QImage &image, const ZnBan &shown, const LayerSettings &settings, int hovered) {
+    Canvas canvas(image);
+    // Frames first, then the counts in the corners over them, then the lines over everything.
+    if (settings.lastMove) {
+        const int square = lastMoveSquare(shown);
+        if (square >= 0)
+            fillBand(canvas, LastMoveFrameColour,
+                     QRect(squareLeft(static_cast<Square>(square)) - 1,
+                           squareTop(static_cast<Square>(square)) - 1, 34, 34),
+                     2);
+    }
+    if (settings.exchange) drawExchangeFrames(canvas, shown);
+    if (settings.counts) drawCounts(canvas, shown, image.devicePixelRatio());
+    if (settings.attackers && hovered >= 0 && hovered < SQUARE_COUNT)
+        drawAttackerLines(canvas, shown, static_cast<Square>(hovered));
+}
+
+void DrawPreviewOutline(QImage &image, Square square) {
+    if (square >= SQUARE_COUNT) return;
+    Canvas canvas(image);
+    // Along the grid lines round the square: the square itself keeps its tint and its glyph.
+    fillBand(canvas, PreviewOutlineColour, QRect(squareLeft(square), squareTop(square), 33, 33), 1);
+}
+
+bool BoardLayers::startPreview(const ZnBan &game, const ZnFlags &flags) {
+    if (!settings_.preview || hovered_ < 0) return false;
+    const auto to = static_cast<Square>(hovered_);
+    if (flags.squareSelected()) return preview_.tryMove(game, flags.selectedSquare(), to);
+    if (flags.handSelected() && game.handSlotExists(flags.handSlot()))
+        return preview_.tryDrop(game, game.hand(game.turn())[flags.handSlot()]->kind(), to);
+    return false;
+}
+
+void BoardLayers::drawBoard(QImage &image, const ZnBan &game, const ZnFlags &flags, int mode) {
+    previewShown_ = startPreview(game, flags);
+    const ZnBan &shown = previewShown_ ? preview_.position() : game;
+    DrawBoardBase(image, shown, mode);
+    // The pieces stay where they are in the game: only the outline tells where one would go.
+    DrawBoardPieces(image, game, flags);
+    DrawBoardLayers(image, shown, settings_, hovered_);
+    if (previewShown_) {
+        DrawPreviewOutline(image, static_cast<Square>(hovered_));
+        preview_.takeBack();
+    }
+}
+
+BoardHoverWatcher::BoardHoverWatcher(QWidget *board) : QObject(board) {
+    board->setMouseTracking(true);
+    board->installEventFilter(this);
+}
+
+bool BoardHoverWatcher::eventFilter(QObject *watched, QEvent *event) {
+    switch (event->type()) {
+        case QEvent::MouseMove: {
+            const QPoint at = static_cast<QMouseEvent *>(event)->position().toPoint();
+            const int column = BoardColumnAt(at.x()), row = BoardRowAt(at.y());
+            report(onBoard(row, column) ? squareAt(row, column) : -1);
+            break;
+        }
+        case QEvent::Leave:
+        case QEvent::Hide: report(-1); break;
+        default: break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void BoardHoverWatcher::report(int square) {
+    if (square == square_) return;
+    square_ = square;
+    emit squareChanged(square);
+}

@@ -1,0 +1,102 @@
+#pragma once
+// Layers a player may lay over the board picture besides the attack overlay: the attack counts of
+// every square, the attackers of the square under the mouse, the pieces an exchange would lose, a
+// preview of the move under the mouse and the last move. All are off until switched on, and with
+// all of them off the board picture is exactly the plain one.
+
+#include <QColor>
+#include <QImage>
+#include <QObject>
+#include <QRect>
+
+#include "analysis/preview.h"
+#include "core/znban.h"
+#include "ui/znflags.h"
+
+class QWidget;
+
+// Which layers are on.
+struct LayerSettings {
+    bool counts = false;     // 利きの数
+    bool attackers = false;  // 利きの筋
+    bool exchange = false;   // 取られる駒
+    bool preview = false;    // 指し手の予告
+    bool lastMove = false;   // 最後の指し手
+};
+
+// Colours of the layers, for the pictures and the tests that read them back.
+inline const QColor SenteCountColour{0, 0, 255};
+inline const QColor GoteCountColour{200, 0, 0};
+inline const QColor SenteLineColour{0, 0, 255};
+inline const QColor GoteLineColour{230, 0, 0};
+inline const QColor LineHaloColour{255, 255, 255};
+inline const QColor ExchangeFrameColour{255, 0, 255};
+inline const QColor LastMoveFrameColour{255, 255, 255};
+inline const QColor PreviewOutlineColour{255, 255, 255, 150};
+
+// Where a side's count of a square is drawn, in the image's logical pixels: a small box in the
+// corner that no glyph layout reaches (sente's bottom left, gote's top right).
+QRect countBox(Side side, Square square);
+
+// The picture of a count box showing `count` (1 or more) for `side`, at `devicePixelRatio`.
+QImage countPicture(Side side, int count, qreal devicePixelRatio);
+
+// The board picture with its layers, and the state they follow: the settings and the square
+// under the mouse.
+class BoardLayers {
+public:
+    LayerSettings &settings() { return settings_; }
+    const LayerSettings &settings() const { return settings_; }
+
+    // The grid square under the mouse, -1 when the mouse is off the grid.
+    void setHoveredSquare(int square) { hovered_ = square >= 0 && square < SQUARE_COUNT ? square : -1; }
+    int hoveredSquare() const { return hovered_; }
+    // Whether, with the layers now on, the picture changes with the square under the mouse.
+    bool followMouse() const { return settings_.attackers || settings_.preview; }
+
+    // The whole board picture: background, board, overlay for `mode` and pieces as the plain
+    // drawing has them, then every layer that is on. While a previewed move applies, the overlay
+    // and the layers show the position after it; the pieces and the game stay as they are.
+    void drawBoard(QImage &image, const ZnBan &game, const ZnFlags &flags, int mode);
+
+    // Whether the last drawBoard showed a previewed move.
+    bool previewShown() const { return previewShown_; }
+
+private:
+    // Tries the move of the selection to the hovered square; false when there is none to show.
+    bool startPreview(const ZnBan &game, const ZnFlags &flags);
+
+    LayerSettings settings_;
+    int hovered_ = -1;
+    bool previewShown_ = false;
+    MovePreview preview_;
+};
+
+// The layers alone, drawn over a finished board picture of `shown`; `hovered` (-1 for none) is the
+// square whose attackers get lines.
+void DrawBoardLayers(QImage &image, const ZnBan &shown, const LayerSettings &settings, int hovered);
+
+// The faint outline that marks a previewed destination.
+void DrawPreviewOutline(QImage &image, Square square);
+
+// Reports the grid square under the mouse as it moves over a board widget, with the press
+// mapping of the board, and -1 when it leaves the grid or the widget.
+class BoardHoverWatcher : public QObject {
+    Q_OBJECT
+
+public:
+    // Watches `board`, turning on its mouse tracking; the watcher is a child of the board.
+    explicit BoardHoverWatcher(QWidget *board);
+    int square() const { return square_; }
+
+signals:
+    void squareChanged(int square);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void report(int square);
+
+    int square_ = -1;
+};
