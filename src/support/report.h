@@ -14,3 +14,7 @@ void reportBadIndex(const char *format, long long index, std::size_t count);
 
 // Makes every failed allocation print "out of memory" and end the process with status 1.
 void installOutOfMemoryRule();
+
+// Ends the process by the out-of-memory rule, for allocations that fail without the new handler
+// (a library that reports them by an exception).
+[[noreturn]] void endOutOfMemory();

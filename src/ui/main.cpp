@@ -1,48 +1,15 @@
-// Program start: the out-of-memory rule, the application with its Japanese texts, the window.
+// Program start: the process rules, the application with its Japanese texts, the window.
 
 #include <QApplication>
 #include <QIcon>
 #include <exception>
 
-#include "support/report.h"
-#include "ui/dialogs.h"
 #include "ui/mainform.h"
 #include "ui/render.h"
 #include "ui/startup.h"
 
-namespace {
-
-// An exception that escapes an event handler is shown, and then the program ends.
-class TApplication : public QApplication {
-public:
-    using QApplication::QApplication;
-
-    bool notify(QObject *receiver, QEvent *event) override {
-        try {
-            return QApplication::notify(receiver, event);
-        } catch (const std::exception &error) {
-            endWithMessage(QString::fromLocal8Bit(error.what()));
-        } catch (...) {
-            endWithMessage(QStringLiteral("不明なエラーが発生しました"));
-        }
-        return false;
-    }
-
-private:
-    void endWithMessage(const QString &message) {
-        if (ending_) return;
-        ending_ = true;
-        showExceptionBox(message);
-        exit(0);
-    }
-
-    bool ending_ = false;
-};
-
-}  // namespace
-
 int main(int, char **argv) {
-    installOutOfMemoryRule();
+    installProcessRules();
     // The program takes no arguments: the application object sees the program name only.
     int argumentCount = 1;
     char *arguments[] = {argv[0], nullptr};
@@ -56,8 +23,8 @@ int main(int, char **argv) {
         TZnMainForm window;
         window.show();
         TApplication::exec();
-    } catch (const std::exception &error) {
-        showExceptionBox(QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        endAfterException(std::current_exception());
     }
     return 0;
 }
