@@ -29,4 +29,10 @@ void reportBadIndex(const char *format, long long index, std::size_t count) {
     currentHook(title, "Debug Message");
 }
 
+bool checkIndex(long long index, std::size_t count) {
+    if (index >= 0 && static_cast<unsigned long long>(index) < count) return true;
+    reportBadIndex("Out of index (%d/%d)", index, count);
+    return false;
+}
+
 void installOutOfMemoryRule() { std::set_new_handler(endOutOfMemory); }

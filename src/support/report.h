@@ -12,6 +12,10 @@ void setReportHook(ReportHook hook);
 // Formats `format` with the index and the element count and hands it to the report hook.
 void reportBadIndex(const char *format, long long index, std::size_t count);
 
+// True when 0 <= index < count; otherwise reports the index like a bad element access
+// ("Out of index (%d/%d)") and returns false.
+bool checkIndex(long long index, std::size_t count);
+
 // Makes every failed allocation print "out of memory" and end the process with status 1.
 void installOutOfMemoryRule();
 
