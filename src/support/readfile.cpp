@@ -51,6 +51,12 @@ std::string tooLarge(std::size_t limit) {
 
 }  // namespace
 
+std::string whyNotARegularFile(const std::string &path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) return {};
+    return refusedType(status.st_mode);
+}
+
 FileBytes readRegularFile(const std::string &path, std::size_t limit) {
     // Opening a named pipe waits for a writer, and opening a device can do anything: look first.
     struct stat status {};

@@ -17,6 +17,10 @@ struct FileBytes {
     std::string reason;
 };
 
+// Why whatever is at `path` (after following links) must not be read or replaced as a file: a
+// folder, a named pipe, a socket, a device. Empty for a regular file and for a path naming nothing.
+std::string whyNotARegularFile(const std::string &path);
+
 // Reads the whole regular file at `path` (a path in the system's encoding). Anything else (a
 // folder, a named pipe, a socket, a device, or a link to one) is refused without being read, and
 // so is a file of more than `limit` bytes; the call never blocks on what it opens.

@@ -326,8 +326,10 @@ bool TZnMainForm::writeRecordFile(const QString &path, QString &reason) {
         reason = QStringLiteral("棋譜が長すぎます (上限 %1 MiB)").arg(kMaxRecordBytes / (1024 * 1024));
         return false;
     }
-    if (QFileInfo(path).isDir()) {
-        reason = QStringLiteral("ファイルを作れません (%1)").arg(fromUtf8(systemErrorText(EISDIR)));
+    // QSaveFile would put the record in place of a device or a pipe (through a link, too).
+    if (const std::string refused = whyNotARegularFile(QFile::encodeName(path).toStdString());
+        !refused.empty()) {
+        reason = fromUtf8(refused);
         return false;
     }
     // QSaveFile writes beside the target and replaces it only when every byte is written, so a

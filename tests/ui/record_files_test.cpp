@@ -12,6 +12,7 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -191,6 +192,44 @@ TEST_F(RecordFilesTest, PathsThatAreNotFilesAreRefusedAtOnce) {
         EXPECT_EQ(window->windowTitle(), QStringLiteral("Nagi将棋"));
     }
     ::close(listener);
+}
+
+// Saving must not replace what is not a file with a record, nor write into it.
+TEST_F(RecordFilesTest, SavingOverWhatIsNotAFileIsRefused) {
+    // A device of the test's own (a copy of /dev/null), so that a fault replaces nothing outside.
+    ASSERT_EQ(::mkfifo(nativePath("pipe.ngr").c_str(), 0600), 0);
+    const bool device = ::mknod(nativePath("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+    ASSERT_EQ(::symlink(nativePath(device ? "null" : "pipe.ngr").c_str(), nativePath("link.ngr").c_str()), 0);
+    PipeReleaser releaser(nativePath("pipe.ngr"));
+    playRookShuffle(3);
+    const struct {
+        QString path;
+        const char *reason;
+    } rows[] = {{path("pipe.ngr"), "名前付きパイプ"},
+                {path("link.ngr"), device ? "デバイス" : "名前付きパイプ"}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.path.toStdString());
+        QElapsedTimer clock;
+        clock.start();
+        save(row.path);
+        EXPECT_LT(clock.elapsed(), 1000);
+        EXPECT_TRUE(status().startsWith(QStringLiteral("棋譜を保存できませんでした: ")))
+            << status().toStdString();
+        EXPECT_TRUE(status().contains(QString::fromUtf8(row.reason))) << status().toStdString();
+        EXPECT_EQ(window->windowTitle(), QStringLiteral("Nagi将棋"));
+    }
+    struct stat status {};
+    ASSERT_EQ(::lstat(nativePath("pipe.ngr").c_str(), &status), 0);
+    EXPECT_TRUE(S_ISFIFO(status.st_mode));
+    if (device) {
+        ASSERT_EQ(::lstat(nativePath("null").c_str(), &status), 0);
+        EXPECT_TRUE(S_ISCHR(status.st_mode));
+    }
+    // Nothing but what the test made: no record and no temporary file beside them.
+    EXPECT_EQ(QDir(directory.path())
+                  .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot)
+                  .size(),
+              device ? 3 : 2);
 }
 
 // The program ignores the signal a file-size limit sends, so the write fails with an error the
