@@ -87,7 +87,12 @@ TEST_F(ReadRegularFile, RefusesWhatIsNotARegularFile) {
         const FileBytes read = readRegularFile(row.path);
         EXPECT_FALSE(read.ok) << row.path;
         EXPECT_NE(read.reason.find(row.reason), std::string::npos) << row.path << ": " << read.reason;
+        EXPECT_EQ(whyNotARegularFile(row.path), read.reason);
     }
+    // A regular file, a link to one, and nothing at all may be read or written as files.
+    fs::create_symlink(write("file", "P+"), path("link-to-file"));
+    for (const char *name : {"file", "link-to-file", "missing"})
+        EXPECT_EQ(whyNotARegularFile(path(name)), "") << name;
     ::close(listener);
 }
 
