@@ -80,6 +80,11 @@ TPaintBox *makePaintBox(QWidget *parent, const char *name, QRect geometry) {
 
 QString fromUtf8(const std::string &text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 
+// The system's reason for the last failure when it left one, else Qt's.
+QString failureText(int systemError, const QFileDevice &file) {
+    return systemError != 0 ? fromUtf8(systemErrorText(systemError)) : file.errorString();
+}
+
 }  // namespace
 
 TZnMainForm::TZnMainForm(QWidget *parent) : QMainWindow(parent) {
@@ -303,15 +308,6 @@ bool TZnMainForm::readRecordFile(const QString &path, QString &reason) {
     if (!result.ok) reason = fromUtf8(result.reason);
     return result.ok;
 }
-
-namespace {
-
-// The system's reason for the last failure when it left one, else Qt's.
-QString failureText(int systemError, const QFileDevice &file) {
-    return systemError != 0 ? fromUtf8(systemErrorText(systemError)) : file.errorString();
-}
-
-}  // namespace
 
 bool TZnMainForm::writeRecordFile(const QString &path, QString &reason) {
     // The whole record is made first, so a writer that fails touches no file.
