@@ -29,7 +29,7 @@ TEST(SquareList, KeepsEverySquarePastTheInlineRoom) {
     for (int count : {0, 1, 19, 20, 21, 40, 81, 300}) {
         const std::vector<int> squares = counting(3, count);
         const SquareList list = listOf(squares);
-        EXPECT_EQ(list.size(), count);
+        ASSERT_EQ(list.size(), count);
         EXPECT_EQ(itemsOf(list), squares) << count;
         if (count > 0) {
             EXPECT_EQ(list[count - 1], squares.back());
