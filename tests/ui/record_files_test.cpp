@@ -69,13 +69,6 @@ bool writeFile(const QString &path, const QByteArray &bytes) {
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-// Ends a death test's child with status 0 after printing `answer` for the parent to match.
-[[noreturn]] void answerAndExit(const QString &answer) {
-    std::fprintf(stderr, "\n%s\n", answer.toUtf8().constData());
-    std::fflush(stderr);
-    std::_Exit(0);
-}
-
 // The bytes of address space the process holds now.
 rlim_t addressSpaceInUse() {
     std::ifstream statm("/proc/self/statm");
@@ -118,6 +111,15 @@ protected:
         ASSERT_TRUE(directory.isValid());
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    // Ends a death test's child with status 0 after printing `answer` for the parent to match.
+    // The child's folder goes first: the child ends without running its destructors.
+    [[noreturn]] void answerAndExit(const QString &answer) {
+        directory.remove();
+        std::fprintf(stderr, "\n%s\n", answer.toUtf8().constData());
+        std::fflush(stderr);
+        std::_Exit(0);
     }
 
     QString path(const char *name) const { return directory.filePath(QString::fromLatin1(name)); }
@@ -285,7 +287,8 @@ TEST_F(RecordFilesTest, AFailedAllocationInAnEventEndsByTheOutOfMemoryRule) {
             return huge.size() > 0;
         }
     };
-    const auto child = [] {
+    const auto child = [this] {
+        directory.remove();
         installProcessRules();
         // A box shown instead is closed again, so that the wrong ending shows rather than hangs.
         QTimer closer;
@@ -349,15 +352,19 @@ TEST_F(RecordFilesTest, SystemReasonsAreGivenInJapanese) {
 TEST_F(RecordFilesTest, AFolderWithoutRightsIsNamedInJapanese) {
     const auto child = [this] {
         save(path("game.ngr"));
-        if (::geteuid() == 0) {
-            if (::setgid(65534) != 0 || ::setuid(65534) != 0) answerAndExit(QStringLiteral("rights kept"));
-        } else {
-            ::chmod(QFile::encodeName(directory.path()).constData(), 0);
-        }
+        const bool root = ::geteuid() == 0;
+        // Effective ids only, so that root takes its rights back to clean up.
+        if (root && (::setegid(65534) != 0 || ::seteuid(65534) != 0))
+            answerAndExit(QStringLiteral("rights kept"));
+        if (!root) ::chmod(QFile::encodeName(directory.path()).constData(), 0);
         open(path("game.ngr"));
         const QString opening = status();
         save(path("other.ngr"));
-        answerAndExit(opening + " | " + status());
+        const QString saving = status();
+        if (root && (::seteuid(0) != 0 || ::setegid(0) != 0))
+            answerAndExit(QStringLiteral("rights not back"));
+        if (!root) ::chmod(QFile::encodeName(directory.path()).constData(), 0700);
+        answerAndExit(opening + " | " + saving);
     };
     EXPECT_EXIT(child(), ::testing::ExitedWithCode(0),
                 "読み込めませんでした: .*アクセスが許可されていません.* \\| 棋譜を保存できませんでした: "
@@ -397,8 +404,11 @@ TEST_F(RecordFilesTest, ReadOnlyAndFullDisksAreNamedInJapanese) {
         save(path("read-only/game.ngr"));
         const QString readOnly = status();
         save(path("full/game.ngr"));
-        answerAndExit(readOnly + " | " + status() + " | " +
-                      QDir(path("full")).entryList(QDir::Files | QDir::Hidden).join(','));
+        const QString full = status();
+        const QString left = QDir(path("full")).entryList(QDir::Files | QDir::Hidden).join(',');
+        ::umount2(nativePath("read-only").c_str(), MNT_DETACH);
+        ::umount2(nativePath("full").c_str(), MNT_DETACH);
+        answerAndExit(readOnly + " | " + full + " | " + left);
     };
     EXPECT_EXIT(child(), ::testing::ExitedWithCode(0),
                 "保存できませんでした: .*読み取り専用の場所です.* \\| 棋譜を保存できませんでした: "
