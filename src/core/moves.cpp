@@ -3,22 +3,24 @@
 #include <algorithm>
 
 #include "core/znban.h"
+#include "support/report.h"
 
 namespace {
 
 bool acceptsPromotion(MoveClass moveClass, bool promote) {
     switch (moveClass) {
-    case NoPromotion: return !promote;
-    case PromotionOptional: return true;
-    case PromotionForced: return promote;
-    default: return false;
+        case NoPromotion: return !promote;
+        case PromotionOptional: return true;
+        case PromotionForced: return promote;
+        default: return false;
     }
 }
 
 }  // namespace
 
 bool ZnBan::makeMove(Square from, Square to, bool promote) {
-    if (from >= SQUARE_COUNT) return false;
+    // A square off the board is a caller's fault: reported like any bad index, and refused.
+    if (!checkIndex(from, SQUARE_COUNT) || !checkIndex(to, SQUARE_COUNT)) return false;
     Koma *piece = board_.get(from);
     return piece != nullptr && movePiece(piece, to, promote);
 }
@@ -61,8 +63,8 @@ bool ZnBan::dropPiece(int handIndex, Square to) {
 }
 
 bool ZnBan::dropKoma(Koma *piece, Square to, MochiKoma &hand) {
-    if (piece == nullptr || to >= SQUARE_COUNT || &hand != &hands_[turn_] || !hand.contains(piece) ||
-        !piece->canDropOn(to, board_))
+    if (piece == nullptr || !checkIndex(to, SQUARE_COUNT) || &hand != &hands_[turn_] ||
+        !hand.contains(piece) || !piece->canDropOn(to, board_))
         return false;
     if (!replaying_) history_.push_back({IN_HAND, to, piece, 0, nullptr, 0});
     hand.remove(piece);
@@ -79,7 +81,8 @@ bool ZnBan::dropKoma(Koma *piece, Square to, MochiKoma &hand) {
 
 bool ZnBan::undoMove() {
     if (moveCount_ <= 0 || history_.size() < static_cast<std::size_t>(moveCount_)) return false;
-    const MoveHistory record = replaying_ ? history_[static_cast<std::size_t>(moveCount_ - 1)] : history_.back();
+    const MoveHistory record =
+        replaying_ ? history_[static_cast<std::size_t>(moveCount_ - 1)] : history_.back();
     if (!replaying_) history_.pop_back();
     Koma *piece = record.piece;
     Koma *captured = record.captured;
@@ -117,7 +120,8 @@ bool ZnBan::undoMove() {
 }
 
 bool ZnBan::redoMove() {
-    if (!replaying_ || moveCount_ < 0 || static_cast<std::size_t>(moveCount_) >= history_.size()) return false;
+    if (!replaying_ || moveCount_ < 0 || static_cast<std::size_t>(moveCount_) >= history_.size())
+        return false;
     const MoveHistory &record = history_[static_cast<std::size_t>(moveCount_)];
     if (record.from == IN_HAND) return dropKoma(record.piece, record.to, hands_[turn_]);
     return movePiece(record.piece, record.to, record.promoted != 0);

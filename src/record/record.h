@@ -21,7 +21,8 @@ struct RecordResult {
 RecordResult saveRecord(ZnBan &game, std::ostream &out);
 
 // Reads a whole record from `in` into a fresh game and swaps it into `game` only when the whole
-// file was read successfully; on failure `game` is untouched.
+// file was read successfully; on failure `game` is untouched. A move record the game refuses, or
+// whose sign or piece code does not fit the position, fails the whole file with its line and word.
 RecordResult loadRecord(ZnBan &game, std::istream &in);
 
 // The two-letter piece codes of the record file, indexed by PieceCode.

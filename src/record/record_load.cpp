@@ -27,6 +27,7 @@ public:
 
     // The next word; false at the end of the text. A word that is too long is cut short.
     bool next(Word &word) {
+        if (atStart_) skipByteOrderMark();
         int c = get();
         while (c >= 0 && isWhiteSpace(c)) {
             countLine(c);
@@ -52,6 +53,15 @@ public:
     }
 
 private:
+    // Other programs may begin a text with a UTF-8 byte-order mark; no record word begins with one.
+    void skipByteOrderMark() {
+        atStart_ = false;
+        filled_ = static_cast<std::size_t>(source_.sgetn(buffer_.data(), buffer_.size()));
+        position_ = 0;
+        if (filled_ >= 3 && buffer_[0] == '\xEF' && buffer_[1] == '\xBB' && buffer_[2] == '\xBF')
+            position_ = 3;
+    }
+
     int get() {
         if (position_ == filled_) {
             filled_ = static_cast<std::size_t>(source_.sgetn(buffer_.data(), buffer_.size()));
@@ -72,6 +82,7 @@ private:
     std::size_t filled_ = 0;
     int line_ = 1;
     bool afterCarriageReturn_ = false;
+    bool atStart_ = true;
 };
 
 // A square written as file and rank digits: "00" is the hand, "11" to "99" the board.
@@ -192,13 +203,35 @@ int dropPosition(const ZnBan &game, PieceKind kind) {
     return held ? position : -1;
 }
 
-// One move record, played for the side to move. A well-formed record the rules refuse is skipped.
+// A drop record: the first piece of the named kind in the hand of the side to move.
+RecordResult readDrop(ZnBan &game, const Word &word, PieceCode code, Square to) {
+    if (isPromotedCode(code)) return rejected(word, "駒を打つ手に成駒の記号は使えません");
+    const int position = dropPosition(game, baseKindOf(code));
+    if (position < 0) return rejected(word, "手番の側はその駒を持っていません");
+    if (!game.dropPiece(position, to)) return rejected(word, "その駒はそこに打てません");
+    return ok();
+}
+
+// A board move: the code names the mover's kind, plain or (when it promotes now or already has)
+// promoted, and the rules must accept the move.
+RecordResult readBoardMove(ZnBan &game, const Word &word, PieceCode code, Square from, Square to) {
+    const Koma *piece = game.pieceAt(from);
+    if (piece == nullptr) return rejected(word, "移動元に駒がありません");
+    if (!game.isTurnPiece(piece)) return rejected(word, "移動元の駒が手番の側の駒ではありません");
+    if (baseKindOf(code) != piece->kind()) return rejected(word, "駒の記号が移動元の駒と合いません");
+    const bool promote = isPromotedCode(code) && !piece->promoted();
+    if (!game.makeMove(from, to, promote))
+        return rejected(word, "この指し手は指せません（駒の動きか成・不成が規則に合いません）");
+    return ok();
+}
+
+// One move record, played for the side to move. A file the program wrote never holds a record
+// the game refuses, so such a record is a damaged file: skipping it would read another game.
 RecordResult readMove(ZnBan &game, const Word &word) {
     if (RecordResult checked = checkWord(word); !checked.ok) return checked;
     const std::string &text = word.text;
     if (text[0] == '\'') return rejected(word, "コメントは局面の行より前にしか書けません");
     if (text.size() != 7) return rejected(word, "指し手は7文字（例: +7776FU）でなければなりません");
-    // The sign is not compared with the side to move: every record is played for that side.
     if (text[0] != '+' && text[0] != '-')
         return rejected(word, "指し手は「+」か「-」で始まらなければなりません");
     const SquareText from = readSquare(text[1], text[2]);
@@ -208,18 +241,12 @@ RecordResult readMove(ZnBan &game, const Word &word) {
         return rejected(word, "指し手のマス目が不正です（移動元は11〜99か駒打ちの00、移動先は11〜99）");
     const int code = pieceCodeOf(std::string_view(text).substr(5, 2));
     if (code < 0) return rejected(word, "指し手の駒の記号が不正です");
+    if ((text[0] == '+' ? SENTE : GOTE) != game.turn())
+        return rejected(word, game.turn() == SENTE ? "先手の手番に後手の指し手があります"
+                                                   : "後手の手番に先手の指し手があります");
     const auto pieceCode = static_cast<PieceCode>(code);
-
-    if (from.square == IN_HAND) {
-        if (isPromotedCode(pieceCode)) return rejected(word, "駒を打つ手に成駒の記号は使えません");
-        const int position = dropPosition(game, baseKindOf(pieceCode));
-        if (position >= 0) game.dropPiece(position, to.square);
-        return ok();
-    }
-    const Koma *piece = game.pieceAt(from.square);
-    const bool promote = isPromotedCode(pieceCode) && piece != nullptr && !piece->promoted();
-    game.makeMove(from.square, to.square, promote);
-    return ok();
+    if (from.square == IN_HAND) return readDrop(game, word, pieceCode, to.square);
+    return readBoardMove(game, word, pieceCode, from.square, to.square);
 }
 
 RecordResult readRecord(ZnBan &game, WordReader &words) {

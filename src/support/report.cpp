@@ -12,14 +12,14 @@ void reportToStandardError(const char *title, const char *text) {
 
 ReportHook currentHook = reportToStandardError;
 
-[[noreturn]] void outOfMemory() {
+}  // namespace
+
+void endOutOfMemory() {
     std::fputs("out of memory\n", stderr);
     std::fflush(stderr);
     // No destructors: they may need memory, and nothing is to be saved.
     std::_Exit(1);
 }
-
-}  // namespace
 
 void setReportHook(ReportHook hook) { currentHook = hook ? hook : reportToStandardError; }
 
@@ -29,4 +29,10 @@ void reportBadIndex(const char *format, long long index, std::size_t count) {
     currentHook(title, "Debug Message");
 }
 
-void installOutOfMemoryRule() { std::set_new_handler(outOfMemory); }
+bool checkIndex(long long index, std::size_t count) {
+    if (index >= 0 && static_cast<unsigned long long>(index) < count) return true;
+    reportBadIndex("Out of index (%d/%d)", index, count);
+    return false;
+}
+
+void installOutOfMemoryRule() { std::set_new_handler(endOutOfMemory); }

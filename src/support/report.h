@@ -12,5 +12,13 @@ void setReportHook(ReportHook hook);
 // Formats `format` with the index and the element count and hands it to the report hook.
 void reportBadIndex(const char *format, long long index, std::size_t count);
 
+// True when 0 <= index < count; otherwise reports the index like a bad element access
+// ("Out of index (%d/%d)") and returns false.
+bool checkIndex(long long index, std::size_t count);
+
 // Makes every failed allocation print "out of memory" and end the process with status 1.
 void installOutOfMemoryRule();
+
+// Ends the process by the out-of-memory rule, for allocations that fail without the new handler
+// (a library that reports them by an exception).
+[[noreturn]] void endOutOfMemory();

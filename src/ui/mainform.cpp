@@ -12,13 +12,14 @@
 #include <QSaveFile>
 #include <QStatusBar>
 #include <cerrno>
-#include <cstring>
 #include <sstream>
 #include <string>
 
 #include "record/record.h"
+#include "support/readfile.h"
 #include "support/report.h"
 #include "ui/kifuwindow.h"
+#include "support/syserror.h"
 #include "ui/paintbox.h"
 #include "ui/render.h"
 #include "ui/znflags.h"
@@ -107,6 +108,10 @@ public:
         return QObject::eventFilter(watched, event);
     }
 };
+// The system's reason for the last failure when it left one, else Qt's.
+QString failureText(int systemError, const QFileDevice &file) {
+    return systemError != 0 ? fromUtf8(systemErrorText(systemError)) : file.errorString();
+}
 
 }  // namespace
 
@@ -370,32 +375,12 @@ void TZnMainForm::KS1Click() {
 }
 
 bool TZnMainForm::readRecordFile(const QString &path, QString &reason) {
-    QFile file(path);
-    if (!file.exists()) {
-        reason = QStringLiteral("ファイルがありません");
+    FileBytes file = readRegularFile(QFile::encodeName(path).toStdString(), std::size_t(kMaxRecordBytes));
+    if (!file.ok) {
+        reason = fromUtf8(file.reason);
         return false;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        reason = QStringLiteral("ファイルを開けません (%1)").arg(file.errorString());
-        return false;
-    }
-    const QString tooLarge =
-        QStringLiteral("ファイルが大きすぎます (上限 %1 MiB)").arg(kMaxRecordBytes / (1024 * 1024));
-    if (file.size() > kMaxRecordBytes) {
-        reason = tooLarge;
-        return false;
-    }
-    // One byte past the limit tells a device that did not know its size in advance.
-    const QByteArray bytes = file.read(kMaxRecordBytes + 1);
-    if (bytes.size() > kMaxRecordBytes) {
-        reason = tooLarge;
-        return false;
-    }
-    if (file.error() != QFileDevice::NoError) {
-        reason = QStringLiteral("ファイルを読めません (%1)").arg(file.errorString());
-        return false;
-    }
-    std::istringstream in(std::string(bytes.constData(), std::size_t(bytes.size())));
+    std::istringstream in(std::move(file.bytes));
     const RecordResult result = loadRecord(game_, in);
     if (!result.ok) reason = fromUtf8(result.reason);
     return result.ok;
@@ -410,21 +395,29 @@ bool TZnMainForm::writeRecordFile(const QString &path, QString &reason) {
         return false;
     }
     const std::string bytes = out.str();
+    if (bytes.size() > std::size_t(kMaxRecordBytes)) {
+        reason = QStringLiteral("棋譜が長すぎます (上限 %1 MiB)").arg(kMaxRecordBytes / (1024 * 1024));
+        return false;
+    }
+    // QSaveFile would put the record in place of a device or a pipe (through a link, too).
+    if (const std::string refused = whyNotARegularFile(QFile::encodeName(path).toStdString());
+        !refused.empty()) {
+        reason = fromUtf8(refused);
+        return false;
+    }
     // QSaveFile writes beside the target and replaces it only when every byte is written, so a
-    // failed save never destroys the file that was there.
+    // failed save never destroys the file that was there. Qt words the system's errors in
+    // English or not at all, so each step keeps errno for the reason.
     QSaveFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly)) {
-        reason = QStringLiteral("ファイルを作れません (%1)").arg(file.errorString());
+        reason = QStringLiteral("ファイルを作れません (%1)").arg(failureText(errno, file));
         return false;
     }
     const auto expected = qint64(bytes.size());
     errno = 0;
     if (file.write(bytes.data(), expected) != expected || !file.flush()) {
-        // Qt reports a write that stops part way as an unknown error; the system knows better.
-        const int systemError = errno;
-        reason = QStringLiteral("ファイルに書き込めません (%1)")
-                     .arg(systemError != 0 ? QString::fromLocal8Bit(std::strerror(systemError))
-                                           : file.errorString());
+        reason = QStringLiteral("ファイルに書き込めません (%1)").arg(failureText(errno, file));
         file.cancelWriting();
         return false;
     }
@@ -437,8 +430,9 @@ bool TZnMainForm::writeRecordFile(const QString &path, QString &reason) {
         file.cancelWriting();
         return false;
     }
+    errno = 0;
     if (!file.commit()) {
-        reason = QStringLiteral("ファイルに書き込めません (%1)").arg(file.errorString());
+        reason = QStringLiteral("ファイルに書き込めません (%1)").arg(failureText(errno, file));
         return false;
     }
     return true;

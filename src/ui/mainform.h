@@ -7,6 +7,7 @@
 
 #include "core/znban.h"
 #include "record/gamerecord.h"
+#include "support/readfile.h"
 #include "ui/dialogs.h"
 #include "ui/interaction.h"
 #include "ui/layers.h"
@@ -51,8 +52,9 @@ public:
     // Replaces the open and save dialogs; null restores the real dialogs.
     void setFileChooser(FileChooser *chooser);
 
-    // Files larger than this are refused before they are read.
-    static constexpr qint64 kMaxRecordBytes = 4 * 1024 * 1024;
+    // Files larger than this are refused before they are read, and no longer record is saved:
+    // whatever the window writes, it reads back.
+    static constexpr qint64 kMaxRecordBytes = qint64(MAX_READ_BYTES);
 
 private slots:
     void BanPaint();

@@ -4,6 +4,46 @@
 #include <QLibraryInfo>
 #include <QPointer>
 #include <QTranslator>
+#include <csignal>
+#include <exception>
+#include <new>
+
+#include "support/report.h"
+#include "ui/dialogs.h"
+
+void installProcessRules() {
+    installOutOfMemoryRule();
+    // Saving checks every write, so a file that reaches the limit is a failed save, not a lost game.
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
+bool TApplication::notify(QObject *receiver, QEvent *event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        endAfterException(std::current_exception());
+    }
+    return false;
+}
+
+void endAfterException(std::exception_ptr error) {
+    QString message;
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::bad_alloc &) {
+        // Qt reports its own failed allocations by throwing: the rule is the same as for ours.
+        endOutOfMemory();
+    } catch (const std::exception &escaped) {
+        message = QString::fromLocal8Bit(escaped.what());
+    } catch (...) {
+        message = QStringLiteral("不明なエラーが発生しました");
+    }
+    static bool ending = false;
+    if (ending) return;
+    ending = true;
+    showExceptionBox(message);
+    QCoreApplication::exit(0);
+}
 
 bool installJapaneseTranslations(QCoreApplication &application) {
     // Owned by the application object, so it goes (and may be loaded again) with it.

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "common/testing.h"
+#include "support/report.h"
 
 namespace {
 
@@ -119,7 +124,8 @@ TEST(AttackMaps, CapturedPieceLeavesEveryList) {
     ASSERT_GT(game.attackCount(GOTE, 31), 0);
     ASSERT_TRUE(game.makeMove(76, 40, false));
     for (int square = 0; square < SQUARE_COUNT; ++square)
-        for (const Koma *piece : game.attackers(GOTE, static_cast<Square>(square))) EXPECT_NE(piece->kind(), GOLD);
+        for (const Koma *piece : game.attackers(GOTE, static_cast<Square>(square)))
+            EXPECT_NE(piece->kind(), GOLD);
     EXPECT_EQ(findInconsistency(game), "");
 }
 
@@ -202,4 +208,56 @@ TEST(TruncateHistory, DropsOnlyTheRecordsAfterTheMovesApplied) {
     ASSERT_TRUE(game.undoMove());
     EXPECT_EQ(positionKey(game), positionKey(ZnBan()));
     EXPECT_EQ(findInconsistency(game), "");
+}
+
+namespace {
+
+std::vector<std::string> badSquareReports;
+void recordBadSquare(const char *title, const char *text) {
+    badSquareReports.push_back(std::string(title) + "|" + text);
+}
+
+}  // namespace
+
+// A square off the board is a caller's fault: every entry point reports it to the developer like
+// the checked board access does, once, and refuses it.
+TEST(BadSquares, AreReportedOnceAndRefused) {
+    setReportHook(recordBadSquare);
+    ZnBan game;
+    setUpPosition(game, {{ROOK, 40, SENTE}, {PAWN, IN_HAND, SENTE}, {KING, 4, GOTE}});
+    Koma *rook = game.pieceAt(40);
+    const struct {
+        const char *what;
+        std::function<bool()> call;
+        const char *report;
+    } rows[] = {
+        {"makeMove from the hand square", [&] { return game.makeMove(IN_HAND, 31, false); },
+         "Out of index (81/81)"},
+        {"makeMove from far off", [&] { return game.makeMove(200, 31, false); }, "Out of index (200/81)"},
+        {"makeMove to the hand square", [&] { return game.makeMove(40, IN_HAND, false); },
+         "Out of index (81/81)"},
+        {"makeMove to far off", [&] { return game.makeMove(40, 255, false); }, "Out of index (255/81)"},
+        {"movePiece off the board", [&] { return game.movePiece(rook, 90, false); }, "Out of index (90/81)"},
+        {"classifyMove from off the board", [&] { return game.classifyMove(81, 31) != Illegal; },
+         "Out of index (81/81)"},
+        {"classifyMove to off the board", [&] { return game.classifyMove(40, 82) != Illegal; },
+         "Out of index (82/81)"},
+        {"classifyMove of a piece to off the board", [&] { return game.classifyMove(rook, 81) != Illegal; },
+         "Out of index (81/81)"},
+        {"dropPiece off the board", [&] { return game.dropPiece(0, 81); }, "Out of index (81/81)"},
+        {"dropKoma off the board", [&] { return game.dropKoma(game.hand(SENTE)[0], 100, game.hand(SENTE)); },
+         "Out of index (100/81)"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        badSquareReports.clear();
+        expectRefused(game, row.call);
+        EXPECT_EQ(badSquareReports, std::vector<std::string>{std::string(row.report) + "|Debug Message"});
+    }
+    // Squares on the board give no report.
+    badSquareReports.clear();
+    EXPECT_EQ(game.classifyMove(40, 49), NoPromotion);
+    EXPECT_TRUE(game.makeMove(40, 31, false));
+    EXPECT_TRUE(badSquareReports.empty());
+    setReportHook(nullptr);
 }

@@ -1,12 +1,13 @@
-// One QApplication for every window test, on the offscreen platform unless told otherwise.
+// One application object for every window test, the program's own, on the offscreen platform
+// unless told otherwise.
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
+#include "ui/startup.h"
 
 int main(int argc, char **argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    TApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -3,7 +3,6 @@
 #include "ui/mainform.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -23,7 +22,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <csignal>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -462,31 +460,6 @@ TEST_F(MainFormTest, FailedSaveChangesNothingAndSaysWhy) {
     trigger("KS1");
     EXPECT_TRUE(window->statusText().startsWith(QStringLiteral("棋譜を保存できませんでした: ")));
     EXPECT_TRUE(QFileInfo(directory.path()).isDir());
-}
-
-// A write that fails half way (here: the file-size limit) leaves the old file as it was.
-TEST_F(MainFormTest, FailedWriteKeepsTheExistingFileIntact) {
-    show();
-    move(7, 7, 7, 6);
-    const QByteArray original = "an earlier record that must survive\n";
-    writeFile(path("old.ngr"), original);
-
-    rlimit previous{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
-    rlimit tiny = previous;
-    tiny.rlim_cur = 8;
-    auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
-    chooser.savePaths.push_back(path("old.ngr"));
-    trigger("KS1");
-    setrlimit(RLIMIT_FSIZE, &previous);
-    std::signal(SIGXFSZ, previousHandler);
-
-    EXPECT_TRUE(window->statusText().startsWith(QStringLiteral("棋譜を保存できませんでした: ")))
-        << window->statusText().toStdString();
-    EXPECT_EQ(contentsOf(path("old.ngr")), original);
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Nagi将棋"));
-    EXPECT_EQ(QDir(directory.path()).entryList(QDir::Files), QStringList{"old.ngr"});
 }
 
 TEST_F(MainFormTest, FailedOpenChangesNothingAndSaysWhy) {
