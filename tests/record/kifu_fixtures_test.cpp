@@ -81,8 +81,9 @@ TEST(KifuFixtures, RealRecordsGiveTheirListedFinalPositions) {
         EXPECT_EQ(findInconsistency(game), "") << row.path;
         // The reference library also counts the extra closing lines of a KI2 file as branches,
         // so only a KIF file's count is compared both ways.
-        if (notes.skippedBranches > 0 || row.format == "KIF")
+        if (notes.skippedBranches > 0 || row.format == "KIF") {
             EXPECT_EQ(notes.skippedBranches > 0, row.branches == "yes") << row.path;
+        }
         if (row.comments == "yes") {
             bool any = !notes.startComments.empty();
             for (const auto &comments : notes.moveComments) any = any || !comments.empty();
