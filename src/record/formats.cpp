@@ -4,9 +4,11 @@
 #include <sstream>
 #include <utility>
 
+#include "record/csa.h"
 #include "record/encoding.h"
 #include "record/ki2.h"
 #include "record/kif.h"
+#include "record/sfen.h"
 
 namespace {
 
@@ -195,8 +197,12 @@ RecordResult writeRecordBytes(ZnBan &game, const RecordNotes &notes, RecordForma
             }
             break;
         }
-        default: return {false, "この形式ではまだ書けません"};
+        case RecordFormat::Csa: text = writeCsa(game, notes); break;
+        case RecordFormat::Sfen: text = writeSfen(game); break;
+        case RecordFormat::Usi: text = writeUsi(game); break;
+        default: return {false, "書き出す形式が決まっていません"};
     }
+    if (text.empty()) return {false, std::string(CANNOT_BUILD)};
     bytes = std::move(text);
     return {true, {}};
 }

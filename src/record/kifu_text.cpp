@@ -520,7 +520,7 @@ std::string Reader::resolve(const WrittenMove &written, MoveSpec &spec) {
     }
     const PieceCode code = static_cast<PieceCode>(written.code);
     if (written.drop) {
-        if (code >= PROMOTED_OFFSET || code == KING) return "その駒は打てません";
+        if (code >= PROMOTED_OFFSET) return "成駒は打てません";
         spec.from = IN_HAND;
         spec.dropKind = code;
         return {};
@@ -534,8 +534,7 @@ std::string Reader::resolve(const WrittenMove &written, MoveSpec &spec) {
     if (movers > 1) return "どの駒を動かすのか決まりません";
     // With no piece on the board able to go there, the move is a drop written without 打.
     const Koma *any = nullptr;
-    if (written.modifiers == 0 && countMovers(game, code, spec.to, 0, any) == 0 && code < PROMOTED_OFFSET &&
-        code != KING) {
+    if (written.modifiers == 0 && countMovers(game, code, spec.to, 0, any) == 0 && code < PROMOTED_OFFSET) {
         spec.from = IN_HAND;
         spec.dropKind = code;
         return {};

@@ -15,7 +15,9 @@ int dropPosition(const ZnBan &game, PieceKind kind) {
 }
 
 std::string playDrop(ZnBan &game, const MoveSpec &move) {
-    if (move.dropKind == KING || move.dropKind >= KIND_COUNT) return "その駒は打てません";
+    // A captured king goes to the hand like any piece, and the game's own drop rule decides
+    // whether it may come back; only a kind that does not exist is refused here.
+    if (move.dropKind >= KIND_COUNT) return "その駒は打てません";
     if (move.promote) return "駒を打つ手で成ることはできません";
     const int position = dropPosition(game, move.dropKind);
     if (position < 0) return "打つ駒を持っていません";
@@ -32,14 +34,14 @@ std::string playMove(ZnBan &game, const MoveSpec &move) {
     if (piece == nullptr) return "移動元に駒がありません";
     if (!game.isTurnPiece(piece)) return "手番の側の駒ではありません";
     switch (game.classifyMove(move.from, move.to)) {
-    case Illegal: return "その駒はそこへ動けません";
-    case NoPromotion:
-        if (move.promote) return "成れない手です";
-        break;
-    case PromotionForced:
-        if (!move.promote) return "成らなければならない手です";
-        break;
-    case PromotionOptional: break;
+        case Illegal: return "その駒はそこへ動けません";
+        case NoPromotion:
+            if (move.promote) return "成れない手です";
+            break;
+        case PromotionForced:
+            if (!move.promote) return "成らなければならない手です";
+            break;
+        case PromotionOptional: break;
     }
     if (!game.makeMove(move.from, move.to, move.promote)) return "指せない手です";
     return {};
