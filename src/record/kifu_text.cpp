@@ -265,8 +265,9 @@ std::string readWrittenMove(Scanner &in, WrittenMove &move) {
     const std::size_t beforeOrigin = in.position();
     in.skipSpaces();
     const std::string_view rest = in.rest();
-    if (rest.size() >= 4 && rest[0] == '(' && rest[3] == ')' && rest[1] >= '1' && rest[1] <= '9' &&
-        rest[2] >= '1' && rest[2] <= '9') {
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    if (rest.size() >= 4 && rest[0] == '(' && rest[3] == ')' && isDigit(rest[1]) && isDigit(rest[2])) {
+        if (rest[1] == '0' || rest[2] == '0') return "移動元のマスが盤の外です";
         move.hasOrigin = true;
         move.from = static_cast<Square>(squareAt(rest[2] - '1', rest[1] - '1'));
         in.seek(in.position() + 4);
@@ -434,6 +435,7 @@ std::string Reader::readBoardRow(std::string_view line) {
     in.eat(U'|');
     for (int column = 8; column >= 0; --column) {
         Side owner = SENTE;
+        if (in.peek() == U'|') return "盤面図の段が9マスではありません";
         if (in.eat(U'v') || in.eat(U'V')) {
             owner = GOTE;
         } else if (!in.eat(U' ') && !in.eat(U'^')) {
