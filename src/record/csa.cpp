@@ -7,6 +7,7 @@
 #include <array>
 #include <utility>
 
+#include "record/encoding.h"
 #include "record/play.h"
 #include "record/position.h"
 #include "record/textlines.h"
@@ -139,7 +140,7 @@ private:
     }
 
     std::string readComment(std::string_view text) {
-        if (!isValidUtf8(text)) return "コメントの文字が不正です（UTF-8 ではありません）";
+        if (!isUtf8(text)) return "コメントの文字が不正です（UTF-8 ではありません）";
         notes_.commentsAfter(static_cast<std::size_t>(built_ ? game_.moveCount() : 0)).emplace_back(text);
         return {};
     }
@@ -154,7 +155,7 @@ private:
         if (statement.size() < 2 || (statement[1] != '+' && statement[1] != '-'))
             return "対局者名の行は N+ か N- で始まります";
         const std::string_view name = trimmed(statement.substr(2));
-        if (!isValidUtf8(name)) return "対局者名の文字が不正です（UTF-8 ではありません）";
+        if (!isUtf8(name)) return "対局者名の文字が不正です（UTF-8 ではありません）";
         if (!name.empty()) notes_.setHeader(statement[1] == '+' ? "先手" : "後手", name);
         return {};
     }
@@ -166,7 +167,7 @@ private:
         for (char c : key)
             if (c <= ' ' || c >= 0x7F) return "「$」の行のキーが不正です";
         const std::string_view value = text.substr(colon + 1);
-        if (!isValidUtf8(value))
+        if (!isUtf8(value))
             return "「$" + std::string(key) + "」の値の文字が不正です（UTF-8 ではありません）";
         std::string_view name = key;
         for (const auto &[csa, kif] : HEADER_NAMES)
@@ -182,7 +183,7 @@ private:
 
     // A line that begins with no CSA mark right after a "$" line carries on its value.
     std::string continueHeader(std::string_view line) {
-        if (!isValidUtf8(line)) return "「$」の行の続きの文字が不正です（UTF-8 ではありません）";
+        if (!isUtf8(line)) return "「$」の行の続きの文字が不正です（UTF-8 ではありません）";
         std::string &value = notes_.headers[static_cast<std::size_t>(continuing_)].second;
         value += ' ';
         value += trimmed(line);

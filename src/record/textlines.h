@@ -32,9 +32,6 @@ private:
     int number_ = 0;
 };
 
-// Whether `text` is well-formed UTF-8 (no overlong forms, surrogates or code points past U+10FFFF).
-bool isValidUtf8(std::string_view text);
-
 // `text` without the spaces and tabs at its ends.
 std::string_view trimmed(std::string_view text);
 

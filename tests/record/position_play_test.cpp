@@ -152,3 +152,15 @@ TEST(WalkRecord, VisitsEveryMoveAndLeavesTheGameWhereItStood) {
 }
 
 }  // namespace
+
+// A game built from a handicap start is recognised as that handicap again: the owners left behind on
+// the emptied squares must not make the positions differ.
+TEST(PositionSpec, AGameBuiltFromAHandicapIsNamedByIt) {
+    for (std::string_view name : handicapNames()) {
+        PositionSpec start;
+        ASSERT_TRUE(handicapStart(name, start));
+        ZnBan game;
+        ASSERT_EQ(buildGame(game, start), "");
+        EXPECT_EQ(handicapNameOf(positionOf(game)), name);
+    }
+}
