@@ -30,6 +30,18 @@ bool sameLetters(std::string_view a, std::string_view b) {
 // Bytes that no record in any of the formats holds: the file is not text.
 bool looksBinary(std::string_view bytes) { return bytes.find('\0') != std::string_view::npos; }
 
+// Well-formed UTF-8 but for a last character cut short: a UTF-8 file that lost its end, which
+// Shift-JIS text practically never resembles.
+bool isUtf8CutAtTheEnd(std::string_view bytes) {
+    for (std::size_t cut = 1; cut <= 3 && cut <= bytes.size(); ++cut) {
+        const auto byte = static_cast<unsigned char>(bytes[bytes.size() - cut]);
+        if ((byte & 0xC0) == 0x80) continue;
+        const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+        return length > cut && isUtf8(bytes.substr(0, bytes.size() - cut));
+    }
+    return false;
+}
+
 // Decodes a record to UTF-8 once, before any reader sees it. Text that is well-formed UTF-8 is
 // taken as UTF-8 whatever its name or first line claims: Shift-JIS Japanese is practically never
 // well-formed UTF-8, while UTF-8 files under a ".kif" name or below a stale "encoding=Shift_JIS"
@@ -43,6 +55,8 @@ RecordResult decodeText(std::string_view bytes, std::string &text) {
         text.assign(bytes);
         return {true, {}};
     }
+    if (isUtf8CutAtTheEnd(bytes))
+        return {false, "文字の途中でファイルが切れています（UTF-8 の最後の文字が欠けています）"};
     if (!decodeCp932(bytes, text))
         return {false, "文字コードが読めません（UTF-8 でも Shift_JIS でもないか、文字の途中で切れています）"};
     return {true, {}};
@@ -160,47 +174,47 @@ RecordResult readRecordBytes(ZnBan &game, RecordNotes &notes, std::string_view b
     std::string text;
     if (RecordResult decoded = decodeText(bytes, text); !decoded.ok) return decoded;
     switch (format) {
-        case RecordFormat::Kif: return readKif(game, notes, text);
-        case RecordFormat::Ki2: return readKi2(game, notes, text);
-        default: break;
+    case RecordFormat::Kif: return readKif(game, notes, text);
+    case RecordFormat::Ki2: return readKi2(game, notes, text);
+    case RecordFormat::Csa: return readCsa(game, notes, text);
+    case RecordFormat::Sfen:
+    case RecordFormat::Usi: return readSfen(game, notes, text);
+    default: break;
     }
-    return {false, "この形式の棋譜はまだ読めません"};
+    return {false, "棋譜の形式がわかりません"};
 }
 
 RecordResult writeRecordBytes(ZnBan &game, const RecordNotes &notes, RecordFormat format, std::string &bytes,
                               bool shiftJis) {
     std::string text;
     switch (format) {
-        case RecordFormat::Ngr: {
-            std::ostringstream out;
-            RecordResult saved = saveRecord(game, out);
-            if (!saved.ok) return saved;
-            bytes = std::move(out).str();
-            return {true, {}};
-        }
-        case RecordFormat::Kif:
-        case RecordFormat::Ki2: {
-            const std::string body =
-                format == RecordFormat::Kif ? writeKif(game, notes) : writeKi2(game, notes);
-            if (body.empty()) return {false, std::string(CANNOT_BUILD)};
-            // The first line names the encoding, so that a reader need not guess it from the bytes.
-            text =
-                shiftJis ? "#KIF version=2.0 encoding=Shift_JIS\r\n" : "#KIF version=2.0 encoding=UTF-8\r\n";
-            text += body;
-            if (shiftJis) {
-                std::string encoded;
-                if (!encodeCp932(text, encoded))
-                    return {
-                        false,
+    case RecordFormat::Ngr: {
+        std::ostringstream out;
+        RecordResult saved = saveRecord(game, out);
+        if (!saved.ok) return saved;
+        bytes = std::move(out).str();
+        return {true, {}};
+    }
+    case RecordFormat::Kif:
+    case RecordFormat::Ki2: {
+        const std::string body = format == RecordFormat::Kif ? writeKif(game, notes) : writeKi2(game, notes);
+        if (body.empty()) return {false, std::string(CANNOT_BUILD)};
+        // The first line names the encoding, so that a reader need not guess it from the bytes.
+        text = shiftJis ? "#KIF version=2.0 encoding=Shift_JIS\r\n" : "#KIF version=2.0 encoding=UTF-8\r\n";
+        text += body;
+        if (shiftJis) {
+            std::string encoded;
+            if (!encodeCp932(text, encoded))
+                return {false,
                         "Shift_JIS で書けない文字があります（UTF-8 の .kifu か .ki2u で保存してください）"};
-                text = std::move(encoded);
-            }
-            break;
+            text = std::move(encoded);
         }
-        case RecordFormat::Csa: text = writeCsa(game, notes); break;
-        case RecordFormat::Sfen: text = writeSfen(game); break;
-        case RecordFormat::Usi: text = writeUsi(game); break;
-        default: return {false, "書き出す形式が決まっていません"};
+        break;
+    }
+    case RecordFormat::Csa: text = writeCsa(game, notes); break;
+    case RecordFormat::Sfen: text = writeSfen(game); break;
+    case RecordFormat::Usi: text = writeUsi(game); break;
+    default: return {false, "書き出す形式が決まっていません"};
     }
     if (text.empty()) return {false, std::string(CANNOT_BUILD)};
     bytes = std::move(text);
