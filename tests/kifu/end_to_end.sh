@@ -8,14 +8,14 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "end_to_end: $*" >&2; exit 1; }
 
-printf 'V2.2\nN+Sente\nN-Gote\nPI82HI\n-\n-5142OU\nT3\n+7776FU\n-4232OU\n+8822UM\n%%TORYO\n' >"$work/in.csa"
+printf 'V2.2\nN+Sente\nN-Gote\nPI82HI\n-\n-3334FU\nT3\n+7776FU\n-5142OU\n+8822UM\n%%TORYO\n' >"$work/in.csa"
 for format in kif kifu ki2 ki2u csa sfen usi ngr; do
   "$nagikifu" convert --to "$format" - "$work/out.$format" <"$work/in.csa" || fail "convert to $format"
   [ -s "$work/out.$format" ] || fail "empty $format output"
 done
-[ "$(cat "$work/out.usi")" = "position sfen lnsgkgsnl/7b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL w - 1 moves 5a4b 7g7f 4b3b 8h2b+" ] ||
+[ "$(cat "$work/out.usi")" = "position sfen lnsgkgsnl/7b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL w - 1 moves 3c3d 7g7f 5a4b 8h2b+" ] ||
   fail "usi: $(cat "$work/out.usi")"
-[ "$(cat "$work/out.sfen")" = "lnsg1gsnl/6k2/ppppppppp/9/9/2P6/PP1PPPPPP/7R1/LNSGKGSNL w B 5" ] ||
+[ "$(cat "$work/out.sfen")" = "lnsg1gsnl/5k1+B1/pppppp1pp/6p2/9/2P6/PP1PPPPPP/7R1/LNSGKGSNL w B 5" ] ||
   fail "sfen: $(cat "$work/out.sfen")"
 for format in kif kifu ki2 ki2u ngr; do
   "$nagikifu" convert "$work/out.$format" - --to usi >"$work/back.usi" || fail "convert back from $format"

@@ -181,7 +181,7 @@ TEST_F(Nagikifu, FailuresLeaveNoOutput) {
         {"missing input", {"convert", at("missing.csa"), at("out.kif")}, 1},
         {"input is a folder", {"convert", folder_.string(), at("out.kif")}, 1},
         {"output folder missing", {"convert", at("good.csa"), at("no/such/folder/out.kif")}, 1},
-        {"output is a folder", {"convert", at("good.csa"), folder_.string()}, 1},
+        {"output is a folder", {"convert", "--to", "kif", at("good.csa"), folder_.string()}, 1},
         {"unknown output extension", {"convert", at("good.csa"), at("out.txt")}, 2},
         {"unknown --to", {"convert", "--to", "pdf", at("good.csa"), at("out.kif")}, 2},
         {"unknown --from", {"convert", "--from", "pdf", at("good.csa"), at("out.kif")}, 2},
