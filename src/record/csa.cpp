@@ -230,7 +230,8 @@ private:
     std::string readRow(int row, std::string_view cells) {
         if (usedPI_) return "PI と P1〜P9 は一つの局面に一度しか書けません";
         const unsigned bit = 1u << row;
-        if ((rowsGiven_ & bit) != 0) return std::string("P").append(1, static_cast<char>('1' + row)) + " の行が二度あります";
+        if ((rowsGiven_ & bit) != 0)
+            return std::string("P").append(1, static_cast<char>('1' + row)) + " の行が二度あります";
         rowsGiven_ |= bit;
         int column = 8;
         std::size_t at = 0;
@@ -519,7 +520,7 @@ std::string writeCsa(ZnBan &game, const RecordNotes &notes) {
     appendHeaders(out, notes);
     appendComments(out, notes.startComments);
     Side endTurn = SENTE;
-    walkRecord(
+    const bool walked = walkRecord(
         game, [&](const ZnBan &start) { appendPosition(out, positionOf(start)); },
         [&](const ZnBan &before, std::size_t index) {
             const MoveHistory &record = before.history()[index];
@@ -542,6 +543,7 @@ std::string writeCsa(ZnBan &game, const RecordNotes &notes) {
             appendComments(out, notes.commentsAfter(index + 1));
             endTurn = otherSide(piece->side());
         });
+    if (!walked) return {};
     if (game.history().empty()) endTurn = game.turn();
     if (const std::string end = csaEndWordOf(notes.endWord, endTurn); !end.empty()) out += end + '\n';
     return out;

@@ -13,7 +13,8 @@
 // when the whole record was understood; otherwise both are untouched and the reason names the line.
 RecordResult readCsa(ZnBan &game, RecordNotes &notes, std::string_view text);
 
-// The whole line of `game` as a version 2.2 CSA record (LF line ends), whatever its cursor.
+// The whole line of `game` as a version 2.2 CSA record (LF line ends), whatever its cursor; empty
+// only when the history cannot be replayed.
 std::string writeCsa(ZnBan &game, const RecordNotes &notes);
 
 // The CSA end word ("%TORYO") of a KIF end word ("投了"), for a game with `turn` to move; empty

@@ -170,7 +170,8 @@ std::string readLine(ZnBan &game, std::string_view line) {
     while (words.next(word)) {
         MoveSpec move;
         if (!readUsiMove(word, move))
-            return std::to_string(game.moveCount() + 1) + "手目の指し手が読めません「" + quotedPart(word) + "」";
+            return std::to_string(game.moveCount() + 1) + "手目の指し手が読めません「" + quotedPart(word) +
+                   "」";
         if (std::string problem = playMove(game, move); !problem.empty())
             return std::to_string(game.moveCount() + 1) + "手目「" + quotedPart(word) + "」: " + problem;
     }
@@ -255,7 +256,7 @@ std::string writeSfen(ZnBan &game) { return positionSfen(game) + '\n'; }
 
 std::string writeUsi(ZnBan &game) {
     std::string out = "position ";
-    walkRecord(
+    const bool walked = walkRecord(
         game,
         [&](const ZnBan &start) {
             if (positionOf(start) == standardStart())
@@ -276,6 +277,7 @@ std::string writeUsi(ZnBan &game) {
             appendUsiSquare(out, record.to);
             if (record.promoted) out += '+';
         });
+    if (!walked) return {};
     out += '\n';
     return out;
 }

@@ -20,5 +20,5 @@ std::string positionSfen(const ZnBan &game);
 std::string writeSfen(ZnBan &game);
 
 // One line: "position startpos|sfen ... [moves ...]" holding the whole recorded line, whatever the
-// cursor.
+// cursor; empty only when the history cannot be replayed.
 std::string writeUsi(ZnBan &game);

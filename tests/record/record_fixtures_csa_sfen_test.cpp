@@ -1,5 +1,6 @@
 // The CSA, SFEN and USI records other programs wrote, read against the final position and move
-// count their manifest gives. They live outside the project and the test skips when they are absent.
+// count their manifest gives, and recognised as what they are from their contents alone. They live outside
+// the project and the test skips when they are absent.
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,7 @@
 #include <vector>
 
 #include "analysis/verify.h"
-#include "record/csa.h"
+#include "record/formats.h"
 #include "record/sfen.h"
 
 namespace {
@@ -61,8 +62,11 @@ TEST(RecordFixtures, CsaSfenAndUsiFilesReadToTheirFinalPositions) {
         ASSERT_FALSE(bytes.empty()) << path;
         ZnBan game;
         RecordNotes notes;
-        const RecordResult result =
-            extension == ".csa" ? readCsa(game, notes, bytes) : readSfen(game, notes, bytes);
+        // Through the one entry point, as the window and the converter read them: picked by the
+        // name, decoded, then read.
+        const RecordResult result = readRecordBytes(game, notes, bytes, path.filename().string());
+        EXPECT_EQ(detectFormat(bytes), formatOfFileName(path.string()))
+            << path << ": the contents alone tell the format";
         ASSERT_TRUE(result.ok) << path << ": " << result.reason;
         EXPECT_EQ(findInconsistency(game), "") << path;
         EXPECT_EQ(std::to_string(game.moveCount()), fields[movesColumn]) << path;
