@@ -169,10 +169,10 @@ std::string readLine(ZnBan &game, std::string_view line) {
     if (word != "moves") return "局面の後は「moves」で指し手を続けます「" + quotedPart(word) + "」";
     while (words.next(word)) {
         MoveSpec move;
-        const std::string ply = std::to_string(game.moveCount() + 1) + "手目";
-        if (!readUsiMove(word, move)) return ply + "の指し手が読めません「" + quotedPart(word) + "」";
+        if (!readUsiMove(word, move))
+            return std::to_string(game.moveCount() + 1) + "手目の指し手が読めません「" + quotedPart(word) + "」";
         if (std::string problem = playMove(game, move); !problem.empty())
-            return ply + "「" + quotedPart(word) + "」: " + problem;
+            return std::to_string(game.moveCount() + 1) + "手目「" + quotedPart(word) + "」: " + problem;
     }
     return {};
 }
