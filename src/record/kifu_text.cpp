@@ -4,6 +4,7 @@
 #include <array>
 #include <utility>
 
+#include "record/encoding.h"
 #include "record/notation.h"
 #include "record/play.h"
 #include "record/position.h"
@@ -346,15 +347,16 @@ std::string Reader::read(std::string_view text) {
     if (startsWith(text, "\xEF\xBB\xBF")) text.remove_prefix(3);
     if (trimmed(text).find_first_not_of("\r\n\t ") == std::string_view::npos) return "棋譜が空です";
     std::size_t position = 0;
+    // LF, CR LF and a lone CR each end a line.
     while (position < text.size()) {
-        std::size_t end = text.find('\n', position);
+        std::size_t end = text.find_first_of("\r\n", position);
         if (end == std::string_view::npos) end = text.size();
         ++line_;
-        std::string_view line = text.substr(position, end - position);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (std::string reason = readLine(line); !reason.empty())
+        if (std::string reason = readLine(text.substr(position, end - position)); !reason.empty())
             return std::to_string(line_) + "行目: " + reason;
         position = end + 1;
+        if (end < text.size() && text[end] == '\r' && position < text.size() && text[position] == '\n')
+            ++position;
     }
     if (std::string reason = ensureBuilt(); !reason.empty()) return std::to_string(line_) + "行目: " + reason;
     return {};
@@ -510,7 +512,8 @@ std::string Reader::ensureBuilt() {
         start = diagramStart_;
     } else if (!handicap_.empty()) {
         if (!handicapStart(handicap_, start))
-            return "手合割「" + handicap_ + "」は盤面図がなければ読めません";
+            return "手合割「" + (isUtf8(handicap_) ? handicap_ : std::string("？")) +
+                   "」は盤面図がなければ読めません";
     } else {
         start = standardStart();
     }
