@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 
 #include "record/kifu_text.h"
 #include "record/notation.h"
@@ -13,18 +12,37 @@ namespace {
 // The move column is padded so that the times line up, as the usual KIF writers do.
 constexpr std::size_t MOVE_COLUMN_WIDTH = 13;
 
+// Appends `value` in decimal, padded on the left with `pad` to at least `width` characters.
+void appendNumber(std::string &text, long long value, int width, char pad) {
+    std::array<char, 24> digits{};
+    int count = 0;
+    do {
+        digits[static_cast<std::size_t>(count++)] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value > 0 && count < static_cast<int>(digits.size()));
+    for (int i = count; i < width; ++i) text += pad;
+    while (count > 0) text += digits[static_cast<std::size_t>(--count)];
+}
+
+// "   1 ７六歩(77)   ( 0:16/00:00:16)": number, move, the move's time and the mover's total.
 void appendMoveLine(std::string &text, std::size_t number, std::string_view move, int seconds,
                     long long total) {
-    std::array<char, 16> numberText{};
-    std::snprintf(numberText.data(), numberText.size(), "%4zu ", number);
-    text += numberText.data();
+    appendNumber(text, static_cast<long long>(number), 4, ' ');
+    text += ' ';
     text += move;
     const std::size_t width = kifu::displayWidth(move);
     text.append(width < MOVE_COLUMN_WIDTH ? MOVE_COLUMN_WIDTH - width : 1, ' ');
-    std::array<char, 64> timeText{};
-    std::snprintf(timeText.data(), timeText.size(), "(%2d:%02d/%02lld:%02lld:%02lld)", seconds / 60,
-                  seconds % 60, total / 3600, total / 60 % 60, total % 60);
-    text += timeText.data();
+    text += '(';
+    appendNumber(text, seconds / 60, 2, ' ');
+    text += ':';
+    appendNumber(text, seconds % 60, 2, '0');
+    text += '/';
+    appendNumber(text, total / 3600, 2, '0');
+    text += ':';
+    appendNumber(text, total / 60 % 60, 2, '0');
+    text += ':';
+    appendNumber(text, total % 60, 2, '0');
+    text += ')';
     text += kifu::LINE_END;
 }
 

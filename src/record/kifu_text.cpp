@@ -1,8 +1,10 @@
 #include "record/kifu_text.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
+#include "record/encoding.h"
 #include "record/notation.h"
 #include "record/play.h"
 #include "record/position.h"
@@ -39,34 +41,38 @@ Char charAt(std::string_view s, std::size_t i) {
 
 bool isSpace(char32_t c) { return c == ' ' || c == '\t' || c == '\r' || c == U'\u3000'; }
 
+// Reads a line character by character; the character under the cursor is decoded once.
 class Scanner {
 public:
-    explicit Scanner(std::string_view text) : text_(text) {}
+    explicit Scanner(std::string_view text) : text_(text), current_(charAt(text, 0)) {}
 
-    char32_t peek() const { return charAt(text_, position_).code; }
-    void next() { position_ += charAt(text_, position_).length; }
+    char32_t peek() const { return current_.code; }
+    void next() { seek(position_ + current_.length); }
     bool eat(char32_t c) {
-        const Char here = charAt(text_, position_);
-        if (here.length == 0 || here.code != c) return false;
-        position_ += here.length;
+        if (current_.length == 0 || current_.code != c) return false;
+        next();
         return true;
     }
     bool eat(std::string_view word) {
         if (rest().substr(0, word.size()) != word) return false;
-        position_ += word.size();
+        seek(position_ + word.size());
         return true;
     }
     void skipSpaces() {
-        while (position_ < text_.size() && isSpace(peek())) next();
+        while (current_.length != 0 && isSpace(current_.code)) next();
     }
     bool atEnd() const { return position_ >= text_.size(); }
     std::string_view rest() const { return text_.substr(position_); }
     std::size_t position() const { return position_; }
-    void seek(std::size_t position) { position_ = position; }
+    void seek(std::size_t position) {
+        position_ = std::min(position, text_.size());
+        current_ = charAt(text_, position_);
+    }
 
 private:
     std::string_view text_;
     std::size_t position_ = 0;
+    Char current_;
 };
 
 std::string_view trimmed(std::string_view text) {
@@ -341,15 +347,16 @@ std::string Reader::read(std::string_view text) {
     if (startsWith(text, "\xEF\xBB\xBF")) text.remove_prefix(3);
     if (trimmed(text).find_first_not_of("\r\n\t ") == std::string_view::npos) return "棋譜が空です";
     std::size_t position = 0;
+    // LF, CR LF and a lone CR each end a line.
     while (position < text.size()) {
-        std::size_t end = text.find('\n', position);
+        std::size_t end = text.find_first_of("\r\n", position);
         if (end == std::string_view::npos) end = text.size();
         ++line_;
-        std::string_view line = text.substr(position, end - position);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (std::string reason = readLine(line); !reason.empty())
+        if (std::string reason = readLine(text.substr(position, end - position)); !reason.empty())
             return std::to_string(line_) + "行目: " + reason;
         position = end + 1;
+        if (end < text.size() && text[end] == '\r' && position < text.size() && text[position] == '\n')
+            ++position;
     }
     if (std::string reason = ensureBuilt(); !reason.empty()) return std::to_string(line_) + "行目: " + reason;
     return {};
@@ -365,6 +372,11 @@ std::string Reader::readLine(std::string_view line) {
     case '&': return {};
     default: break;
     }
+    // Numbered move lines are nearly all of a KIF file: they skip the slower tests below.
+    std::size_t digit = 0;
+    while (digit < line.size() && line[digit] == ' ') ++digit;
+    if (!inBranches_ && digit < line.size() && line[digit] >= '0' && line[digit] <= '9')
+        return readKifMoveLine(line.substr(digit));
     const std::string_view text = trimmed(line);
     if (text.empty()) return {};
     if (startsWith(text, "変化")) {
@@ -500,7 +512,8 @@ std::string Reader::ensureBuilt() {
         start = diagramStart_;
     } else if (!handicap_.empty()) {
         if (!handicapStart(handicap_, start))
-            return "手合割「" + handicap_ + "」は盤面図がなければ読めません";
+            return "手合割「" + (isUtf8(handicap_) ? handicap_ : std::string("？")) +
+                   "」は盤面図がなければ読めません";
     } else {
         start = standardStart();
     }

@@ -172,6 +172,25 @@ TEST(KifRecords, HandicapGiverMovesFirstAndEndSentencesNameTheirWord) {
     }
 }
 
+TEST(KifRecords, AnyLineEndReadsTheSameGame) {
+    const std::string record =
+        "手合割：平手|手数----指手---------消費時間--|1 ７六歩(77)|*一手目|2 ３四歩(33)|3 中断";
+    std::string key;
+    for (std::string_view end : {"\n", "\r\n", "\r"}) {
+        std::string text;
+        for (char c : record) c == '|' ? text += end : text += c;
+        ZnBan game;
+        RecordNotes notes;
+        const RecordResult result = readKif(game, notes, text);
+        ASSERT_TRUE(result.ok) << result.reason;
+        EXPECT_EQ(game.moveCount(), 2);
+        EXPECT_EQ(notes.commentsAfter(1), std::vector<std::string>{"一手目"});
+        EXPECT_EQ(notes.endWord, "中断");
+        if (key.empty()) key = positionKey(game);
+        EXPECT_EQ(positionKey(game), key);
+    }
+}
+
 TEST(KifRecords, WritesTheUsualLayout) {
     ZnBan game;
     const MoveSpec moves[] = {
