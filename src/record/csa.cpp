@@ -167,8 +167,7 @@ private:
         for (char c : key)
             if (c <= ' ' || c >= 0x7F) return "「$」の行のキーが不正です";
         const std::string_view value = text.substr(colon + 1);
-        if (!isUtf8(value))
-            return "「$" + std::string(key) + "」の値の文字が不正です（UTF-8 ではありません）";
+        if (!isUtf8(value)) return "「$" + quotedPart(key) + "」の値の文字が不正です（UTF-8 ではありません）";
         std::string_view name = key;
         for (const auto &[csa, kif] : HEADER_NAMES)
             if (csa == key) name = kif;
@@ -313,7 +312,7 @@ private:
         if (statement.size() != 7)
             return "指し手は7文字（例: +7776FU）で書きます「" + quotedPart(statement) + "」";
         const Side side = statement[0] == '+' ? SENTE : GOTE;
-        if (side != game_.turn()) return "手番ではない側の指し手です「" + std::string(statement) + "」";
+        if (side != game_.turn()) return "手番ではない側の指し手です「" + quotedPart(statement) + "」";
         const int code = codeOf(statement.substr(5, 2));
         if (code < 0) return "駒の記号が不正です「" + quotedPart(statement) + "」";
         MoveSpec move;
@@ -321,22 +320,22 @@ private:
             return "移動先のマス目が不正です「" + quotedPart(statement) + "」";
         if (statement[1] == '0' && statement[2] == '0') {
             if (isPromotedCode(static_cast<PieceCode>(code)))
-                return "成駒は打てません「" + std::string(statement) + "」";
+                return "成駒は打てません「" + quotedPart(statement) + "」";
             move.dropKind = static_cast<PieceKind>(code);
         } else {
             if (!squareOf(statement[1], statement[2], move.from))
                 return "移動元のマス目が不正です「" + quotedPart(statement) + "」";
             const Koma *piece = game_.pieceAt(move.from);
-            if (piece == nullptr) return "移動元に駒がありません「" + std::string(statement) + "」";
+            if (piece == nullptr) return "移動元に駒がありません「" + quotedPart(statement) + "」";
             // The code is the piece as it stands after the move: its own code, or the promoted one.
             if (piece->code() != code) {
                 if (piece->promoted() || code != piece->code() + PROMOTED_OFFSET)
-                    return "駒の記号が移動元の駒と合いません「" + std::string(statement) + "」";
+                    return "駒の記号が移動元の駒と合いません「" + quotedPart(statement) + "」";
                 move.promote = true;
             }
         }
         if (std::string problem = playMove(game_, move); !problem.empty())
-            return problem + "「" + std::string(statement) + "」";
+            return problem + "「" + quotedPart(statement) + "」";
         return {};
     }
 

@@ -11,6 +11,8 @@
 #include "analysis/verify.h"
 #include "common/seeded_games.h"
 #include "common/testing.h"
+#include "record/encoding.h"
+#include "record/formats.h"
 #include "record/play.h"
 #include "record/sfen.h"
 
@@ -289,6 +291,12 @@ TEST(CsaRead, BadInputIsRefusedAndChangesNothing) {
         {"drop of a promoted code", "P+59OU00FU\nP-51OU\n+\n+0055TO\n"},
         {"drop on an occupied square", "P+59OU00FU\nP-51OU\n+\n+0059FU\n"},
         {"move of the wrong side", "PI\n+\n-3334FU\n"},
+        {"move of the wrong side with stray bytes",
+         "PI\n+\n-2\xcb\xcc"
+         "8HI\n"},
+        {"move from an empty square with stray bytes",
+         "PI\n+\n+2\xcb\xcc"
+         "8HI\n"},
         {"turn line twice", "PI\n+\n+7776FU\n-\n"},
         {"move before the turn line", "PI\n+7776FU\n"},
         {"position after the turn line", "PI\n+\nP+00FU\n"},
@@ -312,6 +320,7 @@ TEST(CsaRead, BadInputIsRefusedAndChangesNothing) {
         const RecordResult result = readCsa(game, notes, row.text);
         EXPECT_FALSE(result.ok) << row.what;
         EXPECT_NE(result.reason, "") << row.what;
+        EXPECT_TRUE(isUtf8(result.reason)) << row.what;
         EXPECT_EQ(positionKey(game), key) << row.what;
         EXPECT_EQ(attackCounts(game), counts) << row.what;
         EXPECT_EQ(game.history().size(), 12u) << row.what;
@@ -334,6 +343,31 @@ TEST(CsaRead, ReasonsNameTheLine) {
         EXPECT_FALSE(loaded.result.ok);
         EXPECT_TRUE(loaded.result.reason.starts_with(row.line)) << loaded.result.reason;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A Shift-JIS CSA file is decoded before it is read; one cut inside a character is refused whole.
+TEST(CsaRead, ShiftJisThroughTheEntryPoint) {
+    // "'対局" and "N+先手" in code page 932.
+    const std::string comment = "'\x91\xce\x8b\xc7\r\n", name = "N+\x90\xe6\x8e\xe8\r\n";
+    const std::string whole = "V2.2\r\n" + name + comment + "PI\r\n+\r\n+7776FU\r\n";
+    ZnBan game;
+    RecordNotes notes;
+    const RecordResult read = readRecordBytes(game, notes, whole, "game.csa");
+    ASSERT_TRUE(read.ok) << read.reason;
+    EXPECT_EQ(notes.header("先手"), "先手");
+    EXPECT_EQ(notes.startComments, std::vector<std::string>{"対局"});
+    EXPECT_EQ(game.moveCount(), 1);
+
+    const std::string cut = "V2.2\r\n" + name + "PI\r\n+\r\n+7776FU\r\n'\x91\xce\x8b";
+    const RecordResult refused = readRecordBytes(game, notes, cut, "game.csa");
+    EXPECT_FALSE(refused.ok);
+    EXPECT_NE(refused.reason, "");
+    EXPECT_EQ(game.moveCount(), 1);
+    EXPECT_EQ(notes.startComments, std::vector<std::string>{"対局"});
 }
 
 }  // namespace

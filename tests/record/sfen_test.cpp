@@ -10,6 +10,7 @@
 #include "analysis/verify.h"
 #include "common/seeded_games.h"
 #include "common/testing.h"
+#include "record/encoding.h"
 #include "record/play.h"
 
 namespace {
@@ -165,6 +166,7 @@ TEST(SfenRead, BadInputIsRefusedAndChangesNothing) {
         {"USI move with two pluses", "position startpos moves 7g7f++"},
         {"USI move of one square", "position startpos moves 7g"},
         {"USI resign", "position startpos moves 7g7f resign"},
+        {"USI move with stray bytes", "position startpos moves 7g\xe3\x81"},
         {"drop of a king", "position sfen 4k4/9/9/9/9/9/9/9/4K4 b - 1 moves K*5e"},
         {"drop in lower case", "position sfen 4k4/9/9/9/9/9/9/9/4K4 b P 1 moves p*5e"},
         {"drop of a piece not held", "position startpos moves P*5e"},
@@ -185,6 +187,7 @@ TEST(SfenRead, BadInputIsRefusedAndChangesNothing) {
         const RecordResult result = readSfen(game, notes, row.text);
         EXPECT_FALSE(result.ok) << row.what;
         EXPECT_NE(result.reason, "") << row.what;
+        EXPECT_TRUE(isUtf8(result.reason)) << row.what;
         EXPECT_EQ(positionKey(game), key) << row.what;
         EXPECT_EQ(attackCounts(game), counts) << row.what;
         EXPECT_EQ(game.history().size(), 9u) << row.what;
