@@ -349,8 +349,8 @@ std::string Reader::read(std::string_view text) {
     std::size_t position = 0;
     // LF, CR LF and a lone CR each end a line.
     while (position < text.size()) {
-        std::size_t end = text.find_first_of("\r\n", position);
-        if (end == std::string_view::npos) end = text.size();
+        std::size_t end = position;
+        while (end < text.size() && text[end] != '\n' && text[end] != '\r') ++end;
         ++line_;
         if (std::string reason = readLine(text.substr(position, end - position)); !reason.empty())
             return std::to_string(line_) + "行目: " + reason;
