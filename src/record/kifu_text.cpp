@@ -349,8 +349,8 @@ std::string Reader::read(std::string_view text) {
     std::size_t position = 0;
     // LF, CR LF and a lone CR each end a line.
     while (position < text.size()) {
-        std::size_t end = text.find_first_of("\r\n", position);
-        if (end == std::string_view::npos) end = text.size();
+        std::size_t end = position;
+        while (end < text.size() && text[end] != '\n' && text[end] != '\r') ++end;
         ++line_;
         if (std::string reason = readLine(text.substr(position, end - position)); !reason.empty())
             return std::to_string(line_) + "行目: " + reason;
@@ -411,8 +411,10 @@ std::string Reader::readLine(std::string_view line) {
 }
 
 std::string Reader::readHeader(std::string_view key, std::string_view value) {
-    const bool senteHand = key == "先手の持駒" || key == "下手の持駒";
-    if (senteHand || key == "後手の持駒" || key == "上手の持駒") {
+    // "先手の持駒", also written "先手の持ち駒"; 下手 and 上手 stand for them in handicap games.
+    const bool hand = endsWith(key, "の持駒") || endsWith(key, "の持ち駒");
+    const bool senteHand = hand && (startsWith(key, "先手の") || startsWith(key, "下手の"));
+    if (senteHand || (hand && (startsWith(key, "後手の") || startsWith(key, "上手の")))) {
         if (built_) return "指し手の後に持駒があります";
         diagram_ = true;
         startLine_ = line_;
@@ -644,8 +646,7 @@ void appendDiagram(std::string &text, const PositionSpec &position) {
 bool writableHeader(std::string_view key) {
     if (key.empty() || key.find_first_of(":\r\n") != std::string_view::npos || key.find("：") != key.npos)
         return false;
-    if (key == "先手の持駒" || key == "後手の持駒" || key == "下手の持駒" || key == "上手の持駒")
-        return false;
+    if (endsWith(key, "の持駒") || endsWith(key, "の持ち駒")) return false;
     const char32_t first = charAt(key, 0).code;
     return std::string_view("*#&|+0123456789").find(key[0]) == std::string_view::npos &&
            !isSenteMark(first) && !isGoteMark(first) && first != U'９' && !startsWith(key, "変化") &&
