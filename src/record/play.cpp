@@ -15,7 +15,9 @@ int dropPosition(const ZnBan &game, PieceKind kind) {
 }
 
 std::string playDrop(ZnBan &game, const MoveSpec &move) {
-    if (move.dropKind == KING || move.dropKind >= KIND_COUNT) return "その駒は打てません";
+    // A captured king goes to the hand like any piece, and the game's own drop rule decides
+    // whether it may come back; only a kind that does not exist is refused here.
+    if (move.dropKind >= KIND_COUNT) return "その駒は打てません";
     if (move.promote) return "駒を打つ手で成ることはできません";
     const int position = dropPosition(game, move.dropKind);
     if (position < 0) return "打つ駒を持っていません";

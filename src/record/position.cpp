@@ -9,6 +9,14 @@ void PositionSpec::put(Square square, PieceCode pieceCode, Side owner) {
     side[square] = owner & 1;
 }
 
+bool PositionSpec::operator==(const PositionSpec &other) const {
+    for (Square square = 0; square < SQUARE_COUNT; ++square) {
+        if (code[square] != other.code[square]) return false;
+        if (code[square] != EMPTY && side[square] != other.side[square]) return false;
+    }
+    return hands == other.hands && turn == other.turn;
+}
+
 namespace {
 
 // The back rank from file 9 to file 1, as each side sees it from sente's chair.

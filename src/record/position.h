@@ -25,7 +25,9 @@ struct PositionSpec {
     PositionSpec() { code.fill(EMPTY); }
     // Puts a piece on a board square; squares off the board are ignored.
     void put(Square square, PieceCode pieceCode, Side owner);
-    bool operator==(const PositionSpec &) const = default;
+    // The same pieces on the same squares, the same hands and side to move; the owner recorded for an
+    // empty square does not count.
+    bool operator==(const PositionSpec &other) const;
 };
 
 // The standard starting position, sente to move.

@@ -1,11 +1,12 @@
 // Japanese move notation over a short game with every kind of move text.
 
+#include "record/notation.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "record/notation.h"
 #include "record/play.h"
 
 namespace {
@@ -37,9 +38,9 @@ TEST(Notation, WritesSquaresSameDropsAndPromotionChoices) {
         {sq(2, 1), sq(3, 3), false, PAWN},   // △同　桂(21)
     };
     for (const MoveSpec &move : moves) ASSERT_EQ(playMove(game, move), "");
-    const std::vector<std::string> expected = {"▲７六歩(77)",     "△３四歩(33)", "▲２二角不成(88)",
-                                               "△同　銀(31)",     "▲５五角打",   "△３三銀(22)",
-                                               "▲同　角成(55)",   "△同　桂(21)"};
+    const std::vector<std::string> expected = {"▲７六歩(77)",   "△３四歩(33)", "▲２二角不成(88)",
+                                               "△同　銀(31)",   "▲５五角打",   "△３三銀(22)",
+                                               "▲同　角成(55)", "△同　桂(21)"};
     EXPECT_EQ(notations(game), expected);
 }
 

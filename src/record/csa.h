@@ -1,0 +1,22 @@
+#pragma once
+// CSA records: read versions 2.x and 3.0 (the first record of a file holding several), write
+// version 2.2. The text is UTF-8; decoding happens before the reader and encoding after the writer.
+
+#include <string>
+#include <string_view>
+
+#include "core/znban.h"
+#include "record/notes.h"
+#include "record/record.h"
+
+// Reads a CSA record into a fresh game and swaps it, with its notes, into `game` and `notes` only
+// when the whole record was understood; otherwise both are untouched and the reason names the line.
+RecordResult readCsa(ZnBan &game, RecordNotes &notes, std::string_view text);
+
+// The whole line of `game` as a version 2.2 CSA record (LF line ends), whatever its cursor; empty
+// only when the history cannot be replayed.
+std::string writeCsa(ZnBan &game, const RecordNotes &notes);
+
+// The CSA end word ("%TORYO") of a KIF end word ("投了"), for a game with `turn` to move; empty
+// when CSA has none.
+std::string csaEndWordOf(std::string_view kifEndWord, Side turn);

@@ -1,0 +1,222 @@
+#include "record/formats.h"
+
+#include <array>
+#include <sstream>
+#include <utility>
+
+#include "record/csa.h"
+#include "record/encoding.h"
+#include "record/ki2.h"
+#include "record/kif.h"
+#include "record/sfen.h"
+
+namespace {
+
+constexpr std::string_view BYTE_ORDER_MARK = "\xEF\xBB\xBF";
+
+bool startsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool sameLetters(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i])) return false;
+    return true;
+}
+
+// Bytes that no record in any of the formats holds: the file is not text.
+bool looksBinary(std::string_view bytes) { return bytes.find('\0') != std::string_view::npos; }
+
+// Well-formed UTF-8 but for a last character cut short: a UTF-8 file that lost its end, which
+// Shift-JIS text practically never resembles.
+bool isUtf8CutAtTheEnd(std::string_view bytes) {
+    for (std::size_t cut = 1; cut <= 3 && cut <= bytes.size(); ++cut) {
+        const auto byte = static_cast<unsigned char>(bytes[bytes.size() - cut]);
+        if ((byte & 0xC0) == 0x80) continue;
+        const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+        return length > cut && isUtf8(bytes.substr(0, bytes.size() - cut));
+    }
+    return false;
+}
+
+// Decodes a record to UTF-8 once, before any reader sees it. Text that is well-formed UTF-8 is
+// taken as UTF-8 whatever its name or first line claims: Shift-JIS Japanese is practically never
+// well-formed UTF-8, while UTF-8 files under a ".kif" name or below a stale "encoding=Shift_JIS"
+// line are common. Anything else must be CP932, or the file cannot be read.
+RecordResult decodeText(std::string_view bytes, std::string &text) {
+    if (startsWith(bytes, BYTE_ORDER_MARK)) {
+        bytes.remove_prefix(BYTE_ORDER_MARK.size());
+        if (!isUtf8(bytes)) return {false, "UTF-8 として読めない文字があります"};
+    }
+    if (isUtf8(bytes)) {
+        text.assign(bytes);
+        return {true, {}};
+    }
+    if (isUtf8CutAtTheEnd(bytes))
+        return {false, "文字の途中でファイルが切れています（UTF-8 の最後の文字が欠けています）"};
+    if (!decodeCp932(bytes, text))
+        return {false, "文字コードが読めません（UTF-8 でも Shift_JIS でもないか、文字の途中で切れています）"};
+    return {true, {}};
+}
+
+std::string_view trimmedLine(std::string_view line) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
+        line.remove_suffix(1);
+    while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
+    return line;
+}
+
+bool isSfenBoard(std::string_view word) {
+    int slashes = 0;
+    for (char c : word) {
+        if (c == '/') {
+            ++slashes;
+        } else if (std::string_view("plnsgbrkPLNSGBRK+123456789").find(c) == std::string_view::npos) {
+            return false;
+        }
+    }
+    return slashes == 8;
+}
+
+bool isMoveMark(std::string_view line) {
+    for (std::string_view mark : {"▲", "△", "☗", "☖", "▽", "▼"})
+        if (startsWith(line, mark)) return true;
+    return false;
+}
+
+// The format the decoded text looks like, from its first lines that say something.
+RecordFormat detectText(std::string_view text) {
+    if (startsWith(text, BYTE_ORDER_MARK)) text.remove_prefix(BYTE_ORDER_MARK.size());
+    bool kifuHeaders = false, positionLines = false, programComment = false;
+    std::size_t position = 0;
+    for (int lineNumber = 1; position < text.size() && lineNumber <= 500; ++lineNumber) {
+        std::size_t end = text.find('\n', position);
+        if (end == std::string_view::npos) end = text.size();
+        const std::string_view raw = text.substr(position, end - position);
+        const std::string_view line = trimmedLine(raw);
+        position = end + 1;
+        if (lineNumber == 1 && trimmedLine(raw) == "'") programComment = true;
+        if (line.empty() || line[0] == '*' || line[0] == '&' || line[0] == '#') continue;
+        if (isMoveMark(line)) return RecordFormat::Ki2;
+        if (line[0] >= '0' && line[0] <= '9') {
+            const std::size_t space = line.find_first_of(" \t");
+            if (space != std::string_view::npos && !isSfenBoard(line.substr(0, space)))
+                return RecordFormat::Kif;
+        }
+        if (startsWith(line, "手数-")) return RecordFormat::Kif;
+        if (startsWith(line, "position") || startsWith(line, "startpos")) return RecordFormat::Usi;
+        if (startsWith(line, "sfen ")) return RecordFormat::Sfen;
+        if (isSfenBoard(line.substr(0, line.find(' ')))) return RecordFormat::Sfen;
+        if (line[0] == '\'') continue;
+        if (startsWith(line, "V2") || startsWith(line, "V3") || startsWith(line, "PI") ||
+            startsWith(line, "N+") || startsWith(line, "N-") || line[0] == '$' ||
+            (line.size() > 1 && line[0] == 'P' && line[1] >= '1' && line[1] <= '9'))
+            return RecordFormat::Csa;
+        if (startsWith(line, "P+") || startsWith(line, "P-")) {
+            positionLines = true;
+            continue;
+        }
+        if (line.find("：") != std::string_view::npos) kifuHeaders = true;
+    }
+    if (positionLines) return programComment ? RecordFormat::Ngr : RecordFormat::Csa;
+    if (kifuHeaders) return RecordFormat::Kif;
+    return RecordFormat::Unknown;
+}
+
+constexpr std::string_view CANNOT_BUILD = "棋譜を作れませんでした（指し手の記録が盤面と合っていません）";
+
+}  // namespace
+
+RecordFormat formatOfFileName(std::string_view fileName) {
+    const std::size_t dot = fileName.rfind('.');
+    if (dot == std::string_view::npos) return RecordFormat::Unknown;
+    const std::string_view extension = fileName.substr(dot + 1);
+    if (extension.find_first_of("/\\") != std::string_view::npos) return RecordFormat::Unknown;
+    static constexpr std::array<std::pair<std::string_view, RecordFormat>, 8> EXTENSIONS = {{
+        {"ngr", RecordFormat::Ngr},
+        {"kif", RecordFormat::Kif},
+        {"kifu", RecordFormat::Kif},
+        {"ki2", RecordFormat::Ki2},
+        {"ki2u", RecordFormat::Ki2},
+        {"csa", RecordFormat::Csa},
+        {"sfen", RecordFormat::Sfen},
+        {"usi", RecordFormat::Usi},
+    }};
+    for (const auto &[name, format] : EXTENSIONS)
+        if (sameLetters(extension, name)) return format;
+    return RecordFormat::Unknown;
+}
+
+RecordFormat detectFormat(std::string_view bytes, std::string_view fileName) {
+    const RecordFormat named = formatOfFileName(fileName);
+    if (named != RecordFormat::Unknown) return named;
+    if (bytes.empty() || looksBinary(bytes)) return RecordFormat::Unknown;
+    std::string text;
+    if (!decodeText(bytes, text).ok) return RecordFormat::Unknown;
+    return detectText(text);
+}
+
+RecordResult readRecordBytes(ZnBan &game, RecordNotes &notes, std::string_view bytes,
+                             std::string_view fileName, RecordFormat format) {
+    if (bytes.empty()) return {false, "ファイルが空です"};
+    if (looksBinary(bytes)) return {false, "棋譜のテキストではありません（バイナリファイルのようです）"};
+    if (format == RecordFormat::Unknown) format = detectFormat(bytes, fileName);
+    if (format == RecordFormat::Unknown) return {false, "棋譜の形式がわかりません"};
+    if (format == RecordFormat::Ngr) {
+        std::istringstream in{std::string(bytes)};
+        RecordResult result = loadRecord(game, in);
+        if (result.ok) notes = RecordNotes{};
+        return result;
+    }
+    std::string text;
+    if (RecordResult decoded = decodeText(bytes, text); !decoded.ok) return decoded;
+    switch (format) {
+    case RecordFormat::Kif: return readKif(game, notes, text);
+    case RecordFormat::Ki2: return readKi2(game, notes, text);
+    case RecordFormat::Csa: return readCsa(game, notes, text);
+    case RecordFormat::Sfen:
+    case RecordFormat::Usi: return readSfen(game, notes, text);
+    default: break;
+    }
+    return {false, "棋譜の形式がわかりません"};
+}
+
+RecordResult writeRecordBytes(ZnBan &game, const RecordNotes &notes, RecordFormat format, std::string &bytes,
+                              bool shiftJis) {
+    std::string text;
+    switch (format) {
+    case RecordFormat::Ngr: {
+        std::ostringstream out;
+        RecordResult saved = saveRecord(game, out);
+        if (!saved.ok) return saved;
+        bytes = std::move(out).str();
+        return {true, {}};
+    }
+    case RecordFormat::Kif:
+    case RecordFormat::Ki2: {
+        const std::string body = format == RecordFormat::Kif ? writeKif(game, notes) : writeKi2(game, notes);
+        if (body.empty()) return {false, std::string(CANNOT_BUILD)};
+        // The first line names the encoding, so that a reader need not guess it from the bytes.
+        text = shiftJis ? "#KIF version=2.0 encoding=Shift_JIS\r\n" : "#KIF version=2.0 encoding=UTF-8\r\n";
+        text += body;
+        if (shiftJis) {
+            std::string encoded;
+            if (!encodeCp932(text, encoded))
+                return {false,
+                        "Shift_JIS で書けない文字があります（UTF-8 の .kifu か .ki2u で保存してください）"};
+            text = std::move(encoded);
+        }
+        break;
+    }
+    case RecordFormat::Csa: text = writeCsa(game, notes); break;
+    case RecordFormat::Sfen: text = writeSfen(game); break;
+    case RecordFormat::Usi: text = writeUsi(game); break;
+    default: return {false, "書き出す形式が決まっていません"};
+    }
+    if (text.empty()) return {false, std::string(CANNOT_BUILD)};
+    bytes = std::move(text);
+    return {true, {}};
+}

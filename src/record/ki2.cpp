@@ -1,0 +1,132 @@
+#include "record/ki2.h"
+
+#include <array>
+#include <utility>
+
+#include "record/kifu_text.h"
+#include "record/notation.h"
+#include "record/play.h"
+
+namespace {
+
+// Moves on one line, and the column width each is padded to.
+constexpr int MOVES_PER_LINE = 6;
+constexpr std::size_t MOVE_WIDTH = 12;
+
+// The modifier words in the order they are tried: one word, then a side and a direction.
+const std::array<std::pair<unsigned, std::string_view>, 12> &modifierWords() {
+    using namespace kifu;
+    static const std::array<std::pair<unsigned, std::string_view>, 12> words = {{
+        {UP, "上"},
+        {DOWN, "引"},
+        {SIDEWAYS, "寄"},
+        {STRAIGHT, "直"},
+        {RIGHT, "右"},
+        {LEFT, "左"},
+        {RIGHT | UP, "右上"},
+        {RIGHT | DOWN, "右引"},
+        {RIGHT | SIDEWAYS, "右寄"},
+        {LEFT | UP, "左上"},
+        {LEFT | DOWN, "左引"},
+        {LEFT | SIDEWAYS, "左寄"},
+    }};
+    return words;
+}
+
+// The move as KI2 writes it, for the game standing just before it.
+std::string ki2MoveText(const ZnBan &before, const MoveHistory &record, Square previousTo) {
+    const Koma *piece = record.piece;
+    const PieceCode code = piece->code();
+    const std::string_view name = kifPieceName(code);
+    std::string text = before.turn() == SENTE ? "▲" : "△";
+    if (record.from != IN_HAND && record.to == previousTo) {
+        text += "同";
+        if (name.size() == 3) text += "　";
+    } else {
+        text += squareName(record.to);
+    }
+    text += name;
+    const Koma *found = nullptr;
+    const int movers = kifu::countMovers(before, code, record.to, 0, found);
+    if (record.from == IN_HAND) {
+        // A drop needs 打 only where a piece on the board could make the same move.
+        if (movers > 0) text += "打";
+        return text;
+    }
+    std::string origin;
+    if (movers > 1) {
+        bool told = false;
+        for (const auto &[modifiers, word] : modifierWords()) {
+            if (kifu::countMovers(before, code, record.to, modifiers, found) == 1 && found == piece) {
+                text += word;
+                told = true;
+                break;
+            }
+        }
+        if (!told) {
+            // No modifier tells the pieces apart: the origin does, as in KIF.
+            origin += '(';
+            origin += static_cast<char>('1' + columnOf(record.from));
+            origin += static_cast<char>('1' + rowOf(record.from));
+            origin += ')';
+        }
+    }
+    if (record.promoted)
+        text += "成";
+    else if (before.classifyMove(piece, record.to) == PromotionOptional)
+        text += "不成";
+    text += origin;
+    return text;
+}
+
+void flushLine(std::string &text, std::string &line) {
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    if (line.empty()) return;
+    text += line;
+    text += kifu::LINE_END;
+    line.clear();
+}
+
+}  // namespace
+
+RecordResult readKi2(ZnBan &game, RecordNotes &notes, std::string_view text) {
+    return kifu::readText(game, notes, text);
+}
+
+std::string writeKi2(ZnBan &game, const RecordNotes &notes) {
+    std::string text;
+    text.reserve(1024 + 16 * game.history().size());
+    std::string line;
+    int onLine = 0;
+    Square previousTo = IN_HAND;
+    Side toMove = SENTE;
+    const bool walked = walkRecord(
+        game,
+        [&](const ZnBan &start) {
+            kifu::appendStart(text, start, notes);
+            kifu::appendComments(text, notes.startComments);
+            toMove = start.turn();
+        },
+        [&](const ZnBan &before, std::size_t index) {
+            const MoveHistory &record = before.history()[index];
+            const std::string move = ki2MoveText(before, record, previousTo);
+            line += move;
+            const std::size_t width = kifu::displayWidth(move);
+            if (width < MOVE_WIDTH) line.append(MOVE_WIDTH - width, ' ');
+            const std::vector<std::string> &comments = notes.commentsAfter(index + 1);
+            if (++onLine == MOVES_PER_LINE || !comments.empty()) {
+                flushLine(text, line);
+                onLine = 0;
+            }
+            kifu::appendComments(text, comments);
+            previousTo = record.to;
+            toMove = otherSide(before.turn());
+        });
+    if (!walked) return {};
+    flushLine(text, line);
+    if (kifu::isEndWord(notes.endWord)) {
+        text += kifu::endSentence(notes.endWord, game.history().size(), toMove);
+        text += kifu::LINE_END;
+    }
+    return text;
+}

@@ -1,0 +1,20 @@
+#include "record/textlines.h"
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
+std::string quotedPart(std::string_view text) {
+    constexpr std::size_t SHOWN = 24;
+    std::string out;
+    for (std::size_t i = 0; i < text.size() && i < SHOWN; ++i) {
+        const char c = text[i];
+        out += c >= ' ' && c < 0x7F ? c : '?';
+    }
+    if (text.size() > SHOWN) out += "…";
+    return out;
+}
+
+std::string lineLabel(int line) { return std::to_string(line) + "行目: "; }

@@ -1,0 +1,230 @@
+// The converter as its user meets it: conversions between every pair of formats through real files
+// and through standard input and output, what "show" prints, and failures that leave no output.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/seeded_games.h"
+#include "common/testing.h"
+#include "kifu/cli.h"
+#include "record/formats.h"
+#include "record/sfen.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int status = -1;
+    std::string out, err;
+};
+
+Outcome run(const std::vector<std::string> &args, const std::string &input = {}) {
+    std::istringstream in(input);
+    std::ostringstream out, err;
+    Outcome result;
+    result.status = runNagikifu(args, in, out, err);
+    result.out = out.str();
+    result.err = err.str();
+    return result;
+}
+
+std::string bytesOf(const fs::path &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void writeBytes(const fs::path &path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// A fresh, empty folder for one test.
+class Nagikifu : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ =
+            fs::path(::testing::TempDir()) /
+            ("nagikifu_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+    std::string at(const std::string &name) const { return (folder_ / name).string(); }
+    std::vector<std::string> filesInFolder() const {
+        std::vector<std::string> names;
+        for (const auto &entry : fs::directory_iterator(folder_))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    fs::path folder_;
+};
+
+// A seeded game from a handicap start written as ".ngr", converted to every record format and back
+// to ".ngr": every step succeeds and every file reads as the same game.
+TEST_F(Nagikifu, ConvertsThroughEveryFormatAndBack) {
+    ZnBan game;
+    playSeededGame(game, 4, 90);
+    std::string ngr;
+    ASSERT_TRUE(writeRecordBytes(game, RecordNotes{}, RecordFormat::Ngr, ngr).ok);
+    writeBytes(at("game.ngr"), ngr);
+    for (const char *extension : {"kif", "kifu", "ki2", "ki2u", "csa", "usi"}) {
+        const std::string converted = at(std::string("game.") + extension);
+        const Outcome there = run({"convert", at("game.ngr"), converted});
+        ASSERT_EQ(there.status, 0) << extension << ": " << there.err;
+        EXPECT_EQ(there.err, "");
+        const std::string back = at(std::string("back-") + extension + ".ngr");
+        const Outcome again = run({"convert", converted, back});
+        ASSERT_EQ(again.status, 0) << extension << ": " << again.err;
+        ZnBan read;
+        RecordNotes notes;
+        const RecordResult result = readRecordBytes(read, notes, bytesOf(back), back);
+        ASSERT_TRUE(result.ok) << extension << ": " << result.reason;
+        EXPECT_EQ(positionKey(read), positionKey(game)) << extension;
+        EXPECT_EQ(read.history().size(), game.history().size()) << extension;
+    }
+    // ".kif" is Shift-JIS and ".kifu" UTF-8: the same record in two encodings.
+    EXPECT_NE(bytesOf(at("game.kif")), bytesOf(at("game.kifu")));
+    EXPECT_EQ(bytesOf(at("game.usi")), writeUsi(game));
+}
+
+TEST_F(Nagikifu, SfenOutputIsTheFinalPositionAndUsiTheWholeLine) {
+    const std::string usi = "position startpos moves 7g7f 3c3d 8h2b+ 3a2b B*4e\n";
+    writeBytes(at("in.usi"), usi);
+    ASSERT_EQ(run({"convert", at("in.usi"), at("out.sfen")}).status, 0);
+    EXPECT_EQ(bytesOf(at("out.sfen")),
+              "lnsgkg1nl/1r5s1/pppppp1pp/6p2/5B3/2P6/PP1PPPPPP/7R1/LNSGKGSNL w b 6\n");
+    ASSERT_EQ(run({"convert", at("in.usi"), at("out.usi")}).status, 0);
+    EXPECT_EQ(bytesOf(at("out.usi")), usi);
+}
+
+// "-" reads standard input and writes standard output; --to names the output format, --from the
+// input's when nothing else tells it.
+TEST_F(Nagikifu, StandardInputAndOutputWithFormatOptions) {
+    const std::string csa = "V2.2\nPI\n+\n+7776FU\n-3334FU\n%CHUDAN\n";
+    const Outcome toUsi = run({"convert", "--to", "usi", "-", "-"}, csa);
+    ASSERT_EQ(toUsi.status, 0) << toUsi.err;
+    EXPECT_EQ(toUsi.out, "position startpos moves 7g7f 3c3d\n");
+    const Outcome toSfen = run({"convert", "--from=csa", "--to=sfen", "-", "-"}, csa);
+    ASSERT_EQ(toSfen.status, 0) << toSfen.err;
+    EXPECT_EQ(toSfen.out, "lnsgkgsnl/1r5b1/pppppp1pp/6p2/9/2P6/PP1PPPPPP/1B5R1/LNSGKGSNL b - 3\n");
+    // --to overrides the extension of the output file.
+    ASSERT_EQ(run({"convert", "--to", "csa", "-", at("out.txt")}, csa).status, 0);
+    EXPECT_EQ(bytesOf(at("out.txt")), csa);
+    EXPECT_EQ(filesInFolder(), std::vector<std::string>{"out.txt"});
+}
+
+// The diagram shows the pieces and hands, and each table row gives the game's own attack counts.
+TEST_F(Nagikifu, ShowPrintsTheBoardAndBothSidesAttackCounts) {
+    ZnBan game;
+    playSeededGame(game, 8, 70);
+    const std::string usi = writeUsi(game);
+    const Outcome shown = run({"show", "--from", "usi", "-"}, usi);
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    EXPECT_NE(shown.out.find("手数＝" + std::to_string(game.moveCount())), std::string::npos);
+    EXPECT_NE(shown.out.find(game.turn() == SENTE ? "先手番" : "後手番"), std::string::npos);
+
+    for (Side side : {SENTE, GOTE}) {
+        const std::string title = side == SENTE ? "先手の利き" : "後手の利き";
+        std::size_t at = shown.out.find(title);
+        ASSERT_NE(at, std::string::npos) << title;
+        at = shown.out.find('\n', shown.out.find('\n', at) + 1) + 1;  // past the title and the file labels
+        std::istringstream rows(shown.out.substr(at));
+        for (int row = 0; row < 9; ++row) {
+            for (int column = 8; column >= 0; --column) {
+                int count = -1;
+                rows >> count;
+                EXPECT_EQ(count, game.attackCount(side, static_cast<Square>(squareAt(row, column))))
+                    << title << " row " << row << " column " << column;
+            }
+            std::string rank;
+            rows >> rank;
+        }
+    }
+
+    const Outcome start = run({"show", "--from", "sfen", "-"}, "startpos");
+    ASSERT_EQ(start.status, 0) << start.err;
+    EXPECT_NE(start.out.find("|v香v桂v銀v金v玉v金v銀v桂v香|一\n| ・v飛 ・ ・ ・ ・ ・v角 ・|二\n"),
+              std::string::npos)
+        << start.out;
+    EXPECT_NE(start.out.find("先手の持駒：なし\n"), std::string::npos);
+}
+
+// A failure says why on standard error, exits non-zero, and writes nothing: an existing output file
+// keeps its bytes and no temporary file is left behind.
+TEST_F(Nagikifu, FailuresLeaveNoOutput) {
+    writeBytes(at("good.csa"), "PI\n+\n+7776FU\n");
+    writeBytes(at("bad.csa"), "PI\n+\n+7776FU\n-5554FU\n");
+    writeBytes(at("binary.kif"), std::string("\x00\x01\x02\x03", 4));
+    writeBytes(at("cut.kif"), "\x82\xa0\x82");
+    writeBytes(at("empty.csa"), "");
+    writeBytes(at("kept.kif"), "old bytes");
+    const std::vector<std::string> before = filesInFolder();
+    const struct {
+        const char *what;
+        std::vector<std::string> args;
+        int status;
+    } rows[] = {
+        {"malformed record", {"convert", at("bad.csa"), at("out.kif")}, 1},
+        {"malformed record over an existing file", {"convert", at("bad.csa"), at("kept.kif")}, 1},
+        {"binary file", {"convert", at("binary.kif"), at("out.csa")}, 1},
+        {"Shift-JIS cut inside a character", {"convert", at("cut.kif"), at("out.csa")}, 1},
+        {"empty file", {"convert", at("empty.csa"), at("out.kif")}, 1},
+        {"missing input", {"convert", at("missing.csa"), at("out.kif")}, 1},
+        {"input is a folder", {"convert", folder_.string(), at("out.kif")}, 1},
+        {"output folder missing", {"convert", at("good.csa"), at("no/such/folder/out.kif")}, 1},
+        {"output is a folder", {"convert", "--to", "kif", at("good.csa"), folder_.string()}, 1},
+        {"unknown output extension", {"convert", at("good.csa"), at("out.txt")}, 2},
+        {"unknown --to", {"convert", "--to", "pdf", at("good.csa"), at("out.kif")}, 2},
+        {"unknown --from", {"convert", "--from", "pdf", at("good.csa"), at("out.kif")}, 2},
+        {"--to without a format", {"convert", at("good.csa"), at("out.kif"), "--to"}, 2},
+        {"standard output without a format", {"convert", at("good.csa"), "-"}, 2},
+        {"one file only", {"convert", at("good.csa")}, 2},
+        {"three files", {"convert", at("good.csa"), at("a.kif"), at("b.kif")}, 2},
+        {"unknown command", {"transmogrify", at("good.csa")}, 2},
+        {"unknown option", {"convert", "--fast", at("good.csa"), at("out.kif")}, 2},
+        {"no command", {}, 2},
+        {"show of a malformed record", {"show", at("bad.csa")}, 1},
+        {"show of two files", {"show", at("good.csa"), at("bad.csa")}, 2},
+    };
+    for (const auto &row : rows) {
+        const Outcome failed = run(row.args);
+        EXPECT_EQ(failed.status, row.status) << row.what;
+        EXPECT_TRUE(failed.err.starts_with("nagikifu: ")) << row.what << ": " << failed.err;
+        EXPECT_GT(failed.err.size(), std::string("nagikifu: ").size() + 4) << row.what;
+        EXPECT_EQ(failed.out, "") << row.what;
+        EXPECT_EQ(filesInFolder(), before) << row.what;
+    }
+    EXPECT_EQ(bytesOf(at("kept.kif")), "old bytes");
+    // The reason of a malformed record names its line.
+    EXPECT_NE(run({"convert", at("bad.csa"), at("out.kif")}).err.find("4行目"), std::string::npos);
+}
+
+// A converted file replaces the old one and keeps its permissions.
+TEST_F(Nagikifu, ReplacesAnExistingFileKeepingItsPermissions) {
+    writeBytes(at("good.csa"), "PI\n+\n+7776FU\n");
+    writeBytes(at("out.usi"), "old");
+    fs::permissions(at("out.usi"), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    ASSERT_EQ(run({"convert", at("good.csa"), at("out.usi")}).status, 0);
+    EXPECT_EQ(bytesOf(at("out.usi")), "position startpos moves 7g7f\n");
+    EXPECT_EQ(fs::status(at("out.usi")).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(filesInFolder(), (std::vector<std::string>{"good.csa", "out.usi"}));
+}
+
+TEST_F(Nagikifu, HelpGoesToStandardOutput) {
+    const Outcome help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("nagikifu convert"), std::string::npos);
+    EXPECT_EQ(help.err, "");
+}
+
+}  // namespace
