@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite twice, a normal build and a sanitizer build,
-# with a bounded run of the record-file fuzzer in between.
+# with bounded runs of the record fuzzers in between.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,9 +14,9 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
-# Bounded fuzzing of the record reader, before the sanitizer suite so that its summary closes the run.
+# Bounded fuzzing of the record readers, before the sanitizer suite so that its summary closes the run.
 if [ -x scripts/fuzz.sh ]; then
-  echo "== Fuzzing the record reader =="
+  echo "== Fuzzing the record readers =="
   ./scripts/fuzz.sh
 fi
 
