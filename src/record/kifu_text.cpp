@@ -434,7 +434,7 @@ std::string Reader::readHand(std::string_view value, Side owner) {
     for (in.skipSpaces(); !in.atEnd(); in.skipSpaces()) {
         const int code = readPieceName(in);
         if (code < 0) return "持駒の駒が読めません";
-        if (code == KING || code >= PROMOTED_OFFSET) return "持駒にできない駒があります";
+        if (code >= PROMOTED_OFFSET) return "持駒にできない駒があります";
         int &held = diagramStart_.hands[owner][static_cast<std::size_t>(code)];
         held += readHandCount(in);
         if (held > 18) return "持駒の数が多すぎます";
@@ -598,7 +598,8 @@ void appendHand(std::string &text, std::string_view label, const PositionSpec &p
     text += label;
     text += "の持駒：";
     bool any = false;
-    for (PieceKind kind = ROOK; kind < KIND_COUNT; ++kind) {
+    // A king reaches a hand only when play went on after it was taken, which the rules allow.
+    for (PieceKind kind = KING; kind < KIND_COUNT; ++kind) {
         const int count = position.hands[owner][kind];
         if (count <= 0) continue;
         any = true;

@@ -143,7 +143,6 @@ std::string buildGame(ZnBan &game, const PositionSpec &position) {
         for (PieceKind kind = 0; kind < KIND_COUNT; ++kind) {
             const int count = position.hands[owner][kind];
             if (count < 0) return "持ち駒の数が不正です";
-            if (count > 0 && kind == KING) return "玉は持ち駒にできません";
             if (count > 18) return std::string(KIND_NAMES[kind]) + "が多すぎます（駒一式より多くは置けません）";
             for (int i = 0; i < count; ++i)
                 if (std::string reason = take(kind, IN_HAND, owner); !reason.empty()) return reason;

@@ -99,7 +99,6 @@ std::string readHands(std::string_view hands, PositionSpec &position) {
         }
         const int kind = kindOfLetter(upper(c));
         if (kind < 0) return "持ち駒に知らない文字があります「" + quotedPart(hands) + "」";
-        if (kind == KING) return "玉は持ち駒にできません";
         if (digits > 0 && count == 0) return "持ち駒の数が0です「" + quotedPart(hands) + "」";
         int &held = position.hands[isLower(c) ? GOTE : SENTE][static_cast<std::size_t>(kind)];
         held += digits == 0 ? 1 : count;
@@ -138,7 +137,7 @@ bool usiSquare(char file, char rank, Square &square) {
 bool readUsiMove(std::string_view word, MoveSpec &move) {
     if (word.size() == 4 && word[1] == '*') {
         const int kind = kindOfLetter(word[0]);
-        if (kind <= KING) return false;
+        if (kind < 0) return false;
         move.from = IN_HAND;
         move.dropKind = static_cast<PieceKind>(kind);
         return usiSquare(word[2], word[3], move.to);
@@ -232,8 +231,8 @@ std::string positionSfen(const ZnBan &game) {
         for (const Koma *piece : game.hand(side)) ++held[side][piece->kind()];
     bool any = false;
     for (Side side : {SENTE, GOTE}) {
-        // A king only reaches a hand when play went on after it was taken; it is written all the same,
-        // and a reader refuses it.
+        // A king only reaches a hand when play went on after it was taken; the game's rules allow
+        // that, so it is written and read like any other piece.
         if (held[side][KING] > 0) {
             appendCount(out, held[side][KING]);
             out += side == SENTE ? 'K' : 'k';

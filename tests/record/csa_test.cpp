@@ -274,7 +274,7 @@ TEST(CsaRead, BadInputIsRefusedAndChangesNothing) {
         {"unknown piece code", "P+59OU11XX\n+\n"},
         {"lower-case code", "P+59ou\n+\n"},
         {"promoted piece in hand", "P+59OU00TO\n+\n"},
-        {"king in hand", "P+59OU00OU\n+\n"},
+        {"a third king in hand", "P+59OU00OU\nP-51OU00OU\n+\n"},
         {"two pieces on a square", "P+59OU59KI\n+\n"},
         {"PI removal of a missing piece", "PI55FU\n+\n"},
         {"more pawns than the set", "PI\nP+00FU\n+\n"},

@@ -381,7 +381,7 @@ std::vector<BadInput> badKif() {
          "2行目: 手合割「七枚落ち」"},
         {"an absurd hand count", lines({"先手の持駒：歩十九"}), "1行目: 持駒の数が多すぎます"},
         {"an absurd hand count in digits", lines({"後手の持駒：角99999999"}), "1行目: 持駒の数が多すぎます"},
-        {"a king in hand", lines({"先手の持駒：玉"}), "1行目: 持駒にできない駒"},
+        {"a promoted piece in hand", lines({"先手の持駒：と"}), "1行目: 持駒にできない駒"},
         {"a promoted piece in hand", lines({"上手の持ち駒：と"}), "1行目: 持駒にできない駒"},
         {"a board row of eight squares", lines({"| ・ ・ ・ ・ ・ ・ ・ ・|一"}),
          "1行目: 盤面図の段が9マスではありません"},

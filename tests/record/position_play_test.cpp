@@ -8,6 +8,7 @@
 
 #include "analysis/verify.h"
 #include "common/testing.h"
+#include "record/formats.h"
 #include "record/play.h"
 #include "record/position.h"
 
@@ -72,9 +73,13 @@ TEST(PositionSpec, RefusesMorePiecesThanTheSetHolds) {
     position.hands[SENTE][ROOK] = 3;
     EXPECT_NE(buildGame(game, position), "");
     position.hands[SENTE][ROOK] = 0;
+    // A king taken in play may stand in a hand; a third one may not.
     position.hands[SENTE][KING] = 1;
+    EXPECT_EQ(buildGame(game, position), "");
+    position.hands[GOTE][KING] = 1;
     EXPECT_NE(buildGame(game, position), "");
     position.hands[SENTE][KING] = 0;
+    position.hands[GOTE][KING] = 0;
     position.hands[GOTE][SILVER] = 1000000;
     EXPECT_NE(buildGame(game, position), "");
     position.hands[GOTE][SILVER] = -1;
@@ -167,3 +172,31 @@ TEST(PositionSpec, AGameBuiltFromAHandicapIsNamedByIt) {
         EXPECT_EQ(handicapNameOf(positionOf(game)), name);
     }
 }
+
+namespace {
+
+// A king taken in play goes to the taker's hand and may be dropped again; every format that can
+// describe the position must read back what it wrote.
+TEST(PositionSpec, AKingInHandSurvivesEveryPositionFormat) {
+    PositionSpec position;
+    position.put(static_cast<Square>(squareAt(8, 4)), KING, SENTE);
+    position.put(static_cast<Square>(squareAt(0, 0)), LANCE, GOTE);
+    position.hands[SENTE][KING] = 1;
+    position.hands[SENTE][PAWN] = 2;
+    position.turn = SENTE;
+    for (RecordFormat format : {RecordFormat::Sfen, RecordFormat::Usi, RecordFormat::Kif, RecordFormat::Csa}) {
+        SCOPED_TRACE(static_cast<int>(format));
+        ZnBan game;
+        ASSERT_EQ(buildGame(game, position), "");
+        ASSERT_EQ(playMove(game, {IN_HAND, static_cast<Square>(squareAt(4, 4)), false, KING}), "");
+        std::string bytes;
+        ASSERT_TRUE(writeRecordBytes(game, RecordNotes{}, format, bytes).ok);
+        ZnBan read;
+        RecordNotes notes;
+        const RecordResult result = readRecordBytes(read, notes, bytes, {}, format);
+        ASSERT_TRUE(result.ok) << result.reason << "\n" << bytes;
+        EXPECT_EQ(positionOf(read), positionOf(game));
+    }
+}
+
+}  // namespace
