@@ -1,9 +1,5 @@
 #include "record/play.h"
 
-namespace {
-
-// The hand position dropPiece takes for the first piece of `kind` once it has sorted the hand;
-// -1 when the side to move holds none.
 int dropPosition(const ZnBan &game, PieceKind kind) {
     int position = 0;
     bool held = false;
@@ -13,6 +9,8 @@ int dropPosition(const ZnBan &game, PieceKind kind) {
     }
     return held ? position : -1;
 }
+
+namespace {
 
 std::string playDrop(ZnBan &game, const MoveSpec &move) {
     // A captured king goes to the hand like any piece, and the game's own drop rule decides

@@ -20,6 +20,10 @@ struct MoveSpec {
 // success; otherwise a short Japanese reason, with the game unchanged.
 std::string playMove(ZnBan &game, const MoveSpec &move);
 
+// The hand position dropPiece takes for the first piece of `kind` once it has sorted the hand;
+// -1 when the side to move holds none.
+int dropPosition(const ZnBan &game, PieceKind kind);
+
 // The MoveSpec of a recorded move.
 MoveSpec specOf(const MoveHistory &record);
 

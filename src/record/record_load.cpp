@@ -4,6 +4,7 @@
 #include <array>
 #include <exception>
 
+#include "record/play.h"
 #include "record/record.h"
 
 namespace {
@@ -189,18 +190,6 @@ RecordResult readTurn(ZnBan &game, const Word &word) {
     }
     if (word.text[0] == '\'') return rejected(word, "コメントは局面の行より前にしか書けません");
     return rejected(word, "手番は「+」（先手）か「-」（後手）でなければなりません");
-}
-
-// The hand position dropPiece takes for the first piece of `kind` once it has sorted the hand;
-// -1 when the side to move holds none.
-int dropPosition(const ZnBan &game, PieceKind kind) {
-    int position = 0;
-    bool held = false;
-    for (const Koma *piece : game.hand(game.turn())) {
-        if (piece->kind() < kind) ++position;
-        held = held || piece->kind() == kind;
-    }
-    return held ? position : -1;
 }
 
 // A drop record: the first piece of the named kind in the hand of the side to move.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "analysis/verify.h"
+#include "common/history_checks.h"
 #include "common/seeded_games.h"
 #include "common/testing.h"
 #include "record/encoding.h"
@@ -70,13 +71,7 @@ TEST_P(CsaRoundTrip, SeededGame) {
     EXPECT_TRUE(sameNotes(loadedNotes, notes));
     EXPECT_EQ(writeCsa(loaded, loadedNotes), first);
 
-    while (game.moveCount() > 0) {
-        ASSERT_TRUE(game.undoMove());
-        ASSERT_TRUE(loaded.undoMove());
-        ASSERT_EQ(positionKey(loaded), positionKey(game)) << "at move " << game.moveCount();
-    }
-    EXPECT_FALSE(loaded.undoMove());
-    EXPECT_EQ(positionOf(loaded), seededStart(seed));
+    expectSameHistoryBackToStart(game, loaded, seed);
 }
 
 // The writer gives the whole line wherever the cursor stands.

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "analysis/verify.h"
+#include "common/history_checks.h"
 #include "common/seeded_games.h"
 #include "common/testing.h"
 #include "record/encoding.h"
@@ -41,13 +42,7 @@ TEST_P(SfenRoundTrip, UsiLineOfASeededGame) {
     EXPECT_EQ(attackCounts(loaded), attackCounts(game));
     EXPECT_EQ(writeUsi(loaded), first);
 
-    while (game.moveCount() > 0) {
-        ASSERT_TRUE(game.undoMove());
-        ASSERT_TRUE(loaded.undoMove());
-        ASSERT_EQ(positionKey(loaded), positionKey(game)) << "at move " << game.moveCount();
-    }
-    EXPECT_FALSE(loaded.undoMove());
-    EXPECT_EQ(positionOf(loaded), seededStart(seed));
+    expectSameHistoryBackToStart(game, loaded, seed);
 }
 
 // The SFEN of every position of a game reads back as that position, and writes back the same.
