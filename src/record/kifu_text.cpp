@@ -327,7 +327,7 @@ private:
     std::string readKi2MoveLine(std::string_view line);
     std::string play(const WrittenMove &written, int seconds);
     std::string ensureBuilt();
-    std::string resolve(const WrittenMove &written, MoveSpec &spec);
+    std::string resolve(const WrittenMove &written, MoveSpec &named);
     void addComment(std::string_view comment);
 
     int line_ = 0;
@@ -524,36 +524,36 @@ std::string Reader::ensureBuilt() {
     return {};
 }
 
-std::string Reader::resolve(const WrittenMove &written, MoveSpec &spec) {
-    spec.to = written.same ? previousTo_ : written.to;
-    spec.promote = written.promote;
+std::string Reader::resolve(const WrittenMove &written, MoveSpec &named) {
+    named.to = written.same ? previousTo_ : written.to;
+    named.promote = written.promote;
     if (written.hasOrigin) {
         const Koma *piece = game.pieceAt(written.from);
         if (piece == nullptr) return "移動元に駒がありません";
         if (piece->code() != written.code)
             return "移動元の駒は「" + std::string(kifPieceName(piece->code())) + "」です";
-        spec.from = written.from;
+        named.from = written.from;
         return {};
     }
     const PieceCode code = static_cast<PieceCode>(written.code);
     if (written.drop) {
         if (code >= PROMOTED_OFFSET) return "成駒は打てません";
-        spec.from = IN_HAND;
-        spec.dropKind = code;
+        named.from = IN_HAND;
+        named.dropKind = code;
         return {};
     }
     const Koma *found = nullptr;
-    const int movers = countMovers(game, code, spec.to, written.modifiers, found);
+    const int movers = countMovers(game, code, named.to, written.modifiers, found);
     if (movers == 1) {
-        spec.from = found->square();
+        named.from = found->square();
         return {};
     }
     if (movers > 1) return "どの駒を動かすのか決まりません";
     // With no piece on the board able to go there, the move is a drop written without 打.
     const Koma *any = nullptr;
-    if (written.modifiers == 0 && countMovers(game, code, spec.to, 0, any) == 0 && code < PROMOTED_OFFSET) {
-        spec.from = IN_HAND;
-        spec.dropKind = code;
+    if (written.modifiers == 0 && countMovers(game, code, named.to, 0, any) == 0 && code < PROMOTED_OFFSET) {
+        named.from = IN_HAND;
+        named.dropKind = code;
         return {};
     }
     return "その駒はそこへ動けません";
@@ -568,10 +568,10 @@ std::string Reader::play(const WrittenMove &written, int seconds) {
     if (std::string reason = ensureBuilt(); !reason.empty()) return reason;
     if (ended_) return "終局の後に指し手があります";
     if (written.same && previousTo_ == IN_HAND) return "前の手がないのに「同」があります";
-    MoveSpec spec;
-    if (std::string reason = resolve(written, spec); !reason.empty()) return reason;
-    if (std::string reason = playMove(game, spec); !reason.empty()) return reason;
-    previousTo_ = spec.to;
+    MoveSpec named;
+    if (std::string reason = resolve(written, named); !reason.empty()) return reason;
+    if (std::string reason = playMove(game, named); !reason.empty()) return reason;
+    previousTo_ = named.to;
     if (seconds >= 0 || !notes.moveSeconds.empty()) {
         notes.moveSeconds.resize(static_cast<std::size_t>(game.moveCount()) - 1, -1);
         notes.moveSeconds.push_back(seconds);

@@ -46,12 +46,12 @@ std::string playMove(ZnBan &game, const MoveSpec &move) {
 }
 
 MoveSpec specOf(const MoveHistory &record) {
-    MoveSpec spec;
-    spec.from = record.from;
-    spec.to = record.to;
-    spec.promote = record.promoted != 0;
-    if (record.from == IN_HAND && record.piece != nullptr) spec.dropKind = record.piece->kind();
-    return spec;
+    MoveSpec move;
+    move.from = record.from;
+    move.to = record.to;
+    move.promote = record.promoted != 0;
+    if (record.from == IN_HAND && record.piece != nullptr) move.dropKind = record.piece->kind();
+    return move;
 }
 
 bool walkRecord(ZnBan &game, const std::function<void(const ZnBan &)> &start,
