@@ -65,12 +65,14 @@ int knownTimes(const RecordNotes &notes, std::size_t moves) {
 }
 
 // The headers of `original` whose values `back` no longer has. Values, not names: a format may
-// name a header its own way ("下手" comes back as "先手").
+// name a header its own way ("下手" comes back as "先手"). 手合割 only names the starting position,
+// which every format but SFEN writes out.
 int lostHeaders(const RecordNotes &original, const RecordNotes &back) {
     std::map<std::string, int> kept;
     for (const auto &header : back.headers) ++kept[header.second];
     int lost = 0;
     for (const auto &header : original.headers) {
+        if (header.first == "手合割") continue;
         int &left = kept[header.second];
         if (left > 0)
             --left;
