@@ -214,9 +214,9 @@ bool TZnMainForm::describeLoss(const std::string &bytes, const std::string &file
         items << QStringLiteral("消費時間%1手分").arg(times);
     if (!notes.endWord.empty() && backNotes.endWord.empty())
         items << QStringLiteral("終局「%1」").arg(fromUtf8(notes.endWord));
-    lost = items.isEmpty()
-               ? QString()
-               : QStringLiteral("（この形式に入らない%1は保存していません）").arg(items.join(QStringLiteral("・")));
+    lost = items.isEmpty() ? QString()
+                           : QStringLiteral("（この形式に入らない%1は保存していません）")
+                                 .arg(items.join(QStringLiteral("・")));
     return true;
 }
 
@@ -328,9 +328,11 @@ void TZnMainForm::dropEvent(QDropEvent *event) {
     if (first.isLocalFile())
         openRecordFile(first.toLocalFile());
     else
-        SetStatusText(QStringLiteral("棋譜を読み込めませんでした: このコンピュータのファイルではありません（%1）")
-                          .arg(first.toDisplayString()));
+        SetStatusText(
+            QStringLiteral("棋譜を読み込めませんでした: このコンピュータのファイルではありません（%1）")
+                .arg(first.toDisplayString()));
     if (urls.size() > 1)
-        SetStatusText(statusText() +
-                      QStringLiteral("（ドロップされた%1個のうち開くのは最初の1個だけです）").arg(urls.size()));
+        SetStatusText(
+            statusText() +
+            QStringLiteral("（ドロップされた%1個のうち開くのは最初の1個だけです）").arg(urls.size()));
 }

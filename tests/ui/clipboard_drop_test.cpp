@@ -13,8 +13,8 @@
 #include <functional>
 
 #include "record/kif.h"
-#include "ui/kifuwindow.h"
 #include "records_testing.h"
+#include "ui/kifuwindow.h"
 #include "ui/startup.h"
 
 using namespace records_testing;
@@ -219,7 +219,10 @@ TEST_F(DropTest, DropsThatCannotOpenSayWhyAndKeepTheGame) {
              return mime;
          },
          "ファイルがありません"},
-        {"a folder first of two", [&] { return files({directory.path(), path("game.kifu")}); },
+        {"a folder first of two",
+         [&] {
+             return files({directory.path(), path("game.kifu")});
+         },
          "（ドロップされた2個のうち開くのは最初の1個だけです）"},
         {"an address on the network",
          [] {
@@ -285,8 +288,8 @@ protected:
     void start(const QStringList &words) {
         startWindow(*window, parseStartOptions(words));
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        EXPECT_TRUE(
-            QTest::qWaitFor([this] { return window->statusText().startsWith(QStringLiteral("棋譜を")); }, 2000));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [this] { return window->statusText().startsWith(QStringLiteral("棋譜を")); }, 2000));
     }
     QString path(const char *name) const { return directory.filePath(QString::fromUtf8(name)); }
     std::string status() const { return window->statusText().toStdString(); }

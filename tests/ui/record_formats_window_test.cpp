@@ -119,21 +119,27 @@ TEST_F(FormatSaveTest, EachFormatSavedOpensAsTheSameGame) {
     } rows[] = {
         {"out.kif", filterWith("KIF"), "棋譜を保存しました", true, true, true},
         {"out.kifu", filterWith("KIF"), "棋譜を保存しました", true, true, true},
-        {"out.ki2", filterWith("KI2"), "棋譜を保存しました（この形式に入らない消費時間3手分は保存していません）", true,
-         true, true},
+        {"out.ki2", filterWith("KI2"),
+         "棋譜を保存しました（この形式に入らない消費時間3手分は保存していません）", true, true, true},
         {"out.csa", filterWith("CSA"), "棋譜を保存しました", true, true, true},
         {"out.usi", filterWith("USI"),
-         "棋譜を保存しました（この形式に入らない対局情報2件・コメント2行・消費時間3手分・終局「投了」は保存していま"
+         "棋譜を保存しました（この形式に入らない対局情報2件・コメント2行・消費時間3手分・終局「投了」は保存し"
+         "ていま"
          "せん）",
          true, false, false},
         {"out.sfen", filterWith("SFEN"),
-         "棋譜を保存しました（この形式に入らない指し手3手・対局情報2件・コメント2行・消費時間3手分・終局「投了」は保"
+         "棋譜を保存しました（この形式に入らない指し手3手・対局情報2件・コメント2行・消費時間3手分・終局「投"
+         "了」は保"
          "存していません）",
          false, false, false},
-        {"out.ngr", {},
-         "棋譜を保存しました（この形式に入らない対局情報2件・コメント2行・消費時間3手分・終局「投了」は保存していま"
+        {"out.ngr",
+         {},
+         "棋譜を保存しました（この形式に入らない対局情報2件・コメント2行・消費時間3手分・終局「投了」は保存し"
+         "ていま"
          "せん）",
-         true, false, false},
+         true,
+         false,
+         false},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
@@ -151,10 +157,10 @@ TEST_F(FormatSaveTest, EachFormatSavedOpensAsTheSameGame) {
         EXPECT_EQ(window->record().length(), row.moves ? 3 : 0);
         EXPECT_EQ(notes.header("先手"), row.headers ? "山田" : "");
         EXPECT_EQ(notes.header("後手"), row.headers ? "田中" : "");
-        EXPECT_EQ(notes.startComments, row.comments ? std::vector<std::string>{"開始のコメント"}
-                                                    : std::vector<std::string>{});
-        EXPECT_EQ(notes.commentsAfter(1), row.comments ? std::vector<std::string>{"角道を開ける"}
-                                                       : std::vector<std::string>{});
+        EXPECT_EQ(notes.startComments,
+                  row.comments ? std::vector<std::string>{"開始のコメント"} : std::vector<std::string>{});
+        EXPECT_EQ(notes.commentsAfter(1),
+                  row.comments ? std::vector<std::string>{"角道を開ける"} : std::vector<std::string>{});
         EXPECT_EQ(notes.endWord, row.comments ? "投了" : "");
     }
 }
@@ -221,7 +227,8 @@ TEST_F(FormatSaveTest, AFailedSaveInAnotherFormatKeepsTheOldFile) {
     const QByteArray old = "an older record that must survive\n";
     writeFile(path("old.kif"), old);
     save(path("old.kif"), filterWith("KIF"));
-    EXPECT_EQ(status().rfind("棋譜を保存できませんでした: Shift_JIS で書けない文字があります", 0), 0u) << status();
+    EXPECT_EQ(status().rfind("棋譜を保存できませんでした: Shift_JIS で書けない文字があります", 0), 0u)
+        << status();
     EXPECT_EQ(contentsOf(path("old.kif")), old);
     EXPECT_EQ(window->windowTitle(), path("game.kifu"));
     EXPECT_EQ(QDir(directory.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
@@ -229,5 +236,6 @@ TEST_F(FormatSaveTest, AFailedSaveInAnotherFormatKeepsTheOldFile) {
     save(path("old.kifu"), filterWith("KIF"));
     EXPECT_EQ(status(), "棋譜を保存しました");
     open(path("old.kifu"));
-    EXPECT_EQ(window->record().notes().commentsAfter(2), std::vector<std::string>{"絵文字😀は Shift_JIS にない"});
+    EXPECT_EQ(window->record().notes().commentsAfter(2),
+              std::vector<std::string>{"絵文字😀は Shift_JIS にない"});
 }

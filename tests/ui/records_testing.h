@@ -25,8 +25,10 @@ inline const std::string kKifText =
     "   1 ７六歩(77)   ( 0:05/00:00:05)\r\n*角道を開ける\r\n   2 ３四歩(33)   ( 0:03/00:00:03)\r\n"
     "   3 ２二角成(88) ( 0:10/00:00:15)\r\n   4 投了\r\nまで3手で先手の勝ち\r\n\r\n変化：2手\r\n"
     "   2 ８四歩(83)   ( 0:00/00:00:00)\r\n";
-inline const std::string kKi2Text = "先手：山田\n後手：田中\n▲７六歩    △３四歩    ▲２二角成\nまで3手で先手の勝ち\n";
-inline const std::string kCsaText = "V2.2\nN+山田\nN-田中\nPI\n+\n+7776FU\nT5\n-3334FU\nT3\n+8822UM\n%TORYO\n";
+inline const std::string kKi2Text =
+    "先手：山田\n後手：田中\n▲７六歩    △３四歩    ▲２二角成\nまで3手で先手の勝ち\n";
+inline const std::string kCsaText =
+    "V2.2\nN+山田\nN-田中\nPI\n+\n+7776FU\nT5\n-3334FU\nT3\n+8822UM\n%TORYO\n";
 inline const std::string kUsiText = "position startpos moves 7g7f 3c3d 8h2b+\n";
 // The position after the three moves, gote to move.
 inline const std::string kFinalSfen = "lnsgkgsnl/1r5+B1/pppppp1pp/6p2/9/2P6/PP1PPPPPP/7R1/LNSGKGSNL w B 4";
