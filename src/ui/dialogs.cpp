@@ -24,22 +24,35 @@ bool MessageBoxPromotionAsker::askPromotion(const QString &pieceName) {
 
 namespace {
 
-QString runRecordDialog(QWidget *parent, QFileDialog::AcceptMode mode, const char *objectName) {
+ChosenFile runRecordDialog(QWidget *parent, QFileDialog::AcceptMode mode, const char *objectName) {
     QFileDialog dialog(parent);
     dialog.setObjectName(QString::fromLatin1(objectName));
     setUpRecordDialog(dialog, mode);
     if (dialog.exec() != QDialog::Accepted) return {};
     const QStringList chosen = dialog.selectedFiles();
-    return chosen.isEmpty() ? QString() : chosen.first();
+    if (chosen.isEmpty()) return {};
+    return {chosen.first(), dialog.selectedNameFilter()};
 }
 
 }  // namespace
 
-QString DialogFileChooser::openRecordPath(QWidget *parent) {
+QStringList recordFilters() {
+    QStringList filters;
+    for (const RecordFileType &type : kRecordFileTypes) filters << QString::fromUtf8(type.filter);
+    return filters;
+}
+
+const RecordFileType &recordFileTypeOf(const QString &filter) {
+    for (const RecordFileType &type : kRecordFileTypes)
+        if (filter == QString::fromUtf8(type.filter)) return type;
+    return kRecordFileTypes[0];
+}
+
+ChosenFile DialogFileChooser::openRecordFile(QWidget *parent) {
     return runRecordDialog(parent, QFileDialog::AcceptOpen, "OpenDialog1");
 }
 
-QString DialogFileChooser::saveRecordPath(QWidget *parent) {
+ChosenFile DialogFileChooser::saveRecordFile(QWidget *parent) {
     return runRecordDialog(parent, QFileDialog::AcceptSave, "SaveDialog1");
 }
 
@@ -48,8 +61,15 @@ void setUpRecordDialog(QFileDialog &dialog, QFileDialog::AcceptMode mode) {
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    dialog.setNameFilters({QString::fromUtf8(kRecordFilter)});
+    dialog.setNameFilters(recordFilters());
+    dialog.selectNameFilter(QString::fromUtf8(kRecordFilter));
     dialog.setDefaultSuffix(QString());
+    if (mode != QFileDialog::AcceptSave) return;
+    // The dialog itself adds the suffix, so that its question before replacing a file names the
+    // file that is really written.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString &filter) {
+        dialog.setDefaultSuffix(QString::fromUtf8(recordFileTypeOf(filter).suffix));
+    });
 }
 
 void setUpAboutBox(QMessageBox &box) {

@@ -4,14 +4,44 @@
 
 #include <QFileDialog>
 #include <QString>
+#include <QStringList>
 
+#include "record/formats.h"
 #include "ui/interaction.h"
 
 class QMessageBox;
 class QWidget;
 
-// The one entry of the open and save dialogs' file-type list.
+// The first entry of the open and save dialogs' file-type list, selected when they open.
 inline constexpr const char *kRecordFilter = "Nagi形式Ver.0.20 (*.ngr)";
+
+// One entry of the record dialogs' file-type list: the format it stands for (Unknown for the
+// entries that take several) and the suffix a save under it adds to a name that has none.
+struct RecordFileType {
+    const char *filter;
+    RecordFormat format;
+    const char *suffix;
+};
+
+// The record dialogs' file types in the order they are listed: the program's own format first,
+// then every record, one entry per format, and every file.
+inline constexpr RecordFileType kRecordFileTypes[] = {
+    {kRecordFilter, RecordFormat::Ngr, ""},
+    {"棋譜ファイル (*.ngr *.kif *.kifu *.ki2 *.csa *.sfen *.usi)", RecordFormat::Unknown, ""},
+    {"KIF形式 (*.kif *.kifu)", RecordFormat::Kif, "kif"},
+    {"KI2形式 (*.ki2)", RecordFormat::Ki2, "ki2"},
+    {"CSA形式 (*.csa)", RecordFormat::Csa, "csa"},
+    {"SFEN形式 (*.sfen)", RecordFormat::Sfen, "sfen"},
+    {"USI形式 (*.usi)", RecordFormat::Usi, "usi"},
+    {"すべてのファイル (*)", RecordFormat::Unknown, ""},
+};
+
+// The file-type list of the record dialogs.
+QStringList recordFilters();
+
+// The entry of kRecordFileTypes whose filter is `filter`; the first (Nagi形式) for an empty or
+// unknown filter, as a dialog left at its default.
+const RecordFileType &recordFileTypeOf(const QString &filter);
 
 // Asks "%sは成りますか？" in a modal box with Yes (the default) and No.
 class MessageBoxPromotionAsker : public PromotionAsker {
@@ -23,23 +53,31 @@ private:
     QWidget *parent_;
 };
 
-// Chooses the path of a record file to open or save; an empty path means the user cancelled.
+// A file chosen in a record dialog: its path (empty when the user cancelled) and the entry of the
+// file-type list that was selected (empty means the first).
+struct ChosenFile {
+    QString path;
+    QString filter;
+};
+
+// Chooses a record file to open or to save.
 class FileChooser {
 public:
     virtual ~FileChooser() = default;
-    virtual QString openRecordPath(QWidget *parent) = 0;
-    virtual QString saveRecordPath(QWidget *parent) = 0;
+    virtual ChosenFile openRecordFile(QWidget *parent) = 0;
+    virtual ChosenFile saveRecordFile(QWidget *parent) = 0;
 };
 
 // The modal open and save dialogs.
 class DialogFileChooser : public FileChooser {
 public:
-    QString openRecordPath(QWidget *parent) override;
-    QString saveRecordPath(QWidget *parent) override;
+    ChosenFile openRecordFile(QWidget *parent) override;
+    ChosenFile saveRecordFile(QWidget *parent) override;
 };
 
-// Sets a record dialog up: Qt's own dialog with a file-name field, the one filter, no default
-// suffix, no preset directory or file name.
+// Sets a record dialog up: Qt's own dialog with a file-name field, the file-type list with Nagi形式
+// selected, no preset directory or file name. A save adds no suffix under Nagi形式 and the entries
+// of several formats, and the format's suffix under the others.
 void setUpRecordDialog(QFileDialog &dialog, QFileDialog::AcceptMode mode);
 
 // Sets up the box that tells the version; shown modally by the about command.

@@ -1,7 +1,5 @@
 #include "ui/mainform.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -9,17 +7,12 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QRadioButton>
-#include <QSaveFile>
 #include <QStatusBar>
-#include <cerrno>
-#include <sstream>
+#include <QTimer>
 #include <string>
 
-#include "record/record.h"
-#include "support/readfile.h"
 #include "support/report.h"
 #include "ui/kifuwindow.h"
-#include "support/syserror.h"
 #include "ui/paintbox.h"
 #include "ui/render.h"
 #include "ui/znflags.h"
@@ -87,8 +80,6 @@ TPaintBox *makePaintBox(QWidget *parent, const char *name, QRect geometry) {
     return box;
 }
 
-QString fromUtf8(const std::string &text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
-
 // Keeps the arrow keys with the attack-display buttons that have the focus, away from the
 // shortcuts that walk through the game.
 class ArrowKeysStay : public QObject {
@@ -108,11 +99,6 @@ public:
         return QObject::eventFilter(watched, event);
     }
 };
-// The system's reason for the last failure when it left one, else Qt's.
-QString failureText(int systemError, const QFileDevice &file) {
-    return systemError != 0 ? fromUtf8(systemErrorText(systemError)) : file.errorString();
-}
-
 }  // namespace
 
 TZnMainForm::TZnMainForm(QWidget *parent) : QMainWindow(parent) {
@@ -127,7 +113,10 @@ TZnMainForm::TZnMainForm(QWidget *parent) : QMainWindow(parent) {
     createControls();
     createMenus();
     createViewMenu();
+    createEditMenu();
     createBoardMenu();
+    // A record file dropped anywhere on the window opens; dropped text is pasted.
+    setAcceptDrops(true);
     // The window is exactly its contents: menu bar, board area and status bar.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     setReportHook(showDebugBox);
@@ -216,6 +205,9 @@ void TZnMainForm::createMenus() {
     KN1 = addItem(FileF1, "KN1", QStringLiteral("新規(&N)"));
     K4 = addItem(FileF1, "K4", QStringLiteral("開く(&O)"));
     KS1 = addItem(FileF1, "KS1", QStringLiteral("保存(&S)"));
+    KN1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    K4->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    KS1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     N1 = FileF1->addSeparator();
     N1->setObjectName(QStringLiteral("N1"));
     ExitX1 = addItem(FileF1, "ExitX1", QStringLiteral("終了(&X)"));
@@ -320,7 +312,12 @@ void TZnMainForm::SetStatusText(const QString &text) { StatusPanel->setText(text
 
 QString TZnMainForm::statusText() const { return StatusPanel->text(); }
 
-void TZnMainForm::BanPaint() { RedrawAll(); }
+void TZnMainForm::BanPaint() {
+    RedrawAll();
+    painted_ = true;
+    // After this paint, so that the file's status text is the one left showing.
+    if (!startFile_.isEmpty()) QTimer::singleShot(0, this, &TZnMainForm::openStartFile);
+}
 
 void TZnMainForm::BanMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
     // The right button opens the popup menu; no other button but the left one enters moves.
@@ -345,97 +342,6 @@ void TZnMainForm::KN1Click() {
     record_.reset();
     RedrawAll();
     SetStatusText(QString());
-}
-
-void TZnMainForm::K4Click() {
-    const QString path = fileChooser_->openRecordPath(this);
-    if (path.isEmpty()) return;
-    QString reason;
-    if (!readRecordFile(path, reason)) {
-        SetStatusText(QStringLiteral("棋譜を読み込めませんでした: ") + reason);
-        return;
-    }
-    record_.reset();
-    znFlags.Reset();
-    setWindowTitle(path);
-    RedrawAll();
-    SetStatusText(QStringLiteral("棋譜を読み込みました"));
-}
-
-void TZnMainForm::KS1Click() {
-    const QString path = fileChooser_->saveRecordPath(this);
-    if (path.isEmpty()) return;
-    QString reason;
-    if (!writeRecordFile(path, reason)) {
-        SetStatusText(QStringLiteral("棋譜を保存できませんでした: ") + reason);
-        return;
-    }
-    SetStatusText(QStringLiteral("棋譜を保存しました"));
-    setWindowTitle(path);
-}
-
-bool TZnMainForm::readRecordFile(const QString &path, QString &reason) {
-    FileBytes file = readRegularFile(QFile::encodeName(path).toStdString(), std::size_t(kMaxRecordBytes));
-    if (!file.ok) {
-        reason = fromUtf8(file.reason);
-        return false;
-    }
-    std::istringstream in(std::move(file.bytes));
-    const RecordResult result = loadRecord(game_, in);
-    if (!result.ok) reason = fromUtf8(result.reason);
-    return result.ok;
-}
-
-bool TZnMainForm::writeRecordFile(const QString &path, QString &reason) {
-    // The whole record is made first, so a writer that fails touches no file.
-    std::ostringstream out;
-    const RecordResult result = saveRecord(game_, out);
-    if (!result.ok) {
-        reason = fromUtf8(result.reason);
-        return false;
-    }
-    const std::string bytes = out.str();
-    if (bytes.size() > std::size_t(kMaxRecordBytes)) {
-        reason = QStringLiteral("棋譜が長すぎます (上限 %1 MiB)").arg(kMaxRecordBytes / (1024 * 1024));
-        return false;
-    }
-    // QSaveFile would put the record in place of a device or a pipe (through a link, too).
-    if (const std::string refused = whyNotARegularFile(QFile::encodeName(path).toStdString());
-        !refused.empty()) {
-        reason = fromUtf8(refused);
-        return false;
-    }
-    // QSaveFile writes beside the target and replaces it only when every byte is written, so a
-    // failed save never destroys the file that was there. Qt words the system's errors in
-    // English or not at all, so each step keeps errno for the reason.
-    QSaveFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly)) {
-        reason = QStringLiteral("ファイルを作れません (%1)").arg(failureText(errno, file));
-        return false;
-    }
-    const auto expected = qint64(bytes.size());
-    errno = 0;
-    if (file.write(bytes.data(), expected) != expected || !file.flush()) {
-        reason = QStringLiteral("ファイルに書き込めません (%1)").arg(failureText(errno, file));
-        file.cancelWriting();
-        return false;
-    }
-    // A write that stops part way (a full disk, a size limit) can flush without an error: only
-    // the size on disk tells, and a short file must not replace the old one.
-    if (file.size() != expected) {
-        reason = QStringLiteral("ファイルに書き込めません (%1 バイト中 %2 バイトしか書けませんでした)")
-                     .arg(expected)
-                     .arg(file.size());
-        file.cancelWriting();
-        return false;
-    }
-    errno = 0;
-    if (!file.commit()) {
-        reason = QStringLiteral("ファイルに書き込めません (%1)").arg(failureText(errno, file));
-        return false;
-    }
-    return true;
 }
 
 void TZnMainForm::ExitX1Click() { close(); }

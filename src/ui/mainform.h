@@ -4,8 +4,11 @@
 
 #include <QMainWindow>
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include "core/znban.h"
+#include "record/formats.h"
 #include "record/gamerecord.h"
 #include "support/readfile.h"
 #include "ui/dialogs.h"
@@ -14,6 +17,7 @@
 
 class QAction;
 class QFrame;
+class QMimeData;
 class QGroupBox;
 class QLabel;
 class QMenu;
@@ -52,9 +56,25 @@ public:
     // Replaces the open and save dialogs; null restores the real dialogs.
     void setFileChooser(FileChooser *chooser);
 
+    // Opens the record file at `path` as 開く does: the format by its name, else by its contents,
+    // else `hint`; true when it opened. On failure the status bar says why and nothing changes.
+    bool openRecordFile(const QString &path, RecordFormat hint = RecordFormat::Unknown);
+    // Reads the text of `mime` (the clipboard, dropped text) as a new game, as 開く reads a file.
+    bool openRecordText(const QMimeData *mime);
+    // Opens `path` as soon as the board has first been painted, whose redraw would otherwise
+    // replace the status text at once.
+    void openAtStart(const QString &path);
+
     // Files larger than this are refused before they are read, and no longer record is saved:
     // whatever the window writes, it reads back.
     static constexpr qint64 kMaxRecordBytes = qint64(MAX_READ_BYTES);
+    // Pasted or dropped text longer than this (in UTF-8) is refused.
+    static constexpr qint64 kMaxPasteBytes = qint64(4) * 1024 * 1024;
+
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private slots:
     void BanPaint();
@@ -70,6 +90,9 @@ private slots:
     void K1Click();
     void K3Click();
     void KA1Click();
+    void KE1Click();
+    void KE2Click();
+    void KE3Click();
     void RadioButton2Click();
     void RadioButton3Click();
     void RadioButton4Click();
@@ -81,6 +104,8 @@ private:
     void createBoardMenu();
     // The 表示 menu, after 実行: the move list and the walking commands, then the board layers.
     void createViewMenu();
+    // The 編集 menu, after 実行: copying the game or the position, pasting a game.
+    void createEditMenu();
     // The walking commands of 表示 and their keys.
     void createWalkCommands();
     // Shows move `move` of the line (0 = the start) with everything that follows the position.
@@ -92,9 +117,21 @@ private:
     QAction *addItem(QMenu *menu, const char *name, const QString &caption);
     void undoOneMove();
     void setAttackDisplayMode(int mode);
-    // Both fill `reason` with a Japanese explanation when they fail.
-    bool readRecordFile(const QString &path, QString &reason);
-    bool writeRecordFile(const QString &path, QString &reason);
+    // Reads a record into the game and its notes, or fills `reason` and changes nothing. The
+    // format comes from `fileName`, else the contents, else `hint`; a record whose name's
+    // format fails is read by what it holds.
+    bool takeRecord(std::string_view bytes, const std::string &fileName, RecordFormat hint, QString &reason);
+    // Shows a record just read: the selection reset, the caption (when not empty), the board,
+    // then the status text, which names the branches left out.
+    void showReadRecord(const QString &caption);
+    // Writes the whole line at `path` in `format`; fills `reason` when it fails, else `lost` with
+    // what the format could not hold (empty when it holds everything).
+    bool writeRecordFile(const QString &path, RecordFormat format, QString &reason, QString &lost);
+    // What of the game the bytes written in `format` leave out, read back to be sure; false with
+    // `reason` when they cannot be read back at all.
+    bool describeLoss(const std::string &bytes, const std::string &fileName, RecordFormat format,
+                      QString &lost, QString &reason);
+    void openStartFile();
 
     // The controls, owned by Qt's parent chain.
     QStatusBar *StatusBar1 = nullptr;
@@ -135,6 +172,10 @@ private:
     QAction *KW2 = nullptr;
     QAction *KW3 = nullptr;
     QAction *KW4 = nullptr;
+    QMenu *EditE1 = nullptr;
+    QAction *KE1 = nullptr;
+    QAction *KE2 = nullptr;
+    QAction *KE3 = nullptr;
     TKifuWindow *kifuWindow_ = nullptr;
     BoardHoverWatcher *hoverWatcher_ = nullptr;
     BoardLayers layers_;
@@ -143,6 +184,9 @@ private:
     PromotionAsker *promotionAsker_ = &messageBoxAsker_;
     DialogFileChooser dialogChooser_;
     FileChooser *fileChooser_ = &dialogChooser_;
+    // The file named on the command line, until it is opened after the first paint.
+    QString startFile_;
+    bool painted_ = false;
 
     // Declared after the controls, so it is destroyed before the controls that show it.
     ZnBan game_;

@@ -1,15 +1,19 @@
 #include "ui/startup.h"
 
 #include <QCoreApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QPointer>
 #include <QTranslator>
+#include <QUrl>
 #include <csignal>
 #include <exception>
 #include <new>
 
 #include "support/report.h"
 #include "ui/dialogs.h"
+#include "ui/mainform.h"
+#include "ui/render.h"
 
 void installProcessRules() {
     installOutOfMemoryRule();
@@ -58,4 +62,39 @@ bool installJapaneseTranslations(QCoreApplication &application) {
     }
     installed = translator;
     return true;
+}
+
+StartOptions parseStartOptions(const QStringList &words) {
+    StartOptions options;
+    bool optionsEnded = false;
+    for (const QString &word : words) {
+        if (!optionsEnded && word == QStringLiteral("--")) {
+            optionsEnded = true;
+        } else if (!optionsEnded && word == QStringLiteral("--kifu")) {
+            options.kifuWindow = true;
+        } else if (!optionsEnded && word.startsWith(QLatin1Char('-'))) {
+            continue;
+        } else if (options.recordFile.isEmpty()) {
+            // Some launchers pass an address where the desktop entry asks for a path.
+            const QUrl address(word);
+            options.recordFile = word.startsWith(QStringLiteral("file:")) && address.isLocalFile()
+                                     ? address.toLocalFile()
+                                     : word;
+        }
+    }
+    return options;
+}
+
+void prepareApplication(QApplication &application) {
+    installJapaneseTranslations(application);
+    installFontSubstitutes();
+    QIcon icon(QStringLiteral(":/icons/nagishogi-256.png"));
+    icon.addFile(QStringLiteral(":/icons/nagishogi-48.png"));
+    QApplication::setWindowIcon(icon);
+}
+
+void startWindow(TZnMainForm &window, const StartOptions &options) {
+    window.show();
+    if (options.kifuWindow) window.showKifuWindow();
+    if (!options.recordFile.isEmpty()) window.openAtStart(options.recordFile);
 }

@@ -46,8 +46,8 @@ const QStringList kShortLineRows = {"開始局面",      "1 ▲７六歩(77)", "
 // Answers the save dialog with one path.
 class OnePathChooser : public FileChooser {
 public:
-    QString openRecordPath(QWidget *) override { return path; }
-    QString saveRecordPath(QWidget *) override { return path; }
+    ChosenFile openRecordFile(QWidget *) override { return {path, {}}; }
+    ChosenFile saveRecordFile(QWidget *) override { return {path, {}}; }
     QString path;
 };
 
@@ -140,7 +140,7 @@ protected:
 TEST_F(KifuWindowTest, ViewMenuComesAfterRunAndHoldsTheWalkingCommands) {
     QStringList titles;
     for (QAction *action : window->menuBar()->actions()) titles << action->text();
-    EXPECT_EQ(titles, (QStringList{"ファイル(&F)", "実行(&R)", "表示(&V)", "ヘルプ(&H)"}));
+    EXPECT_EQ(titles, (QStringList{"ファイル(&F)", "実行(&R)", "編集(&E)", "表示(&V)", "ヘルプ(&H)"}));
     const struct {
         const char *name;
         const char *caption;
@@ -331,7 +331,9 @@ TEST_F(KifuWindowTest, SavingAtAnEarlierCursorWritesTheWholeLineAndStaysThere) {
     ASSERT_TRUE(directory.isValid());
     chooser.path = directory.filePath("line.ngr");
     child<QAction>("KS1")->trigger();
-    EXPECT_EQ(window->statusText(), "棋譜を保存しました");
+    // A .ngr file holds the moves only, and the save says what it left out.
+    EXPECT_EQ(window->statusText().toStdString(),
+              "棋譜を保存しました（この形式に入らないコメント6行・終局「投了」は保存していません）");
     QFile file(chooser.path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll().toStdString(), whole.str());

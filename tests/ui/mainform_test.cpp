@@ -24,6 +24,7 @@
 #include <QTimer>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -38,8 +39,8 @@ namespace {
 // Answers the open and save dialogs with prepared paths; an empty path is a cancelled dialog.
 class ScriptedChooser : public FileChooser {
 public:
-    QString openRecordPath(QWidget *) override { return next(openPaths); }
-    QString saveRecordPath(QWidget *) override { return next(savePaths); }
+    ChosenFile openRecordFile(QWidget *) override { return {next(openPaths), {}}; }
+    ChosenFile saveRecordFile(QWidget *) override { return {next(savePaths), {}}; }
     std::deque<QString> openPaths;
     std::deque<QString> savePaths;
 
@@ -228,17 +229,25 @@ TEST_F(MainFormTest, FontsFollowTheLayout) {
         EXPECT_EQ(child<QWidget>(name)->palette().color(QPalette::WindowText), QColor(Qt::black)) << name;
 }
 
-TEST_F(MainFormTest, MenusHaveTheirCaptionsAndNoShortcuts) {
+TEST_F(MainFormTest, MenusHaveTheirCaptionsAndShortcuts) {
     struct Row {
         const char *menu;
         const char *title;
         std::vector<std::pair<const char *, const char *>> items;  // name, caption ("-" separator)
     };
+    // Only these items have keys; every other one has none.
+    const std::map<std::string, QKeySequence> shortcuts = {
+        {"KN1", QKeySequence(QStringLiteral("Ctrl+N"))}, {"K4", QKeySequence(QStringLiteral("Ctrl+O"))},
+        {"KS1", QKeySequence(QStringLiteral("Ctrl+S"))}, {"KE1", QKeySequence(QStringLiteral("Ctrl+C"))},
+        {"KE3", QKeySequence(QStringLiteral("Ctrl+V"))}};
     const Row rows[] = {
         {"FileF1",
          "ファイル(&F)",
          {{"KN1", "新規(&N)"}, {"K4", "開く(&O)"}, {"KS1", "保存(&S)"}, {"N1", "-"}, {"ExitX1", "終了(&X)"}}},
         {"KR1", "実行(&R)", {{"KR2", "対局(&R)"}, {"KB1", "一手戻す(&B)"}, {"KG1", "投了(&G)"}}},
+        {"EditE1",
+         "編集(&E)",
+         {{"KE1", "棋譜をコピー(&C)"}, {"KE2", "局面をコピー（SFEN）(&S)"}, {"", "-"}, {"KE3", "貼り付け(&P)"}}},
         {"ViewV1",
          "表示(&V)",
          {{"KC1", "利きの数(&C)"},
@@ -251,8 +260,9 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndNoShortcuts) {
     };
     QStringList menuBarTitles;
     for (QAction *action : window->menuBar()->actions()) menuBarTitles << action->text();
-    // 表示 comes after the original menus' 実行; its walking items are tested with the move list.
-    EXPECT_EQ(menuBarTitles, (QStringList{"ファイル(&F)", "実行(&R)", "表示(&V)", "ヘルプ(&H)"}));
+    // 編集 and 表示 come after the original menus' 実行; the walking items of 表示 are tested with
+    // the move list.
+    EXPECT_EQ(menuBarTitles, (QStringList{"ファイル(&F)", "実行(&R)", "編集(&E)", "表示(&V)", "ヘルプ(&H)"}));
     for (const Row &row : rows) {
         SCOPED_TRACE(row.menu);
         QMenu *menu = child<QMenu>(row.menu);
@@ -267,13 +277,18 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndNoShortcuts) {
         ASSERT_EQ(actions.size(), qsizetype(row.items.size()));
         for (std::size_t i = 0; i < row.items.size(); ++i) {
             QAction *action = actions[qsizetype(i)];
-            EXPECT_EQ(action->objectName(), QString::fromLatin1(row.items[i].first));
+            // The separator of 編集 has no name of its own.
+            if (*row.items[i].first != '\0') {
+                EXPECT_EQ(action->objectName(), QString::fromLatin1(row.items[i].first));
+            }
             const QString caption = QString::fromUtf8(row.items[i].second);
             if (caption == "-")
                 EXPECT_TRUE(action->isSeparator());
             else
                 EXPECT_EQ(action->text(), caption);
-            EXPECT_TRUE(action->shortcut().isEmpty());
+            const auto key = shortcuts.find(row.items[i].first);
+            EXPECT_EQ(action->shortcut(), key == shortcuts.end() ? QKeySequence() : key->second)
+                << row.items[i].first;
             EXPECT_TRUE(action->isEnabled());
             // Only the layers of 表示 can be ticked, and every one starts off.
             EXPECT_EQ(action->isCheckable(), std::string(row.menu) == "ViewV1");
@@ -645,7 +660,7 @@ TEST_F(MainFormTest, PromotionQuestionIsAJapaneseYesNoBox) {
     }
 }
 
-TEST_F(MainFormTest, RecordDialogsOfferOneFilterInJapanese) {
+TEST_F(MainFormTest, RecordDialogsOfferEveryFormatWithNagiFirstAndSelected) {
     struct Row {
         QFileDialog::AcceptMode mode;
         QDialogButtonBox::StandardButton button;
@@ -656,8 +671,26 @@ TEST_F(MainFormTest, RecordDialogsOfferOneFilterInJapanese) {
         SCOPED_TRACE(row.caption);
         QFileDialog dialog;
         setUpRecordDialog(dialog, row.mode);
-        EXPECT_EQ(dialog.nameFilters(), QStringList{"Nagi形式Ver.0.20 (*.ngr)"});
+        EXPECT_EQ(dialog.nameFilters(),
+                  (QStringList{"Nagi形式Ver.0.20 (*.ngr)", "棋譜ファイル (*.ngr *.kif *.kifu *.ki2 *.csa *.sfen *.usi)",
+                               "KIF形式 (*.kif *.kifu)", "KI2形式 (*.ki2)", "CSA形式 (*.csa)", "SFEN形式 (*.sfen)",
+                               "USI形式 (*.usi)", "すべてのファイル (*)"}));
+        EXPECT_EQ(dialog.selectedNameFilter(), QStringLiteral("Nagi形式Ver.0.20 (*.ngr)"));
         EXPECT_EQ(dialog.defaultSuffix(), QString());
+        // A save under one format's entry adds that format's suffix to a bare name; Nagi形式 and
+        // the entries of several formats add none, as before.
+        const struct {
+            int entry;
+            const char *suffix;
+        } suffixes[] = {{2, "kif"}, {4, "csa"}, {1, ""}, {7, ""}, {0, ""}};
+        for (const auto &choice : suffixes) {
+            const QString filter = dialog.nameFilters().at(choice.entry);
+            dialog.selectNameFilter(filter);
+            emit dialog.filterSelected(filter);
+            EXPECT_EQ(dialog.defaultSuffix(),
+                      row.mode == QFileDialog::AcceptSave ? QString::fromLatin1(choice.suffix) : QString())
+                << filter.toStdString();
+        }
         EXPECT_TRUE(dialog.testOption(QFileDialog::DontUseNativeDialog));
         EXPECT_EQ(dialog.acceptMode(), row.mode);
         auto buttons = dialog.findChild<QDialogButtonBox *>();

@@ -45,8 +45,8 @@ constexpr Square sq(int file, int rank) { return static_cast<Square>((file - 1) 
 
 class ScriptedChooser : public FileChooser {
 public:
-    QString openRecordPath(QWidget *) override { return next(openPaths); }
-    QString saveRecordPath(QWidget *) override { return next(savePaths); }
+    ChosenFile openRecordFile(QWidget *) override { return {next(openPaths), {}}; }
+    ChosenFile saveRecordFile(QWidget *) override { return {next(savePaths), {}}; }
     std::deque<QString> openPaths;
     std::deque<QString> savePaths;
 
