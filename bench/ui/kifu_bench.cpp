@@ -47,7 +47,8 @@ void BM_JumpEndToEndWithTheList(benchmark::State &state) {
     TZnMainForm &window = windowWithLongGame(state);
     for (auto _ : state) {
         trigger(window, window.record().atEnd() ? "KW1" : "KW4");
-        if (window.kifuWindow()->selectedRow() != window.record().cursor()) state.SkipWithError("list behind");
+        if (window.kifuWindow()->selectedRow() != window.record().cursor())
+            state.SkipWithError("list behind");
     }
     trigger(window, "KW4");
 }

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "analysis/attackset.h"
-#include "support/types.h"
 #include "pieces/koma.h"
 #include "pieces/komafukuro.h"
+#include "support/types.h"
 
 // The answer of classifyMove.
 enum MoveClass : int { Illegal = 0, NoPromotion = 1, PromotionOptional = 2, PromotionForced = 3 };

@@ -48,7 +48,8 @@ public:
         if (!spilled() && grown <= INLINE_CAPACITY && &replacement != this) {
             std::memmove(items_.data() + first + replacement.count_, items_.data() + first + count,
                          static_cast<std::size_t>(tail));
-            std::memcpy(items_.data() + first, replacement.begin(), static_cast<std::size_t>(replacement.count_));
+            std::memcpy(items_.data() + first, replacement.begin(),
+                        static_cast<std::size_t>(replacement.count_));
             count_ = grown;
             return;
         }

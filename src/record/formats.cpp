@@ -174,12 +174,12 @@ RecordResult readRecordBytes(ZnBan &game, RecordNotes &notes, std::string_view b
     std::string text;
     if (RecordResult decoded = decodeText(bytes, text); !decoded.ok) return decoded;
     switch (format) {
-    case RecordFormat::Kif: return readKif(game, notes, text);
-    case RecordFormat::Ki2: return readKi2(game, notes, text);
-    case RecordFormat::Csa: return readCsa(game, notes, text);
-    case RecordFormat::Sfen:
-    case RecordFormat::Usi: return readSfen(game, notes, text);
-    default: break;
+        case RecordFormat::Kif: return readKif(game, notes, text);
+        case RecordFormat::Ki2: return readKi2(game, notes, text);
+        case RecordFormat::Csa: return readCsa(game, notes, text);
+        case RecordFormat::Sfen:
+        case RecordFormat::Usi: return readSfen(game, notes, text);
+        default: break;
     }
     return {false, "棋譜の形式がわかりません"};
 }
@@ -188,33 +188,36 @@ RecordResult writeRecordBytes(ZnBan &game, const RecordNotes &notes, RecordForma
                               bool shiftJis) {
     std::string text;
     switch (format) {
-    case RecordFormat::Ngr: {
-        std::ostringstream out;
-        RecordResult saved = saveRecord(game, out);
-        if (!saved.ok) return saved;
-        bytes = std::move(out).str();
-        return {true, {}};
-    }
-    case RecordFormat::Kif:
-    case RecordFormat::Ki2: {
-        const std::string body = format == RecordFormat::Kif ? writeKif(game, notes) : writeKi2(game, notes);
-        if (body.empty()) return {false, std::string(CANNOT_BUILD)};
-        // The first line names the encoding, so that a reader need not guess it from the bytes.
-        text = shiftJis ? "#KIF version=2.0 encoding=Shift_JIS\r\n" : "#KIF version=2.0 encoding=UTF-8\r\n";
-        text += body;
-        if (shiftJis) {
-            std::string encoded;
-            if (!encodeCp932(text, encoded))
-                return {false,
-                        "Shift_JIS で書けない文字があります（UTF-8 の .kifu か .ki2u で保存してください）"};
-            text = std::move(encoded);
+        case RecordFormat::Ngr: {
+            std::ostringstream out;
+            RecordResult saved = saveRecord(game, out);
+            if (!saved.ok) return saved;
+            bytes = std::move(out).str();
+            return {true, {}};
         }
-        break;
-    }
-    case RecordFormat::Csa: text = writeCsa(game, notes); break;
-    case RecordFormat::Sfen: text = writeSfen(game); break;
-    case RecordFormat::Usi: text = writeUsi(game); break;
-    default: return {false, "書き出す形式が決まっていません"};
+        case RecordFormat::Kif:
+        case RecordFormat::Ki2: {
+            const std::string body =
+                format == RecordFormat::Kif ? writeKif(game, notes) : writeKi2(game, notes);
+            if (body.empty()) return {false, std::string(CANNOT_BUILD)};
+            // The first line names the encoding, so that a reader need not guess it from the bytes.
+            text =
+                shiftJis ? "#KIF version=2.0 encoding=Shift_JIS\r\n" : "#KIF version=2.0 encoding=UTF-8\r\n";
+            text += body;
+            if (shiftJis) {
+                std::string encoded;
+                if (!encodeCp932(text, encoded))
+                    return {
+                        false,
+                        "Shift_JIS で書けない文字があります（UTF-8 の .kifu か .ki2u で保存してください）"};
+                text = std::move(encoded);
+            }
+            break;
+        }
+        case RecordFormat::Csa: text = writeCsa(game, notes); break;
+        case RecordFormat::Sfen: text = writeSfen(game); break;
+        case RecordFormat::Usi: text = writeUsi(game); break;
+        default: return {false, "書き出す形式が決まっていません"};
     }
     if (text.empty()) return {false, std::string(CANNOT_BUILD)};
     bytes = std::move(text);

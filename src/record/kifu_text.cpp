@@ -108,16 +108,16 @@ int fileDigit(char32_t c) {
 
 int kanjiDigit(char32_t c) {
     switch (c) {
-    case U'一': return 1;
-    case U'二': return 2;
-    case U'三': return 3;
-    case U'四': return 4;
-    case U'五': return 5;
-    case U'六': return 6;
-    case U'七': return 7;
-    case U'八': return 8;
-    case U'九': return 9;
-    default: return 0;
+        case U'一': return 1;
+        case U'二': return 2;
+        case U'三': return 3;
+        case U'四': return 4;
+        case U'五': return 5;
+        case U'六': return 6;
+        case U'七': return 7;
+        case U'八': return 8;
+        case U'九': return 9;
+        default: return 0;
     }
 }
 
@@ -144,34 +144,34 @@ bool readSquare(Scanner &in, Square &square) {
 int readPieceName(Scanner &in) {
     int code = -1;
     switch (in.peek()) {
-    case U'玉':
-    case U'王': code = KING; break;
-    case U'飛': code = ROOK; break;
-    case U'角': code = BISHOP; break;
-    case U'金': code = GOLD; break;
-    case U'銀': code = SILVER; break;
-    case U'桂': code = KNIGHT; break;
-    case U'香': code = LANCE; break;
-    case U'歩': code = PAWN; break;
-    case U'龍':
-    case U'竜': code = ROOK + PROMOTED_OFFSET; break;
-    case U'馬': code = BISHOP + PROMOTED_OFFSET; break;
-    case U'と': code = PAWN + PROMOTED_OFFSET; break;
-    case U'全': code = SILVER + PROMOTED_OFFSET; break;
-    case U'圭': code = KNIGHT + PROMOTED_OFFSET; break;
-    case U'杏': code = LANCE + PROMOTED_OFFSET; break;
-    case U'成': {
-        const std::size_t start = in.position();
-        in.next();
-        switch (in.peek()) {
-        case U'銀': code = SILVER + PROMOTED_OFFSET; break;
-        case U'桂': code = KNIGHT + PROMOTED_OFFSET; break;
-        case U'香': code = LANCE + PROMOTED_OFFSET; break;
-        default: in.seek(start); return -1;
+        case U'玉':
+        case U'王': code = KING; break;
+        case U'飛': code = ROOK; break;
+        case U'角': code = BISHOP; break;
+        case U'金': code = GOLD; break;
+        case U'銀': code = SILVER; break;
+        case U'桂': code = KNIGHT; break;
+        case U'香': code = LANCE; break;
+        case U'歩': code = PAWN; break;
+        case U'龍':
+        case U'竜': code = ROOK + PROMOTED_OFFSET; break;
+        case U'馬': code = BISHOP + PROMOTED_OFFSET; break;
+        case U'と': code = PAWN + PROMOTED_OFFSET; break;
+        case U'全': code = SILVER + PROMOTED_OFFSET; break;
+        case U'圭': code = KNIGHT + PROMOTED_OFFSET; break;
+        case U'杏': code = LANCE + PROMOTED_OFFSET; break;
+        case U'成': {
+            const std::size_t start = in.position();
+            in.next();
+            switch (in.peek()) {
+                case U'銀': code = SILVER + PROMOTED_OFFSET; break;
+                case U'桂': code = KNIGHT + PROMOTED_OFFSET; break;
+                case U'香': code = LANCE + PROMOTED_OFFSET; break;
+                default: in.seek(start); return -1;
+            }
+            break;
         }
-        break;
-    }
-    default: return -1;
+        default: return -1;
     }
     in.next();
     return code;
@@ -248,15 +248,15 @@ std::string readWrittenMove(Scanner &in, WrittenMove &move) {
     if (move.code < 0) return "駒の名前が読めません";
     for (bool more = true; more;) {
         switch (in.peek()) {
-        case U'上':
-        case U'行':
-        case U'入': move.modifiers |= UP; break;
-        case U'引': move.modifiers |= DOWN; break;
-        case U'寄': move.modifiers |= SIDEWAYS; break;
-        case U'直': move.modifiers |= STRAIGHT; break;
-        case U'右': move.modifiers |= RIGHT; break;
-        case U'左': move.modifiers |= LEFT; break;
-        default: more = false; continue;
+            case U'上':
+            case U'行':
+            case U'入': move.modifiers |= UP; break;
+            case U'引': move.modifiers |= DOWN; break;
+            case U'寄': move.modifiers |= SIDEWAYS; break;
+            case U'直': move.modifiers |= STRAIGHT; break;
+            case U'右': move.modifiers |= RIGHT; break;
+            case U'左': move.modifiers |= LEFT; break;
+            default: more = false; continue;
         }
         in.next();
     }
@@ -365,12 +365,12 @@ std::string Reader::read(std::string_view text) {
 std::string Reader::readLine(std::string_view line) {
     if (line.empty()) return {};
     switch (line[0]) {
-    case '*':
-        if (!inBranches_) addComment(line.substr(1));
-        return {};
-    case '#':
-    case '&': return {};
-    default: break;
+        case '*':
+            if (!inBranches_) addComment(line.substr(1));
+            return {};
+        case '#':
+        case '&': return {};
+        default: break;
     }
     // Numbered move lines are nearly all of a KIF file: they skip the slower tests below.
     std::size_t digit = 0;

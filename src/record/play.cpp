@@ -32,14 +32,14 @@ std::string playMove(ZnBan &game, const MoveSpec &move) {
     if (piece == nullptr) return "移動元に駒がありません";
     if (!game.isTurnPiece(piece)) return "手番の側の駒ではありません";
     switch (game.classifyMove(move.from, move.to)) {
-    case Illegal: return "その駒はそこへ動けません";
-    case NoPromotion:
-        if (move.promote) return "成れない手です";
-        break;
-    case PromotionForced:
-        if (!move.promote) return "成らなければならない手です";
-        break;
-    case PromotionOptional: break;
+        case Illegal: return "その駒はそこへ動けません";
+        case NoPromotion:
+            if (move.promote) return "成れない手です";
+            break;
+        case PromotionForced:
+            if (!move.promote) return "成らなければならない手です";
+            break;
+        case PromotionOptional: break;
     }
     if (!game.makeMove(move.from, move.to, move.promote)) return "指せない手です";
     return {};

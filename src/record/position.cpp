@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-
 void PositionSpec::put(Square square, PieceCode pieceCode, Side owner) {
     if (square >= SQUARE_COUNT) return;
     code[square] = static_cast<std::int8_t>(pieceCode);
@@ -20,7 +19,8 @@ bool PositionSpec::operator==(const PositionSpec &other) const {
 namespace {
 
 // The back rank from file 9 to file 1, as each side sees it from sente's chair.
-constexpr std::array<PieceKind, 9> BACK_RANK = {LANCE, KNIGHT, SILVER, GOLD, KING, GOLD, SILVER, KNIGHT, LANCE};
+constexpr std::array<PieceKind, 9> BACK_RANK = {LANCE, KNIGHT, SILVER, GOLD, KING,
+                                                GOLD,  SILVER, KNIGHT, LANCE};
 
 constexpr Square at(int file, int rank) { return static_cast<Square>(squareAt(rank - 1, file - 1)); }
 
@@ -49,8 +49,9 @@ const std::vector<Handicap> &handicaps() {
         {"左五枚落ち", {rook, bishop, leftLance, rightLance, rightKnight}},
         {"六枚落ち", {rook, bishop, leftLance, rightLance, leftKnight, rightKnight}},
         {"八枚落ち", {rook, bishop, leftLance, rightLance, leftKnight, rightKnight, leftSilver, rightSilver}},
-        {"十枚落ち", {rook, bishop, leftLance, rightLance, leftKnight, rightKnight, leftSilver, rightSilver,
-                      leftGold, rightGold}},
+        {"十枚落ち",
+         {rook, bishop, leftLance, rightLance, leftKnight, rightKnight, leftSilver, rightSilver, leftGold,
+          rightGold}},
     };
     return table;
 }
@@ -136,14 +137,16 @@ std::string buildGame(ZnBan &game, const PositionSpec &position) {
         const std::int8_t code = position.code[square];
         if (code == PositionSpec::EMPTY) continue;
         if (code < 0) return "存在しない駒があります";
-        if (std::string reason = take(static_cast<PieceCode>(code), square, position.side[square]); !reason.empty())
+        if (std::string reason = take(static_cast<PieceCode>(code), square, position.side[square]);
+            !reason.empty())
             return reason;
     }
     for (Side owner : {SENTE, GOTE}) {
         for (PieceKind kind = 0; kind < KIND_COUNT; ++kind) {
             const int count = position.hands[owner][kind];
             if (count < 0) return "持ち駒の数が不正です";
-            if (count > 18) return std::string(KIND_NAMES[kind]) + "が多すぎます（駒一式より多くは置けません）";
+            if (count > 18)
+                return std::string(KIND_NAMES[kind]) + "が多すぎます（駒一式より多くは置けません）";
             for (int i = 0; i < count; ++i)
                 if (std::string reason = take(kind, IN_HAND, owner); !reason.empty()) return reason;
         }

@@ -12,4 +12,3 @@ PositionSpec seededStart(unsigned seed);
 // Replaces `game` by game `seed`: its first position, then up to `plies` random legal moves.
 // No move takes a king, so every position of the game can be written in every format.
 void playSeededGame(ZnBan &game, unsigned seed, int plies);
-

@@ -184,7 +184,8 @@ TEST(PositionSpec, AKingInHandSurvivesEveryPositionFormat) {
     position.hands[SENTE][KING] = 1;
     position.hands[SENTE][PAWN] = 2;
     position.turn = SENTE;
-    for (RecordFormat format : {RecordFormat::Sfen, RecordFormat::Usi, RecordFormat::Kif, RecordFormat::Csa}) {
+    for (RecordFormat format :
+         {RecordFormat::Sfen, RecordFormat::Usi, RecordFormat::Kif, RecordFormat::Csa}) {
         SCOPED_TRACE(static_cast<int>(format));
         ZnBan game;
         ASSERT_EQ(buildGame(game, position), "");
