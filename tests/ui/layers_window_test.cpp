@@ -42,20 +42,8 @@ std::vector<std::string> historyOf(const ZnBan &game) {
     return records;
 }
 
-class LayersWindowTest : public ::testing::Test {
+class LayersWindowTest : public ShownWindowTest {
 protected:
-    void SetUp() override {
-        window = makeStartWindow(asker);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        window->RedrawAll();
-    }
-
-    template <typename T>
-    T *child(const char *name) {
-        return findControl<T>(*window, name);
-    }
-    TPaintBox *ban() { return child<TPaintBox>("Ban"); }
     QImage picture() { return ban()->picture(); }
     void toggle(const char *item) { child<QAction>(item)->trigger(); }
     void press(QPoint point) { QTest::mouseClick(ban(), Qt::LeftButton, Qt::NoModifier, point); }
@@ -64,8 +52,6 @@ protected:
     // Off the grid but still over the board's paint box.
     void hoverOffTheGrid() { hover(QPoint(340, 20)); }
 
-    ScriptedAsker asker;
-    std::unique_ptr<TZnMainForm> window;
 };
 
 TEST_F(LayersWindowTest, EachLayerItemRedrawsAtOnceAndOffRestoresThePicture) {

@@ -36,26 +36,6 @@
 
 namespace {
 
-// Answers the open and save dialogs with prepared paths; an empty path is a cancelled dialog.
-class ScriptedChooser : public FileChooser {
-public:
-    ChosenFile openRecordFile(QWidget *) override { return {next(openPaths), {}}; }
-    ChosenFile saveRecordFile(QWidget *) override { return {next(savePaths), {}}; }
-    std::deque<QString> openPaths;
-    std::deque<QString> savePaths;
-
-private:
-    static QString next(std::deque<QString> &paths) {
-        if (paths.empty()) {
-            ADD_FAILURE() << "a file dialog was opened that the test did not expect";
-            return {};
-        }
-        QString path = paths.front();
-        paths.pop_front();
-        return path;
-    }
-};
-
 // Promotion questions are not part of these tests: any question fails the test.
 class RefusingAsker : public PromotionAsker {
 public:

@@ -3,15 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QPoint>
 #include <QString>
 #include <QStringList>
-#include <QCoreApplication>
+#include <QTest>
 #include <deque>
 #include <memory>
 
 #include "ui/interaction.h"
 #include "ui/mainform.h"
+#include "ui/paintbox.h"
 #include "ui/startup.h"
 #include "ui/znflags.h"
 
@@ -33,7 +35,9 @@ public:
 };
 
 // The centre of a board square in the board's pixels, in the usual notation (file and rank 1..9).
-inline QPoint squareCentre(int file, int rank) { return {276 - 32 * (file - 1) + 16, 56 + 32 * (rank - 1) + 16}; }
+inline QPoint squareCentre(int file, int rank) {
+    return {276 - 32 * (file - 1) + 16, 56 + 32 * (rank - 1) + 16};
+}
 
 // A fresh window in the state the program starts in, answering promotion questions through `asker`.
 inline std::unique_ptr<TZnMainForm> makeStartWindow(PromotionAsker &asker) {
@@ -52,3 +56,45 @@ T *findControl(const QWidget &window, const char *name) {
     EXPECT_NE(found, nullptr) << name;
     return found;
 }
+
+// Answers the open and save dialogs with prepared paths; an empty path is a cancelled dialog.
+class ScriptedChooser : public FileChooser {
+public:
+    ChosenFile openRecordFile(QWidget *) override { return {next(openPaths), {}}; }
+    ChosenFile saveRecordFile(QWidget *) override { return {next(savePaths), {}}; }
+    std::deque<QString> openPaths;
+    std::deque<QString> savePaths;
+    // Whether a dialog the test did not prepare fails the test, or is simply cancelled.
+    bool unexpectedFails = true;
+
+private:
+    QString next(std::deque<QString> &paths) const {
+        if (paths.empty()) {
+            if (unexpectedFails) ADD_FAILURE() << "a file dialog was opened that the test did not expect";
+            return {};
+        }
+        QString path = paths.front();
+        paths.pop_front();
+        return path;
+    }
+};
+
+// A window shown as the program starts it, with its first picture drawn.
+class ShownWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window = makeStartWindow(asker);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        window->RedrawAll();
+    }
+
+    template <typename T>
+    T *child(const char *name) {
+        return findControl<T>(*window, name);
+    }
+    TPaintBox *ban() { return child<TPaintBox>("Ban"); }
+
+    ScriptedAsker asker;
+    std::unique_ptr<TZnMainForm> window;
+};

@@ -28,22 +28,10 @@ struct Piece {
     Side side;
 };
 
-class WindowPlayTest : public ::testing::Test {
+class WindowPlayTest : public ShownWindowTest {
 protected:
-    void SetUp() override {
-        window = makeStartWindow(asker);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        window->RedrawAll();
-    }
-
     void TearDown() override { EXPECT_TRUE(asker.answers.empty()) << "a scripted answer was not used"; }
 
-    template <typename T>
-    T *child(const char *name) {
-        return findControl<T>(*window, name);
-    }
-    TPaintBox *ban() { return child<TPaintBox>("Ban"); }
     TPaintBox *dai0() { return child<TPaintBox>("Dai0"); }
     TPaintBox *dai1() { return child<TPaintBox>("Dai1"); }
     ZnBan &game() { return window->game(); }
@@ -77,8 +65,6 @@ protected:
     const Koma *pieceOn(int file, int rank) { return game().pieceAt(sq(file, rank)); }
     bool nothingSelected() { return !znFlags.squareSelected() && !znFlags.handSelected(); }
 
-    ScriptedAsker asker;
-    std::unique_ptr<TZnMainForm> window;
 };
 
 // ---- whole openings ----
