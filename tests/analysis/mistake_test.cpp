@@ -1,0 +1,127 @@
+// Judging moves: labels by the winning chance lost, for either mover and for mates, and the reason
+// sentences on small hand-made positions.
+
+#include "analysis/mistake.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "common/testing.h"
+
+namespace {
+
+constexpr Square sq(int file, int rank) { return static_cast<Square>((rank - 1) * 9 + (file - 1)); }
+MoveSpec step(int fromFile, int fromRank, int toFile, int toRank) {
+    return {sq(fromFile, fromRank), sq(toFile, toRank), false, PAWN};
+}
+MoveSpec drop(PieceKind kind, int file, int rank) { return {IN_HAND, sq(file, rank), false, kind}; }
+
+TEST(MoveLabels, LabelsStartExactlyAtTheirThresholds) {
+    const LabelThresholds custom{0.05, 0.15, 0.25};
+    const std::tuple<double, LabelThresholds, MoveLabel> rows[] = {
+        {0.0999, {}, MoveLabel::None},      {0.10, {}, MoveLabel::Dubious},
+        {0.1999, {}, MoveLabel::Dubious},   {0.20, {}, MoveLabel::Mistake},
+        {0.30, {}, MoveLabel::Blunder},     {0.9, {}, MoveLabel::Blunder},
+        {-0.5, {}, MoveLabel::None},        {0.05, custom, MoveLabel::Dubious},
+        {0.15, custom, MoveLabel::Mistake}, {0.2499, custom, MoveLabel::Mistake},
+        {0.25, custom, MoveLabel::Blunder},
+    };
+    for (const auto &[loss, thresholds, label] : rows) EXPECT_EQ(labelFor(loss, thresholds), label) << loss;
+    EXPECT_EQ(labelName(MoveLabel::Mistake), "悪手");
+}
+
+TEST(MoveLabels, ChanceLostCountsFromTheMoversSide) {
+    const double atOneCoefficient = 1.0 / (1.0 + std::exp(-1.0));
+    struct Row {
+        Evaluation before, after;
+        Side mover;
+        double coefficient;
+        double lost;
+    };
+    const Row rows[] = {
+        {Evaluation::score(0), Evaluation::score(-600), SENTE, 600, atOneCoefficient - 0.5},
+        {Evaluation::score(0), Evaluation::score(600), GOTE, 600, atOneCoefficient - 0.5},
+        {Evaluation::score(0), Evaluation::score(-600), GOTE, 600, 0.5 - atOneCoefficient},
+        {Evaluation::score(0), Evaluation::score(-300), SENTE, 300, atOneCoefficient - 0.5},
+        // A mate the mover had, thrown away to an even game, loses half of everything.
+        {Evaluation::mateFor(SENTE, 5), Evaluation::score(0), SENTE, 600, 0.5},
+        {Evaluation::mateFor(GOTE, 5), Evaluation::score(0), GOTE, 600, 0.5},
+        {Evaluation::mateFor(SENTE, 5), Evaluation::mateFor(SENTE, 3), GOTE, 600, 0.0},
+        {Evaluation::score(900), Evaluation::mateFor(GOTE, 9), SENTE, 600,
+         winningChance(Evaluation::score(900))},
+    };
+    for (const Row &row : rows)
+        EXPECT_NEAR(chanceLost(row.before, row.after, row.mover, row.coefficient), row.lost, 1e-9)
+            << row.before.centipawns << " " << row.after.centipawns << " mover " << +row.mover;
+}
+
+struct ReasonCase {
+    const char *name;
+    std::vector<Placement> pieces;
+    MoveSpec played, best;
+    std::string reason;
+};
+
+void PrintTo(const ReasonCase &c, std::ostream *out) { *out << c.name; }
+
+class MistakeReason : public ::testing::TestWithParam<ReasonCase> {};
+
+TEST_P(MistakeReason, NamesWhatTheBestMoveWouldHaveKept) {
+    const ReasonCase &c = GetParam();
+    ZnBan game;
+    setUpPosition(game, c.pieces, SENTE);
+    EXPECT_EQ(mistakeReason(game, c.played, c.best), c.reason);
+    EXPECT_EQ(game.moveCount(), 0);
+}
+
+const ReasonCase kReasons[] = {
+    {"PieceLeftHanging",
+     {{KING, sq(5, 9), SENTE}, {SILVER, sq(4, 6), SENTE}, {PAWN, sq(4, 4), GOTE}, {KING, sq(5, 1), GOTE}},
+     step(4, 6, 4, 5),
+     step(4, 6, 5, 7),
+     "４五の銀が取られます（最善は▲５七銀）"},
+    // The gold leaving the file lets the rook reach two squares beside the king.
+    {"KingZoneOpened",
+     {{KING, sq(5, 9), SENTE}, {GOLD, sq(4, 7), SENTE}, {PAWN, sq(9, 7), SENTE}, {ROOK, sq(4, 1), GOTE}},
+     step(4, 7, 3, 6),
+     step(9, 7, 9, 6),
+     "玉の周りに相手の利きが2つ増えます（最善は▲９六歩）"},
+    {"PieceNotSaved",
+     {{KING, sq(5, 9), SENTE}, {SILVER, sq(5, 5), SENTE}, {PAWN, sq(9, 7), SENTE}, {PAWN, sq(5, 4), GOTE}},
+     step(9, 7, 9, 6),
+     step(5, 5, 4, 6),
+     "最善の▲４六銀なら５五の銀を守れました"},
+    // Silver and lance both reach ４八, which only the king guards until a gold comes.
+    {"SquareLeftUndefended",
+     {{KING, sq(5, 9), SENTE},
+      {PAWN, sq(9, 7), SENTE},
+      {GOLD, IN_HAND, SENTE},
+      {SILVER, sq(3, 7), GOTE},
+      {LANCE, sq(4, 1), GOTE}},
+     step(9, 7, 9, 6),
+     drop(GOLD, 5, 8),
+     "最善の▲５八金打なら４八を守れました"},
+    {"NothingToPointAt",
+     {{KING, sq(5, 9), SENTE}, {PAWN, sq(9, 7), SENTE}, {PAWN, sq(1, 7), SENTE}, {KING, sq(5, 1), GOTE}},
+     step(9, 7, 9, 6),
+     step(1, 7, 1, 6),
+     "最善は▲１六歩でした"},
+    {"IllegalMoveGivesNoReason", {{KING, sq(5, 9), SENTE}}, step(9, 7, 9, 6), step(5, 9, 5, 8), ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Positions, MistakeReason, ::testing::ValuesIn(kReasons),
+                         [](const ::testing::TestParamInfo<ReasonCase> &row) {
+                             return std::string(row.param.name);
+                         });
+
+TEST(SideSafety, CountsAttacksAroundTheKingAndPiecesAnExchangeLoses) {
+    ZnBan game;
+    setUpPosition(game, kReasons[3].pieces, SENTE);
+    EXPECT_EQ(sideSafety(game, SENTE), (SideSafety{3, 0}));
+    EXPECT_EQ(sideSafety(game, GOTE), (SideSafety{0, 0}));
+    setUpPosition(game, kReasons[2].pieces, SENTE);
+    EXPECT_EQ(sideSafety(game, SENTE), (SideSafety{0, 1}));
+}
+
+}  // namespace
