@@ -26,7 +26,20 @@ GameAnalysis::GameAnalysis(const GameLine &line, const AnalysisSettings &setting
         fail("開始局面を作れません: " + reason);
         return;
     }
+    last_ = std::min(last_, playableMoves());
+    first_ = std::min(first_, last_);
     if (!advanceTo(first_)) done_ = true;
+}
+
+int GameAnalysis::playableMoves() {
+    ZnBan scratch;
+    copyPosition(game_, scratch);
+    for (std::size_t move = 0; move < line_.moves.size(); ++move)
+        if (std::string reason = playMove(scratch, line_.moves[move]); !reason.empty()) {
+            notes_.push_back(std::to_string(move + 1) + "手目が指せません: " + reason);
+            return static_cast<int>(move);
+        }
+    return static_cast<int>(line_.moves.size());
 }
 
 bool GameAnalysis::advanceTo(int ply) {

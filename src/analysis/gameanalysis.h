@@ -66,8 +66,8 @@ struct AnalysisSettings {
 
 class GameAnalysis {
 public:
-    // Sets the line up; error() tells when its start or one of its moves cannot be played, and the
-    // analysis then stops at the last position that can.
+    // Sets the line up. When its start cannot be built, error() says why and the analysis is done;
+    // when one of its moves cannot be played, notes() says so and the range ends before it.
     GameAnalysis(const GameLine &line, const AnalysisSettings &settings = {});
     GameAnalysis(const GameAnalysis &) = delete;
     GameAnalysis &operator=(const GameAnalysis &) = delete;
@@ -94,7 +94,8 @@ public:
 
     // Why the analysis stopped early; empty when it did not.
     const std::string &error() const { return error_; }
-    // The notes of the skipped positions, "12手目: ..." each.
+    // The notes of the skipped positions, "12手目: ..." each, and of a move of the line that cannot
+    // be played.
     const std::vector<std::string> &notes() const { return notes_; }
     // The result of position `ply`, if it was analysed.
     const std::optional<PositionResult> &result(int ply) const;
@@ -110,6 +111,8 @@ public:
 private:
     // Plays the moves up to position `ply`; false when the line cannot get there.
     bool advanceTo(int ply);
+    // The number of moves of the line that can be played one after another from its start.
+    int playableMoves();
     void judgeMoveInto(int ply);
     void moveOn();
 
