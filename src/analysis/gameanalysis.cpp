@@ -58,6 +58,7 @@ bool GameAnalysis::advanceTo(int ply) {
 
 void GameAnalysis::moveOn() {
     if (done_) return;
+    ++finished_;
     if (ply_ >= last_ || !advanceTo(ply_ + 1)) done_ = true;
 }
 

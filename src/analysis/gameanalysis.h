@@ -80,7 +80,7 @@ public:
     const ZnBan &position() const { return game_; }
     // How many positions the range holds, and how many of them were dealt with.
     int total() const { return last_ - first_ + 1; }
-    int finished() const { return ply_ - first_; }
+    int finished() const { return finished_; }
 
     // Records the engine's answer for position() and moves on.
     void submit(const EngineReport &report);
@@ -124,6 +124,7 @@ private:
     int first_ = 0;
     int last_ = 0;
     int ply_ = 0;
+    int finished_ = 0;
     bool done_ = false;
     std::string error_;
     std::vector<std::string> notes_;

@@ -142,6 +142,7 @@ TEST(GameAnalysis, RangeAndEmptyLinesAskOnlyForTheirPositions) {
         EXPECT_EQ(analysis.total(), static_cast<int>(asked.size()));
         runAnalysis(analysis, std::ref(engine));
         EXPECT_EQ(engine.asked, asked) << first << ".." << last;
+        EXPECT_EQ(analysis.finished(), analysis.total());
         EXPECT_EQ(analysis.notes().empty(), line.moves.size() < 3 || line.moves[2].from != sq(7, 7));
     }
 }
