@@ -35,6 +35,8 @@ std::string movesText(const ZnBan &position, const std::vector<MoveSpec> &moves,
     std::string text;
     std::size_t count = 0;
     for (const MoveSpec &move : moves) {
+        // An engine's squares are checked before anything looks at them.
+        if (move.to >= SQUARE_COUNT || (move.from >= SQUARE_COUNT && move.from != IN_HAND)) break;
         std::string name = moveNotation(scratch, recordOf(scratch, move), previousTo);
         if (!playMove(scratch, move).empty()) break;
         dropOrigin(name);

@@ -81,13 +81,12 @@ std::string keyed(std::string_view key, std::string_view value) {
 }  // namespace
 
 Evaluation senteView(Side toMove, bool mate, long long value) {
-    if (mate) {
-        const bool moverWins = value > 0;
-        const long long plies = value < 0 ? -value : value;
-        return Evaluation::mateFor(moverWins ? toMove : otherSide(toMove),
-                                   static_cast<int>(std::min<long long>(plies, kMaxCentipawns)));
-    }
+    // Clamped first, so that negating the most negative value cannot overflow.
     const long long clamped = std::clamp(value, -kMaxCentipawns, kMaxCentipawns);
+    if (mate) {
+        return Evaluation::mateFor(clamped > 0 ? toMove : otherSide(toMove),
+                                   static_cast<int>(clamped < 0 ? -clamped : clamped));
+    }
     return Evaluation::score(static_cast<int>(toMove == SENTE ? clamped : -clamped));
 }
 

@@ -154,6 +154,9 @@ TEST(GameAnalysis, ReadingsAreWrittenInJapaneseNotation) {
         {{P76, P34, BxB, silverTakes, bishopDrop}, "▲７六歩△３四歩▲２二角成△同　銀▲４五角打", 5},
         {{P76, P76, P34}, "▲７六歩", 1},
         {{mv(8, 8, 2, 2)}, "", 0},
+        // Squares off the board, as a broken engine may send them.
+        {{P76, {sq(3, 3), 200, false, PAWN}}, "▲７六歩", 1},
+        {{P76, {IN_HAND, sq(5, 5), false, 9}}, "▲７六歩", 1},
     };
     ZnBan game;
     game.newGame();

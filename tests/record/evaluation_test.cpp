@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 #include "record/formats.h"
@@ -32,6 +33,7 @@ TEST(Evaluation, EngineScoresTurnToSenteView) {
         {GOTE, true, -4, Evaluation::mateFor(SENTE, 4)},
         // Mated already: the side to move has lost.
         {SENTE, true, 0, Evaluation::mateFor(GOTE, 0)},
+        {SENTE, true, std::numeric_limits<long long>::min(), Evaluation::mateFor(GOTE, 100000)},
     };
     for (const Row &row : rows)
         EXPECT_EQ(senteView(row.toMove, row.mate, row.value), row.expected)
