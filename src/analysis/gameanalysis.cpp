@@ -159,3 +159,18 @@ std::vector<std::array<SideSafety, 2>> kingSafetyTimeline(const GameLine &line) 
     }
     return timeline;
 }
+
+std::vector<GraphPoint> evaluationGraph(
+    const std::function<const std::vector<std::string> &(int ply)> &commentsAt, int positions, int limit,
+    double coefficient) {
+    std::vector<GraphPoint> points;
+    limit = std::max(limit, 1);
+    for (int ply = 0; ply < positions; ++ply) {
+        const std::optional<Evaluation> evaluation = evaluationInComments(commentsAt(ply));
+        if (!evaluation) continue;
+        const int score = evaluation->mate ? (evaluation->winner == SENTE ? limit : -limit)
+                                           : std::clamp(evaluation->centipawns, -limit, limit);
+        points.push_back({ply, score, winningChance(*evaluation, coefficient)});
+    }
+    return points;
+}

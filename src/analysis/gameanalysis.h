@@ -150,6 +150,23 @@ using PositionAnalyser = std::function<AnalyserAnswer(const ZnBan &position, int
 void runAnalysis(GameAnalysis &analysis, const PositionAnalyser &analyser,
                  const std::function<bool(const GameAnalysis &)> &progress = {});
 
+// One point of the evaluation graph.
+struct GraphPoint {
+    // The position: 0 is the start, n the position after move n.
+    int ply = 0;
+    // Sente's view, clamped to ±limit; a mate stands at the limit.
+    int centipawns = 0;
+    // Sente's winning chance.
+    double chance = 0.5;
+    bool operator==(const GraphPoint &) const = default;
+};
+
+// The points of the positions 0..positions-1 whose comment lines, given by `commentsAt`, hold an
+// evaluation in any of the forms evaluationInComments reads.
+std::vector<GraphPoint> evaluationGraph(
+    const std::function<const std::vector<std::string> &(int ply)> &commentsAt, int positions,
+    int limit = 3000, double coefficient = 600.0);
+
 // For every position of the line (start first) and each side: the enemy attacks around its king
 // and its pieces an exchange would lose. Stops at a move that cannot be played.
 std::vector<std::array<SideSafety, 2>> kingSafetyTimeline(const GameLine &line);

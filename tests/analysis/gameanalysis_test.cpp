@@ -42,16 +42,6 @@ struct ScriptedEngine {
     }
 };
 
-TEST(GameAnalysis, ScoresTurnToSenteViewForBothSidesToMove) {
-    ScriptedEngine engine{{{0, scored(100)}, {1, scored(100)}, {2, scored(-40)}}};
-    GameAnalysis analysis(opening({P76, P34}));
-    runAnalysis(analysis, std::ref(engine));
-    ASSERT_TRUE(analysis.done());
-    EXPECT_EQ(analysis.error(), "");
-    const int expected[] = {100, -100, -40};
-    for (int ply = 0; ply < 3; ++ply) EXPECT_EQ(analysis.result(ply)->evaluation.centipawns, expected[ply]);
-}
-
 TEST(GameAnalysis, CommentLinesCarryLabelReasonAndReadingAndMergeOnce) {
     ScriptedEngine engine{{{0, scored(0, {P26, P34})},
                            {1, scored(1000, {P34, P26})},
@@ -81,44 +71,29 @@ TEST(GameAnalysis, CommentLinesCarryLabelReasonAndReadingAndMergeOnce) {
 }
 
 TEST(GameAnalysis, StopsEarlyKeepingWhatWasDone) {
-    const GameLine line = opening({P76, P34, P26});
-    struct Row {
-        std::map<int, AnalyserAnswer> script;
-        int cancelAfter;  // positions finished before the progress callback cancels; -1 never
-        std::vector<bool> analysed;
-        std::string error;
-        std::vector<std::string> notes;
-    };
-    AnalyserAnswer skipped{AnalyserAnswer::Kind::Skipped, {}, "二歩の局面です"};
-    const Row rows[] = {
-        {{{0, scored(0)}, {1, scored(0)}, {2, scored(0)}, {3, scored(0)}},
-         2,
-         {true, true, false, false},
-         "",
-         {}},
-        {{{0, scored(0)}}, -1, {true, false, false, false}, "エンジンが終了しました", {}},
-        {{{0, scored(0)}, {1, skipped}, {2, scored(0)}, {3, scored(0)}},
-         -1,
-         {true, false, true, true},
-         "",
-         {"1手目: 二歩の局面です"}},
-    };
-    for (const Row &row : rows) {
-        ScriptedEngine engine{row.script};
-        GameAnalysis analysis(line);
+    // Per position: a is analysed, s skipped, and a position missing from the script fails the engine.
+    const std::tuple<std::string, int, std::string, std::string> rows[] = {
+        {"aaaa", 2, "aa--", ""}, {"a", -1, "a---", "エンジンが終了しました"}, {"asaa", -1, "a-aa", ""}};
+    for (const auto &[script, cancelAfter, analysed, error] : rows) {
+        ScriptedEngine engine;
+        for (std::size_t ply = 0; ply < script.size(); ++ply)
+            engine.script[static_cast<int>(ply)] =
+                script[ply] == 'a' ? scored(0)
+                                   : AnalyserAnswer{AnalyserAnswer::Kind::Skipped, {}, "二歩です"};
+        GameAnalysis analysis(opening({P76, P34, P26}));
         runAnalysis(analysis, std::ref(engine),
-                    [&](const GameAnalysis &a) { return a.finished() != row.cancelAfter; });
+                    [&](const GameAnalysis &a) { return a.finished() != cancelAfter; });
         EXPECT_TRUE(analysis.done());
-        EXPECT_EQ(analysis.error(), row.error);
-        EXPECT_EQ(analysis.notes(), row.notes);
+        EXPECT_EQ(analysis.error(), error);
+        EXPECT_EQ(analysis.notes(), script[1] == 's' ? std::vector<std::string>{"1手目: 二歩です"}
+                                                     : std::vector<std::string>{});
         for (int ply = 0; ply < 4; ++ply) {
-            EXPECT_EQ(analysis.result(ply).has_value(), row.analysed[static_cast<std::size_t>(ply)]) << ply;
+            const auto at = static_cast<std::size_t>(ply);
+            EXPECT_EQ(analysis.result(ply).has_value(), analysed[at] == 'a') << script << ply;
             // A move is judged only when both of its positions were analysed.
-            const bool judged = ply > 0 && row.analysed[static_cast<std::size_t>(ply)] &&
-                                row.analysed[static_cast<std::size_t>(ply - 1)];
-            EXPECT_EQ(analysis.verdict(ply).has_value(), judged) << ply;
-            EXPECT_EQ(analysis.commentLines(ply).empty(), !row.analysed[static_cast<std::size_t>(ply)])
-                << ply;
+            EXPECT_EQ(analysis.verdict(ply).has_value(),
+                      ply > 0 && analysed[at] == 'a' && analysed[at - 1] == 'a');
+            EXPECT_EQ(analysis.commentLines(ply).empty(), analysed[at] != 'a');
         }
     }
 }

@@ -18,42 +18,28 @@ MoveSpec step(int fromFile, int fromRank, int toFile, int toRank) {
 MoveSpec drop(PieceKind kind, int file, int rank) { return {IN_HAND, sq(file, rank), false, kind}; }
 
 TEST(MoveLabels, LabelsStartExactlyAtTheirThresholds) {
-    const LabelThresholds custom{0.05, 0.15, 0.25};
-    const std::tuple<double, LabelThresholds, MoveLabel> rows[] = {
-        {0.0999, {}, MoveLabel::None},      {0.10, {}, MoveLabel::Dubious},
-        {0.1999, {}, MoveLabel::Dubious},   {0.20, {}, MoveLabel::Mistake},
-        {0.30, {}, MoveLabel::Blunder},     {0.9, {}, MoveLabel::Blunder},
-        {-0.5, {}, MoveLabel::None},        {0.05, custom, MoveLabel::Dubious},
-        {0.15, custom, MoveLabel::Mistake}, {0.2499, custom, MoveLabel::Mistake},
-        {0.25, custom, MoveLabel::Blunder},
-    };
-    for (const auto &[loss, thresholds, label] : rows) EXPECT_EQ(labelFor(loss, thresholds), label) << loss;
-    EXPECT_EQ(labelName(MoveLabel::Mistake), "悪手");
+    using enum MoveLabel;
+    const std::pair<double, MoveLabel> rows[] = {{0.0999, None},  {0.10, Dubious}, {0.1999, Dubious},
+                                                 {0.20, Mistake}, {0.30, Blunder}, {-0.5, None}};
+    for (const auto &[loss, label] : rows) EXPECT_EQ(labelFor(loss), label) << loss;
+    EXPECT_EQ(labelFor(0.2499, {0.05, 0.15, 0.25}), Mistake);
+    EXPECT_EQ(labelFor(0.25, {0.05, 0.15, 0.25}), Blunder);
 }
 
-TEST(MoveLabels, ChanceLostCountsFromTheMoversSide) {
-    const double atOneCoefficient = 1.0 / (1.0 + std::exp(-1.0));
-    struct Row {
-        Evaluation before, after;
-        Side mover;
-        double coefficient;
-        double lost;
-    };
-    const Row rows[] = {
-        {Evaluation::score(0), Evaluation::score(-600), SENTE, 600, atOneCoefficient - 0.5},
-        {Evaluation::score(0), Evaluation::score(600), GOTE, 600, atOneCoefficient - 0.5},
-        {Evaluation::score(0), Evaluation::score(-600), GOTE, 600, 0.5 - atOneCoefficient},
-        {Evaluation::score(0), Evaluation::score(-300), SENTE, 300, atOneCoefficient - 0.5},
-        // A mate the mover had, thrown away to an even game, loses half of everything.
-        {Evaluation::mateFor(SENTE, 5), Evaluation::score(0), SENTE, 600, 0.5},
-        {Evaluation::mateFor(GOTE, 5), Evaluation::score(0), GOTE, 600, 0.5},
+TEST(MoveLabels, ChanceLostCountsFromTheMoversSideAndMatesCountWhole) {
+    const double e = 1.0 / (1.0 + std::exp(-1.0)) - 0.5;  // the chance 600 points are worth beyond even
+    const Evaluation even = Evaluation::score(0), up = Evaluation::score(600), down = Evaluation::score(-600);
+    const std::tuple<Evaluation, Evaluation, Side, double, double> rows[] = {
+        {even, down, SENTE, 600, e},
+        {even, up, GOTE, 600, e},
+        {even, down, GOTE, 600, -e},
+        {even, Evaluation::score(-300), SENTE, 300, e},
+        {Evaluation::mateFor(GOTE, 5), even, GOTE, 600, 0.5},
         {Evaluation::mateFor(SENTE, 5), Evaluation::mateFor(SENTE, 3), GOTE, 600, 0.0},
-        {Evaluation::score(900), Evaluation::mateFor(GOTE, 9), SENTE, 600,
-         winningChance(Evaluation::score(900))},
-    };
-    for (const Row &row : rows)
-        EXPECT_NEAR(chanceLost(row.before, row.after, row.mover, row.coefficient), row.lost, 1e-9)
-            << row.before.centipawns << " " << row.after.centipawns << " mover " << +row.mover;
+        {up, Evaluation::mateFor(GOTE, 9), SENTE, 600, 0.5 + e}};
+    for (const auto &[before, after, mover, coefficient, lost] : rows)
+        EXPECT_NEAR(chanceLost(before, after, mover, coefficient), lost, 1e-9)
+            << before.centipawns << " " << +mover;
 }
 
 struct ReasonCase {
