@@ -160,6 +160,40 @@ std::vector<std::array<SideSafety, 2>> kingSafetyTimeline(const GameLine &line) 
     return timeline;
 }
 
+std::string progressLine(const GameAnalysis &analysis, int ply) {
+    std::string line = "解析 ";
+    line.append(std::to_string(analysis.finished())).append("/").append(std::to_string(analysis.total()));
+    if (ply == 0)
+        line += " 開始局面";
+    else
+        line.append(" ").append(std::to_string(ply)).append("手目");
+    const std::optional<PositionResult> &analysed = analysis.result(ply);
+    if (!analysed) return line.append(" 飛ばしました");
+    const Evaluation &evaluation = analysed->evaluation;
+    if (evaluation.mate) {
+        line += evaluation.winner == SENTE ? " 詰み 先手勝ち" : " 詰み 後手勝ち";
+        if (evaluation.plies > 0) line.append(" ").append(std::to_string(evaluation.plies)).append("手");
+    } else {
+        line.append(" 評価値 ").append(std::to_string(evaluation.centipawns));
+    }
+    if (const std::optional<MoveVerdict> &judged = analysis.verdict(ply);
+        judged && judged->label != MoveLabel::None)
+        line.append(" ").append(labelName(judged->label));
+    return line;
+}
+
+std::string progressBar(int finished, int total, int width) {
+    width = std::max(width, 1);
+    total = std::max(total, 0);
+    finished = std::clamp(finished, 0, total);
+    const int filled =
+        total == 0 ? width : static_cast<int>(static_cast<long long>(finished) * width / total);
+    std::string bar = "[";
+    bar.append(static_cast<std::size_t>(filled), '#');
+    bar.append(static_cast<std::size_t>(width - filled), '.');
+    return bar.append("] ").append(std::to_string(finished)).append("/").append(std::to_string(total));
+}
+
 std::vector<GraphPoint> evaluationGraph(
     const std::function<const std::vector<std::string> &(int ply)> &commentsAt, int positions, int limit,
     double coefficient) {

@@ -150,6 +150,13 @@ using PositionAnalyser = std::function<AnalyserAnswer(const ZnBan &position, int
 void runAnalysis(GameAnalysis &analysis, const PositionAnalyser &analyser,
                  const std::function<bool(const GameAnalysis &)> &progress = {});
 
+// One line of progress for a log, after position `ply` was dealt with: "解析 13/121 12手目 評価値
+// -123 悪手", "解析 1/121 開始局面 詰み 先手勝ち 7手" or "解析 5/121 4手目 飛ばしました".
+std::string progressLine(const GameAnalysis &analysis, int ply);
+
+// A progress bar for a terminal, `width` cells wide: "[######..........] 35/121".
+std::string progressBar(int finished, int total, int width = 30);
+
 // One point of the evaluation graph.
 struct GraphPoint {
     // The position: 0 is the start, n the position after move n.

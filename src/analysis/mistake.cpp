@@ -126,6 +126,13 @@ std::string_view labelName(MoveLabel label) {
     return {};
 }
 
+MoveLabel labelInComments(const std::vector<std::string> &comments) {
+    for (const std::string &line : comments)
+        for (MoveLabel label : {MoveLabel::Dubious, MoveLabel::Mistake, MoveLabel::Blunder})
+            if (line == labelLine(labelName(label))) return label;
+    return MoveLabel::None;
+}
+
 SideSafety sideSafety(const ZnBan &game, Side side) {
     SideSafety safety;
     if (const Koma *king = kingOnBoard(game, side))

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/znban.h"
 #include "record/evaluation.h"
@@ -29,6 +30,10 @@ MoveLabel labelFor(double loss, const LabelThresholds &thresholds = {});
 
 // "疑問手", "悪手" or "大悪手"; empty for None.
 std::string_view labelName(MoveLabel label);
+
+// The label an analysis left in a move's comment lines (a "【悪手】" line and the like), so that a
+// record read from a file shows its labels; None when there is none.
+MoveLabel labelInComments(const std::vector<std::string> &comments);
 
 // For each side of `game`: the enemy attacks on the squares around its king (0 without a king) and
 // the number of its pieces other than the king that the opponent wins by starting an exchange.
