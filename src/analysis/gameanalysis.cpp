@@ -67,9 +67,12 @@ void GameAnalysis::submit(const EngineReport &report) {
     PositionResult result;
     result.evaluation = senteView(game_.turn(), report.mate, report.score);
     const Square previousTo = ply_ > 0 ? line_.moves[static_cast<std::size_t>(ply_ - 1)].to : IN_HAND;
+    std::vector<MoveSpec> reading = report.pv;
+    if (reading.empty() && report.bestMove) reading.push_back(*report.bestMove);
     std::size_t legal = 0;
-    result.pvText = movesText(game_, report.pv, previousTo, &legal);
-    result.pv.assign(report.pv.begin(), report.pv.begin() + static_cast<std::ptrdiff_t>(legal));
+    result.pvText = movesText(game_, reading, previousTo, &legal);
+    reading.resize(legal);
+    result.pv = std::move(reading);
     result.depth = report.depth;
     result.engine = report.engine;
     results_[static_cast<std::size_t>(ply_)] = std::move(result);

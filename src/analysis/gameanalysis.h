@@ -32,6 +32,8 @@ struct EngineReport {
     long long score = 0;
     // The principal variation from the position; its first move is the best move.
     std::vector<MoveSpec> pv;
+    // The engine's bestmove, which stands for the reading when it printed none (a book move).
+    std::optional<MoveSpec> bestMove;
     int depth = 0;
     std::string engine;
 };

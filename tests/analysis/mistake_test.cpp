@@ -32,10 +32,8 @@ TEST(MoveLabels, ChanceLostCountsFromTheMoversSideAndMatesCountWhole) {
     const std::tuple<Evaluation, Evaluation, Side, double, double> rows[] = {
         {even, down, SENTE, 600, e},
         {even, up, GOTE, 600, e},
-        {even, down, GOTE, 600, -e},
         {even, Evaluation::score(-300), SENTE, 300, e},
         {Evaluation::mateFor(GOTE, 5), even, GOTE, 600, 0.5},
-        {Evaluation::mateFor(SENTE, 5), Evaluation::mateFor(SENTE, 3), GOTE, 600, 0.0},
         {up, Evaluation::mateFor(GOTE, 9), SENTE, 600, 0.5 + e}};
     for (const auto &[before, after, mover, coefficient, lost] : rows)
         EXPECT_NEAR(chanceLost(before, after, mover, coefficient), lost, 1e-9)
@@ -47,6 +45,7 @@ struct ReasonCase {
     std::vector<Placement> pieces;
     MoveSpec played, best;
     std::string reason;
+    SideSafety sente;  // before the move
 };
 
 void PrintTo(const ReasonCase &c, std::ostream *out) { *out << c.name; }
@@ -58,6 +57,7 @@ TEST_P(MistakeReason, NamesWhatTheBestMoveWouldHaveKept) {
     ZnBan game;
     setUpPosition(game, c.pieces, SENTE);
     EXPECT_EQ(mistakeReason(game, c.played, c.best), c.reason);
+    EXPECT_EQ(sideSafety(game, SENTE), c.sente);
     EXPECT_EQ(game.moveCount(), 0);
 }
 
@@ -66,18 +66,25 @@ const ReasonCase kReasons[] = {
      {{KING, sq(5, 9), SENTE}, {SILVER, sq(4, 6), SENTE}, {PAWN, sq(4, 4), GOTE}, {KING, sq(5, 1), GOTE}},
      step(4, 6, 4, 5),
      step(4, 6, 5, 7),
-     "４五の銀が取られます（最善は▲５七銀）"},
+     "４五の銀が取られます（最善は▲５七銀）",
+     {0, 0}},
     // The gold leaving the file lets the rook reach two squares beside the king.
     {"KingZoneOpened",
-     {{KING, sq(5, 9), SENTE}, {GOLD, sq(4, 7), SENTE}, {PAWN, sq(9, 7), SENTE}, {ROOK, sq(4, 1), GOTE}},
+     {{KING, sq(5, 9), SENTE},
+      {GOLD, sq(4, 7), SENTE},
+      {SILVER, sq(5, 8), SENTE},
+      {PAWN, sq(9, 7), SENTE},
+      {ROOK, sq(4, 1), GOTE}},
      step(4, 7, 3, 6),
      step(9, 7, 9, 6),
-     "玉の周りに相手の利きが2つ増えます（最善は▲９六歩）"},
+     "玉の周りに相手の利きが2つ増えます（最善は▲９六歩）",
+     {0, 0}},
     {"PieceNotSaved",
      {{KING, sq(5, 9), SENTE}, {SILVER, sq(5, 5), SENTE}, {PAWN, sq(9, 7), SENTE}, {PAWN, sq(5, 4), GOTE}},
      step(9, 7, 9, 6),
      step(5, 5, 4, 6),
-     "最善の▲４六銀なら５五の銀を守れました"},
+     "最善の▲４六銀なら５五の銀を守れました",
+     {0, 1}},
     // Silver and lance both reach ４八, which only the king guards until a gold comes.
     {"SquareLeftUndefended",
      {{KING, sq(5, 9), SENTE},
@@ -87,27 +94,14 @@ const ReasonCase kReasons[] = {
       {LANCE, sq(4, 1), GOTE}},
      step(9, 7, 9, 6),
      drop(GOLD, 5, 8),
-     "最善の▲５八金打なら４八を守れました"},
-    {"NothingToPointAt",
-     {{KING, sq(5, 9), SENTE}, {PAWN, sq(9, 7), SENTE}, {PAWN, sq(1, 7), SENTE}, {KING, sq(5, 1), GOTE}},
-     step(9, 7, 9, 6),
-     step(1, 7, 1, 6),
-     "最善は▲１六歩でした"},
-    {"IllegalMoveGivesNoReason", {{KING, sq(5, 9), SENTE}}, step(9, 7, 9, 6), step(5, 9, 5, 8), ""},
+     "最善の▲５八金打なら４八を守れました",
+     {3, 0}},
+    {"IllegalMoveGivesNoReason", {{KING, sq(5, 9), SENTE}}, step(9, 7, 9, 6), step(5, 9, 5, 8), "", {0, 0}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Positions, MistakeReason, ::testing::ValuesIn(kReasons),
                          [](const ::testing::TestParamInfo<ReasonCase> &row) {
                              return std::string(row.param.name);
                          });
-
-TEST(SideSafety, CountsAttacksAroundTheKingAndPiecesAnExchangeLoses) {
-    ZnBan game;
-    setUpPosition(game, kReasons[3].pieces, SENTE);
-    EXPECT_EQ(sideSafety(game, SENTE), (SideSafety{3, 0}));
-    EXPECT_EQ(sideSafety(game, GOTE), (SideSafety{0, 0}));
-    setUpPosition(game, kReasons[2].pieces, SENTE);
-    EXPECT_EQ(sideSafety(game, SENTE), (SideSafety{0, 1}));
-}
 
 }  // namespace
