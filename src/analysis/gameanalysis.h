@@ -62,8 +62,13 @@ struct AnalysisSettings {
     // beyond the line's end stops at its end.
     int first = 0;
     int last = 1 << 30;
+    // Sente's winning chance is 1 / (1 + exp(-score / coefficient)); set per engine.
     double coefficient = 600.0;
     LabelThresholds thresholds;
+    // For the engine host: the time of one search and the number of readings asked for; the
+    // analysis keeps the first.
+    int moveTimeMs = 1000;
+    int multiPv = 1;
 };
 
 class GameAnalysis {
