@@ -64,7 +64,7 @@ const Scripted &scripted() {
 void BM_AnalysisWorkPerPosition(benchmark::State &state) {
     const Scripted &data = scripted();
     std::vector<std::vector<std::string>> comments(data.line.moves.size() + 1, {"対局者のメモ"});
-    int positions = 0;
+    int positions = 0, labelled = 0;
     for (auto _ : state) {
         GameAnalysis analysis(data.line);
         runAnalysis(analysis, [&](const ZnBan &, int ply) {
@@ -76,9 +76,15 @@ void BM_AnalysisWorkPerPosition(benchmark::State &state) {
         analysis.writeComments(
             [&](int ply) -> std::vector<std::string> & { return comments[static_cast<std::size_t>(ply)]; });
         positions = analysis.finished();
+        labelled = 0;
+        for (int ply = 1; ply < positions; ++ply) {
+            const std::optional<MoveVerdict> &verdict = analysis.verdict(ply);
+            labelled += verdict && !verdict->reason.empty() ? 1 : 0;
+        }
         benchmark::DoNotOptimize(comments.data());
     }
     state.counters["positions"] = positions;
+    state.counters["with_reason"] = labelled;
     state.counters["per_position"] = benchmark::Counter(
         positions, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
