@@ -106,7 +106,8 @@ CommandLine parse(const std::vector<std::string> &args) {
 FileBytes readInput(const std::string &name, const StandardInput &in) {
     if (name != "-") return readRegularFile(name);
     FileBytes read = in(MAX_READ_BYTES);
-    if (!read.ok && read.error != 0) read.reason = "標準入力を読めません (" + systemErrorText(read.error) + ")";
+    if (!read.ok && read.error != 0)
+        read.reason = "標準入力を読めません (" + systemErrorText(read.error) + ")";
     return read;
 }
 

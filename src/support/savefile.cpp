@@ -11,7 +11,9 @@
 
 namespace {
 
-SaveResult failed(const char *what, int error) { return {false, std::string(what) + " (" + systemErrorText(error) + ")"}; }
+SaveResult failed(const char *what, int error) {
+    return {false, std::string(what) + " (" + systemErrorText(error) + ")"};
+}
 
 // The permissions of the file being replaced, or those a new file gets under the umask.
 mode_t permissionsFor(const std::string &target) {
