@@ -7,10 +7,12 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -33,7 +35,6 @@
 #include <string>
 #include <thread>
 
-#include "common/hostile_paths.h"
 #include "common/testing.h"
 #include "ui/startup.h"
 #include "ui_testing.h"
@@ -190,7 +191,7 @@ TEST_F(RecordFilesTest, PathsThatAreNotFilesAreRefusedAtOnce) {
 TEST_F(RecordFilesTest, SavingOverWhatIsNotAFileIsRefused) {
     // A device of the test's own (a copy of /dev/null), so that a fault replaces nothing outside.
     ASSERT_EQ(::mkfifo(nativePath("pipe.ngr").c_str(), 0600), 0);
-    const bool device = makeNullDevice(nativePath("null"));
+    const bool device = ::mknod(nativePath("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
     ASSERT_EQ(::symlink(nativePath(device ? "null" : "pipe.ngr").c_str(), nativePath("link.ngr").c_str()), 0);
     PipeReleaser releaser(nativePath("pipe.ngr"));
     playRookShuffle(3);
@@ -361,14 +362,34 @@ TEST_F(RecordFilesTest, AFolderWithoutRightsIsNamedInJapanese) {
                 ".*アクセスが許可されていません");
 }
 
+namespace {
+
+// Whether this process may mount a file system of its own in a private mount namespace.
+bool canMountPrivately() {
+    const pid_t child = ::fork();
+    if (child < 0) return false;
+    if (child == 0) {
+        const bool mounted = ::unshare(CLONE_NEWNS) == 0 &&
+                             ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                             ::mount("tmpfs", "/tmp", "tmpfs", MS_RDONLY, "size=16k") == 0;
+        ::_exit(mounted ? 0 : 1);
+    }
+    int status = 0;
+    return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace
+
 // A read-only and a full file system, each a small tmpfs in the child's own mount namespace.
 TEST_F(RecordFilesTest, ReadOnlyAndFullDisksAreNamedInJapanese) {
     if (!canMountPrivately()) GTEST_SKIP() << "no private mounts here";
     const auto child = [this] {
         QDir(directory.path()).mkdir(QStringLiteral("read-only"));
         QDir(directory.path()).mkdir(QStringLiteral("full"));
-        if (!mountPrivateTmpfs(nativePath("read-only"), 64 * 1024, true) ||
-            !mountPrivateTmpfs(nativePath("full"), 4 * 1024))
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", nativePath("read-only").c_str(), "tmpfs", MS_RDONLY, "size=64k") != 0 ||
+            ::mount("tmpfs", nativePath("full").c_str(), "tmpfs", 0, "size=4k") != 0)
             answerAndExit(QStringLiteral("not mounted"));
         playRookShuffle(2000);
         save(path("read-only/game.ngr"));
