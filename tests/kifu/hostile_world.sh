@@ -58,6 +58,9 @@ row "a full disk" 1 "ディスクの空き容量が足りません" 'shuffle 200
   'unshare -m sh -c '\''mount -t tmpfs -o size=4k tmpfs full && "$n" convert in.usi full/o.kif; s=$?; [ -z "$(ls -A full)" ] || s=9; exit $s'\'
 row "a KIF record of a million moves, as written, reads back" 0 "" 'shuffle 1000000 >in.usi && "$n" convert in.usi big.kif' \
   '"$n" convert big.kif back.usi && cmp -s back.usi in.usi' back.usi
+row "a record too long to open again" 1 "棋譜が長すぎます (上限 64 MiB)" \
+  '{ printf "手合割：平手\n" | iconv -f UTF-8 -t CP932; awk "BEGIN { for (i = 0; i < 2000; i++) l = l \"\202\240\"
+    for (i = 0; i < 12000; i++) print \"*\" l }"; } >in.kif' '"$n" convert in.kif o.kifu'
 row "help to a full standard output" 1 "標準出力に書き込めません (ディスクの空き容量が足りません)" : '"$n" --help >/dev/full'
 row "show to a full standard output" 1 "標準出力に書き込めません" : '"$n" show in.kifu >/dev/full'
 row "convert to a full standard output" 1 "標準出力に書き込めません" : '"$n" convert --to csa in.kifu - >/dev/full'
