@@ -288,8 +288,10 @@ std::string readWrittenMove(Scanner &in, WrittenMove &move) {
 bool readMoveTime(Scanner &in, int &seconds) {
     if (!in.eat(U'(')) return false;
     in.skipSpaces();
-    int minutes = 0, digits = 0;
-    while (in.peek() >= '0' && in.peek() <= '9' && digits < 6) {
+    // Up to the longest time a CSA "T" line holds, which the KIF writer gives in minutes.
+    long long minutes = 0;
+    int digits = 0;
+    while (in.peek() >= '0' && in.peek() <= '9' && digits < 8) {
         minutes = minutes * 10 + static_cast<int>(in.peek() - '0');
         in.next(), ++digits;
     }
@@ -300,8 +302,8 @@ bool readMoveTime(Scanner &in, int &seconds) {
         secondsPart = secondsPart * 10 + static_cast<int>(in.peek() - '0');
         in.next(), ++digits;
     }
-    if (digits == 0) return false;
-    seconds = minutes * 60 + secondsPart;
+    if (digits == 0 || minutes * 60 + secondsPart > 999'999'999) return false;
+    seconds = static_cast<int>(minutes * 60 + secondsPart);
     return true;
 }
 
@@ -472,7 +474,8 @@ std::string Reader::readKifMoveLine(std::string_view line) {
     long number = 0;
     int digits = 0;
     while (in.peek() >= '0' && in.peek() <= '9') {
-        if (++digits > 6) return "手数が大きすぎます";
+        // Seven digits number more moves than a record the size of the largest file opened holds.
+        if (++digits > 7) return "手数が大きすぎます";
         number = number * 10 + static_cast<long>(in.peek() - '0');
         in.next();
     }

@@ -10,17 +10,15 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QSaveFile>
 #include <QTimer>
 #include <QUrl>
-#include <cerrno>
 #include <map>
 #include <utility>
 
 #include "record/kif.h"
 #include "record/sfen.h"
 #include "support/readfile.h"
-#include "support/syserror.h"
+#include "support/savefile.h"
 #include "ui/kifuwindow.h"
 #include "ui/mainform.h"
 #include "ui/znflags.h"
@@ -30,11 +28,6 @@ namespace {
 QString fromUtf8(const std::string &text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 
 std::string nativeName(const QString &path) { return QFile::encodeName(path).toStdString(); }
-
-// The system's reason for the last failure when it left one, else Qt's.
-QString failureText(int systemError, const QFileDevice &file) {
-    return systemError != 0 ? fromUtf8(systemErrorText(systemError)) : file.errorString();
-}
 
 // Nagi形式 writes the program's own format whatever the name says, as it always has. Under the
 // other entries an extension that names a format decides, so that the file opens again by its
@@ -229,46 +222,15 @@ bool TZnMainForm::writeRecordFile(const QString &path, RecordFormat format, QStr
         return false;
     }
     if (bytes.size() > std::size_t(kMaxRecordBytes)) {
-        reason = QStringLiteral("棋譜が長すぎます (上限 %1 MiB)").arg(kMaxRecordBytes / (1024 * 1024));
+        reason = fromUtf8(recordTooLong(std::size_t(kMaxRecordBytes)));
         return false;
     }
     if (!describeLoss(bytes, nativeName(path), format, lost, reason)) return false;
-    // QSaveFile would put the record in place of a device or a pipe (through a link, too).
-    if (const std::string refused = whyNotARegularFile(nativeName(path)); !refused.empty()) {
-        reason = fromUtf8(refused);
-        return false;
-    }
-    // QSaveFile writes beside the target and replaces it only when every byte is written, so a
-    // failed save never destroys the file that was there. Qt words the system's errors in
-    // English or not at all, so each step keeps errno for the reason.
-    QSaveFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly)) {
-        reason = QStringLiteral("ファイルを作れません (%1)").arg(failureText(errno, file));
-        return false;
-    }
-    const auto expected = qint64(bytes.size());
-    errno = 0;
-    if (file.write(bytes.data(), expected) != expected || !file.flush()) {
-        reason = QStringLiteral("ファイルに書き込めません (%1)").arg(failureText(errno, file));
-        file.cancelWriting();
-        return false;
-    }
-    // A write that stops part way (a full disk, a size limit) can flush without an error: only
-    // the size on disk tells, and a short file must not replace the old one.
-    if (file.size() != expected) {
-        reason = QStringLiteral("ファイルに書き込めません (%1 バイト中 %2 バイトしか書けませんでした)")
-                     .arg(expected)
-                     .arg(file.size());
-        file.cancelWriting();
-        return false;
-    }
-    errno = 0;
-    if (!file.commit()) {
-        reason = QStringLiteral("ファイルに書き込めません (%1)").arg(failureText(errno, file));
-        return false;
-    }
-    return true;
+    // Written beside the target and renamed over it only when every byte is on the disk, so a
+    // failed save never destroys the file that was there; a device or a pipe is refused.
+    const SaveResult saved = saveFileSafely(nativeName(path), bytes);
+    if (!saved.ok) reason = fromUtf8(saved.reason);
+    return saved.ok;
 }
 
 // ---- the clipboard ----
