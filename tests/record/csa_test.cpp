@@ -21,7 +21,7 @@ namespace {
 
 bool sameNotes(const RecordNotes &a, const RecordNotes &b) {
     return a.headers == b.headers && a.startComments == b.startComments && a.moveComments == b.moveComments &&
-           a.moveSeconds == b.moveSeconds && a.endWord == b.endWord;
+           a.moveSeconds == b.moveSeconds && a.endWord == b.endWord && a.endSeconds == b.endSeconds;
 }
 
 // Notes of the kind a CSA file carries, spread over the moves of `game`.
@@ -164,16 +164,18 @@ TEST(CsaRead, AFullRecord) {
     EXPECT_EQ(notes.commentsAfter(7), std::vector<std::string>{"終局後のコメント"});
     EXPECT_EQ(notes.moveSeconds, (std::vector<int>{12, 6}));
     EXPECT_EQ(notes.endWord, "投了");
+    EXPECT_EQ(notes.endSeconds, 40);
 
-    // Written back as version 2.2 with the same headers, and read again as the same game.
+    // Written back as version 3.0 declaring its encoding, since it holds Japanese, with the same
+    // headers and the end word's time, and read again as the same game.
     const std::string written = writeCsa(loaded.game, loaded.notes);
     EXPECT_TRUE(written.starts_with(
-        "V2.2\nN+先手の人\nN-後手の人\n$EVENT:例の棋戦\n$START_TIME:2024/05/05 15:05:40\n"))
+        "'CSA encoding=UTF-8\nV3.0\nN+先手の人\nN-後手の人\n$EVENT:例の棋戦\n$START_TIME:2024/05/05 15:05:40\n"))
         << written;
     EXPECT_NE(written.find("\nPI\n+\n+7776FU\nT12\n-3334FU\nT6\n'二手目のコメント\n+8822UM\n"),
               std::string::npos)
         << written;
-    EXPECT_NE(written.find("\n+2211UM\n-8384FU\n+0055KA\n'終局後のコメント\n%TORYO\n"), std::string::npos)
+    EXPECT_NE(written.find("\n+2211UM\n-8384FU\n+0055KA\n'終局後のコメント\n%TORYO\nT40\n"), std::string::npos)
         << written;
     Loaded again;
     load(again, written);
@@ -208,7 +210,9 @@ TEST(CsaRead, SetUpPositions) {
     }
 }
 
-// Each CSA end word is kept as its KIF word and written back as it was read.
+// Each end word of versions 2.2 and 3.0 is kept as its KIF word and written back as it was read,
+// with the time taken before it; without the word read, the KIF word alone gives one that reads
+// back the same.
 TEST(CsaRead, EndWordsMapToKifAndBack) {
     const struct {
         const char *csa;
@@ -223,17 +227,27 @@ TEST(CsaRead, EndWordsMapToKifAndBack) {
                 {"%KACHI", "入玉勝ち"},
                 {"%HIKIWAKE", "引き分け"},
                 {"%+ILLEGAL_ACTION", "反則勝ち"},
-                {"%-ILLEGAL_ACTION", "反則負け"}};
+                {"%-ILLEGAL_ACTION", "反則負け"},
+                {"%MATTA", "待った"},
+                {"%FUZUMI", "不詰"},
+                {"%ERROR", "エラー"},
+                {"%MAX_MOVES", "最大手数"}};
     for (const auto &row : rows) {
         // Gote is to move: sente's illegal action wins the game for gote.
-        const std::string text = std::string("PI\n+\n+7776FU\n") + row.csa + "\n";
+        const std::string text = std::string("PI\n+\n+7776FU\n") + row.csa + ",T3\n";
         Loaded loaded;
         load(loaded, text);
-        ASSERT_TRUE(loaded.result.ok) << loaded.result.reason;
+        ASSERT_TRUE(loaded.result.ok) << row.csa << ": " << loaded.result.reason;
         EXPECT_EQ(loaded.notes.endWord, row.kif) << row.csa;
+        EXPECT_EQ(loaded.notes.endSeconds, 3) << row.csa;
         const std::string written = writeCsa(loaded.game, loaded.notes);
-        const std::string expected = std::string(row.csa) == "%-ILLEGAL_ACTION" ? "%ILLEGAL_MOVE" : row.csa;
-        EXPECT_TRUE(written.ends_with("\n" + expected + "\n")) << written;
+        EXPECT_TRUE(written.ends_with("\n" + std::string(row.csa) + "\nT3\n")) << written;
+
+        loaded.notes.csaEndWord.clear();
+        Loaded again;
+        load(again, writeCsa(loaded.game, loaded.notes));
+        ASSERT_TRUE(again.result.ok) << row.csa << ": " << again.result.reason;
+        EXPECT_EQ(again.notes.endWord, row.kif) << row.csa;
     }
 }
 

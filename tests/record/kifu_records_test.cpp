@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -206,6 +207,7 @@ TEST(KifRecords, WritesTheUsualLayout) {
     notes.commentsAfter(3) = {"角交換"};
     notes.moveSeconds = {1, 62, -1, 3600};
     notes.endWord = "中断";
+    notes.endSeconds = 7;
     EXPECT_EQ(writeKif(game, notes), lines({
                                          "手合割：平手",
                                          "開始日時：2024/01/02",
@@ -218,7 +220,8 @@ TEST(KifRecords, WritesTheUsualLayout) {
                                          "*角交換",
                                          "   4 同　銀(31)   (60:00/01:01:02)",
                                          "   5 ４五角打     ( 0:00/00:00:01)",
-                                         "   6 中断         ( 0:00/01:01:02)",
+                                         "   6 中断         ( 0:07/01:01:09)",
+                                         "まで5手で中断",
                                      }));
     EXPECT_EQ(writeKi2(game, notes), lines({
                                          "手合割：平手",
@@ -230,6 +233,105 @@ TEST(KifRecords, WritesTheUsualLayout) {
                                          "△同　銀    ▲４五角",
                                          "まで5手で中断",
                                      }));
+}
+
+// ---- what other programs write ----
+
+struct OtherReading {
+    const char *what;
+    std::string text;
+    std::string sfen;  // the final position
+    const char *endWord;
+    int endSeconds;
+    std::vector<std::string> lastComments;  // the comments after the last move
+};
+
+std::vector<OtherReading> otherReadings() {
+    const std::string head = lines({"手合割：平手", "手数----指手---------消費時間--"});
+    const std::string exchanged = "lnsgkg1nl/1r5s1/pppppp1pp/6p2/9/2P6/PP1PPPPPP/7R1/LNSGKGSNL b Bb 5";
+    const std::string twoPawns = "lnsgkgsnl/1r5b1/pppppp1pp/6p2/9/2P6/PP1PPPPPP/1B5R1/LNSGKGSNL b - 3";
+    return {
+        {"side marks on KIF move lines", head + lines({"   1 ▲７六歩(77)", "   2 △３四歩(33)", "   3 ▲投了"}),
+         twoPawns, "投了", -1, {}},
+        {"仝 for 同", head + lines({"1 ７六歩(77)", "2 ３四歩(33)", "3 ２二角成(88)", "4 仝　銀(31)"}),
+         exchanged, "", -1, {}},
+        {"仝 in KI2", lines({"▲７六歩 △３四歩 ▲２二角成 △仝銀"}), exchanged, "", -1, {}},
+        {"the short end word 詰", head + lines({"1 ７六歩(77)", "2 ３四歩(33)", "3 詰"}), twoPawns,
+         "詰み", -1, {}},
+        {"the end word's own time",
+         head + lines({"1 ７六歩(77) (0:01/0:00:01)", "2 ３四歩(33) (0:02/0:00:02)", "3 投了 (0:11/0:00:12)"}),
+         twoPawns, "投了", 11, {}},
+        {"free text after the last move",
+         head + lines({"1 ７六歩(77)", "2 ３四歩(33)", "以下略", "", "変化：2手", "2 ８四歩(83)"}),
+         twoPawns, "", -1, {"以下略"}},
+        {"free text after the end word", lines({"▲７六歩 △３四歩", "まで2手で中断", "以下、感想戦"}),
+         twoPawns, "中断", -1, {"以下、感想戦"}},
+        {"a diagram with an ASCII column legend",
+         lines({"後手の持駒：なし", "  9  8  7  6  5  4  3  2  1", "+---------------------------+",
+                "| ・ ・ ・ ・v玉 ・ ・ ・ ・|一", "| ・ ・ ・ ・ ・ ・ ・ ・ ・|二",
+                "| ・ ・ ・ ・ ・ ・ ・ ・ ・|三", "| ・ ・ ・ ・ ・ ・ ・ ・ ・|四",
+                "| ・ ・ ・ ・ ・ ・ ・ ・ ・|五", "| ・ ・ ・ ・ ・ ・ ・ ・ ・|六",
+                "| ・ ・ ・ ・ ・ ・ ・ ・ ・|七", "| ・ ・ ・ ・ ・ ・ ・ ・ ・|八",
+                "| ・ ・ ・ ・ 玉 ・ ・ ・ ・|九", "+---------------------------+", "先手の持駒：金",
+                "手数----指手---------消費時間--", "1 ５二金打"}),
+         "4k4/4G4/9/9/9/9/9/9/4K4 w - 2", "", -1, {}},
+    };
+}
+
+class OtherPrograms : public ::testing::TestWithParam<OtherReading> {};
+
+TEST_P(OtherPrograms, ReadTheirRecordsAndWriteTheUsualForm) {
+    const OtherReading &row = GetParam();
+    ZnBan game;
+    RecordNotes notes;
+    const RecordResult result = readKif(game, notes, row.text);
+    ASSERT_TRUE(result.ok) << row.what << ": " << result.reason;
+    EXPECT_EQ(positionSfen(game), row.sfen) << row.what;
+    EXPECT_EQ(notes.endWord, row.endWord) << row.what;
+    EXPECT_EQ(notes.endSeconds, row.endSeconds) << row.what;
+    EXPECT_EQ(notes.commentsAfter(game.history().size()), row.lastComments) << row.what;
+    // Nothing new is written: no mark, no 仝, no short end word.
+    const std::string written = writeKif(game, notes);
+    for (std::string_view unusual : {"▲", "△", "仝", "詰\r", "  9  8"})
+        EXPECT_EQ(written.find(unusual), std::string::npos) << row.what << ": " << unusual;
+}
+
+INSTANTIATE_TEST_SUITE_P(Records, OtherPrograms, ::testing::ValuesIn(otherReadings()));
+
+// The closing sentence both writers give after the end word names the winner, and a handicap
+// game's sides as 下手 and 上手; each reads back as its end word.
+TEST(KifRecords, EndSentencesNameTheSides) {
+    const struct {
+        const char *handicap, *word;
+        int moves;
+        const char *sentence;
+    } rows[] = {
+        {"平手", "投了", 1, "まで1手で先手の勝ち"},
+        {"平手", "投了", 2, "まで2手で後手の勝ち"},
+        {"香落ち", "投了", 0, "まで0手で下手の勝ち"},
+        {"香落ち", "投了", 1, "まで1手で上手の勝ち"},
+        {"二枚落ち", "切れ負け", 1, "まで1手で時間切れにより上手の勝ち"},
+        {"飛車落ち", "反則勝ち", 1, "まで1手で下手の反則勝ち"},
+        {"十枚落ち", "中断", 2, "まで2手で中断"},
+    };
+    for (const auto &row : rows) {
+        PositionSpec start;
+        ASSERT_TRUE(handicapStart(row.handicap, start));
+        ZnBan game;
+        ASSERT_EQ(buildGame(game, start), "");
+        std::mt19937 random(7);
+        for (int ply = 0; ply < row.moves; ++ply) ASSERT_TRUE(playRandomMove(game, random));
+        RecordNotes notes;
+        notes.endWord = row.word;
+        for (const bool kif : {true, false}) {
+            const std::string written = kif ? writeKif(game, notes) : writeKi2(game, notes);
+            EXPECT_TRUE(written.ends_with(std::string(row.sentence) + "\r\n")) << written;
+            ZnBan read;
+            RecordNotes readNotes;
+            ASSERT_TRUE(readKi2(read, readNotes, written).ok) << written;
+            EXPECT_EQ(readNotes.endWord, row.word) << written;
+        }
+    }
 }
 
 // ---- KI2: which piece a move without its origin names ----
@@ -377,6 +479,14 @@ std::vector<BadInput> badKif() {
         {"a gap in the move numbers", head + lines({"1 ７六歩(77)", "3 ３四歩(33)"}),
          "4行目: 手数が続いていません"},
         {"a move after the end word", head + lines({"1 投了", "2 ７六歩(77)"}), "4行目: 終局の後"},
+        {"free text among the moves", head + lines({"1 ７六歩(77)", "以下略", "", "2 ３四歩(33)"}),
+         "4行目: 読めない行"},
+        {"free text before an end word", head + lines({"1 ７六歩(77)", "以下略", "2 投了"}), "4行目: 読めない行"},
+        {"free text among KI2 moves", lines({"▲７六歩", "以下略", "△３四歩"}), "2行目: 読めない行"},
+        {"free text before the first move", head + lines({"以下略", "1 ７六歩(77)"}), "3行目: 読めない行"},
+        {"a side mark against the turn", head + lines({"1 △７六歩(77)"}), "3行目: 手番と▲△が合っていません"},
+        {"an ASCII legend after the moves", head + lines({"1 ７六歩(77)", "  9  8  7  6  5  4  3  2  1"}),
+         "4行目: 指し手の後に局面図"},
         {"an unknown handicap without a diagram", lines({"手合割：七枚落ち", "1 ７六歩(77)"}),
          "2行目: 手合割「七枚落ち」"},
         {"an absurd hand count", lines({"先手の持駒：歩十九"}), "1行目: 持駒の数が多すぎます"},
