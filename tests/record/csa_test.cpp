@@ -170,12 +170,14 @@ TEST(CsaRead, AFullRecord) {
     // headers and the end word's time, and read again as the same game.
     const std::string written = writeCsa(loaded.game, loaded.notes);
     EXPECT_TRUE(written.starts_with(
-        "'CSA encoding=UTF-8\nV3.0\nN+先手の人\nN-後手の人\n$EVENT:例の棋戦\n$START_TIME:2024/05/05 15:05:40\n"))
+        "'CSA encoding=UTF-8\nV3.0\nN+先手の人\nN-後手の人\n$EVENT:例の棋戦\n$START_TIME:2024/05/05 "
+        "15:05:40\n"))
         << written;
     EXPECT_NE(written.find("\nPI\n+\n+7776FU\nT12\n-3334FU\nT6\n'二手目のコメント\n+8822UM\n"),
               std::string::npos)
         << written;
-    EXPECT_NE(written.find("\n+2211UM\n-8384FU\n+0055KA\n'終局後のコメント\n%TORYO\nT40\n"), std::string::npos)
+    EXPECT_NE(written.find("\n+2211UM\n-8384FU\n+0055KA\n'終局後のコメント\n%TORYO\nT40\n"),
+              std::string::npos)
         << written;
     Loaded again;
     load(again, written);
@@ -248,6 +250,34 @@ TEST(CsaRead, EndWordsMapToKifAndBack) {
         load(again, writeCsa(loaded.game, loaded.notes));
         ASSERT_TRUE(again.result.ok) << row.csa << ": " << again.result.reason;
         EXPECT_EQ(again.notes.endWord, row.kif) << row.csa;
+    }
+}
+
+// Readers that are not told the encoding assume Shift-JIS: a record holding more than ASCII says
+// that it is UTF-8 on its first line, under version 3.0, and reads back through the entry point.
+TEST(CsaWrite, DeclaresUtf8WhenTheRecordIsNotAscii) {
+    const struct {
+        const char *what, *header, *comment, *head;
+    } rows[] = {
+        {"ASCII only", "Sente", "good move", "V2.2\nN+Sente\n"},
+        {"a Japanese name", "先手の人", "good move", "'CSA encoding=UTF-8\nV3.0\nN+先手の人\n"},
+        {"a Japanese comment", "Sente", "好手", "'CSA encoding=UTF-8\nV3.0\nN+Sente\n"},
+    };
+    for (const auto &row : rows) {
+        ZnBan game;
+        ASSERT_TRUE(game.makeMove(60, 51, false));
+        RecordNotes notes;
+        notes.setHeader("先手", row.header);
+        notes.commentsAfter(1).push_back(row.comment);
+        std::string bytes;
+        ASSERT_TRUE(writeRecordBytes(game, notes, RecordFormat::Csa, bytes).ok);
+        EXPECT_TRUE(bytes.starts_with(row.head)) << row.what << "\n" << bytes;
+        ZnBan read;
+        RecordNotes readNotes;
+        const RecordResult result = readRecordBytes(read, readNotes, bytes);
+        ASSERT_TRUE(result.ok) << row.what << ": " << result.reason;
+        EXPECT_TRUE(sameNotes(readNotes, notes)) << row.what;
+        EXPECT_EQ(positionKey(read), positionKey(game)) << row.what;
     }
 }
 
