@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,7 +13,6 @@
 
 #include "analysis/verify.h"
 #include "record/formats.h"
-#include "record/kif.h"
 #include "record/position.h"
 #include "record/sfen.h"
 
@@ -92,46 +90,10 @@ TEST(KifuFixtures, RealRecordsGiveTheirListedFinalPositions) {
             EXPECT_TRUE(any) << row.path;
         }
         EXPECT_EQ(notes.endWord, endWordOf(row.specialEnd)) << row.path;
-        // Written back as KIF: the same game, the end word with its own time and the closing line.
-        const std::string kif = writeKif(game, notes);
-        ZnBan again;
-        RecordNotes againNotes;
-        ASSERT_TRUE(readKif(again, againNotes, kif).ok) << row.path;
-        EXPECT_EQ(positionOf(again), positionOf(game)) << row.path;
-        EXPECT_EQ(againNotes.endWord, notes.endWord) << row.path;
-        if (!notes.endWord.empty()) {
-            EXPECT_EQ(againNotes.endSeconds, std::max(0, notes.endSeconds)) << row.path;
-            EXPECT_NE(kif.find("\r\nまで" + std::to_string(game.moveCount()) + "手"), std::string::npos)
-                << row.path;
-        }
         // The whole line is there to take back, down to the first position.
         while (game.moveCount() > 0) ASSERT_TRUE(game.undoMove()) << row.path;
     }
     EXPECT_GE(read, 30);
-}
-
-// The last lines of real records written back as KIF: the end word's time and the running total,
-// and the closing line naming a handicap game's sides as 下手 and 上手.
-TEST(KifuFixtures, EndLinesComeBackWithTheirTimes) {
-    if (!std::filesystem::exists(FIXTURES / "MANIFEST.tsv"))
-        GTEST_SKIP() << "no record fixtures at " << FIXTURES;
-    const struct {
-        const char *path, *ending;
-    } rows[] = {
-        {"tsshogi/inline/kakinoki/02-import-handicap.kif",
-         "\r\n 178 投了         ( 0:11/00:22:44)\r\nまで177手で上手の勝ち\r\n"},
-        {"tsshogi/inline/kakinoki/04-import-PiyoShogi.kif",
-         "\r\n 114 投了         ( 0:00/00:09:19)\r\nまで113手で先手の勝ち\r\n"},
-    };
-    for (const auto &row : rows) {
-        const std::filesystem::path path = FIXTURES / row.path;
-        ZnBan game;
-        RecordNotes notes;
-        ASSERT_TRUE(readRecordBytes(game, notes, fileBytes(path), path.filename().string()).ok) << row.path;
-        std::string bytes;
-        ASSERT_TRUE(writeRecordBytes(game, notes, RecordFormat::Kif, bytes).ok);
-        EXPECT_TRUE(bytes.ends_with(row.ending)) << row.path << "\n" << bytes.substr(bytes.size() - 200);
-    }
 }
 
 }  // namespace

@@ -193,7 +193,6 @@ TEST_F(FormatSaveTest, TheFileTypeOrTheTypedExtensionChoosesTheFormatAndTheEncod
         const char *starts;  // the first bytes of the file
         bool utf8;
     } rows[] = {
-        // The players' Japanese names make the CSA file declare its encoding.
         {"by-name.csa", filterWith("(*)"), "'CSA encoding=UTF-8\nV3.0\n", true},
         {"by-name.kif", filterWith("*.ngr *.kif"), "#KIF version=2.0 encoding=Shift_JIS\r\n", false},
         {"by-name.kifu", filterWith("(*)"), "#KIF version=2.0 encoding=UTF-8\r\n", true},
