@@ -110,7 +110,7 @@ std::string readHands(std::string_view hands, PositionSpec &position) {
     return {};
 }
 
-// board, turn, hands and an optional move number, which `number` receives.
+// board, turn, hands and an optional move number, which `moveNumber` receives.
 std::string readPosition(Words &words, PositionSpec &position, int &moveNumber) {
     std::string_view board, turn, hands, number;
     if (!words.next(board)) return "SFEN がありません";
