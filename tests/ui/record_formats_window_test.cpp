@@ -193,13 +193,14 @@ TEST_F(FormatSaveTest, TheFileTypeOrTheTypedExtensionChoosesTheFormatAndTheEncod
         const char *starts;  // the first bytes of the file
         bool utf8;
     } rows[] = {
-        {"by-name.csa", filterWith("(*)"), "V2.2\n", true},
+        {"by-name.csa", filterWith("(*)"), "'CSA encoding=UTF-8\nV3.0\n", true},
         {"by-name.kif", filterWith("*.ngr *.kif"), "#KIF version=2.0 encoding=Shift_JIS\r\n", false},
         {"by-name.kifu", filterWith("(*)"), "#KIF version=2.0 encoding=UTF-8\r\n", true},
         {"by-name.ki2", filterWith("KIF"), "#KIF version=2.0 encoding=Shift_JIS\r\n", false},
         // The typed extension wins over the chosen type, so the file opens again by its name.
         {"typed.usi", filterWith("CSA"), "position startpos moves 7g7f", true},
         // A name without a known extension takes the chosen type's format.
+        // Read back from the USI line, the game has no names left: plain ASCII stays version 2.2.
         {"by-type.txt", filterWith("CSA"), "V2.2\n", true},
         {"by-type", filterWith("KIF"), "#KIF version=2.0 encoding=UTF-8\r\n", true},
         // Neither: the program's own.
