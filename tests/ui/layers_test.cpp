@@ -291,17 +291,39 @@ TEST_F(LayersTest, LastMoveFramesTheDestinationOfTheMoveBeforeTheCount) {
 
 // ---- preview ----
 
-// The preview draws the overlay and the layers of the position after the move, the pieces where
-// they stand, and a faint outline on the destination.
-TEST_F(LayersTest, PreviewShowsThePositionAfterTheMoveAndKeepsThePieces) {
-    playRandomGame(7, 40);
+// Whether `preview` equals `real` outside the box round the destination `to`, and inside it differs
+// only where its glyph is fainter (lighter) or its outline lighter, and somewhere does.
+::testing::AssertionResult looksLikeAfterTheMove(const QImage &preview, const QImage &real, Square to) {
+    const QRect box(squareLeft(to) - 1, squareTop(to) - 1, 35, 35);
+    int fainter = 0;
+    for (int y = 0; y < real.height(); ++y) {
+        for (int x = 0; x < real.width(); ++x) {
+            const QRgb shown = preview.pixel(x, y), made = real.pixel(x, y);
+            if (shown == made) continue;
+            if (!box.contains(x, y))
+                return ::testing::AssertionFailure()
+                       << "differs at " << x << "," << y << " outside the destination";
+            if (qRed(shown) + qGreen(shown) + qBlue(shown) < qRed(made) + qGreen(made) + qBlue(made))
+                return ::testing::AssertionFailure() << "darker at " << x << "," << y;
+            ++fainter;
+        }
+    }
+    if (fainter == 0) return ::testing::AssertionFailure() << "the destination is drawn as after the move";
+    return ::testing::AssertionSuccess();
+}
+
+// The preview draws the position after the move, overlay, layers, pieces and hands alike, with the
+// moved piece faint on its destination and a faint outline round it.
+TEST_F(LayersTest, PreviewShowsThePositionAfterTheMoveWithThePieceFaint) {
+    playRandomGame(7, 100);
     const std::string key = positionKey(game);
     const auto counts = attackCounts(game);
     std::vector<Move> moves;
     generateMoves(game, moves);
     layers.settings().preview = true;
     layers.settings().counts = true;
-    int previews = 0;
+    const ZnFlags nothingSelected;
+    int previews = 0, captures = 0, drops = 0;
     for (const Move &move : moves) {
         if (move.promote) continue;
         if (move.from == IN_HAND) {
@@ -310,8 +332,10 @@ TEST_F(LayersTest, PreviewShowsThePositionAfterTheMoveAndKeepsThePieces) {
             game.hand(game.turn()).sortByKind();
             while (game.hand(game.turn())[slot]->kind() != move.dropKind) ++slot;
             flags.SelectHand(slot);
+            ++drops;
         } else {
             flags.SelectSquare(move.from);
+            captures += game.pieceAt(move.to) != nullptr ? 1 : 0;
         }
         layers.setHoveredSquare(move.to);
         const QImage shown = layered(2);
@@ -319,18 +343,38 @@ TEST_F(LayersTest, PreviewShowsThePositionAfterTheMoveAndKeepsThePieces) {
         ZnBan after;
         copyPosition(game, after);
         ASSERT_TRUE(applyMove(after, move));
-        QImage &expected = flags.image();
-        DrawBoardBase(expected, after, 2);
-        DrawBoardPieces(expected, game, flags);
-        DrawBoardLayers(expected, after, layers.settings(), move.to);
-        DrawPreviewOutline(expected, move.to);
-        EXPECT_EQ(shown, expected) << int(move.from) << "-" << int(move.to);
+        QImage &real = flags.image();
+        DrawBoardBase(real, after, 2);
+        DrawBoardPieces(real, after, nothingSelected);
+        DrawBoardLayers(real, after, layers.settings(), move.to);
+        EXPECT_TRUE(looksLikeAfterTheMove(shown, real, move.to)) << int(move.from) << "-" << int(move.to);
+        for (Side side : {SENTE, GOTE}) {
+            QImage &stand = flags.image();
+            ClearStandImage(stand);
+            layers.drawStand(stand, game, side, flags);
+            const QImage previewStand = stand.copy(0, 0, STAND_WIDTH, STAND_HEIGHT);
+            ClearStandImage(stand);
+            DrawStand(stand, after, side, nothingSelected);
+            EXPECT_EQ(previewStand, stand.copy(0, 0, STAND_WIDTH, STAND_HEIGHT)) << "stand " << int(side);
+        }
         ++previews;
     }
     EXPECT_GT(previews, 10);
+    EXPECT_GT(captures, 0);
+    EXPECT_GT(drops, 0);
     EXPECT_EQ(positionKey(game), key);
     EXPECT_EQ(attackCounts(game), counts);
     EXPECT_EQ(findInconsistency(game), "");
+    // Without a preview the stands are the game's, selection included.
+    layers.setHoveredSquare(-1);
+    layered(2);
+    QImage &stand = flags.image();
+    ClearStandImage(stand);
+    layers.drawStand(stand, game, game.turn(), flags);
+    const QImage layeredStand = stand.copy();
+    ClearStandImage(stand);
+    DrawStand(stand, game, game.turn(), flags);
+    EXPECT_EQ(layeredStand, stand.copy());
 }
 
 TEST_F(LayersTest, NoPreviewWithoutASelectionOrOnAnIllegalSquare) {

@@ -176,8 +176,8 @@ TEST_F(FormatSaveTest, APlayedGameSavesAsBeforeUnderNagiFormat) {
     window->record().reset();
     std::ostringstream record;
     ASSERT_TRUE(saveRecord(window->game(), record).ok);
-    // Under Nagi形式 the name does not choose the format.
-    for (const char *name : {"played.ngr", "played.kif", "played"}) {
+    // Under Nagi形式 a name with no other format's extension keeps the program's own format.
+    for (const char *name : {"played.ngr", "played", "played.txt", "played.NGR"}) {
         SCOPED_TRACE(name);
         save(path(name));
         EXPECT_EQ(status(), "棋譜を保存しました");
