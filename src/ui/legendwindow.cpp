@@ -47,9 +47,10 @@ void drawMark(Canvas &canvas, LegendMark mark, qreal ratio) {
             break;
         }
         case LegendMark::AttackerLines: {
+            // From the corners, as from pieces diagonally below left and above right.
             const int centre = kLeft + 16;
-            DrawAttackerLine(canvas, SENTE, 0, kLegendSampleSize - 1, centre, centre);
-            DrawAttackerLine(canvas, GOTE, kLegendSampleSize - 1, 0, centre, centre);
+            DrawAttackerLine(canvas, SENTE, kLeft, kTop + 32, centre, centre);
+            DrawAttackerLine(canvas, GOTE, kLeft + 32, kTop, centre, centre);
             break;
         }
         case LegendMark::Exchange:

@@ -11,6 +11,7 @@
 
 #include "analysis/exchange.h"
 #include "common/testing.h"
+#include "picture_testing.h"
 #include "ui/render.h"
 #include "ui/znflags.h"
 
@@ -290,27 +291,6 @@ TEST_F(LayersTest, LastMoveFramesTheDestinationOfTheMoveBeforeTheCount) {
 }
 
 // ---- preview ----
-
-// Whether `preview` equals `real` outside the box round the destination `to`, and inside it differs
-// only where its glyph is fainter (lighter) or its outline lighter, and somewhere does.
-::testing::AssertionResult looksLikeAfterTheMove(const QImage &preview, const QImage &real, Square to) {
-    const QRect box(squareLeft(to) - 1, squareTop(to) - 1, 35, 35);
-    int fainter = 0;
-    for (int y = 0; y < real.height(); ++y) {
-        for (int x = 0; x < real.width(); ++x) {
-            const QRgb shown = preview.pixel(x, y), made = real.pixel(x, y);
-            if (shown == made) continue;
-            if (!box.contains(x, y))
-                return ::testing::AssertionFailure()
-                       << "differs at " << x << "," << y << " outside the destination";
-            if (qRed(shown) + qGreen(shown) + qBlue(shown) < qRed(made) + qGreen(made) + qBlue(made))
-                return ::testing::AssertionFailure() << "darker at " << x << "," << y;
-            ++fainter;
-        }
-    }
-    if (fainter == 0) return ::testing::AssertionFailure() << "the destination is drawn as after the move";
-    return ::testing::AssertionSuccess();
-}
 
 // The preview draws the position after the move, overlay, layers, pieces and hands alike, with the
 // moved piece faint on its destination and a faint outline round it.

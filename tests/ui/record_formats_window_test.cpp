@@ -204,6 +204,15 @@ TEST_F(FormatSaveTest, TheFileTypeOrTheTypedExtensionChoosesTheFormatAndTheEncod
         {"by-type", filterWith("KIF"), "#KIF version=2.0 encoding=UTF-8\r\n", true},
         // Neither: the program's own.
         {"neither", filterWith("(*)"), "' \r\nP+", true},
+        // Under the preselected Nagi形式 a typed record extension decides too; .ngr, a bare name
+        // and an unknown extension keep the program's own.
+        {"typed.kif", {}, "#KIF version=2.0 encoding=Shift_JIS\r\n", false},
+        {"typed.csa", {}, "V2.2\n", true},
+        {"typed.KI2", {}, "#KIF version=2.0 encoding=Shift_JIS\r\n", false},
+        {"typed.usi", {}, "position startpos moves 7g7f", true},
+        {"typed.ngr", {}, "' \r\nP+", true},
+        {"typed", {}, "' \r\nP+", true},
+        {"typed.txt", {}, "' \r\nP+", true},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
