@@ -313,8 +313,9 @@ TEST(LegendTest, SamplesAreDrawnInTheBoardsColours) {
             SCOPED_TRACE(::testing::Message()
                          << int(row.mark) << " at " << row.at.x() << "," << row.at.y() << " ratio " << ratio);
             EXPECT_TRUE(sampleHasColourNear(row.mark, row.at, ratio, row.colour));
-            if (row.mark != LegendMark::AttackerLines)
+            if (row.mark != LegendMark::AttackerLines) {
                 EXPECT_EQ(QColor(samplePixel(row.mark, row.at, ratio)), row.colour);
+            }
         }
     }
     // The counts are the board's own count pictures, where the board puts them.
