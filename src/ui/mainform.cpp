@@ -263,18 +263,18 @@ void TZnMainForm::addLayerItems() {
         QString tip;
     } items[] = {
         {"KC1", QStringLiteral("利きの数(&C)"), &LayerSettings::counts, Qt::Key_1,
-         QStringLiteral("各マスに利いている駒の数を、先手は左下に青、後手は右上に赤の数字で示します。")},
+         QStringLiteral("マスに利く駒の数を、先手は左下に青、後手は右上に赤で示します。")},
         {"KL1", QStringLiteral("利きの筋(&L)"), &LayerSettings::attackers, Qt::Key_2,
-         QStringLiteral("マウスの下のマスに利いている駒から、先手は青、後手は赤の線を引きます。")},
+         QStringLiteral("マウスの下のマスに利く駒から線を引きます（先手は青、後手は赤）。")},
         {"KX1", QStringLiteral("取られる駒(&X)"), &LayerSettings::exchange, Qt::Key_3,
-         QStringLiteral("駒の取り合いになると損をする駒を、マゼンタの枠で囲みます。")},
+         QStringLiteral("取り合いになると損をする駒をマゼンタの枠で囲みます。")},
         {"KP1", QStringLiteral("指し手の予告(&Y)"), &LayerSettings::preview, Qt::Key_4,
-         QStringLiteral(
-             "選んだ駒の行き先にマウスを置くと、その手を指した後の盤を動かす駒を薄くして示します。")},
+         QStringLiteral("選んだ駒の行き先にマウスを置くと、指した後の盤を薄い駒で示します。")},
         {"KM1", QStringLiteral("最後の指し手(&M)"), &LayerSettings::lastMove, Qt::Key_5,
-         QStringLiteral("最後に指した手の行き先のマスを白い枠で囲みます。")},
+         QStringLiteral("最後に指した手の行き先を白い枠で囲みます。")},
     };
-    // Their tooltips tell what the colours mean; the walking commands need none.
+    // Their tooltips tell what the colours mean; the walking commands need none. Each tip fits the
+    // status bar, which shows it whole while the mouse rests on the item.
     ViewV1->setToolTipsVisible(true);
     for (const auto &item : items) {
         QAction *action = addItem(ViewV1, item.name, item.caption);
@@ -453,9 +453,9 @@ void TZnMainForm::explainDisplays() {
     } buttons[] = {
         {RadioButton4, QStringLiteral("盤に利きの色を付けません。")},
         {RadioButton2,
-         QStringLiteral("先手の利きが多いマスを青、後手の利きが多いマスを赤で、差が大きいほど濃く塗り、"
-                        "相手の利きの方が多いマスにいる駒を黄色の枠で囲みます。")},
-        {RadioButton3, QStringLiteral("両方の利きの数の合計が多いマスほど濃い緑で塗ります。")},
+         QStringLiteral(
+             "先手の利きが多いマスを青、後手が多いマスを赤で塗り、相手の利きが多い駒を黄色で囲みます。")},
+        {RadioButton3, QStringLiteral("両方の利きの合計が多いマスほど濃い緑で塗ります。")},
     };
     for (const auto &entry : buttons) {
         entry.button->setToolTip(entry.tip);
