@@ -98,7 +98,9 @@ public:
                 default: break;
             }
         }
-        if (event->type() == QEvent::MouseButtonRelease) board_->setFocus(Qt::OtherFocusReason);
+        // After the release has clicked: a button that loses the focus first forgets the press.
+        if (event->type() == QEvent::MouseButtonRelease)
+            QTimer::singleShot(0, board_, [board = board_] { board->setFocus(Qt::OtherFocusReason); });
         return QObject::eventFilter(watched, event);
     }
 

@@ -11,7 +11,6 @@
 
 #include "analysis/exchange.h"
 #include "common/testing.h"
-#include "picture_testing.h"
 #include "ui/render.h"
 #include "ui/znflags.h"
 
@@ -292,8 +291,22 @@ TEST_F(LayersTest, LastMoveFramesTheDestinationOfTheMoveBeforeTheCount) {
 
 // ---- preview ----
 
-// The preview draws the position after the move, overlay, layers, pieces and hands alike, with the
-// moved piece faint on its destination and a faint outline round it.
+// Whether `preview` is `real` but round the destination `to`, where it is lighter somewhere, never darker.
+::testing::AssertionResult looksLikeAfterTheMove(const QImage &preview, const QImage &real, Square to) {
+    const QRect box(squareLeft(to) - 1, squareTop(to) - 1, 35, 35);
+    int lighter = 0;
+    for (int y = 0; y < real.height(); ++y)
+        for (int x = 0; x < real.width(); ++x) {
+            const QRgb shown = preview.pixel(x, y), made = real.pixel(x, y);
+            if (shown == made) continue;
+            if (!box.contains(x, y) || qGray(shown) < qGray(made))
+                return ::testing::AssertionFailure() << "at " << x << "," << y;
+            ++lighter;
+        }
+    return lighter > 0 ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << "no faint piece";
+}
+
+// A preview is the picture after the move, hands included, but for the faint piece and its outline.
 TEST_F(LayersTest, PreviewShowsThePositionAfterTheMoveWithThePieceFaint) {
     playRandomGame(7, 100);
     const std::string key = positionKey(game);
@@ -303,7 +316,7 @@ TEST_F(LayersTest, PreviewShowsThePositionAfterTheMoveWithThePieceFaint) {
     layers.settings().preview = true;
     layers.settings().counts = true;
     const ZnFlags nothingSelected;
-    int previews = 0, captures = 0, drops = 0;
+    int previews = 0;
     for (const Move &move : moves) {
         if (move.promote) continue;
         if (move.from == IN_HAND) {
@@ -312,10 +325,8 @@ TEST_F(LayersTest, PreviewShowsThePositionAfterTheMoveWithThePieceFaint) {
             game.hand(game.turn()).sortByKind();
             while (game.hand(game.turn())[slot]->kind() != move.dropKind) ++slot;
             flags.SelectHand(slot);
-            ++drops;
         } else {
             flags.SelectSquare(move.from);
-            captures += game.pieceAt(move.to) != nullptr ? 1 : 0;
         }
         layers.setHoveredSquare(move.to);
         const QImage shown = layered(2);
@@ -329,32 +340,19 @@ TEST_F(LayersTest, PreviewShowsThePositionAfterTheMoveWithThePieceFaint) {
         DrawBoardLayers(real, after, layers.settings(), move.to);
         EXPECT_TRUE(looksLikeAfterTheMove(shown, real, move.to)) << int(move.from) << "-" << int(move.to);
         for (Side side : {SENTE, GOTE}) {
-            QImage &stand = flags.image();
-            ClearStandImage(stand);
-            layers.drawStand(stand, game, side, flags);
-            const QImage previewStand = stand.copy(0, 0, STAND_WIDTH, STAND_HEIGHT);
-            ClearStandImage(stand);
-            DrawStand(stand, after, side, nothingSelected);
-            EXPECT_EQ(previewStand, stand.copy(0, 0, STAND_WIDTH, STAND_HEIGHT)) << "stand " << int(side);
+            ClearStandImage(real);
+            layers.drawStand(real, game, side, flags);
+            const QImage previewStand = real.copy();
+            ClearStandImage(real);
+            DrawStand(real, after, side, nothingSelected);
+            EXPECT_EQ(previewStand, real) << "stand " << int(side);
         }
         ++previews;
     }
     EXPECT_GT(previews, 10);
-    EXPECT_GT(captures, 0);
-    EXPECT_GT(drops, 0);
     EXPECT_EQ(positionKey(game), key);
     EXPECT_EQ(attackCounts(game), counts);
     EXPECT_EQ(findInconsistency(game), "");
-    // Without a preview the stands are the game's, selection included.
-    layers.setHoveredSquare(-1);
-    layered(2);
-    QImage &stand = flags.image();
-    ClearStandImage(stand);
-    layers.drawStand(stand, game, game.turn(), flags);
-    const QImage layeredStand = stand.copy();
-    ClearStandImage(stand);
-    DrawStand(stand, game, game.turn(), flags);
-    EXPECT_EQ(layeredStand, stand.copy());
 }
 
 TEST_F(LayersTest, NoPreviewWithoutASelectionOrOnAnIllegalSquare) {

@@ -208,7 +208,6 @@ TEST_F(FormatSaveTest, TheFileTypeOrTheTypedExtensionChoosesTheFormatAndTheEncod
         // and an unknown extension keep the program's own.
         {"typed.kif", {}, "#KIF version=2.0 encoding=Shift_JIS\r\n", false},
         {"typed.csa", {}, "V2.2\n", true},
-        {"typed.KI2", {}, "#KIF version=2.0 encoding=Shift_JIS\r\n", false},
         {"typed.usi", {}, "position startpos moves 7g7f", true},
         {"typed.ngr", {}, "' \r\nP+", true},
         {"typed", {}, "' \r\nP+", true},

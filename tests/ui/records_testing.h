@@ -11,7 +11,6 @@
 #include <deque>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "record/encoding.h"
 #include "record/sfen.h"
@@ -60,18 +59,10 @@ inline void writeFile(const QString &path, const QByteArray &bytes) {
 // first, which the dialogs preselect); any dialog the test did not prepare fails it.
 class TypedChooser : public FileChooser {
 public:
-    ChosenFile openRecordFile(QWidget *) override {
-        startFolders.push_back(startFolder());
-        return next(opens);
-    }
-    ChosenFile saveRecordFile(QWidget *) override {
-        startFolders.push_back(startFolder());
-        return next(saves);
-    }
+    ChosenFile openRecordFile(QWidget *) override { return next(opens); }
+    ChosenFile saveRecordFile(QWidget *) override { return next(saves); }
     std::deque<ChosenFile> opens;
     std::deque<ChosenFile> saves;
-    // The folder each dialog was to start in, in order.
-    std::vector<QString> startFolders;
 
 private:
     static ChosenFile next(std::deque<ChosenFile> &files) {
