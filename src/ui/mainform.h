@@ -50,6 +50,8 @@ public:
 
     // Opens the move list beside the window (表示 > 棋譜ウィンドウ, or --kifu at start).
     void showKifuWindow();
+    // The move list, null until it is first opened.
+    TKifuWindow *kifuWindow() const { return kifuWindow_; }
     // Opens the window that tells what the colours and marks mean (ヘルプ > 凡例).
     void showLegendWindow();
     // The legend, null until it is first opened.
@@ -57,8 +59,6 @@ public:
     // The folder the open and save dialogs start in: the current record's, else the last one a
     // dialog or a dropped file came from in this run; empty before either.
     QString recordFolder() const;
-    // The move list, null until it is first opened.
-    TKifuWindow *kifuWindow() const { return kifuWindow_; }
 
     // Replaces the promotion question; null restores the modal box. The asker must outlive its use.
     void setPromotionAsker(PromotionAsker *asker);
@@ -68,9 +68,9 @@ public:
     // Opens the record file at `path` as 開く does: the format by its name, else by its contents,
     // else `hint`; true when it opened. On failure the status bar says why and nothing changes.
     bool openRecordFile(const QString &path, RecordFormat hint = RecordFormat::Unknown);
-    // Reads the text of `mime` (the clipboard, dropped text) as a new game, as 開く reads a file.
+    // Reads the text of `mime` (dropped text) as a new game, as 開く reads a file.
     bool openRecordText(const QMimeData *mime);
-    // The same for the clipboard: its reasons name the clipboard.
+    // The same for the clipboard, whose refusals name the clipboard.
     bool pasteRecordText(const QMimeData *mime);
     // Opens `path` as soon as the board has first been painted, whose redraw would otherwise
     // replace the status text at once.

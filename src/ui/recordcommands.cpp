@@ -143,11 +143,11 @@ bool TZnMainForm::pasteRecordText(const QMimeData *mime) {
 
 bool TZnMainForm::readRecordMime(const QMimeData *mime, const QString &source) {
     QString reason;
-    // The data's own type names ("application/x-qt-image") mean nothing to a player.
     if (mime == nullptr || mime->formats().isEmpty() ||
         (mime->hasText() && mime->text().trimmed().isEmpty())) {
         reason = QStringLiteral("%1が空です").arg(source);
     } else if (!mime->hasText()) {
+        // The data's own type names ("application/x-qt-image") mean nothing to a player.
         reason = QStringLiteral("%1の内容が文字ではありません").arg(source);
     } else {
         const QString text = mime->text();
