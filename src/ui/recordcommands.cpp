@@ -29,11 +29,11 @@ QString fromUtf8(const std::string &text) { return QString::fromUtf8(text.data()
 
 std::string nativeName(const QString &path) { return QFile::encodeName(path).toStdString(); }
 
-// Nagi形式 writes the program's own format whatever the name says, as it always has. Under the
-// other entries an extension that names a format decides, so that the file opens again by its
-// name; then the entry's own format; then the program's own.
+// A typed extension that names a record format decides, whatever the entry, so that the file is
+// what its name says and opens again by it, here and elsewhere. A name with no extension or an
+// unknown one takes the entry's own format, and under Nagi形式 or an entry of several formats the
+// program's own.
 RecordFormat saveFormatOf(const QString &path, const RecordFileType &type) {
-    if (type.format == RecordFormat::Ngr) return RecordFormat::Ngr;
     const RecordFormat named = formatOfFileName(nativeName(QFileInfo(path).fileName()));
     if (named != RecordFormat::Unknown) return named;
     return type.format != RecordFormat::Unknown ? type.format : RecordFormat::Ngr;
@@ -105,6 +105,7 @@ void TZnMainForm::showReadRecord(const QString &caption) {
     znFlags.Reset();
     if (!caption.isEmpty()) setWindowTitle(caption);
     RedrawAll();
+    focusBoard();
     QString text = QStringLiteral("棋譜を読み込みました");
     if (const int branches = record_.notes().skippedBranches; branches > 0)
         text += QStringLiteral("（変化%1個は読み込んでいません）").arg(branches);
@@ -117,6 +118,7 @@ bool TZnMainForm::openRecordFile(const QString &path, RecordFormat hint) {
     if (!file.ok) {
         reason = fromUtf8(file.reason);
     } else if (takeRecord(file.bytes, nativeName(path), hint, reason)) {
+        setRecordPath(path);
         showReadRecord(path);
         return true;
     }
@@ -125,11 +127,21 @@ bool TZnMainForm::openRecordFile(const QString &path, RecordFormat hint) {
 }
 
 bool TZnMainForm::openRecordText(const QMimeData *mime) {
+    return readRecordMime(mime, QStringLiteral("ドロップされたデータ"));
+}
+
+bool TZnMainForm::pasteRecordText(const QMimeData *mime) {
+    return readRecordMime(mime, QStringLiteral("クリップボード"));
+}
+
+bool TZnMainForm::readRecordMime(const QMimeData *mime, const QString &source) {
     QString reason;
-    if (mime == nullptr || mime->formats().isEmpty()) {
-        reason = QStringLiteral("貼り付けるものがありません");
+    if (mime == nullptr || mime->formats().isEmpty() ||
+        (mime->hasText() && mime->text().trimmed().isEmpty())) {
+        reason = QStringLiteral("%1が空です").arg(source);
     } else if (!mime->hasText()) {
-        reason = QStringLiteral("テキストではないデータです（%1）").arg(mime->formats().first());
+        // The data's own type names ("application/x-qt-image") mean nothing to a player.
+        reason = QStringLiteral("%1の内容が文字ではありません").arg(source);
     } else {
         const QString text = mime->text();
         const QString tooLong =
@@ -141,6 +153,7 @@ bool TZnMainForm::openRecordText(const QMimeData *mime) {
             reason = tooLong;
         } else if (takeRecord(std::string_view(bytes.constData(), std::size_t(bytes.size())), {},
                               RecordFormat::Unknown, reason)) {
+            setRecordPath(QString());
             showReadRecord(QString());
             return true;
         }
@@ -150,8 +163,10 @@ bool TZnMainForm::openRecordText(const QMimeData *mime) {
 }
 
 void TZnMainForm::K4Click() {
+    fileChooser_->setStartFolder(recordFolder());
     const ChosenFile chosen = fileChooser_->openRecordFile(this);
     if (chosen.path.isEmpty()) return;
+    lastFolder_ = QFileInfo(chosen.path).absolutePath();
     openRecordFile(chosen.path, recordFileTypeOf(chosen.filter).format);
 }
 
@@ -165,11 +180,22 @@ void TZnMainForm::openStartFile() {
     if (!path.isEmpty()) openRecordFile(path);
 }
 
+void TZnMainForm::setRecordPath(const QString &path) {
+    recordPath_ = path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
+    if (!path.isEmpty()) lastFolder_ = QFileInfo(path).absolutePath();
+}
+
+QString TZnMainForm::recordFolder() const {
+    return recordPath_.isEmpty() ? lastFolder_ : QFileInfo(recordPath_).absolutePath();
+}
+
 // ---- saving ----
 
 void TZnMainForm::KS1Click() {
+    fileChooser_->setStartFolder(recordFolder());
     const ChosenFile chosen = fileChooser_->saveRecordFile(this);
     if (chosen.path.isEmpty()) return;
+    lastFolder_ = QFileInfo(chosen.path).absolutePath();
     const RecordFormat format = saveFormatOf(chosen.path, recordFileTypeOf(chosen.filter));
     QString reason, lost;
     if (!writeRecordFile(chosen.path, format, reason, lost)) {
@@ -178,6 +204,7 @@ void TZnMainForm::KS1Click() {
     }
     SetStatusText(QStringLiteral("棋譜を保存しました") + lost);
     setWindowTitle(chosen.path);
+    setRecordPath(chosen.path);
 }
 
 bool TZnMainForm::describeLoss(const std::string &bytes, const std::string &fileName, RecordFormat format,
@@ -266,7 +293,7 @@ void TZnMainForm::KE2Click() {
     SetStatusText(QStringLiteral("局面をコピーしました"));
 }
 
-void TZnMainForm::KE3Click() { openRecordText(QApplication::clipboard()->mimeData()); }
+void TZnMainForm::KE3Click() { pasteRecordText(QApplication::clipboard()->mimeData()); }
 
 // ---- drops ----
 

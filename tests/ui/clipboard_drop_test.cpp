@@ -127,8 +127,10 @@ TEST_F(ClipboardTest, BadPastesSayWhyAndKeepTheGame) {
         std::function<QMimeData *()> make;
         const char *reason;
     } rows[] = {
-        {"nothing", [] { return new QMimeData; }, "貼り付けるものがありません"},
-        {"an image", image, "テキストではないデータです（image/png）"},
+        {"nothing", [] { return new QMimeData; }, "クリップボードが空です"},
+        {"empty text", [&] { return text(""); }, "クリップボードが空です"},
+        {"only blanks", [&] { return text(" \r\n\t\n"); }, "クリップボードが空です"},
+        {"an image", image, "クリップボードの内容が文字ではありません"},
         {"over 4 MiB", huge, "テキストが長すぎます（上限 4 MiB）"},
         {"bytes with zeros", [&] { return text(QByteArray("V2.2\n\0\0\0PI", 11)); }, "バイナリ"},
         {"plain words", [&] { return text("こんにちは\n"); }, "棋譜の形式がわかりません"},

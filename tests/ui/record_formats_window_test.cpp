@@ -176,8 +176,8 @@ TEST_F(FormatSaveTest, APlayedGameSavesAsBeforeUnderNagiFormat) {
     window->record().reset();
     std::ostringstream record;
     ASSERT_TRUE(saveRecord(window->game(), record).ok);
-    // Under Nagi形式 the name does not choose the format.
-    for (const char *name : {"played.ngr", "played.kif", "played"}) {
+    // Under Nagi形式 a name with no other format's extension keeps the program's own format.
+    for (const char *name : {"played.ngr", "played", "played.txt", "played.NGR"}) {
         SCOPED_TRACE(name);
         save(path(name));
         EXPECT_EQ(status(), "棋譜を保存しました");
@@ -205,6 +205,14 @@ TEST_F(FormatSaveTest, TheFileTypeOrTheTypedExtensionChoosesTheFormatAndTheEncod
         {"by-type", filterWith("KIF"), "#KIF version=2.0 encoding=UTF-8\r\n", true},
         // Neither: the program's own.
         {"neither", filterWith("(*)"), "' \r\nP+", true},
+        // Under the preselected Nagi形式 a typed record extension decides too; .ngr, a bare name
+        // and an unknown extension keep the program's own.
+        {"typed.kif", {}, "#KIF version=2.0 encoding=Shift_JIS\r\n", false},
+        {"typed.csa", {}, "V2.2\n", true},
+        {"typed.usi", {}, "position startpos moves 7g7f", true},
+        {"typed.ngr", {}, "' \r\nP+", true},
+        {"typed", {}, "' \r\nP+", true},
+        {"typed.txt", {}, "' \r\nP+", true},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
