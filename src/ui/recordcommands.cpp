@@ -289,7 +289,7 @@ void TZnMainForm::KE1Click() {
 }
 
 void TZnMainForm::KE2Click() {
-    QApplication::clipboard()->setText(fromUtf8(positionSfen(game_)));
+    QApplication::clipboard()->setText(fromUtf8(positionSfen(game_, record_.notes().firstMoveNumber)));
     SetStatusText(QStringLiteral("局面をコピーしました"));
 }
 

@@ -60,6 +60,11 @@ TEST_F(ClipboardTest, CopiesTheGameAsKifAndThePositionAsSfen) {
     trigger("KE2");
     EXPECT_EQ(status(), "局面をコピーしました");
     EXPECT_EQ(clipboard().toStdString(), "lnsgkgsnl/1r5b1/ppppppppp/9/9/2P6/PP1PPPPPP/1B5R1/LNSGKGSNL w - 2");
+
+    // A position pasted with its own move number is copied back under that number, not from 1.
+    pasteText("sfen lnsgkgsnl/1r5b1/ppppppppp/9/9/2P6/PP1PPPPPP/1B5R1/LNSGKGSNL w - 36 moves 3c3d\n");
+    trigger("KE2");
+    EXPECT_EQ(clipboard().toStdString(), "lnsgkgsnl/1r5b1/pppppp1pp/6p2/9/2P6/PP1PPPPPP/1B5R1/LNSGKGSNL b - 37");
 }
 
 TEST_F(ClipboardTest, PastesEveryTextFormatAsANewGame) {

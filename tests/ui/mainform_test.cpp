@@ -652,14 +652,14 @@ TEST_F(MainFormTest, RecordDialogsOfferEveryFormatWithNagiFirstAndSelected) {
     const QString folder = QDir::tempPath();
     for (const Row &row :
          {Row{QFileDialog::AcceptOpen, QDialogButtonBox::Open, "開く",
-              "棋譜ファイル (*.ngr *.kif *.kifu *.ki2 *.csa *.sfen *.usi)"},
+              "棋譜ファイル (*.ngr *.kif *.kifu *.ki2 *.ki2u *.csa *.sfen *.usi)"},
           Row{QFileDialog::AcceptSave, QDialogButtonBox::Save, "保存", "Nagi形式Ver.0.20 (*.ngr)"}}) {
         SCOPED_TRACE(row.caption);
         QFileDialog dialog;
         setUpRecordDialog(dialog, row.mode, folder);
         EXPECT_EQ(QDir(dialog.directory()).canonicalPath(), QDir(folder).canonicalPath());
         EXPECT_EQ(dialog.nameFilters(),
-                  (QStringList{"Nagi形式Ver.0.20 (*.ngr)", "棋譜ファイル (*.ngr *.kif *.kifu *.ki2 *.csa *.sfen *.usi)",
+                  (QStringList{"Nagi形式Ver.0.20 (*.ngr)", "棋譜ファイル (*.ngr *.kif *.kifu *.ki2 *.ki2u *.csa *.sfen *.usi)",
                                "KIF形式 (*.kif *.kifu)", "KI2形式 (*.ki2)", "CSA形式 (*.csa)", "SFEN形式 (*.sfen)",
                                "USI形式 (*.usi)", "すべてのファイル (*)"}));
         EXPECT_EQ(dialog.selectedNameFilter(), QString::fromUtf8(row.selected));
