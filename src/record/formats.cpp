@@ -9,6 +9,7 @@
 #include "record/ki2.h"
 #include "record/kif.h"
 #include "record/sfen.h"
+#include "record/treegame.h"
 
 namespace {
 
@@ -184,8 +185,21 @@ RecordResult readRecordBytes(ZnBan &game, RecordNotes &notes, std::string_view b
     return {false, "棋譜の形式がわかりません"};
 }
 
+bool holdsBranches(RecordFormat format) { return format == RecordFormat::Kif || format == RecordFormat::Ki2; }
+
+int branchesLeftOut(const RecordNotes &notes, RecordFormat format) {
+    return holdsBranches(format) ? 0 : notes.tree.branchCount();
+}
+
 RecordResult writeRecordBytes(ZnBan &game, const RecordNotes &notes, RecordFormat format, std::string &bytes,
                               bool shiftJis) {
+    if (!holdsBranches(format) && notes.tree.size() > 1) {
+        // A format of one line gets the main line, whatever path the game shows.
+        ZnBan main;
+        RecordNotes mainNotes;
+        if (!mainLineOf(game, notes, main, mainNotes)) return {false, std::string(CANNOT_BUILD)};
+        if (format != RecordFormat::Sfen) return writeRecordBytes(main, mainNotes, format, bytes, shiftJis);
+    }
     std::string text;
     switch (format) {
         case RecordFormat::Ngr: {

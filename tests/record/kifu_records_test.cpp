@@ -81,11 +81,11 @@ TEST(KifRecords, ReadsEveryKindOfMoveFromABoardDiagram) {
                                            "  10 投了         ( 0:05/00:01:12)",
                                            "まで9手で先手の勝ち",
                                            "",
+                                           "変化：5手",
+                                           "   5 １二竜(23)   ( 0:00/00:00:00)",
                                            "変化：3手",
                                            "   3 ２四飛(28)   ( 0:00/00:00:00)",
                                            "*分岐のコメントは本譜に入らない",
-                                           "変化：5手",
-                                           "   5 １二竜(23)   ( 0:00/00:00:00)",
                                        });
     ZnBan game;
     RecordNotes notes;
@@ -94,7 +94,7 @@ TEST(KifRecords, ReadsEveryKindOfMoveFromABoardDiagram) {
     EXPECT_EQ(positionOf(game), positionOfSfen(FINAL_SFEN));
     EXPECT_EQ(findInconsistency(game), "");
     EXPECT_EQ(notes.endWord, "投了");
-    EXPECT_EQ(notes.skippedBranches, 2);
+    EXPECT_EQ(notes.tree.branchCount(), 2);
     EXPECT_EQ(notes.header("先手"), "先手名人");
     EXPECT_EQ(notes.header("手合割"), "平手");
     EXPECT_EQ(notes.startComments, std::vector<std::string>{"開始局面のコメント"});
@@ -123,7 +123,7 @@ TEST(Ki2Records, ReadsTheSameGameWithoutOrigins) {
                                            "まで9手で先手の勝ち",
                                            "",
                                            "変化：6手",
-                                           "△１三玉",
+                                           "△５一玉",
                                        });
     ZnBan game;
     RecordNotes notes;
@@ -131,7 +131,7 @@ TEST(Ki2Records, ReadsTheSameGameWithoutOrigins) {
     ASSERT_TRUE(result.ok) << result.reason;
     EXPECT_EQ(positionOf(game), positionOfSfen(FINAL_SFEN));
     EXPECT_EQ(notes.endWord, "投了");
-    EXPECT_EQ(notes.skippedBranches, 1);
+    EXPECT_EQ(notes.tree.branchCount(), 1);
     EXPECT_EQ(notes.commentsAfter(4), std::vector<std::string>{"金を打った"});
     EXPECT_TRUE(notes.moveSeconds.empty());
 }
