@@ -230,6 +230,8 @@ int convert(const CommandLine &line, std::istream &in, std::ostream &out, std::o
     if (!written.ok) return fail(err, shownName, written.reason);
     std::string reason;
     if (!writeOutput(output, bytes, out, reason)) return fail(err, shownName, reason);
+    if (const int branches = branchesLeftOut(notes, target.format); branches > 0)
+        err << "nagikifu: " << shownName << ": 変化" << branches << "個は保存していません\n";
     return 0;
 }
 
