@@ -185,6 +185,20 @@ RecordResult readRecordBytes(ZnBan &game, RecordNotes &notes, std::string_view b
     return {false, "棋譜の形式がわかりません"};
 }
 
+namespace {
+
+// Whether the game's history is the tree's main line, so that it can be written as it is.
+bool holdsMainLine(const ZnBan &game, const RecordTree &tree) {
+    const std::vector<int> main = tree.mainLine();
+    const auto &history = game.history();
+    if (main.size() != history.size()) return false;
+    for (std::size_t i = 0; i < main.size(); ++i)
+        if (!sameMove(specOf(history[i]), tree.node(main[i]).move)) return false;
+    return true;
+}
+
+}  // namespace
+
 bool holdsBranches(RecordFormat format) { return format == RecordFormat::Kif || format == RecordFormat::Ki2; }
 
 int branchesLeftOut(const RecordNotes &notes, RecordFormat format) {
@@ -193,7 +207,7 @@ int branchesLeftOut(const RecordNotes &notes, RecordFormat format) {
 
 RecordResult writeRecordBytes(ZnBan &game, const RecordNotes &notes, RecordFormat format, std::string &bytes,
                               bool shiftJis) {
-    if (!holdsBranches(format) && notes.tree.size() > 1) {
+    if (!holdsBranches(format) && notes.tree.size() > 1 && !holdsMainLine(game, notes.tree)) {
         // A format of one line gets the main line, whatever path the game shows.
         ZnBan main;
         RecordNotes mainNotes;

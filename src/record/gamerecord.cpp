@@ -4,6 +4,7 @@
 
 #include "record/kifu_text.h"
 #include "record/notation.h"
+#include "record/position.h"
 #include "record/treegame.h"
 
 namespace {
@@ -163,8 +164,17 @@ void GameRecord::setComments(std::vector<std::string> lines) {
     changed();
 }
 
+void GameRecord::setEndWord(std::string word) {
+    notes_.tree.node(path_.back()).endWord = std::move(word);
+    changed();
+}
+
 void GameRecord::reset(RecordNotes notes) {
     notes_ = std::move(notes);
+    handicapName_.clear();
+    walkRecord(
+        game_, [this](const ZnBan &start) { handicapName_ = handicapNameOf(positionOf(start)); },
+        [](const ZnBan &, std::size_t) {});
     const int standing = cursor();
     if (notes_.tree.size() <= 1) {
         notes_.tree = treeOfLine(game_, notes_);

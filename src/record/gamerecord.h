@@ -71,6 +71,11 @@ public:
     bool takeBack();
     // Replaces the comment lines of the cursor's node (the start's before the first move).
     void setComments(std::vector<std::string> lines);
+    // Sets how the current path ends ("投了", ...; empty for no end word).
+    void setEndWord(std::string word);
+    // The 手合割 name of the position the record starts from ("平手", "香落ち", ...); empty when it
+    // is none of them.
+    const std::string &handicapName() const { return handicapName_; }
 
     // After the game was replaced (a new game, a load): takes `notes`, whose tree when it holds
     // moves must have the game's history as its main line, and follows that line.
@@ -100,4 +105,5 @@ private:
     RecordNotes notes_;
     std::vector<int> path_{RecordTree::START};
     std::uint64_t revision_ = 0;
+    std::string handicapName_;
 };

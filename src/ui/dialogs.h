@@ -48,6 +48,8 @@ class MessageBoxPromotionAsker : public PromotionAsker {
 public:
     explicit MessageBoxPromotionAsker(QWidget *parent = nullptr) : parent_(parent) {}
     bool askPromotion(const QString &pieceName) override;
+    // A modal box with はい and いいえ, いいえ the default.
+    bool askQuestion(const QString &caption, const QString &text) override;
 
 private:
     QWidget *parent_;

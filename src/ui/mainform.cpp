@@ -113,6 +113,7 @@ TZnMainForm::TZnMainForm(QWidget *parent) : QMainWindow(parent) {
     createControls();
     createMenus();
     createViewMenu();
+    createKifuMenu();
     createEditMenu();
     createBoardMenu();
     // A record file dropped anywhere on the window opens; dropped text is pasted.
@@ -347,7 +348,7 @@ void TZnMainForm::KN1Click() {
 void TZnMainForm::ExitX1Click() { close(); }
 
 void TZnMainForm::undoOneMove() {
-    // Before the end of the line it also discards the moves after the cursor.
+    // Before the end of the line it only steps back: nothing is deleted without a question.
     record_.takeBack();
     // A piece in hand stays selected: it is counted in the hand of the side now to move.
     znFlags.clearSquareSelection();
@@ -419,9 +420,10 @@ void TZnMainForm::showKifuWindow() {
         kifuWindow_ = new TKifuWindow(this);
         kifuWindow_->setWalkActions(KW1, KW2, KW3, KW4);
         connect(kifuWindow_, &TKifuWindow::moveChosen, this, &TZnMainForm::walkTo);
-        // Beside the main window, as tall as it.
+        connectKifuWindow();
+        // Beside the main window, at least as tall as it.
         const QRect frame = frameGeometry();
-        kifuWindow_->resize(kifuWindow_->width(), height());
+        kifuWindow_->resize(kifuWindow_->width(), qMax(height(), kifuWindow_->height()));
         kifuWindow_->move(frame.right() + 1, frame.top());
     }
     kifuWindow_->show();

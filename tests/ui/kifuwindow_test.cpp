@@ -7,10 +7,18 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -21,6 +29,7 @@
 #include <vector>
 
 #include "common/testing.h"
+#include "record/formats.h"
 #include "record/record.h"
 #include "ui/mainform.h"
 #include "ui/paintbox.h"
@@ -29,6 +38,13 @@
 namespace {
 
 Square sq(int file, int rank) { return static_cast<Square>(squareAt(rank - 1, file - 1)); }
+
+// Types Japanese text as an input method would hand it over: one key event carrying the text,
+// which QTest's own typing cannot send.
+void typeText(QWidget *widget, const QString &text) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, text);
+    QApplication::sendEvent(widget, &press);
+}
 
 // ▲７六歩 △３四歩 ▲２二角成 △同　銀 ▲５五角打, each with a comment, ended by 投了.
 const std::vector<MoveSpec> &shortLine() {
@@ -41,14 +57,15 @@ const std::vector<MoveSpec> &shortLine() {
 }
 
 const QStringList kShortLineRows = {"開始局面",      "1 ▲７六歩(77)", "2 △３四歩(33)", "3 ▲２二角成(88)",
-                                    "4 △同　銀(31)", "5 ▲５五角打",   "6 投了"};
+                                    "4 △同　銀(31)", "5 ▲５五角打",   "6 投了",        "まで5手で先手の勝ち"};
 
 // Answers the save dialog with one path.
 class OnePathChooser : public FileChooser {
 public:
     ChosenFile openRecordFile(QWidget *) override { return {path, {}}; }
-    ChosenFile saveRecordFile(QWidget *) override { return {path, {}}; }
+    ChosenFile saveRecordFile(QWidget *) override { return {path, filter}; }
     QString path;
+    QString filter;
 };
 
 class KifuWindowTest : public ::testing::Test {
@@ -140,7 +157,8 @@ protected:
 TEST_F(KifuWindowTest, ViewMenuComesAfterRunAndHoldsTheWalkingCommands) {
     QStringList titles;
     for (QAction *action : window->menuBar()->actions()) titles << action->text();
-    EXPECT_EQ(titles, (QStringList{"ファイル(&F)", "実行(&R)", "編集(&E)", "表示(&V)", "ヘルプ(&H)"}));
+    EXPECT_EQ(titles,
+              (QStringList{"ファイル(&F)", "実行(&R)", "編集(&E)", "表示(&V)", "棋譜(&K)", "ヘルプ(&H)"}));
     const struct {
         const char *name;
         const char *caption;
@@ -183,10 +201,12 @@ TEST_F(KifuWindowTest, ClickingARowShowsThatPosition) {
         clickRow(row);
         expectShowing(row);
     }
-    // The end word's row stands for the end of the line.
-    clickRow(2);
-    clickRow(6);
-    expectShowing(5);
+    // The end word's row and the closing sentence stand for the end of the line.
+    for (int row : {6, 7}) {
+        clickRow(2);
+        clickRow(row);
+        expectShowing(5);
+    }
 }
 
 // After a jump the overlay and the hands are those of the new position, in either display.
@@ -289,38 +309,156 @@ TEST_F(KifuWindowTest, TheSameMoveWithTheMouseAtAnEarlierCursorKeepsTheRest) {
     EXPECT_EQ(kifu->rows(), kShortLineRows);
 }
 
-TEST_F(KifuWindowTest, AnotherMoveWithTheMouseAtAnEarlierCursorReplacesTheRest) {
+TEST_F(KifuWindowTest, AnotherMoveWithTheMouseAtAnEarlierCursorAddsABranchAndKeepsTheLine) {
     clickRow(2);
     pressSquare(2, 7);
     pressSquare(2, 6);
     EXPECT_EQ(window->record().cursor(), 3);
     EXPECT_EQ(window->record().length(), 3);
     EXPECT_FALSE(game().replaying());
-    EXPECT_EQ(kifu->rows(), (QStringList{"開始局面", "1 ▲７六歩(77)", "2 △３四歩(33)", "3 ▲２六歩(27)"}));
+    EXPECT_EQ(kifu->rows(), (QStringList{"開始局面", "1 ▲７六歩(77)", "2 △３四歩(33)", "3 ▲２六歩(27)+"}));
     EXPECT_EQ(kifu->selectedRow(), 3);
     EXPECT_EQ(kifu->comment(), "");
     EXPECT_EQ(turnLabel(), "後手:4手目");
     EXPECT_EQ(window->statusText(), "後手番です");
-    // The new line goes on like any other: back and forth, and a drop extends it at its end.
-    child<QAction>("KW1")->trigger();
-    child<QAction>("KW4")->trigger();
-    EXPECT_EQ(window->record().cursor(), 3);
-    EXPECT_EQ(findInconsistency(game()), "");
+    // The old line is still there: one step back, the alternatives name both moves, the new one
+    // chosen, and Alt+↑ goes back to the main line without moving the board.
+    child<QAction>("KW2")->trigger();
+    EXPECT_EQ(kifu->branches(), (QStringList{"▲２二角成(88)", "▲２六歩(27)"}));
+    EXPECT_EQ(kifu->branchRow(), 1);
+    activate(window.get());
+    QTest::keyClick(window.get(), Qt::Key_Up, Qt::AltModifier);
+    QStringList rows = kShortLineRows;
+    rows[3] += "+";
+    EXPECT_EQ(kifu->rows(), rows);
+    EXPECT_EQ(kifu->branchRow(), 0);
+    expectShowing(2);
+    EXPECT_EQ(window->record().tree().branchCount(), 1);
 }
 
-TEST_F(KifuWindowTest, TakeBackAtAnEarlierCursorDiscardsTheRestAndTheListFollows) {
+TEST_F(KifuWindowTest, ChoosingABranchInTheListFollowsItAndKeysMoveAmongThem) {
+    clickRow(2);
+    pressSquare(2, 7);
+    pressSquare(2, 6);
+    clickRow(2);
+    // A click on the main move in the alternatives brings the main line back.
+    auto *branchList = findControl<QListWidget>(*kifu, "BranchList");
+    QTest::mouseClick(branchList->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      branchList->visualItemRect(branchList->item(0)).center());
+    EXPECT_EQ(window->record().length(), 5);
+    EXPECT_EQ(kifu->branchRow(), 0);
+    expectShowing(2);
+    // ↓ in the list and Alt+↓ in the move list choose the next branch; past the last nothing moves.
+    QTest::keyClick(branchList, Qt::Key_Down);
+    EXPECT_EQ(window->record().length(), 3);
+    EXPECT_EQ(kifu->branchRow(), 1);
+    activate(kifu);
+    QTest::keyClick(list(), Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(kifu->branchRow(), 1);
+    QTest::keyClick(list(), Qt::Key_Up, Qt::AltModifier);
+    EXPECT_EQ(kifu->branchRow(), 0);
+    expectShowing(2);
+}
+
+TEST_F(KifuWindowTest, TakeBackAtAnEarlierCursorOnlyStepsBackAndTheListFollows) {
     clickRow(3);
     child<QAction>("KB1")->trigger();
     EXPECT_EQ(window->record().cursor(), 2);
-    EXPECT_EQ(window->record().length(), 2);
-    EXPECT_EQ(kifu->rows(), kShortLineRows.mid(0, 3));
+    EXPECT_EQ(window->record().length(), 5);
+    EXPECT_EQ(kifu->rows(), kShortLineRows);
     EXPECT_EQ(kifu->selectedRow(), 2);
     EXPECT_EQ(turnLabel(), "先手:3手目");
     // At the end of the line it is the plain take-back, as from the board's menu.
+    child<QAction>("KW4")->trigger();
     child<QAction>("K1")->trigger();
-    EXPECT_EQ(window->record().length(), 1);
-    EXPECT_EQ(kifu->rows(), kShortLineRows.mid(0, 2));
-    EXPECT_EQ(turnLabel(), "後手:2手目");
+    EXPECT_EQ(window->record().length(), 4);
+    EXPECT_EQ(kifu->rows(), kShortLineRows.mid(0, 5));
+    EXPECT_EQ(turnLabel(), "先手:5手目");
+}
+
+TEST_F(KifuWindowTest, DeletingFromTheCursorAsksWithTheNumberOfMoves) {
+    const struct {
+        bool answer;
+        int length;
+    } rows[] = {{false, 5}, {true, 2}};
+    for (const auto &row : rows) {
+        clickRow(3);
+        asker.questionAnswers = {row.answer};
+        child<QAction>("KD1")->trigger();
+        EXPECT_EQ(asker.questions.back(), "この手以降を削除|3手目以降の3手を削除しますか？");
+        EXPECT_EQ(window->record().length(), row.length);
+        EXPECT_EQ(kifu->rows(), row.answer ? kShortLineRows.mid(0, 3) : kShortLineRows);
+    }
+    EXPECT_EQ(window->statusText(), "3手を削除しました");
+    // At the start there is nothing to delete and nothing is asked.
+    clickRow(0);
+    child<QAction>("KD1")->trigger();
+    EXPECT_EQ(asker.questions.size(), 2);
+}
+
+TEST_F(KifuWindowTest, AnEditedCommentBelongsToItsMoveAndIsSaved) {
+    clickRow(2);
+    auto *comment = findControl<QPlainTextEdit>(*kifu, "CommentView");
+    comment->setFocus();
+    comment->selectAll();
+    typeText(comment, QStringLiteral("新しい注"));
+    QTest::keyClick(comment, Qt::Key_Return);
+    typeText(comment, QStringLiteral("二行目"));
+    clickRow(3);
+    EXPECT_EQ(kifu->comment(), "3手目の注");
+    clickRow(2);
+    EXPECT_EQ(kifu->comment(), "新しい注\n二行目");
+    // The game information is edited the same way, and both reach the file.
+    auto *event = findControl<QLineEdit>(*kifu, "EventEdit");
+    event->setFocus();
+    typeText(event, QStringLiteral("研究会"));
+    QTemporaryDir directory;
+    ASSERT_TRUE(directory.isValid());
+    chooser.path = directory.filePath("commented.kifu");
+    chooser.filter = QStringLiteral("KIF形式 (*.kif *.kifu)");
+    child<QAction>("KS1")->trigger();
+    ZnBan read;
+    RecordNotes notes;
+    QFile file(chooser.path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    ASSERT_TRUE(readRecordBytes(read, notes, std::string_view(bytes.constData(), std::size_t(bytes.size())),
+                                "commented.kifu")
+                    .ok);
+    EXPECT_EQ(notes.commentsAfter(2), (std::vector<std::string>{"新しい注", "二行目"}));
+    EXPECT_EQ(notes.commentsAfter(3), std::vector<std::string>{"3手目の注"});
+    EXPECT_EQ(notes.header("棋戦"), "研究会");
+}
+
+TEST_F(KifuWindowTest, GameInformationShowsTheHeadersAndTheHandicapNamesThePlayers) {
+    const struct {
+        const char *kif;
+        const char *senteLabel, *sente, *handicap;
+    } rows[] = {
+        {"先手：羽生\n後手：谷川\n手合割：平手\n1 ７六歩(77)\n2 投了\n", "先手", "羽生", "平手"},
+        {"下手：弟子\n上手：師匠\n手合割：香落ち\n1 ５二玉(51)\n", "下手", "弟子", "香落ち"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.sente);
+        QMimeData mime;
+        mime.setText(QString::fromUtf8(row.kif));
+        ASSERT_TRUE(window->openRecordText(&mime));
+        const auto field = [this](const char *name) { return findControl<QLineEdit>(*kifu, name)->text(); };
+        EXPECT_EQ(field("SenteEdit"), QString::fromUtf8(row.sente));
+        EXPECT_EQ(field("HandicapEdit"), QString::fromUtf8(row.handicap));
+        auto *form = kifu->findChild<QGroupBox *>("InfoGroup");
+        ASSERT_NE(form, nullptr);
+        bool labelled = false;
+        for (auto *label : form->findChildren<QLabel *>())
+            labelled = labelled || label->text() == row.senteLabel;
+        EXPECT_TRUE(labelled);
+    }
+    // The first record ended with 投了: its result, and the closing sentence ends the list.
+    QMimeData first;
+    first.setText(QString::fromUtf8(rows[0].kif));
+    ASSERT_TRUE(window->openRecordText(&first));
+    EXPECT_EQ(findControl<QComboBox>(*kifu, "ResultBox")->currentText(), "投了");
+    EXPECT_EQ(kifu->rows().back(), "まで1手で先手の勝ち");
 }
 
 TEST_F(KifuWindowTest, SavingAtAnEarlierCursorWritesTheWholeLineAndStaysThere) {
@@ -344,7 +482,7 @@ TEST_F(KifuWindowTest, SavingAtAnEarlierCursorWritesTheWholeLineAndStaysThere) {
     clickRow(0);
     child<QAction>("K4")->trigger();
     EXPECT_EQ(window->statusText(), "棋譜を読み込みました");
-    EXPECT_EQ(kifu->rows(), kShortLineRows.mid(0, 6));  // a .ngr file has no end word
+    EXPECT_EQ(kifu->rows(), kShortLineRows.mid(0, 6));  // a .ngr file has no end word, so no sentence
     EXPECT_EQ(kifu->selectedRow(), 5);
     EXPECT_EQ(kifu->comment(), "");
 }
@@ -360,7 +498,8 @@ TEST_F(KifuWindowTest, NewGameEmptiesTheList) {
     EXPECT_EQ(kifu->rows(), (QStringList{"開始局面", "1 ▲７六歩(77)"}));
 }
 
-// The list window closed and opened again shows the line as it is now.
+// The list window closed and opened again shows the path as it is now, the first move marked as
+// one of two.
 TEST_F(KifuWindowTest, ReopenedListShowsTheLineAsItIsNow) {
     kifu->close();
     child<QAction>("KW1")->trigger();
@@ -369,7 +508,7 @@ TEST_F(KifuWindowTest, ReopenedListShowsTheLineAsItIsNow) {
     child<QAction>("KK1")->trigger();
     EXPECT_EQ(window->kifuWindow(), kifu);
     EXPECT_TRUE(kifu->isVisible());
-    EXPECT_EQ(kifu->rows(), (QStringList{"開始局面", "1 ▲２六歩(27)"}));
+    EXPECT_EQ(kifu->rows(), (QStringList{"開始局面", "1 ▲２六歩(27)+"}));
     EXPECT_EQ(kifu->selectedRow(), 1);
 }
 

@@ -30,8 +30,21 @@ public:
         answers.pop_front();
         return answer;
     }
+    bool askQuestion(const QString &caption, const QString &text) override {
+        questions.push_back(caption + QLatin1Char('|') + text);
+        if (questionAnswers.empty()) {
+            ADD_FAILURE() << "unexpected question " << text.toStdString();
+            return false;
+        }
+        const bool answer = questionAnswers.front();
+        questionAnswers.pop_front();
+        return answer;
+    }
     std::deque<bool> answers;
     QStringList asked;
+    // Answers to yes/no questions, and every question asked as "caption|text".
+    std::deque<bool> questionAnswers;
+    QStringList questions;
 };
 
 // The centre of a board square in the board's pixels, in the usual notation (file and rank 1..9).
