@@ -9,9 +9,9 @@
 #include "record/notes.h"
 #include "record/record.h"
 
-enum class RecordFormat { Unknown, Ngr, Kif, Ki2, Csa, Sfen, Usi };
+enum class RecordFormat { Unknown, Ngr, Kif, Ki2, Csa, Sfen, Usi, Jkf };
 
-// The format a file name's extension stands for (.ngr .kif .kifu .ki2 .ki2u .csa .sfen .usi, in
+// The format a file name's extension stands for (.ngr .kif .kifu .ki2 .ki2u .csa .sfen .usi .jkf, in
 // any case); Unknown for any other name.
 RecordFormat formatOfFileName(std::string_view fileName);
 

@@ -59,7 +59,7 @@ TEST(KifuFixtures, RealRecordsGiveTheirListedFinalPositions) {
         GTEST_SKIP() << "no record fixtures at " << FIXTURES;
     int read = 0;
     for (const ManifestRow &row : manifestRows()) {
-        if (row.format != "KIF" && row.format != "KI2") continue;
+        if (row.format != "KIF" && row.format != "KI2" && row.format != "JKF") continue;
         const std::filesystem::path path = FIXTURES / row.path;
         const std::string bytes = fileBytes(path);
         ZnBan game;
@@ -80,8 +80,8 @@ TEST(KifuFixtures, RealRecordsGiveTheirListedFinalPositions) {
         EXPECT_EQ(positionOf(game), positionOf(expected)) << row.path;
         EXPECT_EQ(findInconsistency(game), "") << row.path;
         // The reference library also counts the extra closing lines of a KI2 file as branches,
-        // so only a KIF file's count is compared both ways.
-        if (notes.tree.branchCount() > 0 || row.format == "KIF") {
+        // so only the counts of KIF and JKF files are compared both ways.
+        if (notes.tree.branchCount() > 0 || row.format != "KI2") {
             EXPECT_EQ(notes.tree.branchCount() > 0, row.branches == "yes") << row.path;
         }
         if (row.comments == "yes") {
@@ -93,7 +93,48 @@ TEST(KifuFixtures, RealRecordsGiveTheirListedFinalPositions) {
         // The whole line is there to take back, down to the first position.
         while (game.moveCount() > 0) ASSERT_TRUE(game.undoMove()) << row.path;
     }
-    EXPECT_GE(read, 30);
+    EXPECT_GE(read, 50);
+}
+
+// Only the moves of a tree, in their order at every fork.
+RecordTree movesOnly(RecordTree tree) {
+    for (int id = 0; id < tree.size(); ++id) {
+        tree.node(id).comments.clear();
+        tree.node(id).seconds = -1;
+        tree.node(id).endWord.clear();
+    }
+    return tree;
+}
+
+// The same branchy games written by other programs as KIF and as JKF read as the same tree, and
+// each writes out and reads back as that tree again.
+TEST(KifuFixtures, BranchyGamesReadAsTheSameTreeFromKifAndJkf) {
+    if (!std::filesystem::exists(FIXTURES / "MANIFEST.tsv"))
+        GTEST_SKIP() << "no record fixtures at " << FIXTURES;
+    const std::string folder = "shogi-kifu-converter/data/tests/kif/";
+    for (const char *name : {"forks", "everyday_20211107", "everyday_20220604", "Shogidokoro"}) {
+        SCOPED_TRACE(name);
+        RecordTree trees[2];
+        const std::string files[2] = {folder + name + ".kifu", folder + name + ".json"};
+        for (int i = 0; i < 2; ++i) {
+            ZnBan game;
+            RecordNotes notes;
+            const RecordResult read = readRecordBytes(game, notes, fileBytes(FIXTURES / files[i]), files[i]);
+            ASSERT_TRUE(read.ok) << files[i] << ": " << read.reason;
+            ASSERT_GT(notes.tree.branchCount(), 0);
+            trees[i] = movesOnly(notes.tree);
+            for (RecordFormat format : {RecordFormat::Kif, RecordFormat::Ki2, RecordFormat::Jkf}) {
+                std::string bytes;
+                ASSERT_TRUE(writeRecordBytes(game, notes, format, bytes).ok);
+                ZnBan again;
+                RecordNotes againNotes;
+                ASSERT_TRUE(readRecordBytes(again, againNotes, bytes, {}, format).ok) << bytes;
+                EXPECT_TRUE(sameTree(movesOnly(againNotes.tree), trees[i])) << static_cast<int>(format);
+                EXPECT_EQ(againNotes.tree.node(0).comments, notes.tree.node(0).comments);
+            }
+        }
+        EXPECT_TRUE(sameTree(trees[0], trees[1]));
+    }
 }
 
 }  // namespace

@@ -67,7 +67,8 @@ struct RandomTree {
 RecordTree asWritten(RecordTree tree, RecordFormat format) {
     for (int id = 1; id < tree.size(); ++id) {
         RecordNode &node = tree.node(id);
-        node.seconds = format == RecordFormat::Ki2 ? -1 : std::max(0, node.seconds);
+        if (format == RecordFormat::Ki2) node.seconds = -1;
+        if (format == RecordFormat::Kif) node.seconds = std::max(0, node.seconds);
     }
     return tree;
 }
@@ -113,7 +114,8 @@ TEST_P(TreeRoundTrip, SeededTreesComeBackWithTheirBranchesCommentsAndMainLine) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, TreeRoundTrip,
                          ::testing::Values(TreeFormat{RecordFormat::Kif, "Kif"},
-                                           TreeFormat{RecordFormat::Ki2, "Ki2"}),
+                                           TreeFormat{RecordFormat::Ki2, "Ki2"},
+                                           TreeFormat{RecordFormat::Jkf, "Jkf"}),
                          [](const auto &row) { return std::string(row.param.name); });
 
 TEST(TreeInOneLineFormats, TheMainLineIsWrittenAndTheBranchesCounted) {
@@ -148,6 +150,76 @@ TEST(TreeInOneLineFormats, TheMainLineIsWrittenAndTheBranchesCounted) {
     }
 }
 
+// A JKF move element: from (file, rank; 0 for a drop) to (file, rank) with `piece`.
+std::string jkfMove(int fromFile, int fromRank, int toFile, int toRank, const char *piece) {
+    std::string move =
+        R"({"move":{"to":{"x":)" + std::to_string(toFile) + R"(,"y":)" + std::to_string(toRank) + "}";
+    if (fromFile != 0)
+        move += R"(,"from":{"x":)" + std::to_string(fromFile) + R"(,"y":)" + std::to_string(fromRank) + "}";
+    return move + R"(,"piece":")" + piece + R"("}})";
+}
+
+TEST(JkfBadInput, IsRefusedWithItsPathAndReasonAndTheGameKept) {
+    const std::string p76 = jkfMove(7, 7, 7, 6, "FU"), p34 = jkfMove(3, 3, 3, 4, "FU");
+    const struct {
+        const char *what;
+        std::string text;
+        const char *reason;  // a part of the reason
+    } rows[] = {
+        {"not JSON", R"({"moves": [)", "JSON として読めません"},
+        {"not an object", "[1, 2]", "$: JKF はオブジェクト"},
+        {"moves not an array", R"({"moves": {}})", "moves: 配列ではありません"},
+        {"an unknown preset", R"({"initial": {"preset": "KY_L"}})", "initial.preset: 知らない手合割「KY_L」"},
+        {"a board of eight files",
+         R"({"initial": {"preset": "OTHER", "data": {"color": 0, "board": [[],[],[],[],[],[],[],[]]}}})",
+         "initial.data.board: 9 筋"},
+        {"a fork on the start", R"({"moves": [{"forks": [[)" + p76 + "]]}, " + p76 + "]}",
+         "moves[0]: 開始局面"},
+        {"a fork that is not a line",
+         R"({"moves": [{}, )" + p76 +
+             R"(, {"move":{"to":{"x":3,"y":4},"from":{"x":3,"y":3},"piece":"FU"},"forks":[5]}]})",
+         "moves[2].forks[0]: 手順の配列ではありません"},
+        {"an empty fork",
+         R"({"moves": [{}, )" + p76 +
+             R"(, {"move":{"to":{"x":3,"y":4},"from":{"x":3,"y":3},"piece":"FU"},"forks":[[]]}]})",
+         "moves[2].forks[0]: 手順の配列"},
+        {"a fork on the end",
+         R"({"moves": [{}, )" + p76 + R"(, {"special": "TORYO", "forks": [[)" + p34 + "]]}]}",
+         "moves[2]: 終局に指し手か分岐"},
+        {"a fork whose first move is illegal",
+         R"({"moves": [{}, )" + p76 +
+             R"(, {"move":{"to":{"x":3,"y":4},"from":{"x":3,"y":3},"piece":"FU"},"forks":[[)" +
+             jkfMove(7, 6, 7, 5, "FU") + "]]}]}",
+         "moves[2].forks[0][0].move: 手番の側の駒ではありません"},
+        {"a piece that is not the one on the square", R"({"moves": [{}, )" + jkfMove(7, 7, 7, 6, "KY") + "]}",
+         "moves[1].move.piece: 移動元の駒と違います"},
+        {"a move by the wrong side",
+         R"({"moves": [{}, {"move":{"to":{"x":7,"y":6},"from":{"x":7,"y":7},"piece":"FU","color":1}}]})",
+         "moves[1].move.color"},
+        {"a move after the end", R"({"moves": [{}, {"special": "CHUDAN"}, )" + p76 + "]}",
+         "moves[1]: 終局の後"},
+        {"an unknown end", R"({"moves": [{}, )" + p76 + R"(, {"special": "DRAW"}]})", "知らない終局「DRAW」"},
+        {"a time that is not a number",
+         R"({"moves": [{}, {"move":{"to":{"x":7,"y":6},"from":{"x":7,"y":7},"piece":"FU"},"time":{"now":{"m":"1"}}}]})",
+         "moves[1].time.now"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        ZnBan game;
+        ASSERT_EQ(playMove(game, {static_cast<Square>(squareAt(6, 1)), static_cast<Square>(squareAt(5, 1))}),
+                  "");
+        RecordNotes notes;
+        notes.setHeader("棋戦", "読み込み前");
+        const std::string before = positionKey(game);
+        const RecordResult result = readRecordBytes(game, notes, row.text, "bad.jkf");
+        EXPECT_FALSE(result.ok);
+        EXPECT_NE(result.reason.find(row.reason), std::string::npos) << result.reason;
+        EXPECT_EQ(positionKey(game), before);
+        EXPECT_EQ(notes.header("棋戦"), "読み込み前");
+        EXPECT_EQ(notes.tree.size(), 1);
+    }
+}
+
 // `lines` + 1 random lines of `depth` moves from the start, and an alternative at every move of the
 // main line: `depth` levels deep and about (lines + 2) * depth nodes. Built on the tree itself,
 // since a record that size is read, not played.
@@ -172,20 +244,23 @@ void growDeepTree(ZnBan &game, RecordNotes &notes, int depth, int lines) {
 }
 
 TEST(DeepRecords, AThousandLevelsAndAHundredThousandNodesReadBack) {
-    const struct { int depth, lines; } rows[] = {{1000, 0}, {1000, 98}};
+    const struct {
+        int depth, lines;
+        RecordFormat format;
+    } rows[] = {{1000, 0, RecordFormat::Kif}, {1000, 98, RecordFormat::Kif}, {1000, 98, RecordFormat::Jkf}};
     for (const auto &row : rows) {
         ZnBan game;
         RecordNotes written;
         growDeepTree(game, written, row.depth, row.lines);
         ASSERT_GE(written.tree.size(), row.depth * (row.lines + 1));
         std::string bytes;
-        ASSERT_TRUE(writeRecordBytes(game, written, RecordFormat::Kif, bytes).ok);
+        ASSERT_TRUE(writeRecordBytes(game, written, row.format, bytes).ok);
         ZnBan read;
         RecordNotes notes;
-        const RecordResult result = readRecordBytes(read, notes, bytes, "deep.kifu");
+        const RecordResult result = readRecordBytes(read, notes, bytes, {}, row.format);
         ASSERT_TRUE(result.ok) << result.reason;
         EXPECT_EQ(notes.tree.size(), written.tree.size());
-        EXPECT_TRUE(sameTree(notes.tree, asWritten(written.tree, RecordFormat::Kif)));
+        EXPECT_TRUE(sameTree(notes.tree, asWritten(written.tree, row.format)));
         EXPECT_EQ(read.history().size(), written.tree.mainLine().size());
     }
 }
