@@ -14,7 +14,8 @@ namespace {
 std::string refusalOf(const ZnBan &game, const MoveSpec &move) {
     if (move.to >= SQUARE_COUNT) return "マス目が盤の外です";
     if (move.from == IN_HAND) {
-        if (move.dropKind == KING || move.dropKind >= KIND_COUNT) return "その駒は打てません";
+        // A captured king may come back like any piece, as playMove lets it.
+        if (move.dropKind >= KIND_COUNT) return "その駒は打てません";
         if (move.promote) return "駒を打つ手で成ることはできません";
         for (const Koma *piece : game.hand(game.turn()))
             if (piece->kind() == move.dropKind)

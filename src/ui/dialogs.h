@@ -27,12 +27,13 @@ struct RecordFileType {
 // then every record, one entry per format, and every file.
 inline constexpr RecordFileType kRecordFileTypes[] = {
     {kRecordFilter, RecordFormat::Ngr, ""},
-    {"棋譜ファイル (*.ngr *.kif *.kifu *.ki2 *.csa *.sfen *.usi)", RecordFormat::Unknown, ""},
+    {"棋譜ファイル (*.ngr *.kif *.kifu *.ki2 *.csa *.sfen *.usi *.jkf)", RecordFormat::Unknown, ""},
     {"KIF形式 (*.kif *.kifu)", RecordFormat::Kif, "kif"},
     {"KI2形式 (*.ki2)", RecordFormat::Ki2, "ki2"},
     {"CSA形式 (*.csa)", RecordFormat::Csa, "csa"},
     {"SFEN形式 (*.sfen)", RecordFormat::Sfen, "sfen"},
     {"USI形式 (*.usi)", RecordFormat::Usi, "usi"},
+    {"JKF形式 (*.jkf)", RecordFormat::Jkf, "jkf"},
     {"すべてのファイル (*)", RecordFormat::Unknown, ""},
 };
 

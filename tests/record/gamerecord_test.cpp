@@ -570,3 +570,18 @@ TEST(GameRecord, NewGameInReplayModeReturnsToNormalPlay) {
 }
 
 }  // namespace
+
+namespace {
+
+// The record refused what the game allows: a king taken in play stands in the hand and may be
+// dropped again, and a move made at the cursor must follow the game's own rule.
+TEST(GameRecordPlay, ACapturedKingMayBeDroppedAsTheGameAllows) {
+    ZnBan game;
+    setUpPosition(game, {{KING, sq(5, 9), SENTE}, {KING, IN_HAND, SENTE}, {PAWN, sq(1, 3), GOTE}});
+    GameRecord record(game);
+    EXPECT_EQ(record.play({IN_HAND, sq(5, 5), false, KING}), "");
+    EXPECT_EQ(record.length(), 1);
+    EXPECT_EQ(findInconsistency(game), "");
+}
+
+}  // namespace

@@ -665,11 +665,12 @@ TEST_F(MainFormTest, RecordDialogsOfferEveryFormatWithNagiFirstAndSelected) {
         SCOPED_TRACE(row.caption);
         QFileDialog dialog;
         setUpRecordDialog(dialog, row.mode);
-        EXPECT_EQ(dialog.nameFilters(),
-                  (QStringList{"Nagi形式Ver.0.20 (*.ngr)",
-                               "棋譜ファイル (*.ngr *.kif *.kifu *.ki2 *.csa *.sfen *.usi)",
-                               "KIF形式 (*.kif *.kifu)", "KI2形式 (*.ki2)", "CSA形式 (*.csa)",
-                               "SFEN形式 (*.sfen)", "USI形式 (*.usi)", "すべてのファイル (*)"}));
+        EXPECT_EQ(
+            dialog.nameFilters(),
+            (QStringList{"Nagi形式Ver.0.20 (*.ngr)",
+                         "棋譜ファイル (*.ngr *.kif *.kifu *.ki2 *.csa *.sfen *.usi *.jkf)",
+                         "KIF形式 (*.kif *.kifu)", "KI2形式 (*.ki2)", "CSA形式 (*.csa)", "SFEN形式 (*.sfen)",
+                         "USI形式 (*.usi)", "JKF形式 (*.jkf)", "すべてのファイル (*)"}));
         EXPECT_EQ(dialog.selectedNameFilter(), QStringLiteral("Nagi形式Ver.0.20 (*.ngr)"));
         EXPECT_EQ(dialog.defaultSuffix(), QString());
         // A save under one format's entry adds that format's suffix to a bare name; Nagi形式 and
