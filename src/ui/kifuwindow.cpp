@@ -117,7 +117,7 @@ TKifuWindow::TKifuWindow(QWidget *parent) : QWidget(parent, Qt::Window) {
     layout->addLayout(buttons);
     layout->addWidget(CommentView);
     createInfoSection();
-    resize(260, 640);
+    resize(260, 760);
 }
 
 void TKifuWindow::createInfoSection() {
