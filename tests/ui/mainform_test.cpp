@@ -678,7 +678,7 @@ TEST_F(MainFormTest, RecordDialogsOfferEveryFormatWithNagiFirstAndSelected) {
         const struct {
             int entry;
             const char *suffix;
-        } suffixes[] = {{2, "kif"}, {4, "csa"}, {1, ""}, {7, ""}, {0, ""}};
+        } suffixes[] = {{2, "kif"}, {4, "csa"}, {7, "jkf"}, {1, ""}, {8, ""}, {0, ""}};
         for (const auto &choice : suffixes) {
             const QString filter = dialog.nameFilters().at(choice.entry);
             dialog.selectNameFilter(filter);
