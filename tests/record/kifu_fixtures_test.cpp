@@ -96,44 +96,26 @@ TEST(KifuFixtures, RealRecordsGiveTheirListedFinalPositions) {
     EXPECT_GE(read, 50);
 }
 
-// Only the moves of a tree, in their order at every fork.
-RecordTree movesOnly(RecordTree tree) {
-    for (int id = 0; id < tree.size(); ++id) {
-        tree.node(id).comments.clear();
-        tree.node(id).seconds = -1;
-        tree.node(id).endWord.clear();
-    }
-    return tree;
-}
-
-// The same branchy games written by other programs as KIF and as JKF read as the same tree, and
-// each writes out and reads back as that tree again.
+// The same branchy games written by other programs as KIF and as JKF read as the same moves at
+// every fork.
 TEST(KifuFixtures, BranchyGamesReadAsTheSameTreeFromKifAndJkf) {
     if (!std::filesystem::exists(FIXTURES / "MANIFEST.tsv"))
         GTEST_SKIP() << "no record fixtures at " << FIXTURES;
-    const std::string folder = "shogi-kifu-converter/data/tests/kif/";
     for (const char *name : {"forks", "everyday_20211107", "everyday_20220604", "Shogidokoro"}) {
-        SCOPED_TRACE(name);
         RecordTree trees[2];
-        const std::string files[2] = {folder + name + ".kifu", folder + name + ".json"};
-        for (int i = 0; i < 2; ++i) {
+        for (const char *extension : {".kifu", ".json"}) {
+            const std::string file = std::string("shogi-kifu-converter/data/tests/kif/") + name + extension;
             ZnBan game;
             RecordNotes notes;
-            const RecordResult read = readRecordBytes(game, notes, fileBytes(FIXTURES / files[i]), files[i]);
-            ASSERT_TRUE(read.ok) << files[i] << ": " << read.reason;
-            ASSERT_GT(notes.tree.branchCount(), 0);
-            trees[i] = movesOnly(notes.tree);
-            for (RecordFormat format : {RecordFormat::Kif, RecordFormat::Ki2, RecordFormat::Jkf}) {
-                std::string bytes;
-                ASSERT_TRUE(writeRecordBytes(game, notes, format, bytes).ok);
-                ZnBan again;
-                RecordNotes againNotes;
-                ASSERT_TRUE(readRecordBytes(again, againNotes, bytes, {}, format).ok) << bytes;
-                EXPECT_TRUE(sameTree(movesOnly(againNotes.tree), trees[i])) << static_cast<int>(format);
-                EXPECT_EQ(againNotes.tree.node(0).comments, notes.tree.node(0).comments);
-            }
+            ASSERT_TRUE(readRecordBytes(game, notes, fileBytes(FIXTURES / file), file).ok) << file;
+            // Only the moves count: the programs word their comments and times each its own way.
+            for (int id = 0; id < notes.tree.size(); ++id)
+                notes.tree.node(id) = {notes.tree.node(id).move,     {}, -1, {}, notes.tree.node(id).parent,
+                                       notes.tree.node(id).children, 0};
+            trees[extension[1] == 'k' ? 0 : 1] = notes.tree;
         }
-        EXPECT_TRUE(sameTree(trees[0], trees[1]));
+        EXPECT_GT(trees[0].branchCount(), 0) << name;
+        EXPECT_TRUE(sameTree(trees[0], trees[1])) << name;
     }
 }
 

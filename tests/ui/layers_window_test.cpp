@@ -51,6 +51,7 @@ protected:
     void hoverSquare(Square square) { hover(squareCentre(columnOf(square) + 1, rowOf(square) + 1)); }
     // Off the grid but still over the board's paint box.
     void hoverOffTheGrid() { hover(QPoint(340, 20)); }
+
 };
 
 TEST_F(LayersWindowTest, EachLayerItemRedrawsAtOnceAndOffRestoresThePicture) {

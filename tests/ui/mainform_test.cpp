@@ -251,8 +251,8 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndShortcuts) {
     };
     QStringList menuBarTitles;
     for (QAction *action : window->menuBar()->actions()) menuBarTitles << action->text();
-    // 編集 and 表示 come after the original menus' 実行, and 棋譜 after 表示; the walking items of
-    // 表示 are tested with the move list.
+    // 編集 and 表示 come after the original menus' 実行; the walking items of 表示 are tested with
+    // the move list.
     EXPECT_EQ(menuBarTitles,
               (QStringList{"ファイル(&F)", "実行(&R)", "編集(&E)", "表示(&V)", "棋譜(&K)", "ヘルプ(&H)"}));
     for (const Row &row : rows) {

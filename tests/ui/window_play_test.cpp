@@ -64,6 +64,7 @@ protected:
 
     const Koma *pieceOn(int file, int rank) { return game().pieceAt(sq(file, rank)); }
     bool nothingSelected() { return !znFlags.squareSelected() && !znFlags.handSelected(); }
+
 };
 
 // ---- whole openings ----
@@ -290,8 +291,7 @@ TEST_F(WindowPlayTest, RefusedDropKeepsTheHandPieceAndAnOwnPieceTakesOver) {
     pressStand(dai0(), 18);
     ASSERT_TRUE(znFlags.handSelected());
     const QImage board = ban()->picture();
-    for (QPoint point : {squareCentre(5, 5), squareCentre(4, 1),
-                         squareCentre(5, 1)}) {  // a second pawn on file 5, no move left, taken
+    for (QPoint point : {squareCentre(5, 5), squareCentre(4, 1), squareCentre(5, 1)}) {  // a second pawn on file 5, no move left, taken
         press(point);
         EXPECT_TRUE(znFlags.handSelected());
         EXPECT_EQ(ban()->picture(), board);
