@@ -116,11 +116,11 @@ TKifuWindow::TKifuWindow(QWidget *parent) : QWidget(parent, Qt::Window) {
     layout->addWidget(BranchList);
     layout->addLayout(buttons);
     layout->addWidget(CommentView);
-    createInfoSection();
+    createInfoGroup();
     resize(260, 760);
 }
 
-void TKifuWindow::createInfoSection() {
+void TKifuWindow::createInfoGroup() {
     auto group = new QGroupBox(QStringLiteral("対局情報"), this);
     group->setObjectName(QStringLiteral("InfoGroup"));
     InfoForm = new QFormLayout(group);

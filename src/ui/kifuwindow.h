@@ -79,7 +79,7 @@ signals:
     void endWordChosen(const QString &word);
 
 private:
-    void createInfoSection();
+    void createInfoGroup();
     // Fills the game information from the record's headers, leaving alone the field being edited.
     void followInfo(const GameRecord &record);
     void followBranches(const GameRecord &record);
