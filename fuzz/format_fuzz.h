@@ -34,7 +34,7 @@ inline void abortOnReport(const char *title, const char *text) { fail(text, titl
 
 inline bool sameNotes(const RecordNotes &a, const RecordNotes &b) {
     return a.headers == b.headers && a.startComments == b.startComments && a.moveComments == b.moveComments &&
-           a.moveSeconds == b.moveSeconds && a.endWord == b.endWord && a.skippedBranches == b.skippedBranches;
+           a.moveSeconds == b.moveSeconds && a.endWord == b.endWord && sameTree(a.tree, b.tree);
 }
 
 struct Snapshot {

@@ -29,7 +29,7 @@ constexpr std::string_view USAGE =
     "  nagikifu show [--from 形式] 入力\n"
     "      最後の局面の盤面図と、各マスに利いている先手・後手の駒の数を表示します。\n"
     "  入力・出力に「-」を書くと標準入力・標準出力を使います。\n"
-    "  形式: ngr kif kifu ki2 ki2u csa sfen usi（kif と ki2 は Shift_JIS、kifu と ki2u は UTF-8）\n"
+    "  形式: ngr kif kifu ki2 ki2u csa sfen usi jkf（kif と ki2 は Shift_JIS、kifu と ki2u は UTF-8）\n"
     "  .sfen には最後の局面の SFEN を、.usi には「position ... moves ...」の1行を書きます。\n";
 
 // Exit statuses: the work failed, or the command line was wrong.
@@ -191,6 +191,8 @@ int convert(const CommandLine &line, const StandardInput &in, std::ostream &out,
     if (!written.ok) return fail(err, shownName, written.reason);
     std::string reason;
     if (!writeOutput(output, bytes, out, reason)) return fail(err, shownName, reason);
+    if (const int branches = branchesLeftOut(notes, target.format); branches > 0)
+        err << "nagikifu: " << shownName << ": 変化" << branches << "個は保存していません\n";
     return 0;
 }
 

@@ -6,9 +6,11 @@
 
 #include "record/csa.h"
 #include "record/encoding.h"
+#include "record/jkf.h"
 #include "record/ki2.h"
 #include "record/kif.h"
 #include "record/sfen.h"
+#include "record/treegame.h"
 
 namespace {
 
@@ -90,6 +92,8 @@ bool isMoveMark(std::string_view line) {
 // The format the decoded text looks like, from its first lines that say something.
 RecordFormat detectText(std::string_view text) {
     if (startsWith(text, BYTE_ORDER_MARK)) text.remove_prefix(BYTE_ORDER_MARK.size());
+    // JSON is the only format that opens with a brace.
+    if (trimmedLine(text.substr(0, text.find('\n'))).substr(0, 1) == "{") return RecordFormat::Jkf;
     bool kifuHeaders = false, positionLines = false, programComment = false;
     std::size_t position = 0;
     for (int lineNumber = 1; position < text.size() && lineNumber <= 500; ++lineNumber) {
@@ -135,7 +139,7 @@ RecordFormat formatOfFileName(std::string_view fileName) {
     if (dot == std::string_view::npos) return RecordFormat::Unknown;
     const std::string_view extension = fileName.substr(dot + 1);
     if (extension.find_first_of("/\\") != std::string_view::npos) return RecordFormat::Unknown;
-    static constexpr std::array<std::pair<std::string_view, RecordFormat>, 8> EXTENSIONS = {{
+    static constexpr std::array<std::pair<std::string_view, RecordFormat>, 9> EXTENSIONS = {{
         {"ngr", RecordFormat::Ngr},
         {"kif", RecordFormat::Kif},
         {"kifu", RecordFormat::Kif},
@@ -144,6 +148,7 @@ RecordFormat formatOfFileName(std::string_view fileName) {
         {"csa", RecordFormat::Csa},
         {"sfen", RecordFormat::Sfen},
         {"usi", RecordFormat::Usi},
+        {"jkf", RecordFormat::Jkf},
     }};
     for (const auto &[name, format] : EXTENSIONS)
         if (sameLetters(extension, name)) return format;
@@ -179,13 +184,43 @@ RecordResult readRecordBytes(ZnBan &game, RecordNotes &notes, std::string_view b
         case RecordFormat::Csa: return readCsa(game, notes, text);
         case RecordFormat::Sfen:
         case RecordFormat::Usi: return readSfen(game, notes, text);
+        case RecordFormat::Jkf: return readJkf(game, notes, text);
         default: break;
     }
     return {false, "棋譜の形式がわかりません"};
 }
 
+namespace {
+
+// Whether the game's history is the tree's main line, so that it can be written as it is.
+bool holdsMainLine(const ZnBan &game, const RecordTree &tree) {
+    const std::vector<int> main = tree.mainLine();
+    const auto &history = game.history();
+    if (main.size() != history.size()) return false;
+    for (std::size_t i = 0; i < main.size(); ++i)
+        if (!sameMove(specOf(history[i]), tree.node(main[i]).move)) return false;
+    return true;
+}
+
+}  // namespace
+
+bool holdsBranches(RecordFormat format) {
+    return format == RecordFormat::Kif || format == RecordFormat::Ki2 || format == RecordFormat::Jkf;
+}
+
+int branchesLeftOut(const RecordNotes &notes, RecordFormat format) {
+    return holdsBranches(format) ? 0 : notes.tree.branchCount();
+}
+
 RecordResult writeRecordBytes(ZnBan &game, const RecordNotes &notes, RecordFormat format, std::string &bytes,
                               bool shiftJis) {
+    if (!holdsBranches(format) && notes.tree.size() > 1 && !holdsMainLine(game, notes.tree)) {
+        // A format of one line gets the main line, whatever path the game shows.
+        ZnBan main;
+        RecordNotes mainNotes;
+        if (!mainLineOf(game, notes, main, mainNotes)) return {false, std::string(CANNOT_BUILD)};
+        if (format != RecordFormat::Sfen) return writeRecordBytes(main, mainNotes, format, bytes, shiftJis);
+    }
     std::string text;
     switch (format) {
         case RecordFormat::Ngr: {
@@ -217,6 +252,7 @@ RecordResult writeRecordBytes(ZnBan &game, const RecordNotes &notes, RecordForma
         case RecordFormat::Csa: text = writeCsa(game, notes); break;
         case RecordFormat::Sfen: text = writeSfen(game, notes.firstMoveNumber); break;
         case RecordFormat::Usi: text = writeUsi(game, notes.firstMoveNumber); break;
+        case RecordFormat::Jkf: text = writeJkf(game, notes); break;
         default: return {false, "書き出す形式が決まっていません"};
     }
     if (text.empty()) return {false, std::string(CANNOT_BUILD)};

@@ -9,9 +9,9 @@
 #include "record/notes.h"
 #include "record/record.h"
 
-enum class RecordFormat { Unknown, Ngr, Kif, Ki2, Csa, Sfen, Usi };
+enum class RecordFormat { Unknown, Ngr, Kif, Ki2, Csa, Sfen, Usi, Jkf };
 
-// The format a file name's extension stands for (.ngr .kif .kifu .ki2 .ki2u .csa .sfen .usi, in
+// The format a file name's extension stands for (.ngr .kif .kifu .ki2 .ki2u .csa .sfen .usi .jkf, in
 // any case); Unknown for any other name.
 RecordFormat formatOfFileName(std::string_view fileName);
 
@@ -25,7 +25,14 @@ RecordFormat detectFormat(std::string_view bytes, std::string_view fileName = {}
 RecordResult readRecordBytes(ZnBan &game, RecordNotes &notes, std::string_view bytes,
                              std::string_view fileName = {}, RecordFormat format = RecordFormat::Unknown);
 
-// Writes the whole line in `format`; KIF and KI2 are encoded as Shift-JIS (CP932) when
+// Whether `format` keeps the branches of a record.
+bool holdsBranches(RecordFormat format);
+
+// How many branches writing `notes` in `format` leaves out: all of them in a format of one line.
+int branchesLeftOut(const RecordNotes &notes, RecordFormat format);
+
+// Writes the whole record in `format`, branches included where the format holds them, else the main
+// line (SFEN: the position the game shows); KIF and KI2 are encoded as Shift-JIS (CP932) when
 // `shiftJis` is set (".kif", ".ki2"), else as UTF-8. On failure `bytes` is left as it was.
 RecordResult writeRecordBytes(ZnBan &game, const RecordNotes &notes, RecordFormat format, std::string &bytes,
                               bool shiftJis = false);

@@ -2,16 +2,20 @@
 
 #include <utility>
 
+#include "record/kifu_text.h"
 #include "record/notation.h"
+#include "record/position.h"
+#include "record/treegame.h"
 
 namespace {
 
 // Why `move` cannot be played in the game as it stands; empty when it can. It asks the same
-// questions playMove asks, so that the line is only cut for a move that will be made.
+// questions playMove asks, so that the tree only grows by a move that will be made.
 std::string refusalOf(const ZnBan &game, const MoveSpec &move) {
     if (move.to >= SQUARE_COUNT) return "マス目が盤の外です";
     if (move.from == IN_HAND) {
-        if (move.dropKind == KING || move.dropKind >= KIND_COUNT) return "その駒は打てません";
+        // A captured king may come back like any piece, as playMove lets it.
+        if (move.dropKind >= KIND_COUNT) return "その駒は打てません";
         if (move.promote) return "駒を打つ手で成ることはできません";
         for (const Koma *piece : game.hand(game.turn()))
             if (piece->kind() == move.dropKind)
@@ -31,17 +35,16 @@ std::string refusalOf(const ZnBan &game, const MoveSpec &move) {
     return "指せない手です";
 }
 
-// The drop kind only names a drop; a board move may carry any.
-bool sameMove(const MoveSpec &a, const MoveSpec &b) {
-    return a.from == b.from && a.to == b.to && a.promote == b.promote &&
-           (a.from != IN_HAND || a.dropKind == b.dropKind);
-}
-
 }  // namespace
 
-GameRecord::GameRecord(ZnBan &game) : game_(game) { settleMode(); }
+GameRecord::GameRecord(ZnBan &game) : game_(game) { reset(); }
 
 void GameRecord::settleMode() { game_.setReplaying(!atEnd()); }
+
+void GameRecord::changed() {
+    setLineNotes(notes_.tree, notes_.tree.mainLine(), notes_);
+    ++revision_;
+}
 
 bool GameRecord::goTo(int move) {
     if (move < 0 || move > length()) return false;
@@ -55,60 +58,179 @@ bool GameRecord::goTo(int move) {
     return cursor() == move;
 }
 
-void GameRecord::cutLineAtCursor() {
-    game_.truncateHistory();
-    game_.setReplaying(false);
-    notes_.truncate(static_cast<std::size_t>(cursor()));
-    ++revision_;
+void GameRecord::followPathThrough(int node) {
+    const RecordTree &tree = notes_.tree;
+    std::vector<int> path = tree.pathTo(node);
+    const auto target = static_cast<int>(path.size()) - 1;
+    const std::vector<int> after = tree.lineAfter(node);
+    path.insert(path.end(), after.begin(), after.end());
+    // The moves both paths share stay in the game; only what follows the fork is played again.
+    const auto &history = game_.history();
+    std::size_t common = 0;
+    while (common < history.size() && common + 1 < path.size() &&
+           sameMove(specOf(history[common]), tree.node(path[common + 1]).move))
+        ++common;
+    path_ = std::move(path);
+    if (common < history.size() || common + 1 < path_.size()) {
+        game_.setReplaying(true);
+        while (static_cast<std::size_t>(cursor()) > common)
+            if (!game_.undoMove()) break;
+        if (static_cast<std::size_t>(cursor()) < common) goTo(static_cast<int>(common));
+        game_.truncateHistory();
+        game_.setReplaying(false);
+        for (std::size_t next = common + 1; next < path_.size(); ++next) {
+            // A tree only ever holds moves that were played in their position.
+            if (!playMove(game_, tree.node(path_[next]).move).empty()) {
+                path_.resize(next);
+                break;
+            }
+        }
+    }
+    goTo(std::min(target, length()));
+    settleMode();
 }
 
 std::string GameRecord::play(const MoveSpec &move) {
-    if (!atEnd() && sameMove(move, specOf(game_.history()[static_cast<std::size_t>(cursor())]))) {
-        // The recorded continuation: walking on keeps the rest of the line and its notes.
-        return goForward() ? std::string() : "指せない手です";
+    const int here = cursorNode();
+    const int known = notes_.tree.childWith(here, move);
+    if (known >= 0) {
+        if (!atEnd() && path_[static_cast<std::size_t>(cursor()) + 1] == known)
+            return goForward() ? std::string() : "指せない手です";
+        notes_.tree.choose(known);
+        followPathThrough(known);
+        ++revision_;
+        return {};
     }
     std::string reason = refusalOf(game_, move);
     if (!reason.empty()) return reason;
-    // A new move at the end also cuts: the end word described a line that now goes on.
-    cutLineAtCursor();
-    return playMove(game_, move);
+    const int added = notes_.tree.addChild(here, move);
+    notes_.tree.choose(added);
+    game_.truncateHistory();
+    game_.setReplaying(false);
+    if (std::string refused = playMove(game_, move); !refused.empty()) {
+        notes_.tree.remove(added);
+        followPathThrough(here);
+        return refused;
+    }
+    path_.resize(static_cast<std::size_t>(cursor()));
+    path_.push_back(added);
+    changed();
+    return {};
+}
+
+bool GameRecord::choose(std::size_t index) {
+    const RecordNode &here = notes_.tree.node(cursorNode());
+    if (index >= here.children.size()) return false;
+    if (index == here.chosen) return true;
+    const int node = cursorNode();
+    notes_.tree.choose(here.children[index]);
+    followPathThrough(node);
+    ++revision_;
+    return true;
+}
+
+bool GameRecord::chooseNext(int step) {
+    const long index = static_cast<long>(chosenAlternative()) + step;
+    return index >= 0 && choose(static_cast<std::size_t>(index));
+}
+
+bool GameRecord::promoteToMainLine() {
+    const std::vector<int> main = notes_.tree.mainLine();
+    if (std::vector<int>(path_.begin() + 1, path_.end()) == main) return false;
+    notes_.tree.promote(path_.back());
+    changed();
+    return true;
+}
+
+int GameRecord::movesFromCursor() const { return cursor() == 0 ? 0 : notes_.tree.subtreeSize(cursorNode()); }
+
+int GameRecord::removeFromCursor() {
+    const int moves = movesFromCursor();
+    if (moves == 0) return 0;
+    const int parent = notes_.tree.remove(cursorNode());
+    // The game still holds the removed moves; the follow below drops them with the old path.
+    followPathThrough(parent);
+    changed();
+    return moves;
 }
 
 bool GameRecord::takeBack() {
     if (cursor() == 0) return false;
-    if (atEnd()) {
-        if (!game_.undoMove()) return false;
-        notes_.truncate(static_cast<std::size_t>(cursor()));
-        ++revision_;
-        return true;
-    }
-    // Replay mode: the undo keeps the record, and the cut then drops it with the rest.
-    if (!game_.undoMove()) return false;
-    cutLineAtCursor();
-    return true;
+    if (!atEnd()) return goBack();
+    return removeFromCursor() > 0;
+}
+
+void GameRecord::setComments(std::vector<std::string> lines) {
+    notes_.tree.node(cursorNode()).comments = std::move(lines);
+    changed();
+}
+
+void GameRecord::setEndWord(std::string word) {
+    notes_.tree.node(path_.back()).endWord = std::move(word);
+    changed();
 }
 
 void GameRecord::reset(RecordNotes notes) {
     notes_ = std::move(notes);
-    settleMode();
-    ++revision_;
+    handicapName_.clear();
+    walkRecord(
+        game_, [this](const ZnBan &start) { handicapName_ = handicapNameOf(positionOf(start)); },
+        [](const ZnBan &, std::size_t) {});
+    const int standing = cursor();
+    if (notes_.tree.size() <= 1) {
+        notes_.tree = treeOfLine(game_, notes_);
+    } else {
+        // The reader's game holds the main line: the path starts there.
+        for (int id = 0; id < notes_.tree.size(); ++id) notes_.tree.node(id).chosen = 0;
+    }
+    path_ = {RecordTree::START};
+    const std::vector<int> line = notes_.tree.lineAfter(RecordTree::START);
+    path_.insert(path_.end(), line.begin(), line.end());
+    const int deepest = path_[static_cast<std::size_t>(std::min(standing, length()))];
+    followPathThrough(deepest);
+    changed();
 }
 
 std::vector<std::string> GameRecord::moveList() {
     std::vector<std::string> rows;
     const auto &history = game_.history();
+    const RecordTree &tree = notes_.tree;
     rows.reserve(history.size() + 2);
     rows.emplace_back("開始局面");
     const bool walked = walkRecord(
         game_, [](const ZnBan &) {},
-        [&rows, &history](const ZnBan &before, std::size_t index) {
+        [&](const ZnBan &before, std::size_t index) {
             const Square previousTo = index > 0 ? history[index - 1].to : IN_HAND;
-            rows.push_back(std::to_string(index + 1) + ' ' +
-                           moveNotation(before, history[index], previousTo));
+            std::string row =
+                std::to_string(index + 1) + ' ' + moveNotation(before, history[index], previousTo);
+            if (index + 1 < path_.size() && tree.node(tree.node(path_[index + 1]).parent).children.size() > 1)
+                row += '+';
+            rows.push_back(std::move(row));
         });
     // A line that cannot be replayed, which a consistent game never has, still gets a row per move.
     if (!walked) rows.resize(1);
     while (rows.size() < history.size() + 1) rows.push_back(std::to_string(rows.size()));
-    if (!notes_.endWord.empty()) rows.push_back(std::to_string(history.size() + 1) + ' ' + notes_.endWord);
+    const std::string &endWord = tree.node(path_.back()).endWord;
+    if (!endWord.empty()) rows.push_back(std::to_string(history.size() + 1) + ' ' + endWord);
     return rows;
+}
+
+std::vector<std::string> GameRecord::alternatives() const {
+    std::vector<std::string> texts;
+    const auto &history = game_.history();
+    const Square previousTo = cursor() > 0 ? history[static_cast<std::size_t>(cursor()) - 1].to : IN_HAND;
+    for (int child : notes_.tree.node(cursorNode()).children)
+        texts.push_back(moveNotation(game_, recordOf(game_, notes_.tree.node(child).move), previousTo));
+    return texts;
+}
+
+std::size_t GameRecord::chosenAlternative() const { return notes_.tree.node(cursorNode()).chosen; }
+
+std::string GameRecord::closingSentence() const {
+    const std::string &endWord = notes_.tree.node(path_.back()).endWord;
+    if (!kifu::isEndWord(endWord)) return {};
+    // The side to move after the last move: the start's turn flipped once per move.
+    Side toMove = game_.turn();
+    if ((length() - cursor()) % 2 != 0) toMove = otherSide(toMove);
+    return kifu::endSentence(endWord, static_cast<std::size_t>(length()), toMove);
 }

@@ -1,7 +1,9 @@
 #pragma once
-// A game record with a cursor: the recorded main line stays whole while the position shown walks
-// along it. The cursor is the game's move count; while it stands before the end of the line the
-// game is in replay mode, so walking replays the recorded moves and never loses one.
+// A game record with a cursor: the record is a tree of lines, and the game always holds the current
+// path, from the start through the cursor and on along the chosen answers. The cursor is the game's
+// move count; while it stands before the end of the path the game is in replay mode, so walking
+// replays the recorded moves and never loses one. Switching to another branch walks back to the
+// fork and forward along the other path through the game's own moves, so the attack maps stay exact.
 
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +13,7 @@
 #include "core/znban.h"
 #include "record/notes.h"
 #include "record/play.h"
+#include "record/recordtree.h"
 
 class GameRecord {
 public:
@@ -21,48 +24,86 @@ public:
 
     ZnBan &game() { return game_; }
     const ZnBan &game() const { return game_; }
+    // The headers and the main line's notes; the tree in them is the whole record.
     RecordNotes &notes() { return notes_; }
     const RecordNotes &notes() const { return notes_; }
+    const RecordTree &tree() const { return notes_.tree; }
 
     // The number of moves applied: 0 at the starting position, length() at the end.
     int cursor() const { return game_.moveCount(); }
-    // The number of moves of the recorded line.
+    // The number of moves of the current path, which the game's history holds.
     int length() const { return static_cast<int>(game_.history().size()); }
     bool atEnd() const { return cursor() >= length(); }
-    // Changes whenever the recorded line or its notes change, never when only the cursor moves.
+    // The tree node the cursor stands on, and the nodes of the current path from the start on.
+    int cursorNode() const { return path_[static_cast<std::size_t>(cursor())]; }
+    const std::vector<int> &path() const { return path_; }
+    // Changes whenever the tree, the current path or the notes change, never when only the cursor
+    // moves.
     std::uint64_t revision() const { return revision_; }
 
-    // Moves the cursor to move `move` (0 = the start, length() = the end) by replaying; false,
-    // with nothing changed, when there is no such move.
+    // Moves the cursor to move `move` of the current path (0 = the start, length() = the end) by
+    // replaying; false, with nothing changed, when there is no such move.
     bool goTo(int move);
     bool goToStart() { return goTo(0); }
     bool goBack() { return cursor() > 0 && goTo(cursor() - 1); }
     bool goForward() { return !atEnd() && goTo(cursor() + 1); }
     bool goToEnd() { return goTo(length()); }
 
-    // Plays `move` at the cursor. The next recorded move only advances the cursor; any other move
-    // replaces the rest of the line, notes included. Empty on success, else a Japanese reason with
+    // Plays `move` at the cursor: an answer the tree holds is followed, any other is added as the
+    // last answer and followed; nothing is deleted. Empty on success, else a Japanese reason with
     // nothing changed.
     std::string play(const MoveSpec &move);
-    // Takes back the move before the cursor and discards everything after it (at the end of the
-    // line this is the plain take-back); false, with nothing changed, at the start.
+    // Makes answer `index` at the cursor the one the current path follows; the cursor stays. False,
+    // with nothing changed, when there is no such answer.
+    bool choose(std::size_t index);
+    // Chooses the answer `step` places before (negative) or after the chosen one.
+    bool chooseNext(int step);
+    // Makes the current path the main line: its node becomes the first answer at every fork on the
+    // way. False when it already is.
+    bool promoteToMainLine();
+    // How many moves removeFromCursor would delete: the cursor's move and everything after it.
+    int movesFromCursor() const;
+    // Deletes the move at the cursor with every move after it, and steps back to the move before;
+    // returns how many moves went (0 at the start, where nothing is deleted).
+    int removeFromCursor();
+    // At the end of the path, takes back and forgets the last move; earlier, only steps back like
+    // goBack, deleting nothing. False, with nothing changed, at the start.
     bool takeBack();
+    // Replaces the comment lines of the cursor's node (the start's before the first move).
+    void setComments(std::vector<std::string> lines);
+    // Sets how the current path ends ("投了", ...; empty for no end word).
+    void setEndWord(std::string word);
+    // The 手合割 name of the position the record starts from ("平手", "香落ち", ...); empty when it
+    // is none of them.
+    const std::string &handicapName() const { return handicapName_; }
 
-    // After the game was replaced (a new game, a load): takes `notes` and puts the game in the
-    // mode its cursor calls for.
+    // After the game was replaced (a new game, a load): takes `notes`, whose tree when it holds
+    // moves must have the game's history as its main line, and follows that line.
     void reset(RecordNotes notes = {});
 
-    // The move list: "開始局面", then "1 ▲７六歩(77)" for each move, then the end word after the
-    // next move number when the record has one; one walk over the line, the cursor kept.
+    // The move list of the current path: "開始局面", then "1 ▲７六歩(77)" for each move, with "+"
+    // after a move that has other branches, then the end word after the next move number when the
+    // line has one; one walk over the path, the cursor kept.
     std::vector<std::string> moveList();
+    // The answers at the cursor as "▲７六歩(77)" (the main one first) and the index of the chosen.
+    std::vector<std::string> alternatives() const;
+    std::size_t chosenAlternative() const;
+    // The closing sentence of the current path, e.g. "まで94手で後手の勝ち"; empty when it has no
+    // end word.
+    std::string closingSentence() const;
 
 private:
-    // Replay mode exactly while the cursor stands before the end of the line.
+    // Replay mode exactly while the cursor stands before the end of the path.
     void settleMode();
-    // Drops the moves after the cursor and their notes, and leaves replay mode.
-    void cutLineAtCursor();
+    // Makes the game hold the path through `node` and on along its chosen answers, with the cursor
+    // on `node`.
+    void followPathThrough(int node);
+    // The main line's notes follow the tree.
+    void changed();
 
     ZnBan &game_;
     RecordNotes notes_;
+    std::vector<int> path_{RecordTree::START};
     std::uint64_t revision_ = 0;
+    std::string handicapName_;
 };

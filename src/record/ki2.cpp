@@ -6,6 +6,7 @@
 #include "record/kifu_text.h"
 #include "record/notation.h"
 #include "record/play.h"
+#include "record/treegame.h"
 
 namespace {
 
@@ -94,41 +95,48 @@ RecordResult readKi2(ZnBan &game, RecordNotes &notes, std::string_view text) {
 }
 
 std::string writeKi2(ZnBan &game, const RecordNotes &notes) {
+    RecordTree single;
+    if (notes.tree.size() <= 1) single = treeOfLine(game, notes);
+    const RecordTree &tree = notes.tree.size() > 1 ? notes.tree : single;
+    ZnBan board;
+    if (!buildStartOf(game, board).empty()) return {};
     std::string text;
-    text.reserve(1024 + 16 * game.history().size());
+    text.reserve(1024 + 16 * static_cast<std::size_t>(tree.size()));
+    kifu::appendStart(text, board, notes);
+    kifu::appendComments(text, tree.node(RecordTree::START).comments);
+    const bool handicap = kifu::startsFromHandicap(board);
     std::string line;
     int onLine = 0;
-    Square previousTo = IN_HAND;
-    Side toMove = SENTE;
-    bool handicap = false;
-    const bool walked = walkRecord(
-        game,
-        [&](const ZnBan &start) {
-            kifu::appendStart(text, start, notes);
-            kifu::appendComments(text, notes.startComments);
-            toMove = start.turn();
-            handicap = kifu::startsFromHandicap(start);
-        },
-        [&](const ZnBan &before, std::size_t index) {
-            const MoveHistory &record = before.history()[index];
-            const std::string move = ki2MoveText(before, record, previousTo);
-            line += move;
-            const std::size_t width = kifu::displayWidth(move);
-            if (width < MOVE_WIDTH) line.append(MOVE_WIDTH - width, ' ');
-            const std::vector<std::string> &comments = notes.commentsAfter(index + 1);
-            if (++onLine == MOVES_PER_LINE || !comments.empty()) {
-                flushLine(text, line);
-                onLine = 0;
-            }
-            kifu::appendComments(text, comments);
-            previousTo = record.to;
-            toMove = otherSide(before.turn());
-        });
-    if (!walked) return {};
-    flushLine(text, line);
-    if (kifu::isEndWord(notes.endWord)) {
-        text += kifu::endSentence(notes.endWord, game.history().size(), toMove, handicap);
+    LineVisitor visitor;
+    visitor.branch = [&](int, int number) {
+        flushLine(text, line);
+        onLine = 0;
         text += kifu::LINE_END;
-    }
+        text += "変化：" + std::to_string(number) + "手";
+        text += kifu::LINE_END;
+    };
+    visitor.move = [&](const ZnBan &before, const MoveHistory &record, int id, int) {
+        const RecordNode &node = tree.node(id);
+        const Square previousTo = node.parent == RecordTree::START ? IN_HAND : tree.node(node.parent).move.to;
+        const std::string move = ki2MoveText(before, record, previousTo);
+        line += move;
+        const std::size_t width = kifu::displayWidth(move);
+        if (width < MOVE_WIDTH) line.append(MOVE_WIDTH - width, ' ');
+        if (++onLine == MOVES_PER_LINE || !node.comments.empty()) {
+            flushLine(text, line);
+            onLine = 0;
+        }
+        kifu::appendComments(text, node.comments);
+    };
+    visitor.end = [&](const ZnBan &after, int id, int number) {
+        flushLine(text, line);
+        onLine = 0;
+        const std::string &word = tree.node(id).endWord;
+        if (kifu::isEndWord(word)) {
+            text += kifu::endSentence(word, static_cast<std::size_t>(number), after.turn(), handicap);
+            text += kifu::LINE_END;
+        }
+    };
+    if (!walkLines(board, tree, visitor)) return {};
     return text;
 }

@@ -6,6 +6,7 @@
 #include "record/kifu_text.h"
 #include "record/notation.h"
 #include "record/play.h"
+#include "record/treegame.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ void appendNumber(std::string &text, long long value, int width, char pad) {
 
 // "   1 ７六歩(77)   ( 0:16/00:00:16)": number, move, the move's time and the mover's total.
 void appendMoveLine(std::string &text, std::size_t number, std::string_view move, int seconds,
-                    long long total) {
+                    long long total, bool branched = false) {
     appendNumber(text, static_cast<long long>(number), 4, ' ');
     text += ' ';
     text += move;
@@ -43,6 +44,8 @@ void appendMoveLine(std::string &text, std::size_t number, std::string_view move
     text += ':';
     appendNumber(text, total % 60, 2, '0');
     text += ')';
+    // "+" tells a reader that a branch for this move follows.
+    if (branched) text += '+';
     text += kifu::LINE_END;
 }
 
@@ -53,39 +56,61 @@ RecordResult readKif(ZnBan &game, RecordNotes &notes, std::string_view text) {
 }
 
 std::string writeKif(ZnBan &game, const RecordNotes &notes) {
+    RecordTree line;
+    if (notes.tree.size() <= 1) line = treeOfLine(game, notes);
+    const RecordTree &tree = notes.tree.size() > 1 ? notes.tree : line;
+    ZnBan board;
+    if (!buildStartOf(game, board).empty()) return {};
     std::string text;
-    text.reserve(1024 + 48 * game.history().size());
-    std::array<long long, 2> totals{};
-    Square previousTo = IN_HAND;
-    Side toMove = SENTE;
-    bool handicap = false;
-    const bool walked = walkRecord(
-        game,
-        [&](const ZnBan &start) {
-            kifu::appendStart(text, start, notes);
-            text += "手数----指手---------消費時間--";
-            text += kifu::LINE_END;
-            kifu::appendComments(text, notes.startComments);
-            toMove = start.turn();
-            handicap = kifu::startsFromHandicap(start);
-        },
-        [&](const ZnBan &before, std::size_t index) {
-            const MoveHistory &record = before.history()[index];
-            const int seconds = std::max(0, notes.secondsOf(index + 1));
-            long long &total = totals[before.turn()];
-            total += seconds;
-            appendMoveLine(text, index + 1, kifMoveText(before, record, previousTo, false), seconds, total);
-            kifu::appendComments(text, notes.commentsAfter(index + 1));
-            previousTo = record.to;
-            toMove = otherSide(before.turn());
-        });
-    if (!walked) return {};
-    if (kifu::isEndWord(notes.endWord)) {
-        // The end word's own time is the time the player to move spent before it.
-        const int seconds = std::max(0, notes.endSeconds);
-        appendMoveLine(text, game.history().size() + 1, notes.endWord, seconds, totals[toMove] + seconds);
-        text += kifu::endSentence(notes.endWord, game.history().size(), toMove, handicap);
-        text += kifu::LINE_END;
+    text.reserve(1024 + 48 * static_cast<std::size_t>(tree.size()));
+    kifu::appendStart(text, board, notes);
+    text += "手数----指手---------消費時間--";
+    text += kifu::LINE_END;
+    kifu::appendComments(text, tree.node(RecordTree::START).comments);
+    const bool handicap = kifu::startsFromHandicap(board);
+
+    // Each side's time so far after every node: the mover's total two moves back, plus this move.
+    std::vector<long long> totals(static_cast<std::size_t>(tree.size()), 0);
+    const auto totalOf = [&](int id) { return id >= 0 ? totals[static_cast<std::size_t>(id)] : 0LL; };
+    for (int id = 1; id < tree.size(); ++id) {
+        const RecordNode &node = tree.node(id);
+        totals[static_cast<std::size_t>(id)] =
+            totalOf(tree.node(node.parent).parent) + std::max(0, node.seconds);
     }
+    const auto hasLaterSibling = [&](int id) {
+        const std::vector<int> &siblings = tree.node(tree.node(id).parent).children;
+        return siblings.back() != id;
+    };
+    LineVisitor visitor;
+    visitor.branch = [&](int, int number) {
+        text += kifu::LINE_END;
+        text += "変化：" + std::to_string(number) + "手";
+        text += kifu::LINE_END;
+    };
+    visitor.move = [&](const ZnBan &before, const MoveHistory &record, int id, int number) {
+        const RecordNode &node = tree.node(id);
+        const int parent = node.parent;
+        const Square previousTo = parent == RecordTree::START ? IN_HAND : tree.node(parent).move.to;
+        appendMoveLine(text, static_cast<std::size_t>(number), kifMoveText(before, record, previousTo, false),
+                       std::max(0, node.seconds), totalOf(id), hasLaterSibling(id));
+        kifu::appendComments(text, node.comments);
+    };
+    // Only the main line, the first to end, closes with the sentence that names the winner.
+    bool mainLineEnded = false;
+    visitor.end = [&](const ZnBan &after, int id, int number) {
+        const RecordNode &last = tree.node(id);
+        if (kifu::isEndWord(last.endWord)) {
+            // The end word's own time is the time the player to move spent before it.
+            const int seconds = std::max(0, last.endSeconds);
+            appendMoveLine(text, static_cast<std::size_t>(number) + 1, last.endWord, seconds,
+                           totalOf(last.parent) + seconds);
+            if (!mainLineEnded) {
+                text += kifu::endSentence(last.endWord, static_cast<std::size_t>(number), after.turn(), handicap);
+                text += kifu::LINE_END;
+            }
+        }
+        mainLineEnded = true;
+    };
+    if (!walkLines(board, tree, visitor)) return {};
     return text;
 }

@@ -8,6 +8,7 @@
 #include "record/notation.h"
 #include "record/play.h"
 #include "record/position.h"
+#include "record/treegame.h"
 
 namespace kifu {
 
@@ -345,7 +346,10 @@ private:
     std::string readFreeText(std::string_view text);
     std::string refuseAfterFreeText();
     std::string play(const WrittenMove &written, int seconds);
+    std::string startBranch(std::string_view text);
     std::string ensureBuilt();
+    // Puts the game back on the main line once every branch is read.
+    std::string finish();
     std::string resolve(const WrittenMove &written, MoveSpec &named);
     void addComment(std::string_view comment);
 
@@ -356,7 +360,10 @@ private:
     int freeTextLine_ = 0;
     bool built_ = false;
     bool ended_ = false;
-    bool inBranches_ = false;
+    // The nodes of the line being read, from the start on; the game has played them all.
+    std::vector<int> path_{RecordTree::START};
+    // The number the first move line carries, less one: a record may begin at a later move.
+    long numberBase_ = -1;
     bool diagram_ = false;
     int rows_ = 0;
     PositionSpec diagramStart_;
@@ -382,15 +389,29 @@ std::string Reader::read(std::string_view text) {
             ++position;
     }
     if (std::string reason = ensureBuilt(); !reason.empty()) return std::to_string(line_) + "行目: " + reason;
+    return finish();
+}
+
+std::string Reader::finish() {
+    RecordTree &tree = notes.tree;
+    const std::vector<int> main = tree.mainLine();
+    if (path_.size() != main.size() + 1 || !std::equal(main.begin(), main.end(), path_.begin() + 1)) {
+        game.setReplaying(true);
+        while (game.moveCount() > 0)
+            if (!game.undoMove()) return "本譜に戻れません";
+        game.truncateHistory();
+        game.setReplaying(false);
+        if (std::string reason = playNodes(game, tree, main); !reason.empty())
+            return "本譜に戻れません: " + reason;
+    }
+    setLineNotes(tree, main, notes);
     return {};
 }
 
 std::string Reader::readLine(std::string_view line) {
     if (line.empty()) return {};
     switch (line[0]) {
-        case '*':
-            if (!inBranches_) addComment(line.substr(1));
-            return {};
+        case '*': addComment(line.substr(1)); return {};
         case '#':
         case '&': return {};
         default: break;
@@ -398,26 +419,20 @@ std::string Reader::readLine(std::string_view line) {
     // Numbered move lines are nearly all of a KIF file: they skip the slower tests below.
     std::size_t digit = 0;
     while (digit < line.size() && line[digit] == ' ') ++digit;
-    if (!inBranches_ && digit < line.size() && line[digit] >= '0' && line[digit] <= '9') {
+    if (digit < line.size() && line[digit] >= '0' && line[digit] <= '9') {
         if (isAsciiFileLegend(line)) return built_ ? "指し手の後に局面図があります" : std::string();
         return readKifMoveLine(line.substr(digit));
     }
     const std::string_view text = trimmed(line);
     if (text.empty()) return {};
-    if (startsWith(text, "変化")) {
-        inBranches_ = true;
-        ++notes.skippedBranches;
-        return {};
-    }
-    // A branch holds moves that are not played; only the next branch's start matters.
-    if (inBranches_) return {};
+    if (startsWith(text, "変化")) return startBranch(text);
     if (text[0] >= '0' && text[0] <= '9') return readKifMoveLine(text);
     const char32_t first = charAt(text, 0).code;
     if (isSenteMark(first) || isGoteMark(first)) return readKi2MoveLine(text);
     if (text[0] == '|') return readBoardRow(text);
     if (text[0] == '+' || first == U'９') return built_ ? "指し手の後に局面図があります" : std::string();
     if (startsWith(text, "まで")) {
-        if (!ended_) notes.endWord = endWordOfSentence(text);
+        if (!ended_) notes.tree.node(path_.back()).endWord = endWordOfSentence(text);
         ended_ = true;
         return {};
     }
@@ -508,6 +523,38 @@ std::string Reader::refuseAfterFreeText() {
     return "読めない行です";
 }
 
+
+std::string Reader::startBranch(std::string_view text) {
+    Scanner in(text);
+    in.eat("変化");
+    if (!in.eat("：")) in.eat(U':');
+    in.skipSpaces();
+    long number = 0;
+    int digits = 0;
+    while (in.peek() >= '0' && in.peek() <= '9') {
+        if (++digits > 6) return "変化の手数が大きすぎます";
+        number = number * 10 + static_cast<long>(in.peek() - '0');
+        in.next();
+    }
+    if (digits == 0 || !in.eat(U'手')) return "変化の手数が読めません";
+    // The branch replaces move `number` of the line read just before it.
+    const long index = number - std::max(0L, numberBase_);
+    if (!built_ || index < 1 || index >= static_cast<long>(path_.size()))
+        return "変化：" + std::to_string(number) + "手の手が前の手順にありません";
+    game.setReplaying(true);
+    while (game.moveCount() >= index)
+        if (!game.undoMove()) return "変化の分かれ目に戻れません";
+    game.truncateHistory();
+    game.setReplaying(false);
+    path_.resize(static_cast<std::size_t>(index));
+    lastNumber_ = number - 1;
+    ended_ = false;
+    // Free text before a branch belonged to the line before it.
+    freeTextLine_ = 0;
+    previousTo_ = index > 1 ? game.history()[static_cast<std::size_t>(index) - 2].to : IN_HAND;
+    return {};
+}
+
 std::string Reader::readKifMoveLine(std::string_view line) {
     if (std::string reason = refuseAfterFreeText(); !reason.empty()) return reason;
     Scanner in(line);
@@ -520,6 +567,7 @@ std::string Reader::readKifMoveLine(std::string_view line) {
         in.next();
     }
     if (lastNumber_ >= 0 && number != lastNumber_ + 1) return "手数が続いていません";
+    if (numberBase_ < 0) numberBase_ = number - 1;
     lastNumber_ = number;
     in.skipSpaces();
     // Some programs put the side mark in front of the move, as KI2 does.
@@ -534,7 +582,8 @@ std::string Reader::readKifMoveLine(std::string_view line) {
     }
     in.skipSpaces();
     int seconds = -1;
-    if (!in.atEnd() && !readMoveTime(in, seconds)) return "消費時間が読めません";
+    // "+" after a move says that a branch for it follows.
+    if (!in.atEnd() && in.peek() != U'+' && !readMoveTime(in, seconds)) return "消費時間が読めません";
     if (written.endWord.empty() && !written.hasOrigin && !written.drop) return "移動元が書かれていません";
     return play(written, seconds);
 }
@@ -614,8 +663,9 @@ std::string Reader::resolve(const WrittenMove &written, MoveSpec &named) {
 std::string Reader::play(const WrittenMove &written, int seconds) {
     if (!written.endWord.empty()) {
         if (!ended_) {
-            notes.endWord = written.endWord;
-            notes.endSeconds = seconds;
+            RecordNode &last = notes.tree.node(path_.back());
+            last.endWord = written.endWord;
+            last.endSeconds = seconds;
         }
         ended_ = true;
         return {};
@@ -627,16 +677,16 @@ std::string Reader::play(const WrittenMove &written, int seconds) {
     if (std::string reason = resolve(written, named); !reason.empty()) return reason;
     if (std::string reason = playMove(game, named); !reason.empty()) return reason;
     previousTo_ = named.to;
-    if (seconds >= 0 || !notes.moveSeconds.empty()) {
-        notes.moveSeconds.resize(static_cast<std::size_t>(game.moveCount()) - 1, -1);
-        notes.moveSeconds.push_back(seconds);
-    }
+    RecordTree &tree = notes.tree;
+    int node = tree.childWith(path_.back(), named);
+    if (node < 0) node = tree.addChild(path_.back(), named);
+    tree.node(node).seconds = seconds;
+    path_.push_back(node);
     return {};
 }
 
 void Reader::addComment(std::string_view comment) {
-    std::size_t move = built_ ? static_cast<std::size_t>(game.moveCount()) : 0;
-    notes.commentsAfter(move).emplace_back(comment);
+    notes.tree.node(path_.back()).comments.emplace_back(comment);
 }
 
 // ---- writing ----

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "record/recordtree.h"
+
 struct RecordNotes {
     // Header lines in the order they were read ("先手" → "羽生"), written back in that order.
     std::vector<std::pair<std::string, std::string>> headers;
@@ -27,8 +29,10 @@ struct RecordNotes {
     std::string csaEndWord;
     // The number the first move carries: an SFEN start may stand in the middle of a game.
     int firstMoveNumber = 1;
-    // Branches (variations) the reader found and left out.
-    int skippedBranches = 0;
+    // Every move of the record with its comments, times and end words, branches included. The
+    // fields above describe the main line for the formats that hold one; a tree of the start alone
+    // means the record is that one line, as the game's history holds it.
+    RecordTree tree;
 
     // The value of the first header named `key`; empty when there is none.
     std::string_view header(std::string_view key) const;

@@ -22,6 +22,13 @@ bool MessageBoxPromotionAsker::askPromotion(const QString &pieceName) {
     return box.exec() == QMessageBox::Yes;
 }
 
+bool MessageBoxPromotionAsker::askQuestion(const QString &caption, const QString &text) {
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Yes | QMessageBox::No, parent_);
+    box.setDefaultButton(QMessageBox::No);
+    plainButtons(box);
+    return box.exec() == QMessageBox::Yes;
+}
+
 namespace {
 
 ChosenFile runRecordDialog(QWidget *parent, QFileDialog::AcceptMode mode, const char *objectName,

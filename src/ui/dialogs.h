@@ -15,7 +15,7 @@ class QWidget;
 // The first entry of the open and save dialogs' file-type list, selected when a save opens.
 inline constexpr const char *kRecordFilter = "Nagi形式Ver.0.20 (*.ngr)";
 // The entry that shows every record, selected when 開く opens.
-inline constexpr const char *kAllRecordsFilter = "棋譜ファイル (*.ngr *.kif *.kifu *.ki2 *.ki2u *.csa *.sfen *.usi)";
+inline constexpr const char *kAllRecordsFilter = "棋譜ファイル (*.ngr *.kif *.kifu *.ki2 *.ki2u *.csa *.sfen *.usi *.jkf)";
 
 // One entry of the record dialogs' file-type list: the format it stands for (Unknown for the
 // entries that take several) and the suffix a save under it adds to a name that has none.
@@ -35,6 +35,7 @@ inline constexpr RecordFileType kRecordFileTypes[] = {
     {"CSA形式 (*.csa)", RecordFormat::Csa, "csa"},
     {"SFEN形式 (*.sfen)", RecordFormat::Sfen, "sfen"},
     {"USI形式 (*.usi)", RecordFormat::Usi, "usi"},
+    {"JKF形式 (*.jkf)", RecordFormat::Jkf, "jkf"},
     {"すべてのファイル (*)", RecordFormat::Unknown, ""},
 };
 
@@ -50,6 +51,8 @@ class MessageBoxPromotionAsker : public PromotionAsker {
 public:
     explicit MessageBoxPromotionAsker(QWidget *parent = nullptr) : parent_(parent) {}
     bool askPromotion(const QString &pieceName) override;
+    // A modal box with はい and いいえ, いいえ the default.
+    bool askQuestion(const QString &caption, const QString &text) override;
 
 private:
     QWidget *parent_;

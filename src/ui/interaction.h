@@ -14,6 +14,9 @@ public:
     virtual ~PromotionAsker() = default;
     // `pieceName` is the unpromoted one-character name; true means promote.
     virtual bool askPromotion(const QString &pieceName) = 0;
+    // Asks `text` with はい and いいえ under `caption`; true means はい. An asker that expects no
+    // such question answers いいえ, so that nothing is lost.
+    virtual bool askQuestion(const QString & /*caption*/, const QString & /*text*/) { return false; }
 };
 
 // Pixel mappings; divisions truncate toward zero.
@@ -24,7 +27,7 @@ int GoteStandSlotAt(int y);
 
 // A left press on the board at (x, y) (the caller clears the status text first); true when the
 // display must be redrawn. Non-left buttons do nothing. With a `record` of `game`, moves and drops
-// are made at its cursor, so that one made before the end of the line keeps or replaces the rest.
+// are made at its cursor, so that one made before the end of the line adds a branch and loses nothing.
 bool BoardPress(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, Qt::MouseButton button, int x, int y,
                 GameRecord *record = nullptr);
 // A press with any button on the stand of `standSide` at height y; true when redraw is needed.

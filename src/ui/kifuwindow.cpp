@@ -1,9 +1,15 @@
 #include "ui/kifuwindow.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListView>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -20,6 +26,25 @@ QPushButton *makeButton(QWidget *parent, const char *name, const QString &captio
     // The style's minimum would make the four buttons wider than the list needs.
     button->setMinimumWidth(36);
     return button;
+}
+
+// How a game can end, as the result field offers it; the empty entry is a game that goes on.
+const char *const kEndWords[] = {"",         "投了",     "中断",     "千日手",   "詰み",   "持将棋",
+                                 "切れ負け", "反則勝ち", "反則負け", "入玉勝ち", "不戦勝", "不戦敗"};
+
+// Game information fields and the header each stands for; the player fields are set apart.
+struct InfoField {
+    const char *name;
+    const char *key;
+};
+const InfoField kInfoFields[] = {{"StartTimeEdit", "開始日時"},
+                                 {"EventEdit", "棋戦"},
+                                 {"SiteEdit", "場所"},
+                                 {"TimeLimitEdit", "持ち時間"}};
+
+void setTextKeepingEdit(QLineEdit *edit, const QString &text) {
+    // The field being typed in keeps what the user typed, cursor and all.
+    if (!edit->hasFocus() && edit->text() != text) edit->setText(text);
 }
 
 }  // namespace
@@ -61,11 +86,21 @@ TKifuWindow::TKifuWindow(QWidget *parent) : QWidget(parent, Qt::Window) {
         if (selectedRow() != cursorRow_) selectRow(cursorRow_);
     });
 
+    BranchList = new QListWidget(this);
+    BranchList->setObjectName(QStringLiteral("BranchList"));
+    BranchList->setToolTip(QStringLiteral("この局面からの分岐（Alt+↑/Alt+↓ で選ぶ）"));
+    BranchList->setFixedHeight(64);
+    connect(BranchList, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (!following_ && row >= 0) emit branchChosen(row);
+    });
+
     CommentView = new QPlainTextEdit(this);
     CommentView->setObjectName(QStringLiteral("CommentView"));
-    CommentView->setReadOnly(true);
-    CommentView->setFocusPolicy(Qt::NoFocus);
+    CommentView->setPlaceholderText(QStringLiteral("コメント"));
     CommentView->setFixedHeight(72);
+    connect(CommentView, &QPlainTextEdit::textChanged, this, [this] {
+        if (!following_) emit commentEdited(CommentView->toPlainText());
+    });
 
     FirstButton = makeButton(this, "FirstButton", QStringLiteral("|◀"));
     BackButton = makeButton(this, "BackButton", QStringLiteral("◀"));
@@ -78,9 +113,99 @@ TKifuWindow::TKifuWindow(QWidget *parent) : QWidget(parent, Qt::Window) {
     auto layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(KifuList, 1);
+    layout->addWidget(BranchList);
     layout->addLayout(buttons);
     layout->addWidget(CommentView);
-    resize(240, 404);
+    createInfoGroup();
+    resize(260, 760);
+}
+
+void TKifuWindow::createInfoGroup() {
+    auto group = new QGroupBox(QStringLiteral("対局情報"), this);
+    group->setObjectName(QStringLiteral("InfoGroup"));
+    InfoForm = new QFormLayout(group);
+    InfoForm->setContentsMargins(4, 4, 4, 4);
+    InfoForm->setVerticalSpacing(2);
+    const auto makeEdit = [this](const char *name) {
+        auto edit = new QLineEdit(this);
+        edit->setObjectName(QString::fromLatin1(name));
+        return edit;
+    };
+    SenteEdit = makeEdit("SenteEdit");
+    GoteEdit = makeEdit("GoteEdit");
+    InfoForm->addRow(senteKey_, SenteEdit);
+    InfoForm->addRow(goteKey_, GoteEdit);
+    connect(SenteEdit, &QLineEdit::textEdited, this,
+            [this](const QString &text) { emit headerEdited(senteKey_, text); });
+    connect(GoteEdit, &QLineEdit::textEdited, this,
+            [this](const QString &text) { emit headerEdited(goteKey_, text); });
+    for (const InfoField &field : kInfoFields) {
+        QLineEdit *edit = makeEdit(field.name);
+        const QString key = QString::fromUtf8(field.key);
+        InfoForm->addRow(key, edit);
+        connect(edit, &QLineEdit::textEdited, this,
+                [this, key](const QString &text) { emit headerEdited(key, text); });
+    }
+    StartTimeEdit = findChild<QLineEdit *>(QStringLiteral("StartTimeEdit"));
+    EventEdit = findChild<QLineEdit *>(QStringLiteral("EventEdit"));
+    SiteEdit = findChild<QLineEdit *>(QStringLiteral("SiteEdit"));
+    TimeLimitEdit = findChild<QLineEdit *>(QStringLiteral("TimeLimitEdit"));
+    // The start decides the handicap: it is shown, never typed.
+    HandicapEdit = makeEdit("HandicapEdit");
+    HandicapEdit->setReadOnly(true);
+    InfoForm->addRow(QStringLiteral("手合割"), HandicapEdit);
+    ResultBox = new QComboBox(this);
+    ResultBox->setObjectName(QStringLiteral("ResultBox"));
+    for (const char *word : kEndWords) ResultBox->addItem(QString::fromUtf8(word));
+    InfoForm->addRow(QStringLiteral("結果"), ResultBox);
+    connect(ResultBox, &QComboBox::activated, this,
+            [this](int index) { emit endWordChosen(ResultBox->itemText(index)); });
+    static_cast<QVBoxLayout *>(layout())->addWidget(group);
+}
+
+void TKifuWindow::addBranchActions(QAction *previous, QAction *next) {
+    addAction(previous);
+    addAction(next);
+}
+
+void TKifuWindow::followInfo(const GameRecord &record) {
+    const RecordNotes &notes = record.notes();
+    const auto header = [&notes](const QString &key) {
+        return fromUtf8(std::string(notes.header(key.toStdString())));
+    };
+    QString handicap = header(QStringLiteral("手合割"));
+    if (handicap.isEmpty()) handicap = fromUtf8(record.handicapName());
+    // In a handicap game the giver is 上手 and the receiver 下手, unless the record names them the
+    // other way.
+    const bool giving = !handicap.isEmpty() && handicap != QStringLiteral("平手");
+    const auto pick = [&header](const char *usual, const char *other) {
+        const QString first = QString::fromUtf8(usual), second = QString::fromUtf8(other);
+        return header(first).isEmpty() && !header(second).isEmpty() ? second : first;
+    };
+    senteKey_ = giving ? pick("下手", "先手") : pick("先手", "下手");
+    goteKey_ = giving ? pick("上手", "後手") : pick("後手", "上手");
+    static_cast<QLabel *>(InfoForm->labelForField(SenteEdit))->setText(senteKey_);
+    static_cast<QLabel *>(InfoForm->labelForField(GoteEdit))->setText(goteKey_);
+    setTextKeepingEdit(SenteEdit, header(senteKey_));
+    setTextKeepingEdit(GoteEdit, header(goteKey_));
+    for (const InfoField &field : kInfoFields)
+        setTextKeepingEdit(findChild<QLineEdit *>(QString::fromLatin1(field.name)),
+                           header(QString::fromUtf8(field.key)));
+    setTextKeepingEdit(HandicapEdit, handicap.isEmpty() ? QStringLiteral("その他") : handicap);
+    const QString endWord = fromUtf8(record.tree().node(record.path().back()).endWord);
+    if (ResultBox->findText(endWord) < 0) ResultBox->addItem(endWord);
+    ResultBox->setCurrentIndex(ResultBox->findText(endWord));
+}
+
+void TKifuWindow::followBranches(const GameRecord &record) {
+    QStringList texts;
+    for (const std::string &text : record.alternatives()) texts.push_back(fromUtf8(text));
+    const int chosen = texts.isEmpty() ? -1 : int(record.chosenAlternative());
+    if (branches() != texts) {
+        BranchList->clear();
+        BranchList->addItems(texts);
+    }
+    if (BranchList->currentRow() != chosen) BranchList->setCurrentRow(chosen);
 }
 
 void TKifuWindow::setWalkActions(QAction *first, QAction *back, QAction *forward, QAction *last) {
@@ -97,19 +222,24 @@ void TKifuWindow::follow(GameRecord &record) {
     if (!isVisible()) return;
     following_ = true;
     if (record.revision() != revision_ || record.length() != length_) {
-        model_->setRows(record.moveList());
+        std::vector<std::string> rows = record.moveList();
+        // After the last move of a line that ended, the sentence that says how.
+        if (std::string closing = record.closingSentence(); !closing.empty())
+            rows.push_back(std::move(closing));
+        model_->setRows(rows);
         revision_ = record.revision();
         length_ = record.length();
+        followInfo(record);
     }
-    following_ = false;
-    cursorRow_ = record.cursor();
-    selectRow(cursorRow_);
-
+    followBranches(record);
     QStringList lines;
-    for (const std::string &line : record.notes().commentsAfter(static_cast<std::size_t>(record.cursor())))
+    for (const std::string &line : record.tree().node(record.cursorNode()).comments)
         lines.push_back(fromUtf8(line));
     const QString text = lines.join(QLatin1Char('\n'));
     if (CommentView->toPlainText() != text) CommentView->setPlainText(text);
+    following_ = false;
+    cursorRow_ = record.cursor();
+    selectRow(cursorRow_);
 }
 
 void TKifuWindow::currentRowChanged(const QModelIndex &current) {
@@ -139,3 +269,11 @@ QStringList TKifuWindow::rows() const {
 }
 
 QString TKifuWindow::comment() const { return CommentView->toPlainText(); }
+
+QStringList TKifuWindow::branches() const {
+    QStringList all;
+    for (int row = 0; row < BranchList->count(); ++row) all.push_back(BranchList->item(row)->text());
+    return all;
+}
+
+int TKifuWindow::branchRow() const { return BranchList->currentRow(); }

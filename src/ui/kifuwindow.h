@@ -1,6 +1,7 @@
 #pragma once
-// The move list (棋譜) in a window of its own beside the main window: one row per move, the row at
-// the game record's cursor selected, the comment of the current move below, and buttons that walk.
+// The move list (棋譜) in a window of its own beside the main window: one row per move of the current
+// path, the row at the game record's cursor selected, the branches at the cursor below it, buttons
+// that walk, the editable comment of the current move and the game information.
 
 #include <QAbstractListModel>
 #include <QStringList>
@@ -12,7 +13,12 @@
 #include "record/gamerecord.h"
 
 class QAction;
+class QComboBox;
+class QFormLayout;
+class QLabel;
+class QLineEdit;
 class QListView;
+class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 
@@ -42,8 +48,12 @@ public:
     // Lets the four buttons run the walking commands, and their shortcuts work in this window too.
     void setWalkActions(QAction *first, QAction *back, QAction *forward, QAction *last);
 
-    // Brings the list up to date: the rows are made again only when the line changed, then the row
-    // at the cursor is selected and its comment shown. Does nothing while the window is hidden.
+    // Lets the branch commands' keys (Alt+↑, Alt+↓) work in this window too.
+    void addBranchActions(QAction *previous, QAction *next);
+
+    // Brings the window up to date: the rows are made again only when the path changed, then the
+    // row at the cursor is selected, the branches there listed and its comment shown, and the game
+    // information filled in. Does nothing while the window is hidden.
     void follow(GameRecord &record);
 
     // The selected row: 0 for the starting position, n for move n; -1 when none.
@@ -52,19 +62,47 @@ public:
     QStringList rows() const;
     // The comment shown below the list.
     QString comment() const;
+    // The branches at the cursor as listed, and the row of the chosen one (-1 when none).
+    QStringList branches() const;
+    int branchRow() const;
 
 signals:
     // The user chose the row of move `move` (0 = the starting position).
     void moveChosen(int move);
+    // The user chose branch `index` at the cursor.
+    void branchChosen(int index);
+    // The user changed the comment of the current move.
+    void commentEdited(const QString &text);
+    // The user changed the game information `key` (a header name) to `value`.
+    void headerEdited(const QString &key, const QString &value);
+    // The user chose how the current path ends; empty for no end word.
+    void endWordChosen(const QString &word);
 
 private:
+    void createInfoGroup();
+    // Fills the game information from the record's headers, leaving alone the field being edited.
+    void followInfo(const GameRecord &record);
+    void followBranches(const GameRecord &record);
     void currentRowChanged(const QModelIndex &current);
     // Selects `row` without jumping the game.
     void selectRow(int row);
 
     KifuListModel *model_ = nullptr;
     QListView *KifuList = nullptr;
+    QListWidget *BranchList = nullptr;
     QPlainTextEdit *CommentView = nullptr;
+    QFormLayout *InfoForm = nullptr;
+    QLineEdit *SenteEdit = nullptr;
+    QLineEdit *GoteEdit = nullptr;
+    QLineEdit *StartTimeEdit = nullptr;
+    QLineEdit *EventEdit = nullptr;
+    QLineEdit *SiteEdit = nullptr;
+    QLineEdit *TimeLimitEdit = nullptr;
+    QLineEdit *HandicapEdit = nullptr;
+    QComboBox *ResultBox = nullptr;
+    // The header names the two player fields stand for: 先手/後手, or 下手/上手 in handicap games.
+    QString senteKey_ = QStringLiteral("先手");
+    QString goteKey_ = QStringLiteral("後手");
     QPushButton *FirstButton = nullptr;
     QPushButton *BackButton = nullptr;
     QPushButton *ForwardButton = nullptr;

@@ -121,6 +121,7 @@ TZnMainForm::TZnMainForm(QWidget *parent) : QMainWindow(parent) {
     createControls();
     createMenus();
     createViewMenu();
+    createKifuMenu();
     createEditMenu();
     createBoardMenu();
     // A record file dropped anywhere on the window opens; dropped text is pasted.
@@ -232,11 +233,11 @@ void TZnMainForm::createMenus() {
     HelpH1 = MainMenu1->addMenu(QStringLiteral("ヘルプ(&H)"));
     HelpH1->setObjectName(QStringLiteral("HelpH1"));
     KA1 = addItem(HelpH1, "KA1", QStringLiteral("バージョン情報(&A)"));
-    KH1 = new QAction(QStringLiteral("凡例(&L)"), HelpH1);
-    KH1->setObjectName(QStringLiteral("KH1"));
-    KH1->setStatusTip(QStringLiteral("盤の色と印が何を表すかを一覧で示します。"));
-    HelpH1->insertAction(KA1, KH1);
-    connect(KH1, &QAction::triggered, this, &TZnMainForm::showLegendWindow);
+    KH2 = new QAction(QStringLiteral("凡例(&L)"), HelpH1);
+    KH2->setObjectName(QStringLiteral("KH2"));
+    KH2->setStatusTip(QStringLiteral("盤の色と印が何を表すかを一覧で示します。"));
+    HelpH1->insertAction(KA1, KH2);
+    connect(KH2, &QAction::triggered, this, &TZnMainForm::showLegendWindow);
 
     connect(KN1, &QAction::triggered, this, &TZnMainForm::KN1Click);
     connect(K4, &QAction::triggered, this, &TZnMainForm::K4Click);
@@ -379,7 +380,7 @@ void TZnMainForm::KN1Click() {
 void TZnMainForm::ExitX1Click() { close(); }
 
 void TZnMainForm::undoOneMove() {
-    // Before the end of the line it also discards the moves after the cursor.
+    // Before the end of the line it only steps back: nothing is deleted without a question.
     record_.takeBack();
     // A piece in hand stays selected: it is counted in the hand of the side now to move.
     znFlags.clearSquareSelection();
@@ -479,9 +480,10 @@ void TZnMainForm::showKifuWindow() {
         kifuWindow_ = new TKifuWindow(this);
         kifuWindow_->setWalkActions(KW1, KW2, KW3, KW4);
         connect(kifuWindow_, &TKifuWindow::moveChosen, this, &TZnMainForm::walkTo);
-        // Beside the main window, as tall as it.
+        connectKifuWindow();
+        // Beside the main window, at least as tall as it.
         const QRect frame = frameGeometry();
-        kifuWindow_->resize(kifuWindow_->width(), height());
+        kifuWindow_->resize(kifuWindow_->width(), qMax(height(), kifuWindow_->height()));
         kifuWindow_->move(frame.right() + 1, frame.top());
     }
     kifuWindow_->show();

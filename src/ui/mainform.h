@@ -119,6 +119,14 @@ private:
     void createEditMenu();
     // The walking commands of 表示 and their keys.
     void createWalkCommands();
+    // The 棋譜 menu, after 表示: choosing, promoting and deleting branches.
+    void createKifuMenu();
+    // Connects the move list's branch choice, comment and game information to the record.
+    void connectKifuWindow();
+    void KH1Click();
+    void KD1Click();
+    // Chooses the branch `step` places before or after the chosen one at the cursor.
+    void chooseBranch(int step);
     // Shows move `move` of the line (0 = the start) with everything that follows the position.
     void walkTo(int move);
     // The checkable board layers of 表示, and the watch on the mouse that some of them follow.
@@ -195,7 +203,12 @@ private:
     QAction *KE1 = nullptr;
     QAction *KE2 = nullptr;
     QAction *KE3 = nullptr;
+    QAction *KH2 = nullptr;
+    QMenu *KifuK1 = nullptr;
     QAction *KH1 = nullptr;
+    QAction *KD1 = nullptr;
+    QAction *KU1 = nullptr;
+    QAction *KJ1 = nullptr;
     TKifuWindow *kifuWindow_ = nullptr;
     TLegendWindow *legendWindow_ = nullptr;
     BoardHoverWatcher *hoverWatcher_ = nullptr;

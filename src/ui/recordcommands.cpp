@@ -106,10 +106,7 @@ void TZnMainForm::showReadRecord(const QString &caption) {
     if (!caption.isEmpty()) setWindowTitle(caption);
     RedrawAll();
     focusBoard();
-    QString text = QStringLiteral("棋譜を読み込みました");
-    if (const int branches = record_.notes().skippedBranches; branches > 0)
-        text += QStringLiteral("（変化%1個は読み込んでいません）").arg(branches);
-    SetStatusText(text);
+    SetStatusText(QStringLiteral("棋譜を読み込みました"));
 }
 
 bool TZnMainForm::openRecordFile(const QString &path, RecordFormat hint) {
@@ -210,7 +207,8 @@ void TZnMainForm::KS1Click() {
 bool TZnMainForm::describeLoss(const std::string &bytes, const std::string &fileName, RecordFormat format,
                                QString &lost, QString &reason) {
     const RecordNotes &notes = record_.notes();
-    const auto moves = std::size_t(record_.length());
+    // A format of one line holds the main line, whatever path the window shows.
+    const std::size_t moves = record_.tree().mainLine().size();
     // The program's own format holds every move and nothing else; reading a long game back
     // would only repeat what it wrote.
     ZnBan back;
@@ -237,6 +235,8 @@ bool TZnMainForm::describeLoss(const std::string &bytes, const std::string &file
     lost = items.isEmpty() ? QString()
                            : QStringLiteral("（この形式に入らない%1は保存していません）")
                                  .arg(items.join(QStringLiteral("・")));
+    if (const int branches = branchesLeftOut(notes, format); branches > 0)
+        lost.prepend(QStringLiteral("（変化%1個は保存していません）").arg(branches));
     return true;
 }
 

@@ -106,6 +106,24 @@ TEST_F(Nagikifu, SfenOutputIsTheFinalPositionAndUsiTheWholeLine) {
     EXPECT_EQ(bytesOf(at("out.usi")), usi);
 }
 
+// Branches survive KIF → KI2 → KIF; a format of one line gets the main line, and the user is told
+// how many branches stayed behind.
+TEST_F(Nagikifu, BranchesAreKeptWhereTheFormatHoldsThem) {
+    writeBytes(at("in.kifu"), "1 ７六歩(77)\n2 ３四歩(33)+\n変化：2手\n2 ８四歩(83)\n");
+    for (const char *to : {"ki2u", "jkf", "csa", "usi"}) {
+        const std::string out = at(std::string("out.") + to);
+        const Outcome outcome = run({"convert", at("in.kifu"), out});
+        ASSERT_EQ(outcome.status, 0) << outcome.err;
+        const bool oneLine = *to == 'c' || *to == 'u';
+        EXPECT_EQ(outcome.err, oneLine ? "nagikifu: " + out + ": 変化1個は保存していません\n" : "") << to;
+        ZnBan game;
+        RecordNotes notes;
+        ASSERT_TRUE(readRecordBytes(game, notes, bytesOf(out), out).ok) << to;
+        EXPECT_EQ(notes.tree.branchCount(), oneLine ? 0 : 1) << to;
+        EXPECT_EQ(game.history().size(), 2u) << to;
+    }
+}
+
 // "-" reads standard input and writes standard output; --to names the output format, --from the
 // input's when nothing else tells it.
 TEST_F(Nagikifu, StandardInputAndOutputWithFormatOptions) {

@@ -251,7 +251,9 @@ TEST(Formats, EveryWriterWritesWhatItsReaderTakesAtTheLimits) {
         const RecordResult result = readRecordBytes(read, readNotes, bytes);
         ASSERT_TRUE(result.ok) << static_cast<int>(row.format) << ": " << result.reason << "\n" << bytes;
         EXPECT_EQ(positionOf(read), positionOf(game)) << static_cast<int>(row.format);
-        if (row.keepsTimes) EXPECT_EQ(readNotes.moveSeconds, notes.moveSeconds) << bytes;
+        if (row.keepsTimes) {
+            EXPECT_EQ(readNotes.moveSeconds, notes.moveSeconds) << bytes;
+        }
     }
 }
 

@@ -1,4 +1,5 @@
-// Walking a recorded line to and fro, moves made at the cursor and the destructive take-back.
+// Walking a record to and fro, moves made at the cursor growing branches, choosing, promoting and
+// deleting branches, and the take-back that only forgets at the end of a line.
 
 #include "record/gamerecord.h"
 
@@ -33,11 +34,6 @@ std::string commentOf(std::size_t move) {
 // A generated move as a record names it; a board move keeps whatever drop kind the generator left,
 // which the record must ignore.
 MoveSpec specOfMove(const Move &move) { return {move.from, move.to, move.promote, move.dropKind}; }
-
-bool sameMove(MoveSpec a, MoveSpec b) {
-    if (a.from != IN_HAND) a.dropKind = b.dropKind;
-    return a == b;
-}
 
 // What a position must look like, taken while the line was first played from the start.
 struct Expected {
@@ -131,48 +127,84 @@ TEST_P(RandomWalk, EveryStepShowsThePositionOfThatMoveAndKeepsTheLine) {
     EXPECT_EQ(record.length() + 1, static_cast<int>(line.size()) - 1);
 }
 
-// Moves made at random cursors, some repeating the recorded move and some not; the expected line
-// is cut and extended the same way.
-TEST_P(RandomWalk, MovesAtTheCursorKeepOrReplaceTheRestOfTheLine) {
+// The game must hold the record's current path, and stand where replaying that path from the
+// start up to the cursor stands, attack maps included.
+void expectOnPath(const GameRecord &record, const std::string &step) {
+    const ZnBan &game = record.game();
+    const RecordTree &tree = record.tree();
+    ASSERT_EQ(findInconsistency(game), "") << step;
+    ASSERT_EQ(tree.findFault(), "") << step;
+    ASSERT_EQ(game.history().size() + 1, record.path().size()) << step;
+    ZnBan replayed;
+    for (std::size_t move = 0; move < game.history().size(); ++move) {
+        const RecordNode &node = tree.node(record.path()[move + 1]);
+        ASSERT_EQ(node.parent, record.path()[move]) << step;
+        ASSERT_TRUE(sameMove(specOf(game.history()[move]), node.move)) << step << ", move " << move + 1;
+        ASSERT_TRUE(static_cast<int>(move) >= record.cursor() || playMove(replayed, node.move).empty())
+            << step;
+    }
+    EXPECT_TRUE(tree.node(record.path().back()).children.empty()) << step;
+    EXPECT_EQ(positionKey(game), positionKey(replayed)) << step;
+    EXPECT_EQ(attackCounts(game), attackCounts(replayed)) << step;
+    EXPECT_EQ(game.replaying(), !record.atEnd()) << step;
+}
+
+// Random steps over a growing tree: walking, moves at any cursor (known answers and new ones),
+// choosing, promoting, deleting and taking back. After every step the game must agree with a
+// from-scratch recomputation and with replaying the current path, and no node may go unasked.
+TEST_P(RandomWalk, StepsOverARandomTreeKeepTheGameOnTheCurrentPath) {
     std::mt19937 random(GetParam() + 1000);
     ZnBan game;
-    std::vector<Expected> line = playRandomLine(game, random, 40 + static_cast<int>(random() % 60));
+    playRandomLine(game, random, 20 + static_cast<int>(random() % 40));
     GameRecord record(game);
+    int nodes = record.tree().size();
     std::vector<Move> legal;
-    for (int step = 0; step < 120; ++step) {
-        ASSERT_TRUE(record.goTo(static_cast<int>(random() % static_cast<unsigned>(record.length() + 1))));
-        const auto cursor = static_cast<std::size_t>(record.cursor());
-        const int length = record.length();
-        MoveSpec move;
-        if (!record.atEnd() && random() % 2 == 0) {
-            move = specOf(game.history()[cursor]);
-        } else {
+    for (int step = 0; step < 400; ++step) {
+        const int before = record.cursor();
+        const std::vector<int> answers = record.tree().node(record.cursorNode()).children;
+        const unsigned what = random() % 7;
+        switch (what) {
+            case 0: ASSERT_TRUE(record.goTo(static_cast<int>(random() % (record.length() + 1u)))); break;
+            case 1: EXPECT_EQ(record.goBack(), before > 0); break;
+            default: break;
+        }
+        if (what == 2) {
             legal.clear();
             generateMoves(game, legal);
-            if (legal.empty()) continue;
-            move = specOfMove(legal[random() % legal.size()]);
+            MoveSpec move = legal.empty() ? MoveSpec{} : specOfMove(legal[random() % legal.size()]);
+            if (!answers.empty() && (legal.empty() || random() % 2 == 0))
+                move = record.tree().node(answers[random() % answers.size()]).move;
+            if (legal.empty() && answers.empty()) continue;
+            nodes += record.tree().childWith(record.cursorNode(), move) < 0 ? 1 : 0;
+            ASSERT_EQ(record.play(move), "");
+            EXPECT_EQ(record.cursor(), before + 1);
         }
-        const bool recorded = !record.atEnd() && sameMove(move, specOf(game.history()[cursor]));
-        ASSERT_EQ(record.play(move), "");
-        if (recorded) {
-            EXPECT_EQ(record.length(), length) << "step " << step;
-        } else {
-            EXPECT_EQ(record.length(), static_cast<int>(cursor) + 1) << "step " << step;
-            EXPECT_FALSE(game.replaying());
-            line.resize(cursor + 1);
-            line.push_back(expectedOf(game));
+        if (what == 3) {
+            const std::size_t index = random() % (answers.size() + 1);
+            EXPECT_EQ(record.choose(index), index < answers.size());
+            EXPECT_TRUE(index >= answers.size() || record.chosenAlternative() == index);
         }
-        ASSERT_EQ(record.cursor(), static_cast<int>(cursor) + 1);
-        expectAtCursor(record, line, "step " + std::to_string(step));
+        if (what == 4) {
+            record.promoteToMainLine();
+            EXPECT_EQ(record.tree().mainLine(),
+                      std::vector<int>(record.path().begin() + 1, record.path().end()));
+        }
+        if (what == 5 && random() % 4 == 0) {
+            const int expected = record.movesFromCursor();
+            EXPECT_EQ(record.removeFromCursor(), expected);
+            nodes -= expected;
+            EXPECT_EQ(record.cursor(), std::max(0, before - 1));
+        }
+        if (what == 6) {
+            nodes -= before > 0 && record.atEnd() ? 1 : 0;
+            EXPECT_EQ(record.takeBack(), before > 0);
+            EXPECT_EQ(record.cursor(), std::max(0, before - 1));
+        }
+        const std::string where = "seed " + std::to_string(GetParam()) + ", step " + std::to_string(step);
+        EXPECT_EQ(record.tree().size(), nodes) << where;
+        expectOnPath(record, where);
         if (::testing::Test::HasFailure()) return;
     }
-    // The line as it now stands is what a save writes, and what the game replays from the start.
-    ASSERT_TRUE(record.goToStart());
-    for (std::size_t move = 1; move < line.size(); ++move) {
-        ASSERT_TRUE(record.goForward());
-        ASSERT_EQ(positionKey(game), line[move].key) << move;
-    }
-    EXPECT_FALSE(record.goForward());
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, RandomWalk, ::testing::Values(1u, 7u, 42u, 2024u, 31337u));
@@ -227,89 +259,90 @@ TEST_F(ShortLineTest, MoveListNamesEveryMoveAndTheEndAndKeepsTheCursor) {
     EXPECT_EQ(positionKey(game), before);
 }
 
-TEST(GameRecordPlay, MovesAtAnEarlierCursor) {
+// Each operation on a fresh short line, some after a branch at move 2 (branched): its result, then the
+// cursor, path length, nodes, branches and main-line length, and whether the main line kept its notes.
+TEST(GameRecordOperations, ChangeOnlyWhatTheyName) {
+    enum Op { Play, Promote, Remove, TakeBack, ChooseMain };
+    const MoveSpec edge = {sq(8, 3), sq(8, 4)};
     const struct {
         const char *what;
+        bool branched;
         int cursor;
+        Op op;
         MoveSpec move;
-        const char *reason;  // empty when the move is made
-        int length;          // of the line afterwards
-        bool endWordKept;
+        const char *reason;
+        int result, cursorAfter, length, nodes, branches, mainLength;
+        bool mainKept;
     } rows[] = {
-        {"the recorded move only advances", 2, {sq(8, 8), sq(2, 2), true}, "", 5, true},
-        {"the recorded drop only advances", 4, {IN_HAND, sq(5, 5), false, BISHOP}, "", 5, true},
-        {"the same move unpromoted is another move", 2, {sq(8, 8), sq(2, 2), false}, "", 3, false},
-        {"another move replaces the rest", 1, {sq(8, 3), sq(8, 4)}, "", 2, false},
-        {"another drop replaces the rest", 4, {IN_HAND, sq(4, 4), false, BISHOP}, "", 5, false},
-        {"a move at the start replaces the whole line", 0, {sq(2, 7), sq(2, 6)}, "", 1, false},
-        {"a move at the end extends the line", 5, {sq(4, 1), sq(3, 2)}, "", 6, false},
-        {"an illegal move changes nothing", 1, {sq(8, 3), sq(8, 5)}, "その駒はそこへ動けません", 5, true},
-        {"the wrong side's piece changes nothing",
+        {"the recorded move", false, 2, Play, {sq(8, 8), sq(2, 2), true}, "", 1, 3, 5, 6, 0, 5, true},
+        {"the same move unpromoted", false, 2, Play, {sq(8, 8), sq(2, 2), false}, "", 1, 3, 3, 7, 1, 5, true},
+        {"another move", false, 1, Play, edge, "", 1, 2, 2, 7, 1, 5, true},
+        {"another drop", false, 4, Play, {IN_HAND, sq(4, 4), false, BISHOP}, "", 1, 5, 5, 7, 1, 5, true},
+        {"a move at the start", false, 0, Play, {sq(2, 7), sq(2, 6)}, "", 1, 1, 1, 7, 1, 5, true},
+        {"a move at the end", false, 5, Play, {sq(4, 1), sq(3, 2)}, "", 1, 6, 6, 7, 0, 6, false},
+        {"the branch's move again", true, 1, Play, edge, "", 1, 2, 2, 7, 1, 5, true},
+        {"an illegal move",
+         false,
          1,
-         {sq(7, 6), sq(7, 5)},
-         "手番の側の駒ではありません",
+         Play,
+         {sq(8, 3), sq(8, 5)},
+         "その駒はそこへ動けません",
+         1,
+         1,
+         5,
+         6,
+         0,
          5,
          true},
-        {"a drop of a piece not held changes nothing",
-         3,
-         {IN_HAND, sq(5, 5), false, ROOK},
-         "打つ駒を持っていません",
-         5,
-         true},
+        {"promoting a branch", true, 2, Promote, {}, "", 1, 2, 2, 7, 1, 2, false},
+        {"promoting the main line", false, 3, Promote, {}, "", 0, 3, 5, 6, 0, 5, true},
+        {"choosing the main answer", true, 1, ChooseMain, {}, "", 1, 1, 5, 7, 1, 5, true},
+        {"removing from move 3", false, 3, Remove, {}, "", 3, 2, 2, 3, 0, 2, false},
+        {"removing a branch", true, 2, Remove, {}, "", 1, 1, 5, 6, 0, 5, true},
+        {"removing at the start", false, 0, Remove, {}, "", 0, 0, 5, 6, 0, 5, true},
+        {"taking back at the end", false, 5, TakeBack, {}, "", 1, 4, 4, 5, 0, 4, false},
+        {"taking back earlier", false, 3, TakeBack, {}, "", 1, 2, 5, 6, 0, 5, true},
+        {"taking back a branch's end", true, 2, TakeBack, {}, "", 1, 1, 5, 6, 0, 5, true},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.what);
         ShortLine fresh;
-        ZnBan &game = fresh.game;
         GameRecord &record = fresh.record;
+        ASSERT_TRUE(!row.branched || (record.goTo(1) && record.play(edge).empty()));
         ASSERT_TRUE(record.goTo(row.cursor));
-        const auto revision = record.revision();
-        EXPECT_EQ(record.play(row.move), row.reason);
-        EXPECT_EQ(record.length(), row.length);
-        EXPECT_EQ(findInconsistency(game), "");
-        EXPECT_EQ(record.notes().endWord.empty(), !row.endWordKept);
-        if (*row.reason != '\0') {
-            EXPECT_EQ(record.cursor(), row.cursor);
-            EXPECT_EQ(positionKey(game), fresh.positions[static_cast<std::size_t>(row.cursor)]);
-            EXPECT_EQ(record.revision(), revision);
-            continue;
+        const std::string before = positionKey(fresh.game);
+        int result = 1;
+        switch (row.op) {
+            case Play: EXPECT_EQ(record.play(row.move), row.reason); break;
+            case Promote: result = record.promoteToMainLine() ? 1 : 0; break;
+            case Remove: result = record.removeFromCursor(); break;
+            case TakeBack: result = record.takeBack() ? 1 : 0; break;
+            case ChooseMain: result = record.choose(0) ? 1 : 0; break;
         }
-        EXPECT_EQ(record.cursor(), row.cursor + 1);
-        EXPECT_EQ(game.replaying(), !record.atEnd());
-        const std::size_t kept =
-            row.length == 5 && row.endWordKept ? 5 : static_cast<std::size_t>(row.cursor);
-        // The comments of the moves kept stay; those of the moves discarded go.
-        std::vector<std::string> expected;
-        for (std::size_t move = 1; move <= kept; ++move)
-            expected.push_back(commentOf(static_cast<std::size_t>(move)));
-        EXPECT_EQ(fresh.comments(), expected);
+        // A refused move and a choice leave the board where it stood.
+        EXPECT_TRUE((*row.reason == '\0' && row.op != ChooseMain) || positionKey(fresh.game) == before);
+        EXPECT_EQ(result, row.result);
+        EXPECT_EQ((std::vector<int>{record.cursor(), record.length(), record.tree().size(),
+                                    record.tree().branchCount(), int(record.tree().mainLine().size())}),
+                  (std::vector<int>{row.cursorAfter, row.length, row.nodes, row.branches, row.mainLength}));
         EXPECT_EQ(record.notes().startComments, std::vector<std::string>{"序"});
-        EXPECT_EQ(record.notes().moveSeconds.size(), kept);
-        if (row.endWordKept) {
-            EXPECT_EQ(record.revision(), revision);
-            EXPECT_EQ(positionKey(game), fresh.positions[static_cast<std::size_t>(row.cursor) + 1]);
-        } else {
-            EXPECT_NE(record.revision(), revision);
-            EXPECT_EQ(specOf(game.history().back()), row.move);
-        }
+        EXPECT_EQ(record.notes().endWord, row.mainKept ? "投了" : "");
+        EXPECT_TRUE(!row.mainKept ||
+                    fresh.comments() == (std::vector<std::string>{"c1", "c2", "c3", "c4", "c5"}));
+        expectOnPath(record, row.what);
     }
 }
 
-TEST_F(ShortLineTest, TakeBackAtAnEarlierCursorDiscardsTheMoveBeforeItAndTheRest) {
+TEST_F(ShortLineTest, TakeBackAtAnEarlierCursorOnlyStepsBack) {
     ASSERT_TRUE(record.goTo(3));
     ASSERT_TRUE(record.takeBack());
     EXPECT_EQ(record.cursor(), 2);
-    EXPECT_EQ(record.length(), 2);
-    EXPECT_FALSE(game.replaying());
+    EXPECT_EQ(record.length(), 5);
+    EXPECT_TRUE(game.replaying());
     EXPECT_EQ(positionKey(game), positions[2]);
     EXPECT_EQ(findInconsistency(game), "");
-    EXPECT_EQ(comments(), (std::vector<std::string>{"c1", "c2"}));
-    EXPECT_EQ(record.notes().endWord, "");
-    // Now at the end, it is the plain take-back of one move.
-    ASSERT_TRUE(record.takeBack());
-    EXPECT_EQ(record.length(), 1);
-    EXPECT_EQ(positionKey(game), positions[1]);
-    EXPECT_EQ(comments(), (std::vector<std::string>{"c1"}));
+    EXPECT_EQ(comments(), (std::vector<std::string>{"c1", "c2", "c3", "c4", "c5"}));
+    EXPECT_EQ(record.notes().endWord, "投了");
 }
 
 TEST_F(ShortLineTest, TakeBackAtTheEndTakesBackOneMoveLikeUndo) {
@@ -343,6 +376,15 @@ TEST(GameRecord, NewGameInReplayModeReturnsToNormalPlay) {
     record.reset();
     EXPECT_FALSE(game.replaying());
     ASSERT_EQ(record.play({sq(7, 7), sq(7, 6)}), "");
+    EXPECT_EQ(record.length(), 1);
+}
+
+// The record refused what the game allows: a king taken in play may be dropped again.
+TEST(GameRecordPlay, ACapturedKingMayBeDroppedAsTheGameAllows) {
+    ZnBan game;
+    setUpPosition(game, {{KING, sq(5, 9), SENTE}, {KING, IN_HAND, SENTE}, {PAWN, sq(1, 3), GOTE}});
+    GameRecord record(game);
+    EXPECT_EQ(record.play({IN_HAND, sq(5, 5), false, KING}), "");
     EXPECT_EQ(record.length(), 1);
 }
 

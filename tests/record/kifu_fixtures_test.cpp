@@ -59,7 +59,7 @@ TEST(KifuFixtures, RealRecordsGiveTheirListedFinalPositions) {
         GTEST_SKIP() << "no record fixtures at " << FIXTURES;
     int read = 0;
     for (const ManifestRow &row : manifestRows()) {
-        if (row.format != "KIF" && row.format != "KI2") continue;
+        if (row.format != "KIF" && row.format != "KI2" && row.format != "JKF") continue;
         const std::filesystem::path path = FIXTURES / row.path;
         const std::string bytes = fileBytes(path);
         ZnBan game;
@@ -80,9 +80,9 @@ TEST(KifuFixtures, RealRecordsGiveTheirListedFinalPositions) {
         EXPECT_EQ(positionOf(game), positionOf(expected)) << row.path;
         EXPECT_EQ(findInconsistency(game), "") << row.path;
         // The reference library also counts the extra closing lines of a KI2 file as branches,
-        // so only a KIF file's count is compared both ways.
-        if (notes.skippedBranches > 0 || row.format == "KIF") {
-            EXPECT_EQ(notes.skippedBranches > 0, row.branches == "yes") << row.path;
+        // so only the counts of KIF and JKF files are compared both ways.
+        if (notes.tree.branchCount() > 0 || row.format != "KI2") {
+            EXPECT_EQ(notes.tree.branchCount() > 0, row.branches == "yes") << row.path;
         }
         if (row.comments == "yes") {
             bool any = !notes.startComments.empty();
@@ -93,7 +93,34 @@ TEST(KifuFixtures, RealRecordsGiveTheirListedFinalPositions) {
         // The whole line is there to take back, down to the first position.
         while (game.moveCount() > 0) ASSERT_TRUE(game.undoMove()) << row.path;
     }
-    EXPECT_GE(read, 30);
+    EXPECT_GE(read, 50);
+}
+
+// The same branchy games written by other programs as KIF and as JKF read as the same moves at
+// every fork.
+TEST(KifuFixtures, BranchyGamesReadAsTheSameTreeFromKifAndJkf) {
+    if (!std::filesystem::exists(FIXTURES / "MANIFEST.tsv"))
+        GTEST_SKIP() << "no record fixtures at " << FIXTURES;
+    for (const char *name : {"forks", "everyday_20211107", "everyday_20220604", "Shogidokoro"}) {
+        RecordTree trees[2];
+        for (const char *extension : {".kifu", ".json"}) {
+            const std::string file = std::string("shogi-kifu-converter/data/tests/kif/") + name + extension;
+            ZnBan game;
+            RecordNotes notes;
+            ASSERT_TRUE(readRecordBytes(game, notes, fileBytes(FIXTURES / file), file).ok) << file;
+            // Only the moves count: the programs word their comments and times each its own way.
+            for (int id = 0; id < notes.tree.size(); ++id) {
+                RecordNode &node = notes.tree.node(id);
+                node.comments.clear();
+                node.seconds = node.endSeconds = -1;
+                node.endWord.clear();
+                node.chosen = 0;
+            }
+            trees[extension[1] == 'k' ? 0 : 1] = notes.tree;
+        }
+        EXPECT_GT(trees[0].branchCount(), 0) << name;
+        EXPECT_TRUE(sameTree(trees[0], trees[1])) << name;
+    }
 }
 
 }  // namespace

@@ -81,11 +81,12 @@ TEST(KifRecords, ReadsEveryKindOfMoveFromABoardDiagram) {
                                            "  10 投了         ( 0:05/00:01:12)",
                                            "まで9手で先手の勝ち",
                                            "以下略",
+                                           "",
+                                           "変化：5手",
+                                           "   5 １二竜(23)   ( 0:00/00:00:00)",
                                            "変化：3手",
                                            "   3 ２四飛(28)   ( 0:00/00:00:00)",
                                            "*分岐のコメントは本譜に入らない",
-                                           "変化：5手",
-                                           "   5 １二竜(23)   ( 0:00/00:00:00)",
                                        });
     ZnBan game;
     RecordNotes notes;
@@ -95,7 +96,7 @@ TEST(KifRecords, ReadsEveryKindOfMoveFromABoardDiagram) {
     EXPECT_EQ(findInconsistency(game), "");
     EXPECT_EQ(notes.endWord, "投了");
     EXPECT_EQ(notes.commentsAfter(9), std::vector<std::string>{"以下略"});
-    EXPECT_EQ(notes.skippedBranches, 2);
+    EXPECT_EQ(notes.tree.branchCount(), 2);
     EXPECT_EQ(notes.header("先手"), "先手名人");
     EXPECT_EQ(notes.header("手合割"), "平手");
     EXPECT_EQ(notes.startComments, std::vector<std::string>{"開始局面のコメント"});
@@ -124,7 +125,7 @@ TEST(Ki2Records, ReadsTheSameGameWithoutOrigins) {
                                            "まで9手で先手の勝ち",
                                            "",
                                            "変化：6手",
-                                           "△１三玉",
+                                           "△５一玉",
                                        });
     ZnBan game;
     RecordNotes notes;
@@ -132,7 +133,7 @@ TEST(Ki2Records, ReadsTheSameGameWithoutOrigins) {
     ASSERT_TRUE(result.ok) << result.reason;
     EXPECT_EQ(positionOf(game), positionOfSfen(FINAL_SFEN));
     EXPECT_EQ(notes.endWord, "投了");
-    EXPECT_EQ(notes.skippedBranches, 1);
+    EXPECT_EQ(notes.tree.branchCount(), 1);
     EXPECT_EQ(notes.commentsAfter(4), std::vector<std::string>{"金を打った"});
     EXPECT_TRUE(notes.moveSeconds.empty());
 }
@@ -383,6 +384,15 @@ std::vector<BadInput> badKif() {
          "4行目: 手数が続いていません"},
         {"a move after the end word", head + lines({"1 投了", "2 ７六歩(77)"}), "4行目: 終局の後"},
         {"free text in moves", head + lines({"1 ７六歩(77)", "以下略", "2 投了"}), "4行目: 読めない行"},
+        {"a branch for a move the line before it lacks",
+         head + lines({"1 ７六歩(77)", "変化：2手", "2 ３四歩(33)"}),
+         "4行目: 変化：2手の手が前の手順にありません"},
+        {"a branch before any move", head + lines({"変化：1手", "1 ７六歩(77)"}),
+         "3行目: 変化：1手の手が前の手順"},
+        {"a branch whose first move is illegal",
+         head + lines({"1 ７六歩(77)", "2 ３四歩(33)", "変化：2手", "2 ７五歩(76)"}), "6行目: 手番"},
+        {"a branch without its number", head + lines({"1 ７六歩(77)", "変化：手"}),
+         "4行目: 変化の手数が読めません"},
         {"an unknown handicap without a diagram", lines({"手合割：七枚落ち", "1 ７六歩(77)"}),
          "2行目: 手合割「七枚落ち」"},
         {"an absurd hand count", lines({"先手の持駒：歩十九"}), "1行目: 持駒の数が多すぎます"},

@@ -10,6 +10,7 @@
 #include "analysis/verify.h"
 #include "common/testing.h"
 #include "record/formats.h"
+#include "record/jkf.h"
 #include "record/play.h"
 #include "record/position.h"
 
@@ -63,6 +64,12 @@ TEST(PositionSpec, HandicapsRemoveGotesPiecesAndGoteMovesFirst) {
         ZnBan game;
         EXPECT_EQ(buildGame(game, start), "") << row.name;
         EXPECT_EQ(findInconsistency(game), "") << row.name;
+        // JKF names the handicap by its preset: it must start from the same position.
+        ZnBan read;
+        RecordNotes notes;
+        ASSERT_TRUE(readJkf(read, notes, R"({"header": {}, "initial": {"preset": ")" + row.preset + R"("}, "moves": [{}]})").ok)
+            << row.preset;
+        EXPECT_EQ(positionOf(read), expected) << row.preset;
     }
     PositionSpec start;
     EXPECT_FALSE(handicapStart("七枚落ち", start));

@@ -314,7 +314,7 @@ TEST_F(CommandLineTest, AGoodFileStartsOpen) {
     ASSERT_TRUE(QDir::setCurrent(directory.path()));
     start({"--kifu", "start.kif"});
     QDir::setCurrent(previous);
-    EXPECT_EQ(status(), "棋譜を読み込みました（変化1個は読み込んでいません）");
+    EXPECT_EQ(status(), "棋譜を読み込みました");
     EXPECT_EQ(window->windowTitle(), QFileInfo(path("start.kif")).absoluteFilePath());
     EXPECT_EQ(positionSfen(window->game()), kFinalSfen);
     ASSERT_NE(window->kifuWindow(), nullptr);

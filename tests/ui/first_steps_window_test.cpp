@@ -89,7 +89,7 @@ TEST_F(FirstStepsTest, DisplaysHaveTipsOfOneSentence) {
 }
 
 TEST_F(FirstStepsTest, TheLegendDrawsItsSamplesInTheBoardsColours) {
-    trigger("KH1");
+    trigger("KH2");
     EXPECT_TRUE(window->legendWindow() != nullptr && window->legendWindow()->isVisible());
     constexpr int L = kLegendSquareOffset;
     const struct {

@@ -7,10 +7,18 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -21,6 +29,7 @@
 #include <vector>
 
 #include "common/testing.h"
+#include "record/formats.h"
 #include "record/record.h"
 #include "ui/mainform.h"
 #include "ui/paintbox.h"
@@ -29,6 +38,13 @@
 namespace {
 
 Square sq(int file, int rank) { return static_cast<Square>(squareAt(rank - 1, file - 1)); }
+
+// Types Japanese text as an input method would hand it over: one key event carrying the text,
+// which QTest's own typing cannot send.
+void typeText(QWidget *widget, const QString &text) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, text);
+    QApplication::sendEvent(widget, &press);
+}
 
 // ▲７六歩 △３四歩 ▲２二角成 △同　銀 ▲５五角打, each with a comment, ended by 投了.
 const std::vector<MoveSpec> &shortLine() {
@@ -41,14 +57,15 @@ const std::vector<MoveSpec> &shortLine() {
 }
 
 const QStringList kShortLineRows = {"開始局面",      "1 ▲７六歩(77)", "2 △３四歩(33)", "3 ▲２二角成(88)",
-                                    "4 △同　銀(31)", "5 ▲５五角打",   "6 投了"};
+                                    "4 △同　銀(31)", "5 ▲５五角打",   "6 投了",        "まで5手で先手の勝ち"};
 
 // Answers the save dialog with one path.
 class OnePathChooser : public FileChooser {
 public:
     ChosenFile openRecordFile(QWidget *) override { return {path, {}}; }
-    ChosenFile saveRecordFile(QWidget *) override { return {path, {}}; }
+    ChosenFile saveRecordFile(QWidget *) override { return {path, filter}; }
     QString path;
+    QString filter;
 };
 
 class KifuWindowTest : public ::testing::Test {
@@ -140,7 +157,8 @@ protected:
 TEST_F(KifuWindowTest, ViewMenuComesAfterRunAndHoldsTheWalkingCommands) {
     QStringList titles;
     for (QAction *action : window->menuBar()->actions()) titles << action->text();
-    EXPECT_EQ(titles, (QStringList{"ファイル(&F)", "実行(&R)", "編集(&E)", "表示(&V)", "ヘルプ(&H)"}));
+    EXPECT_EQ(titles,
+              (QStringList{"ファイル(&F)", "実行(&R)", "編集(&E)", "表示(&V)", "棋譜(&K)", "ヘルプ(&H)"}));
     const struct {
         const char *name;
         const char *caption;
@@ -183,10 +201,12 @@ TEST_F(KifuWindowTest, ClickingARowShowsThatPosition) {
         clickRow(row);
         expectShowing(row);
     }
-    // The end word's row stands for the end of the line.
-    clickRow(2);
-    clickRow(6);
-    expectShowing(5);
+    // The end word's row and the closing sentence stand for the end of the line.
+    for (int row : {6, 7}) {
+        clickRow(2);
+        clickRow(row);
+        expectShowing(5);
+    }
 }
 
 // After a jump the overlay and the hands are those of the new position, in either display.
@@ -289,38 +309,108 @@ TEST_F(KifuWindowTest, TheSameMoveWithTheMouseAtAnEarlierCursorKeepsTheRest) {
     EXPECT_EQ(kifu->rows(), kShortLineRows);
 }
 
-TEST_F(KifuWindowTest, AnotherMoveWithTheMouseAtAnEarlierCursorReplacesTheRest) {
+TEST_F(KifuWindowTest, AnotherMoveWithTheMouseAtAnEarlierCursorAddsABranchAndKeepsTheLine) {
     clickRow(2);
     pressSquare(2, 7);
     pressSquare(2, 6);
-    EXPECT_EQ(window->record().cursor(), 3);
     EXPECT_EQ(window->record().length(), 3);
-    EXPECT_FALSE(game().replaying());
-    EXPECT_EQ(kifu->rows(), (QStringList{"開始局面", "1 ▲７六歩(77)", "2 △３四歩(33)", "3 ▲２六歩(27)"}));
-    EXPECT_EQ(kifu->selectedRow(), 3);
-    EXPECT_EQ(kifu->comment(), "");
-    EXPECT_EQ(turnLabel(), "後手:4手目");
-    EXPECT_EQ(window->statusText(), "後手番です");
-    // The new line goes on like any other: back and forth, and a drop extends it at its end.
-    child<QAction>("KW1")->trigger();
-    child<QAction>("KW4")->trigger();
-    EXPECT_EQ(window->record().cursor(), 3);
-    EXPECT_EQ(findInconsistency(game()), "");
+    EXPECT_EQ(kifu->rows(), (QStringList{"開始局面", "1 ▲７六歩(77)", "2 △３四歩(33)", "3 ▲２六歩(27)+"}));
+    // One step back the answers name both moves, the new one chosen. A click on the first, ↓ in that
+    // list and Alt+↑ anywhere choose among them; the board stays, the list follows.
+    child<QAction>("KW2")->trigger();
+    EXPECT_EQ(kifu->branches(), (QStringList{"▲２二角成(88)", "▲２六歩(27)"}));
+    EXPECT_EQ(kifu->branchRow(), 1);
+    auto *branchList = findControl<QListWidget>(*kifu, "BranchList");
+    QTest::mouseClick(branchList->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      branchList->visualItemRect(branchList->item(0)).center());
+    QStringList rows = kShortLineRows;
+    rows[3] += "+";
+    EXPECT_EQ(kifu->rows(), rows);
+    QTest::keyClick(branchList, Qt::Key_Down);
+    EXPECT_EQ(window->record().length(), 3);
+    activate(window.get());
+    QTest::keyClick(window.get(), Qt::Key_Up, Qt::AltModifier);
+    EXPECT_EQ(kifu->rows(), rows);
+    EXPECT_EQ(kifu->branchRow(), 0);
+    expectShowing(2);
 }
 
-TEST_F(KifuWindowTest, TakeBackAtAnEarlierCursorDiscardsTheRestAndTheListFollows) {
+TEST_F(KifuWindowTest, TakeBackAtAnEarlierCursorOnlyStepsBackAndTheListFollows) {
     clickRow(3);
     child<QAction>("KB1")->trigger();
-    EXPECT_EQ(window->record().cursor(), 2);
-    EXPECT_EQ(window->record().length(), 2);
-    EXPECT_EQ(kifu->rows(), kShortLineRows.mid(0, 3));
-    EXPECT_EQ(kifu->selectedRow(), 2);
-    EXPECT_EQ(turnLabel(), "先手:3手目");
+    expectShowing(2);
+    EXPECT_EQ(kifu->rows(), kShortLineRows);
     // At the end of the line it is the plain take-back, as from the board's menu.
+    child<QAction>("KW4")->trigger();
     child<QAction>("K1")->trigger();
-    EXPECT_EQ(window->record().length(), 1);
-    EXPECT_EQ(kifu->rows(), kShortLineRows.mid(0, 2));
-    EXPECT_EQ(turnLabel(), "後手:2手目");
+    EXPECT_EQ(kifu->rows(), kShortLineRows.mid(0, 5));
+    EXPECT_EQ(turnLabel(), "先手:5手目");
+}
+
+TEST_F(KifuWindowTest, DeletingFromTheCursorAsksWithTheNumberOfMoves) {
+    for (bool answer : {false, true}) {
+        clickRow(3);
+        asker.questionAnswers = {answer};
+        child<QAction>("KD1")->trigger();
+        EXPECT_EQ(asker.questions.back(), "この手以降を削除|3手目以降の3手を削除しますか？");
+        EXPECT_EQ(kifu->rows(), answer ? kShortLineRows.mid(0, 3) : kShortLineRows);
+    }
+    EXPECT_EQ(window->statusText(), "3手を削除しました");
+    // At the start there is nothing to delete and nothing is asked.
+    clickRow(0);
+    child<QAction>("KD1")->trigger();
+    EXPECT_EQ(asker.questions.size(), 2);
+}
+
+TEST_F(KifuWindowTest, AnEditedCommentAndGameInformationBelongToTheRecordAndAreSaved) {
+    clickRow(2);
+    auto *comment = findControl<QPlainTextEdit>(*kifu, "CommentView");
+    comment->setFocus();
+    comment->selectAll();
+    typeText(comment, QStringLiteral("新しい注"));
+    QTest::keyClick(comment, Qt::Key_Return);
+    typeText(comment, QStringLiteral("二行目"));
+    clickRow(3);
+    EXPECT_EQ(kifu->comment(), "3手目の注");
+    clickRow(2);
+    EXPECT_EQ(kifu->comment(), "新しい注\n二行目");
+    auto *event = findControl<QLineEdit>(*kifu, "EventEdit");
+    event->setFocus();
+    typeText(event, QStringLiteral("研究会"));
+    QTemporaryDir directory;
+    chooser.path = directory.filePath("commented.kifu");
+    chooser.filter = QStringLiteral("KIF形式 (*.kif *.kifu)");
+    child<QAction>("KS1")->trigger();
+    QFile file(chooser.path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    ZnBan read;
+    RecordNotes notes;
+    ASSERT_TRUE(readRecordBytes(read, notes, file.readAll().toStdString(), "commented.kifu").ok);
+    EXPECT_EQ(notes.commentsAfter(2), (std::vector<std::string>{"新しい注", "二行目"}));
+    EXPECT_EQ(notes.commentsAfter(3), std::vector<std::string>{"3手目の注"});
+    EXPECT_EQ(notes.header("棋戦"), "研究会");
+}
+
+TEST_F(KifuWindowTest, GameInformationShowsTheHeadersAndTheHandicapNamesThePlayers) {
+    const struct {
+        const char *kif, *senteLabel, *sente, *handicap, *result, *lastRow;
+    } rows[] = {
+        {"先手：羽生\n手合割：平手\n1 ７六歩(77)\n2 投了\n", "先手", "羽生", "平手", "投了",
+         "まで1手で先手の勝ち"},
+        {"下手：弟子\n手合割：香落ち\n1 ５二玉(51)\n", "下手", "弟子", "香落ち", "", "1 △５二玉(51)"},
+    };
+    for (const auto &row : rows) {
+        QMimeData mime;
+        mime.setText(QString::fromUtf8(row.kif));
+        ASSERT_TRUE(window->openRecordText(&mime));
+        EXPECT_EQ(findControl<QLineEdit>(*kifu, "SenteEdit")->text(), row.sente);
+        EXPECT_EQ(findControl<QLineEdit>(*kifu, "HandicapEdit")->text(), row.handicap);
+        EXPECT_EQ(findControl<QComboBox>(*kifu, "ResultBox")->currentText(), row.result);
+        EXPECT_EQ(kifu->rows().back(), row.lastRow);
+        const auto labels = kifu->findChild<QGroupBox *>("InfoGroup")->findChildren<QLabel *>();
+        EXPECT_TRUE(std::any_of(labels.begin(), labels.end(),
+                                [&](QLabel *l) { return l->text() == row.senteLabel; }));
+    }
 }
 
 TEST_F(KifuWindowTest, SavingAtAnEarlierCursorWritesTheWholeLineAndStaysThere) {
@@ -344,7 +434,7 @@ TEST_F(KifuWindowTest, SavingAtAnEarlierCursorWritesTheWholeLineAndStaysThere) {
     clickRow(0);
     child<QAction>("K4")->trigger();
     EXPECT_EQ(window->statusText(), "棋譜を読み込みました");
-    EXPECT_EQ(kifu->rows(), kShortLineRows.mid(0, 6));  // a .ngr file has no end word
+    EXPECT_EQ(kifu->rows(), kShortLineRows.mid(0, 6));  // a .ngr file has no end word, so no sentence
     EXPECT_EQ(kifu->selectedRow(), 5);
     EXPECT_EQ(kifu->comment(), "");
 }
@@ -360,7 +450,8 @@ TEST_F(KifuWindowTest, NewGameEmptiesTheList) {
     EXPECT_EQ(kifu->rows(), (QStringList{"開始局面", "1 ▲７六歩(77)"}));
 }
 
-// The list window closed and opened again shows the line as it is now.
+// The list window closed and opened again shows the path as it is now, the first move marked as
+// one of two.
 TEST_F(KifuWindowTest, ReopenedListShowsTheLineAsItIsNow) {
     kifu->close();
     child<QAction>("KW1")->trigger();
@@ -369,7 +460,7 @@ TEST_F(KifuWindowTest, ReopenedListShowsTheLineAsItIsNow) {
     child<QAction>("KK1")->trigger();
     EXPECT_EQ(window->kifuWindow(), kifu);
     EXPECT_TRUE(kifu->isVisible());
-    EXPECT_EQ(kifu->rows(), (QStringList{"開始局面", "1 ▲２六歩(27)"}));
+    EXPECT_EQ(kifu->rows(), (QStringList{"開始局面", "1 ▲２六歩(27)+"}));
     EXPECT_EQ(kifu->selectedRow(), 1);
 }
 

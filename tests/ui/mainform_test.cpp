@@ -221,7 +221,8 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndShortcuts) {
         {"KS1", QKeySequence(QStringLiteral("Ctrl+S"))}, {"KE1", QKeySequence(QStringLiteral("Ctrl+C"))},
         {"KE3", QKeySequence(QStringLiteral("Ctrl+V"))}, {"KC1", QKeySequence(QStringLiteral("Ctrl+1"))},
         {"KL1", QKeySequence(QStringLiteral("Ctrl+2"))}, {"KX1", QKeySequence(QStringLiteral("Ctrl+3"))},
-        {"KP1", QKeySequence(QStringLiteral("Ctrl+4"))}, {"KM1", QKeySequence(QStringLiteral("Ctrl+5"))}};
+        {"KP1", QKeySequence(QStringLiteral("Ctrl+4"))}, {"KM1", QKeySequence(QStringLiteral("Ctrl+5"))},
+        {"KU1", QKeySequence(QStringLiteral("Alt+Up"))},  {"KJ1", QKeySequence(QStringLiteral("Alt+Down"))}};
     const Row rows[] = {
         {"FileF1",
          "ファイル(&F)",
@@ -229,7 +230,10 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndShortcuts) {
         {"KR1", "実行(&R)", {{"KR2", "対局(&R)"}, {"KB1", "一手戻す(&B)"}, {"KG1", "投了(&G)"}}},
         {"EditE1",
          "編集(&E)",
-         {{"KE1", "棋譜をコピー(&C)"}, {"KE2", "局面をコピー（SFEN）(&S)"}, {"", "-"}, {"KE3", "貼り付け(&P)"}}},
+         {{"KE1", "棋譜をコピー(&C)"},
+          {"KE2", "局面をコピー（SFEN）(&S)"},
+          {"", "-"},
+          {"KE3", "貼り付け(&P)"}}},
         {"ViewV1",
          "表示(&V)",
          {{"KC1", "利きの数(&C)"},
@@ -237,14 +241,22 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndShortcuts) {
           {"KX1", "取られる駒(&X)"},
           {"KP1", "指し手の予告(&Y)"},
           {"KM1", "最後の指し手(&M)"}}},
-        {"HelpH1", "ヘルプ(&H)", {{"KH1", "凡例(&L)"}, {"KA1", "バージョン情報(&A)"}}},
+        {"KifuK1",
+         "棋譜(&K)",
+         {{"KU1", "前の分岐(&U)"},
+          {"KJ1", "次の分岐(&J)"},
+          {"", "-"},
+          {"KH1", "分岐を本譜にする(&H)"},
+          {"KD1", "この手以降を削除(&D)"}}},
+        {"HelpH1", "ヘルプ(&H)", {{"KH2", "凡例(&L)"}, {"KA1", "バージョン情報(&A)"}}},
         {"PopupMenu1", "", {{"K1", "一手戻す"}, {"K2", "投了"}, {"K3", "キャンセル"}}},
     };
     QStringList menuBarTitles;
     for (QAction *action : window->menuBar()->actions()) menuBarTitles << action->text();
     // 編集 and 表示 come after the original menus' 実行; the walking items of 表示 are tested with
     // the move list.
-    EXPECT_EQ(menuBarTitles, (QStringList{"ファイル(&F)", "実行(&R)", "編集(&E)", "表示(&V)", "ヘルプ(&H)"}));
+    EXPECT_EQ(menuBarTitles,
+              (QStringList{"ファイル(&F)", "実行(&R)", "編集(&E)", "表示(&V)", "棋譜(&K)", "ヘルプ(&H)"}));
     for (const Row &row : rows) {
         SCOPED_TRACE(row.menu);
         QMenu *menu = child<QMenu>(row.menu);
@@ -254,12 +266,13 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndShortcuts) {
         // The layers close 表示, after the walking commands and a separator.
         if (std::string(row.menu) == "ViewV1" && actions.size() > qsizetype(row.items.size())) {
             actions = actions.mid(actions.size() - qsizetype(row.items.size()));
-            EXPECT_TRUE(menu->actions()[menu->actions().size() - qsizetype(row.items.size()) - 1]->isSeparator());
+            EXPECT_TRUE(
+                menu->actions()[menu->actions().size() - qsizetype(row.items.size()) - 1]->isSeparator());
         }
         ASSERT_EQ(actions.size(), qsizetype(row.items.size()));
         for (std::size_t i = 0; i < row.items.size(); ++i) {
             QAction *action = actions[qsizetype(i)];
-            // The separator of 編集 has no name of its own.
+            // The separators of 編集 and 棋譜 have no name of their own.
             if (*row.items[i].first != '\0') {
                 EXPECT_EQ(action->objectName(), QString::fromLatin1(row.items[i].first));
             }
@@ -553,7 +566,8 @@ TEST_F(MainFormTest, RightClickOnTheBoardOpensThePopupMenu) {
     QMenu *popup = child<QMenu>("PopupMenu1");
     QTest::mouseClick(ban(), Qt::RightButton, Qt::NoModifier, squareCentre(7, 7));
     // The platform follows a right press with a context-menu event; QTest sends only the press.
-    QContextMenuEvent request(QContextMenuEvent::Mouse, squareCentre(7, 7), ban()->mapToGlobal(squareCentre(7, 7)));
+    QContextMenuEvent request(QContextMenuEvent::Mouse, squareCentre(7, 7),
+                              ban()->mapToGlobal(squareCentre(7, 7)));
     QApplication::sendEvent(ban(), &request);
     EXPECT_TRUE(QTest::qWaitFor([popup] { return popup->isVisible(); }, 2000));
     EXPECT_FALSE(znFlags.squareSelected());  // the right button selects nothing
@@ -652,16 +666,16 @@ TEST_F(MainFormTest, RecordDialogsOfferEveryFormatWithNagiFirstAndSelected) {
     const QString folder = QDir::tempPath();
     for (const Row &row :
          {Row{QFileDialog::AcceptOpen, QDialogButtonBox::Open, "開く",
-              "棋譜ファイル (*.ngr *.kif *.kifu *.ki2 *.ki2u *.csa *.sfen *.usi)"},
+              "棋譜ファイル (*.ngr *.kif *.kifu *.ki2 *.ki2u *.csa *.sfen *.usi *.jkf)"},
           Row{QFileDialog::AcceptSave, QDialogButtonBox::Save, "保存", "Nagi形式Ver.0.20 (*.ngr)"}}) {
         SCOPED_TRACE(row.caption);
         QFileDialog dialog;
         setUpRecordDialog(dialog, row.mode, folder);
         EXPECT_EQ(QDir(dialog.directory()).canonicalPath(), QDir(folder).canonicalPath());
         EXPECT_EQ(dialog.nameFilters(),
-                  (QStringList{"Nagi形式Ver.0.20 (*.ngr)", "棋譜ファイル (*.ngr *.kif *.kifu *.ki2 *.ki2u *.csa *.sfen *.usi)",
+                  (QStringList{"Nagi形式Ver.0.20 (*.ngr)", "棋譜ファイル (*.ngr *.kif *.kifu *.ki2 *.ki2u *.csa *.sfen *.usi *.jkf)",
                                "KIF形式 (*.kif *.kifu)", "KI2形式 (*.ki2)", "CSA形式 (*.csa)", "SFEN形式 (*.sfen)",
-                               "USI形式 (*.usi)", "すべてのファイル (*)"}));
+                               "USI形式 (*.usi)", "JKF形式 (*.jkf)", "すべてのファイル (*)"}));
         EXPECT_EQ(dialog.selectedNameFilter(), QString::fromUtf8(row.selected));
         EXPECT_EQ(dialog.defaultSuffix(), QString());
         // A save under one format's entry adds that format's suffix to a bare name; Nagi形式 and
@@ -669,7 +683,7 @@ TEST_F(MainFormTest, RecordDialogsOfferEveryFormatWithNagiFirstAndSelected) {
         const struct {
             int entry;
             const char *suffix;
-        } suffixes[] = {{2, "kif"}, {4, "csa"}, {1, ""}, {7, ""}, {0, ""}};
+        } suffixes[] = {{2, "kif"}, {4, "csa"}, {7, "jkf"}, {1, ""}, {8, ""}, {0, ""}};
         for (const auto &choice : suffixes) {
             const QString filter = dialog.nameFilters().at(choice.entry);
             dialog.selectNameFilter(filter);

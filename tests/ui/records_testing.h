@@ -113,7 +113,8 @@ protected:
     void openKifGame() {
         writeFile(path("game.kifu"), bytesOf(kKifText));
         open(path("game.kifu"));
-        ASSERT_EQ(status(), "棋譜を読み込みました（変化1個は読み込んでいません）");
+        ASSERT_EQ(status(), "棋譜を読み込みました");
+        ASSERT_EQ(window->record().tree().branchCount(), 1);
         ASSERT_EQ(shown(), kFinalSfen);
     }
 

@@ -30,8 +30,19 @@ public:
         answers.pop_front();
         return answer;
     }
+    // Answers yes/no questions from `questionAnswers` (no when it runs out, failing the test).
+    bool askQuestion(const QString &caption, const QString &text) override {
+        questions.push_back(caption + QLatin1Char('|') + text);
+        EXPECT_FALSE(questionAnswers.empty()) << "unexpected question " << text.toStdString();
+        const bool answer = !questionAnswers.empty() && questionAnswers.front();
+        if (!questionAnswers.empty()) questionAnswers.pop_front();
+        return answer;
+    }
     std::deque<bool> answers;
     QStringList asked;
+    std::deque<bool> questionAnswers;
+    // Every question asked, as "caption|text".
+    QStringList questions;
 };
 
 // The centre of a board square in the board's pixels, in the usual notation (file and rank 1..9).

@@ -1,0 +1,497 @@
+// JKF records. The JSON is parsed by nlohmann-json with its key order kept; the reader then walks
+// the move arrays with a stack of pending forks, never recursing, and plays every move through the
+// game's own rules. The writer plays every line on a scratch game and nests the forks bottom-up.
+
+#include "record/jkf.h"
+
+#include <array>
+#include <nlohmann/json.hpp>
+#include <utility>
+#include <vector>
+
+#include "record/position.h"
+#include "record/treegame.h"
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+constexpr std::array<std::string_view, CODE_COUNT> KIND_NAMES = {
+    "OU", "HI", "KA", "KI", "GI", "KE", "KY", "FU", "", "RY", "UM", "", "NG", "NK", "NY", "TO"};
+
+// JKF presets and the 手合割 names they stand for.
+constexpr std::array<std::pair<std::string_view, std::string_view>, 16> PRESETS = {{
+    {"HIRATE", "平手"},
+    {"KY", "香落ち"},
+    {"KY_R", "右香落ち"},
+    {"KA", "角落ち"},
+    {"HI", "飛車落ち"},
+    {"HIKY", "飛香落ち"},
+    {"2", "二枚落ち"},
+    {"3", "三枚落ち"},
+    {"4", "四枚落ち"},
+    {"5", "五枚落ち"},
+    {"5_L", "左五枚落ち"},
+    {"6", "六枚落ち"},
+    {"7_L", "左七枚落ち"},
+    {"7_R", "右七枚落ち"},
+    {"8", "八枚落ち"},
+    {"10", "十枚落ち"},
+}};
+
+// JKF specials and the KIF end words they stand for; the fouls are told apart by who is to move.
+constexpr std::array<std::pair<std::string_view, std::string_view>, 9> SPECIALS = {{
+    {"TORYO", "投了"},
+    {"CHUDAN", "中断"},
+    {"SENNICHITE", "千日手"},
+    {"TIME_UP", "切れ負け"},
+    {"ILLEGAL_MOVE", "反則負け"},
+    {"JISHOGI", "持将棋"},
+    {"KACHI", "入玉勝ち"},
+    {"TSUMI", "詰み"},
+    {"FUZUMI", "不詰"},
+}};
+
+int codeOfName(const std::string &name) {
+    for (std::size_t code = 0; code < KIND_NAMES.size(); ++code)
+        if (!KIND_NAMES[code].empty() && KIND_NAMES[code] == name) return static_cast<int>(code);
+    return -1;
+}
+
+// ---- reading ----
+
+class JkfReader {
+public:
+    // Empty on success, else "path: reason".
+    std::string read(std::string_view text);
+
+    ZnBan game;
+    RecordNotes notes;
+
+private:
+    struct Pending {
+        const Json *line;
+        std::string path;
+        int parent;
+        bool main;
+    };
+
+    std::string readHeader(const Json &root);
+    std::string readStart(const Json &root);
+    std::string readBoard(const Json &data, PositionSpec &start);
+    std::string readLine(const Pending &pending, std::vector<Pending> &forks);
+    std::string readMove(const Json &move, const std::string &path, MoveSpec &named);
+    std::string readNotes(const Json &element, const std::string &path, RecordNode &node);
+    std::string standAt(int parent);
+
+    std::vector<int> depth_{0};
+    // The nodes the game has played, from the start on.
+    std::vector<int> played_{RecordTree::START};
+};
+
+std::string fail(const std::string &path, std::string_view reason) {
+    return path + ": " + std::string(reason);
+}
+
+bool isSmallInt(const Json &value, int low, int high) {
+    return value.is_number_integer() && value.get<long long>() >= low && value.get<long long>() <= high;
+}
+
+std::string readSquare(const Json &square, const std::string &path, Square &at) {
+    if (!square.is_object() || !square.contains("x") || !square.contains("y"))
+        return fail(path, "x と y がありません");
+    if (!isSmallInt(square["x"], 1, 9) || !isSmallInt(square["y"], 1, 9))
+        return fail(path, "x と y は 1 から 9 です");
+    at = static_cast<Square>(squareAt(square["y"].get<int>() - 1, square["x"].get<int>() - 1));
+    return {};
+}
+
+std::string JkfReader::read(std::string_view text) {
+    Json root;
+    try {
+        root = Json::parse(text.begin(), text.end());
+    } catch (const Json::parse_error &error) {
+        return "JSON として読めません（" + std::to_string(error.byte) + "バイト目）";
+    }
+    if (!root.is_object()) return fail("$", "JKF はオブジェクトです");
+    if (std::string reason = readHeader(root); !reason.empty()) return reason;
+    if (std::string reason = readStart(root); !reason.empty()) return reason;
+    if (!root.contains("moves")) return {};
+    const Json &moves = root["moves"];
+    if (!moves.is_array()) return fail("moves", "配列ではありません");
+    std::vector<Pending> pending{{&moves, "moves", RecordTree::START, true}};
+    std::vector<Pending> forks;
+    while (!pending.empty()) {
+        const Pending line = pending.back();
+        pending.pop_back();
+        forks.clear();
+        if (std::string reason = readLine(line, forks); !reason.empty()) return reason;
+        // The deepest fork is read first, so that every fork starts on the line read before it.
+        pending.insert(pending.end(), forks.begin(), forks.end());
+    }
+    const std::vector<int> main = notes.tree.mainLine();
+    if (standAt(RecordTree::START) != "" || playNodes(game, notes.tree, main) != "")
+        return fail("moves", "本譜を再生できません");
+    setLineNotes(notes.tree, main, notes);
+    return {};
+}
+
+std::string JkfReader::readHeader(const Json &root) {
+    if (!root.contains("header")) return {};
+    const Json &header = root["header"];
+    if (!header.is_object()) return fail("header", "オブジェクトではありません");
+    for (const auto &[key, value] : header.items()) {
+        if (!value.is_string()) return fail("header." + key, "文字列ではありません");
+        notes.headers.emplace_back(key, value.get<std::string>());
+    }
+    return {};
+}
+
+std::string JkfReader::readStart(const Json &root) {
+    PositionSpec start = standardStart();
+    if (root.contains("initial")) {
+        const Json &initial = root["initial"];
+        if (!initial.is_object()) return fail("initial", "オブジェクトではありません");
+        if (!initial.contains("preset") || !initial["preset"].is_string())
+            return fail("initial.preset", "ありません");
+        const std::string preset = initial["preset"].get<std::string>();
+        if (preset == "OTHER") {
+            if (!initial.contains("data")) return fail("initial.data", "OTHER の局面がありません");
+            if (std::string reason = readBoard(initial["data"], start); !reason.empty()) return reason;
+        } else {
+            bool known = false;
+            for (const auto &[name, handicap] : PRESETS)
+                if (name == preset) known = handicapStart(handicap, start);
+            if (!known) return fail("initial.preset", "知らない手合割「" + preset + "」です");
+        }
+    }
+    if (std::string reason = buildGame(game, start); !reason.empty()) return fail("initial", reason);
+    return {};
+}
+
+std::string JkfReader::readBoard(const Json &data, PositionSpec &start) {
+    start = PositionSpec();
+    if (!data.is_object()) return fail("initial.data", "オブジェクトではありません");
+    if (!data.contains("color") || !isSmallInt(data["color"], 0, 1))
+        return fail("initial.data.color", "0 か 1 です");
+    start.turn = static_cast<Side>(data["color"].get<int>());
+    const Json &board = data.contains("board") ? data["board"] : Json();
+    if (!board.is_array() || board.size() != 9) return fail("initial.data.board", "9 筋の配列ではありません");
+    for (std::size_t x = 0; x < 9; ++x) {
+        const std::string file = "initial.data.board[" + std::to_string(x) + "]";
+        if (!board[x].is_array() || board[x].size() != 9) return fail(file, "9 段の配列ではありません");
+        for (std::size_t y = 0; y < 9; ++y) {
+            const Json &cell = board[x][y];
+            const std::string path = file + "[" + std::to_string(y) + "]";
+            if (!cell.is_object()) return fail(path, "オブジェクトではありません");
+            if (cell.empty()) continue;
+            if (!cell.contains("color") || !isSmallInt(cell["color"], 0, 1) || !cell.contains("kind") ||
+                !cell["kind"].is_string())
+                return fail(path, "color と kind がありません");
+            const int code = codeOfName(cell["kind"].get<std::string>());
+            if (code < 0) return fail(path + ".kind", "知らない駒です");
+            start.put(static_cast<Square>(squareAt(static_cast<int>(y), static_cast<int>(x))),
+                      static_cast<PieceCode>(code), static_cast<Side>(cell["color"].get<int>()));
+        }
+    }
+    if (!data.contains("hands")) return {};
+    const Json &hands = data["hands"];
+    if (!hands.is_array() || hands.size() != 2)
+        return fail("initial.data.hands", "二つの持駒の配列ではありません");
+    for (std::size_t side = 0; side < 2; ++side) {
+        const std::string path = "initial.data.hands[" + std::to_string(side) + "]";
+        if (!hands[side].is_object()) return fail(path, "オブジェクトではありません");
+        for (const auto &[name, count] : hands[side].items()) {
+            const int code = codeOfName(name);
+            if (code < 0 || code >= PROMOTED_OFFSET) return fail(path + "." + name, "持駒にできない駒です");
+            if (!isSmallInt(count, 0, 18)) return fail(path + "." + name, "枚数は 0 から 18 です");
+            start.hands[side][static_cast<std::size_t>(code)] = count.get<int>();
+        }
+    }
+    return {};
+}
+
+// Takes the game back to `parent`, which must be on the path it has played.
+std::string JkfReader::standAt(int parent) {
+    const auto fork = static_cast<std::size_t>(depth_[static_cast<std::size_t>(parent)]);
+    if (played_.size() <= fork || played_[fork] != parent) return "分岐の位置が前の手順にありません";
+    while (static_cast<std::size_t>(game.moveCount()) > fork)
+        if (!game.undoMove()) return "分岐の位置に戻れません";
+    played_.resize(fork + 1);
+    return {};
+}
+
+std::string JkfReader::readNotes(const Json &element, const std::string &path, RecordNode &node) {
+    if (element.contains("comments")) {
+        const Json &comments = element["comments"];
+        if (!comments.is_array()) return fail(path + ".comments", "配列ではありません");
+        for (const Json &line : comments) {
+            if (!line.is_string()) return fail(path + ".comments", "文字列でない行があります");
+            node.comments.push_back(line.get<std::string>());
+        }
+    }
+    if (element.contains("time")) {
+        const Json &time = element["time"];
+        if (!time.is_object() || !time.contains("now") || !time["now"].is_object())
+            return fail(path + ".time", "now がありません");
+        const Json &now = time["now"];
+        if (!isSmallInt(now.value("m", Json(0)), 0, 999999) || !isSmallInt(now.value("s", Json(0)), 0, 59))
+            return fail(path + ".time.now", "分と秒が読めません");
+        node.seconds = now.value("m", 0) * 60 + now.value("s", 0);
+    }
+    return {};
+}
+
+std::string JkfReader::readMove(const Json &move, const std::string &path, MoveSpec &named) {
+    if (!move.is_object()) return fail(path, "オブジェクトではありません");
+    if (!move.contains("piece") || !move["piece"].is_string()) return fail(path + ".piece", "ありません");
+    const int code = codeOfName(move["piece"].get<std::string>());
+    if (code < 0) return fail(path + ".piece", "知らない駒です");
+    if (move.contains("color") &&
+        (!isSmallInt(move["color"], 0, 1) || move["color"].get<int>() != game.turn()))
+        return fail(path + ".color", "手番と合っていません");
+    if (move.contains("promote") && !move["promote"].is_boolean())
+        return fail(path + ".promote", "真偽値ではありません");
+    named.promote = move.value("promote", false);
+    if (move.contains("to")) {
+        if (std::string reason = readSquare(move["to"], path + ".to", named.to); !reason.empty())
+            return reason;
+    } else if (move.contains("same") && move["same"].is_boolean() && move["same"].get<bool>() &&
+               !game.history().empty()) {
+        named.to = game.history().back().to;
+    } else {
+        return fail(path + ".to", "ありません");
+    }
+    if (!move.contains("from")) {
+        if (code >= PROMOTED_OFFSET) return fail(path + ".piece", "成駒は打てません");
+        named.from = IN_HAND;
+        named.dropKind = static_cast<PieceKind>(code);
+        return {};
+    }
+    if (std::string reason = readSquare(move["from"], path + ".from", named.from); !reason.empty())
+        return reason;
+    const Koma *piece = game.pieceAt(named.from);
+    if (piece == nullptr) return fail(path + ".from", "移動元に駒がありません");
+    if (piece->code() != code) return fail(path + ".piece", "移動元の駒と違います");
+    return {};
+}
+
+std::string JkfReader::readLine(const Pending &pending, std::vector<Pending> &forks) {
+    if (std::string reason = standAt(pending.parent); !reason.empty()) return fail(pending.path, reason);
+    const Json &line = *pending.line;
+    RecordTree &tree = notes.tree;
+    int at = pending.parent;
+    for (std::size_t index = 0; index < line.size(); ++index) {
+        const Json &element = line[index];
+        const std::string path = pending.path + "[" + std::to_string(index) + "]";
+        if (!element.is_object()) return fail(path, "オブジェクトではありません");
+        if (pending.main && index == 0) {
+            // The first element stands for the start: comments only.
+            if (element.contains("move") || element.contains("forks") || element.contains("special"))
+                return fail(path, "開始局面に指し手か分岐があります");
+            if (std::string reason = readNotes(element, path, tree.node(RecordTree::START)); !reason.empty())
+                return reason;
+            continue;
+        }
+        if (element.contains("special")) {
+            if (!element["special"].is_string()) return fail(path + ".special", "文字列ではありません");
+            if (element.contains("forks") || element.contains("move"))
+                return fail(path, "終局に指し手か分岐があります");
+            if (index + 1 < line.size()) return fail(path, "終局の後に指し手があります");
+            if (index == 0) return fail(path, "分岐の最初が指し手ではありません");
+            const std::string special = element["special"].get<std::string>();
+            std::string_view word;
+            for (const auto &[name, endWord] : SPECIALS)
+                if (name == special) word = endWord;
+            // A foul wins for the side to move when the other side made it.
+            if (special == "+ILLEGAL_ACTION" || special == "-ILLEGAL_ACTION")
+                word = (special[0] == '+') == (game.turn() == SENTE) ? "反則負け" : "反則勝ち";
+            if (word.empty()) return fail(path + ".special", "知らない終局「" + special + "」です");
+            tree.node(at).endWord = word;
+            break;
+        }
+        if (!element.contains("move")) return fail(path, "指し手がありません");
+        MoveSpec named;
+        if (std::string reason = readMove(element["move"], path + ".move", named); !reason.empty())
+            return reason;
+        const int parent = at;
+        if (std::string reason = playMove(game, named); !reason.empty()) return fail(path + ".move", reason);
+        at = tree.childWith(parent, named);
+        if (at < 0) {
+            at = tree.addChild(parent, named);
+            depth_.push_back(depth_[static_cast<std::size_t>(parent)] + 1);
+        }
+        played_.push_back(at);
+        if (std::string reason = readNotes(element, path, tree.node(at)); !reason.empty()) return reason;
+        if (!element.contains("forks")) continue;
+        const Json &alternatives = element["forks"];
+        if (!alternatives.is_array()) return fail(path + ".forks", "配列ではありません");
+        // Last first: the stack then reads the first fork of the deepest move first.
+        for (std::size_t k = alternatives.size(); k-- > 0;) {
+            const std::string forkPath = path + ".forks[" + std::to_string(k) + "]";
+            if (!alternatives[k].is_array() || alternatives[k].empty())
+                return fail(forkPath, "手順の配列ではありません");
+            forks.push_back({&alternatives[k], forkPath, parent, false});
+        }
+    }
+    return {};
+}
+
+// ---- writing ----
+
+Json squareJson(Square square) { return Json{{"x", columnOf(square) + 1}, {"y", rowOf(square) + 1}}; }
+
+Json startJson(const PositionSpec &start) {
+    const std::string_view handicap = handicapNameOf(start);
+    for (const auto &[preset, name] : PRESETS)
+        if (!handicap.empty() && name == handicap) return Json{{"preset", preset}};
+    Json board = Json::array();
+    for (int x = 0; x < 9; ++x) {
+        Json file = Json::array();
+        for (int y = 0; y < 9; ++y) {
+            const auto square = static_cast<std::size_t>(squareAt(y, x));
+            const std::int8_t code = start.code[square];
+            if (code == PositionSpec::EMPTY || code >= CODE_COUNT) {
+                file.push_back(Json::object());
+                continue;
+            }
+            file.push_back(
+                Json{{"color", start.side[square]}, {"kind", KIND_NAMES[static_cast<std::size_t>(code)]}});
+        }
+        board.push_back(std::move(file));
+    }
+    Json hands = Json::array();
+    for (Side side : {SENTE, GOTE}) {
+        Json hand = Json::object();
+        // A king reaches a hand only when play went on after it was taken.
+        for (PieceKind kind = KING; kind < KIND_COUNT; ++kind)
+            if (kind != KING || start.hands[side][kind] > 0)
+                hand[std::string(KIND_NAMES[kind])] = start.hands[side][kind];
+        hands.push_back(std::move(hand));
+    }
+    return Json{{"preset", "OTHER"},
+                {"data", {{"color", start.turn}, {"board", std::move(board)}, {"hands", std::move(hands)}}}};
+}
+
+std::string specialOf(std::string_view word, Side toMove) {
+    for (const auto &[name, endWord] : SPECIALS)
+        if (endWord == word) return std::string(name);
+    if (word == "反則勝ち") return toMove == SENTE ? "-ILLEGAL_ACTION" : "+ILLEGAL_ACTION";
+    return {};
+}
+
+void addNotes(Json &element, const RecordNode &node, long long total) {
+    if (node.seconds >= 0)
+        element["time"] = {{"now", {{"m", node.seconds / 60}, {"s", node.seconds % 60}}},
+                           {"total", {{"h", total / 3600}, {"m", total / 60 % 60}, {"s", total % 60}}}};
+    if (!node.comments.empty()) element["comments"] = node.comments;
+}
+
+}  // namespace
+
+RecordResult readJkf(ZnBan &game, RecordNotes &notes, std::string_view text) {
+    JkfReader reader;
+    std::string reason;
+    try {
+        reason = reader.read(text);
+    } catch (const nlohmann::json::exception &error) {
+        // Every value is checked before it is used; this only keeps a missed case from escaping.
+        reason = std::string("を読めません（") + error.what() + "）";
+    }
+    if (!reason.empty()) return {false, "JKF " + reason};
+    game.swap(reader.game);
+    notes = std::move(reader.notes);
+    return {true, {}};
+}
+
+std::string writeJkf(ZnBan &game, const RecordNotes &notes) {
+    RecordTree single;
+    if (notes.tree.size() <= 1) single = treeOfLine(game, notes);
+    const RecordTree &tree = notes.tree.size() > 1 ? notes.tree : single;
+    ZnBan board;
+    if (!buildStartOf(game, board).empty()) return {};
+    Json root = Json::object();
+    Json header = Json::object();
+    for (const auto &[key, value] : notes.headers) header[key] = value;
+    root["header"] = std::move(header);
+    root["initial"] = startJson(positionOf(board));
+
+    std::vector<long long> totals(static_cast<std::size_t>(tree.size()), 0);
+    const auto totalOf = [&](int id) { return id >= 0 ? totals[static_cast<std::size_t>(id)] : 0LL; };
+    for (int id = 1; id < tree.size(); ++id)
+        totals[static_cast<std::size_t>(id)] =
+            totalOf(tree.node(tree.node(id).parent).parent) + std::max(0, tree.node(id).seconds);
+
+    // Each move's element, and for every line its nodes and the special that ends it, in the
+    // order the lines are played: every fork comes after the line it forks from.
+    std::vector<Json> elements(static_cast<std::size_t>(tree.size()));
+    struct Line {
+        std::vector<int> nodes;
+        Json special;
+    };
+    std::vector<Line> lines(1);
+    LineVisitor visitor;
+    visitor.branch = [&](int, int) { lines.emplace_back(); };
+    visitor.move = [&](const ZnBan &before, const MoveHistory &record, int id, int) {
+        const RecordNode &node = tree.node(id);
+        Json move = Json::object();
+        move["color"] = before.turn();
+        if (record.from != IN_HAND) move["from"] = squareJson(record.from);
+        move["to"] = squareJson(record.to);
+        move["piece"] = record.piece != nullptr ? KIND_NAMES[record.piece->code()] : "";
+        if (record.promoted)
+            move["promote"] = true;
+        else if (record.from != IN_HAND && record.piece != nullptr &&
+                 before.classifyMove(record.piece, record.to) == PromotionOptional)
+            move["promote"] = false;
+        if (record.captured != nullptr) move["capture"] = KIND_NAMES[record.captured->code()];
+        const int parent = node.parent;
+        if (record.from != IN_HAND && parent != RecordTree::START && tree.node(parent).move.to == record.to)
+            move["same"] = true;
+        Json element = Json::object();
+        element["move"] = std::move(move);
+        addNotes(element, node, totalOf(id));
+        elements[static_cast<std::size_t>(id)] = std::move(element);
+        lines.back().nodes.push_back(id);
+    };
+    visitor.end = [&](const ZnBan &after, int id, int) {
+        const std::string special = specialOf(tree.node(id).endWord, after.turn());
+        if (!special.empty()) lines.back().special = Json{{"special", special}};
+    };
+    if (!walkLines(board, tree, visitor)) return {};
+
+    // Built from the last line back, so that every fork is whole before the move it hangs on.
+    std::vector<std::vector<Json>> forksOf(static_cast<std::size_t>(tree.size()));
+    Json main;
+    for (std::size_t index = lines.size(); index-- > 0;) {
+        Line &line = lines[index];
+        Json array = Json::array();
+        if (index == 0) {
+            Json first = Json::object();
+            addNotes(first, tree.node(RecordTree::START), 0);
+            first.erase("time");
+            array.push_back(std::move(first));
+        }
+        for (int id : line.nodes) {
+            Json &element = elements[static_cast<std::size_t>(id)];
+            std::vector<Json> &forks = forksOf[static_cast<std::size_t>(id)];
+            if (!forks.empty()) {
+                element["forks"] = Json::array();
+                // The forks were made last first.
+                for (auto fork = forks.rbegin(); fork != forks.rend(); ++fork)
+                    element["forks"].push_back(std::move(*fork));
+            }
+            array.push_back(std::move(element));
+        }
+        if (!line.special.is_null()) array.push_back(std::move(line.special));
+        if (index == 0) {
+            main = std::move(array);
+            break;
+        }
+        const RecordNode &first = tree.node(line.nodes.front());
+        const int mainChild = tree.node(first.parent).children.front();
+        forksOf[static_cast<std::size_t>(mainChild)].push_back(std::move(array));
+    }
+    root["moves"] = std::move(main);
+    return root.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}

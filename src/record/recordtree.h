@@ -1,0 +1,83 @@
+#pragma once
+// A record as a tree of moves: every node but the start holds one move with its comments and time,
+// and its children are the moves that answer it, the first being the main continuation. Nodes live
+// in one array and refer to each other by index, so that no walk over the tree recurses, however
+// deep or wide the record.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "record/play.h"
+
+struct RecordNode {
+    // The move that leads to this node; meaningless for the start.
+    MoveSpec move;
+    // Comment lines after the move (for the start: before the first move).
+    std::vector<std::string> comments;
+    // The seconds the move took; -1 when unknown.
+    int seconds = -1;
+    // How the line ends after this move ("投了", ...); empty when it goes on or says nothing.
+    std::string endWord;
+    // The seconds the end word itself took; -1 when unknown.
+    int endSeconds = -1;
+    // The node this move was played in; -1 for the start.
+    int parent = -1;
+    // The answers to this move, the main continuation first.
+    std::vector<int> children;
+    // The index in `children` of the answer the current path follows.
+    std::size_t chosen = 0;
+};
+
+class RecordTree {
+public:
+    static constexpr int START = 0;
+
+    RecordTree() : nodes_(1) {}
+
+    // The number of nodes, the start included.
+    int size() const { return static_cast<int>(nodes_.size()); }
+    bool contains(int id) const { return id >= 0 && id < size(); }
+    const RecordNode &node(int id) const { return nodes_[static_cast<std::size_t>(id)]; }
+    RecordNode &node(int id) { return nodes_[static_cast<std::size_t>(id)]; }
+
+    // The child of `parent` that plays `move` (the drop kind counts for drops only); -1 if none.
+    int childWith(int parent, const MoveSpec &move) const;
+    // Appends `move` as the last child of `parent` and returns the new node.
+    int addChild(int parent, const MoveSpec &move);
+    // The number of moves from the start to `id`.
+    int depth(int id) const;
+    // How many moves have a sibling before them: the branches beyond the main line.
+    int branchCount() const;
+    // How many nodes the subtree of `id` holds, `id` included.
+    int subtreeSize(int id) const;
+
+    // The start, every node on the way to `id`, and `id`.
+    std::vector<int> pathTo(int id) const;
+    // The nodes after `id` along the chosen children, up to a node with none.
+    std::vector<int> lineAfter(int id) const;
+    // The main line: the first child of every node from the start on, the start excluded.
+    std::vector<int> mainLine() const;
+
+    // Makes `id` the chosen answer in its parent, so that the current path runs through it.
+    void choose(int id);
+    // Makes `id` and every node on its way from the start the first child of its parent.
+    void promote(int id);
+    // Removes `id` and everything after it; returns the parent's index after the removal, which
+    // renumbers the nodes behind the ones removed. The start cannot be removed (returns -1).
+    int remove(int id);
+
+    // Why the tree is malformed (a broken parent link, a child listed twice, a chosen index out of
+    // range, a child numbered before its parent); empty when it is sound.
+    std::string findFault() const;
+
+private:
+    std::vector<RecordNode> nodes_;
+};
+
+// Two moves are the same when their origin, destination and promotion agree, and for a drop the kind.
+bool sameMove(const MoveSpec &a, const MoveSpec &b);
+
+// Whether two trees hold the same moves in the same order at every fork, with the same comments,
+// times and end words, however their nodes are numbered; the chosen answers do not count.
+bool sameTree(const RecordTree &a, const RecordTree &b);

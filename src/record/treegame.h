@@ -1,0 +1,51 @@
+#pragma once
+// The record tree meeting the game: one line of the tree played on a game, the tree made from a
+// game's line, and the walk over every line that the writers of branching formats share.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/znban.h"
+#include "record/notes.h"
+#include "record/recordtree.h"
+
+// The tree of the one line `game` holds, with the comments, times and end word of `notes`.
+RecordTree treeOfLine(const ZnBan &game, const RecordNotes &notes);
+
+// The tree `notes` carries, or when it holds the start alone, the tree of the game's line.
+RecordTree treeOf(const ZnBan &game, const RecordNotes &notes);
+
+// Sets the line fields of `notes` (start comments, comments and times per move, end word) from the
+// nodes of `line`, which runs from the start's first answer on.
+void setLineNotes(const RecordTree &tree, const std::vector<int> &line, RecordNotes &notes);
+
+// Builds `scratch`, a fresh game, at the position `game`'s history starts from; empty on success.
+std::string buildStartOf(ZnBan &game, ZnBan &scratch);
+
+// Plays the moves of `nodes` in order; empty on success, else the reason, with the moves before
+// the refused one made.
+std::string playNodes(ZnBan &game, const RecordTree &tree, const std::vector<int> &nodes);
+
+// `game` replaced by the main line of `notes.tree` from the same start, with `notes` as the main
+// line describes it; false when the tree cannot be played there.
+bool mainLineOf(ZnBan &game, const RecordNotes &notes, ZnBan &main, RecordNotes &mainNotes);
+
+// The history record `move` would leave in `before`, for naming the move before it is made.
+MoveHistory recordOf(const ZnBan &before, const MoveSpec &move);
+
+// What a writer of branches is told while every line of the tree is played.
+struct LineVisitor {
+    // Before the first move of each line but the main one; `number` is that move's number.
+    std::function<void(int node, int number)> branch = [](int, int) {};
+    // Before each move is made, with the game standing just before it and the move it names.
+    std::function<void(const ZnBan &before, const MoveHistory &record, int node, int number)> move =
+        [](const ZnBan &, const MoveHistory &, int, int) {};
+    // After the last move of each line, with the game standing after it.
+    std::function<void(const ZnBan &after, int node, int number)> end = [](const ZnBan &, int, int) {};
+};
+
+// Plays every line of `tree` on `game`, a scratch game at the tree's start in normal play, in the
+// order KIF writes them: the main line, then each branch, the latest fork first, every branch
+// followed by its own. False when a move cannot be played.
+bool walkLines(ZnBan &game, const RecordTree &tree, const LineVisitor &visitor);

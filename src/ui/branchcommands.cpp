@@ -1,0 +1,90 @@
+// The 棋譜 menu and the move list's edits: branches chosen, promoted and deleted, comments and game
+// information written into the record.
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <string>
+#include <vector>
+
+#include "ui/kifuwindow.h"
+#include "ui/mainform.h"
+#include "ui/znflags.h"
+
+namespace {
+
+std::vector<std::string> linesOf(const QString &text) {
+    std::vector<std::string> lines;
+    if (text.isEmpty()) return lines;
+    for (const QString &line : text.split(QLatin1Char('\n'))) lines.push_back(line.toStdString());
+    return lines;
+}
+
+}  // namespace
+
+void TZnMainForm::createKifuMenu() {
+    KifuK1 = new QMenu(QStringLiteral("棋譜(&K)"), MainMenu1);
+    KifuK1->setObjectName(QStringLiteral("KifuK1"));
+    MainMenu1->insertMenu(HelpH1->menuAction(), KifuK1);
+    KU1 = addItem(KifuK1, "KU1", QStringLiteral("前の分岐(&U)"));
+    KJ1 = addItem(KifuK1, "KJ1", QStringLiteral("次の分岐(&J)"));
+    KU1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Up));
+    KJ1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Down));
+    KifuK1->addSeparator();
+    KH1 = addItem(KifuK1, "KH1", QStringLiteral("分岐を本譜にする(&H)"));
+    KD1 = addItem(KifuK1, "KD1", QStringLiteral("この手以降を削除(&D)"));
+    connect(KU1, &QAction::triggered, this, [this] { chooseBranch(-1); });
+    connect(KJ1, &QAction::triggered, this, [this] { chooseBranch(1); });
+    connect(KH1, &QAction::triggered, this, &TZnMainForm::KH1Click);
+    connect(KD1, &QAction::triggered, this, &TZnMainForm::KD1Click);
+}
+
+void TZnMainForm::chooseBranch(int step) {
+    if (!record_.chooseNext(step)) return;
+    znFlags.Reset();
+    RedrawAll();
+}
+
+void TZnMainForm::KH1Click() {
+    const bool promoted = record_.promoteToMainLine();
+    RedrawAll();
+    SetStatusText(promoted ? QStringLiteral("分岐を本譜にしました")
+                           : QStringLiteral("この手順はもう本譜です"));
+}
+
+void TZnMainForm::KD1Click() {
+    const int moves = record_.movesFromCursor();
+    if (moves == 0) {
+        SetStatusText(QStringLiteral("開始局面には削除する手がありません"));
+        return;
+    }
+    const QString question =
+        QStringLiteral("%1手目以降の%2手を削除しますか？").arg(record_.cursor()).arg(moves);
+    if (!promotionAsker_->askQuestion(QStringLiteral("この手以降を削除"), question)) return;
+    record_.removeFromCursor();
+    znFlags.Reset();
+    RedrawAll();
+    SetStatusText(QStringLiteral("%1手を削除しました").arg(moves));
+}
+
+void TZnMainForm::connectKifuWindow() {
+    kifuWindow_->addBranchActions(KU1, KJ1);
+    connect(kifuWindow_, &TKifuWindow::branchChosen, this, [this](int index) {
+        if (index < 0 || !record_.choose(std::size_t(index))) return;
+        znFlags.Reset();
+        RedrawAll();
+    });
+    connect(kifuWindow_, &TKifuWindow::commentEdited, this,
+            [this](const QString &text) { record_.setComments(linesOf(text)); });
+    connect(kifuWindow_, &TKifuWindow::headerEdited, this, [this](const QString &key, const QString &value) {
+        RecordNotes &notes = record_.notes();
+        const std::string name = key.toStdString();
+        // An empty field that never had a header adds none.
+        if (value.isEmpty() && notes.header(name).empty()) return;
+        notes.setHeader(name, value.toStdString());
+    });
+    connect(kifuWindow_, &TKifuWindow::endWordChosen, this, [this](const QString &word) {
+        record_.setEndWord(word.toStdString());
+        RedrawAll();
+    });
+}

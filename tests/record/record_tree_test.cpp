@@ -1,0 +1,187 @@
+// Records with branches: seeded random trees through every format, bad JKF, and trees as deep and
+// as large as study files get, read without recursion.
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "analysis/verify.h"
+#include "common/seeded_games.h"
+#include "common/testing.h"
+#include "core/movegen.h"
+#include "record/formats.h"
+#include "record/gamerecord.h"
+#include "record/position.h"
+
+namespace {
+
+// A random move of the side to move that takes no king; false when there is none.
+bool randomMove(ZnBan &game, std::mt19937 &random, MoveSpec &move) {
+    std::vector<Move> moves;
+    generateMoves(game, moves);
+    std::erase_if(moves, [&game](const Move &each) {
+        return game.pieceAt(each.to) != nullptr && game.pieceAt(each.to)->kind() == KING;
+    });
+    if (moves.empty()) return false;
+    const Move &chosen = moves[random() % moves.size()];
+    move = {chosen.from, chosen.to, chosen.promote, chosen.dropKind};
+    return true;
+}
+
+// A record grown from seeded start `seed` by moves at random cursors, with comments, times and
+// end words scattered over it.
+struct RandomTree {
+    RandomTree(unsigned seed, int moves) {
+        std::mt19937 random(seed);
+        EXPECT_EQ(buildGame(game, seededStart(seed)), "");
+        record.reset();
+        MoveSpec move;
+        for (int made = 0; made < moves; ++made) {
+            if (random() % 4 == 0) record.goTo(static_cast<int>(random() % (record.length() + 1u)));
+            if (!randomMove(game, random, move)) continue;
+            EXPECT_EQ(record.play(move), "");
+            if (random() % 5 == 0) record.setComments({"手" + std::to_string(made), "二行目"});
+            record.notes().tree.node(record.cursorNode()).seconds =
+                random() % 3 == 0 ? -1 : int(random() % 600);
+        }
+        record.goToStart();
+        record.setComments({"開始"});
+        RecordTree &tree = record.notes().tree;
+        const char *const ends[] = {"", "投了", "中断", "千日手", "詰み", "切れ負け", "反則勝ち"};
+        for (int id = 1; id < tree.size(); ++id)
+            if (tree.node(id).children.empty()) tree.node(id).endWord = ends[random() % std::size(ends)];
+        record.reset(record.notes());
+        record.notes().setHeader("棋戦", "分岐杯");
+    }
+    ZnBan game;
+    GameRecord record{game};
+};
+
+// The tree as a format that drops part of the times must read it back.
+RecordTree asWritten(RecordTree tree, RecordFormat format) {
+    for (int id = 1; format != RecordFormat::Jkf && id < tree.size(); ++id) {
+        RecordNode &node = tree.node(id);
+        node.seconds = format == RecordFormat::Ki2 ? -1 : std::max(0, node.seconds);
+        // KIF writes an end word with its own time, unknown or not.
+        node.endSeconds = format == RecordFormat::Kif && !node.endWord.empty() ? std::max(0, node.endSeconds) : -1;
+    }
+    return tree;
+}
+
+// Written from a cursor in the last branch, a tree comes back whole from the formats that hold
+// branches, and as its main line from the others, which count the branches they leave out.
+TEST(TreeRoundTrip, SeededTreesComeBackWithTheirBranchesCommentsAndMainLine) {
+    const RecordFormat formats[] = {RecordFormat::Kif, RecordFormat::Ki2, RecordFormat::Jkf,
+                                    RecordFormat::Csa, RecordFormat::Usi, RecordFormat::Ngr};
+    for (unsigned seed = 1; seed <= 12; ++seed) {
+        RandomTree original(seed, 60 + static_cast<int>(seed) * 7);
+        const RecordTree &tree = original.record.tree();
+        ASSERT_GT(tree.branchCount(), 0);
+        ASSERT_TRUE(original.record.goToStart());
+        ASSERT_TRUE(original.record.choose(tree.node(RecordTree::START).children.size() - 1));
+        original.record.goTo(original.record.length() / 2);
+        for (RecordFormat format : formats) {
+            SCOPED_TRACE("seed " + std::to_string(seed) + ", format " + std::to_string(int(format)));
+            const bool branches = holdsBranches(format);
+            EXPECT_EQ(branchesLeftOut(original.record.notes(), format), branches ? 0 : tree.branchCount());
+            std::string bytes, again;
+            ASSERT_TRUE(writeRecordBytes(original.game, original.record.notes(), format, bytes).ok);
+            ZnBan game;
+            RecordNotes notes;
+            const RecordResult read = readRecordBytes(game, notes, bytes, {}, format);
+            ASSERT_TRUE(read.ok) << read.reason << "\n" << bytes;
+            EXPECT_EQ(findInconsistency(game), "");
+            // The game read holds the main line.
+            const std::vector<int> main = tree.mainLine();
+            ASSERT_EQ(game.history().size(), main.size());
+            for (std::size_t i = 0; i < main.size(); ++i)
+                ASSERT_TRUE(sameMove(specOf(game.history()[i]), tree.node(main[i]).move)) << i;
+            if (!branches) continue;
+            EXPECT_TRUE(sameTree(notes.tree, asWritten(tree, format))) << bytes;
+            EXPECT_EQ(notes.header("棋戦"), "分岐杯");
+            EXPECT_EQ(notes.endWord, tree.node(main.back()).endWord);
+            ASSERT_TRUE(writeRecordBytes(game, notes, format, again).ok);
+            EXPECT_EQ(again, bytes);
+        }
+        if (HasFailure()) return;
+    }
+}
+
+// A JKF move element from square `from` to `to` (file and rank as two digits), with `more` fields.
+std::string jkfMove(int from, int to, const char *piece, const std::string &more = "") {
+    return R"({"move":{"from":{"x":)" + std::to_string(from / 10) + R"(,"y":)" + std::to_string(from % 10) +
+           R"(},"to":{"x":)" + std::to_string(to / 10) + R"(,"y":)" + std::to_string(to % 10) +
+           R"(},"piece":")" + piece + "\"}" + more + "}";
+}
+
+TEST(JkfBadInput, IsRefusedWithItsPathAndReasonAndTheGameKept) {
+    const std::string p76 = jkfMove(77, 76, "FU"), start = R"({"moves":[{},)" + p76 + ",";
+    const struct {
+        std::string text;
+        const char *reason;  // a part of the reason
+    } rows[] = {
+        {R"({"moves": [)", "JSON として読めません"},
+        {R"({"initial": {"preset": "KY_L"}})", "initial.preset: 知らない手合割「KY_L」"},
+        {R"({"moves":[{"forks":[[)" + p76 + "]]}]}", "moves[0]: 開始局面"},
+        {start + R"({"special":"TORYO","forks":[[]]}]})", "moves[2]: 終局に指し手か分岐"},
+        {start + R"({"special":"DRAW"}]})", "知らない終局「DRAW」"},
+        {start + jkfMove(33, 34, "FU", R"(,"forks":[5])") + "]}",
+         "moves[2].forks[0]: 手順の配列ではありません"},
+        {start + jkfMove(33, 34, "FU", R"(,"forks":[[)" + jkfMove(76, 75, "FU") + "]]") + "]}",
+         "moves[2].forks[0][0].move: 手番の側の駒ではありません"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.text);
+        ZnBan game;
+        ASSERT_EQ(playMove(game, {static_cast<Square>(squareAt(6, 1)), static_cast<Square>(squareAt(5, 1))}),
+                  "");
+        RecordNotes notes;
+        notes.setHeader("棋戦", "読み込み前");
+        const std::string before = positionKey(game);
+        const RecordResult result = readRecordBytes(game, notes, row.text, "bad.jkf");
+        EXPECT_NE(result.reason.find(row.reason), std::string::npos) << result.reason;
+        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(positionKey(game), before);
+        EXPECT_EQ(notes.header("棋戦"), "読み込み前");
+    }
+}
+
+// `lines` + 1 random lines of `depth` moves from the start, and an alternative at every move of the
+// main line: `depth` levels deep and about (lines + 2) * depth nodes, built on the tree itself.
+void growDeepTree(ZnBan &game, RecordTree &tree, int depth, int lines) {
+    std::mt19937 random(5);
+    MoveSpec move;
+    for (int line = 0; line <= lines; ++line) {
+        ZnBan scratch;
+        for (int ply = 0, at = RecordTree::START; ply < depth && randomMove(scratch, random, move); ++ply) {
+            at = tree.childWith(at, move) >= 0 ? tree.childWith(at, move) : tree.addChild(at, move);
+            ASSERT_EQ(playMove(scratch, move), "");
+        }
+    }
+    for (int at : tree.mainLine()) {
+        if (randomMove(game, random, move) && tree.childWith(tree.node(at).parent, move) < 0)
+            tree.addChild(tree.node(at).parent, move);
+        ASSERT_EQ(playMove(game, tree.node(at).move), "");
+    }
+}
+
+TEST(DeepRecords, AThousandLevelsAndAHundredThousandNodesReadBack) {
+    ZnBan game;
+    RecordNotes written;
+    growDeepTree(game, written.tree, 1000, 99);
+    ASSERT_GE(written.tree.size(), 100000);
+    for (RecordFormat format : {RecordFormat::Kif, RecordFormat::Jkf}) {
+        ZnBan read;
+        RecordNotes notes;
+        std::string bytes;
+        ASSERT_TRUE(writeRecordBytes(game, written, format, bytes).ok);
+        const RecordResult result = readRecordBytes(read, notes, bytes, {}, format);
+        ASSERT_TRUE(result.ok) << result.reason;
+        EXPECT_TRUE(sameTree(notes.tree, asWritten(written.tree, format)));
+        EXPECT_EQ(read.history().size(), 1000u);
+    }
+}
+
+}  // namespace
