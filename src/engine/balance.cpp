@@ -13,7 +13,8 @@ bool nextToKing(const ZnBan &game, Square square) {
         if (king == nullptr || king->square() >= SQUARE_COUNT) continue;
         const int rows = rowOf(square) - rowOf(king->square());
         const int columns = columnOf(square) - columnOf(king->square());
-        if (rows >= -1 && rows <= 1 && columns >= -1 && columns <= 1 && (rows != 0 || columns != 0)) return true;
+        if (rows >= -1 && rows <= 1 && columns >= -1 && columns <= 1 && (rows != 0 || columns != 0))
+            return true;
     }
     return false;
 }
@@ -49,7 +50,8 @@ SideBalance sideBalance(const ZnBan &game, Side side) {
         if (game.attackCount(side, square) > game.attackCount(enemy, square)) ++balance.squaresAhead;
     }
     for (const Koma *piece : game.piecesOnBoard(side))
-        if (piece->kind() != KING && losesExchange(game, piece->square())) balance.losing.push_back(piece->square());
+        if (piece->kind() != KING && losesExchange(game, piece->square()))
+            balance.losing.push_back(piece->square());
     const Koma *king = game.king(side);
     if (king == nullptr || king->square() >= SQUARE_COUNT) return balance;
     for (int rows = -1; rows <= 1; ++rows)

@@ -2,7 +2,9 @@
 
 namespace {
 
-bool contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
+bool contains(std::string_view text, std::string_view part) {
+    return text.find(part) != std::string_view::npos;
+}
 
 std::string_view fileName(std::string_view path) {
     const std::size_t slash = path.find_last_of('/');

@@ -40,7 +40,8 @@ std::optional<MoveSpec> readUsiMoveWord(std::string_view word) {
     }
     if (word.size() != 4 && !(word.size() == 5 && word[4] == '+')) return std::nullopt;
     move.promote = word.size() == 5;
-    if (!squareOfWord(word[0], word[1], move.from) || !squareOfWord(word[2], word[3], move.to)) return std::nullopt;
+    if (!squareOfWord(word[0], word[1], move.from) || !squareOfWord(word[2], word[3], move.to))
+        return std::nullopt;
     return move;
 }
 
@@ -64,7 +65,7 @@ std::string moveText(const ZnBan &before, const MoveSpec &move, Square previousT
     record.from = move.from;
     record.to = move.to;
     record.promoted = move.promote ? 1 : 0;
-    record.piece = move.from == IN_HAND ? handPiece(before, move.dropKind)
+    record.piece = move.from == IN_HAND       ? handPiece(before, move.dropKind)
                    : move.from < SQUARE_COUNT ? before.pieceAt(move.from)
                                               : nullptr;
     if (record.piece == nullptr || move.to >= SQUARE_COUNT) return {};

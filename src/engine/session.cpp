@@ -47,7 +47,8 @@ void EngineSession::start(std::int64_t now) {
 }
 
 void EngineSession::lineReceived(const std::string &text, std::int64_t now) {
-    if (state_ == EngineState::NotStarted || state_ == EngineState::Ended || state_ == EngineState::Quitting) return;
+    if (state_ == EngineState::NotStarted || state_ == EngineState::Ended || state_ == EngineState::Quitting)
+        return;
     UsiLine line = parseUsiLine(text);
     switch (state_) {
         case EngineState::Starting:
@@ -143,7 +144,8 @@ void EngineSession::setOption(const std::string &name, const std::string &value,
 
 void EngineSession::quit(std::int64_t now) {
     pending_.reset();
-    if (state_ == EngineState::NotStarted || state_ == EngineState::Ended || state_ == EngineState::Quitting) return;
+    if (state_ == EngineState::NotStarted || state_ == EngineState::Ended || state_ == EngineState::Quitting)
+        return;
     if (state_ == EngineState::Searching) host_.sendLine(profile_.stopCommand);
     host_.sendLine("quit");
     setState(EngineState::Quitting);
@@ -164,9 +166,15 @@ void EngineSession::tick(std::int64_t now) {
         case EngineState::Starting:
             fail("エンジンが usi に " + seconds(profile_.usiTimeoutMs) + "答えないので止めました");
             break;
-        case EngineState::Readying: fail("エンジンが isready に " + seconds(kReadyTimeoutMs) + "答えないので止めました"); break;
-        case EngineState::Stopping: fail("エンジンが stop に " + seconds(kStopTimeoutMs) + "答えないので止めました"); break;
-        case EngineState::Quitting: fail("エンジンが quit の後 " + seconds(kQuitTimeoutMs) + "終わらないので止めました"); break;
+        case EngineState::Readying:
+            fail("エンジンが isready に " + seconds(kReadyTimeoutMs) + "答えないので止めました");
+            break;
+        case EngineState::Stopping:
+            fail("エンジンが stop に " + seconds(kStopTimeoutMs) + "答えないので止めました");
+            break;
+        case EngineState::Quitting:
+            fail("エンジンが quit の後 " + seconds(kQuitTimeoutMs) + "終わらないので止めました");
+            break;
         default: deadline_.reset(); break;
     }
 }
@@ -177,7 +185,8 @@ void EngineSession::processEnded(std::int64_t) {
     pending_.reset();
     queuedOptions_.clear();
     setState(EngineState::Ended);
-    if (killed_ || was == EngineState::Quitting || was == EngineState::NotStarted || was == EngineState::Ended)
+    if (killed_ || was == EngineState::Quitting || was == EngineState::NotStarted ||
+        was == EngineState::Ended)
         return;
     if (was == EngineState::Starting || was == EngineState::Readying)
         host_.engineFault("エンジンが起動中に終了しました");

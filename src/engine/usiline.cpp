@@ -72,7 +72,9 @@ OptionType optionTypeOf(std::string_view word) {
 }
 
 // The protocol writes an empty string value as "<empty>".
-std::string optionValue(std::string_view text) { return text == "<empty>" ? std::string() : std::string(text); }
+std::string optionValue(std::string_view text) {
+    return text == "<empty>" ? std::string() : std::string(text);
+}
 
 UsiOption readOption(Words &words) {
     UsiOption option;
@@ -100,7 +102,8 @@ template <typename Number>
 void readNumber(Words &words, std::optional<Number> &field, UsiInfo &info) {
     const std::string_view word = words.next();
     const std::optional<std::int64_t> value = parseInteger(word);
-    if (value && *value >= std::numeric_limits<Number>::min() && *value <= std::numeric_limits<Number>::max()) {
+    if (value && *value >= std::numeric_limits<Number>::min() &&
+        *value <= std::numeric_limits<Number>::max()) {
         field = static_cast<Number>(*value);
         return;
     }
@@ -258,7 +261,8 @@ std::string repairUtf8(std::string_view text, bool &changed) {
             code = (code << 6) | (next & 0x3F);
         }
         // Overlong forms, surrogates and code points past U+10FFFF are invalid too.
-        valid = valid && (length == 1 || (code >= lowest && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF)));
+        valid = valid &&
+                (length == 1 || (code >= lowest && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF)));
         if (valid) {
             out.append(text.substr(i, length));
             i += length;

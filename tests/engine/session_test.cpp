@@ -1,5 +1,7 @@
 // The engine state machine, driven by recorded transcripts of real engines and by a clock the test
 // moves by hand.
+#include "engine/session.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,8 +9,6 @@
 #include <fstream>
 #include <string>
 #include <vector>
-
-#include "engine/session.h"
 
 namespace {
 
@@ -91,8 +91,9 @@ TEST(EngineSession, ReplaysRealTranscripts) {
         EXPECT_EQ(host.bests.size(), row.bests);
         ASSERT_FALSE(host.infos.empty());
         // Only the current search's lines come through: the last first line is the mate position's.
-        auto first = std::find_if(host.infos.rbegin(), host.infos.rend(),
-                                  [](const UsiInfo &info) { return info.multipv.value_or(1) == 1 && info.score; });
+        auto first = std::find_if(host.infos.rbegin(), host.infos.rend(), [](const UsiInfo &info) {
+            return info.multipv.value_or(1) == 1 && info.score;
+        });
         ASSERT_NE(first, host.infos.rend());
         const UsiInfo &last = *first;
         ASSERT_TRUE(last.score);
@@ -129,8 +130,8 @@ TEST(EngineSession, NewPositionDuringSearchSendsOneStopThenTheLatest) {
     EXPECT_TRUE(host.infos.empty()) << "lines of the old search are dropped";
     session.lineReceived("bestmove 7g7f", now);
     EXPECT_TRUE(host.bests.empty()) << "the old search's bestmove is not reported";
-    EXPECT_EQ(host.takeSent(), (std::vector<std::string>{"setoption name MultiPV value 2", "position sfen C",
-                                                         "go infinite"}));
+    EXPECT_EQ(host.takeSent(),
+              (std::vector<std::string>{"setoption name MultiPV value 2", "position sfen C", "go infinite"}));
     session.lineReceived("info depth 1 score cp 5 pv 7g7f", now);
     EXPECT_EQ(host.infos.size(), 1u);
     session.stop(now);
@@ -146,7 +147,8 @@ TEST(EngineSession, RequestsBeforeTheEngineIsReadyWait) {
     session.setOption("Thread", "1", 1);
     session.analyse("position sfen A", 2);
     session.lineReceived("usiok", 3);
-    EXPECT_EQ(host.takeSent(), (std::vector<std::string>{"usi", "setoption name BookDepth value 0", "isready"}));
+    EXPECT_EQ(host.takeSent(),
+              (std::vector<std::string>{"usi", "setoption name BookDepth value 0", "isready"}));
     session.lineReceived("readyok", 4);
     EXPECT_EQ(host.takeSent(),
               (std::vector<std::string>{"setoption name Thread value 1", "position sfen A", "go infinite"}));
@@ -160,32 +162,37 @@ TEST(EngineSession, WatchdogsKillWithAReason) {
         const char *reasonPart;
     };
     const Row rows[] = {
-        {"usiok", [](EngineSession &s, RecordingHost &) -> std::int64_t {
+        {"usiok",
+         [](EngineSession &s, RecordingHost &) -> std::int64_t {
              s.start(0);
              return s.profile().usiTimeoutMs;
          },
          "usi に 10 秒"},
-        {"readyok", [](EngineSession &s, RecordingHost &) -> std::int64_t {
+        {"readyok",
+         [](EngineSession &s, RecordingHost &) -> std::int64_t {
              s.start(0);
              s.lineReceived("usiok", 0);
              return EngineSession::kReadyTimeoutMs;
          },
          "isready に 10 秒"},
-        {"stop", [](EngineSession &s, RecordingHost &h) -> std::int64_t {
+        {"stop",
+         [](EngineSession &s, RecordingHost &h) -> std::int64_t {
              startIdle(s, h);
              s.analyse("position startpos", 0);
              s.stop(0);
              return EngineSession::kStopTimeoutMs;
          },
          "stop に 5 秒"},
-        {"new position", [](EngineSession &s, RecordingHost &h) -> std::int64_t {
+        {"new position",
+         [](EngineSession &s, RecordingHost &h) -> std::int64_t {
              startIdle(s, h);
              s.analyse("position startpos", 0);
              s.analyse("position startpos moves 7g7f", 0);
              return EngineSession::kStopTimeoutMs;
          },
          "stop に 5 秒"},
-        {"quit", [](EngineSession &s, RecordingHost &h) -> std::int64_t {
+        {"quit",
+         [](EngineSession &s, RecordingHost &h) -> std::int64_t {
              startIdle(s, h);
              s.quit(0);
              return EngineSession::kQuitTimeoutMs;
@@ -248,7 +255,8 @@ TEST(EngineSession, AGenericEngineThatNamesItselfGetsItsProfile) {
     session.lineReceived("id name gpsshogi (smp)", 1);
     EXPECT_EQ(session.profile().key, "gpsusi");
     session.lineReceived("usiok", 2);
-    EXPECT_EQ(host.takeSent(), (std::vector<std::string>{"usi", "setoption name BookDepth value 0", "isready"}));
+    EXPECT_EQ(host.takeSent(),
+              (std::vector<std::string>{"usi", "setoption name BookDepth value 0", "isready"}));
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
 // Reading engine lines: every line type, options by keyword, info fields, and lines that are bad.
+#include "engine/usiline.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include "engine/usiline.h"
 
 namespace {
 
@@ -19,21 +19,58 @@ struct OptionRow {
 
 TEST(UsiLine, OptionsAreReadByKeywordWithSpacesInNamesAndValues) {
     const OptionRow rows[] = {
-        {"option name Skill Level type spin default 20 min -20 max 20", "Skill Level", OptionType::Spin, "20", -20, 20,
+        {"option name Skill Level type spin default 20 min -20 max 20",
+         "Skill Level",
+         OptionType::Spin,
+         "20",
+         -20,
+         20,
          {}},
-        {"option name Debug Log File type string default ", "Debug Log File", OptionType::String, "", {}, {}, {}},
-        {"option name SyzygyPath type string default <empty>", "SyzygyPath", OptionType::String, "", {}, {}, {}},
+        {"option name Debug Log File type string default ",
+         "Debug Log File",
+         OptionType::String,
+         "",
+         {},
+         {},
+         {}},
+        {"option name SyzygyPath type string default <empty>",
+         "SyzygyPath",
+         OptionType::String,
+         "",
+         {},
+         {},
+         {}},
         {"option name Clear Hash type button", "Clear Hash", OptionType::Button, "", {}, {}, {}},
         {"option name Ponder type check default false", "Ponder", OptionType::Check, "false", {}, {}, {}},
         {"option name Analysis Contempt type combo default Both var Both var Off var White var Black",
-         "Analysis Contempt", OptionType::Combo, "Both", {}, {}, {"Both", "Off", "White", "Black"}},
-        {"option name Book File type filename default book/my book.bin", "Book File", OptionType::Filename,
-         "book/my book.bin", {}, {}, {}},
-        {"option name Style type combo default Very Solid var Very Solid var Risky", "Style", OptionType::Combo,
-         "Very Solid", {}, {}, {"Very Solid", "Risky"}},
+         "Analysis Contempt",
+         OptionType::Combo,
+         "Both",
+         {},
+         {},
+         {"Both", "Off", "White", "Black"}},
+        {"option name Book File type filename default book/my book.bin",
+         "Book File",
+         OptionType::Filename,
+         "book/my book.bin",
+         {},
+         {},
+         {}},
+        {"option name Style type combo default Very Solid var Very Solid var Risky",
+         "Style",
+         OptionType::Combo,
+         "Very Solid",
+         {},
+         {},
+         {"Very Solid", "Risky"}},
         {"option name Odd type colour default red", "Odd", OptionType::Unknown, "red", {}, {}, {}},
         // A bound too large for any number is left out, not wrapped.
-        {"option name Hash type spin default 16 min 1 max 99999999999999999999", "Hash", OptionType::Spin, "16", 1, {},
+        {"option name Hash type spin default 16 min 1 max 99999999999999999999",
+         "Hash",
+         OptionType::Spin,
+         "16",
+         1,
+         {},
          {}},
     };
     for (const OptionRow &row : rows) {
@@ -51,7 +88,8 @@ TEST(UsiLine, OptionsAreReadByKeywordWithSpacesInNamesAndValues) {
 
 TEST(UsiLine, InfoFieldsIncludingBoundsAndText) {
     UsiLine line = parseUsiLine(
-        "info depth 8 seldepth 12 multipv 3 score cp -168 upperbound nodes 17426 nps 50656 hashfull 12 tbhits 0 "
+        "info depth 8 seldepth 12 multipv 3 score cp -168 upperbound nodes 17426 nps 50656 hashfull 12 "
+        "tbhits 0 "
         "time 344 pv 5c5d 5g5f 6c6d");
     ASSERT_EQ(line.type, UsiLineType::Info);
     const UsiInfo &info = line.info;
@@ -108,7 +146,8 @@ TEST(UsiLine, OtherLineTypes) {
         bool resign, win;
     };
     const Row rows[] = {
-        {"id name Fairy-Stockfish 11.1 LB 64", UsiLineType::Id, "Fairy-Stockfish 11.1 LB 64", "", false, false},
+        {"id name Fairy-Stockfish 11.1 LB 64", UsiLineType::Id, "Fairy-Stockfish 11.1 LB 64", "", false,
+         false},
         {"usiok", UsiLineType::UsiOk, "", "", false, false},
         {"readyok\t", UsiLineType::ReadyOk, "", "", false, false},
         {"bestmove 5a4b ponder 5g5f", UsiLineType::BestMove, "5a4b", "5g5f", false, false},
