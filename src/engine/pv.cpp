@@ -121,7 +121,8 @@ std::string scoreText(const SenteScore &score) {
         if (score.mateKnown) text += std::to_string(score.value < 0 ? -score.value : score.value) + "手 ";
         text += score.senteWins ? "先手勝ち" : "後手勝ち";
     } else {
-        text = score.value > 0 ? "+" + std::to_string(score.value) : std::to_string(score.value);
+        if (score.value > 0) text = "+";
+        text += std::to_string(score.value);
     }
     if (score.bound == ScoreBound::Lower) text += "↑";
     if (score.bound == ScoreBound::Upper) text += "↓";
