@@ -117,11 +117,11 @@ SenteScore senteView(const UsiScore &score, Side toMove) {
 std::string scoreText(const SenteScore &score) {
     std::string text;
     if (score.mate) {
-        text = "詰み ";
+        text += "詰み ";
         if (score.mateKnown) text += std::to_string(score.value < 0 ? -score.value : score.value) + "手 ";
         text += score.senteWins ? "先手勝ち" : "後手勝ち";
     } else {
-        if (score.value > 0) text = "+";
+        if (score.value > 0) text += '+';
         text += std::to_string(score.value);
     }
     if (score.bound == ScoreBound::Lower) text += "↑";
