@@ -11,8 +11,12 @@
 struct EngineProfile {
     // "fairy-stockfish", "gpsusi" or "generic".
     std::string key;
-    // How long the engine may take to answer "usi" with "usiok", in milliseconds.
+    // How long the engine may take, in milliseconds, to answer "usi" with "usiok", "isready" with
+    // "readyok" and "stop" with "bestmove", and to end after "quit".
     std::int64_t usiTimeoutMs = 10000;
+    std::int64_t readyTimeoutMs = 10000;
+    std::int64_t stopTimeoutMs = 5000;
+    std::int64_t quitTimeoutMs = 5000;
     // The command that starts an analysis without end.
     std::string goCommand = "go infinite";
     // The command that ends a search early.

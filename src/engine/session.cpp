@@ -64,7 +64,7 @@ void EngineSession::lineReceived(const std::string &text, std::int64_t now) {
             } else if (line.type == UsiLineType::UsiOk) {
                 for (const auto &[name, value] : profile_.startOptions) sendOption(name, value);
                 setState(EngineState::Readying);
-                deadline_ = now + kReadyTimeoutMs;
+                deadline_ = now + profile_.readyTimeoutMs;
                 host_.sendLine("isready");
             }
             break;
@@ -121,7 +121,7 @@ void EngineSession::analyse(const std::string &positionCommand, std::int64_t now
             pending_ = positionCommand;
             host_.sendLine(profile_.stopCommand);
             setState(EngineState::Stopping);
-            deadline_ = now + kStopTimeoutMs;
+            deadline_ = now + profile_.stopTimeoutMs;
             break;
         default: break;
     }
@@ -132,7 +132,7 @@ void EngineSession::stop(std::int64_t now) {
     if (state_ != EngineState::Searching) return;
     host_.sendLine(profile_.stopCommand);
     setState(EngineState::Stopping);
-    deadline_ = now + kStopTimeoutMs;
+    deadline_ = now + profile_.stopTimeoutMs;
 }
 
 void EngineSession::setOption(const std::string &name, const std::string &value, std::int64_t) {
@@ -149,7 +149,7 @@ void EngineSession::quit(std::int64_t now) {
     if (state_ == EngineState::Searching) host_.sendLine(profile_.stopCommand);
     host_.sendLine("quit");
     setState(EngineState::Quitting);
-    deadline_ = now + kQuitTimeoutMs;
+    deadline_ = now + profile_.quitTimeoutMs;
 }
 
 void EngineSession::fail(const std::string &reason) {
@@ -167,13 +167,13 @@ void EngineSession::tick(std::int64_t now) {
             fail("エンジンが usi に " + seconds(profile_.usiTimeoutMs) + "答えないので止めました");
             break;
         case EngineState::Readying:
-            fail("エンジンが isready に " + seconds(kReadyTimeoutMs) + "答えないので止めました");
+            fail("エンジンが isready に " + seconds(profile_.readyTimeoutMs) + "答えないので止めました");
             break;
         case EngineState::Stopping:
-            fail("エンジンが stop に " + seconds(kStopTimeoutMs) + "答えないので止めました");
+            fail("エンジンが stop に " + seconds(profile_.stopTimeoutMs) + "答えないので止めました");
             break;
         case EngineState::Quitting:
-            fail("エンジンが quit の後 " + seconds(kQuitTimeoutMs) + "終わらないので止めました");
+            fail("エンジンが quit の後 " + seconds(profile_.quitTimeoutMs) + "終わらないので止めました");
             break;
         default: deadline_.reset(); break;
     }

@@ -43,11 +43,6 @@ public:
 
 class EngineSession {
 public:
-    // How long each answer may take, in milliseconds, after the usiok one the profile gives.
-    static constexpr std::int64_t kReadyTimeoutMs = 10000;
-    static constexpr std::int64_t kStopTimeoutMs = 5000;
-    static constexpr std::int64_t kQuitTimeoutMs = 5000;
-
     EngineSession(EngineProfile profile, EngineSessionHost &host);
 
     EngineState state() const { return state_; }

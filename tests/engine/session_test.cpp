@@ -172,7 +172,7 @@ TEST(EngineSession, WatchdogsKillWithAReason) {
          [](EngineSession &s, RecordingHost &) -> std::int64_t {
              s.start(0);
              s.lineReceived("usiok", 0);
-             return EngineSession::kReadyTimeoutMs;
+             return s.profile().readyTimeoutMs;
          },
          "isready に 10 秒"},
         {"stop",
@@ -180,7 +180,7 @@ TEST(EngineSession, WatchdogsKillWithAReason) {
              startIdle(s, h);
              s.analyse("position startpos", 0);
              s.stop(0);
-             return EngineSession::kStopTimeoutMs;
+             return s.profile().stopTimeoutMs;
          },
          "stop に 5 秒"},
         {"new position",
@@ -188,14 +188,14 @@ TEST(EngineSession, WatchdogsKillWithAReason) {
              startIdle(s, h);
              s.analyse("position startpos", 0);
              s.analyse("position startpos moves 7g7f", 0);
-             return EngineSession::kStopTimeoutMs;
+             return s.profile().stopTimeoutMs;
          },
          "stop に 5 秒"},
         {"quit",
          [](EngineSession &s, RecordingHost &h) -> std::int64_t {
              startIdle(s, h);
              s.quit(0);
-             return EngineSession::kQuitTimeoutMs;
+             return s.profile().quitTimeoutMs;
          },
          "quit の後 5 秒"},
     };
