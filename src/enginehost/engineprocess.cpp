@@ -83,7 +83,8 @@ void EngineProcess::killProcess() {
 }
 
 void EngineProcess::searchInfo(const UsiInfo &line) {
-    if (line.overflow) noteOnce(notedOverflow_, QStringLiteral("エンジンが範囲を超える数を送ったので読み飛ばしました"));
+    if (line.overflow)
+        noteOnce(notedOverflow_, QStringLiteral("エンジンが範囲を超える数を送ったので読み飛ばしました"));
     emit info(line);
 }
 

@@ -41,6 +41,8 @@ void TZnMainForm::toggleAnalysis() {
         // Beside the main window, below the move list's top.
         const QRect frame = frameGeometry();
         analysis_->move(frame.left(), frame.bottom() + 1);
+        // Its keys work from the 検討 window too: start/stop and walking through the record.
+        analysis_->addActions({KZ1, KW1, KW2, KW3, KW4});
         // Queued: the board may be painting when the marks change.
         connect(
             analysis_, &TAnalysisWindow::marksChanged, this,
@@ -65,7 +67,8 @@ void TZnMainForm::toggleAnalysis() {
     analysis_->raise();
     if (path.isEmpty()) {
         KZ1->setChecked(false);
-        const QString reason = QStringLiteral("エンジンがありません。検討 > エンジン設定… で追加してください");
+        const QString reason =
+            QStringLiteral("エンジンがありません。検討 > エンジン設定… で追加してください");
         SetStatusText(reason);
         return;
     }

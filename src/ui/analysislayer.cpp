@@ -61,5 +61,6 @@ void DrawAnalysisMarks(QImage &image, const AnalysisMarks &marks) {
     }
     if (!marks.arrowsOn) return;
     // The weaker lines first, so the best move's arrow lies on top.
-    for (auto arrow = marks.arrows.rbegin(); arrow != marks.arrows.rend(); ++arrow) drawArrow(painter, *arrow);
+    for (auto arrow = marks.arrows.rbegin(); arrow != marks.arrows.rend(); ++arrow)
+        drawArrow(painter, *arrow);
 }

@@ -17,7 +17,9 @@
 
 namespace {
 
-QString number(std::int64_t value) { return QLocale(QLocale::Japanese).toString(static_cast<qlonglong>(value)); }
+QString number(std::int64_t value) {
+    return QLocale(QLocale::Japanese).toString(static_cast<qlonglong>(value));
+}
 
 }  // namespace
 
@@ -78,8 +80,9 @@ TAnalysisWindow::TAnalysisWindow(QWidget *parent) : QWidget(parent, Qt::Window) 
             const QString name = QString::fromStdString(engine_.session()->engineName());
             setWindowTitle(name.isEmpty() ? QStringLiteral("検討") : QStringLiteral("検討 - %1").arg(name));
             // An engine that gives one line shows one, whatever was asked.
-            const int most = engine_.session()->profile().multiPvOption.empty() ? 1
-                                                                                 : engine_.session()->profile().maxLines;
+            const int most = engine_.session()->profile().multiPvOption.empty()
+                                 ? 1
+                                 : engine_.session()->profile().maxLines;
             lineCount_->setMaximum(std::min(most, int(kMaxLines)));
             lineCount_->setEnabled(most > 1);
         }
@@ -88,17 +91,20 @@ TAnalysisWindow::TAnalysisWindow(QWidget *parent) : QWidget(parent, Qt::Window) 
 
 TAnalysisWindow::~TAnalysisWindow() = default;
 
-void TAnalysisWindow::startAnalysis(const QString &path, const QMap<QString, QString> &options, const ZnBan &game) {
+void TAnalysisWindow::startAnalysis(const QString &path, const QMap<QString, QString> &options,
+                                    const ZnBan &game) {
     analysing_ = true;
     positionKey_.clear();
     clearLines();
     setReason(QStringLiteral("エンジンを起動しています: %1").arg(path));
     lineCount_->setMaximum(kMaxLines);
+    emit analysingChanged(true);
     engine_.start(path);
+    // A program that cannot be started has ended already, with its reason shown.
+    if (!analysing_) return;
     for (auto it = options.begin(); it != options.end(); ++it)
         engine_.setOption(it.key().toStdString(), it.value().toStdString());
     sendLineCount();
-    emit analysingChanged(true);
     followPosition(game);
 }
 
@@ -228,7 +234,8 @@ void TAnalysisWindow::redraw() {
         if (!pv.cutWord.empty())
             text += QStringLiteral(" （%1 以降は指せない手）").arg(QString::fromStdString(pv.cutWord));
         auto item = new QTreeWidgetItem(
-            lines_, {QString::fromStdString(scoreText(senteView(*info->score, position_.turn()))), depth, text});
+            lines_,
+            {QString::fromStdString(scoreText(senteView(*info->score, position_.turn()))), depth, text});
         item->setData(0, Qt::UserRole, index);
         if (pv.moves.empty()) continue;
         const MoveSpec &first = pv.moves.front();
@@ -284,9 +291,10 @@ bool TAnalysisWindow::eventFilter(QObject *watched, QEvent *event) {
         if (event->type() == QEvent::MouseMove) {
             const QPoint at = static_cast<QMouseEvent *>(event)->position().toPoint();
             // The changed squares belong to the first line's move.
-            const bool onFirst = watched == changes_->viewport() ? changes_->itemAt(at) != nullptr
-                                                                  : lines_->itemAt(at) != nullptr &&
-                                                                        lines_->itemAt(at) == lines_->topLevelItem(0);
+            const bool onFirst =
+                watched == changes_->viewport()
+                    ? changes_->itemAt(at) != nullptr
+                    : lines_->itemAt(at) != nullptr && lines_->itemAt(at) == lines_->topLevelItem(0);
             setMarked(onFirst);
         } else if (event->type() == QEvent::Leave) {
             setMarked(false);

@@ -35,7 +35,8 @@ QWidget *fileEditor(const QString &value, QWidget *parent) {
     layout->addWidget(line);
     layout->addWidget(browse);
     QObject::connect(browse, &QPushButton::clicked, box, [line, box] {
-        const QString chosen = QFileDialog::getOpenFileName(box, QStringLiteral("ファイルを選ぶ"), line->text());
+        const QString chosen =
+            QFileDialog::getOpenFileName(box, QStringLiteral("ファイルを選ぶ"), line->text());
         if (!chosen.isEmpty()) line->setText(chosen);
     });
     return box;
@@ -61,7 +62,8 @@ EngineOptionsDialog::EngineOptionsDialog(const QString &engineName, const std::v
             }
             case OptionType::Spin: {
                 auto box = new QSpinBox(this);
-                box->setRange(clampToInt(option.min.value_or(INT_MIN)), clampToInt(option.max.value_or(INT_MAX)));
+                box->setRange(clampToInt(option.min.value_or(INT_MIN)),
+                              clampToInt(option.max.value_or(INT_MAX)));
                 box->setValue(value.toInt());
                 row.editor = box;
                 break;
@@ -106,7 +108,8 @@ QMap<QString, QString> EngineOptionsDialog::values() const {
     // Only what differs from the engine's own default is kept and sent.
     for (const Row &row : rows_) {
         const QString name = QString::fromStdString(row.option.name);
-        if (row.option.type != OptionType::Button && values.value(name) == QString::fromStdString(row.option.defaultValue))
+        if (row.option.type != OptionType::Button &&
+            values.value(name) == QString::fromStdString(row.option.defaultValue))
             values.remove(name);
     }
     return values;
@@ -132,7 +135,8 @@ QMap<QString, QString> EngineOptionsDialog::shownValues() const {
     return values;
 }
 
-EngineSettingsDialog::EngineSettingsDialog(EngineStore &store, QWidget *parent) : QDialog(parent), store_(store) {
+EngineSettingsDialog::EngineSettingsDialog(EngineStore &store, QWidget *parent)
+    : QDialog(parent), store_(store) {
     setWindowTitle(QStringLiteral("エンジン設定"));
     list_ = new QListWidget(this);
     message_ = new QLabel(this);
@@ -220,7 +224,8 @@ void EngineSettingsDialog::editOptions(const std::function<void(EngineOptionsDia
     // The option lines come from the engine itself; it is asked and sent away again.
     reader_ = std::make_unique<EngineProcess>();
     EngineProcess *reader = reader_.get();
-    connect(reader, &EngineProcess::fault, this, [this](const QString &reason) { message_->setText(reason); });
+    connect(reader, &EngineProcess::fault, this,
+            [this](const QString &reason) { message_->setText(reason); });
     connect(reader, &EngineProcess::engineStateChanged, this, [this, reader, path, show](EngineState state) {
         if (state != EngineState::Idle) return;
         const std::vector<UsiOption> options = reader->session()->options();

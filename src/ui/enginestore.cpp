@@ -6,14 +6,17 @@ namespace {
 
 // A path as a settings key: its slashes would make groups.
 QString keyOf(const QString &path) {
-    return QStringLiteral("options/") + QString::fromLatin1(path.toUtf8().toBase64(QByteArray::Base64UrlEncoding));
+    return QStringLiteral("options/") +
+           QString::fromLatin1(path.toUtf8().toBase64(QByteArray::Base64UrlEncoding));
 }
 
 }  // namespace
 
-EngineStore::EngineStore() : settings_(std::make_unique<QSettings>(QStringLiteral("Nagi"), QStringLiteral("nagishogi"))) {}
+EngineStore::EngineStore()
+    : settings_(std::make_unique<QSettings>(QStringLiteral("Nagi"), QStringLiteral("nagishogi"))) {}
 
-EngineStore::EngineStore(const QString &file) : settings_(std::make_unique<QSettings>(file, QSettings::IniFormat)) {}
+EngineStore::EngineStore(const QString &file)
+    : settings_(std::make_unique<QSettings>(file, QSettings::IniFormat)) {}
 
 QStringList EngineStore::installedEngines() {
     QStringList found;
@@ -24,19 +27,24 @@ QStringList EngineStore::installedEngines() {
 
 QStringList EngineStore::engines() const {
     QStringList all;
-    for (const QString &path : QStringList{commandLine_, chosenEngine()} + installedEngines() + addedEngines())
+    for (const QString &path :
+         QStringList{commandLine_, chosenEngine()} + installedEngines() + addedEngines())
         if (!path.isEmpty() && !all.contains(path)) all << path;
     return all;
 }
 
-QStringList EngineStore::addedEngines() const { return settings_->value(QStringLiteral("engines/added")).toStringList(); }
+QStringList EngineStore::addedEngines() const {
+    return settings_->value(QStringLiteral("engines/added")).toStringList();
+}
 
 void EngineStore::setAddedEngines(const QStringList &paths) {
     settings_->setValue(QStringLiteral("engines/added"), paths);
     settings_->sync();
 }
 
-QString EngineStore::chosenEngine() const { return settings_->value(QStringLiteral("engines/chosen")).toString(); }
+QString EngineStore::chosenEngine() const {
+    return settings_->value(QStringLiteral("engines/chosen")).toString();
+}
 
 void EngineStore::setChosenEngine(const QString &path) {
     settings_->setValue(QStringLiteral("engines/chosen"), path);

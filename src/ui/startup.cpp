@@ -102,7 +102,8 @@ void prepareApplication(QApplication &application) {
 }
 
 void startWindow(TZnMainForm &window, const StartOptions &options) {
-    if (!options.enginePath.isEmpty()) window.engineStore().setCommandLineEngine(QFileInfo(options.enginePath).absoluteFilePath());
+    if (!options.enginePath.isEmpty())
+        window.engineStore().setCommandLineEngine(QFileInfo(options.enginePath).absoluteFilePath());
     window.show();
     if (options.kifuWindow) window.showKifuWindow();
     if (!options.recordFile.isEmpty()) window.openAtStart(options.recordFile);

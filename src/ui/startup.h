@@ -41,7 +41,8 @@ struct StartOptions {
     QString enginePath;
 };
 
-// Reads the words after the program name: "--kifu", "--engine PATH", then the first other word (or the first after
+// Reads the words after the program name: "--kifu", "--engine PATH", then the first other word (or the first
+// after
 // "--") names a record file, given as a path or a "file:" address. Other options are ignored.
 StartOptions parseStartOptions(const QStringList &words);
 

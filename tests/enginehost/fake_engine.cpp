@@ -14,6 +14,8 @@ namespace {
 
 std::string mode;
 std::string buffer;
+// Whether the last position given has gote to move.
+bool goteToMove = false;
 
 void say(const std::string &line) {
     std::string out = line + "\n";
@@ -58,8 +60,14 @@ void search() {
         say("\xC3\x28\xA0\xA1 \xF0\x28\x8C\xBC");
     }
     if (is("huge-line")) say("info string " + std::string(1 << 20, 'x'));
-    if (is("overflow")) say("info depth 99999999999999999999 nodes 123456789012345678901234567890 score cp 1 pv 7g7f");
-    const char *pv = is("illegal") ? "5e5d 7g7f" : "7g7f 3c3d 2g2f";
+    if (is("overflow"))
+        say("info depth 99999999999999999999 nodes 123456789012345678901234567890 score cp 1 pv 7g7f");
+    // FAKE_PV sets the line; otherwise a natural opening for the side to move.
+    const char *given = std::getenv("FAKE_PV");
+    const char *pv = is("illegal")      ? "5e5d 7g7f"
+                     : given != nullptr ? given
+                     : goteToMove       ? "3c3d 7g7f 8c8d"
+                                        : "7g7f 3c3d 2g2f";
     int depth = 0;
     std::string line;
     for (;;) {
@@ -106,6 +114,8 @@ int main(int argc, char **argv) {
             say("usiok");
         } else if (line == "isready") {
             if (!is("no-readyok")) say("readyok");
+        } else if (line.rfind("position", 0) == 0) {
+            goteToMove = line.find(" w ") != std::string::npos;
         } else if (line.rfind("go", 0) == 0) {
             search();
         } else if (line == "quit") {
