@@ -171,6 +171,8 @@ void TAnalysisWindow::clearLines() {
     marks_.marked.clear();
     emit marksChanged();
     redraw();
+    // The emptied lines are no reason to keep the new position's first line waiting.
+    showNextAtOnce_ = true;
 }
 
 void TAnalysisWindow::onInfo(const UsiInfo &info) {
@@ -213,9 +215,11 @@ void TAnalysisWindow::onEnded() {
 
 void TAnalysisWindow::scheduleRedraw() {
     if (redrawTimer_.isActive()) return;
-    // The first line after a quiet spell shows at once; a burst waits for the next tenth.
+    // The first line of a new position or after a quiet spell shows at once; a burst waits for
+    // the next tenth of a second.
     const qint64 waited = sinceRedraw_.elapsed();
-    redrawTimer_.start(waited >= kRedrawIntervalMs ? 0 : int(kRedrawIntervalMs - waited));
+    redrawTimer_.start(showNextAtOnce_ || waited >= kRedrawIntervalMs ? 0 : int(kRedrawIntervalMs - waited));
+    showNextAtOnce_ = false;
 }
 
 void TAnalysisWindow::redraw() {

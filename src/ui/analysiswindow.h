@@ -96,6 +96,7 @@ private:
     QTimer redrawTimer_;
     QElapsedTimer sinceRedraw_;
     int redraws_ = 0;
+    bool showNextAtOnce_ = false;
 
     QLabel *reason_ = nullptr;
     QSpinBox *lineCount_ = nullptr;
