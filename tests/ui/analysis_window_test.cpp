@@ -176,7 +176,9 @@ TEST_F(AnalysisWindowTest, RefusedPositionsAndFaultsSayWhyAndAnalysisStartsAgain
         EXPECT_TRUE(window->statusText().contains(QString::fromUtf8(row.reason)) || row.position != nullptr)
             << window->statusText().toStdString();
         // A refused position shows no line; a crashed engine's last words may stay on view.
-        if (row.position != nullptr) EXPECT_EQ(analysis()->linesView()->topLevelItemCount(), 0);
+        if (row.position != nullptr) {
+            EXPECT_EQ(analysis()->linesView()->topLevelItemCount(), 0);
+        }
         if (analysis()->analysing()) window->toggleAnalysis();
         EXPECT_FALSE(child<QAction>("KZ1")->isChecked());
     }
