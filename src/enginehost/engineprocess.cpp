@@ -1,6 +1,9 @@
 #include "enginehost/engineprocess.h"
 
+#include <sys/prctl.h>
+
 #include <QFileInfo>
+#include <csignal>
 
 EngineProcess::EngineProcess(QObject *parent) : QObject(parent) {
     clock_.start();
@@ -47,6 +50,9 @@ void EngineProcess::start(const QString &path, std::optional<EngineProfile> prof
     // Engines look for their evaluation files beside themselves.
     process_->setWorkingDirectory(file.absolutePath());
     process_->setStandardErrorFile(QProcess::nullDevice());
+    // Should this program be killed before it can end the engine, the engine goes too: some
+    // (gpsusi) do not end when their input closes.
+    process_->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
     connect(process_, &QProcess::readyReadStandardOutput, this, &EngineProcess::readOutput);
     connect(process_, &QProcess::finished, this, &EngineProcess::processFinished);
     connect(process_, &QProcess::errorOccurred, this, &EngineProcess::processError);
