@@ -1,16 +1,64 @@
-// The process host with a scripted fake engine for every fault an engine may commit: each one
-// gets a reason, leaves no process behind, and a well-behaved engine starts after it.
-#include <gtest/gtest.h>
-#include <sys/stat.h>
+// The process host with a scripted fake engine for every fault an engine may commit (each gets a
+// reason, leaves no process behind, and a good engine starts after it), and the installed engines
+// on a mate in one.
+#include "enginehost/engineprocess.h"
 
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include "engine/pv.h"
-#include "enginehost_testing.h"
 #include "record/sfen.h"
 
 namespace {
+
+bool spinUntil(const std::function<bool()> &done, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < timeoutMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(1);
+    }
+    return done();
+}
+
+// The children of this process, and how many of them are zombies, as /proc shows them.
+std::pair<int, int> childProcesses() {
+    int total = 0, zombies = 0;
+    for (const QString &entry : QDir("/proc").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile stat("/proc/" + entry + "/stat");
+        if (!stat.open(QIODevice::ReadOnly)) continue;
+        const QString text = QString::fromLatin1(stat.readAll());
+        // "pid (name) state ppid ...": the name may hold spaces, so read after its last ')'.
+        const QStringList fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() < 2 || fields[1].toLongLong() != getpid()) continue;
+        ++total;
+        zombies += fields[0] == "Z";
+    }
+    return {total, zombies};
+}
+
+// Keeps everything an EngineProcess reports.
+struct Recorder {
+    explicit Recorder(EngineProcess &process) {
+        QObject::connect(&process, &EngineProcess::info,
+                         [this](const UsiInfo &info) { infos.push_back(info); });
+        QObject::connect(&process, &EngineProcess::fault,
+                         [this](const QString &reason) { faults << reason; });
+        QObject::connect(&process, &EngineProcess::note, [this](const QString &text) { notes << text; });
+        QObject::connect(&process, &EngineProcess::ended, [this] { ++ends; });
+    }
+    std::vector<UsiInfo> infos;
+    QStringList faults, notes;
+    int ends = 0;
+};
 
 // Short watchdogs, so that a fault shows in well under a second.
 EngineProfile quickProfile() {
@@ -26,134 +74,125 @@ QString fakeEngine(const QTemporaryDir &dir, const QString &mode) {
     return path;
 }
 
-enum class Act { Nothing, Analyse, AnalyseThenStop, Quit, AnalyseAWhileThenStop };
-
-struct FaultRow {
-    const char *mode;
-    Act act;
-    const char *fault;  // part of the reason; "" for none
-    const char *note;   // part of a note; "" for none
-};
+enum class Act { Start, Search, SearchThenStop, Quit, SearchAWhileThenStop };
 
 TEST(EngineProcess, EveryFaultGetsAReasonAndLeavesNothingBehind) {
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     QFile plain(dir.filePath("not-a-program"));
-    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
-    plain.write("#!/bin/sh\n");
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly) && plain.write("#!/bin/sh\n") > 0);
     plain.close();
-    const FaultRow rows[] = {
-        {"missing", Act::Nothing, "見つかりません", ""},
-        {"not-a-program", Act::Nothing, "実行できません", ""},
-        {"exit-at-start", Act::Nothing, "起動中に終了", ""},
-        {"crash-at-start", Act::Nothing, "起動中に終了", ""},
-        {"no-usiok", Act::Nothing, "usi に", ""},
-        {"no-readyok", Act::Nothing, "isready に", ""},
-        {"exit-mid-search", Act::Analyse, "探索中に終了", ""},
-        {"crash-mid-search", Act::Analyse, "探索中に終了", ""},
-        {"ignore-stop", Act::AnalyseThenStop, "stop に", ""},
+    const struct {
+        const char *mode;
+        Act act;
+        const char *fault, *note;  // parts of the reason and of the note; "" for none
+    } rows[] = {
+        {"missing", Act::Start, "見つかりません", ""},
+        {"not-a-program", Act::Start, "実行できません", ""},
+        {"exit-at-start", Act::Start, "起動中に終了", ""},
+        {"crash-at-start", Act::Start, "起動中に終了", ""},
+        {"no-usiok", Act::Start, "usi に", ""},
+        {"no-readyok", Act::Start, "isready に", ""},
+        {"exit-mid-search", Act::Search, "探索中に終了", ""},
+        {"crash-mid-search", Act::Search, "探索中に終了", ""},
+        {"ignore-stop", Act::SearchThenStop, "stop に", ""},
         {"ignore-quit", Act::Quit, "quit の後", ""},
-        {"garbage", Act::AnalyseAWhileThenStop, "", "UTF-8"},
-        {"huge-line", Act::AnalyseAWhileThenStop, "", "64 KiB"},
-        {"overflow", Act::AnalyseAWhileThenStop, "", "範囲を超える"},
-        {"flood", Act::AnalyseAWhileThenStop, "", ""},
+        {"garbage", Act::SearchAWhileThenStop, "", "UTF-8"},
+        {"huge-line", Act::SearchAWhileThenStop, "", "64 KiB"},
+        {"overflow", Act::SearchAWhileThenStop, "", "範囲を超える"},
+        // Moves that are illegal reach the window as they are; the board's translation cuts them.
+        {"illegal", Act::SearchAWhileThenStop, "", ""},
+        {"flood", Act::SearchAWhileThenStop, "", ""},
+        {"normal", Act::SearchAWhileThenStop, "", ""},
     };
     EngineProcess process;
-    for (const FaultRow &row : rows) {
+    for (const auto &row : rows) {
         SCOPED_TRACE(row.mode);
-        EngineRecorder fresh(process);
+        Recorder seen(process);
         const QString mode = row.mode;
-        const QString path = mode == "missing"         ? dir.filePath("no-such-engine")
-                             : mode == "not-a-program" ? plain.fileName()
-                                                       : fakeEngine(dir, mode);
-        process.start(path, quickProfile());
-        const bool reachesIdle = row.act != Act::Nothing;
-        if (reachesIdle) {
+        process.start(mode == "missing"         ? dir.filePath("no-such-engine")
+                      : mode == "not-a-program" ? plain.fileName()
+                                                : fakeEngine(dir, mode),
+                      quickProfile());
+        if (row.act != Act::Start) {
             ASSERT_TRUE(spinUntil([&] { return process.state() == EngineState::Idle; }, 5000));
             process.analyse("position startpos");
         }
-        if (row.act == Act::AnalyseThenStop || row.act == Act::AnalyseAWhileThenStop) {
-            ASSERT_TRUE(spinUntil([&] { return !fresh.infos.empty() || fresh.ends > 0; }, 5000));
-            if (row.act == Act::AnalyseAWhileThenStop) spinUntil([] { return false; }, 300);
+        if (row.act == Act::SearchThenStop || row.act == Act::SearchAWhileThenStop) {
+            ASSERT_TRUE(spinUntil([&] { return !seen.infos.empty(); }, 5000));
+            if (row.act == Act::SearchAWhileThenStop) spinUntil([] { return false; }, 300);
             process.stopSearch();
         }
         if (row.act == Act::Quit) process.quit();
-        if (*row.fault != 0) {
-            ASSERT_TRUE(spinUntil([&] { return fresh.ends > 0; }, 5000));
-            ASSERT_FALSE(fresh.faults.isEmpty());
-            EXPECT_TRUE(fresh.faults.front().contains(QString::fromUtf8(row.fault)))
-                << fresh.faults.front().toStdString();
-        } else {
+        if (*row.fault == 0) {
             ASSERT_TRUE(spinUntil([&] { return process.state() == EngineState::Idle; }, 5000));
-            EXPECT_TRUE(fresh.faults.isEmpty());
-            EXPECT_FALSE(fresh.infos.empty());
-            if (mode == "flood") {
-                EXPECT_GT(fresh.infos.size(), 500u) << "about 10,000 lines a second";
-            }
+            EXPECT_GT(seen.infos.size(), mode == "flood" ? 500u : 0u) << "about 10,000 lines a second";
             process.quit();
-            ASSERT_TRUE(spinUntil([&] { return fresh.ends > 0; }, 5000));
-            EXPECT_TRUE(fresh.faults.isEmpty()) << fresh.faults.join('|').toStdString();
         }
-        if (*row.note != 0) {
-            ASSERT_EQ(fresh.notes.size(), 1) << "each kind of oddity is noted once";
-            EXPECT_TRUE(fresh.notes.front().contains(QString::fromUtf8(row.note)));
-        } else {
-            EXPECT_TRUE(fresh.notes.isEmpty()) << fresh.notes.join('|').toStdString();
-        }
-        EXPECT_EQ(fresh.ends, 1);
+        ASSERT_TRUE(spinUntil([&] { return seen.ends > 0; }, 5000));
+        EXPECT_EQ(seen.faults.join('|').contains(QString::fromUtf8(row.fault)), true)
+            << seen.faults.join('|').toStdString();
+        EXPECT_EQ(seen.faults.size(), *row.fault == 0 ? 0 : 1);
+        EXPECT_EQ(seen.notes.size(), *row.note == 0 ? 0 : 1) << "each kind of oddity is noted once";
+        EXPECT_TRUE(seen.notes.join('|').contains(QString::fromUtf8(row.note)));
+        EXPECT_EQ(seen.ends, 1);
         EXPECT_FALSE(process.running());
-        const Children children = childProcesses();
-        EXPECT_EQ(children.total, 0);
-        EXPECT_EQ(children.zombies, 0);
+        EXPECT_EQ(childProcesses(), std::make_pair(0, 0)) << "no process left, no zombie";
         // The next row's recorder alone listens.
         process.disconnect();
     }
-    // After all of them a well-behaved engine still starts, analyses and ends.
-    EngineRecorder last(process);
-    process.start(fakeEngine(dir, "normal"), quickProfile());
-    ASSERT_TRUE(spinUntil([&] { return process.state() == EngineState::Idle; }, 5000));
-    EXPECT_EQ(process.session()->options().size(), 7u);
-    process.analyse("position startpos");
-    ASSERT_TRUE(spinUntil([&] { return !last.infos.empty(); }, 5000));
-    process.quit();
-    ASSERT_TRUE(spinUntil([&] { return last.ends > 0; }, 5000));
-    EXPECT_TRUE(last.faults.isEmpty());
-}
-
-// An illegal PV and bestmove reach the window as they are; the board's translation cuts them.
-TEST(EngineProcess, IllegalMovesAreCutOnTheBoard) {
-    QTemporaryDir dir;
-    EngineProcess process;
-    EngineRecorder recorder(process);
-    process.start(fakeEngine(dir, "illegal"), quickProfile());
-    ASSERT_TRUE(spinUntil([&] { return process.state() == EngineState::Idle; }, 5000));
-    process.analyse("position startpos");
-    ASSERT_TRUE(spinUntil([&] { return !recorder.infos.empty(); }, 5000));
-    process.stopSearch();
-    process.quit();
-    ASSERT_TRUE(spinUntil([&] { return recorder.ends > 0; }, 5000));
-    ZnBan game;
-    RecordNotes notes;
-    ASSERT_TRUE(readSfen(game, notes, "startpos").ok);
-    ZnBan scratch;
-    const BoardPv pv = translatePv(game, recorder.infos.front().pv, scratch);
-    EXPECT_TRUE(pv.moves.empty());
-    EXPECT_EQ(pv.cutWord, "5e5d");
-}
-
-// Killing the host's owner while the engine is busy leaves no process either.
-TEST(EngineProcess, DestroyedWhileSearchingLeavesNoProcess) {
-    QTemporaryDir dir;
+    // Destroyed while its engine ignores everything, the host leaves no process either.
     {
-        EngineProcess process;
-        process.start(fakeEngine(dir, "ignore-stop"), quickProfile());
-        ASSERT_TRUE(spinUntil([&] { return process.state() == EngineState::Idle; }, 5000));
-        process.analyse("position startpos");
-        EXPECT_GT(process.processId(), 0);
+        EngineProcess busy;
+        busy.start(fakeEngine(dir, "ignore-stop"), quickProfile());
+        ASSERT_TRUE(spinUntil([&] { return busy.state() == EngineState::Idle; }, 5000));
+        busy.analyse("position startpos");
+        EXPECT_GT(busy.processId(), 0);
     }
-    const Children children = childProcesses();
-    EXPECT_EQ(children.total, 0);
-    EXPECT_EQ(children.zombies, 0);
+    EXPECT_EQ(childProcesses(), std::make_pair(0, 0));
+}
+
+// The first scored line of each installed engine on a mate in one says mate and starts with the
+// mating move. gpsusi says mate as a huge centipawn score, which its profile reads.
+TEST(RealEngine, FindsTheMateInOne) {
+    const struct {
+        const char *path;
+        int startMs;  // how long it may take to answer on a busy machine
+    } rows[] = {{"/usr/games/fairy-stockfish", 10000}, {"/usr/games/gpsusi", 40000}};
+    int ran = 0;
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.path);
+        if (!QFileInfo(row.path).isExecutable()) continue;
+        ++ran;
+        ZnBan game;
+        RecordNotes notes;
+        // Gote's king on 5a, sente's pawn on 5c and a gold in hand: G*5b mates.
+        ASSERT_TRUE(readSfen(game, notes, "sfen 4k4/9/4P4/9/9/9/9/9/4K4 b G2r 1").ok);
+        EngineProcess process;
+        Recorder seen(process);
+        process.start(row.path);
+        process.setOption("MultiPV", "3");
+        process.analyse(positionCommand(game));
+        const auto scored = [&] {
+            return std::find_if(seen.infos.begin(), seen.infos.end(),
+                                [](const UsiInfo &info) { return info.score; });
+        };
+        ASSERT_TRUE(spinUntil([&] { return scored() != seen.infos.end() || seen.ends > 0; }, row.startMs));
+        ASSERT_NE(scored(), seen.infos.end()) << seen.faults.join('|').toStdString();
+        EXPECT_EQ(scoreText(senteView(*scored()->score, game.turn())).rfind("詰み", 0), 0u);
+        ZnBan scratch;
+        EXPECT_EQ(translatePv(game, scored()->pv, scratch).text.rfind("▲５二金打", 0), 0u);
+        process.quit();
+        ASSERT_TRUE(spinUntil([&] { return seen.ends > 0; }, 8000));
+        EXPECT_TRUE(seen.faults.isEmpty()) << seen.faults.join('|').toStdString();
+        EXPECT_EQ(childProcesses().first, 0);
+    }
+    if (ran == 0) GTEST_SKIP() << "no USI engine is installed";
 }
 
 }  // namespace
+
+int main(int argc, char **argv) {
+    QCoreApplication application(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
