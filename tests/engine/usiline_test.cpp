@@ -110,12 +110,9 @@ TEST(UsiLine, LineTypesAndBadLines) {
         {"info depth x7 nodes 1x", UsiLineType::Info},
         {"info score furlongs 3 depth 2", UsiLineType::Info, "", "", false, 2},
         {"info \xFF\xFE depth 1", UsiLineType::Info, "", "", false, 1},
-        {"info depth", UsiLineType::Info},
         {"info score mate", UsiLineType::Info},
-        {"info pv", UsiLineType::Info},
         {"bestmove", UsiLineType::BestMove},
         {"option name", UsiLineType::Option},
-        {"id", UsiLineType::Id},
         {"usiokay", UsiLineType::Unknown},
     };
     for (const auto &row : rows) {
