@@ -29,7 +29,9 @@ void EngineProcess::start(const QString &path, std::optional<EngineProfile> prof
     dropProcess();
     path_ = path;
     splitter_ = UsiLineSplitter();
-    endReported_ = notedLong_ = notedGarbage_ = notedOverflow_ = false;
+    endReported_ = notedLong_ = notedGarbage_ = notedOverflow_ = notedFlood_ = false;
+    floodWindowStart_ = now();
+    floodLines_ = 0;
     session_ = std::make_unique<EngineSession>(profile ? *profile : profileFor(path.toStdString()),
                                                static_cast<EngineSessionHost &>(*this));
     const QFileInfo file(path);
@@ -106,6 +108,18 @@ void EngineProcess::noteOnce(bool &given, const QString &text) {
     emit note(text);
 }
 
+void EngineProcess::countLine() {
+    if (now() - floodWindowStart_ >= 1000) {
+        floodWindowStart_ = now();
+        floodLines_ = 0;
+    }
+    if (++floodLines_ == kFloodLines)
+        noteOnce(
+            notedFlood_,
+            QStringLiteral("エンジンが毎秒 %1 行を超えて送っています（表示は毎秒 10 回までにしています）")
+                .arg(kFloodLines));
+}
+
 void EngineProcess::readOutput() {
     if (process_ == nullptr) return;
     const QByteArray bytes = process_->readAllStandardOutput();
@@ -113,6 +127,7 @@ void EngineProcess::readOutput() {
     const std::size_t repaired = splitter_.repairedLines();
     splitter_.feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
                    [this](std::string &&line) {
+                       countLine();
                        if (session_) session_->lineReceived(line, now());
                    });
     if (splitter_.droppedLines() != dropped)

@@ -18,6 +18,10 @@ class EngineProcess : public QObject, private EngineSessionHost {
     Q_OBJECT
 
 public:
+    // More lines than this in one second is a flood (fairy-stockfish's mate-in-one burst of 245
+    // lines in 34 ms is not: it ends at once).
+    static constexpr int kFloodLines = 5000;
+
     explicit EngineProcess(QObject *parent = nullptr);
     // Kills a process still running; Qt reaps it.
     ~EngineProcess() override;
@@ -67,6 +71,8 @@ private:
     void processError(QProcess::ProcessError error);
     void tick();
     void noteOnce(bool &given, const QString &text);
+    // Counts a line; a second with more than kFloodLines of them is noted.
+    void countLine();
     void dropProcess();
     std::int64_t now() const { return clock_.elapsed(); }
 
@@ -80,4 +86,8 @@ private:
     bool notedLong_ = false;
     bool notedGarbage_ = false;
     bool notedOverflow_ = false;
+    bool notedFlood_ = false;
+    // Lines counted since floodWindowStart_, to tell a flood from a burst.
+    std::int64_t floodWindowStart_ = 0;
+    int floodLines_ = 0;
 };

@@ -72,8 +72,8 @@ TAnalysisWindow::TAnalysisWindow(QWidget *parent) : QWidget(parent, Qt::Window) 
     connect(lineCount_, &QSpinBox::valueChanged, this, [this] { sendLineCount(); });
     connect(&engine_, &EngineProcess::info, this, &TAnalysisWindow::onInfo);
     connect(&engine_, &EngineProcess::bestMove, this, &TAnalysisWindow::onBestMove);
-    connect(&engine_, &EngineProcess::fault, this, &TAnalysisWindow::onFault);
-    connect(&engine_, &EngineProcess::note, this, [this](const QString &text) { emit statusMessage(text); });
+    connect(&engine_, &EngineProcess::fault, this, &TAnalysisWindow::tell);
+    connect(&engine_, &EngineProcess::note, this, &TAnalysisWindow::tell);
     connect(&engine_, &EngineProcess::ended, this, &TAnalysisWindow::onEnded);
     connect(&engine_, &EngineProcess::engineStateChanged, this, [this](EngineState state) {
         if (state == EngineState::Idle || state == EngineState::Searching) {
@@ -173,6 +173,7 @@ void TAnalysisWindow::clearLines() {
     redraw();
     // The emptied lines are no reason to keep the new position's first line waiting.
     showNextAtOnce_ = true;
+    cutNoted_ = false;
 }
 
 void TAnalysisWindow::onInfo(const UsiInfo &info) {
@@ -182,7 +183,8 @@ void TAnalysisWindow::onInfo(const UsiInfo &info) {
     if (info.score && !info.pv.empty()) {
         const int index = info.multipv.value_or(1) - 1;
         if (index >= 0 && index < lineCount()) infos_[static_cast<std::size_t>(index)] = info;
-        if (reason_->text() != QStringLiteral("検討中")) setReason(QStringLiteral("検討中"));
+        // The start-up text gives way; a note stays until the next position.
+        if (reason_->text().startsWith(QStringLiteral("エンジンを起動"))) setReason(QStringLiteral("検討中"));
     }
     scheduleRedraw();
 }
@@ -191,17 +193,14 @@ void TAnalysisWindow::onBestMove(const UsiBestMove &best) {
     if (best.resign || best.win || !positionValid_) return;
     ZnBan after;
     const BoardPv pv = translatePv(position_, {best.move}, after);
-    if (!pv.cutWord.empty()) {
-        const QString text = QStringLiteral("エンジンの最善手「%1」はこの局面で指せないので無視しました")
-                                 .arg(QString::fromStdString(best.move));
-        setReason(text);
-        emit statusMessage(text);
-    }
+    if (!pv.cutWord.empty())
+        tell(QStringLiteral("エンジンの最善手「%1」はこの局面で指せないので無視しました")
+                 .arg(QString::fromStdString(best.move)));
 }
 
-void TAnalysisWindow::onFault(const QString &reason) {
-    setReason(reason);
-    emit statusMessage(reason);
+void TAnalysisWindow::tell(const QString &text) {
+    setReason(text);
+    emit statusMessage(text);
 }
 
 void TAnalysisWindow::onEnded() {
@@ -235,8 +234,14 @@ void TAnalysisWindow::redraw() {
         QString depth = info->depth ? QString::number(*info->depth) : QString();
         if (info->seldepth) depth += QStringLiteral("/%1").arg(*info->seldepth);
         QString text = QString::fromStdString(pv.text);
-        if (!pv.cutWord.empty())
+        if (!pv.cutWord.empty()) {
             text += QStringLiteral(" （%1 以降は指せない手）").arg(QString::fromStdString(pv.cutWord));
+            if (!cutNoted_)
+                tell(QStringLiteral(
+                         "エンジンの読み筋の「%1」はこの局面で指せないので、その手から先を省きました")
+                         .arg(QString::fromStdString(pv.cutWord)));
+            cutNoted_ = true;
+        }
         auto item = new QTreeWidgetItem(
             lines_,
             {QString::fromStdString(scoreText(senteView(*info->score, position_.turn()))), depth, text});

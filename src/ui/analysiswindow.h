@@ -70,9 +70,10 @@ protected:
 private:
     void onInfo(const UsiInfo &info);
     void onBestMove(const UsiBestMove &best);
-    void onFault(const QString &reason);
     void onEnded();
     void setReason(const QString &text);
+    // Shows a fault or a note in the window and the status bar.
+    void tell(const QString &text);
     void clearLines();
     void scheduleRedraw();
     void redraw();
@@ -97,6 +98,8 @@ private:
     QElapsedTimer sinceRedraw_;
     int redraws_ = 0;
     bool showNextAtOnce_ = false;
+    // Whether this position's cut PV was reported already.
+    bool cutNoted_ = false;
 
     QLabel *reason_ = nullptr;
     QSpinBox *lineCount_ = nullptr;

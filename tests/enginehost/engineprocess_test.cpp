@@ -101,7 +101,7 @@ TEST(EngineProcess, EveryFaultGetsAReasonAndLeavesNothingBehind) {
         {"overflow", Act::SearchAWhileThenStop, "", "範囲を超える"},
         // Moves that are illegal reach the window as they are; the board's translation cuts them.
         {"illegal", Act::SearchAWhileThenStop, "", ""},
-        {"flood", Act::SearchAWhileThenStop, "", ""},
+        {"flood", Act::SearchAWhileThenStop, "", "毎秒 5000 行"},
         {"normal", Act::SearchAWhileThenStop, "", ""},
     };
     EngineProcess process;
@@ -119,7 +119,9 @@ TEST(EngineProcess, EveryFaultGetsAReasonAndLeavesNothingBehind) {
         }
         if (row.act == Act::SearchThenStop || row.act == Act::SearchAWhileThenStop) {
             ASSERT_TRUE(spinUntil([&] { return !seen.infos.empty(); }, 5000));
-            if (row.act == Act::SearchAWhileThenStop) spinUntil([] { return false; }, 300);
+            if (row.act == Act::SearchAWhileThenStop)
+                spinUntil([&] { return mode == "flood" && !seen.notes.isEmpty(); },
+                          mode == "flood" ? 3000 : 300);
             process.stopSearch();
         }
         if (row.act == Act::Quit) process.quit();

@@ -53,6 +53,7 @@ void search() {
                            : goteToMove  ? "3c3d 7g7f"
                                          : "7g7f 3c3d";
     std::string line;
+    const auto start = std::chrono::steady_clock::now();
     for (int depth = 1;; ++depth) {
         if (command(line, is("flood") ? 0 : 20)) {
             if (is("ignore-stop")) continue;
@@ -61,8 +62,10 @@ void search() {
         }
         say("info depth " + std::to_string(depth % 60) + " seldepth 9 multipv 1 score cp " +
             std::to_string(depth % 200) + " nodes " + std::to_string(depth * 1000) + " nps 250000 pv " + pv);
-        // About 10,000 lines a second when flooding.
-        if (is("flood")) std::this_thread::sleep_for(std::chrono::microseconds(100));
+        // 10,000 lines a second when flooding, paced by the clock rather than by sleeps.
+        while (is("flood") &&
+               std::chrono::steady_clock::now() < start + std::chrono::microseconds(100 * depth))
+            std::this_thread::sleep_for(std::chrono::microseconds(20));
     }
     say(is("illegal") ? "bestmove 5e5d" : "bestmove " + pv.substr(0, 4));
 }

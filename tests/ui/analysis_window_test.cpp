@@ -137,6 +137,8 @@ TEST_F(AnalysisWindowTest, RefusedPositionsAndFaultsSayWhyAndAnalysisStartsAgain
         {"startpos", "exit-mid-search", "探索中に終了"},
         {"startpos", "exit-at-start", "起動中に終了"},
         {"startpos", "missing", "見つかりません"},
+        {"startpos", "illegal", "「5e5d」"},
+        {"startpos", "garbage", "UTF-8"},
         {"startpos", "normal", "検討中"},
     };
     for (const auto &row : rows) {
