@@ -140,7 +140,8 @@ protected:
 TEST_F(KifuWindowTest, ViewMenuComesAfterRunAndHoldsTheWalkingCommands) {
     QStringList titles;
     for (QAction *action : window->menuBar()->actions()) titles << action->text();
-    EXPECT_EQ(titles, (QStringList{"ファイル(&F)", "実行(&R)", "編集(&E)", "表示(&V)", "ヘルプ(&H)"}));
+    EXPECT_EQ(titles,
+              (QStringList{"ファイル(&F)", "実行(&R)", "編集(&E)", "表示(&V)", "検討(&K)", "ヘルプ(&H)"}));
     const struct {
         const char *name;
         const char *caption;
