@@ -216,11 +216,10 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndShortcuts) {
         std::vector<std::pair<const char *, const char *>> items;  // name, caption ("-" separator)
     };
     // Only these items have keys; every other one has none.
-    const std::map<std::string, QKeySequence> shortcuts = {{"KN1", QKeySequence(QStringLiteral("Ctrl+N"))},
-                                                           {"K4", QKeySequence(QStringLiteral("Ctrl+O"))},
-                                                           {"KS1", QKeySequence(QStringLiteral("Ctrl+S"))},
-                                                           {"KE1", QKeySequence(QStringLiteral("Ctrl+C"))},
-                                                           {"KE3", QKeySequence(QStringLiteral("Ctrl+V"))}};
+    const std::map<std::string, QKeySequence> shortcuts = {
+        {"KN1", QKeySequence(QStringLiteral("Ctrl+N"))}, {"K4", QKeySequence(QStringLiteral("Ctrl+O"))},
+        {"KS1", QKeySequence(QStringLiteral("Ctrl+S"))}, {"KE1", QKeySequence(QStringLiteral("Ctrl+C"))},
+        {"KE3", QKeySequence(QStringLiteral("Ctrl+V"))}};
     const Row rows[] = {
         {"FileF1",
          "ファイル(&F)",
@@ -228,10 +227,7 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndShortcuts) {
         {"KR1", "実行(&R)", {{"KR2", "対局(&R)"}, {"KB1", "一手戻す(&B)"}, {"KG1", "投了(&G)"}}},
         {"EditE1",
          "編集(&E)",
-         {{"KE1", "棋譜をコピー(&C)"},
-          {"KE2", "局面をコピー（SFEN）(&S)"},
-          {"", "-"},
-          {"KE3", "貼り付け(&P)"}}},
+         {{"KE1", "棋譜をコピー(&C)"}, {"KE2", "局面をコピー（SFEN）(&S)"}, {"", "-"}, {"KE3", "貼り付け(&P)"}}},
         {"ViewV1",
          "表示(&V)",
          {{"KC1", "利きの数(&C)"},
@@ -246,8 +242,7 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndShortcuts) {
     for (QAction *action : window->menuBar()->actions()) menuBarTitles << action->text();
     // 編集 and 表示 come after the original menus' 実行; the walking items of 表示 are tested with
     // the move list.
-    EXPECT_EQ(menuBarTitles,
-              (QStringList{"ファイル(&F)", "実行(&R)", "編集(&E)", "表示(&V)", "検討(&K)", "ヘルプ(&H)"}));
+    EXPECT_EQ(menuBarTitles, (QStringList{"ファイル(&F)", "実行(&R)", "編集(&E)", "表示(&V)", "ヘルプ(&H)"}));
     for (const Row &row : rows) {
         SCOPED_TRACE(row.menu);
         QMenu *menu = child<QMenu>(row.menu);
@@ -257,8 +252,7 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndShortcuts) {
         // The layers close 表示, after the walking commands and a separator.
         if (std::string(row.menu) == "ViewV1" && actions.size() > qsizetype(row.items.size())) {
             actions = actions.mid(actions.size() - qsizetype(row.items.size()));
-            EXPECT_TRUE(
-                menu->actions()[menu->actions().size() - qsizetype(row.items.size()) - 1]->isSeparator());
+            EXPECT_TRUE(menu->actions()[menu->actions().size() - qsizetype(row.items.size()) - 1]->isSeparator());
         }
         ASSERT_EQ(actions.size(), qsizetype(row.items.size()));
         for (std::size_t i = 0; i < row.items.size(); ++i) {
@@ -557,8 +551,7 @@ TEST_F(MainFormTest, RightClickOnTheBoardOpensThePopupMenu) {
     QMenu *popup = child<QMenu>("PopupMenu1");
     QTest::mouseClick(ban(), Qt::RightButton, Qt::NoModifier, squareCentre(7, 7));
     // The platform follows a right press with a context-menu event; QTest sends only the press.
-    QContextMenuEvent request(QContextMenuEvent::Mouse, squareCentre(7, 7),
-                              ban()->mapToGlobal(squareCentre(7, 7)));
+    QContextMenuEvent request(QContextMenuEvent::Mouse, squareCentre(7, 7), ban()->mapToGlobal(squareCentre(7, 7)));
     QApplication::sendEvent(ban(), &request);
     EXPECT_TRUE(QTest::qWaitFor([popup] { return popup->isVisible(); }, 2000));
     EXPECT_FALSE(znFlags.squareSelected());  // the right button selects nothing
@@ -659,10 +652,9 @@ TEST_F(MainFormTest, RecordDialogsOfferEveryFormatWithNagiFirstAndSelected) {
         QFileDialog dialog;
         setUpRecordDialog(dialog, row.mode);
         EXPECT_EQ(dialog.nameFilters(),
-                  (QStringList{"Nagi形式Ver.0.20 (*.ngr)",
-                               "棋譜ファイル (*.ngr *.kif *.kifu *.ki2 *.csa *.sfen *.usi)",
-                               "KIF形式 (*.kif *.kifu)", "KI2形式 (*.ki2)", "CSA形式 (*.csa)",
-                               "SFEN形式 (*.sfen)", "USI形式 (*.usi)", "すべてのファイル (*)"}));
+                  (QStringList{"Nagi形式Ver.0.20 (*.ngr)", "棋譜ファイル (*.ngr *.kif *.kifu *.ki2 *.csa *.sfen *.usi)",
+                               "KIF形式 (*.kif *.kifu)", "KI2形式 (*.ki2)", "CSA形式 (*.csa)", "SFEN形式 (*.sfen)",
+                               "USI形式 (*.usi)", "すべてのファイル (*)"}));
         EXPECT_EQ(dialog.selectedNameFilter(), QStringLiteral("Nagi形式Ver.0.20 (*.ngr)"));
         EXPECT_EQ(dialog.defaultSuffix(), QString());
         // A save under one format's entry adds that format's suffix to a bare name; Nagi形式 and
