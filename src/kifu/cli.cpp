@@ -1,6 +1,6 @@
-// The converter reads its whole input before it writes anything, and writes a file by way of a
-// temporary file beside it that is renamed over the target only once every byte is on the disk:
-// a failure at any step leaves no partial output behind.
+// The converter reads its whole input before it writes anything, and writes a file the way the
+// window saves one (support/savefile): a failure at any step leaves no partial output behind and
+// the old file as it was.
 
 #include "kifu/cli.h"
 
@@ -10,15 +10,15 @@
 
 #include <cctype>
 #include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
+#include <csignal>
 #include <iostream>
 #include <sstream>
 #include <string_view>
 
 #include "kifu/showboard.h"
 #include "record/formats.h"
+#include "support/savefile.h"
+#include "support/syserror.h"
 
 namespace {
 
@@ -101,94 +101,47 @@ CommandLine parse(const std::vector<std::string> &args) {
     return line;
 }
 
-std::string systemReason(int error) { return std::strerror(error); }
-
-bool readInput(const std::string &name, std::istream &in, std::string &bytes, std::string &reason) {
-    std::ostringstream whole;
-    if (name == "-") {
-        whole << in.rdbuf();
-        if (in.bad()) {
-            reason = "標準入力を読めませんでした";
-            return false;
-        }
-        bytes = std::move(whole).str();
-        return true;
-    }
-    std::error_code error;
-    if (std::filesystem::is_directory(name, error)) {
-        reason = "フォルダーです。棋譜ファイルを指定してください";
-        return false;
-    }
-    std::ifstream file(name, std::ios::binary);
-    if (!file) {
-        reason = "開けません（" + systemReason(errno) + "）";
-        return false;
-    }
-    whole << file.rdbuf();
-    if (file.bad()) {
-        reason = "読めませんでした";
-        return false;
-    }
-    bytes = std::move(whole).str();
-    return true;
+// Reads the input named on the command line: a regular file only, as the window opens one, or
+// standard input for "-".
+FileBytes readInput(const std::string &name, const StandardInput &in) {
+    if (name != "-") return readRegularFile(name);
+    FileBytes read = in(MAX_READ_BYTES);
+    if (!read.ok && read.error != 0)
+        read.reason = "標準入力を読めません (" + systemErrorText(read.error) + ")";
+    return read;
 }
 
-bool writeAll(int descriptor, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(descriptor, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
-// The permissions a new file gets, or those of the file being replaced.
-mode_t permissionsFor(const std::string &name) {
-    struct stat existing {};
-    if (::stat(name.c_str(), &existing) == 0) return existing.st_mode & 07777;
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
-bool writeFile(const std::string &name, std::string_view bytes, std::string &reason) {
-    std::string temporary = name + ".nagikifu-XXXXXX";
-    const int descriptor = ::mkstemp(temporary.data());
-    if (descriptor < 0) {
-        reason = "書き込み用の一時ファイルを作れません（" + systemReason(errno) + "）";
-        return false;
-    }
-    bool ok = writeAll(descriptor, bytes) && ::fchmod(descriptor, permissionsFor(name)) == 0 &&
-              ::fsync(descriptor) == 0;
-    int error = errno;
-    if (::close(descriptor) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (ok && ::rename(temporary.c_str(), name.c_str()) != 0) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) {
-        ::unlink(temporary.c_str());
-        reason = "書き込めませんでした（" + systemReason(error) + "）";
-    }
-    return ok;
+// Whether the file `output` names (through links) is the one the input was read from.
+bool isTheInput(const std::string &output, const FileBytes &input) {
+    struct stat status {};
+    return input.inode != 0 && ::stat(output.c_str(), &status) == 0 && status.st_dev == input.device &&
+           status.st_ino == input.inode;
 }
 
 bool writeOutput(const std::string &name, std::string_view bytes, std::ostream &out, std::string &reason) {
-    if (name != "-") return writeFile(name, bytes, reason);
+    // What is written must open again, here and in the window.
+    if (bytes.size() > MAX_READ_BYTES) {
+        reason = recordTooLong();
+        return false;
+    }
+    if (name != "-") {
+        const SaveResult saved = saveFileSafely(name, bytes);
+        reason = saved.reason;
+        return saved.ok;
+    }
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.flush();
-    if (!out) reason = "標準出力に書き込めませんでした";
+    if (!out) reason = "標準出力に書き込めません";
     return static_cast<bool>(out);
 }
 
 int fail(std::ostream &err, std::string_view what, std::string_view reason) {
     err << "nagikifu: " << what << ": " << reason << '\n';
+    return FAILED;
+}
+
+int fail(std::ostream &err, std::string_view reason) {
+    err << "nagikifu: " << reason << '\n';
     return FAILED;
 }
 
@@ -198,22 +151,25 @@ int usageError(std::ostream &err, std::string_view problem) {
 }
 
 // Reads the record named `name` into the game; 0 or the exit status of the failure.
-int readRecord(const std::string &name, const std::string &from, std::istream &in, ZnBan &game,
-               RecordNotes &notes, std::ostream &err) {
+int readRecord(const std::string &name, const std::string &from, const StandardInput &in, ZnBan &game,
+               RecordNotes &notes, FileBytes &input, std::ostream &err) {
     RecordFormat format = RecordFormat::Unknown;
     if (!from.empty()) {
         format = targetOf(from).format;
         if (format == RecordFormat::Unknown) return usageError(err, "知らない形式です: " + from);
     }
     const std::string shownName = name == "-" ? "標準入力" : name;
-    std::string bytes, reason;
-    if (!readInput(name, in, bytes, reason)) return fail(err, shownName, reason);
-    const RecordResult result = readRecordBytes(game, notes, bytes, name == "-" ? "" : name, format);
+    input = readInput(name, in);
+    if (!input.ok) {
+        if (name == "-" && input.error != 0) return fail(err, input.reason);
+        return fail(err, shownName, input.reason);
+    }
+    const RecordResult result = readRecordBytes(game, notes, input.bytes, name == "-" ? "" : name, format);
     if (!result.ok) return fail(err, shownName, result.reason);
     return 0;
 }
 
-int convert(const CommandLine &line, std::istream &in, std::ostream &out, std::ostream &err) {
+int convert(const CommandLine &line, const StandardInput &in, std::ostream &out, std::ostream &err) {
     if (line.files.size() != 2) return usageError(err, "convert には入力と出力の二つが要ります");
     const std::string &input = line.files[0], &output = line.files[1];
     Target target = line.to.empty() ? (output == "-" ? Target{} : targetOfFile(output)) : targetOf(line.to);
@@ -223,7 +179,12 @@ int convert(const CommandLine &line, std::istream &in, std::ostream &out, std::o
     }
     ZnBan game;
     RecordNotes notes;
-    if (const int status = readRecord(input, line.from, in, game, notes, err); status != 0) return status;
+    FileBytes read;
+    if (const int status = readRecord(input, line.from, in, game, notes, read, err); status != 0)
+        return status;
+    // The safe write would replace the input by its own conversion.
+    if (output != "-" && isTheInput(output, read))
+        return fail(err, output, "入力と同じファイルです。別の出力を指定してください");
     std::string bytes;
     const RecordResult written = writeRecordBytes(game, notes, target.format, bytes, target.shiftJis);
     const std::string shownName = output == "-" ? "標準出力" : output;
@@ -233,12 +194,13 @@ int convert(const CommandLine &line, std::istream &in, std::ostream &out, std::o
     return 0;
 }
 
-int show(const CommandLine &line, std::istream &in, std::ostream &out, std::ostream &err) {
+int show(const CommandLine &line, const StandardInput &in, std::ostream &out, std::ostream &err) {
     if (line.files.size() != 1) return usageError(err, "show には入力が一つ要ります");
     if (!line.to.empty()) return usageError(err, "show に --to は使えません");
     ZnBan game;
     RecordNotes notes;
-    if (const int status = readRecord(line.files[0], line.from, in, game, notes, err); status != 0)
+    FileBytes read;
+    if (const int status = readRecord(line.files[0], line.from, in, game, notes, read, err); status != 0)
         return status;
     std::string text = boardDiagram(game);
     text += "\n先手の利き（各マスに利いている先手の駒の数）\n";
@@ -254,6 +216,24 @@ int show(const CommandLine &line, std::istream &in, std::ostream &out, std::ostr
 
 int runNagikifu(const std::vector<std::string> &args, std::istream &in, std::ostream &out,
                 std::ostream &err) {
+    const StandardInput fromStream = [&in](std::size_t limit) {
+        FileBytes read;
+        std::ostringstream whole;
+        whole << in.rdbuf();
+        if (in.bad()) {
+            read.reason = "標準入力を読めません";
+            return read;
+        }
+        read.bytes = std::move(whole).str();
+        read.ok = read.bytes.size() <= limit;
+        if (!read.ok) read.reason = "大きすぎます";
+        return read;
+    };
+    return runNagikifu(args, fromStream, out, err);
+}
+
+int runNagikifu(const std::vector<std::string> &args, const StandardInput &in, std::ostream &out,
+                std::ostream &err) {
     const CommandLine line = parse(args);
     if (!line.problem.empty()) return usageError(err, line.problem);
     if (line.help) {
@@ -264,4 +244,43 @@ int runNagikifu(const std::vector<std::string> &args, std::istream &in, std::ost
     if (line.command == "show") return show(line, in, out, err);
     if (line.command.empty()) return usageError(err, "コマンドがありません");
     return usageError(err, "知らないコマンドです: " + line.command);
+}
+
+namespace {
+
+// Whether standard stream `fd` is open. A closed one gets /dev/null, so that no file the program
+// opens later takes its number and receives what was meant for the stream.
+bool claimStandardStream(int fd) {
+    if (::fcntl(fd, F_GETFD) != -1) return true;
+    // The lowest free number, which is `fd` once the lower streams are claimed.
+    const int reserved = ::open("/dev/null", (fd == 0 ? O_RDONLY : O_WRONLY) | O_CLOEXEC);
+    if (reserved >= 0 && reserved != fd) ::close(reserved);
+    return false;
+}
+
+}  // namespace
+
+int runNagikifuProcess(int argc, char **argv) {
+    // A file-size limit then fails the write with its reason, and the temporary file goes, instead
+    // of the signal ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+    bool open[3] = {};
+    for (int fd = 0; fd < 3; ++fd) open[fd] = claimStandardStream(fd);
+    const StandardInput standardInput = [inputOpen = open[0]](std::size_t limit) {
+        if (inputOpen) return readDescriptor(STDIN_FILENO, limit);
+        FileBytes closed;
+        closed.error = EBADF;
+        return closed;
+    };
+    // Everything is made before any of it is written, so a failed write is known and reported.
+    std::ostringstream out, err;
+    int status = runNagikifu(std::vector<std::string>(argv + 1, argv + argc), standardInput, out, err);
+    if (const std::string text = std::move(out).str(); !text.empty()) {
+        if (const int error = open[1] ? writeWhole(STDOUT_FILENO, text) : EBADF; error != 0) {
+            err << "nagikifu: 標準出力に書き込めません (" << systemErrorText(error) << ")\n";
+            status = FAILED;
+        }
+    }
+    if (open[2]) writeWhole(STDERR_FILENO, std::move(err).str());
+    return status;
 }

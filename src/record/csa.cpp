@@ -24,8 +24,9 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 5> HEADER_NA
 }};
 
 // The CSA end words and the KIF words they are kept as. The illegal actions name the side that
-// erred; KIF says how the game ended for the side to move, so they are mapped in endWordOf.
-constexpr std::array<std::pair<std::string_view, std::string_view>, 11> END_WORDS = {{
+// erred; KIF says how the game ended for the side to move, so they are mapped in endWordOf. The
+// words KIF lacks keep a name of their own, which only the move list and CSA use.
+constexpr std::array<std::pair<std::string_view, std::string_view>, 13> END_WORDS = {{
     {"TORYO", "投了"},
     {"CHUDAN", "中断"},
     {"SENNICHITE", "千日手"},
@@ -37,6 +38,8 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 11> END_WORD
     {"HIKIWAKE", "引き分け"},
     {"MATTA", "待った"},
     {"FUZUMI", "不詰"},
+    {"ERROR", "エラー"},
+    {"MAX_MOVES", "最大手数"},
 }};
 
 // How many pieces of each kind the set holds.
@@ -352,8 +355,13 @@ private:
         if (dot != std::string_view::npos)
             for (char c : text.substr(dot + 1))
                 if (c < '0' || c > '9') return "消費時間の行が不正です「T" + quotedPart(text) + "」";
-        // A time before the first move or after the end word belongs to no move.
-        if (!built_ || ended_ || game_.moveCount() == 0) return {};
+        // A time after the end word is the time taken before it; one before the first move
+        // belongs to nothing.
+        if (built_ && ended_) {
+            if (notes_.endSeconds < 0) notes_.endSeconds = seconds;
+            return {};
+        }
+        if (!built_ || game_.moveCount() == 0) return {};
         const auto move = static_cast<std::size_t>(game_.moveCount());
         if (notes_.moveSeconds.size() < move) notes_.moveSeconds.resize(move, -1);
         notes_.moveSeconds[move - 1] = seconds;
@@ -366,6 +374,7 @@ private:
         const std::string_view kif = endWordOf(word, game_.turn());
         if (kif.empty()) return "知らない終局の語です「%" + quotedPart(word) + "」";
         notes_.endWord = kif;
+        notes_.csaEndWord = std::string("%").append(word);
         ended_ = true;
         return {};
     }
@@ -495,6 +504,14 @@ void appendPosition(std::string &out, const PositionSpec &position) {
     out += position.turn == SENTE ? "+\n" : "-\n";
 }
 
+// The version line, and first the encoding line where the text is more than ASCII: a reader that
+// is not told assumes Shift-JIS.
+std::string csaHead(std::string_view body) {
+    for (char c : body)
+        if (static_cast<unsigned char>(c) >= 0x80) return "'CSA encoding=UTF-8\nV3.0\n";
+    return "V2.2\n";
+}
+
 }  // namespace
 
 RecordResult readCsa(ZnBan &game, RecordNotes &notes, std::string_view text) {
@@ -515,7 +532,7 @@ std::string csaEndWordOf(std::string_view kifEndWord, Side turn) {
 }
 
 std::string writeCsa(ZnBan &game, const RecordNotes &notes) {
-    std::string out = "V2.2\n";
+    std::string out;
     appendHeaders(out, notes);
     appendComments(out, notes.startComments);
     Side endTurn = SENTE;
@@ -544,6 +561,14 @@ std::string writeCsa(ZnBan &game, const RecordNotes &notes) {
         });
     if (!walked) return {};
     if (game.history().empty()) endTurn = game.turn();
-    if (const std::string end = csaEndWordOf(notes.endWord, endTurn); !end.empty()) out += end + '\n';
-    return out;
+    // The word read is written back where it still stands for the end word kept.
+    std::string end = csaEndWordOf(notes.endWord, endTurn);
+    if (notes.csaEndWord.size() > 1 &&
+        endWordOf(std::string_view(notes.csaEndWord).substr(1), endTurn) == std::string_view(notes.endWord))
+        end = notes.csaEndWord;
+    if (!end.empty()) {
+        out += end + '\n';
+        if (notes.endSeconds >= 0) out += 'T' + std::to_string(notes.endSeconds) + '\n';
+    }
+    return csaHead(out) + out;
 }

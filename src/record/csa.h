@@ -1,6 +1,7 @@
 #pragma once
 // CSA records: read versions 2.x and 3.0 (the first record of a file holding several), write
-// version 2.2. The text is UTF-8; decoding happens before the reader and encoding after the writer.
+// version 2.2, or 3.0 declaring UTF-8 when the record holds more than ASCII. The text is UTF-8;
+// decoding happens before the reader and encoding after the writer.
 
 #include <string>
 #include <string_view>
@@ -13,8 +14,9 @@
 // when the whole record was understood; otherwise both are untouched and the reason names the line.
 RecordResult readCsa(ZnBan &game, RecordNotes &notes, std::string_view text);
 
-// The whole line of `game` as a version 2.2 CSA record (LF line ends), whatever its cursor; empty
-// only when the history cannot be replayed.
+// The whole line of `game` as a CSA record (LF line ends), whatever its cursor: version 2.2 when
+// it is pure ASCII, else version 3.0 after "'CSA encoding=UTF-8"; empty only when the history
+// cannot be replayed.
 std::string writeCsa(ZnBan &game, const RecordNotes &notes);
 
 // The CSA end word ("%TORYO") of a KIF end word ("投了"), for a game with `turn` to move; empty

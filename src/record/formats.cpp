@@ -215,8 +215,8 @@ RecordResult writeRecordBytes(ZnBan &game, const RecordNotes &notes, RecordForma
             break;
         }
         case RecordFormat::Csa: text = writeCsa(game, notes); break;
-        case RecordFormat::Sfen: text = writeSfen(game); break;
-        case RecordFormat::Usi: text = writeUsi(game); break;
+        case RecordFormat::Sfen: text = writeSfen(game, notes.firstMoveNumber); break;
+        case RecordFormat::Usi: text = writeUsi(game, notes.firstMoveNumber); break;
         default: return {false, "書き出す形式が決まっていません"};
     }
     if (text.empty()) return {false, std::string(CANNOT_BUILD)};

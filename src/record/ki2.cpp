@@ -100,12 +100,14 @@ std::string writeKi2(ZnBan &game, const RecordNotes &notes) {
     int onLine = 0;
     Square previousTo = IN_HAND;
     Side toMove = SENTE;
+    bool handicap = false;
     const bool walked = walkRecord(
         game,
         [&](const ZnBan &start) {
             kifu::appendStart(text, start, notes);
             kifu::appendComments(text, notes.startComments);
             toMove = start.turn();
+            handicap = kifu::startsFromHandicap(start);
         },
         [&](const ZnBan &before, std::size_t index) {
             const MoveHistory &record = before.history()[index];
@@ -125,7 +127,7 @@ std::string writeKi2(ZnBan &game, const RecordNotes &notes) {
     if (!walked) return {};
     flushLine(text, line);
     if (kifu::isEndWord(notes.endWord)) {
-        text += kifu::endSentence(notes.endWord, game.history().size(), toMove);
+        text += kifu::endSentence(notes.endWord, game.history().size(), toMove, handicap);
         text += kifu::LINE_END;
     }
     return text;

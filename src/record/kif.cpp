@@ -58,6 +58,7 @@ std::string writeKif(ZnBan &game, const RecordNotes &notes) {
     std::array<long long, 2> totals{};
     Square previousTo = IN_HAND;
     Side toMove = SENTE;
+    bool handicap = false;
     const bool walked = walkRecord(
         game,
         [&](const ZnBan &start) {
@@ -66,19 +67,25 @@ std::string writeKif(ZnBan &game, const RecordNotes &notes) {
             text += kifu::LINE_END;
             kifu::appendComments(text, notes.startComments);
             toMove = start.turn();
+            handicap = kifu::startsFromHandicap(start);
         },
         [&](const ZnBan &before, std::size_t index) {
             const MoveHistory &record = before.history()[index];
             const int seconds = std::max(0, notes.secondsOf(index + 1));
             long long &total = totals[before.turn()];
             total += seconds;
-            appendMoveLine(text, index + 1, kifMoveText(before, record, previousTo), seconds, total);
+            appendMoveLine(text, index + 1, kifMoveText(before, record, previousTo, false), seconds, total);
             kifu::appendComments(text, notes.commentsAfter(index + 1));
             previousTo = record.to;
             toMove = otherSide(before.turn());
         });
     if (!walked) return {};
-    if (kifu::isEndWord(notes.endWord))
-        appendMoveLine(text, game.history().size() + 1, notes.endWord, 0, totals[toMove]);
+    if (kifu::isEndWord(notes.endWord)) {
+        // The end word's own time is the time the player to move spent before it.
+        const int seconds = std::max(0, notes.endSeconds);
+        appendMoveLine(text, game.history().size() + 1, notes.endWord, seconds, totals[toMove] + seconds);
+        text += kifu::endSentence(notes.endWord, game.history().size(), toMove, handicap);
+        text += kifu::LINE_END;
+    }
     return text;
 }

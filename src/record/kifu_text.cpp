@@ -197,7 +197,20 @@ int readHandCount(Scanner &in) {
 std::string_view endWordAt(std::string_view text) {
     for (std::string_view word : END_WORDS)
         if (startsWith(text, word)) return word;
+    // The short form some programs write for 詰み.
+    if (startsWith(text, "詰")) return "詰";
     return {};
+}
+
+// A board diagram's column legend written in ASCII, "  9  8  7  6  5  4  3  2  1".
+bool isAsciiFileLegend(std::string_view line) {
+    char expected = '9';
+    for (char c : line) {
+        if (c == ' ' || c == '\t' || c == '\r') continue;
+        if (c != expected || expected < '1') return false;
+        --expected;
+    }
+    return expected == '0';
 }
 
 // The end word the closing "まで…" sentence of a record stands for; empty when it names none.
@@ -235,13 +248,15 @@ struct WrittenMove {
 
 // Reads one move (or end word) without its number or mark; empty on success, else the reason.
 std::string readWrittenMove(Scanner &in, WrittenMove &move) {
-    if (in.eat(U'同')) {
+    // 仝 is the older way of writing 同.
+    if (in.eat(U'同') || in.eat(U'仝')) {
         move.same = true;
         in.skipSpaces();
     } else if (!readSquare(in, move.to)) {
         move.endWord = endWordAt(in.rest());
         if (move.endWord.empty()) return "指し手が読めません";
         in.seek(in.position() + move.endWord.size());
+        if (move.endWord == "詰") move.endWord = "詰み";
         return {};
     }
     move.code = readPieceName(in);
@@ -288,8 +303,10 @@ std::string readWrittenMove(Scanner &in, WrittenMove &move) {
 bool readMoveTime(Scanner &in, int &seconds) {
     if (!in.eat(U'(')) return false;
     in.skipSpaces();
-    int minutes = 0, digits = 0;
-    while (in.peek() >= '0' && in.peek() <= '9' && digits < 6) {
+    // Up to the longest time a CSA "T" line holds, which the KIF writer gives in minutes.
+    long long minutes = 0;
+    int digits = 0;
+    while (in.peek() >= '0' && in.peek() <= '9' && digits < 8) {
         minutes = minutes * 10 + static_cast<int>(in.peek() - '0');
         in.next(), ++digits;
     }
@@ -300,8 +317,8 @@ bool readMoveTime(Scanner &in, int &seconds) {
         secondsPart = secondsPart * 10 + static_cast<int>(in.peek() - '0');
         in.next(), ++digits;
     }
-    if (digits == 0) return false;
-    seconds = minutes * 60 + secondsPart;
+    if (digits == 0 || minutes * 60 + secondsPart > 999'999'999) return false;
+    seconds = static_cast<int>(minutes * 60 + secondsPart);
     return true;
 }
 
@@ -325,12 +342,18 @@ private:
     std::string readBoardRow(std::string_view line);
     std::string readKifMoveLine(std::string_view line);
     std::string readKi2MoveLine(std::string_view line);
+    std::string readFreeText(std::string_view text);
+    std::string refuseAfterFreeText();
     std::string play(const WrittenMove &written, int seconds);
     std::string ensureBuilt();
     std::string resolve(const WrittenMove &written, MoveSpec &named);
     void addComment(std::string_view comment);
 
     int line_ = 0;
+    // The line a refusal names when it is not the line being read; 0 for the current line.
+    int errorLine_ = 0;
+    // The first line of free text after the moves; 0 while there is none.
+    int freeTextLine_ = 0;
     bool built_ = false;
     bool ended_ = false;
     bool inBranches_ = false;
@@ -353,7 +376,7 @@ std::string Reader::read(std::string_view text) {
         while (end < text.size() && text[end] != '\n' && text[end] != '\r') ++end;
         ++line_;
         if (std::string reason = readLine(text.substr(position, end - position)); !reason.empty())
-            return std::to_string(line_) + "行目: " + reason;
+            return std::to_string(errorLine_ != 0 ? errorLine_ : line_) + "行目: " + reason;
         position = end + 1;
         if (end < text.size() && text[end] == '\r' && position < text.size() && text[position] == '\n')
             ++position;
@@ -375,8 +398,10 @@ std::string Reader::readLine(std::string_view line) {
     // Numbered move lines are nearly all of a KIF file: they skip the slower tests below.
     std::size_t digit = 0;
     while (digit < line.size() && line[digit] == ' ') ++digit;
-    if (!inBranches_ && digit < line.size() && line[digit] >= '0' && line[digit] <= '9')
+    if (!inBranches_ && digit < line.size() && line[digit] >= '0' && line[digit] <= '9') {
+        if (isAsciiFileLegend(line)) return built_ ? "指し手の後に局面図があります" : std::string();
         return readKifMoveLine(line.substr(digit));
+    }
     const std::string_view text = trimmed(line);
     if (text.empty()) return {};
     if (startsWith(text, "変化")) {
@@ -406,7 +431,7 @@ std::string Reader::readLine(std::string_view line) {
     std::size_t colonLength = 3;
     const std::size_t narrow = text.find(':');
     if (narrow < colon) colon = narrow, colonLength = 1;
-    if (colon == std::string_view::npos || colon == 0) return "読めない行です";
+    if (colon == std::string_view::npos || colon == 0) return readFreeText(text);
     return readHeader(trimmed(text.substr(0, colon)), trimmed(text.substr(colon + colonLength)));
 }
 
@@ -467,20 +492,46 @@ std::string Reader::readBoardRow(std::string_view line) {
     return {};
 }
 
+// Records pasted from web pages end in lines such as "以下略". After the last move such a line is
+// kept as a comment on it; a move after it shows that it stood among the moves, and refuses the
+// file, since a skipped move would change the game.
+std::string Reader::readFreeText(std::string_view text) {
+    if (!built_ || (game.moveCount() == 0 && !ended_)) return "読めない行です";
+    if (freeTextLine_ == 0) freeTextLine_ = line_;
+    addComment(text);
+    return {};
+}
+
+std::string Reader::refuseAfterFreeText() {
+    if (freeTextLine_ == 0) return {};
+    errorLine_ = freeTextLine_;
+    return "読めない行です";
+}
+
 std::string Reader::readKifMoveLine(std::string_view line) {
+    if (std::string reason = refuseAfterFreeText(); !reason.empty()) return reason;
     Scanner in(line);
     long number = 0;
     int digits = 0;
     while (in.peek() >= '0' && in.peek() <= '9') {
-        if (++digits > 6) return "手数が大きすぎます";
+        // Seven digits number more moves than a record the size of the largest file opened holds.
+        if (++digits > 7) return "手数が大きすぎます";
         number = number * 10 + static_cast<long>(in.peek() - '0');
         in.next();
     }
     if (lastNumber_ >= 0 && number != lastNumber_ + 1) return "手数が続いていません";
     lastNumber_ = number;
     in.skipSpaces();
+    // Some programs put the side mark in front of the move, as KI2 does.
+    const char32_t mark = in.peek();
+    const bool marked = isSenteMark(mark) || isGoteMark(mark);
+    if (marked) in.next();
     WrittenMove written;
     if (std::string reason = readWrittenMove(in, written); !reason.empty()) return reason;
+    if (marked && written.endWord.empty()) {
+        if (std::string reason = ensureBuilt(); !reason.empty()) return reason;
+        if ((game.turn() == SENTE) != isSenteMark(mark) && !ended_) return "手番と▲△が合っていません";
+    }
     in.skipSpaces();
     int seconds = -1;
     if (!in.atEnd() && !readMoveTime(in, seconds)) return "消費時間が読めません";
@@ -489,6 +540,7 @@ std::string Reader::readKifMoveLine(std::string_view line) {
 }
 
 std::string Reader::readKi2MoveLine(std::string_view line) {
+    if (std::string reason = refuseAfterFreeText(); !reason.empty()) return reason;
     Scanner in(line);
     for (in.skipSpaces(); !in.atEnd(); in.skipSpaces()) {
         const char32_t mark = in.peek();
@@ -561,7 +613,10 @@ std::string Reader::resolve(const WrittenMove &written, MoveSpec &named) {
 
 std::string Reader::play(const WrittenMove &written, int seconds) {
     if (!written.endWord.empty()) {
-        if (!ended_) notes.endWord = written.endWord;
+        if (!ended_) {
+            notes.endWord = written.endWord;
+            notes.endSeconds = seconds;
+        }
         ended_ = true;
         return {};
     }
@@ -760,15 +815,22 @@ void appendComments(std::string &text, const std::vector<std::string> &comments)
     }
 }
 
-std::string endSentence(std::string_view word, std::size_t moves, Side toMove) {
-    const std::string_view mover = toMove == SENTE ? "後手" : "先手";
-    const std::string_view waiting = toMove == SENTE ? "先手" : "後手";
+std::string endSentence(std::string_view word, std::size_t moves, Side toMove, bool handicap) {
+    const std::string_view senteName = handicap ? "下手" : "先手";
+    const std::string_view goteName = handicap ? "上手" : "後手";
+    const std::string_view mover = toMove == SENTE ? goteName : senteName;
+    const std::string_view waiting = toMove == SENTE ? senteName : goteName;
     std::string text = "まで" + std::to_string(moves) + "手で";
     if (word == "投了") return text + std::string(mover) + "の勝ち";
     if (word == "切れ負け") return text + "時間切れにより" + std::string(mover) + "の勝ち";
     if (word == "反則勝ち" || word == "反則負け" || word == "入玉勝ち")
         return text + std::string(waiting) + "の" + std::string(word);
     return text + std::string(word);
+}
+
+bool startsFromHandicap(const ZnBan &start) {
+    const std::string_view name = handicapNameOf(positionOf(start));
+    return !name.empty() && name != "平手";
 }
 
 std::size_t displayWidth(std::string_view text) {

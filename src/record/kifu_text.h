@@ -39,8 +39,12 @@ void appendStart(std::string &text, const ZnBan &start, const RecordNotes &notes
 // Appends each comment line after "*", splitting any that hold a line break.
 void appendComments(std::string &text, const std::vector<std::string> &comments);
 
-// The closing sentence of a KI2 record for `word`, e.g. "まで19手で先手の勝ち".
-std::string endSentence(std::string_view word, std::size_t moves, Side toMove);
+// The closing sentence of a record for `word`, e.g. "まで19手で先手の勝ち"; a handicap game names
+// its sides 下手 and 上手.
+std::string endSentence(std::string_view word, std::size_t moves, Side toMove, bool handicap = false);
+
+// True when the game starts from one of the named handicaps (平手 is none).
+bool startsFromHandicap(const ZnBan &start);
 
 // The display width of UTF-8 text: one column per ASCII character, two for any other.
 std::size_t displayWidth(std::string_view text);

@@ -20,7 +20,7 @@ std::string squareName(Square square) {
     return name;
 }
 
-std::string kifMoveText(const ZnBan &before, const MoveHistory &record, Square previousTo) {
+std::string kifMoveText(const ZnBan &before, const MoveHistory &record, Square previousTo, bool sayDeclined) {
     const Koma *piece = record.piece;
     if (piece == nullptr) return "？";
     const std::string_view name = kifPieceName(piece->code());
@@ -36,7 +36,7 @@ std::string kifMoveText(const ZnBan &before, const MoveHistory &record, Square p
     if (record.from == IN_HAND) return text + "打";
     if (record.promoted)
         text += "成";
-    else if (before.classifyMove(piece, record.to) == PromotionOptional)
+    else if (sayDeclined && before.classifyMove(piece, record.to) == PromotionOptional)
         text += "不成";
     text += '(';
     text += static_cast<char>('1' + columnOf(record.from));

@@ -14,8 +14,11 @@ std::string squareName(Square square);
 
 // The move text of `record` without its side mark, for the game standing just before that move (so
 // the mover's promotion and the choice it had are known). `previousTo` is the destination of the
-// move before it, or IN_HAND when there is none; the same square is written as 同.
-std::string kifMoveText(const ZnBan &before, const MoveHistory &record, Square previousTo);
+// move before it, or IN_HAND when there is none; the same square is written as 同. A move that could
+// have promoted and did not says 不成 only when `sayDeclined` is set: in a KIF file the origin
+// already tells the move, and other programs' readers refuse 不成 there.
+std::string kifMoveText(const ZnBan &before, const MoveHistory &record, Square previousTo,
+                        bool sayDeclined = true);
 
 // The same text after "▲" for sente or "△" for gote, as a move list shows it.
 std::string moveNotation(const ZnBan &before, const MoveHistory &record, Square previousTo);

@@ -36,4 +36,6 @@ void RecordNotes::truncate(std::size_t moves) {
     if (moveComments.size() > moves) moveComments.resize(moves);
     if (moveSeconds.size() > moves) moveSeconds.resize(moves);
     endWord.clear();
+    endSeconds = -1;
+    csaEndWord.clear();
 }

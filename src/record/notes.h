@@ -19,6 +19,14 @@ struct RecordNotes {
     std::vector<int> moveSeconds;
     // How the game ended, as the KIF end word ("投了", "中断", ...); empty when the record has none.
     std::string endWord;
+    // The seconds the end word itself took (the time a player spent before resigning), -1 when
+    // unknown; it counts towards the mover's running total.
+    int endSeconds = -1;
+    // The CSA end word the record was read with ("%+ILLEGAL_ACTION"), so that a CSA record writes
+    // back the very word where several share one KIF word; empty when the end came from elsewhere.
+    std::string csaEndWord;
+    // The number the first move carries: an SFEN start may stand in the middle of a game.
+    int firstMoveNumber = 1;
     // Branches (variations) the reader found and left out.
     int skippedBranches = 0;
 

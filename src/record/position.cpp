@@ -31,7 +31,8 @@ struct Handicap {
 };
 
 const std::vector<Handicap> &handicaps() {
-    // The giver is gote: its left lance stands on 1一, its rook on 8二 and its bishop on 2二.
+    // The giver is gote, and left and right are its own: facing sente, its left hand is on file 1.
+    // So its left lance stands on 1一, its left knight on 2一, its rook on 8二 and its bishop on 2二.
     const Square leftLance = at(1, 1), rightLance = at(9, 1), leftKnight = at(2, 1), rightKnight = at(8, 1);
     const Square rook = at(8, 2), bishop = at(2, 2);
     const Square leftSilver = at(3, 1), rightSilver = at(7, 1), leftGold = at(4, 1), rightGold = at(6, 1);
@@ -45,9 +46,11 @@ const std::vector<Handicap> &handicaps() {
         {"二枚落ち", {rook, bishop}},
         {"三枚落ち", {rook, bishop, leftLance}},
         {"四枚落ち", {rook, bishop, leftLance, rightLance}},
-        {"五枚落ち", {rook, bishop, leftLance, rightLance, leftKnight}},
-        {"左五枚落ち", {rook, bishop, leftLance, rightLance, rightKnight}},
+        {"五枚落ち", {rook, bishop, leftLance, rightLance, rightKnight}},
+        {"左五枚落ち", {rook, bishop, leftLance, rightLance, leftKnight}},
         {"六枚落ち", {rook, bishop, leftLance, rightLance, leftKnight, rightKnight}},
+        {"左七枚落ち", {rook, bishop, leftLance, rightLance, leftKnight, rightKnight, leftSilver}},
+        {"右七枚落ち", {rook, bishop, leftLance, rightLance, leftKnight, rightKnight, rightSilver}},
         {"八枚落ち", {rook, bishop, leftLance, rightLance, leftKnight, rightKnight, leftSilver, rightSilver}},
         {"十枚落ち",
          {rook, bishop, leftLance, rightLance, leftKnight, rightKnight, leftSilver, rightSilver, leftGold,

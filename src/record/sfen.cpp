@@ -110,8 +110,8 @@ std::string readHands(std::string_view hands, PositionSpec &position) {
     return {};
 }
 
-// board, turn, hands and an optional move number.
-std::string readPosition(Words &words, PositionSpec &position) {
+// board, turn, hands and an optional move number, which `moveNumber` receives.
+std::string readPosition(Words &words, PositionSpec &position, int &moveNumber) {
     std::string_view board, turn, hands, number;
     if (!words.next(board)) return "SFEN がありません";
     if (!words.next(turn) || !words.next(hands)) return "SFEN が途中で切れています（手番と持ち駒が要ります）";
@@ -122,8 +122,12 @@ std::string readPosition(Words &words, PositionSpec &position) {
     if (words.peek(number) && number != "moves") {
         words.next(number);
         if (number.size() > 9) return "手数が大きすぎます";
-        for (char c : number)
+        int value = 0;
+        for (char c : number) {
             if (c < '0' || c > '9') return "手数が数字ではありません「" + quotedPart(number) + "」";
+            value = value * 10 + (c - '0');
+        }
+        moveNumber = value > 0 ? value : 1;
     }
     return {};
 }
@@ -147,7 +151,7 @@ bool readUsiMove(std::string_view word, MoveSpec &move) {
     return usiSquare(word[0], word[1], move.from) && usiSquare(word[2], word[3], move.to);
 }
 
-std::string readLine(ZnBan &game, std::string_view line) {
+std::string readLine(ZnBan &game, std::string_view line, int &moveNumber) {
     Words words(line);
     std::string_view word;
     if (!words.peek(word)) return "局面がありません";
@@ -161,7 +165,7 @@ std::string readLine(ZnBan &game, std::string_view line) {
         position = standardStart();
     } else {
         if (word == "sfen") words.next(word);
-        if (std::string problem = readPosition(words, position); !problem.empty()) return problem;
+        if (std::string problem = readPosition(words, position, moveNumber); !problem.empty()) return problem;
     }
     if (std::string problem = buildGame(game, position); !problem.empty()) return problem;
     if (!words.next(word)) return {};
@@ -198,14 +202,16 @@ RecordResult readSfen(ZnBan &game, RecordNotes &notes, std::string_view text) {
     }
     if (line.empty()) return {false, "SFEN も USI の局面もありません（空のファイルです）"};
     ZnBan fresh;
-    if (std::string problem = readLine(fresh, line); !problem.empty())
+    int moveNumber = 1;
+    if (std::string problem = readLine(fresh, line, moveNumber); !problem.empty())
         return {false, lineLabel(lines.number()) + problem};
     game.swap(fresh);
     notes = RecordNotes{};
+    notes.firstMoveNumber = moveNumber;
     return {true, {}};
 }
 
-std::string positionSfen(const ZnBan &game) {
+std::string positionSfen(const ZnBan &game, int firstMoveNumber) {
     std::string out;
     out.reserve(96);
     for (int row = 0; row < 9; ++row) {
@@ -247,21 +253,22 @@ std::string positionSfen(const ZnBan &game) {
     }
     if (!any) out += '-';
     out += ' ';
-    out += std::to_string(game.moveCount() + 1);
+    out += std::to_string(static_cast<long long>(game.moveCount()) + firstMoveNumber);
     return out;
 }
 
-std::string writeSfen(ZnBan &game) { return positionSfen(game) + '\n'; }
+std::string writeSfen(ZnBan &game, int firstMoveNumber) { return positionSfen(game, firstMoveNumber) + '\n'; }
 
-std::string writeUsi(ZnBan &game) {
+std::string writeUsi(ZnBan &game, int firstMoveNumber) {
     std::string out = "position ";
     const bool walked = walkRecord(
         game,
         [&](const ZnBan &start) {
-            if (positionOf(start) == standardStart())
+            // "startpos" has no move number, so a start numbered otherwise is written out.
+            if (positionOf(start) == standardStart() && firstMoveNumber == 1)
                 out += "startpos";
             else
-                out += "sfen " + positionSfen(start);
+                out += "sfen " + positionSfen(start, firstMoveNumber);
             if (!start.history().empty()) out += " moves";
         },
         [&](const ZnBan &before, std::size_t index) {

@@ -15,6 +15,10 @@ struct FileBytes {
     std::string bytes;
     // Why it failed, in Japanese (UTF-8), fit for the status bar; empty on success.
     std::string reason;
+    // What was read, so that a writer can tell it apart from its own target; 0 when unknown.
+    unsigned long long device = 0, inode = 0;
+    // The system's error (errno) when that was the failure, else 0.
+    int error = 0;
 };
 
 // Why whatever is at `path` (after following links) must not be read or replaced as a file: a
@@ -25,3 +29,10 @@ std::string whyNotARegularFile(const std::string &path);
 // folder, a named pipe, a socket, a device, or a link to one) is refused without being read, and
 // so is a file of more than `limit` bytes; the call never blocks on what it opens.
 FileBytes readRegularFile(const std::string &path, std::size_t limit = MAX_READ_BYTES);
+
+// Reads the open descriptor `fd` to its end (standard input, a pipe), refusing more than `limit`
+// bytes; the reason of a failure is the system's, in Japanese.
+FileBytes readDescriptor(int fd, std::size_t limit = MAX_READ_BYTES);
+
+// The reason a record over `limit` bytes is not written: it could not be opened again.
+std::string recordTooLong(std::size_t limit = MAX_READ_BYTES);

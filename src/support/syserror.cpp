@@ -17,6 +17,7 @@ std::string systemErrorText(int error) {
         case EMFILE:
         case ENFILE: return "開いているファイルが多すぎます";
         case ENAMETOOLONG: return "ファイル名が長すぎます";
+        case EBADF: return "閉じられています";
         default: break;
     }
     // Anything rarer keeps the system's words, which at least name the error exactly.

@@ -24,10 +24,11 @@ bool MessageBoxPromotionAsker::askPromotion(const QString &pieceName) {
 
 namespace {
 
-ChosenFile runRecordDialog(QWidget *parent, QFileDialog::AcceptMode mode, const char *objectName) {
+ChosenFile runRecordDialog(QWidget *parent, QFileDialog::AcceptMode mode, const char *objectName,
+                           const QString &folder) {
     QFileDialog dialog(parent);
     dialog.setObjectName(QString::fromLatin1(objectName));
-    setUpRecordDialog(dialog, mode);
+    setUpRecordDialog(dialog, mode, folder);
     if (dialog.exec() != QDialog::Accepted) return {};
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty()) return {};
@@ -49,20 +50,23 @@ const RecordFileType &recordFileTypeOf(const QString &filter) {
 }
 
 ChosenFile DialogFileChooser::openRecordFile(QWidget *parent) {
-    return runRecordDialog(parent, QFileDialog::AcceptOpen, "OpenDialog1");
+    return runRecordDialog(parent, QFileDialog::AcceptOpen, "OpenDialog1", startFolder());
 }
 
 ChosenFile DialogFileChooser::saveRecordFile(QWidget *parent) {
-    return runRecordDialog(parent, QFileDialog::AcceptSave, "SaveDialog1");
+    return runRecordDialog(parent, QFileDialog::AcceptSave, "SaveDialog1", startFolder());
 }
 
-void setUpRecordDialog(QFileDialog &dialog, QFileDialog::AcceptMode mode) {
+void setUpRecordDialog(QFileDialog &dialog, QFileDialog::AcceptMode mode, const QString &folder) {
     // Qt's own dialog looks the same on every desktop and always has the file-name field.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setNameFilters(recordFilters());
-    dialog.selectNameFilter(QString::fromUtf8(kRecordFilter));
+    // Opening looks for any record; saving writes the program's own format unless told otherwise.
+    dialog.selectNameFilter(
+        QString::fromUtf8(mode == QFileDialog::AcceptOpen ? kAllRecordsFilter : kRecordFilter));
+    if (!folder.isEmpty()) dialog.setDirectory(folder);
     dialog.setDefaultSuffix(QString());
     if (mode != QFileDialog::AcceptSave) return;
     // The dialog itself adds the suffix, so that its question before replacing a file names the

@@ -12,8 +12,10 @@
 class QMessageBox;
 class QWidget;
 
-// The first entry of the open and save dialogs' file-type list, selected when they open.
+// The first entry of the open and save dialogs' file-type list, selected when a save opens.
 inline constexpr const char *kRecordFilter = "Nagi形式Ver.0.20 (*.ngr)";
+// The entry that shows every record, selected when 開く opens.
+inline constexpr const char *kAllRecordsFilter = "棋譜ファイル (*.ngr *.kif *.kifu *.ki2 *.ki2u *.csa *.sfen *.usi)";
 
 // One entry of the record dialogs' file-type list: the format it stands for (Unknown for the
 // entries that take several) and the suffix a save under it adds to a name that has none.
@@ -27,7 +29,7 @@ struct RecordFileType {
 // then every record, one entry per format, and every file.
 inline constexpr RecordFileType kRecordFileTypes[] = {
     {kRecordFilter, RecordFormat::Ngr, ""},
-    {"棋譜ファイル (*.ngr *.kif *.kifu *.ki2 *.csa *.sfen *.usi)", RecordFormat::Unknown, ""},
+    {kAllRecordsFilter, RecordFormat::Unknown, ""},
     {"KIF形式 (*.kif *.kifu)", RecordFormat::Kif, "kif"},
     {"KI2形式 (*.ki2)", RecordFormat::Ki2, "ki2"},
     {"CSA形式 (*.csa)", RecordFormat::Csa, "csa"},
@@ -66,6 +68,12 @@ public:
     virtual ~FileChooser() = default;
     virtual ChosenFile openRecordFile(QWidget *parent) = 0;
     virtual ChosenFile saveRecordFile(QWidget *parent) = 0;
+    // The folder the next dialog starts in; empty leaves it to the dialog.
+    void setStartFolder(const QString &folder) { startFolder_ = folder; }
+    const QString &startFolder() const { return startFolder_; }
+
+private:
+    QString startFolder_;
 };
 
 // The modal open and save dialogs.
@@ -75,10 +83,11 @@ public:
     ChosenFile saveRecordFile(QWidget *parent) override;
 };
 
-// Sets a record dialog up: Qt's own dialog with a file-name field, the file-type list with Nagi形式
-// selected, no preset directory or file name. A save adds no suffix under Nagi形式 and the entries
-// of several formats, and the format's suffix under the others.
-void setUpRecordDialog(QFileDialog &dialog, QFileDialog::AcceptMode mode);
+// Sets a record dialog up: Qt's own dialog with a file-name field, the file-type list with 棋譜ファイル
+// selected to open and Nagi形式 to save, starting in `folder` when it is given, with no preset file
+// name. A save adds no suffix under Nagi形式 and the entries of several formats, and the format's
+// suffix under the others.
+void setUpRecordDialog(QFileDialog &dialog, QFileDialog::AcceptMode mode, const QString &folder = {});
 
 // Sets up the box that tells the version; shown modally by the about command.
 void setUpAboutBox(QMessageBox &box);

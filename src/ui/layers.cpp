@@ -59,6 +59,17 @@ void fillBand(Canvas &canvas, const QColor &colour, QRect outer, int thickness) 
     canvas.fillRect(x2 - thickness, y1 + thickness, x2, y2 - thickness);
 }
 
+// A thin line in the side's colour over a light halo, so it shows on every tint and glyph.
+void drawHalo(Canvas &canvas, int x1, int y1, int x2, int y2) {
+    canvas.setPen(LineHaloColour, 3);
+    canvas.line(x1, y1, x2, y2);
+}
+
+void drawThinLine(Canvas &canvas, Side side, int x1, int y1, int x2, int y2) {
+    canvas.setPen(side == SENTE ? SenteLineColour : GoteLineColour, 1);
+    canvas.line(x1, y1, x2, y2);
+}
+
 void drawCounts(Canvas &canvas, const ZnBan &shown, qreal ratio) {
     for (int index = 0; index < SQUARE_COUNT; ++index) {
         const auto square = static_cast<Square>(index);
@@ -71,18 +82,18 @@ void drawCounts(Canvas &canvas, const ZnBan &shown, qreal ratio) {
     }
 }
 
-// A thin line in the side's colour over a light halo, so it shows on every tint and glyph.
 void drawAttackerLines(Canvas &canvas, const ZnBan &shown, Square target) {
     const int x = squareLeft(target) + 16, y = squareTop(target) + 16;
+    // Every halo first, so that no halo hides another side's line.
     for (int pass = 0; pass < 2; ++pass) {
         for (Side side : {SENTE, GOTE}) {
-            const QColor colour = side == SENTE ? SenteLineColour : GoteLineColour;
-            if (pass == 0)
-                canvas.setPen(LineHaloColour, 3);
-            else
-                canvas.setPen(colour, 1);
-            for (const Koma *piece : shown.attackers(side, target))
-                canvas.line(squareLeft(piece->square()) + 16, squareTop(piece->square()) + 16, x, y);
+            for (const Koma *piece : shown.attackers(side, target)) {
+                const int fromX = squareLeft(piece->square()) + 16, fromY = squareTop(piece->square()) + 16;
+                if (pass == 0)
+                    drawHalo(canvas, fromX, fromY, x, y);
+                else
+                    drawThinLine(canvas, side, fromX, fromY, x, y);
+            }
         }
     }
     canvas.setPen(Qt::black, 1);
@@ -92,8 +103,7 @@ void drawExchangeFrames(Canvas &canvas, const ZnBan &shown) {
     for (Side side : {SENTE, GOTE})
         for (const Koma *piece : shown.piecesOnBoard(side))
             if (losesExchange(shown, piece->square()))
-                fillBand(canvas, ExchangeFrameColour,
-                         QRect(squareLeft(piece->square()) + 2, squareTop(piece->square()) + 2, 28, 28), 2);
+                DrawExchangeFrameAt(canvas, squareLeft(piece->square()), squareTop(piece->square()));
 }
 
 // The destination of the move that led to the position shown; the history entry before the move
@@ -138,10 +148,8 @@ void DrawBoardLayers(QImage &image, const ZnBan &shown, const LayerSettings &set
     if (settings.lastMove) {
         const int square = lastMoveSquare(shown);
         if (square >= 0)
-            fillBand(canvas, LastMoveFrameColour,
-                     QRect(squareLeft(static_cast<Square>(square)) - 1,
-                           squareTop(static_cast<Square>(square)) - 1, 34, 34),
-                     2);
+            DrawLastMoveFrameAt(canvas, squareLeft(static_cast<Square>(square)),
+                                squareTop(static_cast<Square>(square)));
     }
     if (settings.exchange) drawExchangeFrames(canvas, shown);
     if (settings.counts) drawCounts(canvas, shown, image.devicePixelRatio());
@@ -152,8 +160,26 @@ void DrawBoardLayers(QImage &image, const ZnBan &shown, const LayerSettings &set
 void DrawPreviewOutline(QImage &image, Square square) {
     if (square >= SQUARE_COUNT) return;
     Canvas canvas(image);
+    DrawPreviewOutlineAt(canvas, squareLeft(square), squareTop(square));
+}
+
+void DrawExchangeFrameAt(Canvas &canvas, int left, int top) {
+    fillBand(canvas, ExchangeFrameColour, QRect(left + 2, top + 2, 28, 28), 2);
+}
+
+void DrawLastMoveFrameAt(Canvas &canvas, int left, int top) {
+    fillBand(canvas, LastMoveFrameColour, QRect(left - 1, top - 1, 34, 34), 2);
+}
+
+void DrawPreviewOutlineAt(Canvas &canvas, int left, int top) {
     // Along the grid lines round the square: the square itself keeps its tint and its glyph.
-    fillBand(canvas, PreviewOutlineColour, QRect(squareLeft(square), squareTop(square), 33, 33), 1);
+    fillBand(canvas, PreviewOutlineColour, QRect(left, top, 33, 33), 1);
+}
+
+void DrawAttackerLine(Canvas &canvas, Side side, int x1, int y1, int x2, int y2) {
+    drawHalo(canvas, x1, y1, x2, y2);
+    drawThinLine(canvas, side, x1, y1, x2, y2);
+    canvas.setPen(Qt::black, 1);
 }
 
 bool BoardLayers::startPreview(const ZnBan &game, const ZnFlags &flags) {
@@ -166,17 +192,25 @@ bool BoardLayers::startPreview(const ZnBan &game, const ZnFlags &flags) {
 }
 
 void BoardLayers::drawBoard(QImage &image, const ZnBan &game, const ZnFlags &flags, int mode) {
+    // The last picture's move stands on the copy until now, for the stands drawn after it.
+    if (preview_.active()) preview_.takeBack();
     previewShown_ = startPreview(game, flags);
     const ZnBan &shown = previewShown_ ? preview_.position() : game;
     DrawBoardBase(image, shown, mode);
-    // The pieces stay where they are in the game: only the outline tells where one would go.
-    DrawBoardPieces(image, game, flags);
+    if (previewShown_)
+        DrawPreviewPieces(image, shown, static_cast<Square>(hovered_));
+    else
+        DrawBoardPieces(image, game, flags);
     DrawBoardLayers(image, shown, settings_, hovered_);
     DrawAnalysisMarks(image, analysisMarks_);
-    if (previewShown_) {
-        DrawPreviewOutline(image, static_cast<Square>(hovered_));
-        preview_.takeBack();
-    }
+    if (previewShown_) DrawPreviewOutline(image, static_cast<Square>(hovered_));
+}
+
+void BoardLayers::drawStand(QImage &image, ZnBan &game, Side side, const ZnFlags &flags) {
+    if (previewShown_ && preview_.active())
+        DrawPreviewStand(image, preview_.position(), side);
+    else
+        DrawStand(image, game, side, flags);
 }
 
 BoardHoverWatcher::BoardHoverWatcher(QWidget *board) : QObject(board) {

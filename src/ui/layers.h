@@ -12,6 +12,7 @@
 #include "analysis/preview.h"
 #include "core/znban.h"
 #include "ui/analysislayer.h"
+#include "ui/drawing.h"
 #include "ui/znflags.h"
 
 class QWidget;
@@ -56,9 +57,13 @@ public:
     bool followMouse() const { return settings_.attackers || settings_.preview; }
 
     // The whole board picture: background, board, overlay for `mode` and pieces as the plain
-    // drawing has them, then every layer that is on. While a previewed move applies, the overlay
-    // and the layers show the position after it; the pieces and the game stay as they are.
+    // drawing has them, then every layer that is on. While a previewed move applies, the picture
+    // shows the position after it, the moved piece faint on its destination; the game stays as
+    // it is.
     void drawBoard(QImage &image, const ZnBan &game, const ZnFlags &flags, int mode);
+    // The stand of `side` for the picture drawBoard last drew: the hand after the previewed move
+    // while one is shown, else the game's hand as DrawStand draws it.
+    void drawStand(QImage &image, ZnBan &game, Side side, const ZnFlags &flags);
 
     // Whether the last drawBoard showed a previewed move.
     bool previewShown() const { return previewShown_; }
@@ -83,6 +88,14 @@ void DrawBoardLayers(QImage &image, const ZnBan &shown, const LayerSettings &set
 
 // The faint outline that marks a previewed destination.
 void DrawPreviewOutline(QImage &image, Square square);
+
+// Single marks of the layers on a square drawn anywhere, by its top-left corner, for pictures that
+// explain them: the exchange frame, the last-move frame, the preview outline, and one attacker
+// line of `side` from (x1, y1) to (x2, y2).
+void DrawExchangeFrameAt(Canvas &canvas, int left, int top);
+void DrawLastMoveFrameAt(Canvas &canvas, int left, int top);
+void DrawPreviewOutlineAt(Canvas &canvas, int left, int top);
+void DrawAttackerLine(Canvas &canvas, Side side, int x1, int y1, int x2, int y2);
 
 // Reports the grid square under the mouse as it moves over a board widget, with the press
 // mapping of the board, and -1 when it leaves the grid or the widget.

@@ -14,8 +14,10 @@
 #include "support/report.h"
 #include "ui/enginestore.h"
 #include "ui/kifuwindow.h"
+#include "ui/legendwindow.h"
 #include "ui/paintbox.h"
 #include "ui/render.h"
+#include "ui/statuspanel.h"
 #include "ui/znflags.h"
 
 namespace {
@@ -81,11 +83,11 @@ TPaintBox *makePaintBox(QWidget *parent, const char *name, QRect geometry) {
     return box;
 }
 
-// Keeps the arrow keys with the attack-display buttons that have the focus, away from the
-// shortcuts that walk through the game.
+// Keeps the arrow keys with the attack-display button that has the focus, away from the shortcuts
+// that walk through the game; a click on a button gives the keyboard back to the board.
 class ArrowKeysStay : public QObject {
 public:
-    using QObject::QObject;
+    ArrowKeysStay(QObject *parent, QWidget *board) : QObject(parent), board_(board) {}
 
     bool eventFilter(QObject *watched, QEvent *event) override {
         if (event->type() == QEvent::ShortcutOverride) {
@@ -97,8 +99,14 @@ public:
                 default: break;
             }
         }
+        // After the release has clicked: a button that loses the focus first forgets the press.
+        if (event->type() == QEvent::MouseButtonRelease)
+            QTimer::singleShot(0, board_, [board = board_] { board->setFocus(Qt::OtherFocusReason); });
         return QObject::eventFilter(watched, event);
     }
+
+private:
+    QWidget *board_;
 };
 }  // namespace
 
@@ -122,6 +130,9 @@ TZnMainForm::TZnMainForm(QWidget *parent) : QMainWindow(parent) {
     // The window is exactly its contents: menu bar, board area and status bar.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     setReportHook(showDebugBox);
+    explainDisplays();
+    // The keys walk the record from the first press on.
+    focusBoard();
 }
 
 TZnMainForm::~TZnMainForm() {
@@ -156,7 +167,7 @@ void TZnMainForm::createControls() {
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
     StatusBar1->setFixedSize(kClientWidth, kStatusBarHeight);
-    StatusPanel = new QLabel(StatusBar1);
+    StatusPanel = new TStatusPanel(StatusBar1);
     StatusPanel->setObjectName(QStringLiteral("StatusPanel"));
     StatusBar1->addWidget(StatusPanel, 1);
     setStatusBar(StatusBar1);
@@ -223,6 +234,11 @@ void TZnMainForm::createMenus() {
     HelpH1 = MainMenu1->addMenu(QStringLiteral("ヘルプ(&H)"));
     HelpH1->setObjectName(QStringLiteral("HelpH1"));
     KA1 = addItem(HelpH1, "KA1", QStringLiteral("バージョン情報(&A)"));
+    KH1 = new QAction(QStringLiteral("凡例(&L)"), HelpH1);
+    KH1->setObjectName(QStringLiteral("KH1"));
+    KH1->setStatusTip(QStringLiteral("盤の色と印が何を表すかを一覧で示します。"));
+    HelpH1->insertAction(KA1, KH1);
+    connect(KH1, &QAction::triggered, this, &TZnMainForm::showLegendWindow);
 
     connect(KN1, &QAction::triggered, this, &TZnMainForm::KN1Click);
     connect(K4, &QAction::triggered, this, &TZnMainForm::K4Click);
@@ -247,16 +263,29 @@ void TZnMainForm::addLayerItems() {
         const char *name;
         QString caption;
         bool LayerSettings::*layer;
+        Qt::Key key;
+        QString tip;
     } items[] = {
-        {"KC1", QStringLiteral("利きの数(&C)"), &LayerSettings::counts},
-        {"KL1", QStringLiteral("利きの筋(&L)"), &LayerSettings::attackers},
-        {"KX1", QStringLiteral("取られる駒(&X)"), &LayerSettings::exchange},
-        {"KP1", QStringLiteral("指し手の予告(&Y)"), &LayerSettings::preview},
-        {"KM1", QStringLiteral("最後の指し手(&M)"), &LayerSettings::lastMove},
+        {"KC1", QStringLiteral("利きの数(&C)"), &LayerSettings::counts, Qt::Key_1,
+         QStringLiteral("マスに利く駒の数を、先手は左下に青、後手は右上に赤で示します。")},
+        {"KL1", QStringLiteral("利きの筋(&L)"), &LayerSettings::attackers, Qt::Key_2,
+         QStringLiteral("マウスの下のマスに利く駒から線を引きます（先手は青、後手は赤）。")},
+        {"KX1", QStringLiteral("取られる駒(&X)"), &LayerSettings::exchange, Qt::Key_3,
+         QStringLiteral("取り合いになると損をする駒をマゼンタの枠で囲みます。")},
+        {"KP1", QStringLiteral("指し手の予告(&Y)"), &LayerSettings::preview, Qt::Key_4,
+         QStringLiteral("選んだ駒の行き先にマウスを置くと、指した後の盤を薄い駒で示します。")},
+        {"KM1", QStringLiteral("最後の指し手(&M)"), &LayerSettings::lastMove, Qt::Key_5,
+         QStringLiteral("最後に指した手の行き先を白い枠で囲みます。")},
     };
+    // Their tooltips tell what the colours mean; the walking commands need none. Each tip fits the
+    // status bar, which shows it whole while the mouse rests on the item.
+    ViewV1->setToolTipsVisible(true);
     for (const auto &item : items) {
         QAction *action = addItem(ViewV1, item.name, item.caption);
         action->setCheckable(true);
+        action->setShortcut(QKeySequence(Qt::CTRL | item.key));
+        action->setToolTip(item.tip);
+        action->setStatusTip(item.tip);
         connect(action, &QAction::toggled, this, [this, layer = item.layer](bool on) {
             layers_.settings().*layer = on;
             RedrawAll();
@@ -289,17 +318,16 @@ void TZnMainForm::redrawBoard() {
     QImage &image = znFlags.image(Ban->devicePixelRatioF());
     layers_.drawBoard(image, game_, znFlags, attackDisplayMode);
     Ban->copyFrom(image, QRect(0, 0, IMAGE_WIDTH, IMAGE_HEIGHT));
+    ClearStandImage(image);
+    layers_.drawStand(image, game_, SENTE, znFlags);
+    Dai0->copyFrom(image, QRect(0, 0, STAND_WIDTH, STAND_HEIGHT));
+    ClearStandImage(image);
+    layers_.drawStand(image, game_, GOTE, znFlags);
+    Dai1->copyFrom(image, QRect(0, 0, STAND_WIDTH, STAND_HEIGHT));
 }
 
 void TZnMainForm::RedrawAll() {
     redrawBoard();
-    QImage &image = znFlags.image(Ban->devicePixelRatioF());
-    ClearStandImage(image);
-    DrawStand(image, game_, SENTE, znFlags);
-    Dai0->copyFrom(image, QRect(0, 0, STAND_WIDTH, STAND_HEIGHT));
-    ClearStandImage(image);
-    DrawStand(image, game_, GOTE, znFlags);
-    Dai1->copyFrom(image, QRect(0, 0, STAND_WIDTH, STAND_HEIGHT));
 
     const bool sente = game_.turn() == SENTE;
     const int moveNumber = game_.moveCount() + 1;
@@ -311,9 +339,11 @@ void TZnMainForm::RedrawAll() {
     followAnalysis();
 }
 
-void TZnMainForm::SetStatusText(const QString &text) { StatusPanel->setText(text); }
+void TZnMainForm::SetStatusText(const QString &text) { StatusPanel->setFullText(text); }
 
-QString TZnMainForm::statusText() const { return StatusPanel->text(); }
+QString TZnMainForm::statusText() const { return StatusPanel->fullText(); }
+
+void TZnMainForm::focusBoard() { Ban->setFocus(Qt::OtherFocusReason); }
 
 void TZnMainForm::BanPaint() {
     RedrawAll();
@@ -343,8 +373,10 @@ void TZnMainForm::KN1Click() {
     znFlags.Reset();
     game_.newGame();
     record_.reset();
+    setRecordPath(QString());
     RedrawAll();
     SetStatusText(QString());
+    focusBoard();
 }
 
 void TZnMainForm::ExitX1Click() { close(); }
@@ -402,10 +434,12 @@ void TZnMainForm::createWalkCommands() {
     connect(KW3, &QAction::triggered, this, [this] { walkTo(record_.cursor() + 1); });
     connect(KW4, &QAction::triggered, this, [this] { walkTo(record_.length()); });
 
-    // A press on the board or a stand takes the focus from the attack-display buttons, so that the
-    // arrow keys walk; tabbing back to the buttons gives them the keys again.
+    // The board and the stands hold the keyboard, so that the arrow keys walk. The attack-display
+    // buttons take it only by Tab, and keep the arrows while they have it.
     for (TPaintBox *box : {Ban, Dai0, Dai1}) box->setFocusPolicy(Qt::ClickFocus);
-    auto arrowKeysStay = new ArrowKeysStay(this);
+    for (QRadioButton *button : {RadioButton2, RadioButton3, RadioButton4})
+        button->setFocusPolicy(Qt::TabFocus);
+    auto arrowKeysStay = new ArrowKeysStay(this, Ban);
     for (QRadioButton *button : {RadioButton2, RadioButton3, RadioButton4})
         button->installEventFilter(arrowKeysStay);
 }
@@ -415,6 +449,32 @@ void TZnMainForm::walkTo(int move) {
     // A selection made in another position means nothing in this one.
     znFlags.Reset();
     RedrawAll();
+}
+
+void TZnMainForm::explainDisplays() {
+    const struct {
+        QRadioButton *button;
+        QString tip;
+    } buttons[] = {
+        {RadioButton4, QStringLiteral("盤に利きの色を付けません。")},
+        {RadioButton2,
+         QStringLiteral(
+             "先手の利きが多いマスを青、後手が多いマスを赤で塗り、相手の利きが多い駒を黄色で囲みます。")},
+        {RadioButton3, QStringLiteral("両方の利きの合計が多いマスほど濃い緑で塗ります。")},
+    };
+    for (const auto &entry : buttons) {
+        entry.button->setToolTip(entry.tip);
+        entry.button->setStatusTip(entry.tip);
+    }
+}
+
+void TZnMainForm::showLegendWindow() {
+    if (legendWindow_ == nullptr) {
+        legendWindow_ = new TLegendWindow(this);
+        legendWindow_->move(frameGeometry().topLeft() + QPoint(40, 40));
+    }
+    legendWindow_->show();
+    legendWindow_->raise();
 }
 
 void TZnMainForm::showKifuWindow() {

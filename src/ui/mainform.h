@@ -26,7 +26,9 @@ class QRadioButton;
 class QStatusBar;
 class TAnalysisWindow;
 class TKifuWindow;
+class TLegendWindow;
 class TPaintBox;
+class TStatusPanel;
 class EngineStore;
 
 class TZnMainForm : public QMainWindow {
@@ -52,6 +54,13 @@ public:
     void showKifuWindow();
     // The move list, null until it is first opened.
     TKifuWindow *kifuWindow() const { return kifuWindow_; }
+    // Opens the window that tells what the colours and marks mean (ヘルプ > 凡例).
+    void showLegendWindow();
+    // The legend, null until it is first opened.
+    TLegendWindow *legendWindow() const { return legendWindow_; }
+    // The folder the open and save dialogs start in: the current record's, else the last one a
+    // dialog or a dropped file came from in this run; empty before either.
+    QString recordFolder() const;
 
     // The 検討 window, null until 検討 first starts.
     TAnalysisWindow *analysisWindow() const { return analysis_; }
@@ -69,8 +78,10 @@ public:
     // Opens the record file at `path` as 開く does: the format by its name, else by its contents,
     // else `hint`; true when it opened. On failure the status bar says why and nothing changes.
     bool openRecordFile(const QString &path, RecordFormat hint = RecordFormat::Unknown);
-    // Reads the text of `mime` (the clipboard, dropped text) as a new game, as 開く reads a file.
+    // Reads the text of `mime` (dropped text) as a new game, as 開く reads a file.
     bool openRecordText(const QMimeData *mime);
+    // The same for the clipboard, whose refusals name the clipboard.
+    bool pasteRecordText(const QMimeData *mime);
     // Opens `path` as soon as the board has first been painted, whose redraw would otherwise
     // replace the status text at once.
     void openAtStart(const QString &path);
@@ -127,8 +138,14 @@ private:
     void walkTo(int move);
     // The checkable board layers of 表示, and the watch on the mouse that some of them follow.
     void addLayerItems();
-    // The board picture alone, with its layers; the stands, the label and the status stay.
+    // The board picture with its layers, and the stands; the labels and the status stay.
     void redrawBoard();
+    // Gives the keyboard to the board, so that the arrow keys walk the record.
+    void focusBoard();
+    // Remembers `path` as the current record file (empty: none) and its folder as the last used.
+    void setRecordPath(const QString &path);
+    // Tooltips and status tips that say what the attack displays and the layers show.
+    void explainDisplays();
     QAction *addItem(QMenu *menu, const char *name, const QString &caption);
     void undoOneMove();
     void setAttackDisplayMode(int mode);
@@ -139,6 +156,8 @@ private:
     // Shows a record just read: the selection reset, the caption (when not empty), the board,
     // then the status text, which names the branches left out.
     void showReadRecord(const QString &caption);
+    // Reads pasted or dropped data as a new game; a refusal names `source` ("クリップボード").
+    bool readRecordMime(const QMimeData *mime, const QString &source);
     // Writes the whole line at `path` in `format`; fills `reason` when it fails, else `lost` with
     // what the format could not hold (empty when it holds everything).
     bool writeRecordFile(const QString &path, RecordFormat format, QString &reason, QString &lost);
@@ -180,7 +199,7 @@ private:
     QRadioButton *RadioButton2 = nullptr;
     QRadioButton *RadioButton3 = nullptr;
     QRadioButton *RadioButton4 = nullptr;
-    QLabel *StatusPanel = nullptr;
+    TStatusPanel *StatusPanel = nullptr;
     QMenu *ViewV1 = nullptr;
     QAction *KK1 = nullptr;
     QAction *KW1 = nullptr;
@@ -191,7 +210,9 @@ private:
     QAction *KE1 = nullptr;
     QAction *KE2 = nullptr;
     QAction *KE3 = nullptr;
+    QAction *KH1 = nullptr;
     TKifuWindow *kifuWindow_ = nullptr;
+    TLegendWindow *legendWindow_ = nullptr;
     QMenu *AnalysisA1 = nullptr;
     QAction *KZ1 = nullptr;
     QAction *KZ2 = nullptr;
@@ -208,6 +229,10 @@ private:
     // The file named on the command line, until it is opened after the first paint.
     QString startFile_;
     bool painted_ = false;
+    // The file the game was last read from or written to (empty after 新規 or a paste), and the
+    // folder of the last file chosen or dropped.
+    QString recordPath_;
+    QString lastFolder_;
 
     // Declared after the controls, so it is destroyed before the controls that show it.
     ZnBan game_;

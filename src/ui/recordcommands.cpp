@@ -10,17 +10,15 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QSaveFile>
 #include <QTimer>
 #include <QUrl>
-#include <cerrno>
 #include <map>
 #include <utility>
 
 #include "record/kif.h"
 #include "record/sfen.h"
 #include "support/readfile.h"
-#include "support/syserror.h"
+#include "support/savefile.h"
 #include "ui/kifuwindow.h"
 #include "ui/mainform.h"
 #include "ui/znflags.h"
@@ -31,16 +29,11 @@ QString fromUtf8(const std::string &text) { return QString::fromUtf8(text.data()
 
 std::string nativeName(const QString &path) { return QFile::encodeName(path).toStdString(); }
 
-// The system's reason for the last failure when it left one, else Qt's.
-QString failureText(int systemError, const QFileDevice &file) {
-    return systemError != 0 ? fromUtf8(systemErrorText(systemError)) : file.errorString();
-}
-
-// Nagi形式 writes the program's own format whatever the name says, as it always has. Under the
-// other entries an extension that names a format decides, so that the file opens again by its
-// name; then the entry's own format; then the program's own.
+// A typed extension that names a record format decides, whatever the entry, so that the file is
+// what its name says and opens again by it, here and elsewhere. A name with no extension or an
+// unknown one takes the entry's own format, and under Nagi形式 or an entry of several formats the
+// program's own.
 RecordFormat saveFormatOf(const QString &path, const RecordFileType &type) {
-    if (type.format == RecordFormat::Ngr) return RecordFormat::Ngr;
     const RecordFormat named = formatOfFileName(nativeName(QFileInfo(path).fileName()));
     if (named != RecordFormat::Unknown) return named;
     return type.format != RecordFormat::Unknown ? type.format : RecordFormat::Ngr;
@@ -112,6 +105,7 @@ void TZnMainForm::showReadRecord(const QString &caption) {
     znFlags.Reset();
     if (!caption.isEmpty()) setWindowTitle(caption);
     RedrawAll();
+    focusBoard();
     QString text = QStringLiteral("棋譜を読み込みました");
     if (const int branches = record_.notes().skippedBranches; branches > 0)
         text += QStringLiteral("（変化%1個は読み込んでいません）").arg(branches);
@@ -124,6 +118,7 @@ bool TZnMainForm::openRecordFile(const QString &path, RecordFormat hint) {
     if (!file.ok) {
         reason = fromUtf8(file.reason);
     } else if (takeRecord(file.bytes, nativeName(path), hint, reason)) {
+        setRecordPath(path);
         showReadRecord(path);
         return true;
     }
@@ -132,11 +127,21 @@ bool TZnMainForm::openRecordFile(const QString &path, RecordFormat hint) {
 }
 
 bool TZnMainForm::openRecordText(const QMimeData *mime) {
+    return readRecordMime(mime, QStringLiteral("ドロップされたデータ"));
+}
+
+bool TZnMainForm::pasteRecordText(const QMimeData *mime) {
+    return readRecordMime(mime, QStringLiteral("クリップボード"));
+}
+
+bool TZnMainForm::readRecordMime(const QMimeData *mime, const QString &source) {
     QString reason;
-    if (mime == nullptr || mime->formats().isEmpty()) {
-        reason = QStringLiteral("貼り付けるものがありません");
+    if (mime == nullptr || mime->formats().isEmpty() ||
+        (mime->hasText() && mime->text().trimmed().isEmpty())) {
+        reason = QStringLiteral("%1が空です").arg(source);
     } else if (!mime->hasText()) {
-        reason = QStringLiteral("テキストではないデータです（%1）").arg(mime->formats().first());
+        // The data's own type names ("application/x-qt-image") mean nothing to a player.
+        reason = QStringLiteral("%1の内容が文字ではありません").arg(source);
     } else {
         const QString text = mime->text();
         const QString tooLong =
@@ -148,6 +153,7 @@ bool TZnMainForm::openRecordText(const QMimeData *mime) {
             reason = tooLong;
         } else if (takeRecord(std::string_view(bytes.constData(), std::size_t(bytes.size())), {},
                               RecordFormat::Unknown, reason)) {
+            setRecordPath(QString());
             showReadRecord(QString());
             return true;
         }
@@ -157,8 +163,10 @@ bool TZnMainForm::openRecordText(const QMimeData *mime) {
 }
 
 void TZnMainForm::K4Click() {
+    fileChooser_->setStartFolder(recordFolder());
     const ChosenFile chosen = fileChooser_->openRecordFile(this);
     if (chosen.path.isEmpty()) return;
+    lastFolder_ = QFileInfo(chosen.path).absolutePath();
     openRecordFile(chosen.path, recordFileTypeOf(chosen.filter).format);
 }
 
@@ -172,11 +180,22 @@ void TZnMainForm::openStartFile() {
     if (!path.isEmpty()) openRecordFile(path);
 }
 
+void TZnMainForm::setRecordPath(const QString &path) {
+    recordPath_ = path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
+    if (!path.isEmpty()) lastFolder_ = QFileInfo(path).absolutePath();
+}
+
+QString TZnMainForm::recordFolder() const {
+    return recordPath_.isEmpty() ? lastFolder_ : QFileInfo(recordPath_).absolutePath();
+}
+
 // ---- saving ----
 
 void TZnMainForm::KS1Click() {
+    fileChooser_->setStartFolder(recordFolder());
     const ChosenFile chosen = fileChooser_->saveRecordFile(this);
     if (chosen.path.isEmpty()) return;
+    lastFolder_ = QFileInfo(chosen.path).absolutePath();
     const RecordFormat format = saveFormatOf(chosen.path, recordFileTypeOf(chosen.filter));
     QString reason, lost;
     if (!writeRecordFile(chosen.path, format, reason, lost)) {
@@ -185,6 +204,7 @@ void TZnMainForm::KS1Click() {
     }
     SetStatusText(QStringLiteral("棋譜を保存しました") + lost);
     setWindowTitle(chosen.path);
+    setRecordPath(chosen.path);
 }
 
 bool TZnMainForm::describeLoss(const std::string &bytes, const std::string &fileName, RecordFormat format,
@@ -229,46 +249,15 @@ bool TZnMainForm::writeRecordFile(const QString &path, RecordFormat format, QStr
         return false;
     }
     if (bytes.size() > std::size_t(kMaxRecordBytes)) {
-        reason = QStringLiteral("棋譜が長すぎます (上限 %1 MiB)").arg(kMaxRecordBytes / (1024 * 1024));
+        reason = fromUtf8(recordTooLong(std::size_t(kMaxRecordBytes)));
         return false;
     }
     if (!describeLoss(bytes, nativeName(path), format, lost, reason)) return false;
-    // QSaveFile would put the record in place of a device or a pipe (through a link, too).
-    if (const std::string refused = whyNotARegularFile(nativeName(path)); !refused.empty()) {
-        reason = fromUtf8(refused);
-        return false;
-    }
-    // QSaveFile writes beside the target and replaces it only when every byte is written, so a
-    // failed save never destroys the file that was there. Qt words the system's errors in
-    // English or not at all, so each step keeps errno for the reason.
-    QSaveFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly)) {
-        reason = QStringLiteral("ファイルを作れません (%1)").arg(failureText(errno, file));
-        return false;
-    }
-    const auto expected = qint64(bytes.size());
-    errno = 0;
-    if (file.write(bytes.data(), expected) != expected || !file.flush()) {
-        reason = QStringLiteral("ファイルに書き込めません (%1)").arg(failureText(errno, file));
-        file.cancelWriting();
-        return false;
-    }
-    // A write that stops part way (a full disk, a size limit) can flush without an error: only
-    // the size on disk tells, and a short file must not replace the old one.
-    if (file.size() != expected) {
-        reason = QStringLiteral("ファイルに書き込めません (%1 バイト中 %2 バイトしか書けませんでした)")
-                     .arg(expected)
-                     .arg(file.size());
-        file.cancelWriting();
-        return false;
-    }
-    errno = 0;
-    if (!file.commit()) {
-        reason = QStringLiteral("ファイルに書き込めません (%1)").arg(failureText(errno, file));
-        return false;
-    }
-    return true;
+    // Written beside the target and renamed over it only when every byte is on the disk, so a
+    // failed save never destroys the file that was there; a device or a pipe is refused.
+    const SaveResult saved = saveFileSafely(nativeName(path), bytes);
+    if (!saved.ok) reason = fromUtf8(saved.reason);
+    return saved.ok;
 }
 
 // ---- the clipboard ----
@@ -300,11 +289,11 @@ void TZnMainForm::KE1Click() {
 }
 
 void TZnMainForm::KE2Click() {
-    QApplication::clipboard()->setText(fromUtf8(positionSfen(game_)));
+    QApplication::clipboard()->setText(fromUtf8(positionSfen(game_, record_.notes().firstMoveNumber)));
     SetStatusText(QStringLiteral("局面をコピーしました"));
 }
 
-void TZnMainForm::KE3Click() { openRecordText(QApplication::clipboard()->mimeData()); }
+void TZnMainForm::KE3Click() { pasteRecordText(QApplication::clipboard()->mimeData()); }
 
 // ---- drops ----
 

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <vector>
 
 #include "support/glyphs.h"
 
@@ -97,6 +98,42 @@ void drawPiece(Canvas &canvas, const Koma &piece, int left, int top, const Fonts
     }
 }
 
+// Every piece on the board; the one on `selected` white, the one on `faint` faint (-1: none).
+void drawPieces(QImage &image, const ZnBan &game, int selected, int faint) {
+    const Fonts &f = sharedFonts();
+    Canvas canvas(image);
+    canvas.setFillColour(BoardColour);
+    for (int column = 0; column < 9; ++column) {
+        for (int row = 0; row < 9; ++row) {
+            const auto square = static_cast<Square>(squareAt(row, column));
+            const Koma *piece = game.pieceAt(square);
+            if (piece == nullptr) continue;
+            canvas.setTextColour(square == selected ? QColor(Qt::white)
+                                 : square == faint  ? FaintGlyphColour
+                                                    : QColor(Qt::black));
+            drawPiece(canvas, *piece, squareLeft(square), squareTop(square), f);
+        }
+    }
+}
+
+// Draws the pieces of a hand already in kind order; slot `selected` white (-1: none).
+template <typename Pieces>
+void drawHand(QImage &image, const Pieces &pieces, int selected) {
+    const Fonts &f = sharedFonts();
+    Canvas canvas(image);
+    int slot = 0;
+    for (const Koma *piece : pieces) {
+        canvas.setFillColour(BoardColour);
+        canvas.setTextColour(slot == selected ? Qt::white : Qt::black);
+        const QString glyph = fromShiftJis(kGlyphTable[piece->kind()]);
+        if (piece->side() == SENTE)
+            canvas.text(8, 8 + 20 * slot, glyph, f.piece, false);
+        else
+            canvas.text(24, 352 - 20 * slot, glyph, f.piece, true);
+        ++slot;
+    }
+}
+
 }  // namespace
 
 void installFontSubstitutes() {
@@ -125,18 +162,24 @@ QColor senteLeadColour(int lead) { return level(kSenteLead, lead); }
 QColor goteLeadColour(int lead) { return level(kGoteLead, lead); }
 QColor concentrationColour(int total) { return level(kConcentration, total); }
 
+QColor frameColour() { return kFrameColour; }
+
 void FillSquare(Canvas &canvas, const QColor &colour, Square square) {
     if (square >= SQUARE_COUNT) return;
-    const int left = squareLeft(square);
-    const int top = squareTop(square);
-    canvas.setFillColour(colour);
-    canvas.fillRect(left, top, left + 32, top + 32);
+    FillSquareAt(canvas, colour, squareLeft(square), squareTop(square));
 }
 
 void FrameSquare(Canvas &canvas, const QColor &colour, Square square) {
     if (square >= SQUARE_COUNT) return;
-    const int left = squareLeft(square);
-    const int top = squareTop(square);
+    FrameSquareAt(canvas, colour, squareLeft(square), squareTop(square));
+}
+
+void FillSquareAt(Canvas &canvas, const QColor &colour, int left, int top) {
+    canvas.setFillColour(colour);
+    canvas.fillRect(left, top, left + 32, top + 32);
+}
+
+void FrameSquareAt(Canvas &canvas, const QColor &colour, int left, int top) {
     const QColor oldColour = canvas.penColour();
     const int oldWidth = canvas.penWidth();
     canvas.setPen(colour, 4);
@@ -193,19 +236,15 @@ void DrawBoardBase(QImage &image, const ZnBan &game, int mode) {
 }
 
 void DrawBoardPieces(QImage &image, const ZnBan &game, const ZnFlags &flags) {
-    const Fonts &f = sharedFonts();
-    Canvas canvas(image);
-    canvas.setFillColour(BoardColour);
-    for (int column = 0; column < 9; ++column) {
-        for (int row = 0; row < 9; ++row) {
-            const auto square = static_cast<Square>(squareAt(row, column));
-            const Koma *piece = game.pieceAt(square);
-            if (piece == nullptr) continue;
-            const bool selected = flags.squareSelected() && flags.selectedSquare() == square;
-            canvas.setTextColour(selected ? Qt::white : Qt::black);
-            drawPiece(canvas, *piece, squareLeft(square), squareTop(square), f);
-        }
-    }
+    drawPieces(image, game, flags.squareSelected() ? flags.selectedSquare() : -1, -1);
+}
+
+void DrawPreviewPieces(QImage &image, const ZnBan &shown, Square faint) {
+    drawPieces(image, shown, -1, faint);
+}
+
+void DrawPieceAt(Canvas &canvas, const Koma &piece, int left, int top) {
+    drawPiece(canvas, piece, left, top, sharedFonts());
 }
 
 void ClearStandImage(QImage &image) {
@@ -216,20 +255,16 @@ void ClearStandImage(QImage &image) {
 }
 
 void DrawStand(QImage &image, ZnBan &game, Side side, const ZnFlags &flags) {
-    const Fonts &f = sharedFonts();
     MochiKoma &hand = game.hand(side);
     // Sorting here is what makes the slot a press selects the glyph drawn at that place.
     hand.sortByKind();
-    Canvas canvas(image);
-    for (int slot = 0; slot < hand.size(); ++slot) {
-        const Koma *piece = hand[slot];
-        const bool selected = game.turn() == side && flags.handSelected() && flags.handSlot() == slot;
-        canvas.setFillColour(BoardColour);
-        canvas.setTextColour(selected ? Qt::white : Qt::black);
-        const QString glyph = fromShiftJis(kGlyphTable[piece->kind()]);
-        if (piece->side() == SENTE)
-            canvas.text(8, 8 + 20 * slot, glyph, f.piece, false);
-        else
-            canvas.text(24, 352 - 20 * slot, glyph, f.piece, true);
-    }
+    drawHand(image, hand, game.turn() == side && flags.handSelected() ? flags.handSlot() : -1);
+}
+
+void DrawPreviewStand(QImage &image, const ZnBan &shown, Side side) {
+    std::vector<const Koma *> pieces(shown.hand(side).begin(), shown.hand(side).end());
+    // Stable, as the hand's own sort is, so equal kinds keep their order.
+    std::stable_sort(pieces.begin(), pieces.end(),
+                     [](const Koma *a, const Koma *b) { return a->kind() < b->kind(); });
+    drawHand(image, pieces, -1);
 }

@@ -25,10 +25,20 @@ void installFontSubstitutes();
 void DrawBoardBase(QImage &image, const ZnBan &game, int mode);
 // The pieces, the selected one white.
 void DrawBoardPieces(QImage &image, const ZnBan &game, const ZnFlags &flags);
+// The pieces of a previewed position: none selected, the piece on `faint` in the faint colour.
+void DrawPreviewPieces(QImage &image, const ZnBan &shown, Square faint);
+// The glyph of the piece that a previewed move puts on its destination.
+inline const QColor FaintGlyphColour{0, 0, 0, 110};
 // The stand background in the top-left 32 x 360 pixels.
 void ClearStandImage(QImage &image);
 // Sorts the hand of `side` by kind and draws it, the selected slot white when `side` is to move.
 void DrawStand(QImage &image, ZnBan &game, Side side, const ZnFlags &flags);
+// The hand of `side` in the order DrawStand gives it, leaving the hand itself as it is; nothing
+// selected.
+void DrawPreviewStand(QImage &image, const ZnBan &shown, Side side);
+// One piece drawn on the square whose top-left corner is (left, top), in the canvas's text colour,
+// as the board draws it.
+void DrawPieceAt(Canvas &canvas, const Koma &piece, int left, int top);
 // The attack overlay alone (called by DrawBoardBase).
 void DrawAttackOverlay(QImage &image, const ZnBan &game, int mode);
 void DrawAttackOverlay(Canvas &canvas, const ZnBan &game, int mode);
@@ -43,6 +53,11 @@ QColor concentrationColour(int total);
 void FillSquare(Canvas &canvas, const QColor &colour, Square square);
 // Outlines `square` with a 4-pixel pen of `colour` straddling its edges; the pen is restored after.
 void FrameSquare(Canvas &canvas, const QColor &colour, Square square);
+// The same two for a square drawn elsewhere, by its top-left corner.
+void FillSquareAt(Canvas &canvas, const QColor &colour, int left, int top);
+void FrameSquareAt(Canvas &canvas, const QColor &colour, int left, int top);
+// The frame of a piece its opponent out-attacks under 利き収支分布.
+QColor frameColour();
 
 // Decodes a Shift-JIS table entry for Qt; the only place where Shift-JIS becomes a QString.
 QString fromShiftJis(const char *text);

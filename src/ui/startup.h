@@ -38,7 +38,7 @@ struct StartOptions {
     // The record file to open (the first word that is not an option); empty for none.
     QString recordFile;
     // "--engine PATH": the engine 検討 uses first in this run, never stored.
-    QString enginePath;
+    QString enginePath = {};
 };
 
 // Reads the words after the program name: "--kifu", "--engine PATH", then the first other word (or the first

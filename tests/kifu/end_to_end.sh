@@ -32,5 +32,5 @@ printf 'PI\n+\n+7776FU\n-5554FU\n' >"$work/bad.csa"
 if "$nagikifu" convert "$work/bad.csa" "$work/bad.kif" 2>"$work/err.txt"; then fail "bad record accepted"; fi
 grep -q '4行目' "$work/err.txt" || fail "no reason: $(cat "$work/err.txt")"
 [ ! -e "$work/bad.kif" ] || fail "partial output left"
-[ -z "$(find "$work" -name '*nagikifu-*')" ] || fail "temporary file left"
+[ -z "$(find "$work" -name '*.nagi-*')" ] || fail "temporary file left"
 echo "end_to_end: ok"

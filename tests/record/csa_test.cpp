@@ -88,7 +88,7 @@ TEST_P(CsaRoundTrip, WriterIgnoresTheCursor) {
     EXPECT_EQ(positionKey(game), key);
 }
 
-INSTANTIATE_TEST_SUITE_P(Seeds, CsaRoundTrip, ::testing::Range(1u, 31u));
+INSTANTIATE_TEST_SUITE_P(Seeds, CsaRoundTrip, ::testing::Range(1u, 46u));
 
 TEST(CsaRoundTripCoverage, WrittenGamesHoldHandicapsHandsPromotionsAndDrops) {
     std::string all;
@@ -165,14 +165,14 @@ TEST(CsaRead, AFullRecord) {
     EXPECT_EQ(notes.moveSeconds, (std::vector<int>{12, 6}));
     EXPECT_EQ(notes.endWord, "投了");
 
-    // Written back as version 2.2 with the same headers, and read again as the same game.
+    // Written back, declaring UTF-8, with the same headers and times, and read again as the same game.
     const std::string written = writeCsa(loaded.game, loaded.notes);
-    EXPECT_TRUE(written.starts_with(
-        "V2.2\nN+先手の人\nN-後手の人\n$EVENT:例の棋戦\n$START_TIME:2024/05/05 15:05:40\n"))
+    EXPECT_TRUE(written.starts_with("'CSA encoding=UTF-8\nV3.0\nN+先手の人\nN-後手の人\n$EVENT:例の棋戦\n"))
         << written;
     EXPECT_NE(written.find("\nPI\n+\n+7776FU\nT12\n-3334FU\nT6\n'二手目のコメント\n+8822UM\n"),
               std::string::npos)
         << written;
+    EXPECT_TRUE(written.ends_with("\n%TORYO\nT40\n"));
     EXPECT_NE(written.find("\n+2211UM\n-8384FU\n+0055KA\n'終局後のコメント\n%TORYO\n"), std::string::npos)
         << written;
     Loaded again;
@@ -223,17 +223,18 @@ TEST(CsaRead, EndWordsMapToKifAndBack) {
                 {"%KACHI", "入玉勝ち"},
                 {"%HIKIWAKE", "引き分け"},
                 {"%+ILLEGAL_ACTION", "反則勝ち"},
-                {"%-ILLEGAL_ACTION", "反則負け"}};
+                {"%-ILLEGAL_ACTION", "反則負け"},
+                {"%ERROR", "エラー"},
+                {"%MAX_MOVES", "最大手数"}};
     for (const auto &row : rows) {
         // Gote is to move: sente's illegal action wins the game for gote.
-        const std::string text = std::string("PI\n+\n+7776FU\n") + row.csa + "\n";
+        const std::string text = std::string("PI\n+\n+7776FU\n") + row.csa + ",T3\n";
         Loaded loaded;
         load(loaded, text);
         ASSERT_TRUE(loaded.result.ok) << loaded.result.reason;
         EXPECT_EQ(loaded.notes.endWord, row.kif) << row.csa;
         const std::string written = writeCsa(loaded.game, loaded.notes);
-        const std::string expected = std::string(row.csa) == "%-ILLEGAL_ACTION" ? "%ILLEGAL_MOVE" : row.csa;
-        EXPECT_TRUE(written.ends_with("\n" + expected + "\n")) << written;
+        EXPECT_TRUE(written.ends_with("\n" + std::string(row.csa) + "\nT3\n")) << written;
     }
 }
 

@@ -232,4 +232,27 @@ TEST(Formats, EveryFormatGoesOutAndComesBackThroughTheEntryPoint) {
     EXPECT_FALSE(writeRecordBytes(game, notes, RecordFormat::Unknown, nothing).ok);
 }
 
+// Each reader takes back what every writer gives, times at the largest a reader takes included
+// (a KIF writer gives those in minutes, once more digits than its reader read).
+TEST(Formats, EveryWriterWritesWhatItsReaderTakesAtTheLimits) {
+    ZnBan game;
+    RecordNotes notes;
+    ASSERT_TRUE(readRecordBytes(game, notes, "PI\n+\n+7776FU\nT999999999\n-3334FU\nT0\n+2726FU\nT59\n").ok);
+    const struct {
+        RecordFormat format;
+        bool keepsTimes;
+    } rows[] = {{RecordFormat::Kif, true},  {RecordFormat::Csa, true},  {RecordFormat::Ki2, false},
+                {RecordFormat::Ngr, false}, {RecordFormat::Usi, false}, {RecordFormat::Sfen, false}};
+    for (const auto &row : rows) {
+        std::string bytes;
+        ASSERT_TRUE(writeRecordBytes(game, notes, row.format, bytes).ok) << static_cast<int>(row.format);
+        ZnBan read;
+        RecordNotes readNotes;
+        const RecordResult result = readRecordBytes(read, readNotes, bytes);
+        ASSERT_TRUE(result.ok) << static_cast<int>(row.format) << ": " << result.reason << "\n" << bytes;
+        EXPECT_EQ(positionOf(read), positionOf(game)) << static_cast<int>(row.format);
+        if (row.keepsTimes) EXPECT_EQ(readNotes.moveSeconds, notes.moveSeconds) << bytes;
+    }
+}
+
 }  // namespace

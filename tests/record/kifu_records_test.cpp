@@ -36,12 +36,12 @@ PositionSpec positionOfSfen(std::string_view sfen) {
     return positionOf(game);
 }
 
-// A set-up start: sente's silver and rook against gote's king and gold, pieces in both hands.
+// A set-up start (its legend in ASCII): sente's silver and rook against gote's king and gold, hands.
 const std::string DIAGRAM = lines({
     "# 詰め将棋の練習",
     "手合割：平手",
     "後手の持駒：金　",
-    "  ９ ８ ７ ６ ５ ４ ３ ２ １",
+    "  9  8  7  6  5  4  3  2  1",
     "+---------------------------+",
     "| ・ ・ ・ ・v玉 ・v金 ・ ・|一",
     "| ・ ・ ・ ・ ・ ・ ・ ・ ・|二",
@@ -70,17 +70,17 @@ TEST(KifRecords, ReadsEveryKindOfMoveFromABoardDiagram) {
                                            "   1 ３三銀不成(34)   ( 0:10/00:00:10)",
                                            "*銀を成らずに",
                                            "*二行目",
-                                           "   2 ４二玉(51)   ( 1:05/00:01:05)",
+                                           "   2 △４二玉(51)   ( 1:05/00:01:05)",
                                            "   3 ２三飛成(28) ( 0:03/00:00:13)",
                                            "   4 ５二金打     ( 0:00/00:01:05)",
                                            "   5 ２二竜(23)   (0:1/0:0:14)",
-                                           "   6 同　金(31)   ( 0:02/00:01:07)",
+                                           "   6 仝　金(31)   ( 0:02/00:01:07)",
                                            "   7 ３二銀成(33)",
                                            "   8 ５三玉(42)   ( 0:00/00:01:07)+",
                                            "   9 ３一成銀(32) ( 0:00/00:00:14)",
                                            "  10 投了         ( 0:05/00:01:12)",
                                            "まで9手で先手の勝ち",
-                                           "",
+                                           "以下略",
                                            "変化：3手",
                                            "   3 ２四飛(28)   ( 0:00/00:00:00)",
                                            "*分岐のコメントは本譜に入らない",
@@ -94,6 +94,7 @@ TEST(KifRecords, ReadsEveryKindOfMoveFromABoardDiagram) {
     EXPECT_EQ(positionOf(game), positionOfSfen(FINAL_SFEN));
     EXPECT_EQ(findInconsistency(game), "");
     EXPECT_EQ(notes.endWord, "投了");
+    EXPECT_EQ(notes.commentsAfter(9), std::vector<std::string>{"以下略"});
     EXPECT_EQ(notes.skippedBranches, 2);
     EXPECT_EQ(notes.header("先手"), "先手名人");
     EXPECT_EQ(notes.header("手合割"), "平手");
@@ -148,6 +149,7 @@ TEST(KifRecords, HandicapGiverMovesFirstAndEndSentencesNameTheirWord) {
               positionOfSfen("lnsgkgsn1/1r5b1/pppp1pppp/4p4/9/2P6/PP1PPPPPP/1B5R1/LNSGKGSNL w - 3"));
     EXPECT_EQ(notes.endWord, "切れ負け");
     EXPECT_EQ(notes.header("上手"), "上手さん");
+    EXPECT_TRUE(writeKif(game, notes).ends_with("\r\nまで2手で時間切れにより下手の勝ち\r\n"));
 
     const struct {
         std::string_view sentence, word;
@@ -162,6 +164,7 @@ TEST(KifRecords, HandicapGiverMovesFirstAndEndSentencesNameTheirWord) {
         {"まで0手詰", "詰み"},
         {"まで0手で詰み", "詰み"},
         {"まで0手で不詰", "不詰"},
+        {"▲詰", "詰み"},
     };
     for (const auto &ending : endings) {
         ASSERT_TRUE(readKi2(game, notes, std::string(ending.sentence)).ok) << ending.sentence;
@@ -206,6 +209,7 @@ TEST(KifRecords, WritesTheUsualLayout) {
     notes.commentsAfter(3) = {"角交換"};
     notes.moveSeconds = {1, 62, -1, 3600};
     notes.endWord = "中断";
+    notes.endSeconds = 7;
     EXPECT_EQ(writeKif(game, notes), lines({
                                          "手合割：平手",
                                          "開始日時：2024/01/02",
@@ -218,7 +222,8 @@ TEST(KifRecords, WritesTheUsualLayout) {
                                          "*角交換",
                                          "   4 同　銀(31)   (60:00/01:01:02)",
                                          "   5 ４五角打     ( 0:00/00:00:01)",
-                                         "   6 中断         ( 0:00/01:01:02)",
+                                         "   6 中断         ( 0:07/01:01:09)",
+                                         "まで5手で中断",
                                      }));
     EXPECT_EQ(writeKi2(game, notes), lines({
                                          "手合割：平手",
@@ -377,6 +382,7 @@ std::vector<BadInput> badKif() {
         {"a gap in the move numbers", head + lines({"1 ７六歩(77)", "3 ３四歩(33)"}),
          "4行目: 手数が続いていません"},
         {"a move after the end word", head + lines({"1 投了", "2 ７六歩(77)"}), "4行目: 終局の後"},
+        {"free text in moves", head + lines({"1 ７六歩(77)", "以下略", "2 投了"}), "4行目: 読めない行"},
         {"an unknown handicap without a diagram", lines({"手合割：七枚落ち", "1 ７六歩(77)"}),
          "2行目: 手合割「七枚落ち」"},
         {"an absurd hand count", lines({"先手の持駒：歩十九"}), "1行目: 持駒の数が多すぎます"},

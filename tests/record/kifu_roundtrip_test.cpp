@@ -66,6 +66,7 @@ RecordNotes sampleNotes(std::mt19937 &random, std::size_t moves, bool handicap) 
     }
     constexpr const char *ENDS[] = {"", "投了", "中断", "千日手", "詰み", "切れ負け", "反則勝ち", "入玉勝ち"};
     notes.endWord = ENDS[random() % std::size(ENDS)];
+    notes.endSeconds = static_cast<int>(random() % 700) - 100;
     return notes;
 }
 
@@ -92,6 +93,9 @@ protected:
         for (std::size_t i = 0; i < game.history().size(); ++i)
             ASSERT_EQ(specOf(read.history()[i]), specOf(game.history()[i])) << "move " << i + 1;
         EXPECT_EQ(readNotes.endWord, notes.endWord);
+        // Other programs refuse 不成 after an origin; both writers close with a まで line.
+        EXPECT_TRUE(format == Format::Ki2 || written.find("不成") == std::string::npos);
+        EXPECT_EQ(written.find("\nまで") != std::string::npos, !notes.endWord.empty());
         EXPECT_EQ(readNotes.header("棋戦"), notes.header("棋戦"));
         EXPECT_EQ(readNotes.startComments, notes.startComments);
         for (std::size_t move = 1; move <= game.history().size(); ++move)
@@ -99,6 +103,7 @@ protected:
         if (format == Format::Kif) {
             for (std::size_t move = 1; move <= game.history().size(); ++move)
                 EXPECT_EQ(readNotes.secondsOf(move), std::max(0, notes.secondsOf(move))) << "move " << move;
+            EXPECT_EQ(readNotes.endSeconds, notes.endWord.empty() ? -1 : std::max(0, notes.endSeconds));
         }
 
         // Written from a cursor in the middle of the line, the whole line comes out the same.

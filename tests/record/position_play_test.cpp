@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <sstream>
 #include <string>
 
 #include "analysis/verify.h"
@@ -32,16 +33,26 @@ TEST(PositionSpec, StandardStartBuildsTheNewGame) {
 }
 
 TEST(PositionSpec, HandicapsRemoveGotesPiecesAndGoteMovesFirst) {
-    const struct {
-        const char *name;
-        int removed;
-    } rows[] = {{"香落ち", 1},   {"右香落ち", 1}, {"角落ち", 1},   {"飛車落ち", 1}, {"飛香落ち", 2},
-                {"二枚落ち", 2}, {"三枚落ち", 3}, {"四枚落ち", 4}, {"五枚落ち", 5}, {"左五枚落ち", 5},
-                {"六枚落ち", 6}, {"八枚落ち", 8}, {"十枚落ち", 10}};
-    for (const auto &row : rows) {
+    // Each handicap, its JKF preset and the squares it empties; left and right are the giver's own.
+    for (const std::string text :
+         {"香落ち KY 11", "右香落ち KY_R 91", "角落ち KA 22", "飛車落ち HI 82", "飛香落ち HIKY 8211",
+          "二枚落ち 2 8222", "三枚落ち 3 822211", "四枚落ち 4 82221191", "五枚落ち 5 8222119181",
+          "左五枚落ち 5_L 8222119121", "六枚落ち 6 822211918121", "左七枚落ち 7_L 82221191812131",
+          "右七枚落ち 7_R 82221191812171", "八枚落ち 8 8222119181217131",
+          "十枚落ち 10 82221191812171316141"}) {
+        struct {
+            std::string name, preset, empty;
+        } row;
+        std::istringstream(text) >> row.name >> row.preset >> row.empty;
         PositionSpec start;
         ASSERT_TRUE(handicapStart(row.name, start)) << row.name;
-        EXPECT_EQ(pieceCount(start), 40 - row.removed) << row.name;
+        EXPECT_TRUE(row.preset[0] > '9' || row.empty.size() / 2 == std::stoul(row.preset)) << row.name;
+        PositionSpec expected = standardStart();
+        for (std::size_t at = 0; at < row.empty.size(); at += 2)
+            expected.code[squareAt(row.empty[at + 1] - '1', row.empty[at] - '1')] = PositionSpec::EMPTY;
+        expected.turn = GOTE;
+        EXPECT_EQ(start, expected) << row.name;
+        EXPECT_EQ(pieceCount(start), 40 - static_cast<int>(row.empty.size() / 2)) << row.name;
         EXPECT_EQ(start.turn, GOTE) << row.name;
         EXPECT_EQ(handicapNameOf(start), row.name);
         for (Square square = 0; square < SQUARE_COUNT; ++square) {

@@ -99,7 +99,7 @@ TEST(SfenRead, EveryForm) {
         {"lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL b - 1",
          "lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL b - 1"},
         {"sfen 8l/1l+R2P3/p2pBG1pp/kps1p4/Nn1P2G2/P1P1P2PP/1PS6/1KSG3+r1/LN2+p3L w Sbgn3p 124\n",
-         "8l/1l+R2P3/p2pBG1pp/kps1p4/Nn1P2G2/P1P1P2PP/1PS6/1KSG3+r1/LN2+p3L w Sbgn3p 1"},
+         "8l/1l+R2P3/p2pBG1pp/kps1p4/Nn1P2G2/P1P1P2PP/1PS6/1KSG3+r1/LN2+p3L w Sbgn3p 124"},
         {"position startpos", "lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL b - 1"},
         {"  startpos moves 7g7f 3c3d\r\n",
          "lnsgkgsnl/1r5b1/pppppp1pp/6p2/9/2P6/PP1PPPPPP/1B5R1/LNSGKGSNL b - 3"},
@@ -108,15 +108,17 @@ TEST(SfenRead, EveryForm) {
         {"position sfen lnsgkgsnl/9/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL w - 1 moves 5a4b 7g7f",
          "lnsg1gsnl/5k3/ppppppppp/9/9/2P6/PP1PPPPPP/1B5R1/LNSGKGSNL w - 3"},
         {"sfen 4k4/9/9/9/9/9/9/9/4K4 b 2R2B4G4S4N4L18P moves", "4k4/9/9/9/9/9/9/9/4K4 b 2R2B4G4S4N4L18P 1"},
-        {"4k4/9/9/9/9/9/9/9/4K4 w 2r10p5P 7", "4k4/9/9/9/9/9/9/9/4K4 w 5P2r10p 1"},
+        {"4k4/9/9/9/9/9/9/9/4K4 w 2r10p5P 7", "4k4/9/9/9/9/9/9/9/4K4 w 5P2r10p 7"},
+        {"sfen 4k4/9/9/9/9/9/9/9/4K4 w - 36 moves 5a5b", "9/4k4/9/9/9/9/9/9/4K4 b - 37"},
         {"\n\nposition sfen 4k4/9/9/9/9/9/9/9/4K4 b P moves P*5b\nposition startpos\n",
          "4k4/4P4/9/9/9/9/9/9/4K4 w - 2"},
     };
     for (const auto &row : rows) {
         ZnBan game;
-        const RecordResult result = read(game, row.text);
+        RecordNotes notes;
+        const RecordResult result = readSfen(game, notes, row.text);
         ASSERT_TRUE(result.ok) << result.reason << "\n" << row.text;
-        EXPECT_EQ(positionSfen(game), row.sfen) << row.text;
+        EXPECT_EQ(positionSfen(game, notes.firstMoveNumber), row.sfen) << row.text;
         EXPECT_EQ(findInconsistency(game), "") << row.text;
     }
 }
@@ -212,6 +214,10 @@ TEST(SfenWrite, StartsAndNumbers) {
     ASSERT_EQ(buildGame(handicap, start), "");
     EXPECT_EQ(writeUsi(handicap),
               "position sfen lnsgkgsn1/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL w - 1\n");
+    const std::string usi = "position sfen 4k4/9/9/9/9/9/9/9/4K4 w - 36 moves 5a5b\n";
+    RecordNotes notes;
+    ASSERT_TRUE(readSfen(game, notes, usi).ok);
+    EXPECT_EQ(writeUsi(game, notes.firstMoveNumber), usi);
 }
 
 }  // namespace

@@ -23,6 +23,7 @@ TEST(SystemErrorText, CommonErrorsAreJapanese) {
         {EFBIG, "ファイルが大きすぎます"},
         {EMFILE, "開いているファイルが多すぎます"},
         {ENFILE, "開いているファイルが多すぎます"},
+        {EBADF, "閉じられています"},
     };
     for (const auto &row : rows) EXPECT_EQ(systemErrorText(row.error), row.text) << std::strerror(row.error);
 }

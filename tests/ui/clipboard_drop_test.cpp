@@ -60,6 +60,11 @@ TEST_F(ClipboardTest, CopiesTheGameAsKifAndThePositionAsSfen) {
     trigger("KE2");
     EXPECT_EQ(status(), "局面をコピーしました");
     EXPECT_EQ(clipboard().toStdString(), "lnsgkgsnl/1r5b1/ppppppppp/9/9/2P6/PP1PPPPPP/1B5R1/LNSGKGSNL w - 2");
+
+    // A position pasted with its own move number is copied back under that number, not from 1.
+    pasteText("sfen lnsgkgsnl/1r5b1/ppppppppp/9/9/2P6/PP1PPPPPP/1B5R1/LNSGKGSNL w - 36 moves 3c3d\n");
+    trigger("KE2");
+    EXPECT_EQ(clipboard().toStdString(), "lnsgkgsnl/1r5b1/pppppp1pp/6p2/9/2P6/PP1PPPPPP/1B5R1/LNSGKGSNL b - 37");
 }
 
 TEST_F(ClipboardTest, PastesEveryTextFormatAsANewGame) {
@@ -127,8 +132,10 @@ TEST_F(ClipboardTest, BadPastesSayWhyAndKeepTheGame) {
         std::function<QMimeData *()> make;
         const char *reason;
     } rows[] = {
-        {"nothing", [] { return new QMimeData; }, "貼り付けるものがありません"},
-        {"an image", image, "テキストではないデータです（image/png）"},
+        {"nothing", [] { return new QMimeData; }, "クリップボードが空です"},
+        {"empty text", [&] { return text(""); }, "クリップボードが空です"},
+        {"only blanks", [&] { return text(" \r\n\t\n"); }, "クリップボードが空です"},
+        {"an image", image, "クリップボードの内容が文字ではありません"},
         {"over 4 MiB", huge, "テキストが長すぎます（上限 4 MiB）"},
         {"bytes with zeros", [&] { return text(QByteArray("V2.2\n\0\0\0PI", 11)); }, "バイナリ"},
         {"plain words", [&] { return text("こんにちは\n"); }, "棋譜の形式がわかりません"},

@@ -236,8 +236,8 @@ TEST_F(KifuWindowTest, KeysWalkFromTheMainWindowAndFromTheList) {
                 {Qt::Key_End, 5},  {Qt::Key_Left, 4},  {Qt::Key_Home, 0}};
 
     activate(window.get());
-    // A press on an empty square takes the focus from the attack-display buttons.
-    ASSERT_TRUE(child<QRadioButton>("RadioButton4")->hasFocus());
+    // The board has the keys from the start, and keeps them through a press on an empty square.
+    ASSERT_TRUE(child<TPaintBox>("Ban")->hasFocus());
     pressSquare(5, 5);
     ASSERT_TRUE(child<TPaintBox>("Ban")->hasFocus());
     for (const auto &press : keys) {

@@ -291,10 +291,10 @@ TEST_F(LayersTest, LastMoveFramesTheDestinationOfTheMoveBeforeTheCount) {
 
 // ---- preview ----
 
-// The preview draws the overlay and the layers of the position after the move, the pieces where
-// they stand, and a faint outline on the destination.
-TEST_F(LayersTest, PreviewShowsThePositionAfterTheMoveAndKeepsThePieces) {
-    playRandomGame(7, 40);
+// The preview draws the position after the move, overlay, layers, pieces and hands alike, with the
+// moved piece faint and a faint outline on the destination.
+TEST_F(LayersTest, PreviewShowsThePositionAfterTheMoveWithThePieceFaint) {
+    playRandomGame(7, 100);
     const std::string key = positionKey(game);
     const auto counts = attackCounts(game);
     std::vector<Move> moves;
@@ -321,10 +321,18 @@ TEST_F(LayersTest, PreviewShowsThePositionAfterTheMoveAndKeepsThePieces) {
         ASSERT_TRUE(applyMove(after, move));
         QImage &expected = flags.image();
         DrawBoardBase(expected, after, 2);
-        DrawBoardPieces(expected, game, flags);
+        DrawPreviewPieces(expected, after, move.to);
         DrawBoardLayers(expected, after, layers.settings(), move.to);
         DrawPreviewOutline(expected, move.to);
         EXPECT_EQ(shown, expected) << int(move.from) << "-" << int(move.to);
+        for (Side side : {SENTE, GOTE}) {
+            ClearStandImage(expected);
+            layers.drawStand(expected, game, side, flags);
+            const QImage previewStand = expected.copy();
+            ClearStandImage(expected);
+            DrawStand(expected, after, side, ZnFlags());
+            EXPECT_EQ(previewStand, expected) << "stand " << int(side);
+        }
         ++previews;
     }
     EXPECT_GT(previews, 10);

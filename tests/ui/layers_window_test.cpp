@@ -42,6 +42,21 @@ std::vector<std::string> historyOf(const ZnBan &game) {
     return records;
 }
 
+// Whether `preview` is `real` but round the destination `to`, where it is lighter somewhere, never darker.
+::testing::AssertionResult looksLikeAfterTheMove(const QImage &preview, const QImage &real, Square to) {
+    const QRect box(276 - 32 * columnOf(to) - 1, 56 + 32 * rowOf(to) - 1, 35, 35);
+    int lighter = 0;
+    for (int y = 0; y < real.height(); ++y)
+        for (int x = 0; x < real.width(); ++x) {
+            const QRgb shown = preview.pixel(x, y), made = real.pixel(x, y);
+            if (shown == made) continue;
+            if (!box.contains(x, y) || qGray(shown) < qGray(made))
+                return ::testing::AssertionFailure() << "at " << x << "," << y;
+            ++lighter;
+        }
+    return lighter > 0 ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << "no faint piece";
+}
+
 class LayersWindowTest : public ShownWindowTest {
 protected:
     QImage picture() { return ban()->picture(); }
@@ -51,7 +66,6 @@ protected:
     void hoverSquare(Square square) { hover(squareCentre(columnOf(square) + 1, rowOf(square) + 1)); }
     // Off the grid but still over the board's paint box.
     void hoverOffTheGrid() { hover(QPoint(340, 20)); }
-
 };
 
 TEST_F(LayersWindowTest, EachLayerItemRedrawsAtOnceAndOffRestoresThePicture) {
@@ -162,6 +176,8 @@ TEST_F(LayersWindowTest, PreviewFollowsTheSelectedPieceOnly) {
     hoverSquare(sq(7, 5));  // not a move of that pawn
     press(squareCentre(7, 6));
     EXPECT_EQ(window->game().moveCount(), 1);
+    // The preview was the picture after the move, but for the faint pawn and its outline.
+    EXPECT_TRUE(looksLikeAfterTheMove(previewed, picture(), sq(7, 6)));
     // The move made, the selection is gone and with it the preview.
     hoverSquare(sq(3, 4));
     EXPECT_EQ(window->game().moveCount(), 1);

@@ -219,7 +219,9 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndShortcuts) {
     const std::map<std::string, QKeySequence> shortcuts = {
         {"KN1", QKeySequence(QStringLiteral("Ctrl+N"))}, {"K4", QKeySequence(QStringLiteral("Ctrl+O"))},
         {"KS1", QKeySequence(QStringLiteral("Ctrl+S"))}, {"KE1", QKeySequence(QStringLiteral("Ctrl+C"))},
-        {"KE3", QKeySequence(QStringLiteral("Ctrl+V"))}};
+        {"KE3", QKeySequence(QStringLiteral("Ctrl+V"))}, {"KC1", QKeySequence(QStringLiteral("Ctrl+1"))},
+        {"KL1", QKeySequence(QStringLiteral("Ctrl+2"))}, {"KX1", QKeySequence(QStringLiteral("Ctrl+3"))},
+        {"KP1", QKeySequence(QStringLiteral("Ctrl+4"))}, {"KM1", QKeySequence(QStringLiteral("Ctrl+5"))}};
     const Row rows[] = {
         {"FileF1",
          "ファイル(&F)",
@@ -235,7 +237,7 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndShortcuts) {
           {"KX1", "取られる駒(&X)"},
           {"KP1", "指し手の予告(&Y)"},
           {"KM1", "最後の指し手(&M)"}}},
-        {"HelpH1", "ヘルプ(&H)", {{"KA1", "バージョン情報(&A)"}}},
+        {"HelpH1", "ヘルプ(&H)", {{"KH1", "凡例(&L)"}, {"KA1", "バージョン情報(&A)"}}},
         {"PopupMenu1", "", {{"K1", "一手戻す"}, {"K2", "投了"}, {"K3", "キャンセル"}}},
     };
     QStringList menuBarTitles;
@@ -646,17 +648,22 @@ TEST_F(MainFormTest, RecordDialogsOfferEveryFormatWithNagiFirstAndSelected) {
         QFileDialog::AcceptMode mode;
         QDialogButtonBox::StandardButton button;
         const char *caption;
+        const char *selected;  // the file type selected when the dialog opens
     };
-    for (const Row &row : {Row{QFileDialog::AcceptOpen, QDialogButtonBox::Open, "開く"},
-                           Row{QFileDialog::AcceptSave, QDialogButtonBox::Save, "保存"}}) {
+    const QString folder = QDir::tempPath();
+    for (const Row &row :
+         {Row{QFileDialog::AcceptOpen, QDialogButtonBox::Open, "開く",
+              "棋譜ファイル (*.ngr *.kif *.kifu *.ki2 *.ki2u *.csa *.sfen *.usi)"},
+          Row{QFileDialog::AcceptSave, QDialogButtonBox::Save, "保存", "Nagi形式Ver.0.20 (*.ngr)"}}) {
         SCOPED_TRACE(row.caption);
         QFileDialog dialog;
-        setUpRecordDialog(dialog, row.mode);
+        setUpRecordDialog(dialog, row.mode, folder);
+        EXPECT_EQ(QDir(dialog.directory()).canonicalPath(), QDir(folder).canonicalPath());
         EXPECT_EQ(dialog.nameFilters(),
-                  (QStringList{"Nagi形式Ver.0.20 (*.ngr)", "棋譜ファイル (*.ngr *.kif *.kifu *.ki2 *.csa *.sfen *.usi)",
+                  (QStringList{"Nagi形式Ver.0.20 (*.ngr)", "棋譜ファイル (*.ngr *.kif *.kifu *.ki2 *.ki2u *.csa *.sfen *.usi)",
                                "KIF形式 (*.kif *.kifu)", "KI2形式 (*.ki2)", "CSA形式 (*.csa)", "SFEN形式 (*.sfen)",
                                "USI形式 (*.usi)", "すべてのファイル (*)"}));
-        EXPECT_EQ(dialog.selectedNameFilter(), QStringLiteral("Nagi形式Ver.0.20 (*.ngr)"));
+        EXPECT_EQ(dialog.selectedNameFilter(), QString::fromUtf8(row.selected));
         EXPECT_EQ(dialog.defaultSuffix(), QString());
         // A save under one format's entry adds that format's suffix to a bare name; Nagi形式 and
         // the entries of several formats add none, as before.

@@ -176,8 +176,8 @@ TEST_F(FormatSaveTest, APlayedGameSavesAsBeforeUnderNagiFormat) {
     window->record().reset();
     std::ostringstream record;
     ASSERT_TRUE(saveRecord(window->game(), record).ok);
-    // Under Nagi形式 the name does not choose the format.
-    for (const char *name : {"played.ngr", "played.kif", "played"}) {
+    // Under Nagi形式 a name with no other format's extension keeps the program's own format.
+    for (const char *name : {"played.ngr", "played", "played.txt", "played.NGR"}) {
         SCOPED_TRACE(name);
         save(path(name));
         EXPECT_EQ(status(), "棋譜を保存しました");
@@ -193,17 +193,26 @@ TEST_F(FormatSaveTest, TheFileTypeOrTheTypedExtensionChoosesTheFormatAndTheEncod
         const char *starts;  // the first bytes of the file
         bool utf8;
     } rows[] = {
-        {"by-name.csa", filterWith("(*)"), "V2.2\n", true},
+        {"by-name.csa", filterWith("(*)"), "'CSA encoding=UTF-8\nV3.0\n", true},
         {"by-name.kif", filterWith("*.ngr *.kif"), "#KIF version=2.0 encoding=Shift_JIS\r\n", false},
         {"by-name.kifu", filterWith("(*)"), "#KIF version=2.0 encoding=UTF-8\r\n", true},
         {"by-name.ki2", filterWith("KIF"), "#KIF version=2.0 encoding=Shift_JIS\r\n", false},
         // The typed extension wins over the chosen type, so the file opens again by its name.
         {"typed.usi", filterWith("CSA"), "position startpos moves 7g7f", true},
         // A name without a known extension takes the chosen type's format.
+        // Read back from the USI line, the game has no names left: plain ASCII stays version 2.2.
         {"by-type.txt", filterWith("CSA"), "V2.2\n", true},
         {"by-type", filterWith("KIF"), "#KIF version=2.0 encoding=UTF-8\r\n", true},
         // Neither: the program's own.
         {"neither", filterWith("(*)"), "' \r\nP+", true},
+        // Under the preselected Nagi形式 a typed record extension decides too; .ngr, a bare name
+        // and an unknown extension keep the program's own.
+        {"typed.kif", {}, "#KIF version=2.0 encoding=Shift_JIS\r\n", false},
+        {"typed.csa", {}, "V2.2\n", true},
+        {"typed.usi", {}, "position startpos moves 7g7f", true},
+        {"typed.ngr", {}, "' \r\nP+", true},
+        {"typed", {}, "' \r\nP+", true},
+        {"typed.txt", {}, "' \r\nP+", true},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);

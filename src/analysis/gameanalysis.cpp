@@ -1,0 +1,213 @@
+#include "analysis/gameanalysis.h"
+
+#include <algorithm>
+
+#include "analysis/preview.h"
+#include "analysis/pvtext.h"
+
+GameLine currentLine(ZnBan &game) {
+    GameLine line;
+    walkRecord(
+        game, [&](const ZnBan &start) { line.start = positionOf(start); },
+        [&](const ZnBan &walked, std::size_t index) {
+            line.moves.push_back(specOf(walked.history()[index]));
+        });
+    return line;
+}
+
+GameAnalysis::GameAnalysis(const GameLine &line, const AnalysisSettings &settings)
+    : line_(line), settings_(settings) {
+    const int moves = static_cast<int>(line_.moves.size());
+    first_ = std::clamp(settings.first, 0, moves);
+    last_ = std::clamp(settings.last, first_, moves);
+    results_.resize(static_cast<std::size_t>(moves) + 1);
+    verdicts_.resize(static_cast<std::size_t>(moves) + 1);
+    if (std::string reason = buildGame(game_, line_.start); !reason.empty()) {
+        fail("開始局面を作れません: " + reason);
+        return;
+    }
+    last_ = std::min(last_, playableMoves());
+    first_ = std::min(first_, last_);
+    if (!advanceTo(first_)) done_ = true;
+}
+
+int GameAnalysis::playableMoves() {
+    ZnBan scratch;
+    copyPosition(game_, scratch);
+    for (std::size_t move = 0; move < line_.moves.size(); ++move)
+        if (std::string reason = playMove(scratch, line_.moves[move]); !reason.empty()) {
+            notes_.push_back(std::to_string(move + 1) + "手目が指せません: " + reason);
+            return static_cast<int>(move);
+        }
+    return static_cast<int>(line_.moves.size());
+}
+
+bool GameAnalysis::advanceTo(int ply) {
+    while (ply_ < ply) {
+        copyPosition(game_, previous_);
+        const MoveSpec &move = line_.moves[static_cast<std::size_t>(ply_)];
+        if (std::string reason = playMove(game_, move); !reason.empty()) {
+            error_ = std::to_string(ply_ + 1) + "手目が指せません: " + reason;
+            last_ = ply_;
+            return false;
+        }
+        ++ply_;
+    }
+    return true;
+}
+
+void GameAnalysis::moveOn() {
+    if (done_) return;
+    ++finished_;
+    if (ply_ >= last_ || !advanceTo(ply_ + 1)) done_ = true;
+}
+
+void GameAnalysis::submit(const EngineReport &report) {
+    if (done_) return;
+    PositionResult result;
+    result.evaluation = senteView(game_.turn(), report.mate, report.score);
+    const Square previousTo = ply_ > 0 ? line_.moves[static_cast<std::size_t>(ply_ - 1)].to : IN_HAND;
+    std::vector<MoveSpec> reading = report.pv;
+    if (reading.empty() && report.bestMove) reading.push_back(*report.bestMove);
+    std::size_t legal = 0;
+    result.pvText = movesText(game_, reading, previousTo, &legal);
+    reading.resize(legal);
+    result.pv = std::move(reading);
+    result.depth = report.depth;
+    result.engine = report.engine;
+    results_[static_cast<std::size_t>(ply_)] = std::move(result);
+    judgeMoveInto(ply_);
+    moveOn();
+}
+
+void GameAnalysis::judgeMoveInto(int ply) {
+    if (ply == 0) return;
+    const std::optional<PositionResult> &before = results_[static_cast<std::size_t>(ply - 1)];
+    const std::optional<PositionResult> &after = results_[static_cast<std::size_t>(ply)];
+    if (!before || !after) return;
+    MoveVerdict verdict;
+    verdict.chanceLost =
+        chanceLost(before->evaluation, after->evaluation, previous_.turn(), settings_.coefficient);
+    const MoveSpec &played = line_.moves[static_cast<std::size_t>(ply - 1)];
+    // The engine's own choice is never a mistake, whatever its score did one search later.
+    const bool bestPlayed = !before->pv.empty() && before->pv.front() == played;
+    if (!bestPlayed) verdict.label = labelFor(verdict.chanceLost, settings_.thresholds);
+    if (verdict.label != MoveLabel::None && !before->pv.empty())
+        verdict.reason = mistakeReason(previous_, played, before->pv.front());
+    verdicts_[static_cast<std::size_t>(ply)] = std::move(verdict);
+}
+
+void GameAnalysis::skip(const std::string &note) {
+    if (done_) return;
+    notes_.push_back((ply_ == 0 ? std::string("開始局面") : std::to_string(ply_) + "手目") + ": " + note);
+    moveOn();
+}
+
+void GameAnalysis::fail(const std::string &reason) {
+    error_ = reason;
+    done_ = true;
+}
+
+const std::optional<PositionResult> &GameAnalysis::result(int ply) const {
+    static const std::optional<PositionResult> none;
+    if (ply < 0 || static_cast<std::size_t>(ply) >= results_.size()) return none;
+    return results_[static_cast<std::size_t>(ply)];
+}
+
+const std::optional<MoveVerdict> &GameAnalysis::verdict(int ply) const {
+    static const std::optional<MoveVerdict> none;
+    if (ply < 0 || static_cast<std::size_t>(ply) >= verdicts_.size()) return none;
+    return verdicts_[static_cast<std::size_t>(ply)];
+}
+
+std::vector<std::string> GameAnalysis::commentLines(int ply) const {
+    std::vector<std::string> lines;
+    const std::optional<PositionResult> &analysed = result(ply);
+    if (!analysed) return lines;
+    if (const std::optional<MoveVerdict> &judged = verdict(ply); judged && judged->label != MoveLabel::None) {
+        lines.push_back(labelLine(labelName(judged->label)));
+        if (!judged->reason.empty()) lines.push_back(judged->reason);
+    }
+    const std::vector<std::string> evaluation =
+        evaluationLines(analysed->evaluation, analysed->pvText, analysed->depth, analysed->engine);
+    lines.insert(lines.end(), evaluation.begin(), evaluation.end());
+    return lines;
+}
+
+void GameAnalysis::writeComments(const std::function<std::vector<std::string> &(int ply)> &commentsAt) const {
+    for (int ply = 0; ply < static_cast<int>(results_.size()); ++ply)
+        if (result(ply)) mergeAnalysisLines(commentsAt(ply), commentLines(ply));
+}
+
+void runAnalysis(GameAnalysis &analysis, const PositionAnalyser &analyser,
+                 const std::function<bool(const GameAnalysis &)> &progress) {
+    while (!analysis.done()) {
+        const AnalyserAnswer answer = analyser(analysis.position(), analysis.nextPly());
+        switch (answer.kind) {
+            case AnalyserAnswer::Kind::Analysed: analysis.submit(answer.report); break;
+            case AnalyserAnswer::Kind::Skipped: analysis.skip(answer.reason); break;
+            case AnalyserAnswer::Kind::Failed: analysis.fail(answer.reason); break;
+        }
+        if (progress && !progress(analysis)) analysis.cancel();
+    }
+}
+
+std::vector<std::array<SideSafety, 2>> kingSafetyTimeline(const GameLine &line) {
+    std::vector<std::array<SideSafety, 2>> timeline;
+    ZnBan game;
+    if (!buildGame(game, line.start).empty()) return timeline;
+    for (std::size_t ply = 0;; ++ply) {
+        timeline.push_back({sideSafety(game, SENTE), sideSafety(game, GOTE)});
+        if (ply == line.moves.size() || !playMove(game, line.moves[ply]).empty()) break;
+    }
+    return timeline;
+}
+
+std::string progressLine(const GameAnalysis &analysis, int ply) {
+    std::string line = "解析 ";
+    line.append(std::to_string(analysis.finished())).append("/").append(std::to_string(analysis.total()));
+    if (ply == 0)
+        line += " 開始局面";
+    else
+        line.append(" ").append(std::to_string(ply)).append("手目");
+    const std::optional<PositionResult> &analysed = analysis.result(ply);
+    if (!analysed) return line.append(" 飛ばしました");
+    const Evaluation &evaluation = analysed->evaluation;
+    if (evaluation.mate) {
+        line += evaluation.winner == SENTE ? " 詰み 先手勝ち" : " 詰み 後手勝ち";
+        if (evaluation.plies > 0) line.append(" ").append(std::to_string(evaluation.plies)).append("手");
+    } else {
+        line.append(" 評価値 ").append(std::to_string(evaluation.centipawns));
+    }
+    if (const std::optional<MoveVerdict> &judged = analysis.verdict(ply);
+        judged && judged->label != MoveLabel::None)
+        line.append(" ").append(labelName(judged->label));
+    return line;
+}
+
+std::string progressBar(int finished, int total, int width) {
+    width = std::max(width, 1);
+    total = std::max(total, 0);
+    finished = std::clamp(finished, 0, total);
+    const int filled =
+        total == 0 ? width : static_cast<int>(static_cast<long long>(finished) * width / total);
+    std::string bar = "[";
+    bar.append(static_cast<std::size_t>(filled), '#');
+    bar.append(static_cast<std::size_t>(width - filled), '.');
+    return bar.append("] ").append(std::to_string(finished)).append("/").append(std::to_string(total));
+}
+
+std::vector<GraphPoint> evaluationGraph(
+    const std::function<const std::vector<std::string> &(int ply)> &commentsAt, int positions, int limit,
+    double coefficient) {
+    std::vector<GraphPoint> points;
+    limit = std::max(limit, 1);
+    for (int ply = 0; ply < positions; ++ply) {
+        const std::optional<Evaluation> evaluation = evaluationInComments(commentsAt(ply));
+        if (!evaluation) continue;
+        const int score = evaluation->mate ? (evaluation->winner == SENTE ? limit : -limit)
+                                           : std::clamp(evaluation->centipawns, -limit, limit);
+        points.push_back({ply, score, winningChance(*evaluation, coefficient)});
+    }
+    return points;
+}

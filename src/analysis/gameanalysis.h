@@ -1,0 +1,186 @@
+#pragma once
+// Analysing a whole game position by position. The driver knows nothing of engines: it names the
+// position to analyse next, takes what the engine said about it, and judges each move once the
+// positions on both sides of it are analysed. An engine host feeds it step by step; a synchronous
+// analyser can drive it with runAnalysis.
+
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "analysis/mistake.h"
+#include "core/znban.h"
+#include "record/evaluation.h"
+#include "record/play.h"
+#include "record/position.h"
+
+// The moves of a game's current line and the position they start from.
+struct GameLine {
+    PositionSpec start;
+    std::vector<MoveSpec> moves;
+};
+
+// The line `game` holds, whatever move it stands at; the game ends where it stood.
+GameLine currentLine(ZnBan &game);
+
+// What an engine answered for one position, its score from the side to move's view.
+struct EngineReport {
+    bool mate = false;
+    // Centipawns, or plies to mate, positive when the side to move mates.
+    long long score = 0;
+    // The principal variation from the position; its first move is the best move.
+    std::vector<MoveSpec> pv;
+    // The engine's bestmove, which stands for the reading when it printed none (a book move).
+    std::optional<MoveSpec> bestMove;
+    int depth = 0;
+    std::string engine;
+};
+
+// What the analysis keeps for one position.
+struct PositionResult {
+    Evaluation evaluation;
+    // The reading, cut before its first move that is illegal here.
+    std::vector<MoveSpec> pv;
+    // The reading in Japanese notation.
+    std::string pvText;
+    int depth = 0;
+    std::string engine;
+};
+
+// The judgement of one move, from the results of the positions before and after it.
+struct MoveVerdict {
+    double chanceLost = 0.0;
+    MoveLabel label = MoveLabel::None;
+    // A short sentence for a labelled move; empty otherwise.
+    std::string reason;
+};
+
+struct AnalysisSettings {
+    // The first and last position analysed: 0 is the start, n the position after move n; `last`
+    // beyond the line's end stops at its end.
+    int first = 0;
+    int last = 1 << 30;
+    // Sente's winning chance is 1 / (1 + exp(-score / coefficient)); set per engine.
+    double coefficient = 600.0;
+    LabelThresholds thresholds;
+    // For the engine host: the time of one search and the number of readings asked for; the
+    // analysis keeps the first.
+    int moveTimeMs = 1000;
+    int multiPv = 1;
+};
+
+class GameAnalysis {
+public:
+    // Sets the line up. When its start cannot be built, error() says why and the analysis is done;
+    // when one of its moves cannot be played, notes() says so and the range ends before it.
+    GameAnalysis(const GameLine &line, const AnalysisSettings &settings = {});
+    GameAnalysis(const GameAnalysis &) = delete;
+    GameAnalysis &operator=(const GameAnalysis &) = delete;
+
+    // Whether every position of the range was dealt with, or the analysis was cancelled or failed.
+    bool done() const { return done_; }
+    // The number of the position to analyse next (0 = the start).
+    int nextPly() const { return ply_; }
+    // That position, with the moves that lead to it from the line's start in its history.
+    const ZnBan &position() const { return game_; }
+    // How many positions the range holds, and how many of them were dealt with.
+    int total() const { return last_ - first_ + 1; }
+    int finished() const { return finished_; }
+
+    // Records the engine's answer for position() and moves on.
+    void submit(const EngineReport &report);
+    // Moves on without a result for position(), which then gets no comment lines and whose move
+    // and next move get no label; `note` says why.
+    void skip(const std::string &note);
+    // Stops here, keeping every result so far.
+    void cancel() { done_ = true; }
+    // Stops with a reason, keeping every result so far.
+    void fail(const std::string &reason);
+
+    // Why the analysis stopped early; empty when it did not.
+    const std::string &error() const { return error_; }
+    // The notes of the skipped positions, "12手目: ..." each, and of a move of the line that cannot
+    // be played.
+    const std::vector<std::string> &notes() const { return notes_; }
+    // The result of position `ply`, if it was analysed.
+    const std::optional<PositionResult> &result(int ply) const;
+    // The judgement of move `ply` (1-based), if the positions on both sides of it were analysed.
+    const std::optional<MoveVerdict> &verdict(int ply) const;
+    // The comment lines the analysis gives position `ply`: for a labelled move the label and the
+    // reason, then the evaluation lines; empty when it was not analysed.
+    std::vector<std::string> commentLines(int ply) const;
+    // Merges the comment lines of every analysed position into `commentsAt(ply)`, which gives the
+    // comment lines kept for that position (0 = before the first move).
+    void writeComments(const std::function<std::vector<std::string> &(int ply)> &commentsAt) const;
+
+private:
+    // Plays the moves up to position `ply`; false when the line cannot get there.
+    bool advanceTo(int ply);
+    // The number of moves of the line that can be played one after another from its start.
+    int playableMoves();
+    void judgeMoveInto(int ply);
+    void moveOn();
+
+    GameLine line_;
+    AnalysisSettings settings_;
+    ZnBan game_;
+    // The position before the current one, for judging the move between them.
+    ZnBan previous_;
+    int first_ = 0;
+    int last_ = 0;
+    int ply_ = 0;
+    int finished_ = 0;
+    bool done_ = false;
+    std::string error_;
+    std::vector<std::string> notes_;
+    std::vector<std::optional<PositionResult>> results_;
+    std::vector<std::optional<MoveVerdict>> verdicts_;
+};
+
+// What a synchronous analyser made of one position.
+struct AnalyserAnswer {
+    enum class Kind { Analysed, Skipped, Failed };
+    Kind kind = Kind::Analysed;
+    // The report when analysed.
+    EngineReport report;
+    // Why the position was skipped or the engine failed.
+    std::string reason;
+};
+
+// Analyses one position for runAnalysis; `ply` is its number in the line.
+using PositionAnalyser = std::function<AnalyserAnswer(const ZnBan &position, int ply)>;
+
+// Drives `analysis` to its end with `analyser`; `progress` (when set) hears after each position
+// and may return false to cancel.
+void runAnalysis(GameAnalysis &analysis, const PositionAnalyser &analyser,
+                 const std::function<bool(const GameAnalysis &)> &progress = {});
+
+// One line of progress for a log, after position `ply` was dealt with: "解析 13/121 12手目 評価値
+// -123 悪手", "解析 1/121 開始局面 詰み 先手勝ち 7手" or "解析 5/121 4手目 飛ばしました".
+std::string progressLine(const GameAnalysis &analysis, int ply);
+
+// A progress bar for a terminal, `width` cells wide: "[######..........] 35/121".
+std::string progressBar(int finished, int total, int width = 30);
+
+// One point of the evaluation graph.
+struct GraphPoint {
+    // The position: 0 is the start, n the position after move n.
+    int ply = 0;
+    // Sente's view, clamped to ±limit; a mate stands at the limit.
+    int centipawns = 0;
+    // Sente's winning chance.
+    double chance = 0.5;
+    bool operator==(const GraphPoint &) const = default;
+};
+
+// The points of the positions 0..positions-1 whose comment lines, given by `commentsAt`, hold an
+// evaluation in any of the forms evaluationInComments reads.
+std::vector<GraphPoint> evaluationGraph(
+    const std::function<const std::vector<std::string> &(int ply)> &commentsAt, int positions,
+    int limit = 3000, double coefficient = 600.0);
+
+// For every position of the line (start first) and each side: the enemy attacks around its king
+// and its pieces an exchange would lose. Stops at a move that cannot be played.
+std::vector<std::array<SideSafety, 2>> kingSafetyTimeline(const GameLine &line);

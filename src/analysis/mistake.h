@@ -1,0 +1,52 @@
+#pragma once
+// Judging a move by its evaluations: the winning chance a score stands for, the label of a move by
+// the chance it lost, and a short reason read from the attack maps.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/znban.h"
+#include "record/evaluation.h"
+#include "record/play.h"
+
+// Sente's winning chance for an evaluation: 1 / (1 + exp(-score / coefficient)), 1 or 0 for a mate.
+double winningChance(const Evaluation &evaluation, double coefficient = 600.0);
+
+// The winning chance `mover` lost with a move: its chance before the move less its chance after.
+double chanceLost(const Evaluation &before, const Evaluation &after, Side mover, double coefficient = 600.0);
+
+enum class MoveLabel { None, Dubious, Mistake, Blunder };
+
+// The least loss of winning chance that earns each label.
+struct LabelThresholds {
+    double dubious = 0.10;
+    double mistake = 0.20;
+    double blunder = 0.30;
+};
+
+// The worst label whose threshold the loss reaches.
+MoveLabel labelFor(double loss, const LabelThresholds &thresholds = {});
+
+// "疑問手", "悪手" or "大悪手"; empty for None.
+std::string_view labelName(MoveLabel label);
+
+// The label an analysis left in a move's comment lines (a "【悪手】" line and the like), so that a
+// record read from a file shows its labels; None when there is none.
+MoveLabel labelInComments(const std::vector<std::string> &comments);
+
+// For each side of `game`: the enemy attacks on the squares around its king (0 without a king) and
+// the number of its pieces other than the king that the opponent wins by starting an exchange.
+struct SideSafety {
+    int kingZoneAttacks = 0;
+    int piecesLost = 0;
+    bool operator==(const SideSafety &) const = default;
+};
+SideSafety sideSafety(const ZnBan &game, Side side);
+
+// One short Japanese sentence on what `played` does worse than `best` in `before`, from the attack
+// maps after each: the first of a piece the move leaves to be lost in an exchange, two or more
+// more enemy attacks around the mover's king, a piece or a square around the king that the best
+// move would have kept. It is a hint, not a proof. Falls back to naming the best move; empty when
+// either move is illegal in `before`.
+std::string mistakeReason(const ZnBan &before, const MoveSpec &played, const MoveSpec &best);

@@ -1,0 +1,125 @@
+// The game analysis driven by a scripted fake engine, and the king-safety timeline.
+
+#include "analysis/gameanalysis.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+constexpr Square sq(int file, int rank) { return static_cast<Square>((rank - 1) * 9 + (file - 1)); }
+MoveSpec mv(int fromFile, int fromRank, int toFile, int toRank, bool promote = false) {
+    return {sq(fromFile, fromRank), sq(toFile, toRank), promote, PAWN};
+}
+
+const MoveSpec P76 = mv(7, 7, 7, 6), P34 = mv(3, 3, 3, 4), P26 = mv(2, 7, 2, 6), BxB = mv(8, 8, 2, 2, true);
+
+GameLine opening(std::vector<MoveSpec> moves) { return {standardStart(), std::move(moves)}; }
+
+AnalyserAnswer scored(long long score, std::vector<MoveSpec> pv = {}, bool mate = false) {
+    return {AnalyserAnswer::Kind::Analysed, {mate, score, std::move(pv), std::nullopt, 12, "Fake"}, ""};
+}
+
+// Answers each position from a script; a position missing from it fails the engine.
+struct ScriptedEngine {
+    std::map<int, AnalyserAnswer> script;
+    AnalyserAnswer operator()(const ZnBan &position, int ply) {
+        EXPECT_EQ(position.moveCount(), ply);
+        const auto found = script.find(ply);
+        return found != script.end()
+                   ? found->second
+                   : AnalyserAnswer{AnalyserAnswer::Kind::Failed, {}, "エンジンが終了しました"};
+    }
+};
+
+TEST(GameAnalysis, CommentLinesCarryLabelReasonAndReadingAndMergeOnce) {
+    ScriptedEngine engine;
+    engine.script = {{0, scored(0)},
+                     // The reading's third move has a square off the board and is cut off there.
+                     {1, scored(1000, {P34, P26, {sq(3, 3), 200, false, PAWN}})},
+                     // 同 and a drop; the last move is illegal there and is cut off.
+                     {2, scored(3, {BxB, mv(3, 1, 2, 2), {IN_HAND, sq(4, 5), false, BISHOP}, P76}, true)}};
+    // A book move comes with no reading, only the best move.
+    engine.script[0].report.bestMove = P26;
+    GameAnalysis analysis(opening({P76, P34}));
+    runAnalysis(analysis, std::ref(engine));
+    EXPECT_EQ(analysis.verdict(2)->label, MoveLabel::None);
+
+    std::vector<Lines> comments(3);
+    comments[1] = {"対局者のメモ", "#メモ=残す"};
+    const auto at = [&](int ply) -> Lines & { return comments[static_cast<std::size_t>(ply)]; };
+    analysis.writeComments(at);
+    const auto once = comments;
+    analysis.writeComments(at);
+    EXPECT_EQ(comments, once);
+    EXPECT_EQ(comments[0], (Lines{"#評価値=0", "#互角", "#読み筋=▲２六歩", "#深さ=12", "#エンジン=Fake"}));
+    EXPECT_EQ(comments[1],
+              (Lines{"【大悪手】", "最善は▲２六歩でした", "対局者のメモ", "#メモ=残す", "#評価値=-1000",
+                     "#後手優勢", "#読み筋=△３四歩▲２六歩", "#深さ=12", "#エンジン=Fake"}));
+    EXPECT_EQ(comments[2], (Lines{"#詰み=先手勝ち:3手", "#先手勝勢", "#読み筋=▲２二角成△同　銀▲４五角打",
+                                  "#深さ=12", "#エンジン=Fake"}));
+    EXPECT_EQ(labelInComments(comments[1]), MoveLabel::Blunder);
+    EXPECT_EQ(progressLine(analysis, 1), "解析 3/3 1手目 評価値 -1000 大悪手");
+    EXPECT_EQ(progressLine(analysis, 2), "解析 3/3 2手目 詰み 先手勝ち 3手");
+}
+
+TEST(GameAnalysis, AsksForItsRangeAndStopsEarlyKeepingWhatWasDone) {
+    const GameLine three = opening({P76, P34, P26});
+    struct Row {
+        GameLine line;
+        int first, last;
+        // Per position: a is analysed, s skipped, - fails the engine.
+        std::string script;
+        int cancelAfter;
+        std::string analysed;
+        int total;
+        std::string error;
+    };
+    const Row rows[] = {{three, 0, 9, "aaaa", 2, "aa..", 4, ""},
+                        {three, 0, 9, "a---", -1, "a...", 4, "エンジンが終了しました"},
+                        {three, 0, 9, "asaa", -1, "a.aa", 4, ""},
+                        {three, 1, 2, "aaaa", -1, ".aa.", 2, ""},
+                        {opening({}), 0, 9, "a", -1, "a", 1, ""},
+                        // The line breaks at its third move: the analysis ends where it can be played.
+                        {opening({P76, P34, mv(7, 7, 7, 6)}), 0, 9, "aaaa", -1, "aaa.", 3, ""}};
+    for (const Row &row : rows) {
+        ScriptedEngine engine;
+        for (std::size_t ply = 0; ply < row.script.size(); ++ply)
+            if (row.script[ply] != '-')
+                engine.script[static_cast<int>(ply)] =
+                    row.script[ply] == 'a' ? scored(0)
+                                           : AnalyserAnswer{AnalyserAnswer::Kind::Skipped, {}, "二歩です"};
+        GameAnalysis analysis(row.line, {row.first, row.last, 600.0, {}});
+        EXPECT_EQ(analysis.total(), row.total);
+        runAnalysis(analysis, std::ref(engine),
+                    [&](const GameAnalysis &a) { return a.finished() != row.cancelAfter; });
+        EXPECT_TRUE(analysis.done());
+        EXPECT_EQ(analysis.error(), row.error);
+        for (int ply = 0; ply < static_cast<int>(row.analysed.size()); ++ply) {
+            const auto at = static_cast<std::size_t>(ply);
+            const bool analysed = row.analysed[at] == 'a';
+            EXPECT_EQ(analysis.result(ply).has_value(), analysed) << row.script << ply;
+            // A move is judged only when both of its positions were analysed.
+            EXPECT_EQ(analysis.verdict(ply).has_value(), ply > 0 && analysed && row.analysed[at - 1] == 'a');
+            EXPECT_EQ(analysis.commentLines(ply).empty(), !analysed);
+        }
+    }
+}
+
+TEST(GameAnalysis, CurrentLineAndKingSafetyTimelineFollowTheGame) {
+    ZnBan game;
+    game.newGame();
+    for (const MoveSpec &move : {P76, P34, BxB}) ASSERT_EQ(playMove(game, move), "");
+    const GameLine line = currentLine(game);
+    EXPECT_EQ(line.moves, (std::vector<MoveSpec>{P76, P34, BxB}));
+    const auto timeline = kingSafetyTimeline(line);
+    ASSERT_EQ(timeline.size(), 4u);
+    for (Side side : {SENTE, GOTE}) EXPECT_EQ(timeline[0][side], (SideSafety{0, 0}));
+    // The horse on ２二 hangs to the silver.
+    EXPECT_EQ(timeline[3][SENTE].piecesLost, 1);
+}
+
+}  // namespace

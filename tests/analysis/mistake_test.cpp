@@ -1,0 +1,97 @@
+// Labels by the winning chance lost, and reason sentences on small hand-made positions.
+
+#include "analysis/mistake.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "common/testing.h"
+
+namespace {
+
+constexpr Square sq(int file, int rank) { return static_cast<Square>((rank - 1) * 9 + (file - 1)); }
+MoveSpec step(int fromFile, int fromRank, int toFile, int toRank) {
+    return {sq(fromFile, fromRank), sq(toFile, toRank), false, PAWN};
+}
+MoveSpec drop(PieceKind kind, int file, int rank) { return {IN_HAND, sq(file, rank), false, kind}; }
+
+TEST(MoveLabels, LabelsStartExactlyAtTheirThresholds) {
+    using enum MoveLabel;
+    const std::pair<double, MoveLabel> rows[] = {{0.0999, None},  {0.10, Dubious}, {0.1999, Dubious},
+                                                 {0.20, Mistake}, {0.30, Blunder}, {-0.5, None}};
+    for (const auto &[loss, label] : rows) EXPECT_EQ(labelFor(loss), label) << loss;
+    EXPECT_EQ(labelFor(0.25, {0.05, 0.15, 0.25}), Blunder);
+}
+
+TEST(MoveLabels, ChanceLostCountsFromTheMoversSideAndMatesCountWhole) {
+    const double e = 1.0 / (1.0 + std::exp(-1.0)) - 0.5;  // the chance 600 points are worth beyond even
+    const Evaluation even = Evaluation::score(0), up = Evaluation::score(600), down = Evaluation::score(-600);
+    const std::tuple<Evaluation, Evaluation, Side, double, double> rows[] = {
+        {even, down, SENTE, 600, e},
+        {even, up, GOTE, 600, e},
+        {even, Evaluation::score(-300), SENTE, 300, e},
+        {Evaluation::mateFor(GOTE, 5), even, GOTE, 600, 0.5},
+        {up, Evaluation::mateFor(GOTE, 9), SENTE, 600, 0.5 + e}};
+    for (const auto &[before, after, mover, coefficient, lost] : rows)
+        EXPECT_NEAR(chanceLost(before, after, mover, coefficient), lost, 1e-9)
+            << before.centipawns << " " << +mover;
+}
+
+struct ReasonCase {
+    const char *name;
+    std::vector<Placement> pieces;
+    MoveSpec played, best;
+    std::string reason;
+    SideSafety sente;  // before the move
+};
+
+const ReasonCase kReasons[] = {
+    {"PieceLeftHanging",
+     {{KING, sq(5, 9), SENTE}, {SILVER, sq(4, 6), SENTE}, {PAWN, sq(4, 4), GOTE}, {KING, sq(5, 1), GOTE}},
+     step(4, 6, 4, 5),
+     step(4, 6, 5, 7),
+     "４五の銀が取られます（最善は▲５七銀）",
+     {0, 0}},
+    // The gold leaving the file lets the rook reach two squares beside the king.
+    {"KingZoneOpened",
+     {{KING, sq(5, 9), SENTE},
+      {GOLD, sq(4, 7), SENTE},
+      {SILVER, sq(5, 8), SENTE},
+      {PAWN, sq(9, 7), SENTE},
+      {ROOK, sq(4, 1), GOTE}},
+     step(4, 7, 3, 6),
+     step(9, 7, 9, 6),
+     "玉の周りに相手の利きが2つ増えます（最善は▲９六歩）",
+     {0, 0}},
+    {"PieceNotSaved",
+     {{KING, sq(5, 9), SENTE}, {SILVER, sq(5, 5), SENTE}, {PAWN, sq(9, 7), SENTE}, {PAWN, sq(5, 4), GOTE}},
+     step(9, 7, 9, 6),
+     step(5, 5, 4, 6),
+     "最善の▲４六銀なら５五の銀を守れました",
+     {0, 1}},
+    // Silver and lance both reach ４八, which only the king guards until a gold comes.
+    {"SquareLeftUndefended",
+     {{KING, sq(5, 9), SENTE},
+      {PAWN, sq(9, 7), SENTE},
+      {GOLD, IN_HAND, SENTE},
+      {SILVER, sq(3, 7), GOTE},
+      {LANCE, sq(4, 1), GOTE}},
+     step(9, 7, 9, 6),
+     drop(GOLD, 5, 8),
+     "最善の▲５八金打なら４八を守れました",
+     {3, 0}},
+    {"IllegalMoveGivesNoReason", {{KING, sq(5, 9), SENTE}}, step(9, 7, 9, 6), step(5, 9, 5, 8), "", {0, 0}},
+};
+
+TEST(MistakeReason, NamesWhatTheBestMoveWouldHaveKept) {
+    for (const ReasonCase &c : kReasons) {
+        ZnBan game;
+        setUpPosition(game, c.pieces, SENTE);
+        EXPECT_EQ(mistakeReason(game, c.played, c.best), c.reason) << c.name;
+        EXPECT_EQ(sideSafety(game, SENTE), c.sente) << c.name;
+        EXPECT_EQ(game.moveCount(), 0);
+    }
+}
+
+}  // namespace
