@@ -122,6 +122,8 @@ void TAnalysisWindow::sendLineCount() {
     const EngineSession *session = engine_.session();
     if (session == nullptr || session->profile().multiPvOption.empty()) return;
     engine_.setOption(session->profile().multiPvOption, std::to_string(lineCount()));
+    // An endless search takes the option only once stopped: the same position is asked again.
+    if (analysing_ && positionValid_ && !positionKey_.empty()) engine_.analyse(positionCommand(position_));
     // The lines asked for before are out of date.
     std::fill(infos_.begin() + lineCount(), infos_.end(), std::nullopt);
     scheduleRedraw();
