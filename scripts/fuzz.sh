@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the fuzzers with clang in build-fuzz and runs each for a bounded time over a scratch copy
 # of its seed corpus (the committed corpora are never written): the ".ngr" reader, then one target
-# per family of record formats (KIF/KI2, CSA, SFEN/USI, JKF). Exits non-zero when any fuzzer finds a
-# crash; the crashing inputs are kept in build-fuzz/crashes/.
+# per family of record formats (KIF/KI2, CSA, SFEN/USI, JKF), then engine output. Exits non-zero
+# when any fuzzer finds a crash; the crashing inputs are kept in build-fuzz/crashes/.
 #   FUZZ_SECONDS         how long to run the ".ngr" reader (default 60)
 #   FORMAT_FUZZ_SECONDS  how long to run each format target (default 15)
 set -euo pipefail
@@ -14,7 +14,7 @@ build=build-fuzz
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DNAGI_FUZZ=ON -DNAGI_UI=OFF -DNAGI_TESTS=OFF -DNAGI_BENCH=OFF
-cmake --build "$build" --target record_fuzz kif_fuzz csa_fuzz sfen_fuzz jkf_fuzz -j 2
+cmake --build "$build" --target record_fuzz kif_fuzz csa_fuzz sfen_fuzz jkf_fuzz usi_fuzz -j 2
 
 mkdir -p "$build/crashes"
 status=0
@@ -40,4 +40,5 @@ run kif_fuzz fuzz/corpus-kif fuzz/kif.dict "$format_seconds"
 run csa_fuzz fuzz/corpus-csa fuzz/csa.dict "$format_seconds"
 run sfen_fuzz fuzz/corpus-sfen fuzz/sfen.dict "$format_seconds"
 run jkf_fuzz fuzz/corpus-jkf fuzz/jkf.dict "$format_seconds"
+run usi_fuzz fuzz/corpus-usi fuzz/usi.dict "$format_seconds"
 exit "$status"

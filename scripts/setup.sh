@@ -11,6 +11,7 @@ packages=(
   xvfb xauth xdotool imagemagick x11-utils
   desktop-file-utils libxml2-utils shared-mime-info
   nlohmann-json3-dev
+  fairy-stockfish gpsshogi
 )
 
 missing=()

@@ -202,6 +202,7 @@ void BoardLayers::drawBoard(QImage &image, const ZnBan &game, const ZnFlags &fla
     else
         DrawBoardPieces(image, game, flags);
     DrawBoardLayers(image, shown, settings_, hovered_);
+    DrawAnalysisMarks(image, analysisMarks_);
     if (previewShown_) DrawPreviewOutline(image, static_cast<Square>(hovered_));
 }
 

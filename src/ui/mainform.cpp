@@ -12,6 +12,7 @@
 #include <string>
 
 #include "support/report.h"
+#include "ui/enginestore.h"
 #include "ui/kifuwindow.h"
 #include "ui/legendwindow.h"
 #include "ui/paintbox.h"
@@ -123,6 +124,7 @@ TZnMainForm::TZnMainForm(QWidget *parent) : QMainWindow(parent) {
     createViewMenu();
     createKifuMenu();
     createEditMenu();
+    createAnalysisMenu();
     createBoardMenu();
     // A record file dropped anywhere on the window opens; dropped text is pasted.
     setAcceptDrops(true);
@@ -335,6 +337,7 @@ void TZnMainForm::RedrawAll() {
     narrowToFit(TurnLabel);
     SetStatusText(sente ? QStringLiteral("先手番です") : QStringLiteral("後手番です"));
     if (kifuWindow_ != nullptr) kifuWindow_->follow(record_);
+    followAnalysis();
 }
 
 void TZnMainForm::SetStatusText(const QString &text) { StatusPanel->setFullText(text); }

@@ -24,10 +24,12 @@ class QMenu;
 class QMenuBar;
 class QRadioButton;
 class QStatusBar;
+class TAnalysisWindow;
 class TKifuWindow;
 class TLegendWindow;
 class TPaintBox;
 class TStatusPanel;
+class EngineStore;
 
 class TZnMainForm : public QMainWindow {
     Q_OBJECT
@@ -59,6 +61,14 @@ public:
     // The folder the open and save dialogs start in: the current record's, else the last one a
     // dialog or a dropped file came from in this run; empty before either.
     QString recordFolder() const;
+
+    // The 検討 window, null until 検討 first starts.
+    TAnalysisWindow *analysisWindow() const { return analysis_; }
+    // Starts 検討 with the first engine of the store, or stops it.
+    void toggleAnalysis();
+    // The engines and their options; tests may put a store of their own in place.
+    EngineStore &engineStore();
+    void setEngineStore(std::unique_ptr<EngineStore> store);
 
     // Replaces the promotion question; null restores the modal box. The asker must outlive its use.
     void setPromotionAsker(PromotionAsker *asker);
@@ -117,6 +127,11 @@ private:
     void createViewMenu();
     // The 編集 menu, after 実行: copying the game or the position, pasting a game.
     void createEditMenu();
+    // The 検討 menu, before ヘルプ: start/stop, the best-move arrows and the engine settings.
+    void createAnalysisMenu();
+    void showEngineSettings();
+    // Lets a running 検討 follow the position now shown.
+    void followAnalysis();
     // The walking commands of 表示 and their keys.
     void createWalkCommands();
     // The 棋譜 menu, after 表示: choosing, promoting and deleting branches.
@@ -211,6 +226,12 @@ private:
     QAction *KJ1 = nullptr;
     TKifuWindow *kifuWindow_ = nullptr;
     TLegendWindow *legendWindow_ = nullptr;
+    QMenu *AnalysisA1 = nullptr;
+    QAction *KZ1 = nullptr;
+    QAction *KZ2 = nullptr;
+    QAction *KZ3 = nullptr;
+    TAnalysisWindow *analysis_ = nullptr;
+    std::unique_ptr<EngineStore> engineStore_;
     BoardHoverWatcher *hoverWatcher_ = nullptr;
     BoardLayers layers_;
 

@@ -264,6 +264,7 @@ TEST(StartOptions, TheFirstWordThatIsNoOptionNamesTheFile) {
         QStringList words;
         bool kifuWindow;
         const char *file;
+        const char *engine = "";
     } rows[] = {
         {{}, false, ""},
         {{"--kifu"}, true, ""},
@@ -272,12 +273,18 @@ TEST(StartOptions, TheFirstWordThatIsNoOptionNamesTheFile) {
         {{"-x", "a.csa"}, false, "a.csa"},
         {{"--", "--kifu"}, false, "--kifu"},
         {{"file:///tmp/%E6%A3%8B%E8%AD%9C.kif"}, false, "/tmp/棋譜.kif"},
+        // The word after --engine is the engine, never the record.
+        {{"--engine", "/usr/games/gpsusi", "a.kif"}, false, "a.kif", "/usr/games/gpsusi"},
+        {{"a.kif", "--engine", "game.kif"}, false, "a.kif", "game.kif"},
+        {{"--engine"}, false, "", ""},
+        {{"--", "--engine", "x"}, false, "--engine", ""},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.words.join(' ').toStdString());
         const StartOptions options = parseStartOptions(row.words);
         EXPECT_EQ(options.kifuWindow, row.kifuWindow);
         EXPECT_EQ(options.recordFile, QString::fromUtf8(row.file));
+        EXPECT_EQ(options.enginePath, QString::fromUtf8(row.engine));
     }
 }
 

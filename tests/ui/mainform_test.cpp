@@ -256,7 +256,7 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndShortcuts) {
     // 編集 and 表示 come after the original menus' 実行; the walking items of 表示 are tested with
     // the move list.
     EXPECT_EQ(menuBarTitles,
-              (QStringList{"ファイル(&F)", "実行(&R)", "編集(&E)", "表示(&V)", "棋譜(&K)", "ヘルプ(&H)"}));
+              (QStringList{"ファイル(&F)", "実行(&R)", "編集(&E)", "表示(&V)", "棋譜(&K)", "検討(&A)", "ヘルプ(&H)"}));
     for (const Row &row : rows) {
         SCOPED_TRACE(row.menu);
         QMenu *menu = child<QMenu>(row.menu);

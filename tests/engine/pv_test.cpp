@@ -1,0 +1,131 @@
+// From the engine's moves and numbers to the board's: move words, PVs cut at the first illegal
+// move, scores from sente's view, positions that must not be sent, and the attack balance.
+#include "engine/pv.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/balance.h"
+#include "engine/position_check.h"
+#include "record/sfen.h"
+
+namespace {
+
+using Words = std::vector<std::string>;
+const char *const kStart = "startpos";
+const char *const kMateInOne = "sfen 4k4/9/4P4/9/9/9/9/9/4K4 b G2r 1";
+
+ZnBan &load(ZnBan &game, const char *sfen) {
+    RecordNotes notes;
+    EXPECT_TRUE(readSfen(game, notes, sfen).ok) << sfen;
+    return game;
+}
+
+TEST(UsiMoveWord, ReadsAndWritesEveryForm) {
+    for (const char *word : {"7g7f", "8h2b+", "P*5e", "G*5b", "1a9i", "9i1a+"}) {
+        const std::optional<MoveSpec> move = readUsiMoveWord(word);
+        EXPECT_EQ(move ? usiMoveWord(*move) : "", word);
+    }
+    for (const char *bad : {"", "7g7", "7g7f=", "0a1a", "7j7f", "K*5e", "X*5e", "P*5", "7g7f++", "pass"})
+        EXPECT_FALSE(readUsiMoveWord(bad)) << bad;
+}
+
+TEST(TranslatePv, PlaysOnAScratchCopyAndCutsAtTheFirstIllegalMove) {
+    const struct {
+        const char *position;
+        Words pv;
+        const char *text, *cutWord;
+    } rows[] = {
+        {kStart, {"7g7f", "3c3d", "8h2b+", "3a2b"}, "▲７六歩△３四歩▲２二角成△同　銀", ""},
+        {kMateInOne, {"G*5b"}, "▲５二金打", ""},
+        // Sente's pawn cannot go sideways; what came before it stays.
+        {kStart, {"7g7f", "3c3d", "2g3g", "8c8d"}, "▲７六歩△３四歩", "2g3g"},
+        // No piece there, gote's pawn moved by sente, a drop without a piece, a pass.
+        {kStart, {"5e5d"}, "", "5e5d"},
+        {kStart, {"3c3d"}, "", "3c3d"},
+        {kStart, {"P*5e"}, "", "P*5e"},
+        {kStart, {"7g7f", "pass", "7f7e"}, "▲７六歩", "pass"},
+        // A promotion where none is possible, a forced one left out, an optional one taken.
+        {kStart, {"7g7f+"}, "", "7g7f+"},
+        {"sfen 4k4/4P4/9/9/9/9/9/9/4K4 b - 1", {"5b5a"}, "", "5b5a"},
+        {"sfen 4k4/9/4P4/9/9/9/9/9/4K4 b - 1", {"5c5b+"}, "▲５二歩成", ""},
+    };
+    for (const auto &row : rows) {
+        ZnBan game, scratch;
+        const std::string before = positionSfen(load(game, row.position));
+        const BoardPv pv = translatePv(game, row.pv, scratch);
+        EXPECT_EQ(pv.text, row.text);
+        EXPECT_EQ(pv.cutWord, row.cutWord);
+        EXPECT_EQ(pv.cutWord.empty(), pv.cutReason.empty());
+        EXPECT_EQ(positionSfen(game), before) << "the game is never changed";
+        EXPECT_EQ(scratch.moveCount(), static_cast<int>(pv.moves.size()));
+    }
+}
+
+TEST(SenteScore, TurnsSignsAndBoundsWhenGoteIsToMove) {
+    const struct {
+        UsiScore score;
+        Side toMove;
+        const char *text;
+    } rows[] = {
+        {{false, 123}, SENTE, "+123"},
+        {{false, 123}, GOTE, "-123"},
+        {{false, 0}, GOTE, "0"},
+        {{false, -40, true, ScoreBound::Lower}, SENTE, "-40↑"},
+        {{false, -40, true, ScoreBound::Lower}, GOTE, "+40↓"},
+        {{false, 75, true, ScoreBound::Upper}, GOTE, "-75↑"},
+        {{true, 7}, SENTE, "詰み 7手 先手勝ち"},
+        {{true, 7}, GOTE, "詰み 7手 後手勝ち"},
+        {{true, -4}, SENTE, "詰み 4手 後手勝ち"},
+        {{true, -4}, GOTE, "詰み 4手 先手勝ち"},
+        {{true, 0}, SENTE, "詰み 0手 後手勝ち"},
+        {{true, 1, false}, GOTE, "詰み 後手勝ち"},
+        {{true, 3, true, ScoreBound::Lower}, GOTE, "詰み 3手 後手勝ち↓"},
+    };
+    for (const auto &row : rows) EXPECT_EQ(scoreText(senteView(row.score, row.toMove)), row.text);
+}
+
+TEST(AnalysisProblem, PositionsThatMustNotBeSent) {
+    const struct {
+        const char *position, *reason;  // "" when the position may be sent
+    } rows[] = {
+        {kStart, ""},
+        {kMateInOne, ""},
+        {"sfen 9/9/4P4/9/9/9/9/9/4K4 b G 1", "後手の玉が盤上にない"},
+        {"sfen 4k4/9/4P4/9/9/9/9/9/9 b Gk 1", "先手の玉が盤上にない"},
+        // Sente to move while sente's gold attacks gote's king; with gote to move that is fine.
+        {"sfen 4k4/4G4/9/9/9/9/9/9/4K4 b - 1", "王手がかかっている"},
+        {"sfen 4k4/4G4/9/9/9/9/9/9/4K4 w - 1", ""},
+        {"sfen 4k4/9/4P4/9/4P4/9/9/9/4K4 b - 1", "先手の歩が５筋に二枚"},
+        {"sfen 4k4/9/2p6/9/9/2p6/9/9/4K4 b - 1", "後手の歩が７筋に二枚"},
+        {"sfen 4k4/9/4+P4/9/4P4/9/9/9/4K4 b - 1", ""},
+        {"sfen P3k4/9/9/9/9/9/9/9/4K4 b - 1", "動けない位置"},
+        {"sfen 4k4/9/9/9/9/9/9/n8/4K4 b - 1", "動けない位置"},
+    };
+    for (const auto &row : rows) {
+        ZnBan game;
+        const std::string problem = analysisProblem(load(game, row.position));
+        EXPECT_EQ(problem.empty(), *row.reason == 0) << row.position << ": " << problem;
+        EXPECT_NE(problem.find(row.reason), std::string::npos) << problem;
+    }
+}
+
+TEST(AttackBalance, ChangedSquaresAndEachSidesShare) {
+    ZnBan game, after;
+    ASSERT_EQ(translatePv(load(game, kMateInOne), {"G*5b"}, after).moves.size(), 1u);
+    Words texts;
+    for (const BalanceChange &change : changedBalances(game, after))
+        texts.push_back(balanceChangeText(change));
+    // The gold evens the squares beside gote's king and takes the king's own square and the one
+    // behind it; its own square stays even (the pawn against the king).
+    EXPECT_EQ(texts, (Words{"４一 0対1 → 1対1", "５一 0対0 → 1対0", "６一 0対1 → 1対1", "４二 0対1 → 1対1",
+                            "６二 0対1 → 1対1", "５三 0対0 → 1対0"}));
+    const SideBalance gote = sideBalance(after, GOTE);
+    EXPECT_EQ(std::make_pair(gote.kingZoneSquaresAttacked, gote.kingZoneAttacks), std::make_pair(5, 5));
+    EXPECT_TRUE(gote.losing.empty());
+    ZnBan hanging;
+    const SideBalance sente = sideBalance(load(hanging, "sfen 4k4/9/4p4/4P4/9/9/9/9/4K4 b - 1"), SENTE);
+    EXPECT_EQ(sente.losing, std::vector<Square>{static_cast<Square>(squareAt(3, 4))});
+    EXPECT_NE(sideBalanceText(hanging, SENTE, sente).find("・取られる駒 ５四歩・"), std::string::npos);
+}
+
+}  // namespace

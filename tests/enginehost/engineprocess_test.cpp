@@ -1,0 +1,200 @@
+// The process host with a scripted fake engine for every fault an engine may commit (each gets a
+// reason, leaves no process behind, and a good engine starts after it), and the installed engines
+// on a mate in one.
+#include "enginehost/engineprocess.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include "engine/pv.h"
+#include "record/sfen.h"
+
+namespace {
+
+bool spinUntil(const std::function<bool()> &done, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < timeoutMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(1);
+    }
+    return done();
+}
+
+// The children of this process, and how many of them are zombies, as /proc shows them.
+std::pair<int, int> childProcesses() {
+    int total = 0, zombies = 0;
+    for (const QString &entry : QDir("/proc").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile stat("/proc/" + entry + "/stat");
+        if (!stat.open(QIODevice::ReadOnly)) continue;
+        const QString text = QString::fromLatin1(stat.readAll());
+        // "pid (name) state ppid ...": the name may hold spaces, so read after its last ')'.
+        const QStringList fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() < 2 || fields[1].toLongLong() != getpid()) continue;
+        ++total;
+        zombies += fields[0] == "Z";
+    }
+    return {total, zombies};
+}
+
+// Keeps everything an EngineProcess reports.
+struct Recorder {
+    explicit Recorder(EngineProcess &process) {
+        QObject::connect(&process, &EngineProcess::info,
+                         [this](const UsiInfo &info) { infos.push_back(info); });
+        QObject::connect(&process, &EngineProcess::fault,
+                         [this](const QString &reason) { faults << reason; });
+        QObject::connect(&process, &EngineProcess::note, [this](const QString &text) { notes << text; });
+        QObject::connect(&process, &EngineProcess::ended, [this] { ++ends; });
+    }
+    std::vector<UsiInfo> infos;
+    QStringList faults, notes;
+    int ends = 0;
+};
+
+// Short watchdogs, so that a fault shows in well under a second.
+EngineProfile quickProfile() {
+    EngineProfile profile = profileFor("fake");
+    profile.usiTimeoutMs = profile.readyTimeoutMs = profile.stopTimeoutMs = profile.quitTimeoutMs = 400;
+    return profile;
+}
+
+// The fake engine under a name that selects `mode`.
+QString fakeEngine(const QTemporaryDir &dir, const QString &mode) {
+    const QString path = dir.filePath("fake_engine-" + mode);
+    if (!QFile::exists(path)) QFile::link(QStringLiteral(FAKE_ENGINE), path);
+    return path;
+}
+
+enum class Act { Start, Search, SearchThenStop, Quit, SearchAWhileThenStop };
+
+TEST(EngineProcess, EveryFaultGetsAReasonAndLeavesNothingBehind) {
+    QTemporaryDir dir;
+    QFile plain(dir.filePath("not-a-program"));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly) && plain.write("#!/bin/sh\n") > 0);
+    plain.close();
+    const struct {
+        const char *mode;
+        Act act;
+        const char *fault, *note;  // parts of the reason and of the note; "" for none
+    } rows[] = {
+        {"missing", Act::Start, "見つかりません", ""},
+        {"not-a-program", Act::Start, "実行できません", ""},
+        {"exit-at-start", Act::Start, "起動中に終了", ""},
+        {"crash-at-start", Act::Start, "起動中に終了", ""},
+        {"no-usiok", Act::Start, "usi に", ""},
+        {"no-readyok", Act::Start, "isready に", ""},
+        {"exit-mid-search", Act::Search, "探索中に終了", ""},
+        {"crash-mid-search", Act::Search, "探索中に終了", ""},
+        {"ignore-stop", Act::SearchThenStop, "stop に", ""},
+        {"ignore-quit", Act::Quit, "quit の後", ""},
+        {"garbage", Act::SearchAWhileThenStop, "", "UTF-8"},
+        {"huge-line", Act::SearchAWhileThenStop, "", "64 KiB"},
+        {"overflow", Act::SearchAWhileThenStop, "", "範囲を超える"},
+        // Moves that are illegal reach the window as they are; the board's translation cuts them.
+        {"illegal", Act::SearchAWhileThenStop, "", ""},
+        {"flood", Act::SearchAWhileThenStop, "", "毎秒 5000 行"},
+        {"normal", Act::SearchAWhileThenStop, "", ""},
+    };
+    EngineProcess process;
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.mode);
+        Recorder seen(process);
+        const QString mode = row.mode;
+        process.start(mode == "missing"         ? dir.filePath("no-such-engine")
+                      : mode == "not-a-program" ? plain.fileName()
+                                                : fakeEngine(dir, mode),
+                      quickProfile());
+        if (row.act != Act::Start) {
+            ASSERT_TRUE(spinUntil([&] { return process.state() == EngineState::Idle; }, 5000));
+            process.analyse("position startpos");
+        }
+        if (row.act == Act::SearchThenStop || row.act == Act::SearchAWhileThenStop) {
+            ASSERT_TRUE(spinUntil([&] { return !seen.infos.empty(); }, 5000));
+            if (row.act == Act::SearchAWhileThenStop)
+                spinUntil([&] { return mode == "flood" && !seen.notes.isEmpty(); },
+                          mode == "flood" ? 3000 : 300);
+            process.stopSearch();
+        }
+        if (row.act == Act::Quit) process.quit();
+        if (*row.fault == 0) {
+            ASSERT_TRUE(spinUntil([&] { return process.state() == EngineState::Idle; }, 5000));
+            EXPECT_GT(seen.infos.size(), mode == "flood" ? 500u : 0u) << "about 10,000 lines a second";
+            process.quit();
+        }
+        ASSERT_TRUE(spinUntil([&] { return seen.ends > 0; }, 5000));
+        // One reason for a fault, each kind of oddity noted once, one end.
+        EXPECT_EQ(seen.faults.join('|'), QString::fromUtf8(row.fault).isEmpty() ? "" : seen.faults.value(0));
+        EXPECT_TRUE(seen.faults.value(0).contains(QString::fromUtf8(row.fault)))
+            << seen.faults.join('|').toStdString();
+        EXPECT_EQ(seen.notes.size(), *row.note == 0 ? 0 : 1);
+        EXPECT_TRUE(seen.notes.value(0).contains(QString::fromUtf8(row.note)));
+        EXPECT_EQ(std::make_pair(seen.ends, process.running()), std::make_pair(1, false));
+        EXPECT_EQ(childProcesses(), std::make_pair(0, 0)) << "no process left, no zombie";
+        // The next row's recorder alone listens.
+        process.disconnect();
+    }
+    // Destroyed while its engine ignores everything, the host leaves no process either.
+    {
+        EngineProcess busy;
+        busy.start(fakeEngine(dir, "ignore-stop"), quickProfile());
+        ASSERT_TRUE(spinUntil([&] { return busy.state() == EngineState::Idle; }, 5000));
+        busy.analyse("position startpos");
+        EXPECT_GT(busy.processId(), 0);
+    }
+    EXPECT_EQ(childProcesses(), std::make_pair(0, 0));
+}
+
+// The first scored line of each installed engine on a mate in one says mate and starts with the
+// mating move. gpsusi says mate as a huge centipawn score, which its profile reads.
+TEST(RealEngine, FindsTheMateInOne) {
+    const struct {
+        const char *path;
+        int startMs;  // how long it may take to answer on a busy machine
+    } rows[] = {{"/usr/games/fairy-stockfish", 10000}, {"/usr/games/gpsusi", 40000}};
+    int ran = 0;
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.path);
+        if (!QFileInfo(row.path).isExecutable()) continue;
+        ++ran;
+        ZnBan game;
+        RecordNotes notes;
+        // Gote's king on 5a, sente's pawn on 5c and a gold in hand: G*5b mates.
+        ASSERT_TRUE(readSfen(game, notes, "sfen 4k4/9/4P4/9/9/9/9/9/4K4 b G2r 1").ok);
+        EngineProcess process;
+        Recorder seen(process);
+        process.start(row.path);
+        process.setOption("MultiPV", "3");
+        process.analyse(positionCommand(game));
+        const auto scored = [&] {
+            return std::find_if(seen.infos.begin(), seen.infos.end(),
+                                [](const UsiInfo &info) { return info.score; });
+        };
+        ASSERT_TRUE(spinUntil([&] { return scored() != seen.infos.end() || seen.ends > 0; }, row.startMs));
+        ASSERT_NE(scored(), seen.infos.end()) << seen.faults.join('|').toStdString();
+        EXPECT_EQ(scoreText(senteView(*scored()->score, game.turn())).rfind("詰み", 0), 0u);
+        ZnBan scratch;
+        EXPECT_EQ(translatePv(game, scored()->pv, scratch).text.rfind("▲５二金打", 0), 0u);
+        process.quit();
+        ASSERT_TRUE(spinUntil([&] { return seen.ends > 0; }, 8000));
+        EXPECT_TRUE(seen.faults.isEmpty()) << seen.faults.join('|').toStdString();
+        EXPECT_EQ(childProcesses().first, 0);
+    }
+    if (ran == 0) GTEST_SKIP() << "no USI engine is installed";
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    QCoreApplication application(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
