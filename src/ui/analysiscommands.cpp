@@ -9,6 +9,7 @@
 #include "ui/enginedialogs.h"
 #include "ui/enginestore.h"
 #include "ui/mainform.h"
+#include "record/sfen.h"
 
 void TZnMainForm::createAnalysisMenu() {
     AnalysisA1 = new QMenu(QStringLiteral("検討(&A)"), MainMenu1);
@@ -52,6 +53,7 @@ void TZnMainForm::toggleAnalysis() {
             },
             Qt::QueuedConnection);
         connect(analysis_, &TAnalysisWindow::statusMessage, this, &TZnMainForm::SetStatusText);
+        connect(analysis_, &TAnalysisWindow::lineToRecord, this, &TZnMainForm::addLineToRecord);
         connect(analysis_, &TAnalysisWindow::analysingChanged, this, [this](bool on) {
             KZ1->setChecked(on);
             // The arrows come with 検討 and go with it.
@@ -73,6 +75,25 @@ void TZnMainForm::toggleAnalysis() {
         return;
     }
     analysis_->startAnalysis(path, engineStore().options(path), game_);
+}
+
+void TZnMainForm::addLineToRecord(const std::string &position, const std::vector<MoveSpec> &moves) {
+    if (position != positionSfen(game_)) {
+        SetStatusText(QStringLiteral("局面が変わったので読み筋を棋譜に加えませんでした"));
+        return;
+    }
+    // The line is played as moves at the cursor: an existing branch is followed, the rest is
+    // added, nothing is deleted. The board then comes back to where it stood, on the new path.
+    const int cursor = record_.cursor();
+    int played = 0;
+    for (const MoveSpec &move : moves) {
+        if (!record_.play(move).empty()) break;
+        ++played;
+    }
+    record_.goTo(cursor);
+    znFlags.Reset();
+    RedrawAll();
+    SetStatusText(QStringLiteral("読み筋の%1手を変化として棋譜に加えました").arg(played));
 }
 
 void TZnMainForm::followAnalysis() {

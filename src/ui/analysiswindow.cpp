@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -52,6 +53,9 @@ TAnalysisWindow::TAnalysisWindow(QWidget *parent) : QWidget(parent, Qt::Window) 
     changes_->setMouseTracking(true);
     changes_->viewport()->installEventFilter(this);
     footer_ = new QLabel(this);
+    addLine_ = new QPushButton(QStringLiteral("読み筋を変化として棋譜に追加"), this);
+    addLine_->setObjectName(QStringLiteral("AddLineButton"));
+    addLine_->setToolTip(QStringLiteral("選んだ読み筋（選んでいなければ一番目）を、今の局面からの変化として棋譜に加えます。"));
 
     auto top = new QHBoxLayout;
     top->addWidget(reason_, 1);
@@ -63,13 +67,20 @@ TAnalysisWindow::TAnalysisWindow(QWidget *parent) : QWidget(parent, Qt::Window) 
     layout->addWidget(goteBalance_);
     layout->addWidget(changesTitle);
     layout->addWidget(changes_);
-    layout->addWidget(footer_);
+    auto bottom = new QHBoxLayout;
+    bottom->addWidget(footer_, 1);
+    bottom->addWidget(addLine_);
+    layout->addLayout(bottom);
     resize(640, 420);
 
     redrawTimer_.setSingleShot(true);
     connect(&redrawTimer_, &QTimer::timeout, this, &TAnalysisWindow::redraw);
     sinceRedraw_.start();
     connect(lineCount_, &QSpinBox::valueChanged, this, [this] { sendLineCount(); });
+    // The view is rebuilt at every redraw, so the chosen line is kept by its number.
+    connect(lines_, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem *item) { selectedLine_ = item->data(0, Qt::UserRole).toInt(); });
+    connect(addLine_, &QPushButton::clicked, this, &TAnalysisWindow::requestLineToRecord);
     connect(&engine_, &EngineProcess::info, this, &TAnalysisWindow::onInfo);
     connect(&engine_, &EngineProcess::bestMove, this, &TAnalysisWindow::onBestMove);
     connect(&engine_, &EngineProcess::fault, this, &TAnalysisWindow::tell);
@@ -200,6 +211,20 @@ void TAnalysisWindow::onBestMove(const UsiBestMove &best) {
                  .arg(QString::fromStdString(best.move)));
 }
 
+void TAnalysisWindow::requestLineToRecord() {
+    if (!positionValid_) return;
+    std::size_t index = static_cast<std::size_t>(selectedLine_);
+    if (index >= infos_.size() || !infos_[index]) index = 0;
+    const std::optional<UsiInfo> &info = infos_[index];
+    if (!info || info->pv.empty()) {
+        tell(QStringLiteral("棋譜に加える読み筋がまだありません"));
+        return;
+    }
+    // Only the part of the line that is legal here goes into the record.
+    const BoardPv pv = translatePv(position_, info->pv, scratch_);
+    if (!pv.moves.empty()) emit lineToRecord(positionKey_, pv.moves);
+}
+
 void TAnalysisWindow::tell(const QString &text) {
     setReason(text);
     emit statusMessage(text);
@@ -248,6 +273,7 @@ void TAnalysisWindow::redraw() {
             lines_,
             {QString::fromStdString(scoreText(senteView(*info->score, position_.turn()))), depth, text});
         item->setData(0, Qt::UserRole, index);
+        if (index == selectedLine_) lines_->setCurrentItem(item);
         if (pv.moves.empty()) continue;
         const MoveSpec &first = pv.moves.front();
         BestMoveArrow arrow;

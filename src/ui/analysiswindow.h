@@ -13,11 +13,13 @@
 
 #include "core/znban.h"
 #include "engine/balance.h"
+#include "record/play.h"
 #include "enginehost/engineprocess.h"
 #include "ui/analysislayer.h"
 
 class QLabel;
 class QListWidget;
+class QPushButton;
 class QSpinBox;
 class QTreeWidget;
 
@@ -53,6 +55,9 @@ public:
     QLabel *reasonLabel() const { return reason_; }
     QLabel *balanceLabel(Side side) const { return side == SENTE ? senteBalance_ : goteBalance_; }
     QLabel *footerLabel() const { return footer_; }
+    QPushButton *addLineButton() const { return addLine_; }
+    // The line the add button takes: the one last clicked, else the first.
+    int selectedLine() const { return selectedLine_; }
     // How many times the lines were drawn, and when the last line arrived that was drawn.
     int redrawCount() const { return redraws_; }
 
@@ -62,6 +67,9 @@ signals:
     // A fault or a note, for the status bar.
     void statusMessage(const QString &text);
     void analysingChanged(bool on);
+    // The player asked for a line to go into the record as a branch: its moves from the position
+    // whose SFEN is `position`, so that a board that has moved on since is not given them.
+    void lineToRecord(const std::string &position, const std::vector<MoveSpec> &moves);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -80,6 +88,7 @@ private:
     void showBalance();
     void setMarked(bool on);
     void sendLineCount();
+    void requestLineToRecord();
 
     EngineProcess engine_;
     bool analysing_ = false;
@@ -108,4 +117,6 @@ private:
     QLabel *goteBalance_ = nullptr;
     QListWidget *changes_ = nullptr;
     QLabel *footer_ = nullptr;
+    QPushButton *addLine_ = nullptr;
+    int selectedLine_ = 0;
 };

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/znban.h"
 #include "record/formats.h"
@@ -132,6 +133,8 @@ private:
     void showEngineSettings();
     // Lets a running 検討 follow the position now shown.
     void followAnalysis();
+    // Adds an engine line, given from the position whose SFEN is `position`, as a branch at the cursor.
+    void addLineToRecord(const std::string &position, const std::vector<MoveSpec> &moves);
     // The walking commands of 表示 and their keys.
     void createWalkCommands();
     // The 棋譜 menu, after 表示: choosing, promoting and deleting branches.

@@ -74,7 +74,7 @@ TEST_F(AnalysisWindowTest, FollowsTheCursorWithItsArrowsAndStops) {
     const QColor plain = boardPixel(middle);
     QTest::keyClick(window.get(), Qt::Key_R, Qt::ControlModifier);
     ASSERT_NE(analysis(), nullptr);
-    // Gote to move after ▲７六歩: the fake answers △３四歩, its score turned to sente's view.
+    // Gote to move after ▲３六歩: the fake answers △３四歩, its score turned to sente's view.
     ASSERT_TRUE(lineStartsWith(QStringLiteral("△３四歩▲７六歩"))) << firstLine(2).toStdString();
     EXPECT_TRUE(analysis()->windowTitle().startsWith(QStringLiteral("検討 - Fake Engine")));
     EXPECT_TRUE(firstLine(0) == "0" || firstLine(0).startsWith('-')) << firstLine(0).toStdString();
@@ -98,6 +98,23 @@ TEST_F(AnalysisWindowTest, FollowsTheCursorWithItsArrowsAndStops) {
     ASSERT_TRUE(window->record().goForward());
     window->RedrawAll();
     EXPECT_EQ(boardPixel(middle), plain);
+}
+
+TEST_F(AnalysisWindowTest, AddsTheLineAsABranchAndKeepsTheOldOne) {
+    GameRecord &record = window->record();
+    ASSERT_TRUE(record.play(MoveSpec{squareAt(6, 2), squareAt(5, 2), false, PAWN}).empty());
+    ASSERT_TRUE(record.play(MoveSpec{squareAt(2, 7), squareAt(3, 7), false, PAWN}).empty());
+    ASSERT_TRUE(record.goTo(1));
+    window->RedrawAll();
+    QTest::keyClick(window.get(), Qt::Key_R, Qt::ControlModifier);
+    ASSERT_TRUE(lineStartsWith(QStringLiteral("△３四歩")));
+    // After ▲３六歩 the fake reads △３四歩▲７六歩: a branch beside △８四歩, the board staying.
+    QTest::mouseClick(analysis()->addLineButton(), Qt::LeftButton);
+    EXPECT_EQ(window->statusText(), QStringLiteral("読み筋の2手を変化として棋譜に加えました"));
+    EXPECT_EQ(record.cursor(), 1);
+    EXPECT_EQ(record.alternatives().size(), 2u);
+    ASSERT_EQ(record.length(), 3);
+    EXPECT_EQ(record.game().history()[1].to, squareAt(3, 2));
 }
 
 TEST_F(AnalysisWindowTest, ChangedSquaresAreListedAndMarkedWhileTheMouseRests) {
