@@ -10,6 +10,7 @@ packages=(
   clang-14 libclang-rt-14-dev
   xvfb xauth xdotool imagemagick x11-utils
   desktop-file-utils libxml2-utils shared-mime-info
+  fairy-stockfish gpsshogi
 )
 
 missing=()

@@ -172,6 +172,7 @@ void BoardLayers::drawBoard(QImage &image, const ZnBan &game, const ZnFlags &fla
     // The pieces stay where they are in the game: only the outline tells where one would go.
     DrawBoardPieces(image, game, flags);
     DrawBoardLayers(image, shown, settings_, hovered_);
+    DrawAnalysisMarks(image, analysisMarks_);
     if (previewShown_) {
         DrawPreviewOutline(image, static_cast<Square>(hovered_));
         preview_.takeBack();

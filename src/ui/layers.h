@@ -11,6 +11,7 @@
 
 #include "analysis/preview.h"
 #include "core/znban.h"
+#include "ui/analysislayer.h"
 #include "ui/znflags.h"
 
 class QWidget;
@@ -62,6 +63,9 @@ public:
     // Whether the last drawBoard showed a previewed move.
     bool previewShown() const { return previewShown_; }
 
+    // The arrows and marks of engine analysis, drawn over everything else.
+    AnalysisMarks &analysisMarks() { return analysisMarks_; }
+
 private:
     // Tries the move of the selection to the hovered square; false when there is none to show.
     bool startPreview(const ZnBan &game, const ZnFlags &flags);
@@ -70,6 +74,7 @@ private:
     int hovered_ = -1;
     bool previewShown_ = false;
     MovePreview preview_;
+    AnalysisMarks analysisMarks_;
 };
 
 // The layers alone, drawn over a finished board picture of `shown`; `hovered` (-1 for none) is the

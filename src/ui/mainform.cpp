@@ -12,6 +12,7 @@
 #include <string>
 
 #include "support/report.h"
+#include "ui/enginestore.h"
 #include "ui/kifuwindow.h"
 #include "ui/paintbox.h"
 #include "ui/render.h"
@@ -114,6 +115,7 @@ TZnMainForm::TZnMainForm(QWidget *parent) : QMainWindow(parent) {
     createMenus();
     createViewMenu();
     createEditMenu();
+    createAnalysisMenu();
     createBoardMenu();
     // A record file dropped anywhere on the window opens; dropped text is pasted.
     setAcceptDrops(true);
@@ -306,6 +308,7 @@ void TZnMainForm::RedrawAll() {
     narrowToFit(TurnLabel);
     SetStatusText(sente ? QStringLiteral("先手番です") : QStringLiteral("後手番です"));
     if (kifuWindow_ != nullptr) kifuWindow_->follow(record_);
+    followAnalysis();
 }
 
 void TZnMainForm::SetStatusText(const QString &text) { StatusPanel->setText(text); }

@@ -24,8 +24,10 @@ class QMenu;
 class QMenuBar;
 class QRadioButton;
 class QStatusBar;
+class TAnalysisWindow;
 class TKifuWindow;
 class TPaintBox;
+class EngineStore;
 
 class TZnMainForm : public QMainWindow {
     Q_OBJECT
@@ -50,6 +52,14 @@ public:
     void showKifuWindow();
     // The move list, null until it is first opened.
     TKifuWindow *kifuWindow() const { return kifuWindow_; }
+
+    // The 検討 window, null until 検討 first starts.
+    TAnalysisWindow *analysisWindow() const { return analysis_; }
+    // Starts 検討 with the first engine of the store, or stops it.
+    void toggleAnalysis();
+    // The engines and their options; tests may put a store of their own in place.
+    EngineStore &engineStore();
+    void setEngineStore(std::unique_ptr<EngineStore> store);
 
     // Replaces the promotion question; null restores the modal box. The asker must outlive its use.
     void setPromotionAsker(PromotionAsker *asker);
@@ -106,6 +116,11 @@ private:
     void createViewMenu();
     // The 編集 menu, after 実行: copying the game or the position, pasting a game.
     void createEditMenu();
+    // The 検討 menu, before ヘルプ: start/stop, the best-move arrows and the engine settings.
+    void createAnalysisMenu();
+    void showEngineSettings();
+    // Lets a running 検討 follow the position now shown.
+    void followAnalysis();
     // The walking commands of 表示 and their keys.
     void createWalkCommands();
     // Shows move `move` of the line (0 = the start) with everything that follows the position.
@@ -177,6 +192,12 @@ private:
     QAction *KE2 = nullptr;
     QAction *KE3 = nullptr;
     TKifuWindow *kifuWindow_ = nullptr;
+    QMenu *AnalysisA1 = nullptr;
+    QAction *KZ1 = nullptr;
+    QAction *KZ2 = nullptr;
+    QAction *KZ3 = nullptr;
+    TAnalysisWindow *analysis_ = nullptr;
+    std::unique_ptr<EngineStore> engineStore_;
     BoardHoverWatcher *hoverWatcher_ = nullptr;
     BoardLayers layers_;
 

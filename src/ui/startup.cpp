@@ -1,6 +1,7 @@
 #include "ui/startup.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QPointer>
@@ -12,6 +13,7 @@
 
 #include "support/report.h"
 #include "ui/dialogs.h"
+#include "ui/enginestore.h"
 #include "ui/mainform.h"
 #include "ui/render.h"
 
@@ -67,8 +69,14 @@ bool installJapaneseTranslations(QCoreApplication &application) {
 StartOptions parseStartOptions(const QStringList &words) {
     StartOptions options;
     bool optionsEnded = false;
+    bool engineNext = false;
     for (const QString &word : words) {
-        if (!optionsEnded && word == QStringLiteral("--")) {
+        if (engineNext) {
+            options.enginePath = word;
+            engineNext = false;
+        } else if (!optionsEnded && word == QStringLiteral("--engine")) {
+            engineNext = true;
+        } else if (!optionsEnded && word == QStringLiteral("--")) {
             optionsEnded = true;
         } else if (!optionsEnded && word == QStringLiteral("--kifu")) {
             options.kifuWindow = true;
@@ -94,6 +102,7 @@ void prepareApplication(QApplication &application) {
 }
 
 void startWindow(TZnMainForm &window, const StartOptions &options) {
+    if (!options.enginePath.isEmpty()) window.engineStore().setCommandLineEngine(QFileInfo(options.enginePath).absoluteFilePath());
     window.show();
     if (options.kifuWindow) window.showKifuWindow();
     if (!options.recordFile.isEmpty()) window.openAtStart(options.recordFile);

@@ -37,9 +37,11 @@ struct StartOptions {
     bool kifuWindow = false;
     // The record file to open (the first word that is not an option); empty for none.
     QString recordFile;
+    // "--engine PATH": the engine 検討 uses first in this run, never stored.
+    QString enginePath;
 };
 
-// Reads the words after the program name: "--kifu", then the first other word (or the first after
+// Reads the words after the program name: "--kifu", "--engine PATH", then the first other word (or the first after
 // "--") names a record file, given as a path or a "file:" address. Other options are ignored.
 StartOptions parseStartOptions(const QStringList &words);
 

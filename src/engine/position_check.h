@@ -1,0 +1,12 @@
+#pragma once
+// Positions an engine must never be sent: some engines crash on them, and this program's own rules
+// allow them (a king may be captured, pawns may be set up anywhere).
+
+#include <string>
+
+#include "core/znban.h"
+
+// Why the position the game shows cannot be analysed, in Japanese; empty when it can: a king
+// missing from the board, the side not to move in check, two unpromoted pawns of one side on a
+// file, or a piece standing where it can never move again.
+std::string analysisProblem(const ZnBan &game);

@@ -1,0 +1,49 @@
+#include "engine/profile.h"
+
+namespace {
+
+bool contains(std::string_view text, std::string_view part) {
+    return text.find(part) != std::string_view::npos;
+}
+
+std::string_view fileName(std::string_view path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+EngineProfile fairyStockfish() {
+    EngineProfile profile;
+    profile.key = "fairy-stockfish";
+    profile.multiPvOption = "MultiPV";
+    // Shogi is its default, but another front end may have left a different variant in its log.
+    profile.startOptions = {{"UCI_Variant", "shogi"}};
+    return profile;
+}
+
+EngineProfile gpsusi() {
+    EngineProfile profile;
+    profile.key = "gpsusi";
+    // "go movetime" ends the process; "go infinite" is safe and "stop" answers it.
+    profile.goCommand = "go infinite";
+    // Its book answers at once; analysis wants the search.
+    profile.startOptions = {{"BookDepth", "0"}};
+    // Its several lines are a score window with no tag per line: the window shows one.
+    profile.maxLines = 1;
+    // It is slow to start, much slower on a busy machine.
+    profile.usiTimeoutMs = 20000;
+    // A mate it finds comes as "score cp 1148897" or so, never as "score mate".
+    profile.mateCentipawns = 1000000;
+    return profile;
+}
+
+}  // namespace
+
+EngineProfile profileFor(std::string_view path, std::string_view idName) {
+    const std::string_view name = fileName(path);
+    if (contains(name, "fairy-stockfish") || contains(idName, "Fairy-Stockfish")) return fairyStockfish();
+    if (contains(name, "gpsusi") || contains(idName, "gpsshogi")) return gpsusi();
+    EngineProfile profile;
+    profile.key = "generic";
+    profile.multiPvOption = "MultiPV";
+    return profile;
+}

@@ -1,0 +1,37 @@
+#pragma once
+// What differs from one engine to another, kept as data: how long it may take to start, how a
+// search is started and stopped, which options go first and how several lines are asked for.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+struct EngineProfile {
+    // "fairy-stockfish", "gpsusi" or "generic".
+    std::string key;
+    // How long the engine may take, in milliseconds, to answer "usi" with "usiok", "isready" with
+    // "readyok" and "stop" with "bestmove", and to end after "quit".
+    std::int64_t usiTimeoutMs = 10000;
+    std::int64_t readyTimeoutMs = 10000;
+    std::int64_t stopTimeoutMs = 5000;
+    std::int64_t quitTimeoutMs = 5000;
+    // The command that starts an analysis without end.
+    std::string goCommand = "go infinite";
+    // The command that ends a search early.
+    std::string stopCommand = "stop";
+    // Options sent right after "usiok", before the user's own.
+    std::vector<std::pair<std::string, std::string>> startOptions;
+    // The option that asks for several lines; empty when the engine cannot give more than one.
+    std::string multiPvOption;
+    // The most lines the window asks this engine for.
+    int maxLines = 5;
+    // A centipawn score this large or larger (either sign) is the engine's way of saying it found a
+    // mate of unknown length; 0 when it says mate itself.
+    std::int64_t mateCentipawns = 0;
+};
+
+// The profile of the engine at `path` (by its file name) or, once known, by its "id name"; the
+// generic profile when neither is one the program knows.
+EngineProfile profileFor(std::string_view path, std::string_view idName = {});

@@ -1,0 +1,197 @@
+#include "engine/session.h"
+
+namespace {
+
+// Turns an engine's own way of saying mate into the protocol's.
+void normaliseScore(const EngineProfile &profile, UsiInfo &info) {
+    if (profile.mateCentipawns <= 0 || !info.score || info.score->mate) return;
+    const std::int64_t value = info.score->value;
+    if (value < profile.mateCentipawns && value > -profile.mateCentipawns) return;
+    info.score->mate = true;
+    info.score->mateKnown = false;
+    info.score->value = value > 0 ? 1 : -1;
+}
+
+std::string seconds(std::int64_t ms) { return std::to_string((ms + 999) / 1000) + " 秒"; }
+
+}  // namespace
+
+const char *stateName(EngineState state) {
+    switch (state) {
+        case EngineState::NotStarted: return "not started";
+        case EngineState::Starting: return "starting";
+        case EngineState::Readying: return "readying";
+        case EngineState::Idle: return "idle";
+        case EngineState::Searching: return "searching";
+        case EngineState::Stopping: return "stopping";
+        case EngineState::Quitting: return "quitting";
+        case EngineState::Ended: return "ended";
+    }
+    return "?";
+}
+
+EngineSession::EngineSession(EngineProfile profile, EngineSessionHost &host)
+    : profile_(std::move(profile)), host_(host) {}
+
+void EngineSession::setState(EngineState state) {
+    if (state_ == state) return;
+    state_ = state;
+    host_.stateChanged(state);
+}
+
+void EngineSession::start(std::int64_t now) {
+    if (state_ != EngineState::NotStarted) return;
+    setState(EngineState::Starting);
+    deadline_ = now + profile_.usiTimeoutMs;
+    host_.sendLine("usi");
+}
+
+void EngineSession::lineReceived(const std::string &text, std::int64_t now) {
+    if (state_ == EngineState::NotStarted || state_ == EngineState::Ended || state_ == EngineState::Quitting)
+        return;
+    UsiLine line = parseUsiLine(text);
+    switch (state_) {
+        case EngineState::Starting:
+            if (line.type == UsiLineType::Id && line.idKey == "name") {
+                name_ = line.idValue;
+                // A generic engine that names itself may be one the program knows by another path.
+                if (profile_.key == "generic") {
+                    EngineProfile known = profileFor({}, name_);
+                    if (known.key != "generic") profile_ = std::move(known);
+                }
+            } else if (line.type == UsiLineType::Option && !line.option.name.empty()) {
+                options_.push_back(line.option);
+            } else if (line.type == UsiLineType::UsiOk) {
+                for (const auto &[name, value] : profile_.startOptions) sendOption(name, value);
+                setState(EngineState::Readying);
+                deadline_ = now + profile_.readyTimeoutMs;
+                host_.sendLine("isready");
+            }
+            break;
+        case EngineState::Readying:
+            if (line.type == UsiLineType::ReadyOk) becomeIdle(now);
+            break;
+        case EngineState::Searching:
+            if (line.type == UsiLineType::Info) {
+                normaliseScore(profile_, line.info);
+                host_.searchInfo(line.info);
+            } else if (line.type == UsiLineType::BestMove) {
+                host_.searchEnded(line.best);
+                becomeIdle(now);
+            }
+            break;
+        case EngineState::Stopping:
+            // Whatever the old search still says is out of date; its bestmove frees the engine.
+            if (line.type == UsiLineType::BestMove) becomeIdle(now);
+            break;
+        default: break;
+    }
+}
+
+void EngineSession::becomeIdle(std::int64_t) {
+    deadline_.reset();
+    setState(EngineState::Idle);
+    std::vector<std::pair<std::string, std::string>> queued;
+    queued.swap(queuedOptions_);
+    for (const auto &[name, value] : queued) sendOption(name, value);
+    if (pending_) {
+        const std::string command = std::move(*pending_);
+        pending_.reset();
+        startSearch(command);
+    }
+}
+
+void EngineSession::startSearch(const std::string &positionCommand) {
+    host_.sendLine(positionCommand);
+    host_.sendLine(profile_.goCommand);
+    setState(EngineState::Searching);
+}
+
+void EngineSession::sendOption(const std::string &name, const std::string &value) {
+    host_.sendLine(value.empty() ? "setoption name " + name : "setoption name " + name + " value " + value);
+}
+
+void EngineSession::analyse(const std::string &positionCommand, std::int64_t now) {
+    switch (state_) {
+        case EngineState::Starting:
+        case EngineState::Readying:
+        case EngineState::Stopping: pending_ = positionCommand; break;
+        case EngineState::Idle: startSearch(positionCommand); break;
+        case EngineState::Searching:
+            pending_ = positionCommand;
+            host_.sendLine(profile_.stopCommand);
+            setState(EngineState::Stopping);
+            deadline_ = now + profile_.stopTimeoutMs;
+            break;
+        default: break;
+    }
+}
+
+void EngineSession::stop(std::int64_t now) {
+    pending_.reset();
+    if (state_ != EngineState::Searching) return;
+    host_.sendLine(profile_.stopCommand);
+    setState(EngineState::Stopping);
+    deadline_ = now + profile_.stopTimeoutMs;
+}
+
+void EngineSession::setOption(const std::string &name, const std::string &value, std::int64_t) {
+    if (state_ == EngineState::Idle)
+        sendOption(name, value);
+    else if (state_ != EngineState::Quitting && state_ != EngineState::Ended)
+        queuedOptions_.emplace_back(name, value);
+}
+
+void EngineSession::quit(std::int64_t now) {
+    pending_.reset();
+    if (state_ == EngineState::NotStarted || state_ == EngineState::Ended || state_ == EngineState::Quitting)
+        return;
+    if (state_ == EngineState::Searching) host_.sendLine(profile_.stopCommand);
+    host_.sendLine("quit");
+    setState(EngineState::Quitting);
+    deadline_ = now + profile_.quitTimeoutMs;
+}
+
+void EngineSession::fail(const std::string &reason) {
+    deadline_.reset();
+    pending_.reset();
+    killed_ = true;
+    host_.engineFault(reason);
+    host_.killProcess();
+}
+
+void EngineSession::tick(std::int64_t now) {
+    if (!deadline_ || now < *deadline_) return;
+    switch (state_) {
+        case EngineState::Starting:
+            fail("エンジンが usi に " + seconds(profile_.usiTimeoutMs) + "答えないので止めました");
+            break;
+        case EngineState::Readying:
+            fail("エンジンが isready に " + seconds(profile_.readyTimeoutMs) + "答えないので止めました");
+            break;
+        case EngineState::Stopping:
+            fail("エンジンが stop に " + seconds(profile_.stopTimeoutMs) + "答えないので止めました");
+            break;
+        case EngineState::Quitting:
+            fail("エンジンが quit の後 " + seconds(profile_.quitTimeoutMs) + "終わらないので止めました");
+            break;
+        default: deadline_.reset(); break;
+    }
+}
+
+void EngineSession::processEnded(std::int64_t) {
+    const EngineState was = state_;
+    deadline_.reset();
+    pending_.reset();
+    queuedOptions_.clear();
+    setState(EngineState::Ended);
+    if (killed_ || was == EngineState::Quitting || was == EngineState::NotStarted ||
+        was == EngineState::Ended)
+        return;
+    if (was == EngineState::Starting || was == EngineState::Readying)
+        host_.engineFault("エンジンが起動中に終了しました");
+    else if (was == EngineState::Searching || was == EngineState::Stopping)
+        host_.engineFault("エンジンが探索中に終了しました");
+    else
+        host_.engineFault("エンジンが終了しました");
+}

@@ -1,0 +1,96 @@
+#pragma once
+// One engine process's conversation: the protocol state decides what each line and each command
+// means. Time comes from outside (milliseconds on any steady clock), so that the watchdogs can be
+// driven without waiting.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/profile.h"
+#include "engine/usiline.h"
+
+enum class EngineState {
+    NotStarted,
+    Starting,  // "usi" sent, waiting for "usiok"
+    Readying,  // "isready" sent, waiting for "readyok"
+    Idle,
+    Searching,
+    Stopping,  // "stop" sent, waiting for the old search's "bestmove"
+    Quitting,  // "quit" sent, waiting for the process to end
+    Ended,     // the process has ended, by itself or by a kill
+};
+
+// What a session asks of the process that carries it and tells the one who watches it.
+class EngineSessionHost {
+public:
+    virtual ~EngineSessionHost() = default;
+    // Writes one command line to the engine.
+    virtual void sendLine(const std::string &line) = 0;
+    // Ends the process at once; its exit is then reported through processEnded.
+    virtual void killProcess() = 0;
+    // An info line of the current search.
+    virtual void searchInfo(const UsiInfo &info) = 0;
+    // The bestmove that ends the current search.
+    virtual void searchEnded(const UsiBestMove &best) = 0;
+    // A fault, in Japanese, for the window and the status bar.
+    virtual void engineFault(const std::string &reason) = 0;
+    // The state changed.
+    virtual void stateChanged(EngineState state) = 0;
+};
+
+class EngineSession {
+public:
+    EngineSession(EngineProfile profile, EngineSessionHost &host);
+
+    EngineState state() const { return state_; }
+    const EngineProfile &profile() const { return profile_; }
+    // The "id name" the engine gave, empty before.
+    const std::string &engineName() const { return name_; }
+    // The option lines the engine gave, in its order.
+    const std::vector<UsiOption> &options() const { return options_; }
+
+    // The process has started: sends "usi".
+    void start(std::int64_t now);
+    // One line from the engine.
+    void lineReceived(const std::string &line, std::int64_t now);
+    // Analyses `positionCommand` ("position ...") until told otherwise. During a search one "stop"
+    // is sent and the new search waits for its bestmove; a later request replaces a waiting one.
+    void analyse(const std::string &positionCommand, std::int64_t now);
+    // Ends the analysis: a running search is stopped and a waiting one forgotten.
+    void stop(std::int64_t now);
+    // Sets an option now when the engine is idle, else as soon as it is.
+    void setOption(const std::string &name, const std::string &value, std::int64_t now);
+    // Asks the engine to end; it is killed if it has not ended in time.
+    void quit(std::int64_t now);
+    // Checks the watchdogs: a deadline passed kills the process with a reason.
+    void tick(std::int64_t now);
+    // The process has ended; `expected` after quit or a kill the session asked for.
+    void processEnded(std::int64_t now);
+    // When the next watchdog runs out, if one is running.
+    std::optional<std::int64_t> deadline() const { return deadline_; }
+    // Whether a search waits to be sent.
+    bool searchPending() const { return pending_.has_value(); }
+
+private:
+    void setState(EngineState state);
+    void becomeIdle(std::int64_t now);
+    void startSearch(const std::string &positionCommand);
+    void sendOption(const std::string &name, const std::string &value);
+    void fail(const std::string &reason);
+
+    EngineProfile profile_;
+    EngineSessionHost &host_;
+    EngineState state_ = EngineState::NotStarted;
+    std::string name_;
+    std::vector<UsiOption> options_;
+    std::optional<std::string> pending_;
+    std::vector<std::pair<std::string, std::string>> queuedOptions_;
+    std::optional<std::int64_t> deadline_;
+    bool killed_ = false;
+};
+
+// The state's name for messages and tests.
+const char *stateName(EngineState state);

@@ -1,0 +1,82 @@
+// The main window's part of engine analysis: the 検討 menu, the window it opens and the board
+// marks it draws.
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "ui/analysiswindow.h"
+#include "ui/enginedialogs.h"
+#include "ui/enginestore.h"
+#include "ui/mainform.h"
+
+void TZnMainForm::createAnalysisMenu() {
+    AnalysisA1 = new QMenu(QStringLiteral("検討(&K)"), MainMenu1);
+    AnalysisA1->setObjectName(QStringLiteral("AnalysisA1"));
+    MainMenu1->insertMenu(HelpH1->menuAction(), AnalysisA1);
+    KZ1 = addItem(AnalysisA1, "KZ1", QStringLiteral("検討開始/停止(&S)"));
+    KZ1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    KZ1->setCheckable(true);
+    KZ3 = addItem(AnalysisA1, "KZ3", QStringLiteral("最善手の矢印(&A)"));
+    KZ3->setCheckable(true);
+    AnalysisA1->addSeparator();
+    KZ2 = addItem(AnalysisA1, "KZ2", QStringLiteral("エンジン設定(&E)…"));
+    connect(KZ1, &QAction::triggered, this, [this] { toggleAnalysis(); });
+    connect(KZ2, &QAction::triggered, this, &TZnMainForm::showEngineSettings);
+    connect(KZ3, &QAction::toggled, this, [this](bool on) {
+        if (analysis_ != nullptr) analysis_->setArrowsOn(on);
+    });
+}
+
+EngineStore &TZnMainForm::engineStore() {
+    if (!engineStore_) engineStore_ = std::make_unique<EngineStore>();
+    return *engineStore_;
+}
+
+void TZnMainForm::setEngineStore(std::unique_ptr<EngineStore> store) { engineStore_ = std::move(store); }
+
+void TZnMainForm::toggleAnalysis() {
+    if (analysis_ == nullptr) {
+        analysis_ = new TAnalysisWindow(this);
+        // Beside the main window, below the move list's top.
+        const QRect frame = frameGeometry();
+        analysis_->move(frame.left(), frame.bottom() + 1);
+        // Queued: the board may be painting when the marks change.
+        connect(
+            analysis_, &TAnalysisWindow::marksChanged, this,
+            [this] {
+                layers_.analysisMarks() = analysis_->marks();
+                redrawBoard();
+            },
+            Qt::QueuedConnection);
+        connect(analysis_, &TAnalysisWindow::statusMessage, this, &TZnMainForm::SetStatusText);
+        connect(analysis_, &TAnalysisWindow::analysingChanged, this, [this](bool on) {
+            KZ1->setChecked(on);
+            // The arrows come with 検討 and go with it.
+            KZ3->setChecked(on);
+        });
+    }
+    if (analysis_->analysing()) {
+        analysis_->stopAnalysis();
+        return;
+    }
+    const QString path = engineStore().firstEngine();
+    analysis_->show();
+    analysis_->raise();
+    if (path.isEmpty()) {
+        KZ1->setChecked(false);
+        const QString reason = QStringLiteral("エンジンがありません。検討 > エンジン設定… で追加してください");
+        SetStatusText(reason);
+        return;
+    }
+    analysis_->startAnalysis(path, engineStore().options(path), game_);
+}
+
+void TZnMainForm::followAnalysis() {
+    if (analysis_ != nullptr && analysis_->analysing()) analysis_->followPosition(game_);
+}
+
+void TZnMainForm::showEngineSettings() {
+    EngineSettingsDialog dialog(engineStore(), this);
+    dialog.exec();
+}

@@ -1,0 +1,107 @@
+#pragma once
+// The 検討 window: an engine's lines for the position the board shows, with the score from
+// sente's view, depth, the PV in Japanese, and beside them what the attack maps say: the squares
+// the best move changes and each side's balance. It follows the board: every new position
+// restarts the search. It redraws at most ten times a second, whatever the engine prints.
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QWidget>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/znban.h"
+#include "engine/balance.h"
+#include "enginehost/engineprocess.h"
+#include "ui/analysislayer.h"
+
+class QLabel;
+class QListWidget;
+class QSpinBox;
+class QTreeWidget;
+
+class TAnalysisWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kMaxLines = 5;
+    static constexpr int kRedrawIntervalMs = 100;
+
+    explicit TAnalysisWindow(QWidget *parent = nullptr);
+    ~TAnalysisWindow() override;
+
+    // Starts the engine at `path` with the stored `options` and analyses `game`'s position.
+    void startAnalysis(const QString &path, const QMap<QString, QString> &options, const ZnBan &game);
+    // Ends the engine; the lines stay on view.
+    void stopAnalysis();
+    bool analysing() const { return analysing_; }
+    // Analyses `game`'s position if it is not the one analysed now.
+    void followPosition(const ZnBan &game);
+
+    // How many lines are asked for (1..5; one for an engine that gives one).
+    int lineCount() const;
+    void setLineCount(int count);
+
+    // The arrows and the squares to mark on the board.
+    const AnalysisMarks &marks() const { return marks_; }
+    void setArrowsOn(bool on);
+
+    EngineProcess &engine() { return engine_; }
+    QTreeWidget *linesView() const { return lines_; }
+    QListWidget *changesView() const { return changes_; }
+    QLabel *reasonLabel() const { return reason_; }
+    QLabel *balanceLabel(Side side) const { return side == SENTE ? senteBalance_ : goteBalance_; }
+    QLabel *footerLabel() const { return footer_; }
+    // How many times the lines were drawn, and when the last line arrived that was drawn.
+    int redrawCount() const { return redraws_; }
+
+signals:
+    // The arrows or the marked squares changed.
+    void marksChanged();
+    // A fault or a note, for the status bar.
+    void statusMessage(const QString &text);
+    void analysingChanged(bool on);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void onInfo(const UsiInfo &info);
+    void onBestMove(const UsiBestMove &best);
+    void onFault(const QString &reason);
+    void onEnded();
+    void setReason(const QString &text);
+    void clearLines();
+    void scheduleRedraw();
+    void redraw();
+    void showBalance();
+    void setMarked(bool on);
+    void sendLineCount();
+
+    EngineProcess engine_;
+    bool analysing_ = false;
+    ZnBan position_;
+    ZnBan scratch_;
+    std::string positionKey_;
+    bool positionValid_ = false;
+    std::vector<std::optional<UsiInfo>> infos_;
+    std::optional<std::int64_t> nodes_;
+    std::optional<std::int64_t> nps_;
+    std::vector<BalanceChange> changed_;
+    AnalysisMarks marks_;
+    bool arrowsOn_ = false;
+
+    QTimer redrawTimer_;
+    QElapsedTimer sinceRedraw_;
+    int redraws_ = 0;
+
+    QLabel *reason_ = nullptr;
+    QSpinBox *lineCount_ = nullptr;
+    QTreeWidget *lines_ = nullptr;
+    QLabel *senteBalance_ = nullptr;
+    QLabel *goteBalance_ = nullptr;
+    QListWidget *changes_ = nullptr;
+    QLabel *footer_ = nullptr;
+};
