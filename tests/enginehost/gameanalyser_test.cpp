@@ -1,0 +1,202 @@
+// The game analysis run through the real process host against a scripted engine: what reaches the
+// engine, what comes back in sente's view, what is skipped and what a fault keeps.
+
+#include "enginehost/gameanalyser.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "enginehost_testing.h"
+#include "record/formats.h"
+
+namespace {
+
+GameLine lineOf(const std::string &usi) {
+    ZnBan game;
+    RecordNotes notes;
+    EXPECT_TRUE(readRecordBytes(game, notes, usi, "game.usi").ok) << usi;
+    return currentLine(game);
+}
+
+// The rook on 5a pins nothing once the gold on 5h steps aside: after move 1 the side not to move
+// is in check, a position no engine may be given.
+const char *const OPEN_KING = "position sfen 4r3k/9/9/9/9/9/9/4G4/4K4 b - 1 moves 5h4h 1a1b 5i6i";
+const char *const OPENING = "position startpos moves 7g7f 3c3d 2g2f";
+
+struct ScriptedRun {
+    QTemporaryDir dir;
+    QString log() const { return dir.filePath("log"); }
+    // Runs `analysis` with the scripted engine (or `engine`) answering `script`.
+    void operator()(GameAnalysis &analysis, const AnalysisSettings &settings,
+                    const std::vector<std::string> &script, const QString &engine = SCRIPTED_ENGINE) {
+        QFile file(dir.filePath("script"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        for (const std::string &line : script) file.write((line + "\n").c_str());
+        file.close();
+        qputenv("NAGI_ENGINE_SCRIPT", dir.filePath("script").toLocal8Bit());
+        qputenv("NAGI_ENGINE_LOG", log().toLocal8Bit());
+        GameAnalyser analyser(analysis, settings);
+        int reported = 0;
+        QObject::connect(&analyser, &GameAnalyser::positionDone, [&] { ++reported; });
+        analyser.start(engine);
+        ASSERT_TRUE(spinUntil([&] { return !analyser.running(); }, 20000));
+        EXPECT_TRUE(analysis.done());
+        EXPECT_EQ(reported, analysis.finished());
+    }
+    std::string sent() const {
+        QFile file(log());
+        return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+    }
+};
+
+using Results = std::vector<std::optional<Evaluation>>;
+
+TEST(GameAnalyser, ScoresComeBackInSenteViewAndForbiddenPositionsAreNeverSent) {
+    struct Row {
+        const char *name;
+        const char *line;
+        int multiPv;
+        std::vector<std::string> script;
+        Results results;
+        // Sent to the engine, in this order, and how many positions it was given.
+        std::vector<std::string> sent;
+        int positionsSent;
+        std::string note;
+        MoveLabel lastLabel;
+    };
+    const Evaluation even = Evaluation::score(0);
+    const Row rows[] = {
+        // Gote's +80 is sente's -80; the multipv 2 line with -9999 is never taken for the first.
+        {"both sides to move",
+         OPENING,
+         1,
+         {"cp 30 7g7f", "cp 80", "cp 10", "cp -40"},
+         {Evaluation::score(30), Evaluation::score(-80), Evaluation::score(10), Evaluation::score(40)},
+         {"usi", "isready", "position sfen", "go btime 0 wtime 0 byoyomi 200", "quit"},
+         4,
+         "",
+         MoveLabel::None},
+        {"multipv asked for, first line kept",
+         OPENING,
+         3,
+         {"cp 0", "cp 0", "mate 5 8c8d", "mate -2"},
+         {even, even, Evaluation::mateFor(SENTE, 5), Evaluation::mateFor(SENTE, 2)},
+         {"isready", "setoption name MultiPV value 3", "position sfen"},
+         4,
+         "",
+         MoveLabel::None},
+        // Move 3 walks into a mate: from -200 to lost is a blunder, and the reading of the
+        // position before it gives the reason.
+        {"open king skipped",
+         OPEN_KING,
+         1,
+         {"cp 0 5h5g", "cp -200 4h5h", "mate 3 5a5i"},
+         {even, std::nullopt, Evaluation::score(-200), Evaluation::mateFor(GOTE, 3)},
+         {"position sfen 4r3k/9/9/9/9/9/9/4G4/4K4 b - 1", "position sfen 4r4/8k/9/9/9/9/9/5G3/4K4 b -"},
+         3,
+         "1手目: ",
+         MoveLabel::Blunder},
+        // A bestmove with no score is no evaluation; resigning is a mate against the mover.
+        {"no score, resign",
+         OPENING,
+         1,
+         {"best 7g7f", "cp 5 resign", "cp 0"},
+         {std::nullopt, Evaluation::score(-5), even, even},
+         {"position sfen"},
+         4,
+         "開始局面: エンジンが評価値を示さず",
+         MoveLabel::None},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        AnalysisSettings settings;
+        settings.moveTimeMs = 200;
+        settings.multiPv = row.multiPv;
+        GameAnalysis analysis(lineOf(row.line), settings);
+        ScriptedRun run;
+        run(analysis, settings, row.script);
+        EXPECT_EQ(analysis.error(), "");
+        for (std::size_t ply = 0; ply < row.results.size(); ++ply) {
+            const std::optional<PositionResult> &result = analysis.result(static_cast<int>(ply));
+            ASSERT_EQ(result.has_value(), row.results[ply].has_value()) << ply;
+            if (result) {
+                EXPECT_EQ(result->evaluation, *row.results[ply]) << ply;
+            }
+        }
+        const std::string sent = run.sent();
+        std::size_t at = 0;
+        for (const std::string &part : row.sent) {
+            at = sent.find(part, at);
+            ASSERT_NE(at, std::string::npos) << part << " in\n" << sent;
+        }
+        int positions = 0;
+        for (std::size_t found = sent.find("position "); found != std::string::npos;
+             found = sent.find("position ", found + 1))
+            ++positions;
+        EXPECT_EQ(positions, row.positionsSent);
+        if (!row.note.empty()) {
+            ASSERT_EQ(analysis.notes().size(), 1u);
+            EXPECT_EQ(analysis.notes()[0].rfind(row.note, 0), 0u) << analysis.notes()[0];
+        } else {
+            EXPECT_TRUE(analysis.notes().empty());
+        }
+        const int last = static_cast<int>(row.results.size()) - 1;
+        const MoveLabel label = analysis.verdict(last) ? analysis.verdict(last)->label : MoveLabel::None;
+        EXPECT_EQ(label, row.lastLabel);
+        if (label != MoveLabel::None) {
+            EXPECT_FALSE(analysis.verdict(last)->reason.empty());
+        }
+    }
+}
+
+TEST(GameAnalyser, AFaultEndsTheAnalysisWithItsReasonKeepingWhatWasDone) {
+    struct Row {
+        const char *name;
+        std::vector<std::string> script;
+        QString engine;
+        std::string error;
+        int finished;
+    };
+    const Row rows[] = {
+        {"exits mid-search",
+         {"cp 10", "cp 20", "exit"},
+         SCRIPTED_ENGINE,
+         "エンジンが探索中に終了しました",
+         2},
+        {"missing", {}, "/nonexistent/engine", "エンジンが見つかりません: /nonexistent/engine", 0},
+        {"not a program", {}, "/tmp", "エンジンを実行できません: /tmp", 0},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        AnalysisSettings settings;
+        settings.moveTimeMs = 100;
+        GameAnalysis analysis(lineOf(OPENING), settings);
+        ScriptedRun run;
+        run(analysis, settings, row.script, row.engine);
+        EXPECT_EQ(analysis.error().rfind(row.error, 0), 0u) << analysis.error();
+        EXPECT_EQ(analysis.finished(), row.finished);
+        for (int ply = 0; ply < 4; ++ply) EXPECT_EQ(analysis.result(ply).has_value(), ply < row.finished);
+    }
+    EXPECT_EQ(childProcesses().zombies, 0);
+}
+
+TEST(GameAnalyser, CancelKeepsTheFinishedPositions) {
+    AnalysisSettings settings;
+    settings.moveTimeMs = 100;
+    GameAnalysis analysis(lineOf(OPENING), settings);
+    GameAnalyser analyser(analysis, settings);
+    qputenv("NAGI_ENGINE_SCRIPT", "/nonexistent");
+    QObject::connect(&analyser, &GameAnalyser::positionDone, [&](int ply) {
+        if (ply == 1) analyser.cancel();
+    });
+    analyser.start(SCRIPTED_ENGINE);
+    ASSERT_TRUE(spinUntil([&] { return !analyser.running(); }, 10000));
+    EXPECT_EQ(analysis.finished(), 2);
+    EXPECT_EQ(analysis.error(), "");
+    EXPECT_TRUE(analysis.result(1).has_value());
+    EXPECT_FALSE(analysis.result(2).has_value());
+}
+
+}  // namespace
