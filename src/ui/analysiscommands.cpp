@@ -21,6 +21,7 @@ void TZnMainForm::createAnalysisMenu() {
     KZ3->setCheckable(true);
     AnalysisA1->addSeparator();
     KZ2 = addItem(AnalysisA1, "KZ2", QStringLiteral("エンジン設定(&E)…"));
+    createGameAnalysisItems();
     connect(KZ1, &QAction::triggered, this, [this] { toggleAnalysis(); });
     connect(KZ2, &QAction::triggered, this, &TZnMainForm::showEngineSettings);
     connect(KZ3, &QAction::toggled, this, [this](bool on) {
@@ -65,7 +66,8 @@ void TZnMainForm::toggleAnalysis() {
     analysis_->raise();
     if (path.isEmpty()) {
         KZ1->setChecked(false);
-        const QString reason = QStringLiteral("エンジンがありません。検討 > エンジン設定… で追加してください");
+        const QString reason =
+            QStringLiteral("エンジンがありません。検討 > エンジン設定… で追加してください");
         SetStatusText(reason);
         return;
     }
@@ -73,6 +75,7 @@ void TZnMainForm::toggleAnalysis() {
 }
 
 void TZnMainForm::followAnalysis() {
+    followGameAnalysis();
     if (analysis_ != nullptr && analysis_->analysing()) analysis_->followPosition(game_);
 }
 

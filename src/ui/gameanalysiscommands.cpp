@@ -1,0 +1,87 @@
+// The main window's part of 棋譜解析: the menu items, the run whose results go into the record's
+// comments as they come, and the evaluation graph that follows the cursor.
+
+#include <QAction>
+#include <QMenu>
+
+#include "ui/enginestore.h"
+#include "ui/evaluationgraph.h"
+#include "ui/gameanalysiswindow.h"
+#include "ui/kifuwindow.h"
+#include "ui/mainform.h"
+
+void TZnMainForm::createGameAnalysisItems() {
+    KZ4 = addItem(AnalysisA1, "KZ4", QStringLiteral("棋譜解析(&G)…"));
+    connect(KZ4, &QAction::triggered, this, &TZnMainForm::askGameAnalysis);
+    ViewV1->addSeparator();
+    KH1 = addItem(ViewV1, "KH1", QStringLiteral("評価値グラフ(&H)"));
+    connect(KH1, &QAction::triggered, this, &TZnMainForm::showEvaluationGraph);
+}
+
+void TZnMainForm::askGameAnalysis() {
+    GameAnalysisDialog dialog(engineStore().engines(), record_.length(), this);
+    if (dialog.exec() == QDialog::Accepted) startGameAnalysis(dialog.choice());
+}
+
+void TZnMainForm::startGameAnalysis(const GameAnalysisChoice &choice) {
+    if (gameAnalysis_ == nullptr) {
+        gameAnalysis_ = new TGameAnalysisWindow(this);
+        const QRect frame = frameGeometry();
+        gameAnalysis_->move(frame.left(), frame.bottom() + 1);
+        connect(gameAnalysis_, &TGameAnalysisWindow::positionDone, this,
+                &TZnMainForm::gameAnalysisPositionDone);
+        connect(gameAnalysis_, &TGameAnalysisWindow::graphRequested, this, &TZnMainForm::showEvaluationGraph);
+        connect(gameAnalysis_, &TGameAnalysisWindow::finished, this,
+                [this] { SetStatusText(gameAnalysis_->message().section(QLatin1Char('\n'), 0, 0)); });
+    }
+    gameAnalysis_->show();
+    gameAnalysis_->raise();
+    analysedRevision_ = record_.revision();
+    if (!gameAnalysis_->start(currentLine(game_), choice)) SetStatusText(gameAnalysis_->message());
+}
+
+void TZnMainForm::gameAnalysisPositionDone(int ply) {
+    // The results belong to the line they were made from; a line changed since has other moves.
+    if (record_.revision() != analysedRevision_) {
+        gameAnalysis_->stop(QStringLiteral("棋譜が変わったので解析を止めました"));
+        return;
+    }
+    const GameAnalysis *analysis = gameAnalysis_->analysis();
+    mergeAnalysisLines(record_.notes().commentsAfter(static_cast<std::size_t>(ply)),
+                       analysis->commentLines(ply));
+    graphStale_ = true;
+    if (kifuWindow_ != nullptr) kifuWindow_->follow(record_);
+    followGameAnalysis();
+}
+
+void TZnMainForm::showEvaluationGraph() {
+    if (graph_ == nullptr) {
+        graph_ = new TEvaluationGraphWindow(this);
+        const QRect frame = frameGeometry();
+        graph_->move(frame.right() + 1, frame.top());
+        connect(graph_, &TEvaluationGraphWindow::moveChosen, this, [this](int ply) {
+            if (record_.goTo(qBound(0, ply, record_.length()))) RedrawAll();
+        });
+        graphStale_ = true;
+    }
+    graph_->show();
+    graph_->raise();
+    followGameAnalysis();
+}
+
+void TZnMainForm::followGameAnalysis() {
+    if (graph_ == nullptr || !graph_->isVisible()) return;
+    if (graphStale_ || graphRevision_ != record_.revision()) {
+        const RecordNotes &notes = record_.notes();
+        const int positions = record_.length() + 1;
+        const std::vector<GraphPoint> points = evaluationGraph(
+            [&notes](int ply) -> const std::vector<std::string> & {
+                return notes.commentsAfter(static_cast<std::size_t>(ply));
+            },
+            positions, TEvaluationGraphWindow::kLimit);
+        graph_->setData(points, positions, kingSafetyTimeline(currentLine(game_)));
+        graphRevision_ = record_.revision();
+        graphStale_ = false;
+    }
+    graph_->setCursor(record_.cursor());
+}
