@@ -13,8 +13,16 @@
 void TZnMainForm::createGameAnalysisItems() {
     KZ4 = addItem(AnalysisA1, "KZ4", QStringLiteral("棋譜解析(&G)…"));
     connect(KZ4, &QAction::triggered, this, &TZnMainForm::askGameAnalysis);
-    ViewV1->addSeparator();
+    // Between the walking commands and the board layers, which close the menu.
     KH1 = addItem(ViewV1, "KH1", QStringLiteral("評価値グラフ(&H)"));
+    QAction *layers = findChild<QAction *>(QStringLiteral("KC1"));
+    const qsizetype at = ViewV1->actions().indexOf(layers);
+    if (layers != nullptr && at > 0) {
+        ViewV1->removeAction(KH1);
+        QAction *before = ViewV1->actions()[at - 1];
+        ViewV1->insertSeparator(before);
+        ViewV1->insertAction(before, KH1);
+    }
     connect(KH1, &QAction::triggered, this, &TZnMainForm::showEvaluationGraph);
 }
 
