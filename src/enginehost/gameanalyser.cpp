@@ -26,8 +26,16 @@ GameAnalyser::~GameAnalyser() { process_.disconnect(this); }
 void GameAnalyser::start(const QString &path, std::optional<EngineProfile> profile) {
     running_ = true;
     ending_ = false;
-    EngineProfile chosen = profile ? *profile : profileFor(path.toStdString());
-    process_.start(path, timedProfile(chosen, settings_.moveTimeMs));
+    restarted_ = false;
+    path_ = path;
+    restartWith(profile ? *profile : profileFor(path.toStdString()));
+}
+
+void GameAnalyser::restartWith(const EngineProfile &chosen) {
+    if (analysis_.done()) return;
+    searchLimit_.stop();
+    searching_.reset();
+    process_.start(path_, timedProfile(chosen, settings_.moveTimeMs));
     if (!running_) return;
     const int lines = std::clamp(settings_.multiPv, 1, std::max(chosen.maxLines, 1));
     if (lines > 1 && !chosen.multiPvOption.empty())
@@ -51,14 +59,28 @@ void GameAnalyser::next() {
     searching_ = analysis_.nextPly();
     began_ = false;
     process_.analyse(positionCommand(analysis_.position()));
-    // A search the engine forgets to end is stopped; the session's own watchdog then kills an
-    // engine that does not answer the stop.
-    searchLimit_.start(std::max(settings_.moveTimeMs, 1000) + settings_.moveTimeMs + 5000);
 }
 
 void GameAnalyser::stateChanged(EngineState state) {
+    // An engine that named itself as one the program knows took that engine's profile, and with it
+    // its search without end: it is started again with the timed search of that profile.
+    if (state == EngineState::Readying && process_.session() != nullptr) {
+        const EngineProfile &adopted = process_.session()->profile();
+        if (adopted.goCommand != timedGoCommand(adopted, settings_.moveTimeMs) && !restarted_) {
+            restarted_ = true;
+            // Not from inside the session that is reporting.
+            QTimer::singleShot(0, this, [this, profile = adopted] { restartWith(profile); });
+            return;
+        }
+    }
     if (!searching_) return;
-    if (state == EngineState::Searching) began_ = true;
+    if (state == EngineState::Searching && !began_) {
+        began_ = true;
+        // A search the engine forgets to end is stopped, timed from its start and not from the
+        // request, which waits while the engine starts; the session's own watchdog then kills an
+        // engine that does not answer the stop.
+        searchLimit_.start(std::max(settings_.moveTimeMs, 1000) + settings_.moveTimeMs + 5000);
+    }
     // The search ended, by its bestmove or by the stop the limit sent.
     if (state == EngineState::Idle && began_) searchFinished();
 }
@@ -82,7 +104,7 @@ void GameAnalyser::searchFinished() {
 }
 
 void GameAnalyser::searchTooLong() {
-    if (searching_) process_.stopSearch();
+    if (searching_ && began_) process_.stopSearch();
 }
 
 void GameAnalyser::cancel() {

@@ -46,6 +46,8 @@ private:
     void stateChanged(EngineState state);
     void searchTooLong();
     void finishAnalysis();
+    // Starts the engine at path_ with `profile`'s timed search, and the position due.
+    void restartWith(const EngineProfile &profile);
 
     GameAnalysis &analysis_;
     AnalysisSettings settings_;
@@ -57,4 +59,6 @@ private:
     bool began_ = false;
     bool running_ = false;
     bool ending_ = false;
+    bool restarted_ = false;
+    QString path_;
 };

@@ -65,8 +65,10 @@ void TZnMainForm::gameAnalysisPositionDone(int ply) {
 void TZnMainForm::showEvaluationGraph() {
     if (graph_ == nullptr) {
         graph_ = new TEvaluationGraphWindow(this);
+        // Right of the move list, which stands right of the main window.
         const QRect frame = frameGeometry();
-        graph_->move(frame.right() + 1, frame.top());
+        const bool list = kifuWindow_ != nullptr && kifuWindow_->isVisible();
+        graph_->move(list ? kifuWindow_->frameGeometry().right() + 1 : frame.right() + 1, frame.top());
         connect(graph_, &TEvaluationGraphWindow::moveChosen, this, [this](int ply) {
             if (record_.goTo(qBound(0, ply, record_.length()))) RedrawAll();
         });

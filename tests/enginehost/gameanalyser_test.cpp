@@ -65,6 +65,9 @@ TEST(GameAnalyser, ScoresComeBackInSenteViewAndForbiddenPositionsAreNeverSent) {
         int positionsSent;
         std::string note;
         MoveLabel lastLabel;
+        // The name the engine gives itself and how long it holds back "usiok".
+        const char *engineName = "Scripted";
+        const char *usiDelayMs = "0";
     };
     const Evaluation even = Evaluation::score(0);
     const Row rows[] = {
@@ -108,6 +111,29 @@ TEST(GameAnalyser, ScoresComeBackInSenteViewAndForbiddenPositionsAreNeverSent) {
          4,
          "開始局面: エンジンが評価値を示さず",
          MoveLabel::None},
+        // Known by its name only, it is started again with that engine's options and timed search.
+        {"renamed engine",
+         OPENING,
+         1,
+         {},
+         {even, even, even, even},
+         {"usi", "usi", "setoption name UCI_Variant value shogi", "isready", "go movetime 200"},
+         4,
+         "",
+         MoveLabel::None,
+         "Fairy-Stockfish 11.1"},
+        // A search is timed from its start, not from the request made while the engine starts.
+        {"slow start",
+         OPENING,
+         1,
+         {},
+         {even, even, even, even},
+         {"usi", "isready", "position sfen"},
+         4,
+         "",
+         MoveLabel::None,
+         "Scripted",
+         "6600"},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
@@ -116,7 +142,11 @@ TEST(GameAnalyser, ScoresComeBackInSenteViewAndForbiddenPositionsAreNeverSent) {
         settings.multiPv = row.multiPv;
         GameAnalysis analysis(lineOf(row.line), settings);
         ScriptedRun run;
+        qputenv("NAGI_ENGINE_NAME", row.engineName);
+        qputenv("NAGI_ENGINE_USI_DELAY_MS", row.usiDelayMs);
         run(analysis, settings, row.script);
+        qunsetenv("NAGI_ENGINE_NAME");
+        qunsetenv("NAGI_ENGINE_USI_DELAY_MS");
         EXPECT_EQ(analysis.error(), "");
         for (std::size_t ply = 0; ply < row.results.size(); ++ply) {
             const std::optional<PositionResult> &result = analysis.result(static_cast<int>(ply));

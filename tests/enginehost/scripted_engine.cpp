@@ -5,12 +5,15 @@
 //   best MOVE        a bestmove with no info line
 //   exit             the process ends in the middle of the search
 // Past the script's end every search reads "cp 0". Every command received is appended to the file
-// NAGI_ENGINE_LOG names, when set.
+// NAGI_ENGINE_LOG names, when set. NAGI_ENGINE_NAME replaces the name it gives, and
+// NAGI_ENGINE_USI_DELAY_MS holds back its "usiok" that long, as a slow engine on a busy machine.
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 int main() {
@@ -25,8 +28,11 @@ int main() {
     for (std::string line; std::getline(std::cin, line);) {
         if (log.is_open()) log << line << std::endl;
         if (line == "usi") {
-            std::cout << "id name Scripted\noption name MultiPV type spin default 1 min 1 max 5\nusiok"
-                      << std::endl;
+            const char *name = std::getenv("NAGI_ENGINE_NAME");
+            std::cout << "id name " << (name != nullptr ? name : "Scripted") << std::endl;
+            if (const char *delay = std::getenv("NAGI_ENGINE_USI_DELAY_MS"))
+                std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(delay)));
+            std::cout << "option name MultiPV type spin default 1 min 1 max 5\nusiok" << std::endl;
         } else if (line == "isready") {
             std::cout << "readyok" << std::endl;
         } else if (line == "quit") {
