@@ -34,8 +34,7 @@ Children childProcesses() {
 
 EngineRecorder::EngineRecorder(EngineProcess &process) {
     QObject::connect(&process, &EngineProcess::info, [this](const UsiInfo &info) { infos.push_back(info); });
-    QObject::connect(&process, &EngineProcess::bestMove,
-                     [this](const UsiBestMove &best) { bests.push_back(best); });
+    QObject::connect(&process, &EngineProcess::bestMove, [this](const UsiBestMove &best) { bests.push_back(best); });
     QObject::connect(&process, &EngineProcess::fault, [this](const QString &reason) { faults << reason; });
     QObject::connect(&process, &EngineProcess::note, [this](const QString &text) { notes << text; });
     QObject::connect(&process, &EngineProcess::ended, [this] { ++ends; });

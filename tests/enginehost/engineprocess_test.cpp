@@ -81,8 +81,7 @@ TEST(EngineProcess, EveryFaultGetsAReasonAndLeavesNothingBehind) {
         if (*row.fault != 0) {
             ASSERT_TRUE(spinUntil([&] { return fresh.ends > 0; }, 5000));
             ASSERT_FALSE(fresh.faults.isEmpty());
-            EXPECT_TRUE(fresh.faults.front().contains(QString::fromUtf8(row.fault)))
-                << fresh.faults.front().toStdString();
+            EXPECT_TRUE(fresh.faults.front().contains(QString::fromUtf8(row.fault))) << fresh.faults.front().toStdString();
         } else {
             ASSERT_TRUE(spinUntil([&] { return process.state() == EngineState::Idle; }, 5000));
             EXPECT_TRUE(fresh.faults.isEmpty());

@@ -58,8 +58,7 @@ void search() {
         say("\xC3\x28\xA0\xA1 \xF0\x28\x8C\xBC");
     }
     if (is("huge-line")) say("info string " + std::string(1 << 20, 'x'));
-    if (is("overflow"))
-        say("info depth 99999999999999999999 nodes 123456789012345678901234567890 score cp 1 pv 7g7f");
+    if (is("overflow")) say("info depth 99999999999999999999 nodes 123456789012345678901234567890 score cp 1 pv 7g7f");
     const char *pv = is("illegal") ? "5e5d 7g7f" : "7g7f 3c3d 2g2f";
     int depth = 0;
     std::string line;
