@@ -7,10 +7,8 @@
 #include <QAction>
 #include <QChart>
 #include <QChartView>
-#include <QDoubleSpinBox>
 #include <QLineSeries>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -89,20 +87,16 @@ TEST_F(GameAnalysisWindowTest, ResultsComeAsTheyAreMadeAndACancelOrFaultKeepsThe
         QString status;
         int cursor;
     };
+    // clang-format off
     const Row rows[] = {
         {"walked meanwhile", scores, 1, 'w', 5, "解析が終わりました（5 局面）", "解析が終わりました", 1},
         {"cancelled", scores, 2, 'c', 3, "解析をキャンセルしました（3 / 5 局面）", "キャンセル", 4},
-        {"engine exits",
-         {"cp 20 7g7f", "cp 0 8c8d", "exit"},
-         -1,
-         ' ',
-         2,
-         "解析を中止しました: エンジンが探索中に終了しました",
-         "エンジンが探索中に終了しました",
-         4},
+        {"engine exits", {"cp 20 7g7f", "cp 0 8c8d", "exit"}, -1, ' ', 2,
+         "解析を中止しました: エンジンが探索中に終了しました", "エンジンが探索中に終了しました", 4},
         // The change is seen once the position being analysed is done, whose lines are not kept.
         {"line changed", scores, 1, 't', 3, "棋譜が変わったので解析を止めました", "棋譜が変わったので", 3},
     };
+    // clang-format on
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
         SetUp();
@@ -158,29 +152,6 @@ TEST_F(GameAnalysisWindowTest, GraphShowsTheEvaluationsAndTimelineFollowsTheCurs
     QTest::mouseClick(graph->evaluationView()->viewport(), Qt::LeftButton, Qt::NoModifier, pixel);
     EXPECT_EQ(window->record().cursor(), 3);
     EXPECT_EQ(graph->cursor(), 3);
-}
-
-TEST(GameAnalysisDialog, GivesTheEngineTimeRangeAndLines) {
-    struct Row {
-        double seconds;
-        int from, to, multiPv;
-        int moveTimeMs, first, last;
-    };
-    // The range cannot run backwards: a later start pulls the end along.
-    const Row rows[] = {{1.0, 0, 10, 1, 1000, 0, 10}, {2.5, 3, 7, 3, 2500, 3, 7}, {0.05, 8, 4, 5, 50, 8, 8}};
-    for (const Row &row : rows) {
-        GameAnalysisDialog dialog({"/usr/games/fairy-stockfish", "/usr/games/gpsusi"}, 10);
-        findControl<QDoubleSpinBox>(dialog, "SecondsBox")->setValue(row.seconds);
-        findControl<QSpinBox>(dialog, "ToBox")->setValue(row.to);
-        findControl<QSpinBox>(dialog, "FromBox")->setValue(row.from);
-        findControl<QSpinBox>(dialog, "MultiPvBox")->setValue(row.multiPv);
-        const GameAnalysisChoice choice = dialog.choice();
-        EXPECT_EQ(choice.engine, "/usr/games/fairy-stockfish");
-        EXPECT_EQ(choice.settings.moveTimeMs, row.moveTimeMs);
-        EXPECT_EQ(choice.settings.first, row.first);
-        EXPECT_EQ(choice.settings.last, row.last);
-        EXPECT_EQ(choice.settings.multiPv, row.multiPv);
-    }
 }
 
 }  // namespace
