@@ -37,6 +37,7 @@ void GameAnalyser::restartWith(const EngineProfile &chosen) {
     searching_.reset();
     process_.start(path_, timedProfile(chosen, settings_.moveTimeMs));
     if (!running_) return;
+    for (const auto &[name, value] : options_) process_.setOption(name, value);
     const int lines = std::clamp(settings_.multiPv, 1, std::max(chosen.maxLines, 1));
     if (lines > 1 && !chosen.multiPvOption.empty())
         process_.setOption(chosen.multiPvOption, std::to_string(lines));

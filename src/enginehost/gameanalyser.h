@@ -7,6 +7,9 @@
 #include <QString>
 #include <QTimer>
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "analysis/gameanalysis.h"
 #include "engine/searchreport.h"
@@ -23,6 +26,10 @@ public:
 
     // Starts the engine at `path` (with `profile`, or the one its name calls for) and the analysis.
     void start(const QString &path, std::optional<EngineProfile> profile = std::nullopt);
+    // Options the user set for the engine, sent after those of its profile; before start().
+    void setEngineOptions(std::vector<std::pair<std::string, std::string>> options) {
+        options_ = std::move(options);
+    }
     // Stops after the position being analysed, keeping what was done.
     void cancel();
     // Whether the engine is still being used or ended.
@@ -61,4 +68,5 @@ private:
     bool ending_ = false;
     bool restarted_ = false;
     QString path_;
+    std::vector<std::pair<std::string, std::string>> options_;
 };

@@ -28,7 +28,10 @@ void TZnMainForm::createGameAnalysisItems() {
 
 void TZnMainForm::askGameAnalysis() {
     GameAnalysisDialog dialog(engineStore().engines(), record_.length(), this);
-    if (dialog.exec() == QDialog::Accepted) startGameAnalysis(dialog.choice());
+    if (dialog.exec() != QDialog::Accepted) return;
+    GameAnalysisChoice choice = dialog.choice();
+    choice.options = engineStore().options(choice.engine);
+    startGameAnalysis(choice);
 }
 
 void TZnMainForm::startGameAnalysis(const GameAnalysisChoice &choice) {

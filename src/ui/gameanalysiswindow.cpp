@@ -131,6 +131,10 @@ bool TGameAnalysisWindow::start(const GameLine &line, const GameAnalysisChoice &
         return false;
     }
     analyser_ = std::make_unique<GameAnalyser>(*analysis_, choice.settings);
+    std::vector<std::pair<std::string, std::string>> options;
+    for (auto it = choice.options.begin(); it != choice.options.end(); ++it)
+        options.emplace_back(it.key().toStdString(), it.value().toStdString());
+    analyser_->setEngineOptions(std::move(options));
     connect(analyser_.get(), &GameAnalyser::positionDone, this, &TGameAnalysisWindow::showProgress);
     connect(analyser_.get(), &GameAnalyser::note, this,
             [this](const QString &text) { MessageLabel->setText(text); });

@@ -3,6 +3,7 @@
 // the background with its progress, its reason when it stops early and a button to cancel.
 
 #include <QDialog>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -22,6 +23,8 @@ class GameAnalyser;
 struct GameAnalysisChoice {
     QString engine;
     AnalysisSettings settings;
+    // The option values the user set for the engine.
+    QMap<QString, QString> options;
 };
 
 class GameAnalysisDialog : public QDialog {

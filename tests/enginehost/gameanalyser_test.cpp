@@ -38,6 +38,7 @@ struct ScriptedRun {
         qputenv("NAGI_ENGINE_SCRIPT", dir.filePath("script").toLocal8Bit());
         qputenv("NAGI_ENGINE_LOG", log().toLocal8Bit());
         GameAnalyser analyser(analysis, settings);
+        analyser.setEngineOptions({{"Style", "Risky Play"}});
         int reported = 0;
         QObject::connect(&analyser, &GameAnalyser::positionDone, [&] { ++reported; });
         analyser.start(engine);
@@ -73,7 +74,7 @@ TEST(GameAnalyser, ScoresInSenteViewForbiddenPositionsNeverSentAndFaultsKeepWhat
         // Gote's +80 is sente's -80; the multipv 2 line with -9999 is never taken for the first.
         {"both sides to move", OPENING, 1, {"cp 30 7g7f", "cp 80", "cp 10", "cp -40"},
          {Evaluation::score(30), Evaluation::score(-80), Evaluation::score(10), Evaluation::score(40)},
-         {"usi", "isready", "position sfen", "go btime 0 wtime 0 byoyomi 200", "quit"}, 4, "", "", MoveLabel::None},
+         {"usi", "isready", "setoption name Style value Risky Play", "position sfen", "go btime 0 wtime 0 byoyomi 200", "quit"}, 4, "", "", MoveLabel::None},
         {"multipv asked for, first line kept", OPENING, 3, {"cp 0", "cp 0", "mate 5 8c8d", "mate -2"},
          {even, even, Evaluation::mateFor(SENTE, 5), Evaluation::mateFor(SENTE, 2)},
          {"isready", "setoption name MultiPV value 3", "position sfen"}, 4, "", "", MoveLabel::None},
