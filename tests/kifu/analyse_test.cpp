@@ -75,6 +75,7 @@ TEST(NagikifuAnalyse, ExitStatusesAndTheOutputLeftAsItWasOnFailure) {
         {"missing input", {"nothing.kifu", "OUT", "--engine", engine}, {}, 1, "nothing.kifu"},
         {"engine exits", {"IN", "OUT", "--engine", engine}, {"cp 0", "exit"}, 1, "エンジンが探索中に終了しました"},
         {"engine missing", {"IN", "OUT", "--engine", "/nonexistent"}, {}, 1, "エンジンが見つかりません"},
+        {"engine exits, output over input", {"IN", "IN", "--engine", engine}, {"cp 0", "exit"}, 1, "探索中に終了"},
         {"engine not a program", {"IN", "OUT", "--engine", "/tmp"}, {}, 1, "エンジンを実行できません: /tmp"},
         {"output unwritable", {"IN", "UNWRITABLE", "--engine", engine}, {}, 1, "in.kifu/out.kifu: "},
     };
