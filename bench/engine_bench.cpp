@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "engine/pv.h"
+#include "engine/searchreport.h"
 #include "engine/usiline.h"
 #include "record/sfen.h"
 
@@ -26,3 +27,30 @@ void BM_InfoLineToBoardPv(benchmark::State &state) {
 BENCHMARK(BM_InfoLineToBoardPv);
 
 }  // namespace
+
+// What the analysis of one position reads from a timed search: the lines fairy-stockfish prints
+// in 100 ms (depth 1 to 20, with a second reading), each parsed and gathered, then the report.
+void BM_TimedSearchLinesToReport(benchmark::State &state) {
+    std::vector<std::string> lines;
+    for (int depth = 1; depth <= 20; ++depth)
+        for (int multipv = 1; multipv <= 2; ++multipv)
+            lines.push_back(
+                "info depth " + std::to_string(depth) + " seldepth " + std::to_string(depth + 4) +
+                " multipv " + std::to_string(multipv) + " score cp " + std::to_string(40 - depth) +
+                " nodes 123456 nps 280000 tbhits 0 time 80 pv 7g7f 3c3d 2g2f 8c8d 2f2e 8d8e 6i7h 4a3b "
+                "2e2d 2c2d");
+    lines.push_back("bestmove 7g7f ponder 3c3d");
+    for (auto _ : state) {
+        SearchReport report;
+        for (const std::string &text : lines) {
+            const UsiLine line = parseUsiLine(text);
+            if (line.type == UsiLineType::Info)
+                report.info(line.info);
+            else if (line.type == UsiLineType::BestMove)
+                report.bestMove(line.best);
+        }
+        std::string why;
+        benchmark::DoNotOptimize(report.report("Fairy-Stockfish", why));
+    }
+}
+BENCHMARK(BM_TimedSearchLinesToReport)->Unit(benchmark::kMicrosecond);

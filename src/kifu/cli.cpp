@@ -15,10 +15,20 @@
 #include <sstream>
 #include <string_view>
 
+#include "kifu/analyse.h"
 #include "kifu/showboard.h"
 #include "record/formats.h"
 #include "support/savefile.h"
 #include "support/syserror.h"
+
+#ifndef NAGI_ANALYSE
+// Built without Qt: no engine can be run.
+const char *const ANALYSE_USAGE = "";
+int runAnalyse(const std::vector<std::string> &, std::ostream &err, bool) {
+    err << "nagikifu: この nagikifu は解析（analyse）なしで作られています\n";
+    return 2;
+}
+#endif
 
 namespace {
 
@@ -28,7 +38,7 @@ constexpr std::string_view USAGE =
     "      棋譜を別の形式に変換します。形式は拡張子から決まり、--to / --from で指定もできます。\n"
     "  nagikifu show [--from 形式] 入力\n"
     "      最後の局面の盤面図と、各マスに利いている先手・後手の駒の数を表示します。\n"
-    "  入力・出力に「-」を書くと標準入力・標準出力を使います。\n"
+    "  入力・出力に「-」を書くと標準入力・標準出力を使います（analyse を除く）。\n"
     "  形式: ngr kif kifu ki2 ki2u csa sfen usi jkf（kif と ki2 は Shift_JIS、kifu と ki2u は UTF-8）\n"
     "  .sfen には最後の局面の SFEN を、.usi には「position ... moves ...」の1行を書きます。\n";
 
@@ -236,10 +246,13 @@ int runNagikifu(const std::vector<std::string> &args, std::istream &in, std::ost
 
 int runNagikifu(const std::vector<std::string> &args, const StandardInput &in, std::ostream &out,
                 std::ostream &err) {
+    // Its options are its own, and it reads no standard input.
+    if (!args.empty() && args[0] == "analyse")
+        return runAnalyse(std::vector<std::string>(args.begin() + 1, args.end()), err, false);
     const CommandLine line = parse(args);
     if (!line.problem.empty()) return usageError(err, line.problem);
     if (line.help) {
-        out << USAGE;
+        out << USAGE << ANALYSE_USAGE;
         return out ? 0 : FAILED;
     }
     if (line.command == "convert") return convert(line, in, out, err);
@@ -260,6 +273,30 @@ bool claimStandardStream(int fd) {
     return false;
 }
 
+// Standard error written as it comes, a line at a time; nothing when the stream is closed.
+class StderrBuffer : public std::streambuf {
+public:
+    explicit StderrBuffer(bool open) : open_(open) {}
+    ~StderrBuffer() override { sync(); }
+
+protected:
+    int overflow(int c) override {
+        if (c == traits_type::eof()) return sync() == 0 ? 0 : traits_type::eof();
+        pending_ += static_cast<char>(c);
+        if (c == '\n' || c == '\r') sync();
+        return c;
+    }
+    int sync() override {
+        if (open_ && !pending_.empty()) writeWhole(STDERR_FILENO, pending_);
+        pending_.clear();
+        return 0;
+    }
+
+private:
+    bool open_;
+    std::string pending_;
+};
+
 }  // namespace
 
 int runNagikifuProcess(int argc, char **argv) {
@@ -268,6 +305,13 @@ int runNagikifuProcess(int argc, char **argv) {
     std::signal(SIGXFSZ, SIG_IGN);
     bool open[3] = {};
     for (int fd = 0; fd < 3; ++fd) open[fd] = claimStandardStream(fd);
+    // An analysis runs for minutes: its progress goes out as it comes, straight to the terminal.
+    if (argc > 1 && std::string_view(argv[1]) == "analyse") {
+        StderrBuffer buffer(open[2]);
+        std::ostream err(&buffer);
+        return runAnalyse(std::vector<std::string>(argv + 2, argv + argc), err,
+                          open[2] && ::isatty(STDERR_FILENO));
+    }
     const StandardInput standardInput = [inputOpen = open[0]](std::size_t limit) {
         if (inputOpen) return readDescriptor(STDIN_FILENO, limit);
         FileBytes closed;

@@ -165,6 +165,19 @@ void GameRecord::setComments(std::vector<std::string> lines) {
     changed();
 }
 
+const std::vector<std::string> &GameRecord::commentsOnPath(int move) const {
+    static const std::vector<std::string> none;
+    if (move < 0 || move >= static_cast<int>(path_.size())) return none;
+    return notes_.tree.node(path_[static_cast<std::size_t>(move)]).comments;
+}
+
+bool GameRecord::setCommentsOnPath(int move, std::vector<std::string> lines) {
+    if (move < 0 || move >= static_cast<int>(path_.size())) return false;
+    notes_.tree.node(path_[static_cast<std::size_t>(move)]).comments = std::move(lines);
+    changed();
+    return true;
+}
+
 void GameRecord::setEndWord(std::string word) {
     notes_.tree.node(path_.back()).endWord = std::move(word);
     changed();

@@ -71,6 +71,11 @@ public:
     bool takeBack();
     // Replaces the comment lines of the cursor's node (the start's before the first move).
     void setComments(std::vector<std::string> lines);
+    // The comment lines of move `move` of the current path (0: those before the first move);
+    // empty when there is no such move.
+    const std::vector<std::string> &commentsOnPath(int move) const;
+    // Replaces them; false, with nothing changed, when there is no such move.
+    bool setCommentsOnPath(int move, std::vector<std::string> lines);
     // Sets how the current path ends ("投了", ...; empty for no end word).
     void setEndWord(std::string word);
     // The 手合割 name of the position the record starts from ("平手", "香落ち", ...); empty when it

@@ -22,6 +22,7 @@ void TZnMainForm::createAnalysisMenu() {
     KZ3->setCheckable(true);
     AnalysisA1->addSeparator();
     KZ2 = addItem(AnalysisA1, "KZ2", QStringLiteral("エンジン設定(&E)…"));
+    createGameAnalysisItems();
     connect(KZ1, &QAction::triggered, this, [this] { toggleAnalysis(); });
     connect(KZ2, &QAction::triggered, this, &TZnMainForm::showEngineSettings);
     connect(KZ3, &QAction::toggled, this, [this](bool on) {
@@ -97,6 +98,7 @@ void TZnMainForm::addLineToRecord(const std::string &position, const std::vector
 }
 
 void TZnMainForm::followAnalysis() {
+    followGameAnalysis();
     if (analysis_ != nullptr && analysis_->analysing()) analysis_->followPosition(game_);
 }
 

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QColor>
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -13,6 +14,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include "analysis/mistake.h"
 
 namespace {
 
@@ -61,9 +64,18 @@ int KifuListModel::rowCount(const QModelIndex &parent) const {
     return parent.isValid() ? 0 : int(rows_.size());
 }
 
+void KifuListModel::setLabels(const QStringList &labels) {
+    if (labels == labels_) return;
+    labels_ = labels;
+    if (!rows_.isEmpty()) emit dataChanged(index(0, 0), index(int(rows_.size()) - 1, 0));
+}
+
 QVariant KifuListModel::data(const QModelIndex &index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rows_.size()) return {};
-    return rows_[index.row()];
+    if (!index.isValid() || index.row() >= rows_.size()) return {};
+    const QString label = labels_.value(index.row());
+    if (role == Qt::ForegroundRole && !label.isEmpty()) return QColor(200, 30, 30);
+    if (role != Qt::DisplayRole) return {};
+    return label.isEmpty() ? rows_[index.row()] : rows_[index.row()] + QStringLiteral("　") + label;
 }
 
 TKifuWindow::TKifuWindow(QWidget *parent) : QWidget(parent, Qt::Window) {
@@ -232,8 +244,17 @@ void TKifuWindow::follow(GameRecord &record) {
         followInfo(record);
     }
     followBranches(record);
+    // An analysis running in the background labels moves without changing the line.
+    QStringList labels;
+    for (int move = 1; move <= length_; ++move) {
+        const MoveLabel label = labelInComments(record.commentsOnPath(move));
+        if (label == MoveLabel::None) continue;
+        while (labels.size() < move) labels.push_back(QString());
+        labels.push_back(fromUtf8(std::string(labelName(label))));
+    }
+    model_->setLabels(labels);
     QStringList lines;
-    for (const std::string &line : record.tree().node(record.cursorNode()).comments)
+    for (const std::string &line : record.commentsOnPath(record.cursor()))
         lines.push_back(fromUtf8(line));
     const QString text = lines.join(QLatin1Char('\n'));
     if (CommentView->toPlainText() != text) CommentView->setPlainText(text);

@@ -31,12 +31,15 @@ public:
 
     // Replaces every row.
     void setRows(const std::vector<std::string> &rows);
+    // The label an analysis gave each row's move ("悪手"), shown after it; empty for none.
+    void setLabels(const QStringList &labels);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
 private:
     QStringList rows_;
+    QStringList labels_;
 };
 
 class TKifuWindow : public QWidget {

@@ -3,6 +3,7 @@
 // It owns the game for its whole life and brings the whole display up to date in RedrawAll.
 
 #include <QMainWindow>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -26,6 +27,9 @@ class QMenuBar;
 class QRadioButton;
 class QStatusBar;
 class TAnalysisWindow;
+class TEvaluationGraphWindow;
+class TGameAnalysisWindow;
+struct GameAnalysisChoice;
 class TKifuWindow;
 class TLegendWindow;
 class TPaintBox;
@@ -70,6 +74,18 @@ public:
     // The engines and their options; tests may put a store of their own in place.
     EngineStore &engineStore();
     void setEngineStore(std::unique_ptr<EngineStore> store);
+
+    // 検討 > 棋譜解析…: the dialog, then the analysis in the background.
+    void askGameAnalysis();
+    // Analyses the recorded line with `choice`; the results go into the record's comments as they
+    // come, and the line may be walked meanwhile. A change of the line stops it.
+    void startGameAnalysis(const GameAnalysisChoice &choice);
+    // The window of the last 棋譜解析, null before.
+    TGameAnalysisWindow *gameAnalysisWindow() const { return gameAnalysis_; }
+    // 表示 > 評価値グラフ: the evaluations in the record's comments and the king-safety timeline.
+    void showEvaluationGraph();
+    // The graph, null until it is first opened.
+    TEvaluationGraphWindow *graphWindow() const { return graph_; }
 
     // Replaces the promotion question; null restores the modal box. The asker must outlive its use.
     void setPromotionAsker(PromotionAsker *asker);
@@ -131,6 +147,11 @@ private:
     // The 検討 menu, before ヘルプ: start/stop, the best-move arrows and the engine settings.
     void createAnalysisMenu();
     void showEngineSettings();
+    // 棋譜解析… in 検討 and 評価値グラフ in 表示.
+    void createGameAnalysisItems();
+    // Brings the graph up to date with the record and its cursor.
+    void followGameAnalysis();
+    void gameAnalysisPositionDone(int ply);
     // Lets a running 検討 follow the position now shown.
     void followAnalysis();
     // Adds an engine line, given from the position whose SFEN is `position`, as a branch at the cursor.
@@ -235,6 +256,14 @@ private:
     QAction *KZ3 = nullptr;
     TAnalysisWindow *analysis_ = nullptr;
     std::unique_ptr<EngineStore> engineStore_;
+    QAction *KZ4 = nullptr;
+    QAction *KV1 = nullptr;
+    TGameAnalysisWindow *gameAnalysis_ = nullptr;
+    TEvaluationGraphWindow *graph_ = nullptr;
+    // The record's revision the running analysis was made from, and the one the graph shows.
+    std::uint64_t analysedRevision_ = 0;
+    std::uint64_t graphRevision_ = 0;
+    bool graphStale_ = true;
     BoardHoverWatcher *hoverWatcher_ = nullptr;
     BoardLayers layers_;
 

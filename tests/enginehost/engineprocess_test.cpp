@@ -15,50 +15,10 @@
 #include <QThread>
 
 #include "engine/pv.h"
+#include "enginehost_testing.h"
 #include "record/sfen.h"
 
 namespace {
-
-bool spinUntil(const std::function<bool()> &done, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(1);
-    }
-    return done();
-}
-
-// The children of this process, and how many of them are zombies, as /proc shows them.
-std::pair<int, int> childProcesses() {
-    int total = 0, zombies = 0;
-    for (const QString &entry : QDir("/proc").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile stat("/proc/" + entry + "/stat");
-        if (!stat.open(QIODevice::ReadOnly)) continue;
-        const QString text = QString::fromLatin1(stat.readAll());
-        // "pid (name) state ppid ...": the name may hold spaces, so read after its last ')'.
-        const QStringList fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() < 2 || fields[1].toLongLong() != getpid()) continue;
-        ++total;
-        zombies += fields[0] == "Z";
-    }
-    return {total, zombies};
-}
-
-// Keeps everything an EngineProcess reports.
-struct Recorder {
-    explicit Recorder(EngineProcess &process) {
-        QObject::connect(&process, &EngineProcess::info,
-                         [this](const UsiInfo &info) { infos.push_back(info); });
-        QObject::connect(&process, &EngineProcess::fault,
-                         [this](const QString &reason) { faults << reason; });
-        QObject::connect(&process, &EngineProcess::note, [this](const QString &text) { notes << text; });
-        QObject::connect(&process, &EngineProcess::ended, [this] { ++ends; });
-    }
-    std::vector<UsiInfo> infos;
-    QStringList faults, notes;
-    int ends = 0;
-};
 
 // Short watchdogs, so that a fault shows in well under a second.
 EngineProfile quickProfile() {
@@ -107,7 +67,7 @@ TEST(EngineProcess, EveryFaultGetsAReasonAndLeavesNothingBehind) {
     EngineProcess process;
     for (const auto &row : rows) {
         SCOPED_TRACE(row.mode);
-        Recorder seen(process);
+        EngineRecorder seen(process);
         const QString mode = row.mode;
         process.start(mode == "missing"         ? dir.filePath("no-such-engine")
                       : mode == "not-a-program" ? plain.fileName()
@@ -138,7 +98,7 @@ TEST(EngineProcess, EveryFaultGetsAReasonAndLeavesNothingBehind) {
         EXPECT_EQ(seen.notes.size(), *row.note == 0 ? 0 : 1);
         EXPECT_TRUE(seen.notes.value(0).contains(QString::fromUtf8(row.note)));
         EXPECT_EQ(std::make_pair(seen.ends, process.running()), std::make_pair(1, false));
-        EXPECT_EQ(childProcesses(), std::make_pair(0, 0)) << "no process left, no zombie";
+        EXPECT_EQ(childProcesses().total, 0) << "no process left, no zombie";
         // The next row's recorder alone listens.
         process.disconnect();
     }
@@ -150,7 +110,7 @@ TEST(EngineProcess, EveryFaultGetsAReasonAndLeavesNothingBehind) {
         busy.analyse("position startpos");
         EXPECT_GT(busy.processId(), 0);
     }
-    EXPECT_EQ(childProcesses(), std::make_pair(0, 0));
+    EXPECT_EQ(childProcesses().total, 0);
 }
 
 // The first scored line of each installed engine on a mate in one says mate and starts with the
@@ -170,7 +130,7 @@ TEST(RealEngine, FindsTheMateInOne) {
         // Gote's king on 5a, sente's pawn on 5c and a gold in hand: G*5b mates.
         ASSERT_TRUE(readSfen(game, notes, "sfen 4k4/9/4P4/9/9/9/9/9/4K4 b G2r 1").ok);
         EngineProcess process;
-        Recorder seen(process);
+        EngineRecorder seen(process);
         process.start(row.path);
         process.setOption("MultiPV", "3");
         process.analyse(positionCommand(game));
@@ -186,7 +146,7 @@ TEST(RealEngine, FindsTheMateInOne) {
         process.quit();
         ASSERT_TRUE(spinUntil([&] { return seen.ends > 0; }, 8000));
         EXPECT_TRUE(seen.faults.isEmpty()) << seen.faults.join('|').toStdString();
-        EXPECT_EQ(childProcesses().first, 0);
+        EXPECT_EQ(childProcesses().total, 0);
     }
     if (ran == 0) GTEST_SKIP() << "no USI engine is installed";
 }

@@ -1,0 +1,100 @@
+// The main window's part of 棋譜解析: the menu items, the run whose results go into the record's
+// comments as they come, and the evaluation graph that follows the cursor.
+
+#include <QAction>
+#include <QMenu>
+
+#include "ui/enginestore.h"
+#include "ui/evaluationgraph.h"
+#include "ui/gameanalysiswindow.h"
+#include "ui/kifuwindow.h"
+#include "ui/mainform.h"
+
+void TZnMainForm::createGameAnalysisItems() {
+    KZ4 = addItem(AnalysisA1, "KZ4", QStringLiteral("棋譜解析(&G)…"));
+    connect(KZ4, &QAction::triggered, this, &TZnMainForm::askGameAnalysis);
+    // Between the walking commands and the board layers, which close the menu.
+    KV1 = addItem(ViewV1, "KV1", QStringLiteral("評価値グラフ(&H)"));
+    QAction *layers = findChild<QAction *>(QStringLiteral("KC1"));
+    const qsizetype at = ViewV1->actions().indexOf(layers);
+    if (layers != nullptr && at > 0) {
+        ViewV1->removeAction(KV1);
+        QAction *before = ViewV1->actions()[at - 1];
+        ViewV1->insertSeparator(before);
+        ViewV1->insertAction(before, KV1);
+    }
+    connect(KV1, &QAction::triggered, this, &TZnMainForm::showEvaluationGraph);
+}
+
+void TZnMainForm::askGameAnalysis() {
+    GameAnalysisDialog dialog(engineStore().engines(), record_.length(), this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    GameAnalysisChoice choice = dialog.choice();
+    choice.options = engineStore().options(choice.engine);
+    startGameAnalysis(choice);
+}
+
+void TZnMainForm::startGameAnalysis(const GameAnalysisChoice &choice) {
+    if (gameAnalysis_ == nullptr) {
+        gameAnalysis_ = new TGameAnalysisWindow(this);
+        const QRect frame = frameGeometry();
+        gameAnalysis_->move(frame.left(), frame.bottom() + 1);
+        connect(gameAnalysis_, &TGameAnalysisWindow::positionDone, this,
+                &TZnMainForm::gameAnalysisPositionDone);
+        connect(gameAnalysis_, &TGameAnalysisWindow::graphRequested, this, &TZnMainForm::showEvaluationGraph);
+        connect(gameAnalysis_, &TGameAnalysisWindow::finished, this,
+                [this] { SetStatusText(gameAnalysis_->message().section(QLatin1Char('\n'), 0, 0)); });
+    }
+    gameAnalysis_->show();
+    gameAnalysis_->raise();
+    analysedRevision_ = record_.revision();
+    if (!gameAnalysis_->start(currentLine(game_), choice)) SetStatusText(gameAnalysis_->message());
+}
+
+void TZnMainForm::gameAnalysisPositionDone(int ply) {
+    // The results belong to the line they were made from; a line changed since has other moves.
+    if (record_.revision() != analysedRevision_) {
+        gameAnalysis_->stop(QStringLiteral("棋譜が変わったので解析を止めました"));
+        return;
+    }
+    const GameAnalysis *analysis = gameAnalysis_->analysis();
+    std::vector<std::string> comments = record_.commentsOnPath(ply);
+    mergeAnalysisLines(comments, analysis->commentLines(ply));
+    record_.setCommentsOnPath(ply, std::move(comments));
+    // Comments are not moves: the analysis goes on over the same line.
+    analysedRevision_ = record_.revision();
+    graphStale_ = true;
+    if (kifuWindow_ != nullptr) kifuWindow_->follow(record_);
+    followGameAnalysis();
+}
+
+void TZnMainForm::showEvaluationGraph() {
+    if (graph_ == nullptr) {
+        graph_ = new TEvaluationGraphWindow(this);
+        // Right of the move list, which stands right of the main window.
+        const QRect frame = frameGeometry();
+        const bool list = kifuWindow_ != nullptr && kifuWindow_->isVisible();
+        graph_->move(list ? kifuWindow_->frameGeometry().right() + 1 : frame.right() + 1, frame.top());
+        connect(graph_, &TEvaluationGraphWindow::moveChosen, this, [this](int ply) {
+            if (record_.goTo(qBound(0, ply, record_.length()))) RedrawAll();
+        });
+        graphStale_ = true;
+    }
+    graph_->show();
+    graph_->raise();
+    followGameAnalysis();
+}
+
+void TZnMainForm::followGameAnalysis() {
+    if (graph_ == nullptr || !graph_->isVisible()) return;
+    if (graphStale_ || graphRevision_ != record_.revision()) {
+        const int positions = record_.length() + 1;
+        const std::vector<GraphPoint> points = evaluationGraph(
+            [this](int ply) -> const std::vector<std::string> & { return record_.commentsOnPath(ply); },
+            positions, TEvaluationGraphWindow::kLimit);
+        graph_->setData(points, positions, kingSafetyTimeline(currentLine(game_)));
+        graphRevision_ = record_.revision();
+        graphStale_ = false;
+    }
+    graph_->setCursor(record_.cursor());
+}

@@ -1,0 +1,32 @@
+#pragma once
+// What the process-level engine tests share: an event loop run until something happens, the
+// children of this process as /proc shows them, and a recorder of what an engine process says.
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+#include "enginehost/engineprocess.h"
+
+// Runs the event loop until `done` holds or `timeoutMs` passes; returns `done()`.
+bool spinUntil(const std::function<bool()> &done, int timeoutMs);
+
+// The children of this process: how many there are and how many are zombies.
+struct Children {
+    int total = 0;
+    int zombies = 0;
+};
+Children childProcesses();
+
+// Keeps everything an EngineProcess reports.
+struct EngineRecorder {
+    explicit EngineRecorder(EngineProcess &process);
+    std::vector<UsiInfo> infos;
+    std::vector<UsiBestMove> bests;
+    QStringList faults;
+    QStringList notes;
+    int ends = 0;
+};

@@ -1,0 +1,157 @@
+// 棋譜解析 in the window with a scripted engine: results land in the comments and the move list as
+// they come while the game stays walkable, a cancel or a fault keeps what was done, and the graph
+// follows the cursor and jumps on a click.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QChart>
+#include <QChartView>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "record/evaluation.h"
+#include "ui/evaluationgraph.h"
+#include "ui/gameanalysiswindow.h"
+#include "ui/kifuwindow.h"
+#include "ui_testing.h"
+
+namespace {
+
+bool waitFor(const std::function<bool()> &done, int timeoutMs = 20000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < timeoutMs) QTest::qWait(5);
+    return done();
+}
+
+constexpr Square sq(int file, int rank) { return static_cast<Square>((rank - 1) * 9 + (file - 1)); }
+
+class GameAnalysisWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window = makeStartWindow(asker);
+        // ▲７六歩 △３四歩 ▲２六歩 △８四歩
+        for (const MoveSpec &move : {MoveSpec{sq(7, 7), sq(7, 6)}, MoveSpec{sq(3, 3), sq(3, 4)},
+                                     MoveSpec{sq(2, 7), sq(2, 6)}, MoveSpec{sq(8, 3), sq(8, 4)}})
+            ASSERT_EQ(window->record().play(move), "");
+        RecordNotes notes;
+        notes.commentsAfter(2) = {"元からの注"};
+        window->record().reset(notes);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        findControl<QAction>(*window, "KK1")->trigger();
+        window->RedrawAll();
+    }
+
+    // Runs the analysis with the scripted engine answering `script`; `during` runs after each
+    // position is done.
+    void analyse(const std::vector<std::string> &script, const std::function<void(int)> &during = {}) {
+        QFile file(dir.filePath("script"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        for (const std::string &line : script) file.write((line + "\n").c_str());
+        file.close();
+        qputenv("NAGI_ENGINE_SCRIPT", dir.filePath("script").toLocal8Bit());
+        GameAnalysisChoice choice;
+        choice.engine = SCRIPTED_ENGINE;
+        choice.settings.moveTimeMs = 100;
+        window->startGameAnalysis(choice);
+        TGameAnalysisWindow *run = window->gameAnalysisWindow();
+        ASSERT_NE(run, nullptr);
+        if (during) QObject::connect(run, &TGameAnalysisWindow::positionDone, run, during);
+        ASSERT_TRUE(waitFor([run] { return !run->running(); }));
+    }
+
+    const std::vector<std::string> &comments(int ply) {
+        return window->record().notes().commentsAfter(static_cast<std::size_t>(ply));
+    }
+
+    QTemporaryDir dir;
+    ScriptedAsker asker;
+    std::unique_ptr<TZnMainForm> window;
+};
+
+TEST_F(GameAnalysisWindowTest, ResultsComeAsTheyAreMadeAndACancelOrFaultKeepsThem) {
+    // △３四歩 instead of the engine's △８四歩 turns an even game into sente's +900.
+    const std::vector<std::string> scores = {"cp 20 7g7f", "cp 0 8c8d", "cp 900 2g2f", "cp -850", "cp 860"};
+    struct Row {
+        const char *name;
+        std::vector<std::string> script;
+        // What the user does once position `at` is done: walk, cancel or change the line.
+        int at;
+        char action;
+        int finished;
+        QString message;
+        QString status;
+        int cursor;
+    };
+    // clang-format off
+    const Row rows[] = {
+        {"walked meanwhile", scores, 1, 'w', 5, "解析が終わりました（5 局面）", "解析が終わりました", 1},
+        {"cancelled", scores, 2, 'c', 3, "解析をキャンセルしました（3 / 5 局面）", "キャンセル", 4},
+        {"engine exits", {"cp 20 7g7f", "cp 0 8c8d", "exit"}, -1, ' ', 2,
+         "解析を中止しました: エンジンが探索中に終了しました", "エンジンが探索中に終了しました", 4},
+        // The change is seen once the position being analysed is done, whose lines are not kept.
+        {"line changed", scores, 1, 't', 3, "棋譜が変わったので解析を止めました", "棋譜が変わったので", 3},
+    };
+    // clang-format on
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        SetUp();
+        analyse(row.script, [&](int ply) {
+            if (ply != row.at) return;
+            if (row.action == 'w') {
+                EXPECT_TRUE(window->record().goTo(1));
+                window->RedrawAll();
+            }
+            if (row.action == 'c')
+                findControl<QPushButton>(*window->gameAnalysisWindow(), "CancelButton")->click();
+            if (row.action == 't') window->record().takeBack();
+        });
+        const TGameAnalysisWindow *run = window->gameAnalysisWindow();
+        EXPECT_EQ(run->analysis()->finished(), row.finished);
+        EXPECT_TRUE(run->message().startsWith(row.message)) << run->message().toStdString();
+        EXPECT_TRUE(window->statusText().contains(row.status)) << window->statusText().toStdString();
+        EXPECT_EQ(window->record().cursor(), row.cursor);
+        // Every position done before the stop has its lines, the others none; the line changed
+        // under the analysis keeps only what came before the change.
+        const int kept = row.action == 't' ? row.at + 1 : row.finished;
+        for (int ply = 0; ply <= window->record().length(); ++ply)
+            EXPECT_EQ(evaluationInComments(comments(ply)).has_value(), ply < kept) << ply;
+        const QStringList list = window->kifuWindow()->rows();
+        EXPECT_EQ(list.value(2), kept > 2 ? "2 △３四歩(33)　大悪手" : "2 △３四歩(33)");
+        if (kept > 2) {
+            EXPECT_EQ(comments(2)[0], "【大悪手】");
+            EXPECT_EQ(comments(2)[2], "元からの注");
+        }
+    }
+}
+
+TEST_F(GameAnalysisWindowTest, GraphShowsTheEvaluationsAndTimelineFollowsTheCursorAndJumpsOnAClick) {
+    analyse({"cp 20 7g7f", "cp 0 8c8d", "mate 3", "cp -4000", "cp 100"});
+    findControl<QAction>(*window, "KV1")->trigger();
+    TEvaluationGraphWindow *graph = window->graphWindow();
+    ASSERT_NE(graph, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(graph));
+    // Sente's view (gote's -4000 is sente's +4000), a mate and a large score clamped to the limit.
+    EXPECT_EQ(graph->evaluationPoints(), QList<QPointF>({{0, 20}, {1, 0}, {2, 3000}, {3, 3000}, {4, 100}}));
+    graph->setShowChance(true);
+    EXPECT_NEAR(graph->evaluationPoints()[4].y(), 100.0 * winningChance(Evaluation::score(100)), 1e-9);
+    EXPECT_EQ(graph->evaluationPoints()[2].y(), 100.0);
+    for (int line = 0; line < 4; ++line) EXPECT_EQ(graph->timelinePoints(line).size(), 5) << line;
+    EXPECT_EQ(graph->cursor(), 4);
+    findControl<QAction>(*window, "KW1")->trigger();
+    EXPECT_EQ(graph->cursor(), 0);
+    // A click over position 3 walks there.
+    QChart *chart = graph->evaluationView()->chart();
+    const auto *series = static_cast<QLineSeries *>(chart->series().front());
+    const QPointF at = chart->mapToPosition(QPointF(3, 50), const_cast<QLineSeries *>(series));
+    const QPoint pixel = graph->evaluationView()->mapFromScene(chart->mapToScene(at));
+    QTest::mouseClick(graph->evaluationView()->viewport(), Qt::LeftButton, Qt::NoModifier, pixel);
+    EXPECT_EQ(window->record().cursor(), 3);
+    EXPECT_EQ(graph->cursor(), 3);
+}
+
+}  // namespace
