@@ -5,14 +5,19 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QChart>
 #include <QChartView>
+#include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QLineSeries>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "record/evaluation.h"
+#include "ui/enginestore.h"
 #include "ui/evaluationgraph.h"
 #include "ui/gameanalysiswindow.h"
 #include "ui/kifuwindow.h"
@@ -57,6 +62,7 @@ protected:
         GameAnalysisChoice choice;
         choice.engine = SCRIPTED_ENGINE;
         choice.settings.moveTimeMs = 100;
+        choice.settings.coefficient = coefficient;
         window->startGameAnalysis(choice);
         TGameAnalysisWindow *run = window->gameAnalysisWindow();
         ASSERT_NE(run, nullptr);
@@ -69,6 +75,7 @@ protected:
     }
 
     QTemporaryDir dir;
+    double coefficient = 600.0;
     ScriptedAsker asker;
     std::unique_ptr<TZnMainForm> window;
 };
@@ -130,6 +137,8 @@ TEST_F(GameAnalysisWindowTest, ResultsComeAsTheyAreMadeAndACancelOrFaultKeepsThe
 }
 
 TEST_F(GameAnalysisWindowTest, GraphShowsTheEvaluationsAndTimelineFollowsTheCursorAndJumpsOnAClick) {
+    // The winning chance is drawn on the curve of the engine the analysis ran with.
+    coefficient = 250.0;
     analyse({"cp 20 7g7f", "cp 0 8c8d", "mate 3", "cp -4000", "cp 100"});
     findControl<QAction>(*window, "KV1")->trigger();
     TEvaluationGraphWindow *graph = window->graphWindow();
@@ -138,7 +147,7 @@ TEST_F(GameAnalysisWindowTest, GraphShowsTheEvaluationsAndTimelineFollowsTheCurs
     // Sente's view (gote's -4000 is sente's +4000), a mate and a large score clamped to the limit.
     EXPECT_EQ(graph->evaluationPoints(), QList<QPointF>({{0, 20}, {1, 0}, {2, 3000}, {3, 3000}, {4, 100}}));
     graph->setShowChance(true);
-    EXPECT_NEAR(graph->evaluationPoints()[4].y(), 100.0 * winningChance(Evaluation::score(100)), 1e-9);
+    EXPECT_NEAR(graph->evaluationPoints()[4].y(), 100.0 * winningChance(Evaluation::score(100), 250.0), 1e-9);
     EXPECT_EQ(graph->evaluationPoints()[2].y(), 100.0);
     for (int line = 0; line < 4; ++line) EXPECT_EQ(graph->timelinePoints(line).size(), 5) << line;
     EXPECT_EQ(graph->cursor(), 4);
@@ -152,6 +161,58 @@ TEST_F(GameAnalysisWindowTest, GraphShowsTheEvaluationsAndTimelineFollowsTheCurs
     QTest::mouseClick(graph->evaluationView()->viewport(), Qt::LeftButton, Qt::NoModifier, pixel);
     EXPECT_EQ(window->record().cursor(), 3);
     EXPECT_EQ(graph->cursor(), 3);
+}
+
+TEST_F(GameAnalysisWindowTest, DialogStartsWithTheStoredCoefficientOfEachEngineAndStoresWhatWasUsed) {
+    window->setEngineStore(std::make_unique<EngineStore>(dir.filePath("settings.ini")));
+    EngineStore &store = window->engineStore();
+    const QString scripted = QStringLiteral(SCRIPTED_ENGINE), other = QStringLiteral("/usr/games/other");
+    store.setAddedEngines({other, scripted});
+    store.setCoefficient(other, 420.0);
+    store.setThresholds({0.05, 0.15, 0.45});
+    struct Row {
+        const char *name;
+        // The engine chosen in the dialog, the coefficient and 大悪手 threshold it then shows, and
+        // the ones typed in before 解析開始.
+        QString engine;
+        double shown, shownBlunder;
+        double typed, typedBlunder;
+    };
+    // clang-format off
+    const Row rows[] = {
+        {"stored coefficient", other, 420.0, 0.45, 420.0, 0.45},
+        {"none stored yet", scripted, 600.0, 0.45, 900.0, 0.5},
+        {"typed last time", scripted, 900.0, 0.5, 900.0, 0.5},
+        {"the other untouched", other, 420.0, 0.5, 500.0, 0.6},
+    };
+    // clang-format on
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        bool seen = false;
+        QTimer::singleShot(0, window.get(), [&] {
+            auto *dialog = qobject_cast<GameAnalysisDialog *>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            findControl<QComboBox>(*dialog, "EngineBox")->setCurrentText(row.engine);
+            auto *coefficientBox = findControl<QDoubleSpinBox>(*dialog, "CoefficientBox");
+            auto *blunderBox = findControl<QDoubleSpinBox>(*dialog, "BlunderBox");
+            EXPECT_EQ(coefficientBox->value(), row.shown);
+            EXPECT_EQ(findControl<QDoubleSpinBox>(*dialog, "DubiousBox")->value(), 0.05);
+            EXPECT_EQ(blunderBox->value(), row.shownBlunder);
+            coefficientBox->setValue(row.typed);
+            blunderBox->setValue(row.typedBlunder);
+            seen = true;
+            dialog->accept();
+        });
+        window->askGameAnalysis();
+        EXPECT_TRUE(seen);
+        TGameAnalysisWindow *run = window->gameAnalysisWindow();
+        ASSERT_NE(run, nullptr);
+        ASSERT_TRUE(waitFor([run] { return !run->running(); }));
+        EXPECT_EQ(store.coefficient(row.engine), row.typed);
+        EXPECT_EQ(store.thresholds().blunder, row.typedBlunder);
+        EXPECT_EQ(store.thresholds().mistake, 0.15);
+    }
+    EXPECT_EQ(EngineStore(dir.filePath("settings.ini")).coefficient(other), 500.0);
 }
 
 }  // namespace
