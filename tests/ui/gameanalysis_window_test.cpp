@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <array>
 
 #include "record/evaluation.h"
 #include "ui/enginestore.h"
@@ -137,8 +138,7 @@ TEST_F(GameAnalysisWindowTest, ResultsComeAsTheyAreMadeAndACancelOrFaultKeepsThe
 }
 
 TEST_F(GameAnalysisWindowTest, GraphShowsTheEvaluationsAndTimelineFollowsTheCursorAndJumpsOnAClick) {
-    // The winning chance is drawn on the curve of the engine the analysis ran with.
-    coefficient = 250.0;
+    coefficient = 250.0;  // the curve of the engine the analysis ran with
     analyse({"cp 20 7g7f", "cp 0 8c8d", "mate 3", "cp -4000", "cp 100"});
     findControl<QAction>(*window, "KV1")->trigger();
     TEvaluationGraphWindow *graph = window->graphWindow();
@@ -170,49 +170,33 @@ TEST_F(GameAnalysisWindowTest, DialogStartsWithTheStoredCoefficientOfEachEngineA
     store.setAddedEngines({other, scripted});
     store.setCoefficient(other, 420.0);
     store.setThresholds({0.05, 0.15, 0.45});
+    // The engine chosen, the coefficient and 大悪手 threshold the dialog then shows, those typed in.
     struct Row {
-        const char *name;
-        // The engine chosen in the dialog, the coefficient and 大悪手 threshold it then shows, and
-        // the ones typed in before 解析開始.
         QString engine;
-        double shown, shownBlunder;
-        double typed, typedBlunder;
+        double shown, shownBlunder, typed, typedBlunder;
     };
-    // clang-format off
-    const Row rows[] = {
-        {"stored coefficient", other, 420.0, 0.45, 420.0, 0.45},
-        {"none stored yet", scripted, 600.0, 0.45, 900.0, 0.5},
-        {"typed last time", scripted, 900.0, 0.5, 900.0, 0.5},
-        {"the other untouched", other, 420.0, 0.5, 500.0, 0.6},
-    };
-    // clang-format on
+    const Row rows[] = {{other, 420.0, 0.45, 420.0, 0.45},
+                        {scripted, 600.0, 0.45, 900.0, 0.5},
+                        {scripted, 900.0, 0.5, 700.0, 0.5}};
     for (const Row &row : rows) {
-        SCOPED_TRACE(row.name);
-        bool seen = false;
         QTimer::singleShot(0, window.get(), [&] {
             auto *dialog = qobject_cast<GameAnalysisDialog *>(QApplication::activeModalWidget());
             ASSERT_NE(dialog, nullptr);
             findControl<QComboBox>(*dialog, "EngineBox")->setCurrentText(row.engine);
-            auto *coefficientBox = findControl<QDoubleSpinBox>(*dialog, "CoefficientBox");
-            auto *blunderBox = findControl<QDoubleSpinBox>(*dialog, "BlunderBox");
-            EXPECT_EQ(coefficientBox->value(), row.shown);
-            EXPECT_EQ(findControl<QDoubleSpinBox>(*dialog, "DubiousBox")->value(), 0.05);
-            EXPECT_EQ(blunderBox->value(), row.shownBlunder);
-            coefficientBox->setValue(row.typed);
-            blunderBox->setValue(row.typedBlunder);
-            seen = true;
+            const std::array boxes{findControl<QDoubleSpinBox>(*dialog, "CoefficientBox"),
+                                   findControl<QDoubleSpinBox>(*dialog, "BlunderBox")};
+            EXPECT_EQ(std::pair(boxes[0]->value(), boxes[1]->value()),
+                      std::pair(row.shown, row.shownBlunder));
+            boxes[0]->setValue(row.typed);
+            boxes[1]->setValue(row.typedBlunder);
             dialog->accept();
         });
         window->askGameAnalysis();
-        EXPECT_TRUE(seen);
-        TGameAnalysisWindow *run = window->gameAnalysisWindow();
-        ASSERT_NE(run, nullptr);
-        ASSERT_TRUE(waitFor([run] { return !run->running(); }));
-        EXPECT_EQ(store.coefficient(row.engine), row.typed);
-        EXPECT_EQ(store.thresholds().blunder, row.typedBlunder);
-        EXPECT_EQ(store.thresholds().mistake, 0.15);
+        ASSERT_TRUE(waitFor([this] { return !window->gameAnalysisWindow()->running(); }));
     }
-    EXPECT_EQ(EngineStore(dir.filePath("settings.ini")).coefficient(other), 500.0);
+    const EngineStore again(dir.filePath("settings.ini"));
+    EXPECT_EQ(std::pair(again.coefficient(other), again.coefficient(scripted)), std::pair(420.0, 700.0));
+    EXPECT_EQ(std::pair(again.thresholds().mistake, again.thresholds().blunder), std::pair(0.15, 0.5));
 }
 
 }  // namespace
