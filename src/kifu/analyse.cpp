@@ -2,10 +2,13 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <memory>
 #include <ostream>
+#include <string_view>
 
 #include "analysis/gameanalysis.h"
 #include "enginehost/gameanalyser.h"
@@ -17,9 +20,12 @@
 const char *const ANALYSE_USAGE =
     "  nagikifu analyse 入力 出力 --engine エンジン [--movetime ミリ秒] [--multipv 数] [--from 手数] [--to "
     "手数]\n"
+    "                   [--coefficient 係数] [--thresholds 疑問手,悪手,大悪手]\n"
     "      開始局面と各手の後の局面をエンジンで調べ、評価値・読み筋と、疑問手・悪手・大悪手とその\n"
     "      理由をコメントに書いた棋譜を出力します（1局面 1000 ミリ秒、手数の範囲は 0 が開始局面）。\n"
-    "      出力は入力と同じファイルでも構いません。\n";
+    "      出力は入力と同じファイルでも構いません。\n"
+    "      勝率は 1 / (1 + exp(-評価値 / 係数))（係数は正の数、既定 600）。ラベルは指した手で失った\n"
+    "      勝率が閾値以上のときに付きます（0 より大きく 1 以下の増えていく三つ、既定 0.1,0.2,0.3）。\n";
 
 namespace {
 
@@ -40,6 +46,36 @@ bool readCount(const std::string &text, int low, int high, int &value) {
     return true;
 }
 
+bool readReal(std::string_view text, double &value) {
+    double read = 0.0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), read);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || !std::isfinite(read))
+        return false;
+    value = read;
+    return true;
+}
+
+bool readCoefficient(const std::string &text, double &coefficient) {
+    double read = 0.0;
+    if (!readReal(text, read) || read <= 0.0) return false;
+    coefficient = read;
+    return true;
+}
+
+// "0.1,0.2,0.3": losses of winning chance, each larger than the one before, none above 1.
+bool readThresholds(const std::string &text, LabelThresholds &thresholds) {
+    double values[3] = {};
+    std::string_view rest = text;
+    for (int i = 0; i < 3; ++i) {
+        const std::size_t comma = i < 2 ? rest.find(',') : rest.size();
+        if (comma == std::string_view::npos || !readReal(rest.substr(0, comma), values[i])) return false;
+        rest = rest.substr(std::min(comma + 1, rest.size()));
+        if (values[i] <= (i == 0 ? 0.0 : values[i - 1]) || values[i] > 1.0) return false;
+    }
+    thresholds = {values[0], values[1], values[2]};
+    return true;
+}
+
 AnalyseLine parseAnalyse(const std::vector<std::string> &args) {
     AnalyseLine line;
     std::vector<std::string> files;
@@ -56,13 +92,19 @@ AnalyseLine parseAnalyse(const std::vector<std::string> &args) {
     };
     for (std::size_t i = 0; i < args.size() && line.problem.empty(); ++i) {
         const std::string &arg = args[i];
-        const bool takesValue =
-            arg == "--engine" || std::any_of(std::begin(numbers), std::end(numbers),
-                                             [&](const Number &n) { return arg == n.name; });
+        const bool real = arg == "--coefficient" || arg == "--thresholds";
+        const bool takesValue = arg == "--engine" || real ||
+                                std::any_of(std::begin(numbers), std::end(numbers),
+                                            [&](const Number &n) { return arg == n.name; });
         if (takesValue && i + 1 == args.size()) {
             line.problem = arg + " の後に値がありません";
         } else if (arg == "--engine") {
             line.engine = args[++i];
+        } else if (real) {
+            const std::string &value = args[++i];
+            if (arg == "--coefficient" ? !readCoefficient(value, line.settings.coefficient)
+                                       : !readThresholds(value, line.settings.thresholds))
+                line.problem = arg + " の値が正しくありません: " + value;
         } else if (takesValue) {
             const std::string &value = args[++i];
             for (const Number &number : numbers)
@@ -161,7 +203,8 @@ int runAnalyse(const std::vector<std::string> &args, std::ostream &err, bool ter
         std::vector<std::string> beyond;
         analysis.writeComments([&](int ply) -> std::vector<std::string> & {
             if (ply < 0 || ply > static_cast<int>(main.size())) return beyond;
-            return notes.tree.node(ply == 0 ? RecordTree::START : main[static_cast<std::size_t>(ply) - 1]).comments;
+            return notes.tree.node(ply == 0 ? RecordTree::START : main[static_cast<std::size_t>(ply) - 1])
+                .comments;
         });
         setLineNotes(notes.tree, main, notes);
     } else {

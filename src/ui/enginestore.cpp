@@ -1,14 +1,19 @@
 #include "ui/enginestore.h"
 
 #include <QFileInfo>
+#include <cmath>
 
 namespace {
 
 // A path as a settings key: its slashes would make groups.
-QString keyOf(const QString &path) {
-    return QStringLiteral("options/") +
+QString keyOf(const QString &path, const char *group = "options/") {
+    return QString::fromLatin1(group) +
            QString::fromLatin1(path.toUtf8().toBase64(QByteArray::Base64UrlEncoding));
 }
+
+constexpr double USUAL_COEFFICIENT = 600.0;
+
+const QString THRESHOLDS_KEY = QStringLiteral("analysis/thresholds");
 
 }  // namespace
 
@@ -62,5 +67,35 @@ void EngineStore::setOptions(const QString &path, const QMap<QString, QString> &
     QVariantMap stored;
     for (auto it = values.begin(); it != values.end(); ++it) stored.insert(it.key(), it.value());
     settings_->setValue(keyOf(path), stored);
+    settings_->sync();
+}
+
+double EngineStore::coefficient(const QString &path) const {
+    bool ok = false;
+    const double stored = settings_->value(keyOf(path, "coefficient/")).toDouble(&ok);
+    // A file edited by hand may hold anything; the curve needs a positive, finite coefficient.
+    return ok && std::isfinite(stored) && stored > 0.0 ? stored : USUAL_COEFFICIENT;
+}
+
+void EngineStore::setCoefficient(const QString &path, double coefficient) {
+    settings_->setValue(keyOf(path, "coefficient/"), coefficient);
+    settings_->sync();
+}
+
+LabelThresholds EngineStore::thresholds() const {
+    const QVariantList stored = settings_->value(THRESHOLDS_KEY).toList();
+    if (stored.size() != 3) return {};
+    double values[3] = {};
+    for (int i = 0; i < 3; ++i) {
+        bool ok = false;
+        values[i] = stored[i].toDouble(&ok);
+        if (!ok || !(values[i] > (i == 0 ? 0.0 : values[i - 1])) || values[i] > 1.0) return {};
+    }
+    return {values[0], values[1], values[2]};
+}
+
+void EngineStore::setThresholds(const LabelThresholds &thresholds) {
+    settings_->setValue(THRESHOLDS_KEY,
+                        QVariantList{thresholds.dubious, thresholds.mistake, thresholds.blunder});
     settings_->sync();
 }

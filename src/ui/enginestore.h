@@ -1,14 +1,17 @@
 #pragma once
 // The engines the program knows and their options, kept with QSettings (on Linux in
 // ~/.config/Nagi/nagishogi.conf): the engines found installed, those the user added by path, the
-// one chosen, and each engine's option values. An engine named on the command line goes first
-// for the run and is never stored.
+// one chosen, each engine's option values and winning-chance coefficient, and the thresholds of
+// the analysis labels. An engine named on the command line goes first for the run and is never
+// stored.
 
 #include <QMap>
 #include <QSettings>
 #include <QString>
 #include <QStringList>
 #include <memory>
+
+#include "analysis/mistake.h"
 
 class EngineStore {
 public:
@@ -36,6 +39,14 @@ public:
     // The option values the user set for the engine at `path`, by option name.
     QMap<QString, QString> options(const QString &path) const;
     void setOptions(const QString &path, const QMap<QString, QString> &values);
+
+    // The coefficient of the winning chance for the engine at `path`: 600 when none was stored.
+    double coefficient(const QString &path) const;
+    void setCoefficient(const QString &path, double coefficient);
+    // The thresholds of the labels, the same for every engine; the usual ones when none (or an
+    // unusable set) was stored.
+    LabelThresholds thresholds() const;
+    void setThresholds(const LabelThresholds &thresholds);
 
     // Where the settings live.
     QString fileName() const { return settings_->fileName(); }

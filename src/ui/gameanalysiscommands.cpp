@@ -28,7 +28,9 @@ void TZnMainForm::createGameAnalysisItems() {
 
 void TZnMainForm::askGameAnalysis() {
     GameAnalysisDialog dialog(engineStore().engines(), record_.length(), this);
+    dialog.useStore(engineStore());
     if (dialog.exec() != QDialog::Accepted) return;
+    dialog.remember(engineStore());
     GameAnalysisChoice choice = dialog.choice();
     choice.options = engineStore().options(choice.engine);
     startGameAnalysis(choice);
@@ -48,6 +50,9 @@ void TZnMainForm::startGameAnalysis(const GameAnalysisChoice &choice) {
     gameAnalysis_->show();
     gameAnalysis_->raise();
     analysedRevision_ = record_.revision();
+    // The graph's winning chance follows the curve the labels were judged on.
+    graphCoefficient_ = choice.settings.coefficient;
+    graphStale_ = true;
     if (!gameAnalysis_->start(currentLine(game_), choice)) SetStatusText(gameAnalysis_->message());
 }
 
@@ -91,7 +96,7 @@ void TZnMainForm::followGameAnalysis() {
         const int positions = record_.length() + 1;
         const std::vector<GraphPoint> points = evaluationGraph(
             [this](int ply) -> const std::vector<std::string> & { return record_.commentsOnPath(ply); },
-            positions, TEvaluationGraphWindow::kLimit);
+            positions, TEvaluationGraphWindow::kLimit, graphCoefficient_);
         graph_->setData(points, positions, kingSafetyTimeline(currentLine(game_)));
         graphRevision_ = record_.revision();
         graphStale_ = false;

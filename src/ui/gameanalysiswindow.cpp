@@ -8,11 +8,13 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <cmath>
 
 #include "enginehost/gameanalyser.h"
+#include "ui/enginestore.h"
 
 namespace {
 
@@ -55,6 +57,26 @@ GameAnalysisDialog::GameAnalysisDialog(const QStringList &engines, int moves, QW
         if (FromBox->value() > to) FromBox->setValue(to);
     });
 
+    CoefficientBox = named(new QDoubleSpinBox(this), "CoefficientBox");
+    CoefficientBox->setRange(1.0, 100000.0);
+    CoefficientBox->setDecimals(1);
+    CoefficientBox->setSingleStep(50.0);
+    CoefficientBox->setValue(AnalysisSettings().coefficient);
+    CoefficientBox->setToolTip(QStringLiteral("先手の勝率 = 1 / (1 + exp(-評価値 / 係数))"));
+    auto thresholds = new QHBoxLayout;
+    const char *names[3] = {"DubiousBox", "MistakeBox", "BlunderBox"};
+    const char *labels[3] = {"疑問手", "悪手", "大悪手"};
+    for (int i = 0; i < 3; ++i) {
+        QDoubleSpinBox *box = ThresholdBoxes[i] = named(new QDoubleSpinBox(this), names[i]);
+        box->setDecimals(2);
+        box->setSingleStep(0.05);
+        thresholds->addWidget(new QLabel(QString::fromUtf8(labels[i]), this));
+        thresholds->addWidget(box);
+    }
+    setThresholds(LabelThresholds());
+    for (QDoubleSpinBox *box : ThresholdBoxes)
+        connect(box, &QDoubleSpinBox::valueChanged, this, &GameAnalysisDialog::boundThresholds);
+
     auto range = new QHBoxLayout;
     range->addWidget(FromBox);
     range->addWidget(new QLabel(QStringLiteral("手目から"), this));
@@ -65,6 +87,8 @@ GameAnalysisDialog::GameAnalysisDialog(const QStringList &engines, int moves, QW
     form->addRow(QStringLiteral("1手あたり"), SecondsBox);
     form->addRow(QStringLiteral("範囲"), range);
     form->addRow(QStringLiteral("MultiPV"), MultiPvBox);
+    form->addRow(QStringLiteral("勝率の係数"), CoefficientBox);
+    form->addRow(QStringLiteral("失った勝率"), thresholds);
     auto buttons =
         named(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this), "Buttons");
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("解析開始"));
@@ -82,7 +106,42 @@ GameAnalysisChoice GameAnalysisDialog::choice() const {
     choice.settings.first = FromBox->value();
     choice.settings.last = ToBox->value();
     choice.settings.multiPv = MultiPvBox->value();
+    choice.settings.coefficient = CoefficientBox->value();
+    choice.settings.thresholds = {ThresholdBoxes[0]->value(), ThresholdBoxes[1]->value(),
+                                  ThresholdBoxes[2]->value()};
     return choice;
+}
+
+void GameAnalysisDialog::setThresholds(const LabelThresholds &thresholds) {
+    const double values[3] = {thresholds.dubious, thresholds.mistake, thresholds.blunder};
+    // The widest bounds first, so that no box clips a value against its old neighbour.
+    for (int i = 0; i < 3; ++i) {
+        const QSignalBlocker quiet(ThresholdBoxes[i]);
+        ThresholdBoxes[i]->setRange(0.01, 1.0);
+        ThresholdBoxes[i]->setValue(values[i]);
+    }
+    boundThresholds();
+}
+
+void GameAnalysisDialog::boundThresholds() {
+    ThresholdBoxes[0]->setMaximum(ThresholdBoxes[1]->value() - 0.01);
+    ThresholdBoxes[1]->setRange(ThresholdBoxes[0]->value() + 0.01, ThresholdBoxes[2]->value() - 0.01);
+    ThresholdBoxes[2]->setMinimum(ThresholdBoxes[1]->value() + 0.01);
+}
+
+void GameAnalysisDialog::useStore(const EngineStore &store) {
+    setThresholds(store.thresholds());
+    const auto follow = [this, &store](const QString &engine) {
+        CoefficientBox->setValue(store.coefficient(engine.trimmed()));
+    };
+    follow(EngineBox->currentText());
+    connect(EngineBox, &QComboBox::currentTextChanged, this, follow);
+}
+
+void GameAnalysisDialog::remember(EngineStore &store) const {
+    const GameAnalysisChoice chosen = choice();
+    if (!chosen.engine.isEmpty()) store.setCoefficient(chosen.engine, chosen.settings.coefficient);
+    store.setThresholds(chosen.settings.thresholds);
 }
 
 TGameAnalysisWindow::TGameAnalysisWindow(QWidget *parent) : QWidget(parent, Qt::Window) {

@@ -18,6 +18,7 @@ class QProgressBar;
 class QPushButton;
 class QSpinBox;
 class GameAnalyser;
+class EngineStore;
 
 // What the dialog sets: the engine and the settings of the run.
 struct GameAnalysisChoice {
@@ -34,13 +35,25 @@ public:
     // `engines` fill the engine list (a path may be typed too); the range runs over 0..`moves`.
     GameAnalysisDialog(const QStringList &engines, int moves, QWidget *parent = nullptr);
     GameAnalysisChoice choice() const;
+    // Starts from the thresholds stored in `store` and the coefficient it stores for the engine
+    // chosen, which follows the engine box; `store` must outlive the dialog.
+    void useStore(const EngineStore &store);
+    // Stores the coefficient for the engine chosen and the thresholds.
+    void remember(EngineStore &store) const;
 
 private:
+    void setThresholds(const LabelThresholds &thresholds);
+    // Each label needs a larger loss than the one before it: a box's neighbours bound it.
+    void boundThresholds();
+
     QComboBox *EngineBox = nullptr;
     QDoubleSpinBox *SecondsBox = nullptr;
     QSpinBox *FromBox = nullptr;
     QSpinBox *ToBox = nullptr;
     QSpinBox *MultiPvBox = nullptr;
+    QDoubleSpinBox *CoefficientBox = nullptr;
+    // 疑問手, 悪手 and 大悪手.
+    QDoubleSpinBox *ThresholdBoxes[3] = {};
 };
 
 class TGameAnalysisWindow : public QWidget {

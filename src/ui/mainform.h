@@ -264,6 +264,8 @@ private:
     std::uint64_t analysedRevision_ = 0;
     std::uint64_t graphRevision_ = 0;
     bool graphStale_ = true;
+    // The winning-chance coefficient of the engine of the last analysis; the usual one before.
+    double graphCoefficient_ = 600.0;
     BoardHoverWatcher *hoverWatcher_ = nullptr;
     BoardLayers layers_;
 

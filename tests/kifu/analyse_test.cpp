@@ -62,6 +62,7 @@ TEST(NagikifuAnalyse, ExitStatusesAndTheOutputLeftAsItWasOnFailure) {
         std::string message;
     };
     const std::string engine = SCRIPTED_ENGINE;
+    const std::vector<std::string> BLUNDER = {"cp 50 7g7f", "cp 0 8c8d", "cp 900 2g2f"};
     // clang-format off
     const Row rows[] = {
         {"no engine", {"IN", "OUT"}, {}, 2, "--engine でエンジンを指定"},
@@ -78,6 +79,16 @@ TEST(NagikifuAnalyse, ExitStatusesAndTheOutputLeftAsItWasOnFailure) {
         {"engine exits, output over input", {"IN", "IN", "--engine", engine}, {"cp 0", "exit"}, 1, "探索中に終了"},
         {"engine not a program", {"IN", "OUT", "--engine", "/tmp"}, {}, 1, "エンジンを実行できません: /tmp"},
         {"output unwritable", {"IN", "UNWRITABLE", "--engine", engine}, {}, 1, "in.kifu/out.kifu: "},
+        {"coefficient zero", {"IN", "OUT", "--engine", engine, "--coefficient", "0"}, {}, 2, "--coefficient の値"},
+        {"coefficient not a number", {"IN", "OUT", "--engine", engine, "--coefficient", "inf"}, {}, 2, "--coefficient の値"},
+        {"thresholds two", {"IN", "OUT", "--engine", engine, "--thresholds", "0.1,0.2"}, {}, 2, "--thresholds の値"},
+        {"thresholds falling", {"IN", "OUT", "--engine", engine, "--thresholds", "0.1,0.3,0.2"}, {}, 2, "--thresholds の値"},
+        {"thresholds above one", {"IN", "OUT", "--engine", engine, "--thresholds", "0.1,0.2,1.5"}, {}, 2, "--thresholds の値"},
+        // Gote's △３四歩 costs sente's +900 from an even game, a 大悪手 at the usual coefficient
+        // (32 % of the winning chance), 18 % at 1200, 7 % at 3000.
+        {"flatter curve", {"IN", "OUT", "--engine", engine, "--coefficient", "1200"}, BLUNDER, 0, "2手目 評価値 900 疑問手\n"},
+        {"flattest curve", {"IN", "OUT", "--engine", engine, "--coefficient", "3e3"}, BLUNDER, 0, "2手目 評価値 900\n"},
+        {"coefficient and thresholds", {"IN", "OUT", "--engine", engine, "--thresholds", "0.15,0.17,0.3", "--coefficient", "1200.5"}, BLUNDER, 0, "2手目 評価値 900 悪手\n"},
     };
     // clang-format on
     for (const Row &row : rows) {
@@ -88,7 +99,13 @@ TEST(NagikifuAnalyse, ExitStatusesAndTheOutputLeftAsItWasOnFailure) {
         std::string err;
         EXPECT_EQ(analyse(folder, row.args, row.script, err), row.status);
         EXPECT_NE(err.find(row.message), std::string::npos) << err;
-        EXPECT_EQ(folder.read("out.kifu"), "old output\n");
+        // A failed run leaves the old output; a finished one writes the label it reported, or none.
+        const std::string out = folder.read("out.kifu"),
+                          label = row.message.substr(row.message.rfind(' ') + 1);
+        if (row.status != 0)
+            EXPECT_EQ(out, "old output\n");
+        else
+            EXPECT_EQ(out.find("*【"), out.find("*【" + label.substr(0, label.size() - 1) + "】")) << out;
         EXPECT_EQ(folder.read("in.kifu"), GAME);
         EXPECT_EQ(folder.files(), QStringList({"in.kifu", "out.kifu", "script"}));
     }

@@ -5,14 +5,20 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QChart>
 #include <QChartView>
+#include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QLineSeries>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <array>
 
 #include "record/evaluation.h"
+#include "ui/enginestore.h"
 #include "ui/evaluationgraph.h"
 #include "ui/gameanalysiswindow.h"
 #include "ui/kifuwindow.h"
@@ -57,6 +63,7 @@ protected:
         GameAnalysisChoice choice;
         choice.engine = SCRIPTED_ENGINE;
         choice.settings.moveTimeMs = 100;
+        choice.settings.coefficient = coefficient;
         window->startGameAnalysis(choice);
         TGameAnalysisWindow *run = window->gameAnalysisWindow();
         ASSERT_NE(run, nullptr);
@@ -69,6 +76,7 @@ protected:
     }
 
     QTemporaryDir dir;
+    double coefficient = 600.0;
     ScriptedAsker asker;
     std::unique_ptr<TZnMainForm> window;
 };
@@ -130,6 +138,7 @@ TEST_F(GameAnalysisWindowTest, ResultsComeAsTheyAreMadeAndACancelOrFaultKeepsThe
 }
 
 TEST_F(GameAnalysisWindowTest, GraphShowsTheEvaluationsAndTimelineFollowsTheCursorAndJumpsOnAClick) {
+    coefficient = 250.0;  // the curve of the engine the analysis ran with
     analyse({"cp 20 7g7f", "cp 0 8c8d", "mate 3", "cp -4000", "cp 100"});
     findControl<QAction>(*window, "KV1")->trigger();
     TEvaluationGraphWindow *graph = window->graphWindow();
@@ -138,7 +147,7 @@ TEST_F(GameAnalysisWindowTest, GraphShowsTheEvaluationsAndTimelineFollowsTheCurs
     // Sente's view (gote's -4000 is sente's +4000), a mate and a large score clamped to the limit.
     EXPECT_EQ(graph->evaluationPoints(), QList<QPointF>({{0, 20}, {1, 0}, {2, 3000}, {3, 3000}, {4, 100}}));
     graph->setShowChance(true);
-    EXPECT_NEAR(graph->evaluationPoints()[4].y(), 100.0 * winningChance(Evaluation::score(100)), 1e-9);
+    EXPECT_NEAR(graph->evaluationPoints()[4].y(), 100.0 * winningChance(Evaluation::score(100), 250.0), 1e-9);
     EXPECT_EQ(graph->evaluationPoints()[2].y(), 100.0);
     for (int line = 0; line < 4; ++line) EXPECT_EQ(graph->timelinePoints(line).size(), 5) << line;
     EXPECT_EQ(graph->cursor(), 4);
@@ -152,6 +161,42 @@ TEST_F(GameAnalysisWindowTest, GraphShowsTheEvaluationsAndTimelineFollowsTheCurs
     QTest::mouseClick(graph->evaluationView()->viewport(), Qt::LeftButton, Qt::NoModifier, pixel);
     EXPECT_EQ(window->record().cursor(), 3);
     EXPECT_EQ(graph->cursor(), 3);
+}
+
+TEST_F(GameAnalysisWindowTest, DialogStartsWithTheStoredCoefficientOfEachEngineAndStoresWhatWasUsed) {
+    window->setEngineStore(std::make_unique<EngineStore>(dir.filePath("settings.ini")));
+    EngineStore &store = window->engineStore();
+    const QString scripted = QStringLiteral(SCRIPTED_ENGINE), other = QStringLiteral("/usr/games/other");
+    store.setAddedEngines({other, scripted});
+    store.setCoefficient(other, 420.0);
+    store.setThresholds({0.05, 0.15, 0.45});
+    // The engine chosen, the coefficient and 大悪手 threshold the dialog then shows, those typed in.
+    struct Row {
+        QString engine;
+        double shown, shownBlunder, typed, typedBlunder;
+    };
+    const Row rows[] = {{other, 420.0, 0.45, 420.0, 0.45},
+                        {scripted, 600.0, 0.45, 900.0, 0.5},
+                        {scripted, 900.0, 0.5, 700.0, 0.5}};
+    for (const Row &row : rows) {
+        QTimer::singleShot(0, window.get(), [&] {
+            auto *dialog = qobject_cast<GameAnalysisDialog *>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            findControl<QComboBox>(*dialog, "EngineBox")->setCurrentText(row.engine);
+            const std::array boxes{findControl<QDoubleSpinBox>(*dialog, "CoefficientBox"),
+                                   findControl<QDoubleSpinBox>(*dialog, "BlunderBox")};
+            EXPECT_EQ(std::pair(boxes[0]->value(), boxes[1]->value()),
+                      std::pair(row.shown, row.shownBlunder));
+            boxes[0]->setValue(row.typed);
+            boxes[1]->setValue(row.typedBlunder);
+            dialog->accept();
+        });
+        window->askGameAnalysis();
+        ASSERT_TRUE(waitFor([this] { return !window->gameAnalysisWindow()->running(); }));
+    }
+    const EngineStore again(dir.filePath("settings.ini"));
+    EXPECT_EQ(std::pair(again.coefficient(other), again.coefficient(scripted)), std::pair(420.0, 700.0));
+    EXPECT_EQ(std::pair(again.thresholds().mistake, again.thresholds().blunder), std::pair(0.15, 0.5));
 }
 
 }  // namespace
