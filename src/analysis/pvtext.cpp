@@ -2,28 +2,13 @@
 
 #include "analysis/preview.h"
 #include "record/notation.h"
+#include "record/treegame.h"
 
 namespace {
 
 // A reading names where a piece goes, not where it came from: "７六歩(77)" loses "(77)".
 void dropOrigin(std::string &text) {
     if (text.size() >= 4 && text.back() == ')' && text[text.size() - 4] == '(') text.resize(text.size() - 4);
-}
-
-// The record the game would keep for `move`, made before the move so that it names the piece as
-// it stands; the piece is null when there is none to make it.
-MoveHistory recordOf(const ZnBan &game, const MoveSpec &move) {
-    MoveHistory record;
-    record.from = move.from;
-    record.to = move.to;
-    record.promoted = move.promote ? 1 : 0;
-    if (move.from != IN_HAND) {
-        if (move.from < SQUARE_COUNT) record.piece = game.pieceAt(move.from);
-        return record;
-    }
-    for (Koma *piece : game.hand(game.turn()))
-        if (piece->kind() == move.dropKind) record.piece = piece;
-    return record;
 }
 
 }  // namespace

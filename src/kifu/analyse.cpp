@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <memory>
@@ -12,6 +11,7 @@
 
 #include "analysis/gameanalysis.h"
 #include "enginehost/gameanalyser.h"
+#include "kifu/cli.h"
 #include "record/formats.h"
 #include "record/treegame.h"
 #include "support/readfile.h"
@@ -130,14 +130,6 @@ AnalyseLine parseAnalyse(const std::vector<std::string> &args) {
     return line;
 }
 
-bool isShiftJisName(const std::string &name) {
-    const std::size_t dot = name.rfind('.');
-    if (dot == std::string::npos) return false;
-    std::string extension = name.substr(dot + 1);
-    for (char &c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension == "kif" || extension == "ki2";
-}
-
 // The event loop the engine host needs; a program without one gets it for the run.
 std::unique_ptr<QCoreApplication> ensureApplication() {
     if (QCoreApplication::instance() != nullptr) return nullptr;
@@ -173,8 +165,8 @@ int runAnalyse(const std::vector<std::string> &args, std::ostream &err, bool ter
         err << "nagikifu: " << line.problem << "\n使い方:\n" << ANALYSE_USAGE;
         return USAGE_ERROR;
     }
-    const RecordFormat format = formatOfFileName(line.output);
-    if (format == RecordFormat::Unknown) {
+    const Target target = targetOfFile(line.output);
+    if (target.format == RecordFormat::Unknown) {
         err << "nagikifu: 出力の形式がわかりません（拡張子で指定してください）: " << line.output << '\n';
         return USAGE_ERROR;
     }
@@ -213,8 +205,7 @@ int runAnalyse(const std::vector<std::string> &args, std::ostream &err, bool ter
         });
     }
     std::string bytes;
-    if (const RecordResult written =
-            writeRecordBytes(game, notes, format, bytes, isShiftJisName(line.output));
+    if (const RecordResult written = writeRecordBytes(game, notes, target.format, bytes, target.shiftJis);
         !written.ok) {
         err << "nagikifu: " << line.output << ": " << written.reason << '\n';
         return FAILED;

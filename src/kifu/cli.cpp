@@ -46,11 +46,6 @@ constexpr std::string_view USAGE =
 constexpr int FAILED = 1;
 constexpr int USAGE_ERROR = 2;
 
-struct Target {
-    RecordFormat format = RecordFormat::Unknown;
-    bool shiftJis = false;
-};
-
 bool sameLetters(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
@@ -66,13 +61,6 @@ Target targetOf(std::string_view extension) {
     target.format = formatOfFileName("x." + std::string(extension));
     target.shiftJis = sameLetters(extension, "kif") || sameLetters(extension, "ki2");
     return target;
-}
-
-Target targetOfFile(std::string_view fileName) {
-    const std::size_t dot = fileName.rfind('.');
-    const std::size_t slash = fileName.rfind('/');
-    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) return {};
-    return targetOf(fileName.substr(dot + 1));
 }
 
 struct CommandLine {
@@ -225,6 +213,13 @@ int show(const CommandLine &line, const StandardInput &in, std::ostream &out, st
 }
 
 }  // namespace
+
+Target targetOfFile(std::string_view fileName) {
+    const std::size_t dot = fileName.rfind('.');
+    const std::size_t slash = fileName.rfind('/');
+    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) return {};
+    return targetOf(fileName.substr(dot + 1));
+}
 
 int runNagikifu(const std::vector<std::string> &args, std::istream &in, std::ostream &out,
                 std::ostream &err) {

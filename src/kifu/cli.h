@@ -1,14 +1,24 @@
 #pragma once
-// The command-line converter: "convert IN OUT" between the record formats and "show IN" for the
-// final position with the attack counts of both sides.
+// The command-line converter: "convert IN OUT" between the record formats, "show IN" for the
+// final position with the attack counts of both sides, and "analyse" (kifu/analyse.h).
 
 #include <cstddef>
 #include <functional>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "record/formats.h"
 #include "support/readfile.h"
+
+// The format an output file name's extension names, and whether its text is Shift-JIS (".kif",
+// ".ki2") rather than UTF-8.
+struct Target {
+    RecordFormat format = RecordFormat::Unknown;
+    bool shiftJis = false;
+};
+Target targetOfFile(std::string_view fileName);
 
 // Standard input read to its end, refusing more than the limit it is given.
 using StandardInput = std::function<FileBytes(std::size_t limit)>;

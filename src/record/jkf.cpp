@@ -406,8 +406,7 @@ RecordResult readJkf(ZnBan &game, RecordNotes &notes, std::string_view text) {
 
 std::string writeJkf(ZnBan &game, const RecordNotes &notes) {
     RecordTree single;
-    if (notes.tree.size() <= 1) single = treeOfLine(game, notes);
-    const RecordTree &tree = notes.tree.size() > 1 ? notes.tree : single;
+    const RecordTree &tree = treeOf(game, notes, single);
     ZnBan board;
     if (!buildStartOf(game, board).empty()) return {};
     Json root = Json::object();
@@ -416,11 +415,8 @@ std::string writeJkf(ZnBan &game, const RecordNotes &notes) {
     root["header"] = std::move(header);
     root["initial"] = startJson(positionOf(board));
 
-    std::vector<long long> totals(static_cast<std::size_t>(tree.size()), 0);
+    const std::vector<long long> totals = runningTotals(tree);
     const auto totalOf = [&](int id) { return id >= 0 ? totals[static_cast<std::size_t>(id)] : 0LL; };
-    for (int id = 1; id < tree.size(); ++id)
-        totals[static_cast<std::size_t>(id)] =
-            totalOf(tree.node(tree.node(id).parent).parent) + std::max(0, tree.node(id).seconds);
 
     // Each move's element, and for every line its nodes and the special that ends it, in the
     // order the lines are played: every fork comes after the line it forks from.

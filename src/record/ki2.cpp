@@ -96,8 +96,7 @@ RecordResult readKi2(ZnBan &game, RecordNotes &notes, std::string_view text) {
 
 std::string writeKi2(ZnBan &game, const RecordNotes &notes) {
     RecordTree single;
-    if (notes.tree.size() <= 1) single = treeOfLine(game, notes);
-    const RecordTree &tree = notes.tree.size() > 1 ? notes.tree : single;
+    const RecordTree &tree = treeOf(game, notes, single);
     ZnBan board;
     if (!buildStartOf(game, board).empty()) return {};
     std::string text;

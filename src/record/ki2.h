@@ -13,6 +13,7 @@
 // success swaps it into `game` and the notes into `notes`, on failure touches neither.
 RecordResult readKi2(ZnBan &game, RecordNotes &notes, std::string_view text);
 
-// The whole recorded line of `game` as KI2 text (UTF-8, CR LF line ends), each move in its
-// shortest unambiguous form; empty only when the history cannot be replayed.
+// The whole record of `game` and `notes` as KI2 text (UTF-8, CR LF line ends), the branches of the
+// tree after the main line, each move in its shortest unambiguous form; empty only when a line
+// cannot be replayed.
 std::string writeKi2(ZnBan &game, const RecordNotes &notes);

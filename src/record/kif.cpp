@@ -56,9 +56,8 @@ RecordResult readKif(ZnBan &game, RecordNotes &notes, std::string_view text) {
 }
 
 std::string writeKif(ZnBan &game, const RecordNotes &notes) {
-    RecordTree line;
-    if (notes.tree.size() <= 1) line = treeOfLine(game, notes);
-    const RecordTree &tree = notes.tree.size() > 1 ? notes.tree : line;
+    RecordTree single;
+    const RecordTree &tree = treeOf(game, notes, single);
     ZnBan board;
     if (!buildStartOf(game, board).empty()) return {};
     std::string text;
@@ -69,14 +68,8 @@ std::string writeKif(ZnBan &game, const RecordNotes &notes) {
     kifu::appendComments(text, tree.node(RecordTree::START).comments);
     const bool handicap = kifu::startsFromHandicap(board);
 
-    // Each side's time so far after every node: the mover's total two moves back, plus this move.
-    std::vector<long long> totals(static_cast<std::size_t>(tree.size()), 0);
+    const std::vector<long long> totals = runningTotals(tree);
     const auto totalOf = [&](int id) { return id >= 0 ? totals[static_cast<std::size_t>(id)] : 0LL; };
-    for (int id = 1; id < tree.size(); ++id) {
-        const RecordNode &node = tree.node(id);
-        totals[static_cast<std::size_t>(id)] =
-            totalOf(tree.node(node.parent).parent) + std::max(0, node.seconds);
-    }
     const auto hasLaterSibling = [&](int id) {
         const std::vector<int> &siblings = tree.node(tree.node(id).parent).children;
         return siblings.back() != id;
@@ -105,7 +98,8 @@ std::string writeKif(ZnBan &game, const RecordNotes &notes) {
             appendMoveLine(text, static_cast<std::size_t>(number) + 1, last.endWord, seconds,
                            totalOf(last.parent) + seconds);
             if (!mainLineEnded) {
-                text += kifu::endSentence(last.endWord, static_cast<std::size_t>(number), after.turn(), handicap);
+                text +=
+                    kifu::endSentence(last.endWord, static_cast<std::size_t>(number), after.turn(), handicap);
                 text += kifu::LINE_END;
             }
         }

@@ -9,11 +9,12 @@
 #include "record/notes.h"
 #include "record/record.h"
 
-// Reads KIF text (UTF-8) into a fresh game; on success swaps it into `game` and the headers,
-// comments, times, end word and count of skipped branches into `notes`. On failure neither is
-// touched and the reason names the line.
+// Reads KIF text (UTF-8) into a fresh game holding the main line; on success swaps it into `game`
+// and the headers, comments, times, end word and the whole tree, branches included, into `notes`.
+// On failure neither is touched and the reason names the line.
 RecordResult readKif(ZnBan &game, RecordNotes &notes, std::string_view text);
 
-// The whole recorded line of `game` as KIF text (UTF-8, CR LF line ends), whatever move the game
-// stands at; empty only when the history cannot be replayed.
+// The whole record of `game` and `notes` as KIF text (UTF-8, CR LF line ends), the branches of the
+// tree after the main line, whatever move the game stands at; empty only when a line cannot be
+// replayed.
 std::string writeKif(ZnBan &game, const RecordNotes &notes);

@@ -523,7 +523,6 @@ std::string Reader::refuseAfterFreeText() {
     return "読めない行です";
 }
 
-
 std::string Reader::startBranch(std::string_view text) {
     Scanner in(text);
     in.eat("変化");

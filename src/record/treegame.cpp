@@ -1,5 +1,7 @@
 #include "record/treegame.h"
 
+#include <algorithm>
+
 #include "record/position.h"
 
 RecordTree treeOfLine(const ZnBan &game, const RecordNotes &notes) {
@@ -18,8 +20,22 @@ RecordTree treeOfLine(const ZnBan &game, const RecordNotes &notes) {
     return tree;
 }
 
-RecordTree treeOf(const ZnBan &game, const RecordNotes &notes) {
-    return notes.tree.size() > 1 ? notes.tree : treeOfLine(game, notes);
+const RecordTree &treeOf(const ZnBan &game, const RecordNotes &notes, RecordTree &single) {
+    if (notes.tree.size() > 1) return notes.tree;
+    single = treeOfLine(game, notes);
+    return single;
+}
+
+std::vector<long long> runningTotals(const RecordTree &tree) {
+    std::vector<long long> totals(static_cast<std::size_t>(tree.size()), 0);
+    // A parent is numbered before its children, so the total two moves back is already known.
+    for (int id = 1; id < tree.size(); ++id) {
+        const RecordNode &node = tree.node(id);
+        const int twoBack = tree.node(node.parent).parent;
+        totals[static_cast<std::size_t>(id)] =
+            (twoBack >= 0 ? totals[static_cast<std::size_t>(twoBack)] : 0LL) + std::max(0, node.seconds);
+    }
+    return totals;
 }
 
 void setLineNotes(const RecordTree &tree, const std::vector<int> &line, RecordNotes &notes) {

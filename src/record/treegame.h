@@ -13,8 +13,13 @@
 // The tree of the one line `game` holds, with the comments, times and end word of `notes`.
 RecordTree treeOfLine(const ZnBan &game, const RecordNotes &notes);
 
-// The tree `notes` carries, or when it holds the start alone, the tree of the game's line.
-RecordTree treeOf(const ZnBan &game, const RecordNotes &notes);
+// The tree a writer walks: the one `notes` carries, or, when that holds the start alone, the tree
+// of the game's line, made in `single` (which must outlive the reference).
+const RecordTree &treeOf(const ZnBan &game, const RecordNotes &notes, RecordTree &single);
+
+// Each side's time so far after every node, by node index: the mover's total two moves back plus
+// the node's own seconds (an unknown time counts as 0).
+std::vector<long long> runningTotals(const RecordTree &tree);
 
 // Sets the line fields of `notes` (start comments, comments and times per move, end word) from the
 // nodes of `line`, which runs from the start's first answer on.

@@ -14,6 +14,7 @@
 #include "record/formats.h"
 #include "record/gamerecord.h"
 #include "record/position.h"
+#include "record/treegame.h"
 
 namespace {
 
@@ -65,7 +66,8 @@ RecordTree asWritten(RecordTree tree, RecordFormat format) {
         RecordNode &node = tree.node(id);
         node.seconds = format == RecordFormat::Ki2 ? -1 : std::max(0, node.seconds);
         // KIF writes an end word with its own time, unknown or not.
-        node.endSeconds = format == RecordFormat::Kif && !node.endWord.empty() ? std::max(0, node.endSeconds) : -1;
+        node.endSeconds =
+            format == RecordFormat::Kif && !node.endWord.empty() ? std::max(0, node.endSeconds) : -1;
     }
     return tree;
 }
@@ -182,6 +184,47 @@ TEST(DeepRecords, AThousandLevelsAndAHundredThousandNodesReadBack) {
         EXPECT_TRUE(sameTree(notes.tree, asWritten(written.tree, format)));
         EXPECT_EQ(read.history().size(), 1000u);
     }
+}
+
+TEST(TreeTimes, EachSideRunsItsOwnTotalAlongEveryLine) {
+    // Rows: parent (index into the nodes made so far, -1 for the start), seconds, expected total.
+    struct Row {
+        int parent, seconds;
+        long long total;
+    };
+    const Row rows[] = {
+        {-1, 10, 10}, {0, 20, 20}, {1, 5, 15}, {2, 7, 27},  // the main line
+        {0, 3, 3},    {4, -1, 10},                          // a fork at move 2, one time unknown
+        {-1, 4, 4},   {6, 6, 6},   {7, 1, 5},               // another first move
+    };
+    RecordTree tree;
+    std::vector<int> ids;
+    for (const Row &row : rows) {
+        const int id = tree.addChild(row.parent < 0 ? RecordTree::START : ids[std::size_t(row.parent)], {});
+        tree.node(id).seconds = row.seconds;
+        ids.push_back(id);
+    }
+    const std::vector<long long> totals = runningTotals(tree);
+    ASSERT_EQ(totals.size(), std::size_t(tree.size()));
+    EXPECT_EQ(totals[RecordTree::START], 0);
+    for (std::size_t i = 0; i < ids.size(); ++i) EXPECT_EQ(totals[std::size_t(ids[i])], rows[i].total) << i;
+}
+
+TEST(TreeTimes, AWriterWalksTheCarriedTreeOrTheGamesOwnLine) {
+    ZnBan game;
+    ASSERT_EQ(playMove(game, {Square(squareAt(6, 6)), Square(squareAt(5, 6))}), "");
+    RecordNotes notes;
+    notes.moveComments = {{"一手目"}};
+    RecordTree single;
+    const RecordTree &line = treeOf(game, notes, single);
+    EXPECT_EQ(&line, &single);
+    ASSERT_EQ(line.size(), 2);
+    EXPECT_EQ(line.node(1).comments, std::vector<std::string>{"一手目"});
+    notes.tree = line;
+    notes.tree.addChild(RecordTree::START, {Square(squareAt(6, 2)), Square(squareAt(5, 2))});
+    RecordTree unused;
+    EXPECT_EQ(&treeOf(game, notes, unused), &notes.tree);
+    EXPECT_EQ(unused.size(), 1);
 }
 
 }  // namespace
