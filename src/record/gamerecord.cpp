@@ -245,5 +245,7 @@ std::string GameRecord::closingSentence() const {
     // The side to move after the last move: the start's turn flipped once per move.
     Side toMove = game_.turn();
     if ((length() - cursor()) % 2 != 0) toMove = otherSide(toMove);
-    return kifu::endSentence(endWord, static_cast<std::size_t>(length()), toMove);
+    // Named as the writers name them, so the list and a saved record say the same.
+    const bool handicap = !handicapName_.empty() && handicapName_ != "平手";
+    return kifu::endSentence(endWord, static_cast<std::size_t>(length()), toMove, handicap);
 }

@@ -397,7 +397,9 @@ TEST_F(KifuWindowTest, GameInformationShowsTheHeadersAndTheHandicapNamesThePlaye
     } rows[] = {
         {"先手：羽生\n手合割：平手\n1 ７六歩(77)\n2 投了\n", "先手", "羽生", "平手", "投了",
          "まで1手で先手の勝ち"},
-        {"下手：弟子\n手合割：香落ち\n1 ５二玉(51)\n", "下手", "弟子", "香落ち", "", "1 △５二玉(51)"},
+        // A handicap game names its sides 下手 and 上手, as the saved record does.
+        {"下手：弟子\n手合割：香落ち\n1 ５二玉(51)\n2 投了\n", "下手", "弟子", "香落ち", "投了",
+         "まで1手で上手の勝ち"},
     };
     for (const auto &row : rows) {
         QMimeData mime;
