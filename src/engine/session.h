@@ -67,7 +67,7 @@ public:
     void quit(std::int64_t now);
     // Checks the watchdogs: a deadline passed kills the process with a reason.
     void tick(std::int64_t now);
-    // The process has ended; `expected` after quit or a kill the session asked for.
+    // The process has ended; a fault is reported unless quit or a kill the session asked for ended it.
     void processEnded(std::int64_t now);
     // When the next watchdog runs out, if one is running.
     std::optional<std::int64_t> deadline() const { return deadline_; }

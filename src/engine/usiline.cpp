@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <climits>
 #include <initializer_list>
 #include <limits>
 
@@ -125,9 +124,8 @@ void readScore(Words &words, UsiInfo &info) {
             score.mateKnown = false;
             score.value = word == "+" ? 1 : -1;
         } else if (std::optional<std::int64_t> value = parseInteger(word)) {
+            // "-0" reads as 0 like "0": the side to move is mated now.
             score.value = *value;
-            // "-0": the side to move is mated now.
-            if (*value == 0 && !word.empty() && word[0] == '-') score.value = 0;
         } else {
             info.overflow = info.overflow || !word.empty();
             return;

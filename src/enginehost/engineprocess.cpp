@@ -29,7 +29,7 @@ void EngineProcess::start(const QString &path, std::optional<EngineProfile> prof
     dropProcess();
     path_ = path;
     splitter_ = UsiLineSplitter();
-    endReported_ = notedLong_ = notedGarbage_ = notedOverflow_ = notedFlood_ = false;
+    endReported_ = faultGiven_ = notedLong_ = notedGarbage_ = notedOverflow_ = notedFlood_ = false;
     floodWindowStart_ = now();
     floodLines_ = 0;
     session_ = std::make_unique<EngineSession>(profile ? *profile : profileFor(path.toStdString()),
@@ -98,7 +98,9 @@ void EngineProcess::searchInfo(const UsiInfo &line) {
 
 void EngineProcess::searchEnded(const UsiBestMove &best) { emit bestMove(best); }
 
-void EngineProcess::engineFault(const std::string &reason) { emit fault(QString::fromStdString(reason)); }
+void EngineProcess::engineFault(const std::string &reason) {
+    if (!faultGiven_) emit fault(QString::fromStdString(reason));
+}
 
 void EngineProcess::stateChanged(EngineState state) { emit engineStateChanged(state); }
 
@@ -140,6 +142,18 @@ void EngineProcess::processFinished() {
     if (process_ == nullptr) return;
     // What it printed last still counts.
     readOutput();
+    processGone();
+}
+
+void EngineProcess::processError(QProcess::ProcessError error) {
+    if (error != QProcess::FailedToStart || process_ == nullptr) return;
+    emit fault(QStringLiteral("エンジンを起動できません: %1").arg(process_->errorString()));
+    // The session would add that the engine ended while starting: one reason is enough.
+    faultGiven_ = true;
+    processGone();
+}
+
+void EngineProcess::processGone() {
     watchdog_.stop();
     if (session_) session_->processEnded(now());
     process_->deleteLater();
@@ -149,18 +163,6 @@ void EngineProcess::processFinished() {
         endReported_ = true;
         emit ended();
     }
-}
-
-void EngineProcess::processError(QProcess::ProcessError error) {
-    if (error != QProcess::FailedToStart || process_ == nullptr) return;
-    emit fault(QStringLiteral("エンジンを起動できません: %1").arg(process_->errorString()));
-    watchdog_.stop();
-    if (session_) session_->processEnded(now());
-    process_->deleteLater();
-    process_->disconnect(this);
-    process_ = nullptr;
-    endReported_ = true;
-    emit ended();
 }
 
 void EngineProcess::tick() {

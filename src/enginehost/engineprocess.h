@@ -69,6 +69,8 @@ private:
     void readOutput();
     void processFinished();
     void processError(QProcess::ProcessError error);
+    // The process has finished or never started: the session hears of it and ended() is sent once.
+    void processGone();
     void tick();
     void noteOnce(bool &given, const QString &text);
     // Counts a line; a second with more than kFloodLines of them is noted.
@@ -83,6 +85,8 @@ private:
     QElapsedTimer clock_;
     QTimer watchdog_;
     bool endReported_ = false;
+    // Whether this start's process failed to start, which already gave the reason.
+    bool faultGiven_ = false;
     bool notedLong_ = false;
     bool notedGarbage_ = false;
     bool notedOverflow_ = false;

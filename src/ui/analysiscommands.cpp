@@ -5,11 +5,11 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include "record/sfen.h"
 #include "ui/analysiswindow.h"
 #include "ui/enginedialogs.h"
 #include "ui/enginestore.h"
 #include "ui/mainform.h"
-#include "record/sfen.h"
 
 void TZnMainForm::createAnalysisMenu() {
     AnalysisA1 = new QMenu(QStringLiteral("検討(&A)"), MainMenu1);

@@ -6,9 +6,7 @@
 
 #include "ui/render.h"
 
-QPointF squareCentre(Square square) {
-    return QPointF(276 - 32 * columnOf(square) + 16, 56 + 32 * rowOf(square) + 16);
-}
+QPointF squareCentre(Square square) { return QPointF(squareLeft(square) + 16, squareTop(square) + 16); }
 
 QPointF arrowStart(const BestMoveArrow &arrow) {
     if (arrow.from < SQUARE_COUNT) return squareCentre(arrow.from);

@@ -55,7 +55,8 @@ TAnalysisWindow::TAnalysisWindow(QWidget *parent) : QWidget(parent, Qt::Window) 
     footer_ = new QLabel(this);
     addLine_ = new QPushButton(QStringLiteral("読み筋を変化として棋譜に追加"), this);
     addLine_->setObjectName(QStringLiteral("AddLineButton"));
-    addLine_->setToolTip(QStringLiteral("選んだ読み筋（選んでいなければ一番目）を、今の局面からの変化として棋譜に加えます。"));
+    addLine_->setToolTip(
+        QStringLiteral("選んだ読み筋（選んでいなければ一番目）を、今の局面からの変化として棋譜に加えます。"));
 
     auto top = new QHBoxLayout;
     top->addWidget(reason_, 1);

@@ -13,8 +13,8 @@
 
 #include "core/znban.h"
 #include "engine/balance.h"
-#include "record/play.h"
 #include "enginehost/engineprocess.h"
+#include "record/play.h"
 #include "ui/analysislayer.h"
 
 class QLabel;

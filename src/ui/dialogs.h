@@ -15,7 +15,8 @@ class QWidget;
 // The first entry of the open and save dialogs' file-type list, selected when a save opens.
 inline constexpr const char *kRecordFilter = "Nagi形式Ver.0.20 (*.ngr)";
 // The entry that shows every record, selected when 開く opens.
-inline constexpr const char *kAllRecordsFilter = "棋譜ファイル (*.ngr *.kif *.kifu *.ki2 *.ki2u *.csa *.sfen *.usi *.jkf)";
+inline constexpr const char *kAllRecordsFilter =
+    "棋譜ファイル (*.ngr *.kif *.kifu *.ki2 *.ki2u *.csa *.sfen *.usi *.jkf)";
 
 // One entry of the record dialogs' file-type list: the format it stands for (Unknown for the
 // entries that take several) and the suffix a save under it adds to a name that has none.

@@ -1,10 +1,10 @@
 #include "ui/kifuwindow.h"
 
 #include <QAction>
+#include <QColor>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
-#include <QColor>
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -254,8 +254,7 @@ void TKifuWindow::follow(GameRecord &record) {
     }
     model_->setLabels(labels);
     QStringList lines;
-    for (const std::string &line : record.commentsOnPath(record.cursor()))
-        lines.push_back(fromUtf8(line));
+    for (const std::string &line : record.commentsOnPath(record.cursor())) lines.push_back(fromUtf8(line));
     const QString text = lines.join(QLatin1Char('\n'));
     if (CommentView->toPlainText() != text) CommentView->setPlainText(text);
     following_ = false;

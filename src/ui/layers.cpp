@@ -18,9 +18,6 @@ namespace {
 constexpr int kCountBoxWidth = 7;
 constexpr int kCountBoxHeight = 10;
 
-int squareLeft(Square square) { return 276 - 32 * columnOf(square); }
-int squareTop(Square square) { return 56 + 32 * rowOf(square); }
-
 // A bold, narrow sans face whose digits fill a count box with a pixel to spare.
 const QFont &countFont() {
     static const QFont font = [] {

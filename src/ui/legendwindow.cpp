@@ -39,7 +39,7 @@ void drawMark(Canvas &canvas, LegendMark mark, qreal ratio) {
         case LegendMark::Counts: {
             // The boxes sit where countBox puts them on a square of the board.
             const QRect sente = countBox(SENTE, 0), gote = countBox(GOTE, 0);
-            const QPoint corner(276, 56);  // square 0's top-left on the board
+            const QPoint corner(squareLeft(Square(0)), squareTop(Square(0)));
             canvas.image(kLeft + sente.left() - corner.x(), kTop + sente.top() - corner.y(),
                          countPicture(SENTE, 2, ratio));
             canvas.image(kLeft + gote.left() - corner.x(), kTop + gote.top() - corner.y(),

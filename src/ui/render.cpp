@@ -77,9 +77,6 @@ const Fonts &sharedFonts() {
     return *fonts;
 }
 
-int squareLeft(Square square) { return 276 - 32 * columnOf(square); }
-int squareTop(Square square) { return 56 + 32 * rowOf(square); }
-
 QColor systemColour(QPalette::ColorRole role) { return QGuiApplication::palette().color(role); }
 
 void drawPiece(Canvas &canvas, const Koma &piece, int left, int top, const Fonts &f) {

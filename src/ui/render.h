@@ -14,6 +14,10 @@ inline constexpr int IMAGE_HEIGHT = 362;
 inline constexpr int STAND_WIDTH = 32;
 inline constexpr int STAND_HEIGHT = 360;
 
+// The top-left corner of `square` on the board: file 1 on the right, rank 1 at the top.
+inline int squareLeft(Square square) { return 276 - 32 * columnOf(square); }
+inline int squareTop(Square square) { return 56 + 32 * rowOf(square); }
+
 // The board rectangle, the stands and the box behind every glyph.
 inline const QColor BoardColour{228, 175, 14};
 

@@ -41,9 +41,9 @@ struct StartOptions {
     QString enginePath = {};
 };
 
-// Reads the words after the program name: "--kifu", "--engine PATH", then the first other word (or the first
-// after
-// "--") names a record file, given as a path or a "file:" address. Other options are ignored.
+// Reads the words after the program name: "--kifu", "--engine PATH", then the first other word (or
+// the first after "--") names a record file, given as a path or a "file:" address. Other options are
+// ignored.
 StartOptions parseStartOptions(const QStringList &words);
 
 // Loads what the program needs before its window: Qt's Japanese texts, the font substitutes and

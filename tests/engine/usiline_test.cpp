@@ -73,6 +73,7 @@ TEST(UsiLine, InfoFieldsAndScores) {
         {"info score mate -3 lowerbound", true, -3, true, ScoreBound::Lower},
         {"info score mate + pv G*5b", true, 1, false, ScoreBound::Exact},
         {"info score mate -", true, -1, false, ScoreBound::Exact},
+        {"info score mate -0", true, 0, true, ScoreBound::Exact},
     };
     for (const auto &row : rows) {
         const std::optional<UsiScore> score = parseUsiLine(row.line).info.score;

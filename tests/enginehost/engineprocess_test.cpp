@@ -41,6 +41,12 @@ TEST(EngineProcess, EveryFaultGetsAReasonAndLeavesNothingBehind) {
     QFile plain(dir.filePath("not-a-program"));
     ASSERT_TRUE(plain.open(QIODevice::WriteOnly) && plain.write("#!/bin/sh\n") > 0);
     plain.close();
+    // Executable, but no system can run it: the process fails to start.
+    QFile broken(dir.filePath("broken-program"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly) && broken.write("\x7f"
+                                                                  "ELF not really") > 0);
+    broken.close();
+    ASSERT_TRUE(broken.setPermissions(broken.permissions() | QFileDevice::ExeOwner));
     const struct {
         const char *mode;
         Act act;
@@ -48,6 +54,7 @@ TEST(EngineProcess, EveryFaultGetsAReasonAndLeavesNothingBehind) {
     } rows[] = {
         {"missing", Act::Start, "見つかりません", ""},
         {"not-a-program", Act::Start, "実行できません", ""},
+        {"broken-program", Act::Start, "起動できません", ""},
         {"exit-at-start", Act::Start, "起動中に終了", ""},
         {"crash-at-start", Act::Start, "起動中に終了", ""},
         {"no-usiok", Act::Start, "usi に", ""},
@@ -69,9 +76,10 @@ TEST(EngineProcess, EveryFaultGetsAReasonAndLeavesNothingBehind) {
         SCOPED_TRACE(row.mode);
         EngineRecorder seen(process);
         const QString mode = row.mode;
-        process.start(mode == "missing"         ? dir.filePath("no-such-engine")
-                      : mode == "not-a-program" ? plain.fileName()
-                                                : fakeEngine(dir, mode),
+        process.start(mode == "missing"          ? dir.filePath("no-such-engine")
+                      : mode == "not-a-program"  ? plain.fileName()
+                      : mode == "broken-program" ? broken.fileName()
+                                                 : fakeEngine(dir, mode),
                       quickProfile());
         if (row.act != Act::Start) {
             ASSERT_TRUE(spinUntil([&] { return process.state() == EngineState::Idle; }, 5000));
