@@ -11,9 +11,9 @@
 #include <random>
 #include <vector>
 
-#include "analysis/gameanalysis.h"
 #include "common/seeded_games.h"
 #include "core/movegen.h"
+#include "review/gameanalysis.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "analysis/verify.h"
 #include "common/testing.h"
+#include "core/verify.h"
 #include "record/encoding.h"
 #include "record/notes.h"
 #include "record/record.h"

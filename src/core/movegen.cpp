@@ -8,13 +8,13 @@ void generateMoves(const ZnBan &game, std::vector<Move> &out) {
         piece->listTargets(notOwnPiece, game.board(), side, piece->square(), targets);
         for (Square to : targets) {
             switch (game.classifyMove(piece, to)) {
-            case NoPromotion: out.push_back({piece->square(), to, false, 0}); break;
-            case PromotionOptional:
-                out.push_back({piece->square(), to, false, 0});
-                out.push_back({piece->square(), to, true, 0});
-                break;
-            case PromotionForced: out.push_back({piece->square(), to, true, 0}); break;
-            case Illegal: break;
+                case NoPromotion: out.push_back({piece->square(), to, false, 0}); break;
+                case PromotionOptional:
+                    out.push_back({piece->square(), to, false, 0});
+                    out.push_back({piece->square(), to, true, 0});
+                    break;
+                case PromotionForced: out.push_back({piece->square(), to, true, 0}); break;
+                case Illegal: break;
             }
         }
     }

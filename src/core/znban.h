@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "analysis/attackset.h"
+#include "core/attackset.h"
 #include "pieces/koma.h"
 #include "pieces/komafukuro.h"
 #include "support/types.h"

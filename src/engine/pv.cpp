@@ -1,6 +1,6 @@
 #include "engine/pv.h"
 
-#include "analysis/preview.h"
+#include "core/preview.h"
 #include "record/notation.h"
 #include "record/sfen.h"
 

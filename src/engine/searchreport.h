@@ -4,10 +4,24 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
-#include "analysis/gameanalysis.h"
 #include "engine/profile.h"
 #include "engine/usiline.h"
+#include "record/play.h"
+
+// What an engine answered for one position, its score from the side to move's view.
+struct EngineReport {
+    bool mate = false;
+    // Centipawns, or plies to mate, positive when the side to move mates.
+    long long score = 0;
+    // The principal variation from the position; its first move is the best move.
+    std::vector<MoveSpec> pv;
+    // The engine's bestmove, which stands for the reading when it printed none (a book move).
+    std::optional<MoveSpec> bestMove;
+    int depth = 0;
+    std::string engine;
+};
 
 // What one search said, line by line, kept for the analysis: the latest scored line of the first
 // reading (a line without a multipv tag is the first), an exact score before a bound.

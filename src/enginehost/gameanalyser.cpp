@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/position_check.h"
+#include "core/position_check.h"
 #include "engine/pv.h"
 
 GameAnalyser::GameAnalyser(GameAnalysis &analysis, const AnalysisSettings &settings, QObject *parent)

@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
-#include "analysis/gameanalysis.h"
 #include "engine/searchreport.h"
 #include "enginehost/engineprocess.h"
+#include "review/gameanalysis.h"
 
 class GameAnalyser : public QObject {
     Q_OBJECT

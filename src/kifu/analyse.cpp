@@ -9,11 +9,11 @@
 #include <ostream>
 #include <string_view>
 
-#include "analysis/gameanalysis.h"
 #include "enginehost/gameanalyser.h"
 #include "kifu/cli.h"
 #include "record/formats.h"
 #include "record/treegame.h"
+#include "review/gameanalysis.h"
 #include "support/readfile.h"
 #include "support/savefile.h"
 

@@ -6,11 +6,7 @@
 #include <string_view>
 
 #include "core/znban.h"
-
-// The KIF name of a piece code: "歩", "と", "成銀", "龍", ... (UTF-8).
-std::string_view kifPieceName(PieceCode code);
-// "１".."９" for file 1..9 and "一".."九" for rank 1..9 of a board square, e.g. "７六".
-std::string squareName(Square square);
+#include "support/names.h"
 
 // The move text of `record` without its side mark, for the game standing just before that move (so
 // the mover's promotion and the choice it had are known). `previousTo` is the destination of the

@@ -10,8 +10,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "analysis/preview.h"
-#include "engine/position_check.h"
+#include "core/position_check.h"
+#include "core/preview.h"
 #include "engine/pv.h"
 #include "record/play.h"
 #include "record/sfen.h"

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "core/znban.h"
-#include "engine/balance.h"
 #include "enginehost/engineprocess.h"
 #include "record/play.h"
+#include "review/balance.h"
 #include "ui/analysislayer.h"
 
 class QLabel;

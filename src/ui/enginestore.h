@@ -11,7 +11,7 @@
 #include <QStringList>
 #include <memory>
 
-#include "analysis/mistake.h"
+#include "review/mistake.h"
 
 class EngineStore {
 public:

@@ -8,7 +8,7 @@
 #include <array>
 #include <vector>
 
-#include "analysis/gameanalysis.h"
+#include "review/gameanalysis.h"
 
 class QChart;
 class QChartView;

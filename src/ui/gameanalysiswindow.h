@@ -9,7 +9,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "analysis/gameanalysis.h"
+#include "review/gameanalysis.h"
 
 class QComboBox;
 class QDoubleSpinBox;

@@ -15,7 +15,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "analysis/mistake.h"
+#include "review/mistake.h"
 
 namespace {
 

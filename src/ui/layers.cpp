@@ -8,7 +8,7 @@
 #include <QWidget>
 #include <QtMath>
 
-#include "analysis/exchange.h"
+#include "core/exchange.h"
 #include "ui/drawing.h"
 #include "ui/interaction.h"
 #include "ui/render.h"

@@ -9,7 +9,7 @@
 #include <QObject>
 #include <QRect>
 
-#include "analysis/preview.h"
+#include "core/preview.h"
 #include "core/znban.h"
 #include "ui/analysislayer.h"
 #include "ui/drawing.h"

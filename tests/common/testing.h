@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "analysis/verify.h"
 #include "core/movegen.h"
+#include "core/verify.h"
 #include "core/znban.h"
 
 // One piece of a test position: code (kind, +8 when promoted), square (IN_HAND for a hand), side.

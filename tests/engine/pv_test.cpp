@@ -1,11 +1,9 @@
 // From the engine's moves and numbers to the board's: move words, PVs cut at the first illegal
-// move, scores from sente's view, positions that must not be sent, and the attack balance.
+// move, scores from sente's view.
 #include "engine/pv.h"
 
 #include <gtest/gtest.h>
 
-#include "engine/balance.h"
-#include "engine/position_check.h"
 #include "record/sfen.h"
 
 namespace {
@@ -82,50 +80,6 @@ TEST(SenteScore, TurnsSignsAndBoundsWhenGoteIsToMove) {
         {{true, 3, true, ScoreBound::Lower}, GOTE, "詰み 3手 後手勝ち↓"},
     };
     for (const auto &row : rows) EXPECT_EQ(scoreText(senteView(row.score, row.toMove)), row.text);
-}
-
-TEST(AnalysisProblem, PositionsThatMustNotBeSent) {
-    const struct {
-        const char *position, *reason;  // "" when the position may be sent
-    } rows[] = {
-        {kStart, ""},
-        {kMateInOne, ""},
-        {"sfen 9/9/4P4/9/9/9/9/9/4K4 b G 1", "後手の玉が盤上にない"},
-        {"sfen 4k4/9/4P4/9/9/9/9/9/9 b Gk 1", "先手の玉が盤上にない"},
-        // Sente to move while sente's gold attacks gote's king; with gote to move that is fine.
-        {"sfen 4k4/4G4/9/9/9/9/9/9/4K4 b - 1", "王手がかかっている"},
-        {"sfen 4k4/4G4/9/9/9/9/9/9/4K4 w - 1", ""},
-        {"sfen 4k4/9/4P4/9/4P4/9/9/9/4K4 b - 1", "先手の歩が５筋に二枚"},
-        {"sfen 4k4/9/2p6/9/9/2p6/9/9/4K4 b - 1", "後手の歩が７筋に二枚"},
-        {"sfen 4k4/9/4+P4/9/4P4/9/9/9/4K4 b - 1", ""},
-        {"sfen P3k4/9/9/9/9/9/9/9/4K4 b - 1", "動けない位置"},
-        {"sfen 4k4/9/9/9/9/9/9/n8/4K4 b - 1", "動けない位置"},
-    };
-    for (const auto &row : rows) {
-        ZnBan game;
-        const std::string problem = analysisProblem(load(game, row.position));
-        EXPECT_EQ(problem.empty(), *row.reason == 0) << row.position << ": " << problem;
-        EXPECT_NE(problem.find(row.reason), std::string::npos) << problem;
-    }
-}
-
-TEST(AttackBalance, ChangedSquaresAndEachSidesShare) {
-    ZnBan game, after;
-    ASSERT_EQ(translatePv(load(game, kMateInOne), {"G*5b"}, after).moves.size(), 1u);
-    Words texts;
-    for (const BalanceChange &change : changedBalances(game, after))
-        texts.push_back(balanceChangeText(change));
-    // The gold evens the squares beside gote's king and takes the king's own square and the one
-    // behind it; its own square stays even (the pawn against the king).
-    EXPECT_EQ(texts, (Words{"４一 0対1 → 1対1", "５一 0対0 → 1対0", "６一 0対1 → 1対1", "４二 0対1 → 1対1",
-                            "６二 0対1 → 1対1", "５三 0対0 → 1対0"}));
-    const SideBalance gote = sideBalance(after, GOTE);
-    EXPECT_EQ(std::make_pair(gote.kingZoneSquaresAttacked, gote.kingZoneAttacks), std::make_pair(5, 5));
-    EXPECT_TRUE(gote.losing.empty());
-    ZnBan hanging;
-    const SideBalance sente = sideBalance(load(hanging, "sfen 4k4/9/4p4/4P4/9/9/9/9/4K4 b - 1"), SENTE);
-    EXPECT_EQ(sente.losing, std::vector<Square>{static_cast<Square>(squareAt(3, 4))});
-    EXPECT_NE(sideBalanceText(hanging, SENTE, sente).find("・取られる駒 ５四歩・"), std::string::npos);
 }
 
 }  // namespace

@@ -10,8 +10,8 @@
 #include <QTemporaryDir>
 #include <sstream>
 
-#include "analysis/gameanalysis.h"
 #include "record/formats.h"
+#include "review/gameanalysis.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "analysis/verify.h"
 #include "common/history_checks.h"
 #include "common/seeded_games.h"
 #include "common/testing.h"
+#include "core/verify.h"
 #include "record/encoding.h"
 #include "record/formats.h"
 #include "record/play.h"

@@ -6,8 +6,8 @@
 
 #include <limits>
 
-#include "analysis/gameanalysis.h"
 #include "record/formats.h"
+#include "review/gameanalysis.h"
 
 namespace {
 

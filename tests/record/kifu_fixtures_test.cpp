@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/verify.h"
+#include "core/verify.h"
 #include "record/formats.h"
 #include "record/position.h"
 #include "record/sfen.h"

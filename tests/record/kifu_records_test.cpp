@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "analysis/verify.h"
 #include "common/testing.h"
+#include "core/verify.h"
 #include "record/ki2.h"
 #include "record/kif.h"
 #include "record/play.h"

@@ -7,8 +7,8 @@
 #include <sstream>
 #include <string>
 
-#include "analysis/verify.h"
 #include "common/testing.h"
+#include "core/verify.h"
 #include "record/formats.h"
 #include "record/jkf.h"
 #include "record/play.h"
@@ -67,7 +67,10 @@ TEST(PositionSpec, HandicapsRemoveGotesPiecesAndGoteMovesFirst) {
         // JKF names the handicap by its preset: it must start from the same position.
         ZnBan read;
         RecordNotes notes;
-        ASSERT_TRUE(readJkf(read, notes, R"({"header": {}, "initial": {"preset": ")" + row.preset + R"("}, "moves": [{}]})").ok)
+        ASSERT_TRUE(
+            readJkf(read, notes,
+                    R"({"header": {}, "initial": {"preset": ")" + row.preset + R"("}, "moves": [{}]})")
+                .ok)
             << row.preset;
         EXPECT_EQ(positionOf(read), expected) << row.preset;
     }

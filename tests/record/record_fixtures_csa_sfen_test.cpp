@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/verify.h"
+#include "core/verify.h"
 #include "record/formats.h"
 #include "record/sfen.h"
 

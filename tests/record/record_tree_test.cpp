@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "analysis/verify.h"
 #include "common/seeded_games.h"
 #include "common/testing.h"
 #include "core/movegen.h"
+#include "core/verify.h"
 #include "record/formats.h"
 #include "record/gamerecord.h"
 #include "record/position.h"

@@ -7,10 +7,10 @@
 
 #include <string>
 
-#include "analysis/verify.h"
 #include "common/history_checks.h"
 #include "common/seeded_games.h"
 #include "common/testing.h"
+#include "core/verify.h"
 #include "record/encoding.h"
 #include "record/play.h"
 

@@ -9,8 +9,8 @@
 #include <random>
 #include <vector>
 
-#include "analysis/exchange.h"
 #include "common/testing.h"
+#include "core/exchange.h"
 #include "ui/render.h"
 #include "ui/znflags.h"
 

@@ -1,9 +1,9 @@
-#include "analysis/gameanalysis.h"
+#include "review/gameanalysis.h"
 
 #include <algorithm>
 
-#include "analysis/preview.h"
-#include "analysis/pvtext.h"
+#include "core/preview.h"
+#include "record/pvtext.h"
 
 GameLine currentLine(ZnBan &game) {
     GameLine line;

@@ -1,6 +1,6 @@
 // The static exchange evaluation on positions where the order and the number of captures matter.
 
-#include "analysis/exchange.h"
+#include "core/exchange.h"
 
 #include <gtest/gtest.h>
 

@@ -39,8 +39,8 @@ void ZnBan::reenterAttacks(Koma *piece) {
     const Bitboard &after = piece->updateAttacks(occupied_);
     const Bitboard changed = before ^ after;
     AttackMap &map = attackMaps_[piece->side()];
-    for (Square square : changed & before) map.at(square).eraseSlot(piece->slot());
-    for (Square square : changed & after) map.at(square).insertSlot(piece->slot());
+    for (Square square : changed &before) map.at(square).eraseSlot(piece->slot());
+    for (Square square : changed &after) map.at(square).insertSlot(piece->slot());
 }
 
 void ZnBan::addAllAttacks() {

@@ -10,11 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "analysis/mistake.h"
 #include "core/znban.h"
+#include "engine/searchreport.h"
 #include "record/evaluation.h"
 #include "record/play.h"
 #include "record/position.h"
+#include "review/mistake.h"
 
 // The moves of a game's current line and the position they start from.
 struct GameLine {
@@ -24,19 +25,6 @@ struct GameLine {
 
 // The line `game` holds, whatever move it stands at; the game ends where it stood.
 GameLine currentLine(ZnBan &game);
-
-// What an engine answered for one position, its score from the side to move's view.
-struct EngineReport {
-    bool mate = false;
-    // Centipawns, or plies to mate, positive when the side to move mates.
-    long long score = 0;
-    // The principal variation from the position; its first move is the best move.
-    std::vector<MoveSpec> pv;
-    // The engine's bestmove, which stands for the reading when it printed none (a book move).
-    std::optional<MoveSpec> bestMove;
-    int depth = 0;
-    std::string engine;
-};
 
 // What the analysis keeps for one position.
 struct PositionResult {

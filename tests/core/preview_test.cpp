@@ -1,6 +1,6 @@
 // Trying a move on a copy: the copy is the game's position, and the game itself never changes.
 
-#include "analysis/preview.h"
+#include "core/preview.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Labels by the winning chance lost, and reason sentences on small hand-made positions.
 
-#include "analysis/mistake.h"
+#include "review/mistake.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "engine/position_check.h"
+#include "core/position_check.h"
 
 #include <array>
 
-#include "record/notation.h"
+#include "support/names.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "analysis/exchange.h"
+#include "core/exchange.h"
 
 #include <array>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "analysis/verify.h"
+#include "core/verify.h"
 
 #include <set>
 
@@ -28,8 +28,10 @@ std::string findInconsistency(const ZnBan &game) {
         for (const Koma *piece : game.piecesOnBoard(side)) {
             if (!listed.insert(piece).second) return where("piece listed twice", side, piece->square());
             if (piece->side() != side) return where("board piece of the wrong side", side, piece->square());
-            if (piece->square() >= SQUARE_COUNT) return where("board piece off the board", side, piece->square());
-            if (game.board()[piece->square()] != piece) return where("board entry disagrees", side, piece->square());
+            if (piece->square() >= SQUARE_COUNT)
+                return where("board piece off the board", side, piece->square());
+            if (game.board()[piece->square()] != piece)
+                return where("board entry disagrees", side, piece->square());
             SquareList expected;
             piece->listAttacks(game.board(), side, piece->square(), expected);
             Bitboard expectedSet;

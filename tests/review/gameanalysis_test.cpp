@@ -1,6 +1,6 @@
 // The game analysis driven by a scripted fake engine, and the king-safety timeline.
 
-#include "analysis/gameanalysis.h"
+#include "review/gameanalysis.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "analysis/pvtext.h"
+#include "record/pvtext.h"
 
-#include "analysis/preview.h"
+#include "core/preview.h"
 #include "record/notation.h"
 #include "record/treegame.h"
 

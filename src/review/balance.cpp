@@ -1,6 +1,6 @@
-#include "engine/balance.h"
+#include "review/balance.h"
 
-#include "analysis/exchange.h"
+#include "core/exchange.h"
 #include "record/notation.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "analysis/preview.h"
+#include "core/preview.h"
 
 void copyPosition(const ZnBan &game, ZnBan &copy) {
     copy.clearPieces();

@@ -1,13 +1,13 @@
-#include "analysis/mistake.h"
+#include "review/mistake.h"
 
 #include <cmath>
 #include <optional>
 #include <vector>
 
-#include "analysis/exchange.h"
-#include "analysis/preview.h"
-#include "analysis/pvtext.h"
+#include "core/exchange.h"
+#include "core/preview.h"
 #include "record/notation.h"
+#include "record/pvtext.h"
 
 namespace {
 

@@ -1,0 +1,40 @@
+#!/bin/sh
+# Checks that every #include between the folders of src/ goes down the layers, never up or
+# sideways, so no folder can reach back to one that uses it:
+#
+#   support <- pieces <- core <- record <- engine <- review <- enginehost <- kifu, ui
+#
+# With --graph it prints the folder graph (folder -> folders it includes, with counts) instead.
+# Usage: check_layers.sh [--graph] SOURCE_DIR
+set -eu
+graph=0
+if [ "${1:-}" = "--graph" ]; then graph=1; shift; fi
+root=${1:-.}
+
+rank() {
+    case $1 in
+        support) echo 0 ;; pieces) echo 1 ;; core) echo 2 ;; record) echo 3 ;; engine) echo 4 ;;
+        review) echo 5 ;; enginehost) echo 6 ;; kifu) echo 7 ;; ui) echo 7 ;; *) echo 99 ;;
+    esac
+}
+
+edges=$(cd "$root/src" && grep -HoE '^#include "[a-z0-9_]+/' */*.h */*.cpp |
+    sed -E 's#^([a-z0-9_]+)/[^:]*:\#include "([a-z0-9_]+)/#\1 \2#' | sort | uniq -c)
+
+if [ $graph = 1 ]; then
+    echo "$edges" | awk '$2 != $3 { out[$2] = out[$2] " " $3 "(" $1 ")" } END { for (f in out) print f " ->" out[f] }' | sort
+    exit 0
+fi
+
+status=0
+echo "$edges" | {
+    while read -r count from to; do
+        [ "$from" = "$to" ] && continue
+        if [ "$(rank "$from")" -le "$(rank "$to")" ]; then
+            echo "src/$from includes src/$to $count time(s), against the layers:" >&2
+            (cd "$root/src" && grep -nE "^#include \"$to/" "$from"/*.h "$from"/*.cpp) >&2 || true
+            status=1
+        fi
+    done
+    exit $status
+}
