@@ -227,7 +227,11 @@ void TAnalysisWindow::requestLineToRecord() {
     if (!pv.moves.empty()) emit lineToRecord(positionKey_, pv.moves);
 }
 
-void TAnalysisWindow::tell(const QString &text) {
+void TAnalysisWindow::tell(const QString &note) {
+    // The host only sees the flood; how the window copes with it is the window's to say.
+    const QString text = note == EngineProcess::floodNote()
+                             ? note + QStringLiteral("（表示は毎秒 10 回までにしています）")
+                             : note;
     setReason(text);
     emit statusMessage(text);
 }
