@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <array>
 
+#include "common/testing.h"
 #include "record/evaluation.h"
 #include "ui/enginestore.h"
 #include "ui/evaluationgraph.h"
@@ -32,8 +33,6 @@ bool waitFor(const std::function<bool()> &done, int timeoutMs = 20000) {
     while (!done() && clock.elapsed() < timeoutMs) QTest::qWait(5);
     return done();
 }
-
-constexpr Square sq(int file, int rank) { return static_cast<Square>((rank - 1) * 9 + (file - 1)); }
 
 class GameAnalysisWindowTest : public ::testing::Test {
 protected:
