@@ -4,6 +4,7 @@
 
 #include "record/jkf.h"
 
+#include <algorithm>
 #include <array>
 #include <nlohmann/json.hpp>
 #include <utility>
@@ -40,7 +41,7 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 16> PRESETS 
 }};
 
 // JKF specials and the KIF end words they stand for; the fouls are told apart by who is to move.
-constexpr std::array<std::pair<std::string_view, std::string_view>, 9> SPECIALS = {{
+constexpr std::array<std::pair<std::string_view, std::string_view>, 11> SPECIALS = {{
     {"TORYO", "投了"},
     {"CHUDAN", "中断"},
     {"SENNICHITE", "千日手"},
@@ -50,7 +51,19 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 9> SPECIALS 
     {"KACHI", "入玉勝ち"},
     {"TSUMI", "詰み"},
     {"FUZUMI", "不詰"},
+    {"HIKIWAKE", "引き分け"},
+    {"MAX_MOVES", "最大手数"},
 }};
+
+// The KIF end word of a JKF special with `turn` to move; empty when unknown. A foul wins for the
+// side to move when the other side made it.
+std::string_view wordOfSpecial(std::string_view special, Side turn) {
+    for (const auto &[name, endWord] : SPECIALS)
+        if (name == special) return endWord;
+    if (special == "+ILLEGAL_ACTION" || special == "-ILLEGAL_ACTION")
+        return (special[0] == '+') == (turn == SENTE) ? "反則負け" : "反則勝ち";
+    return {};
+}
 
 int codeOfName(const std::string &name) {
     for (std::size_t code = 0; code < KIND_NAMES.size(); ++code)
@@ -85,6 +98,8 @@ private:
     std::string standAt(int parent);
 
     std::vector<int> depth_{0};
+    // The main line's special as written, which tells a foul apart from an illegal action.
+    std::string mainSpecial_;
     // The nodes the game has played, from the start on.
     std::vector<int> played_{RecordTree::START};
 };
@@ -133,6 +148,7 @@ std::string JkfReader::read(std::string_view text) {
     if (standAt(RecordTree::START) != "" || playNodes(game, notes.tree, main) != "")
         return fail("moves", "本譜を再生できません");
     setLineNotes(notes.tree, main, notes);
+    if (mainSpecial_.find("ILLEGAL_ACTION") != std::string::npos) notes.csaEndWord = "%" + mainSpecial_;
     return {};
 }
 
@@ -300,14 +316,16 @@ std::string JkfReader::readLine(const Pending &pending, std::vector<Pending> &fo
             if (index + 1 < line.size()) return fail(path, "終局の後に指し手があります");
             if (index == 0) return fail(path, "分岐の最初が指し手ではありません");
             const std::string special = element["special"].get<std::string>();
-            std::string_view word;
-            for (const auto &[name, endWord] : SPECIALS)
-                if (name == special) word = endWord;
-            // A foul wins for the side to move when the other side made it.
-            if (special == "+ILLEGAL_ACTION" || special == "-ILLEGAL_ACTION")
-                word = (special[0] == '+') == (game.turn() == SENTE) ? "反則負け" : "反則勝ち";
+            const std::string_view word = wordOfSpecial(special, game.turn());
             if (word.empty()) return fail(path + ".special", "知らない終局「" + special + "」です");
-            tree.node(at).endWord = word;
+            // The end word carries the time spent before it and comments of its own.
+            RecordNode notesOfEnd;
+            if (std::string reason = readNotes(element, path, notesOfEnd); !reason.empty()) return reason;
+            RecordNode &last = tree.node(at);
+            last.endWord = word;
+            last.endSeconds = notesOfEnd.seconds;
+            last.endComments = std::move(notesOfEnd.comments);
+            if (pending.main) mainSpecial_ = special;
             break;
         }
         if (!element.contains("move")) return fail(path, "指し手がありません");
@@ -380,11 +398,11 @@ std::string specialOf(std::string_view word, Side toMove) {
     return {};
 }
 
-void addNotes(Json &element, const RecordNode &node, long long total) {
-    if (node.seconds >= 0)
-        element["time"] = {{"now", {{"m", node.seconds / 60}, {"s", node.seconds % 60}}},
+void addNotes(Json &element, int seconds, const std::vector<std::string> &comments, long long total) {
+    if (seconds >= 0)
+        element["time"] = {{"now", {{"m", seconds / 60}, {"s", seconds % 60}}},
                            {"total", {{"h", total / 3600}, {"m", total / 60 % 60}, {"s", total % 60}}}};
-    if (!node.comments.empty()) element["comments"] = node.comments;
+    if (!comments.empty()) element["comments"] = comments;
 }
 
 }  // namespace
@@ -446,13 +464,22 @@ std::string writeJkf(ZnBan &game, const RecordNotes &notes) {
             move["same"] = true;
         Json element = Json::object();
         element["move"] = std::move(move);
-        addNotes(element, node, totalOf(id));
+        addNotes(element, node.seconds, node.comments, totalOf(id));
         elements[static_cast<std::size_t>(id)] = std::move(element);
         lines.back().nodes.push_back(id);
     };
     visitor.end = [&](const ZnBan &after, int id, int) {
-        const std::string special = specialOf(tree.node(id).endWord, after.turn());
-        if (!special.empty()) lines.back().special = Json{{"special", special}};
+        const RecordNode &last = tree.node(id);
+        std::string special = specialOf(last.endWord, after.turn());
+        // The main line's illegal action goes back as it was read, where it still means the word kept.
+        const std::string_view read = std::string_view(notes.csaEndWord).substr(notes.csaEndWord.empty() ? 0 : 1);
+        if (lines.size() == 1 && read.ends_with("ILLEGAL_ACTION") && wordOfSpecial(read, after.turn()) == last.endWord)
+            special = std::string(read);
+        if (special.empty()) return;
+        Json element{{"special", special}};
+        const int seconds = last.endSeconds;
+        addNotes(element, seconds, last.endComments, totalOf(last.parent) + std::max(0, seconds));
+        lines.back().special = std::move(element);
     };
     if (!walkLines(board, tree, visitor)) return {};
 
@@ -464,7 +491,7 @@ std::string writeJkf(ZnBan &game, const RecordNotes &notes) {
         Json array = Json::array();
         if (index == 0) {
             Json first = Json::object();
-            addNotes(first, tree.node(RecordTree::START), 0);
+            addNotes(first, -1, tree.node(RecordTree::START).comments, 0);
             first.erase("time");
             array.push_back(std::move(first));
         }
@@ -491,3 +518,5 @@ std::string writeJkf(ZnBan &game, const RecordNotes &notes) {
     root["moves"] = std::move(main);
     return root.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
+
+bool jkfHoldsEndWord(std::string_view word) { return !specialOf(word, SENTE).empty(); }

@@ -17,3 +17,6 @@ RecordResult readJkf(ZnBan &game, RecordNotes &notes, std::string_view text);
 // The whole record of `game` and `notes`, branches included, as JKF text (UTF-8, two-space indent);
 // empty only when the record cannot be replayed.
 std::string writeJkf(ZnBan &game, const RecordNotes &notes);
+
+// Whether JKF has a special for the KIF end word `word` ("投了" → TORYO).
+bool jkfHoldsEndWord(std::string_view word);

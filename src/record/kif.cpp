@@ -97,11 +97,15 @@ std::string writeKif(ZnBan &game, const RecordNotes &notes) {
             const int seconds = std::max(0, last.endSeconds);
             appendMoveLine(text, static_cast<std::size_t>(number) + 1, last.endWord, seconds,
                            totalOf(last.parent) + seconds);
+            kifu::appendComments(text, last.endComments);
             if (!mainLineEnded) {
                 text +=
                     kifu::endSentence(last.endWord, static_cast<std::size_t>(number), after.turn(), handicap);
                 text += kifu::LINE_END;
             }
+        } else {
+            // With no word KIF knows, the comments still follow the last move.
+            kifu::appendComments(text, last.endComments);
         }
         mainLineEnded = true;
     };

@@ -14,9 +14,11 @@ namespace kifu {
 
 namespace {
 
-constexpr std::array<std::string_view, 13> END_WORDS = {
-    "投了",     "中断",     "千日手", "詰み", "持将棋", "切れ負け", "反則勝ち",
-    "反則負け", "入玉勝ち", "封じ手", "不詰", "不戦勝", "不戦敗"};
+// 引き分け and 最大手数 are no words of the older programs, but tsshogi names those ends so and
+// reads any word in their place, so a record keeps them rather than losing how it ended.
+constexpr std::array<std::string_view, 15> END_WORDS = {
+    "投了",   "中断",   "千日手",   "詰み",     "持将棋", "切れ負け", "反則勝ち", "反則負け",
+    "入玉勝ち", "封じ手", "不詰", "不戦勝", "不戦敗", "引き分け", "最大手数"};
 
 // ---- reading characters ----
 
@@ -685,7 +687,9 @@ std::string Reader::play(const WrittenMove &written, int seconds) {
 }
 
 void Reader::addComment(std::string_view comment) {
-    notes.tree.node(path_.back()).comments.emplace_back(comment);
+    // After the end word a comment is the end word's own.
+    RecordNode &node = notes.tree.node(path_.back());
+    (ended_ ? node.endComments : node.comments).emplace_back(comment);
 }
 
 // ---- writing ----

@@ -157,7 +157,8 @@ bool sameTree(const RecordTree &a, const RecordTree &b) {
         const RecordNode &x = a.node(left);
         const RecordNode &y = b.node(right);
         if (x.comments != y.comments || x.seconds != y.seconds || x.endWord != y.endWord ||
-            x.endSeconds != y.endSeconds || x.children.size() != y.children.size())
+            x.endSeconds != y.endSeconds || x.endComments != y.endComments ||
+            x.children.size() != y.children.size())
             return false;
         if (left != RecordTree::START && !sameMove(x.move, y.move)) return false;
         for (std::size_t i = 0; i < x.children.size(); ++i)

@@ -21,6 +21,8 @@ struct RecordNode {
     std::string endWord;
     // The seconds the end word itself took; -1 when unknown.
     int endSeconds = -1;
+    // Comment lines on the end word itself, written after it.
+    std::vector<std::string> endComments;
     // The node this move was played in; -1 for the start.
     int parent = -1;
     // The answers to this move, the main continuation first.

@@ -17,6 +17,7 @@ RecordTree treeOfLine(const ZnBan &game, const RecordNotes &notes) {
     }
     tree.node(at).endWord = notes.endWord;
     tree.node(at).endSeconds = notes.endSeconds;
+    tree.node(at).endComments = notes.endComments;
     return tree;
 }
 
@@ -52,6 +53,7 @@ void setLineNotes(const RecordTree &tree, const std::vector<int> &line, RecordNo
     const RecordNode &last = tree.node(line.empty() ? RecordTree::START : line.back());
     notes.endWord = last.endWord;
     notes.endSeconds = last.endSeconds;
+    notes.endComments = last.endComments;
 }
 
 std::string buildStartOf(ZnBan &game, ZnBan &scratch) {
