@@ -238,8 +238,8 @@ std::vector<std::string> notesLeftOut(const RecordNotes &notes, RecordFormat for
     if (format == RecordFormat::Csa) held = !csaEndWordOf(word, SENTE).empty();
     if (format == RecordFormat::Jkf) held = jkfHoldsEndWord(word);
     if (!held) items.push_back("終局「" + word + "」");
-    // KIF has one word for a foul, whichever way it was made.
-    if (held && (format == RecordFormat::Kif || format == RecordFormat::Ki2) &&
+    // KIF has one word for losing by a foul, whichever way it was made.
+    if (held && (format == RecordFormat::Kif || format == RecordFormat::Ki2) && word == "反則負け" &&
         notes.csaEndWord.find("ILLEGAL_ACTION") != std::string::npos)
         items.push_back("終局の語「" + notes.csaEndWord + "」");
     return items;

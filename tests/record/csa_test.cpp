@@ -209,33 +209,51 @@ TEST(CsaRead, SetUpPositions) {
     }
 }
 
-// Each CSA end word is kept as its KIF word and written back as it was read.
+// Each CSA end word is kept as its KIF word and written back as it was read, with its time and
+// comment; through KIF, KI2 and JKF it comes back the same, or the format names it as left out.
 TEST(CsaRead, EndWordsMapToKifAndBack) {
     const struct {
         const char *csa;
         const char *kif;
-    } rows[] = {{"%TORYO", "投了"},
-                {"%CHUDAN", "中断"},
-                {"%SENNICHITE", "千日手"},
-                {"%TSUMI", "詰み"},
-                {"%JISHOGI", "持将棋"},
-                {"%TIME_UP", "切れ負け"},
-                {"%ILLEGAL_MOVE", "反則負け"},
-                {"%KACHI", "入玉勝ち"},
-                {"%HIKIWAKE", "引き分け"},
-                {"%+ILLEGAL_ACTION", "反則勝ち"},
-                {"%-ILLEGAL_ACTION", "反則負け"},
-                {"%ERROR", "エラー"},
-                {"%MAX_MOVES", "最大手数"}};
+        const char *lostIn;  // K: KIF and KI2, J: JKF
+    } rows[] = {{"%TORYO", "投了", ""},
+                {"%CHUDAN", "中断", ""},
+                {"%SENNICHITE", "千日手", ""},
+                {"%TSUMI", "詰み", ""},
+                {"%JISHOGI", "持将棋", ""},
+                {"%TIME_UP", "切れ負け", ""},
+                {"%ILLEGAL_MOVE", "反則負け", ""},
+                {"%KACHI", "入玉勝ち", ""},
+                {"%HIKIWAKE", "引き分け", ""},
+                {"%+ILLEGAL_ACTION", "反則勝ち", ""},
+                {"%-ILLEGAL_ACTION", "反則負け", "K"},
+                {"%ERROR", "エラー", "KJ"},
+                {"%MAX_MOVES", "最大手数", ""}};
     for (const auto &row : rows) {
         // Gote is to move: sente's illegal action wins the game for gote.
-        const std::string text = std::string("PI\n+\n+7776FU\n") + row.csa + ",T3\n";
+        const std::string text = std::string("PI\n+\n+7776FU\n") + row.csa + ",T3\n'*終局の感想\n";
         Loaded loaded;
         load(loaded, text);
         ASSERT_TRUE(loaded.result.ok) << loaded.result.reason;
         EXPECT_EQ(loaded.notes.endWord, row.kif) << row.csa;
+        EXPECT_EQ(loaded.notes.endComments, std::vector<std::string>{"終局の感想"}) << row.csa;
         const std::string written = writeCsa(loaded.game, loaded.notes);
-        EXPECT_TRUE(written.ends_with("\n" + std::string(row.csa) + "\nT3\n")) << written;
+        EXPECT_TRUE(written.ends_with("\n" + std::string(row.csa) + "\nT3\n'*終局の感想\n")) << written;
+        for (RecordFormat format : {RecordFormat::Kif, RecordFormat::Ki2, RecordFormat::Jkf}) {
+            SCOPED_TRACE(std::string(row.csa) + " through format " + std::to_string(int(format)));
+            const bool lost = std::string_view(row.lostIn).find(format == RecordFormat::Jkf ? 'J' : 'K') !=
+                              std::string_view::npos;
+            EXPECT_EQ(notesLeftOut(loaded.notes, format).size(), lost ? 1u : 0u);
+            std::string bytes;
+            ASSERT_TRUE(writeRecordBytes(loaded.game, loaded.notes, format, bytes).ok);
+            Loaded back;
+            ASSERT_TRUE(readRecordBytes(back.game, back.notes, bytes, {}, format).ok) << bytes;
+            if (lost) continue;
+            EXPECT_EQ(back.notes.endComments, std::vector<std::string>{"終局の感想"}) << bytes;
+            EXPECT_EQ(back.notes.endSeconds, format == RecordFormat::Ki2 ? -1 : 3) << bytes;
+            EXPECT_NE(writeCsa(back.game, back.notes).find("\n" + std::string(row.csa) + "\n"), std::string::npos)
+                << bytes;
+        }
     }
 }
 

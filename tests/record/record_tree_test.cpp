@@ -50,9 +50,15 @@ struct RandomTree {
         record.goToStart();
         record.setComments({"開始"});
         RecordTree &tree = record.notes().tree;
-        const char *const ends[] = {"", "投了", "中断", "千日手", "詰み", "切れ負け", "反則勝ち"};
-        for (int id = 1; id < tree.size(); ++id)
-            if (tree.node(id).children.empty()) tree.node(id).endWord = ends[random() % std::size(ends)];
+        const char *const ends[] = {"", "投了", "中断", "千日手", "詰み", "切れ負け", "反則勝ち", "引き分け", "最大手数"};
+        for (int id = 1; id < tree.size(); ++id) {
+            RecordNode &node = tree.node(id);
+            if (!node.children.empty()) continue;
+            node.endWord = ends[random() % std::size(ends)];
+            if (node.endWord.empty()) continue;
+            node.endSeconds = int(random() % 90);
+            if (random() % 2 == 0) node.endComments = {"終局" + std::to_string(id)};
+        }
         record.reset(record.notes());
         record.notes().setHeader("棋戦", "分岐杯");
     }
@@ -65,9 +71,10 @@ RecordTree asWritten(RecordTree tree, RecordFormat format) {
     for (int id = 1; format != RecordFormat::Jkf && id < tree.size(); ++id) {
         RecordNode &node = tree.node(id);
         node.seconds = format == RecordFormat::Ki2 ? -1 : std::max(0, node.seconds);
-        // KIF writes an end word with its own time, unknown or not.
+        // KIF writes an end word with its own time, unknown or not; KI2 has no times.
         node.endSeconds =
             format == RecordFormat::Kif && !node.endWord.empty() ? std::max(0, node.endSeconds) : -1;
+        if (node.endWord.empty()) node.endComments.clear();
     }
     return tree;
 }
