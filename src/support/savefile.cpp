@@ -62,6 +62,9 @@ SaveResult saveFileSafely(const std::string &path, std::string_view bytes) {
     // A rename would put the file in place of a device or a pipe, and writing into one could wait
     // for ever; the kernel's own view of the path (magic links in /proc included) decides.
     if (std::string refused = whyNotARegularFile(path); !refused.empty()) return {false, refused};
+    // A loop of links leads nowhere: the rename would put a file in place of the link.
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 && errno == ELOOP) return failed("ファイルに書き込めません", ELOOP);
     const std::string target = saveTarget(path);
     if (std::string refused = whyNotARegularFile(target); !refused.empty()) return {false, refused};
 
