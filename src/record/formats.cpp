@@ -13,6 +13,7 @@
 #include "record/kif.h"
 #include "record/sfen.h"
 #include "record/treegame.h"
+#include "support/readfile.h"
 
 namespace {
 
@@ -287,7 +288,10 @@ RecordResult writeRecordBytes(ZnBan &game, const RecordNotes &notes, RecordForma
         case RecordFormat::Csa: text = writeCsa(game, notes); break;
         case RecordFormat::Sfen: text = writeSfen(game, notes.firstMoveNumber); break;
         case RecordFormat::Usi: text = writeUsi(game, notes.firstMoveNumber); break;
-        case RecordFormat::Jkf: text = writeJkf(game, notes); break;
+        case RecordFormat::Jkf:
+            text = writeJkf(game, notes, MAX_READ_BYTES);
+            if (text.size() > MAX_READ_BYTES) return {false, recordTooLong()};
+            break;
         default: return {false, "書き出す形式が決まっていません"};
     }
     if (text.empty()) return {false, std::string(CANNOT_BUILD)};

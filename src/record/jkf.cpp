@@ -398,11 +398,44 @@ std::string specialOf(std::string_view word, Side toMove) {
     return {};
 }
 
+// The JSON text of `value`: compact, or indented by `indent` spaces; text that is not UTF-8 is
+// replaced rather than thrown on.
+std::string compact(const Json &value, int indent = -1) {
+    return value.dump(indent, ' ', false, Json::error_handler_t::replace);
+}
+
 void addNotes(Json &element, int seconds, const std::vector<std::string> &comments, long long total) {
     if (seconds >= 0)
         element["time"] = {{"now", {{"m", seconds / 60}, {"s", seconds % 60}}},
                            {"total", {{"h", total / 3600}, {"m", total / 60 % 60}, {"s", total % 60}}}};
     if (!comments.empty()) element["comments"] = comments;
+}
+
+// The element of the move of node `id`, played from `before`, without its closing brace, so that
+// its forks can follow inside it.
+std::string moveElement(const ZnBan &before, const RecordTree &tree, int id, long long total) {
+    const RecordNode &node = tree.node(id);
+    const MoveHistory record = recordOf(before, node.move);
+    Json move = Json::object();
+    move["color"] = before.turn();
+    if (record.from != IN_HAND) move["from"] = squareJson(record.from);
+    move["to"] = squareJson(record.to);
+    move["piece"] = record.piece != nullptr ? KIND_NAMES[record.piece->code()] : "";
+    if (record.promoted)
+        move["promote"] = true;
+    else if (record.from != IN_HAND && record.piece != nullptr &&
+             before.classifyMove(record.piece, record.to) == PromotionOptional)
+        move["promote"] = false;
+    if (record.captured != nullptr) move["capture"] = KIND_NAMES[record.captured->code()];
+    const int parent = node.parent;
+    if (record.from != IN_HAND && parent != RecordTree::START && tree.node(parent).move.to == record.to)
+        move["same"] = true;
+    Json element = Json::object();
+    element["move"] = std::move(move);
+    addNotes(element, node.seconds, node.comments, total);
+    std::string text = compact(element);
+    text.pop_back();
+    return text;
 }
 
 }  // namespace
@@ -422,7 +455,7 @@ RecordResult readJkf(ZnBan &game, RecordNotes &notes, std::string_view text) {
     return {true, {}};
 }
 
-std::string writeJkf(ZnBan &game, const RecordNotes &notes) {
+std::string writeJkf(ZnBan &game, const RecordNotes &notes, std::size_t limit) {
     RecordTree single;
     const RecordTree &tree = treeOf(game, notes, single);
     ZnBan board;
@@ -432,91 +465,87 @@ std::string writeJkf(ZnBan &game, const RecordNotes &notes) {
     for (const auto &[key, value] : notes.headers) header[key] = value;
     root["header"] = std::move(header);
     root["initial"] = startJson(positionOf(board));
+    root["moves"] = Json::array();
+    // The head as nlohmann writes it, up to the empty moves array, which is then written here.
+    const std::string head = compact(root, 2);
+    const std::size_t empty = head.rfind("[]");
+    std::string text = head.substr(0, empty) + "[\n";
 
     const std::vector<long long> totals = runningTotals(tree);
     const auto totalOf = [&](int id) { return id >= 0 ? totals[static_cast<std::size_t>(id)] : 0LL; };
+    Json first = Json::object();
+    addNotes(first, -1, tree.node(RecordTree::START).comments, 0);
+    text += compact(first);
 
-    // Each move's element, and for every line its nodes and the special that ends it, in the
-    // order the lines are played: every fork comes after the line it forks from.
-    std::vector<Json> elements(static_cast<std::size_t>(tree.size()));
-    struct Line {
-        std::vector<int> nodes;
-        Json special;
-    };
-    std::vector<Line> lines(1);
-    LineVisitor visitor;
-    visitor.branch = [&](int, int) { lines.emplace_back(); };
-    visitor.move = [&](const ZnBan &before, const MoveHistory &record, int id, int) {
-        const RecordNode &node = tree.node(id);
-        Json move = Json::object();
-        move["color"] = before.turn();
-        if (record.from != IN_HAND) move["from"] = squareJson(record.from);
-        move["to"] = squareJson(record.to);
-        move["piece"] = record.piece != nullptr ? KIND_NAMES[record.piece->code()] : "";
-        if (record.promoted)
-            move["promote"] = true;
-        else if (record.from != IN_HAND && record.piece != nullptr &&
-                 before.classifyMove(record.piece, record.to) == PromotionOptional)
-            move["promote"] = false;
-        if (record.captured != nullptr) move["capture"] = KIND_NAMES[record.captured->code()];
-        const int parent = node.parent;
-        if (record.from != IN_HAND && parent != RecordTree::START && tree.node(parent).move.to == record.to)
-            move["same"] = true;
-        Json element = Json::object();
-        element["move"] = std::move(move);
-        addNotes(element, node.seconds, node.comments, totalOf(id));
-        elements[static_cast<std::size_t>(id)] = std::move(element);
-        lines.back().nodes.push_back(id);
-    };
-    visitor.end = [&](const ZnBan &after, int id, int) {
+    // The special that ends the line at `id`, with its time and comments, on a line of its own.
+    const auto appendSpecial = [&](int id, bool mainLine) {
         const RecordNode &last = tree.node(id);
-        std::string special = specialOf(last.endWord, after.turn());
+        std::string special = specialOf(last.endWord, board.turn());
         // The main line's illegal action goes back as it was read, where it still means the word kept.
         const std::string_view read = std::string_view(notes.csaEndWord).substr(notes.csaEndWord.empty() ? 0 : 1);
-        if (lines.size() == 1 && read.ends_with("ILLEGAL_ACTION") && wordOfSpecial(read, after.turn()) == last.endWord)
+        if (mainLine && read.ends_with("ILLEGAL_ACTION") && wordOfSpecial(read, board.turn()) == last.endWord)
             special = std::string(read);
         if (special.empty()) return;
         Json element{{"special", special}};
-        const int seconds = last.endSeconds;
-        addNotes(element, seconds, last.endComments, totalOf(last.parent) + std::max(0, seconds));
-        lines.back().special = std::move(element);
+        addNotes(element, last.endSeconds, last.endComments, totalOf(last.parent) + std::max(0, last.endSeconds));
+        text += ",\n" + compact(element);
     };
-    if (!walkLines(board, tree, visitor)) return {};
 
-    // Built from the last line back, so that every fork is whole before the move it hangs on.
-    std::vector<std::vector<Json>> forksOf(static_cast<std::size_t>(tree.size()));
-    Json main;
-    for (std::size_t index = lines.size(); index-- > 0;) {
-        Line &line = lines[index];
-        Json array = Json::array();
-        if (index == 0) {
-            Json first = Json::object();
-            addNotes(first, -1, tree.node(RecordTree::START).comments, 0);
-            first.erase("time");
-            array.push_back(std::move(first));
-        }
-        for (int id : line.nodes) {
-            Json &element = elements[static_cast<std::size_t>(id)];
-            std::vector<Json> &forks = forksOf[static_cast<std::size_t>(id)];
-            if (!forks.empty()) {
-                element["forks"] = Json::array();
-                // The forks were made last first.
-                for (auto fork = forks.rbegin(); fork != forks.rend(); ++fork)
-                    element["forks"].push_back(std::move(*fork));
-            }
-            array.push_back(std::move(element));
-        }
-        if (!line.special.is_null()) array.push_back(std::move(line.special));
-        if (index == 0) {
-            main = std::move(array);
-            break;
-        }
-        const RecordNode &first = tree.node(line.nodes.front());
-        const int mainChild = tree.node(first.parent).children.front();
-        forksOf[static_cast<std::size_t>(mainChild)].push_back(std::move(array));
+    // Every line is written where it stands in the document, each fork inside the element of the
+    // move it replaces, from a stack rather than by recursion; no line is indented by its depth, so
+    // the text grows with the record and no faster.
+    struct Frame {
+        int at;            // the node whose element is being written
+        std::size_t fork;  // 0 before its element, then the next fork to write; NONE once its forks are done
+        int played;        // the moves of this line played on the board
+    };
+    constexpr std::size_t NONE = std::string::npos;
+    std::vector<Frame> stack;
+    const RecordNode &start = tree.node(RecordTree::START);
+    if (start.children.empty()) {
+        appendSpecial(RecordTree::START, true);
+        text += "\n]";
+    } else {
+        stack.push_back({start.children.front(), 0, 0});
+        text += ",\n";
     }
-    root["moves"] = std::move(main);
-    return root.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+    while (!stack.empty()) {
+        // Past the limit the rest cannot matter: the caller refuses the text by its size.
+        if (text.size() > limit) return text;
+        Frame &frame = stack.back();
+        const RecordNode &node = tree.node(frame.at);
+        const std::vector<int> &siblings = tree.node(node.parent).children;
+        if (frame.fork == 0) {
+            text += moveElement(board, tree, frame.at, totalOf(frame.at));
+            // The forks of a move are the answers beside it, written with the first of them.
+            frame.fork = siblings.size() > 1 && siblings.front() == frame.at ? 1 : NONE;
+            if (frame.fork == 1) text += ",\"forks\":[";
+        }
+        if (frame.fork != NONE && frame.fork < siblings.size()) {
+            text += frame.fork > 1 ? ",[\n" : "[\n";
+            const int next = siblings[frame.fork++];
+            stack.push_back({next, 0, 0});
+            continue;
+        }
+        if (frame.fork != NONE) text += ']';
+        text += '}';
+        if (!playMove(board, node.move).empty()) return {};
+        ++frame.played;
+        if (!node.children.empty()) {
+            text += ",\n";
+            frame.at = node.children.front();
+            frame.fork = 0;
+            continue;
+        }
+        appendSpecial(frame.at, stack.size() == 1);
+        text += "\n]";
+        for (int undo = frame.played; undo > 0; --undo)
+            if (!board.undoMove()) return {};
+        stack.pop_back();
+    }
+    text += head.substr(empty + 2);
+    text += '\n';
+    return text;
 }
 
 bool jkfHoldsEndWord(std::string_view word) { return !specialOf(word, SENTE).empty(); }
