@@ -82,22 +82,38 @@ public:
     RecordNotes notes;
 
 private:
+    // A line of moves still to read: where its array is, which line holds the element it forks
+    // from (-1 for the main line), and the node it starts after. The JSON path of an element is
+    // made from these only when there is a fault to name, so that a deep tree costs no more than
+    // its size.
     struct Pending {
         const Json *line;
-        std::string path;
+        int up;
+        std::size_t element;
+        std::size_t fork;
         int parent;
         bool main;
+    };
+    // Names a place in the line of `pending` for a fault: the element `index`, and `suffix` in it.
+    struct Where {
+        const JkfReader &reader;
+        int line;
+        std::size_t index;
+        std::string operator()(std::string_view suffix = {}) const;
     };
 
     std::string readHeader(const Json &root);
     std::string readStart(const Json &root);
     std::string readBoard(const Json &data, PositionSpec &start);
-    std::string readLine(const Pending &pending, std::vector<Pending> &forks);
-    std::string readMove(const Json &move, const std::string &path, MoveSpec &named);
-    std::string readNotes(const Json &element, const std::string &path, RecordNode &node);
+    std::string readLine(int index, std::vector<Pending> &forks);
+    std::string readMove(const Json &move, const Where &where, MoveSpec &named);
+    std::string readNotes(const Json &element, const Where &where, RecordNode &node);
+    std::string pathOf(int line) const;
     std::string standAt(int parent);
 
     std::vector<int> depth_{0};
+    // Every line read or pending, so that a fault can name its path.
+    std::vector<Pending> lines_;
     // The main line's special as written, which tells a foul apart from an illegal action.
     std::string mainSpecial_;
     // The nodes the game has played, from the start on.
@@ -112,11 +128,10 @@ bool isSmallInt(const Json &value, int low, int high) {
     return value.is_number_integer() && value.get<long long>() >= low && value.get<long long>() <= high;
 }
 
-std::string readSquare(const Json &square, const std::string &path, Square &at) {
-    if (!square.is_object() || !square.contains("x") || !square.contains("y"))
-        return fail(path, "x と y がありません");
-    if (!isSmallInt(square["x"], 1, 9) || !isSmallInt(square["y"], 1, 9))
-        return fail(path, "x と y は 1 から 9 です");
+// Empty on success, else the reason, without the path.
+std::string_view readSquare(const Json &square, Square &at) {
+    if (!square.is_object() || !square.contains("x") || !square.contains("y")) return "x と y がありません";
+    if (!isSmallInt(square["x"], 1, 9) || !isSmallInt(square["y"], 1, 9)) return "x と y は 1 から 9 です";
     at = static_cast<Square>(squareAt(square["y"].get<int>() - 1, square["x"].get<int>() - 1));
     return {};
 }
@@ -134,15 +149,19 @@ std::string JkfReader::read(std::string_view text) {
     if (!root.contains("moves")) return {};
     const Json &moves = root["moves"];
     if (!moves.is_array()) return fail("moves", "配列ではありません");
-    std::vector<Pending> pending{{&moves, "moves", RecordTree::START, true}};
+    lines_.push_back({&moves, -1, 0, 0, RecordTree::START, true});
+    std::vector<int> pending{0};
     std::vector<Pending> forks;
     while (!pending.empty()) {
-        const Pending line = pending.back();
+        const int line = pending.back();
         pending.pop_back();
         forks.clear();
         if (std::string reason = readLine(line, forks); !reason.empty()) return reason;
         // The deepest fork is read first, so that every fork starts on the line read before it.
-        pending.insert(pending.end(), forks.begin(), forks.end());
+        for (const Pending &fork : forks) {
+            pending.push_back(static_cast<int>(lines_.size()));
+            lines_.push_back(fork);
+        }
     }
     const std::vector<int> main = notes.tree.mainLine();
     if (standAt(RecordTree::START) != "" || playNodes(game, notes.tree, main) != "")
@@ -237,120 +256,146 @@ std::string JkfReader::standAt(int parent) {
     return {};
 }
 
-std::string JkfReader::readNotes(const Json &element, const std::string &path, RecordNode &node) {
+std::string JkfReader::readNotes(const Json &element, const Where &where, RecordNode &node) {
     if (element.contains("comments")) {
         const Json &comments = element["comments"];
-        if (!comments.is_array()) return fail(path + ".comments", "配列ではありません");
+        if (!comments.is_array()) return fail(where(".comments"), "配列ではありません");
         for (const Json &line : comments) {
-            if (!line.is_string()) return fail(path + ".comments", "文字列でない行があります");
+            if (!line.is_string()) return fail(where(".comments"), "文字列でない行があります");
             node.comments.push_back(line.get<std::string>());
         }
     }
     if (element.contains("time")) {
         const Json &time = element["time"];
         if (!time.is_object() || !time.contains("now") || !time["now"].is_object())
-            return fail(path + ".time", "now がありません");
+            return fail(where(".time"), "now がありません");
         const Json &now = time["now"];
         if (!isSmallInt(now.value("m", Json(0)), 0, 999999) || !isSmallInt(now.value("s", Json(0)), 0, 59))
-            return fail(path + ".time.now", "分と秒が読めません");
+            return fail(where(".time.now"), "分と秒が読めません");
         node.seconds = now.value("m", 0) * 60 + now.value("s", 0);
     }
     return {};
 }
 
-std::string JkfReader::readMove(const Json &move, const std::string &path, MoveSpec &named) {
-    if (!move.is_object()) return fail(path, "オブジェクトではありません");
-    if (!move.contains("piece") || !move["piece"].is_string()) return fail(path + ".piece", "ありません");
+std::string JkfReader::readMove(const Json &move, const Where &where, MoveSpec &named) {
+    if (!move.is_object()) return fail(where(".move"), "オブジェクトではありません");
+    if (!move.contains("piece") || !move["piece"].is_string()) return fail(where(".move.piece"), "ありません");
     const int code = codeOfName(move["piece"].get<std::string>());
-    if (code < 0) return fail(path + ".piece", "知らない駒です");
+    if (code < 0) return fail(where(".move.piece"), "知らない駒です");
     if (move.contains("color") &&
         (!isSmallInt(move["color"], 0, 1) || move["color"].get<int>() != game.turn()))
-        return fail(path + ".color", "手番と合っていません");
+        return fail(where(".move.color"), "手番と合っていません");
     if (move.contains("promote") && !move["promote"].is_boolean())
-        return fail(path + ".promote", "真偽値ではありません");
+        return fail(where(".move.promote"), "真偽値ではありません");
     named.promote = move.value("promote", false);
     if (move.contains("to")) {
-        if (std::string reason = readSquare(move["to"], path + ".to", named.to); !reason.empty())
-            return reason;
+        if (const std::string_view reason = readSquare(move["to"], named.to); !reason.empty())
+            return fail(where(".move.to"), reason);
     } else if (move.contains("same") && move["same"].is_boolean() && move["same"].get<bool>() &&
                !game.history().empty()) {
         named.to = game.history().back().to;
     } else {
-        return fail(path + ".to", "ありません");
+        return fail(where(".move.to"), "ありません");
     }
     if (!move.contains("from")) {
-        if (code >= PROMOTED_OFFSET) return fail(path + ".piece", "成駒は打てません");
+        if (code >= PROMOTED_OFFSET) return fail(where(".move.piece"), "成駒は打てません");
         named.from = IN_HAND;
         named.dropKind = static_cast<PieceKind>(code);
         return {};
     }
-    if (std::string reason = readSquare(move["from"], path + ".from", named.from); !reason.empty())
-        return reason;
+    if (const std::string_view reason = readSquare(move["from"], named.from); !reason.empty())
+        return fail(where(".move.from"), reason);
     const Koma *piece = game.pieceAt(named.from);
-    if (piece == nullptr) return fail(path + ".from", "移動元に駒がありません");
-    if (piece->code() != code) return fail(path + ".piece", "移動元の駒と違います");
+    if (piece == nullptr) return fail(where(".move.from"), "移動元に駒がありません");
+    if (piece->code() != code) return fail(where(".move.piece"), "移動元の駒と違います");
     return {};
 }
 
-std::string JkfReader::readLine(const Pending &pending, std::vector<Pending> &forks) {
-    if (std::string reason = standAt(pending.parent); !reason.empty()) return fail(pending.path, reason);
+std::string JkfReader::Where::operator()(std::string_view suffix) const {
+    std::string path = reader.pathOf(line);
+    path.append("[").append(std::to_string(index)).append("]").append(suffix);
+    return path;
+}
+
+std::string JkfReader::pathOf(int line) const {
+    std::vector<int> chain;
+    for (int at = line; at >= 0; at = lines_[static_cast<std::size_t>(at)].up) chain.push_back(at);
+    std::string path = "moves";
+    for (auto at = chain.rbegin(); at != chain.rend(); ++at) {
+        const Pending &each = lines_[static_cast<std::size_t>(*at)];
+        if (each.up < 0) continue;
+        path.append("[").append(std::to_string(each.element));
+        path.append("].forks[").append(std::to_string(each.fork)).append("]");
+    }
+    return path;
+}
+
+std::string JkfReader::readLine(int index, std::vector<Pending> &forks) {
+    const Pending pending = lines_[static_cast<std::size_t>(index)];
+    if (std::string reason = standAt(pending.parent); !reason.empty()) return fail(pathOf(index), reason);
     const Json &line = *pending.line;
     RecordTree &tree = notes.tree;
     int at = pending.parent;
-    for (std::size_t index = 0; index < line.size(); ++index) {
-        const Json &element = line[index];
-        const std::string path = pending.path + "[" + std::to_string(index) + "]";
-        if (!element.is_object()) return fail(path, "オブジェクトではありません");
-        if (pending.main && index == 0) {
+    // Forks of the element `element`, which stand in for it from `from`.
+    const auto addForks = [&](const Json &element, std::size_t number, int from, const Where &where) {
+        if (!element.contains("forks")) return std::string();
+        const Json &alternatives = element["forks"];
+        if (!alternatives.is_array()) return fail(where(".forks"), "配列ではありません");
+        // Last first: the stack then reads the first fork of the deepest move first.
+        for (std::size_t k = alternatives.size(); k-- > 0;) {
+            if (!alternatives[k].is_array() || alternatives[k].empty())
+                return fail(where(".forks[" + std::to_string(k) + "]"), "手順の配列ではありません");
+            forks.push_back({&alternatives[k], index, number, k, from, false});
+        }
+        return std::string();
+    };
+    for (std::size_t number = 0; number < line.size(); ++number) {
+        const Json &element = line[number];
+        const Where where{*this, index, number};
+        if (!element.is_object()) return fail(where(), "オブジェクトではありません");
+        if (pending.main && number == 0) {
             // The first element stands for the start: comments only.
             if (element.contains("move") || element.contains("forks") || element.contains("special"))
-                return fail(path, "開始局面に指し手か分岐があります");
-            if (std::string reason = readNotes(element, path, tree.node(RecordTree::START)); !reason.empty())
+                return fail(where(), "開始局面に指し手か分岐があります");
+            if (std::string reason = readNotes(element, where, tree.node(RecordTree::START)); !reason.empty())
                 return reason;
             continue;
         }
         if (element.contains("special")) {
-            if (!element["special"].is_string()) return fail(path + ".special", "文字列ではありません");
-            if (element.contains("forks") || element.contains("move"))
-                return fail(path, "終局に指し手か分岐があります");
-            if (index + 1 < line.size()) return fail(path, "終局の後に指し手があります");
-            if (index == 0) return fail(path, "分岐の最初が指し手ではありません");
+            if (!element["special"].is_string()) return fail(where(".special"), "文字列ではありません");
+            if (element.contains("move")) return fail(where(), "終局に指し手があります");
+            if (number + 1 < line.size()) return fail(where(), "終局の後に指し手があります");
             const std::string special = element["special"].get<std::string>();
             const std::string_view word = wordOfSpecial(special, game.turn());
-            if (word.empty()) return fail(path + ".special", "知らない終局「" + special + "」です");
+            if (word.empty()) return fail(where(".special"), "知らない終局「" + special + "」です");
+            RecordNode &last = tree.node(at);
+            if (!last.endWord.empty()) return fail(where(), "同じ局面に終局が二つあります");
             // The end word carries the time spent before it and comments of its own.
             RecordNode notesOfEnd;
-            if (std::string reason = readNotes(element, path, notesOfEnd); !reason.empty()) return reason;
-            RecordNode &last = tree.node(at);
+            if (std::string reason = readNotes(element, where, notesOfEnd); !reason.empty()) return reason;
             last.endWord = word;
             last.endSeconds = notesOfEnd.seconds;
             last.endComments = std::move(notesOfEnd.comments);
+            // Read before any move answering the same position, it leads them; a fork of its own
+            // (a variation that only ends the game) follows the moves read first.
+            last.endFirst = last.children.empty();
             if (pending.main) mainSpecial_ = special;
-            break;
+            // Its forks are moves played instead of ending the game.
+            return addForks(element, number, at, where);
         }
-        if (!element.contains("move")) return fail(path, "指し手がありません");
+        if (!element.contains("move")) return fail(where(), "指し手がありません");
         MoveSpec named;
-        if (std::string reason = readMove(element["move"], path + ".move", named); !reason.empty())
-            return reason;
+        if (std::string reason = readMove(element["move"], where, named); !reason.empty()) return reason;
         const int parent = at;
-        if (std::string reason = playMove(game, named); !reason.empty()) return fail(path + ".move", reason);
+        if (std::string reason = playMove(game, named); !reason.empty()) return fail(where(".move"), reason);
         at = tree.childWith(parent, named);
         if (at < 0) {
             at = tree.addChild(parent, named);
             depth_.push_back(depth_[static_cast<std::size_t>(parent)] + 1);
         }
         played_.push_back(at);
-        if (std::string reason = readNotes(element, path, tree.node(at)); !reason.empty()) return reason;
-        if (!element.contains("forks")) continue;
-        const Json &alternatives = element["forks"];
-        if (!alternatives.is_array()) return fail(path + ".forks", "配列ではありません");
-        // Last first: the stack then reads the first fork of the deepest move first.
-        for (std::size_t k = alternatives.size(); k-- > 0;) {
-            const std::string forkPath = path + ".forks[" + std::to_string(k) + "]";
-            if (!alternatives[k].is_array() || alternatives[k].empty())
-                return fail(forkPath, "手順の配列ではありません");
-            forks.push_back({&alternatives[k], forkPath, parent, false});
-        }
+        if (std::string reason = readNotes(element, where, tree.node(at)); !reason.empty()) return reason;
+        if (std::string reason = addForks(element, number, parent, where); !reason.empty()) return reason;
     }
     return {};
 }

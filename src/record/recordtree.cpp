@@ -67,7 +67,7 @@ std::vector<int> RecordTree::lineAfter(int id) const {
 
 std::vector<int> RecordTree::mainLine() const {
     std::vector<int> line;
-    for (int at = START; !node(at).children.empty();) {
+    for (int at = START; !node(at).children.empty() && !endsFirst(at);) {
         at = node(at).children.front();
         line.push_back(at);
     }
@@ -158,7 +158,8 @@ bool sameTree(const RecordTree &a, const RecordTree &b) {
         const RecordNode &y = b.node(right);
         if (x.comments != y.comments || x.seconds != y.seconds || x.endWord != y.endWord ||
             x.endSeconds != y.endSeconds || x.endComments != y.endComments ||
-            x.children.size() != y.children.size())
+            x.children.size() != y.children.size() ||
+            (!x.endWord.empty() && !x.children.empty() && x.endFirst != y.endFirst))
             return false;
         if (left != RecordTree::START && !sameMove(x.move, y.move)) return false;
         for (std::size_t i = 0; i < x.children.size(); ++i)

@@ -23,6 +23,10 @@ struct RecordNode {
     int endSeconds = -1;
     // Comment lines on the end word itself, written after it.
     std::vector<std::string> endComments;
+    // With answers as well, the end word is one more answer: the first, on which the main line ends
+    // (a resignation beside a variation that plays on), or else the last (a variation that only
+    // ends the game).
+    bool endFirst = false;
     // The node this move was played in; -1 for the start.
     int parent = -1;
     // The answers to this move, the main continuation first.
@@ -58,8 +62,11 @@ public:
     std::vector<int> pathTo(int id) const;
     // The nodes after `id` along the chosen children, up to a node with none.
     std::vector<int> lineAfter(int id) const;
-    // The main line: the first child of every node from the start on, the start excluded.
+    // The main line: the first child of every node from the start on, the start excluded, up to a
+    // node whose end word comes first.
     std::vector<int> mainLine() const;
+    // Whether the line through `id` ends there, by an end word that comes before its answers.
+    bool endsFirst(int id) const { return !node(id).endWord.empty() && node(id).endFirst; }
 
     // Makes `id` the chosen answer in its parent, so that the current path runs through it.
     void choose(int id);

@@ -134,7 +134,10 @@ TEST(JkfBadInput, IsRefusedWithItsPathAndReasonAndTheGameKept) {
         {R"({"moves": [)", "JSON として読めません"},
         {R"({"initial": {"preset": "KY_L"}})", "initial.preset: 知らない手合割「KY_L」"},
         {R"({"moves":[{"forks":[[)" + p76 + "]]}]}", "moves[0]: 開始局面"},
-        {start + R"({"special":"TORYO","forks":[[]]}]})", "moves[2]: 終局に指し手か分岐"},
+        {start + R"({"special":"TORYO","forks":[[]]}]})", "moves[2].forks[0]: 手順の配列ではありません"},
+        {start + R"({"special":"TORYO","move":{}}]})", "moves[2]: 終局に指し手があります"},
+        {start + R"({"special":"TORYO","forks":[[{"special":"CHUDAN"}]]}]})",
+         "moves[2].forks[0][0]: 同じ局面に終局が二つあります"},
         {start + R"({"special":"DRAW"}]})", "知らない終局「DRAW」"},
         {start + jkfMove(33, 34, "FU", R"(,"forks":[5])") + "]}",
          "moves[2].forks[0]: 手順の配列ではありません"},
@@ -176,20 +179,38 @@ void growDeepTree(ZnBan &game, RecordTree &tree, int depth, int lines) {
     }
 }
 
-TEST(DeepRecords, AThousandLevelsAndAHundredThousandNodesReadBack) {
+// Trees as deep as study files get go through every writer and reader in space linear in their
+// size: a thousand levels of a hundred thousand nodes, and 10,000 forks each inside the one before,
+// whose JKF the writer once indented by its depth (15.8 GB). Every text stays within a fixed number
+// of bytes a node, and every reader gives the tree back.
+TEST(DeepRecords, WideAndDeepTreesGoThroughEveryFormatInLinearSpace) {
     ZnBan game;
-    RecordNotes written;
-    growDeepTree(game, written.tree, 1000, 99);
-    ASSERT_GE(written.tree.size(), 100000);
-    for (RecordFormat format : {RecordFormat::Kif, RecordFormat::Jkf}) {
-        ZnBan read;
-        RecordNotes notes;
-        std::string bytes;
-        ASSERT_TRUE(writeRecordBytes(game, written, format, bytes).ok);
-        const RecordResult result = readRecordBytes(read, notes, bytes, {}, format);
-        ASSERT_TRUE(result.ok) << result.reason;
-        EXPECT_TRUE(sameTree(notes.tree, asWritten(written.tree, format)));
-        EXPECT_EQ(read.history().size(), 1000u);
+    RecordNotes wide, staircase;
+    growDeepTree(game, wide.tree, 1000, 99);
+    ASSERT_GE(wide.tree.size(), 100000);
+    staircase.tree = staircaseTree(3, 10000);
+    ASSERT_EQ(staircase.tree.branchCount(), 9999);
+    game.setReplaying(true);
+    while (game.moveCount() > 0) ASSERT_TRUE(game.undoMove());
+    game.truncateHistory();
+    game.setReplaying(false);
+    for (const RecordNotes *written : {&wide, &staircase}) {
+        const std::size_t nodes = static_cast<std::size_t>(written->tree.size());
+        for (RecordFormat format :
+             {RecordFormat::Kif, RecordFormat::Ki2, RecordFormat::Jkf, RecordFormat::Csa, RecordFormat::Usi}) {
+            SCOPED_TRACE(std::to_string(nodes) + " nodes, format " + std::to_string(int(format)));
+            ZnBan read;
+            RecordNotes notes;
+            std::string bytes;
+            ASSERT_TRUE(writeRecordBytes(game, *written, format, bytes).ok);
+            EXPECT_LE(bytes.size(), 160 * nodes + 4096);
+            const RecordResult result = readRecordBytes(read, notes, bytes, {}, format);
+            ASSERT_TRUE(result.ok) << result.reason;
+            EXPECT_EQ(read.history().size(), written->tree.mainLine().size());
+            if (holdsBranches(format)) {
+                EXPECT_TRUE(sameTree(notes.tree, asWritten(written->tree, format)));
+            }
+        }
     }
 }
 
