@@ -522,67 +522,113 @@ std::string writeJkf(ZnBan &game, const RecordNotes &notes, std::size_t limit) {
     addNotes(first, -1, tree.node(RecordTree::START).comments, 0);
     text += compact(first);
 
-    // The special that ends the line at `id`, with its time and comments, on a line of its own.
-    const auto appendSpecial = [&](int id, bool mainLine) {
+    // The special that ends the line at `id`, with its time and comments, without its closing
+    // brace; empty when JKF has no special for its end word. The board stands at `id`.
+    const auto specialText = [&](int id, bool mainLine) {
         const RecordNode &last = tree.node(id);
         std::string special = specialOf(last.endWord, board.turn());
         // The main line's illegal action goes back as it was read, where it still means the word kept.
         const std::string_view read = std::string_view(notes.csaEndWord).substr(notes.csaEndWord.empty() ? 0 : 1);
         if (mainLine && read.ends_with("ILLEGAL_ACTION") && wordOfSpecial(read, board.turn()) == last.endWord)
             special = std::string(read);
-        if (special.empty()) return;
+        if (special.empty()) return std::string();
         Json element{{"special", special}};
         addNotes(element, last.endSeconds, last.endComments, totalOf(last.parent) + std::max(0, last.endSeconds));
-        text += ",\n" + compact(element);
+        std::string open = compact(element);
+        open.pop_back();
+        return open;
     };
 
-    // Every line is written where it stands in the document, each fork inside the element of the
-    // move it replaces, from a stack rather than by recursion; no line is indented by its depth, so
-    // the text grows with the record and no faster.
+    // Every line is written where it stands in the document, each fork inside the element it stands
+    // in for, from a stack rather than by recursion; no line is indented by its depth, so the text
+    // grows with the record and no faster. A fork is a line's first node, or -1 - node for the end
+    // word of a node standing after its moves (a variation that only ends the game).
     struct Frame {
-        int at;            // the node whose element is being written
-        std::size_t fork;  // 0 before its element, then the next fork to write; NONE once its forks are done
-        int played;        // the moves of this line played on the board
+        int at;              // the node whose element (or, once `special`, whose end word) is written
+        bool special;        // the element is the end word of `at`, which leads its moves
+        bool begun;          // the element's text is open
+        std::vector<int> forks;
+        std::size_t next;    // the next fork to write
+        int played;          // the moves of this line played on the board
+        bool first;          // no element of this line is written yet
     };
-    constexpr std::size_t NONE = std::string::npos;
+    // Whether the end word of `id` leads its moves in JKF: the line ends on its special, which
+    // carries them as forks. Without a special the moves go on as if there were no end word.
+    const auto leads = [&](int id) {
+        return tree.endsFirst(id) && !tree.node(id).children.empty() && jkfHoldsEndWord(tree.node(id).endWord);
+    };
+    // The forks of the element of node `id`: when it is the first of its parent's moves, the
+    // others, and an end word after them.
+    const auto forksOfMove = [&](int id) {
+        std::vector<int> forks;
+        const int parent = tree.node(id).parent;
+        const std::vector<int> &siblings = tree.node(parent).children;
+        if (siblings.front() != id || leads(parent)) return forks;
+        forks.assign(siblings.begin() + 1, siblings.end());
+        if (tree.endsLast(parent) && jkfHoldsEndWord(tree.node(parent).endWord)) forks.push_back(-1 - parent);
+        return forks;
+    };
     std::vector<Frame> stack;
     const RecordNode &start = tree.node(RecordTree::START);
     if (start.children.empty()) {
-        appendSpecial(RecordTree::START, true);
+        if (const std::string special = specialText(RecordTree::START, true); !special.empty())
+            text += ",\n" + special + "}";
         text += "\n]";
+    } else if (leads(RecordTree::START)) {
+        stack.push_back({RecordTree::START, true, false, start.children, 0, 0, false});
     } else {
-        stack.push_back({start.children.front(), 0, 0});
-        text += ",\n";
+        stack.push_back({start.children.front(), false, false, {}, 0, 0, false});
     }
     while (!stack.empty()) {
         // Past the limit the rest cannot matter: the caller refuses the text by its size.
         if (text.size() > limit) return text;
         Frame &frame = stack.back();
-        const RecordNode &node = tree.node(frame.at);
-        const std::vector<int> &siblings = tree.node(node.parent).children;
-        if (frame.fork == 0) {
-            text += moveElement(board, tree, frame.at, totalOf(frame.at));
-            // The forks of a move are the answers beside it, written with the first of them.
-            frame.fork = siblings.size() > 1 && siblings.front() == frame.at ? 1 : NONE;
-            if (frame.fork == 1) text += ",\"forks\":[";
+        if (!frame.begun) {
+            frame.begun = true;
+            if (frame.special) {
+                text += ",\n" + specialText(frame.at, stack.size() == 1) + ",\"forks\":[";
+            } else {
+                text += frame.first ? "\n" : ",\n";
+                frame.first = false;
+                text += moveElement(board, tree, frame.at, totalOf(frame.at));
+                frame.forks = forksOfMove(frame.at);
+                if (!frame.forks.empty()) text += ",\"forks\":[";
+            }
         }
-        if (frame.fork != NONE && frame.fork < siblings.size()) {
-            text += frame.fork > 1 ? ",[\n" : "[\n";
-            const int next = siblings[frame.fork++];
-            stack.push_back({next, 0, 0});
+        if (frame.next < frame.forks.size()) {
+            const int fork = frame.forks[frame.next++];
+            text += frame.next > 1 ? ",[" : "[";
+            if (fork >= 0) {
+                stack.push_back({fork, false, false, {}, 0, 0, true});
+                continue;
+            }
+            // A variation that only ends the game: the board stands where it ends.
+            text += "\n" + specialText(-1 - fork, false) + "}\n]";
             continue;
         }
-        if (frame.fork != NONE) text += ']';
+        if (!frame.forks.empty() || frame.special) text += ']';
         text += '}';
-        if (!playMove(board, node.move).empty()) return {};
-        ++frame.played;
-        if (!node.children.empty()) {
-            text += ",\n";
-            frame.at = node.children.front();
-            frame.fork = 0;
-            continue;
+        const RecordNode &node = tree.node(frame.at);
+        if (!frame.special) {
+            if (!playMove(board, node.move).empty()) return {};
+            ++frame.played;
+            if (leads(frame.at)) {
+                frame.special = true;
+                frame.begun = false;
+                frame.forks = node.children;
+                frame.next = 0;
+                continue;
+            }
+            if (!node.children.empty()) {
+                frame.at = node.children.front();
+                frame.begun = false;
+                frame.forks.clear();
+                frame.next = 0;
+                continue;
+            }
+            if (const std::string special = specialText(frame.at, stack.size() == 1); !special.empty())
+                text += ",\n" + special + "}";
         }
-        appendSpecial(frame.at, stack.size() == 1);
         text += "\n]";
         for (int undo = frame.played; undo > 0; --undo)
             if (!board.undoMove()) return {};

@@ -434,7 +434,11 @@ std::string Reader::readLine(std::string_view line) {
     if (text[0] == '|') return readBoardRow(text);
     if (text[0] == '+' || first == U'９') return built_ ? "指し手の後に局面図があります" : std::string();
     if (startsWith(text, "まで")) {
-        if (!ended_) notes.tree.node(path_.back()).endWord = endWordOfSentence(text);
+        RecordNode &last = notes.tree.node(path_.back());
+        if (!ended_ && last.endWord.empty()) {
+            last.endWord = endWordOfSentence(text);
+            last.endFirst = last.children.empty();
+        }
         ended_ = true;
         return {};
     }
@@ -540,7 +544,10 @@ std::string Reader::startBranch(std::string_view text) {
     if (digits == 0 || !in.eat(U'手')) return "変化の手数が読めません";
     // The branch replaces move `number` of the line read just before it.
     const long index = number - std::max(0L, numberBase_);
-    if (!built_ || index < 1 || index >= static_cast<long>(path_.size()))
+    // A branch may also stand in for the end word that closed the line before it.
+    const bool forEndWord = built_ && index == static_cast<long>(path_.size()) &&
+                            !notes.tree.node(path_.back()).endWord.empty();
+    if (!built_ || index < 1 || (index >= static_cast<long>(path_.size()) && !forEndWord))
         return "変化：" + std::to_string(number) + "手の手が前の手順にありません";
     game.setReplaying(true);
     while (game.moveCount() >= index)
@@ -663,10 +670,14 @@ std::string Reader::resolve(const WrittenMove &written, MoveSpec &named) {
 
 std::string Reader::play(const WrittenMove &written, int seconds) {
     if (!written.endWord.empty()) {
+        RecordNode &last = notes.tree.node(path_.back());
+        // A second end word for one position (in a variation of its own) cannot be kept.
+        if (!ended_ && !last.endWord.empty()) return "同じ局面に終局が二つあります";
         if (!ended_) {
-            RecordNode &last = notes.tree.node(path_.back());
             last.endWord = written.endWord;
             last.endSeconds = seconds;
+            // Read before any move in its place, the end word leads them: the line ends there.
+            last.endFirst = last.children.empty();
         }
         ended_ = true;
         return {};

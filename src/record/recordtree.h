@@ -67,10 +67,24 @@ public:
     std::vector<int> mainLine() const;
     // Whether the line through `id` ends there, by an end word that comes before its answers.
     bool endsFirst(int id) const { return !node(id).endWord.empty() && node(id).endFirst; }
+    // Whether `id` has an end word as an answer beside its moves, after them.
+    bool endsLast(int id) const {
+        return !node(id).endWord.empty() && !node(id).endFirst && !node(id).children.empty();
+    }
+    // The answers to `id`: its moves, and its end word where it stands beside them.
+    std::size_t answerCount(int id) const {
+        return node(id).children.size() + (endsFirst(id) && !node(id).children.empty() ? 1 : 0) +
+               (endsLast(id) ? 1 : 0);
+    }
+    // The child answer `index` of `id` stands for; -1 for the end word.
+    int answer(int id, std::size_t index) const;
+    // Makes answer `index` of `id` the one the current path follows.
+    void chooseAnswer(int id, std::size_t index) { node(id).chosen = index; }
 
     // Makes `id` the chosen answer in its parent, so that the current path runs through it.
     void choose(int id);
-    // Makes `id` and every node on its way from the start the first child of its parent.
+    // Makes `id` and every node on its way from the start the first child of its parent, and its end
+    // word, when the path ends on it beside other answers, the first of them.
     void promote(int id);
     // Removes `id` and everything after it; returns the parent's index after the removal, which
     // renumbers the nodes behind the ones removed. The start cannot be removed (returns -1).

@@ -51,10 +51,13 @@ struct RandomTree {
         record.setComments({"開始"});
         RecordTree &tree = record.notes().tree;
         const char *const ends[] = {"", "投了", "中断", "千日手", "詰み", "切れ負け", "反則勝ち", "引き分け", "最大手数"};
-        for (int id = 1; id < tree.size(); ++id) {
+        for (int id = 0; id < tree.size(); ++id) {
             RecordNode &node = tree.node(id);
-            if (!node.children.empty()) continue;
-            node.endWord = ends[random() % std::size(ends)];
+            // Now and then an end word beside the moves: the line ends there, or a variation does.
+            if (!node.children.empty() && random() % 6 != 0) continue;
+            if (!node.children.empty()) node.endFirst = random() % 2 == 0;
+            node.endWord = ends[1 + random() % (std::size(ends) - 1)];
+            if (node.children.empty() && random() % 8 == 0) node.endWord.clear();
             if (node.endWord.empty()) continue;
             node.endSeconds = int(random() % 90);
             if (random() % 2 == 0) node.endComments = {"終局" + std::to_string(id)};
@@ -68,9 +71,9 @@ struct RandomTree {
 
 // The tree as a format that drops part of the times must read it back.
 RecordTree asWritten(RecordTree tree, RecordFormat format) {
-    for (int id = 1; format != RecordFormat::Jkf && id < tree.size(); ++id) {
+    for (int id = 0; format != RecordFormat::Jkf && id < tree.size(); ++id) {
         RecordNode &node = tree.node(id);
-        node.seconds = format == RecordFormat::Ki2 ? -1 : std::max(0, node.seconds);
+        if (id != RecordTree::START) node.seconds = format == RecordFormat::Ki2 ? -1 : std::max(0, node.seconds);
         // KIF writes an end word with its own time, unknown or not; KI2 has no times.
         node.endSeconds =
             format == RecordFormat::Kif && !node.endWord.empty() ? std::max(0, node.endSeconds) : -1;
