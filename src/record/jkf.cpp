@@ -369,7 +369,9 @@ std::string JkfReader::readLine(int index, std::vector<Pending> &forks) {
             const std::string_view word = wordOfSpecial(special, game.turn());
             if (word.empty()) return fail(where(".special"), "知らない終局「" + special + "」です");
             RecordNode &last = tree.node(at);
-            if (!last.endWord.empty()) return fail(where(), "同じ局面に終局が二つあります");
+            // A fork that repeats the moves before it may end the same way, but not otherwise.
+            if (!last.endWord.empty() && last.endWord != word) return fail(where(), "同じ局面に終局が二つあります");
+            if (!last.endWord.empty()) return addForks(element, number, at, where);
             // The end word carries the time spent before it and comments of its own.
             RecordNode notesOfEnd;
             if (std::string reason = readNotes(element, where, notesOfEnd); !reason.empty()) return reason;

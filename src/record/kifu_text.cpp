@@ -671,9 +671,9 @@ std::string Reader::resolve(const WrittenMove &written, MoveSpec &named) {
 std::string Reader::play(const WrittenMove &written, int seconds) {
     if (!written.endWord.empty()) {
         RecordNode &last = notes.tree.node(path_.back());
-        // A second end word for one position (in a variation of its own) cannot be kept.
-        if (!ended_ && !last.endWord.empty()) return "同じ局面に終局が二つあります";
-        if (!ended_) {
+        // A position keeps the first end word read for it: a variation that repeats the moves
+        // before it ends the same way.
+        if (!ended_ && last.endWord.empty()) {
             last.endWord = written.endWord;
             last.endSeconds = seconds;
             // Read before any move in its place, the end word leads them: the line ends there.
