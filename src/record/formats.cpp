@@ -289,7 +289,7 @@ RecordResult writeRecordBytes(ZnBan &game, const RecordNotes &notes, RecordForma
         case RecordFormat::Sfen: text = writeSfen(game, notes.firstMoveNumber); break;
         case RecordFormat::Usi: text = writeUsi(game, notes.firstMoveNumber); break;
         case RecordFormat::Jkf:
-            text = writeJkf(game, notes, MAX_READ_BYTES);
+            text = writeJkfUpTo(game, notes, MAX_READ_BYTES);
             if (text.size() > MAX_READ_BYTES) return {false, recordTooLong()};
             break;
         default: return {false, "書き出す形式が決まっていません"};

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "record/kifu_text.h"
 #include "record/position.h"
 #include "record/treegame.h"
 
@@ -62,7 +63,8 @@ std::string_view wordOfSpecial(std::string_view special, Side turn) {
         if (name == special) return endWord;
     if (special == "+ILLEGAL_ACTION" || special == "-ILLEGAL_ACTION")
         return (special[0] == '+') == (turn == SENTE) ? "反則負け" : "反則勝ち";
-    return {};
+    // A KIF word JKF has no name for (封じ手, 不戦勝, ...) is written as itself; see specialOf.
+    return kifu::isEndWord(special) ? special : std::string_view();
 }
 
 int codeOfName(const std::string &name) {
@@ -442,6 +444,9 @@ std::string specialOf(std::string_view word, Side toMove) {
     for (const auto &[name, endWord] : SPECIALS)
         if (endWord == word) return std::string(name);
     if (word == "反則勝ち") return toMove == SENTE ? "-ILLEGAL_ACTION" : "+ILLEGAL_ACTION";
+    // JKF names no 封じ手, 不戦勝 or 不戦敗: they go as their KIF words, which tsshogi reads as
+    // specials of those names, rather than be lost, or end no line where moves stand beside them.
+    if (kifu::isEndWord(word)) return std::string(word);
     return {};
 }
 
@@ -502,7 +507,11 @@ RecordResult readJkf(ZnBan &game, RecordNotes &notes, std::string_view text) {
     return {true, {}};
 }
 
-std::string writeJkf(ZnBan &game, const RecordNotes &notes, std::size_t limit) {
+std::string writeJkf(ZnBan &game, const RecordNotes &notes) {
+    return writeJkfUpTo(game, notes, std::string::npos);
+}
+
+std::string writeJkfUpTo(ZnBan &game, const RecordNotes &notes, std::size_t limit) {
     RecordTree single;
     const RecordTree &tree = treeOf(game, notes, single);
     ZnBan board;

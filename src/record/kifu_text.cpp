@@ -434,6 +434,7 @@ std::string Reader::readLine(std::string_view line) {
     if (text[0] == '|') return readBoardRow(text);
     if (text[0] == '+' || first == U'９') return built_ ? "指し手の後に局面図があります" : std::string();
     if (startsWith(text, "まで")) {
+        if (std::string reason = ensureBuilt(); !reason.empty()) return reason;
         RecordNode &last = notes.tree.node(path_.back());
         if (!ended_ && last.endWord.empty()) {
             last.endWord = endWordOfSentence(text);
@@ -670,6 +671,8 @@ std::string Reader::resolve(const WrittenMove &written, MoveSpec &named) {
 
 std::string Reader::play(const WrittenMove &written, int seconds) {
     if (!written.endWord.empty()) {
+        // An end word before any move still stands in the start, which a branch may replace.
+        if (std::string reason = ensureBuilt(); !reason.empty()) return reason;
         RecordNode &last = notes.tree.node(path_.back());
         // A position keeps the first end word read for it: a variation that repeats the moves
         // before it ends the same way.
