@@ -223,7 +223,10 @@ std::vector<std::string> GameRecord::moveList() {
     if (!walked) rows.resize(1);
     while (rows.size() < history.size() + 1) rows.push_back(std::to_string(rows.size()));
     const std::string &endWord = tree.node(path_.back()).endWord;
-    if (!endWord.empty()) rows.push_back(std::to_string(history.size() + 1) + ' ' + endWord);
+    // An end word chosen beside moves has other branches too.
+    if (!endWord.empty())
+        rows.push_back(std::to_string(history.size() + 1) + ' ' + endWord +
+                       (tree.answerCount(path_.back()) > 1 ? "+" : ""));
     return rows;
 }
 

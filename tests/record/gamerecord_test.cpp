@@ -330,7 +330,7 @@ TEST(GameRecordOperations, ChangeOnlyWhatTheyName) {
                 EXPECT_EQ(record.alternatives(), (std::vector<std::string>{}));
                 ASSERT_TRUE(record.goTo(5));
                 EXPECT_EQ(record.alternatives().back(), "投了");
-                result = record.choose(1) && record.moveList().back() == "6 投了" ? 1 : 0;
+                result = record.choose(1) && record.moveList().back() == "6 投了+" ? 1 : 0;
                 if (row.op == EndPromoted) result = result && record.promoteToMainLine() ? 1 : 0;
                 break;
         }
