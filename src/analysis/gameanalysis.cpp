@@ -80,7 +80,8 @@ void GameAnalysis::submit(const EngineReport &report) {
     if (legal < reading.size()) {
         result.readingCut = true;
         notes_.push_back((ply_ == 0 ? std::string("開始局面") : std::to_string(ply_) + "手目") +
-                         ": エンジンの読み筋の" + std::to_string(legal + 1) + "手目が反則です（その前までを使います）");
+                         ": エンジンの読み筋の" + std::to_string(legal + 1) +
+                         "手目が反則です（その前までを使います）");
     }
     reading.resize(legal);
     result.pv = std::move(reading);
@@ -102,7 +103,8 @@ void GameAnalysis::judgeMoveInto(int ply) {
     const MoveSpec &played = line_.moves[static_cast<std::size_t>(ply - 1)];
     // The engine's own choice is never a mistake, whatever its score did one search later.
     const bool bestPlayed = !before->pv.empty() && before->pv.front() == played;
-    if (!bestPlayed && !before->readingCut) verdict.label = labelFor(verdict.chanceLost, settings_.thresholds);
+    if (!bestPlayed && !before->readingCut)
+        verdict.label = labelFor(verdict.chanceLost, settings_.thresholds);
     if (verdict.label != MoveLabel::None && !before->pv.empty())
         verdict.reason = mistakeReason(previous_, played, before->pv.front());
     verdicts_[static_cast<std::size_t>(ply)] = std::move(verdict);

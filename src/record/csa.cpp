@@ -45,8 +45,8 @@ std::string_view timeKeyOf(std::string_view value) {
     if (plus == std::string_view::npos) return {};
     const std::string_view before = value.substr(0, plus), after = value.substr(plus + 1);
     const std::size_t colon = before.find(':');
-    if (colon != std::string_view::npos && isDigits(before.substr(0, colon)) &&
-        before.size() - colon == 3 && isDigits(before.substr(colon + 1)) && isDigits(after))
+    if (colon != std::string_view::npos && isDigits(before.substr(0, colon)) && before.size() - colon == 3 &&
+        isDigits(before.substr(colon + 1)) && isDigits(after))
         return "TIME_LIMIT";
     const std::size_t second = after.find('+');
     if (second != std::string_view::npos && isDigits(before, ".") && isDigits(after.substr(0, second), ".") &&

@@ -9,8 +9,8 @@
 #include "record/encoding.h"
 #include "record/jkf.h"
 #include "record/ki2.h"
-#include "record/kifu_text.h"
 #include "record/kif.h"
+#include "record/kifu_text.h"
 #include "record/sfen.h"
 #include "record/treegame.h"
 #include "support/readfile.h"
@@ -273,7 +273,8 @@ RecordResult writeRecordBytes(ZnBan &game, const RecordNotes &notes, RecordForma
             // bytes. KI2 goes without: json-kifu-format's reader stops at that line and no other
             // program writes it there, and the bytes tell the encoding all the same.
             if (format == RecordFormat::Kif)
-                text = shiftJis ? "#KIF version=2.0 encoding=Shift_JIS\r\n" : "#KIF version=2.0 encoding=UTF-8\r\n";
+                text = shiftJis ? "#KIF version=2.0 encoding=Shift_JIS\r\n"
+                                : "#KIF version=2.0 encoding=UTF-8\r\n";
             text += body;
             if (shiftJis) {
                 std::string encoded;

@@ -281,7 +281,8 @@ std::string JkfReader::readNotes(const Json &element, const Where &where, Record
 
 std::string JkfReader::readMove(const Json &move, const Where &where, MoveSpec &named) {
     if (!move.is_object()) return fail(where(".move"), "オブジェクトではありません");
-    if (!move.contains("piece") || !move["piece"].is_string()) return fail(where(".move.piece"), "ありません");
+    if (!move.contains("piece") || !move["piece"].is_string())
+        return fail(where(".move.piece"), "ありません");
     const int code = codeOfName(move["piece"].get<std::string>());
     if (code < 0) return fail(where(".move.piece"), "知らない駒です");
     if (move.contains("color") &&
@@ -372,7 +373,8 @@ std::string JkfReader::readLine(int index, std::vector<Pending> &forks) {
             if (word.empty()) return fail(where(".special"), "知らない終局「" + special + "」です");
             RecordNode &last = tree.node(at);
             // A fork that repeats the moves before it may end the same way, but not otherwise.
-            if (!last.endWord.empty() && last.endWord != word) return fail(where(), "同じ局面に終局が二つあります");
+            if (!last.endWord.empty() && last.endWord != word)
+                return fail(where(), "同じ局面に終局が二つあります");
             if (!last.endWord.empty()) return addForks(element, number, at, where);
             // The end word carries the time spent before it and comments of its own.
             RecordNode notesOfEnd;
@@ -539,12 +541,14 @@ std::string writeJkfUpTo(ZnBan &game, const RecordNotes &notes, std::size_t limi
         const RecordNode &last = tree.node(id);
         std::string special = specialOf(last.endWord, board.turn());
         // The main line's illegal action goes back as it was read, where it still means the word kept.
-        const std::string_view read = std::string_view(notes.csaEndWord).substr(notes.csaEndWord.empty() ? 0 : 1);
+        const std::string_view read =
+            std::string_view(notes.csaEndWord).substr(notes.csaEndWord.empty() ? 0 : 1);
         if (mainLine && read.ends_with("ILLEGAL_ACTION") && wordOfSpecial(read, board.turn()) == last.endWord)
             special = std::string(read);
         if (special.empty()) return std::string();
         Json element{{"special", special}};
-        addNotes(element, last.endSeconds, last.endComments, totalOf(last.parent) + std::max(0, last.endSeconds));
+        addNotes(element, last.endSeconds, last.endComments,
+                 totalOf(last.parent) + std::max(0, last.endSeconds));
         std::string open = compact(element);
         open.pop_back();
         return open;
@@ -555,18 +559,19 @@ std::string writeJkfUpTo(ZnBan &game, const RecordNotes &notes, std::size_t limi
     // grows with the record and no faster. A fork is a line's first node, or -1 - node for the end
     // word of a node standing after its moves (a variation that only ends the game).
     struct Frame {
-        int at;              // the node whose element (or, once `special`, whose end word) is written
-        bool special;        // the element is the end word of `at`, which leads its moves
-        bool begun;          // the element's text is open
+        int at;        // the node whose element (or, once `special`, whose end word) is written
+        bool special;  // the element is the end word of `at`, which leads its moves
+        bool begun;    // the element's text is open
         std::vector<int> forks;
-        std::size_t next;    // the next fork to write
-        int played;          // the moves of this line played on the board
-        bool first;          // no element of this line is written yet
+        std::size_t next;  // the next fork to write
+        int played;        // the moves of this line played on the board
+        bool first;        // no element of this line is written yet
     };
     // Whether the end word of `id` leads its moves in JKF: the line ends on its special, which
     // carries them as forks. Without a special the moves go on as if there were no end word.
     const auto leads = [&](int id) {
-        return tree.endsFirst(id) && !tree.node(id).children.empty() && jkfHoldsEndWord(tree.node(id).endWord);
+        return tree.endsFirst(id) && !tree.node(id).children.empty() &&
+               jkfHoldsEndWord(tree.node(id).endWord);
     };
     // The forks of the element of node `id`: when it is the first of its parent's moves, the
     // others, and an end word after them.

@@ -17,8 +17,8 @@ namespace {
 // 引き分け and 最大手数 are no words of the older programs, but tsshogi names those ends so and
 // reads any word in their place, so a record keeps them rather than losing how it ended.
 constexpr std::array<std::string_view, 15> END_WORDS = {
-    "投了",   "中断",   "千日手",   "詰み",     "持将棋", "切れ負け", "反則勝ち", "反則負け",
-    "入玉勝ち", "封じ手", "不詰", "不戦勝", "不戦敗", "引き分け", "最大手数"};
+    "投了",     "中断",   "千日手", "詰み",   "持将棋", "切れ負け", "反則勝ち", "反則負け",
+    "入玉勝ち", "封じ手", "不詰",   "不戦勝", "不戦敗", "引き分け", "最大手数"};
 
 // ---- reading characters ----
 
@@ -546,8 +546,8 @@ std::string Reader::startBranch(std::string_view text) {
     // The branch replaces move `number` of the line read just before it.
     const long index = number - std::max(0L, numberBase_);
     // A branch may also stand in for the end word that closed the line before it.
-    const bool forEndWord = built_ && index == static_cast<long>(path_.size()) &&
-                            !notes.tree.node(path_.back()).endWord.empty();
+    const bool forEndWord =
+        built_ && index == static_cast<long>(path_.size()) && !notes.tree.node(path_.back()).endWord.empty();
     if (!built_ || index < 1 || (index >= static_cast<long>(path_.size()) && !forEndWord))
         return "変化：" + std::to_string(number) + "手の手が前の手順にありません";
     game.setReplaying(true);

@@ -107,7 +107,8 @@ int RecordTree::remove(int id) {
     const int parentId = node(id).parent;
     RecordNode &parent = node(parentId);
     const auto found = std::find(parent.children.begin(), parent.children.end(), id);
-    const auto index = static_cast<std::size_t>(found - parent.children.begin()) + (endsFirst(parentId) ? 1 : 0);
+    const auto index =
+        static_cast<std::size_t>(found - parent.children.begin()) + (endsFirst(parentId) ? 1 : 0);
     parent.children.erase(found);
     // The path stays on the branch before the one removed, or moves to the next.
     if (parent.chosen > index || parent.chosen >= std::max<std::size_t>(answerCount(parentId), 1))

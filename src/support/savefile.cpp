@@ -68,7 +68,8 @@ SaveResult openTemporary(const std::string &path, std::string &target, std::stri
     if (std::string refused = whyNotARegularFile(path); !refused.empty()) return {false, refused};
     // A loop of links leads nowhere: the rename would put a file in place of the link.
     struct stat status {};
-    if (::stat(path.c_str(), &status) != 0 && errno == ELOOP) return failed("ファイルに書き込めません", ELOOP);
+    if (::stat(path.c_str(), &status) != 0 && errno == ELOOP)
+        return failed("ファイルに書き込めません", ELOOP);
     target = saveTarget(path);
     if (std::string refused = whyNotARegularFile(target); !refused.empty()) return {false, refused};
     temporary = target + ".nagi-XXXXXX";

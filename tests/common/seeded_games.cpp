@@ -61,7 +61,9 @@ RecordTree staircaseTree(unsigned seed, int levels) {
     ZnBan game;
     std::mt19937 random(seed);
     std::vector<Move> moves;
-    const auto spec = [](const Move &move) { return MoveSpec{move.from, move.to, move.promote, move.dropKind}; };
+    const auto spec = [](const Move &move) {
+        return MoveSpec{move.from, move.to, move.promote, move.dropKind};
+    };
     int at = RecordTree::START;
     for (int level = 0; level <= levels; ++level) {
         moves.clear();

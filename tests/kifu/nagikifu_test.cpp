@@ -110,16 +110,18 @@ TEST_F(Nagikifu, SfenOutputIsTheFinalPositionAndUsiTheWholeLine) {
 // how many branches stayed behind. Headers go under the CSA keys that hold them (a place given
 // twice twice) and come back; the user is told of those no key holds, and of the place JKF keeps once.
 TEST_F(Nagikifu, BranchesAndHeadersAreKeptWhereTheFormatHoldsThem) {
-    writeBytes(at("in.kifu"), "場所：東京\n場所：大阪\n持ち時間：各10分\n秒読み：30秒\n備考：メモ\n最大手数：256\n"
-                              "解説：某九段\n1 ７六歩(77)\n2 ３四歩(33)+\n変化：2手\n2 ８四歩(83)\n");
+    writeBytes(at("in.kifu"),
+               "場所：東京\n場所：大阪\n持ち時間：各10分\n秒読み：30秒\n備考：メモ\n最大手数：256\n"
+               "解説：某九段\n1 ７六歩(77)\n2 ３四歩(33)+\n変化：2手\n2 ８四歩(83)\n");
     const struct {
         const char *to;
         std::string told;
     } rows[] = {
         {"ki2u", ""},
         {"jkf", "この形式に入らない対局情報「場所」の二つ目からの値は保存していません\n"},
-        {"csa", "変化1個は保存していません\n|この形式に入らない対局情報「持ち時間」・対局情報「秒読み」・"
-                "対局情報「解説」は保存していません\n"},
+        {"csa",
+         "変化1個は保存していません\n|この形式に入らない対局情報「持ち時間」・対局情報「秒読み」・"
+         "対局情報「解説」は保存していません\n"},
         {"usi", "変化1個は保存していません\n"},
     };
     for (const auto &[to, told] : rows) {
@@ -143,8 +145,11 @@ TEST_F(Nagikifu, BranchesAndHeadersAreKeptWhereTheFormatHoldsThem) {
         const Outcome back = run({"convert", out, at("back.kifu")});
         ASSERT_EQ(back.status, 0) << back.err;
         ASSERT_TRUE(readRecordBytes(game, notes, bytesOf(at("back.kifu")), "back.kifu").ok);
-        EXPECT_EQ(notes.headers, (std::vector<std::pair<std::string, std::string>>{
-                                     {"手合割", "平手"}, {"場所", "東京"}, {"場所", "大阪"}, {"備考", "メモ"}, {"最大手数", "256"}}));
+        EXPECT_EQ(notes.headers, (std::vector<std::pair<std::string, std::string>>{{"手合割", "平手"},
+                                                                                   {"場所", "東京"},
+                                                                                   {"場所", "大阪"},
+                                                                                   {"備考", "メモ"},
+                                                                                   {"最大手数", "256"}}));
     }
 }
 

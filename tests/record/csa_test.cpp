@@ -172,10 +172,12 @@ TEST(CsaRead, AFullRecord) {
     const std::string written = writeCsa(loaded.game, loaded.notes);
     EXPECT_TRUE(written.starts_with("'CSA encoding=UTF-8\nV3.0\nN+先手の人\nN-後手の人\n$EVENT:例の棋戦\n"))
         << written;
-    EXPECT_NE(written.find("\nPI\n+\n+7776FU\nT12\n-3334FU\nT6\n'*二手目のコメント\n+8822UM\n'** 41 -4132KI\n"),
-              std::string::npos)
+    EXPECT_NE(
+        written.find("\nPI\n+\n+7776FU\nT12\n-3334FU\nT6\n'*二手目のコメント\n+8822UM\n'** 41 -4132KI\n"),
+        std::string::npos)
         << written;
-    EXPECT_TRUE(written.ends_with("\n+2211UM\n-8384FU\n+0055KA\n%TORYO\nT40\n'*終局後のコメント\n")) << written;
+    EXPECT_TRUE(written.ends_with("\n+2211UM\n-8384FU\n+0055KA\n%TORYO\nT40\n'*終局後のコメント\n"))
+        << written;
     Loaded again;
     load(again, written);
     ASSERT_TRUE(again.result.ok) << again.result.reason;
@@ -251,7 +253,8 @@ TEST(CsaRead, EndWordsMapToKifAndBack) {
             if (lost) continue;
             EXPECT_EQ(back.notes.endComments, std::vector<std::string>{"終局の感想"}) << bytes;
             EXPECT_EQ(back.notes.endSeconds, format == RecordFormat::Ki2 ? -1 : 3) << bytes;
-            EXPECT_NE(writeCsa(back.game, back.notes).find("\n" + std::string(row.csa) + "\n"), std::string::npos)
+            EXPECT_NE(writeCsa(back.game, back.notes).find("\n" + std::string(row.csa) + "\n"),
+                      std::string::npos)
                 << bytes;
         }
     }

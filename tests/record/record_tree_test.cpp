@@ -50,7 +50,8 @@ struct RandomTree {
         record.goToStart();
         record.setComments({"開始"});
         RecordTree &tree = record.notes().tree;
-        const char *const ends[] = {"", "投了", "中断", "千日手", "詰み", "切れ負け", "反則勝ち", "引き分け", "最大手数"};
+        const char *const ends[] = {"",         "投了",     "中断",     "千日手",  "詰み",
+                                    "切れ負け", "反則勝ち", "引き分け", "最大手数"};
         for (int id = 0; id < tree.size(); ++id) {
             RecordNode &node = tree.node(id);
             // Now and then an end word beside the moves: the line ends there, or a variation does.
@@ -73,7 +74,8 @@ struct RandomTree {
 RecordTree asWritten(RecordTree tree, RecordFormat format) {
     for (int id = 0; format != RecordFormat::Jkf && id < tree.size(); ++id) {
         RecordNode &node = tree.node(id);
-        if (id != RecordTree::START) node.seconds = format == RecordFormat::Ki2 ? -1 : std::max(0, node.seconds);
+        if (id != RecordTree::START)
+            node.seconds = format == RecordFormat::Ki2 ? -1 : std::max(0, node.seconds);
         // KIF writes an end word with its own time, unknown or not; KI2 has no times.
         node.endSeconds =
             format == RecordFormat::Kif && !node.endWord.empty() ? std::max(0, node.endSeconds) : -1;
@@ -199,8 +201,8 @@ TEST(DeepRecords, WideAndDeepTreesGoThroughEveryFormatInLinearSpace) {
     game.setReplaying(false);
     for (const RecordNotes *written : {&wide, &staircase}) {
         const std::size_t nodes = static_cast<std::size_t>(written->tree.size());
-        for (RecordFormat format :
-             {RecordFormat::Kif, RecordFormat::Ki2, RecordFormat::Jkf, RecordFormat::Csa, RecordFormat::Usi}) {
+        for (RecordFormat format : {RecordFormat::Kif, RecordFormat::Ki2, RecordFormat::Jkf,
+                                    RecordFormat::Csa, RecordFormat::Usi}) {
             SCOPED_TRACE(std::to_string(nodes) + " nodes, format " + std::to_string(int(format)));
             ZnBan read;
             RecordNotes notes;

@@ -31,7 +31,8 @@ TEST(SystemErrorText, CommonErrorsAreJapanese) {
 // No error is shown in the system's English: the rarer ones are named by their number.
 TEST(SystemErrorText, EveryErrorIsToldInJapanese) {
     EXPECT_EQ(systemErrorText(ELOOP), "リンクが輪になっているか、たどるリンクが多すぎます");
-    EXPECT_EQ(systemErrorText(EHWPOISON), "システムのエラー（EHWPOISON、番号 " + std::to_string(EHWPOISON) + "）");
+    EXPECT_EQ(systemErrorText(EHWPOISON),
+              "システムのエラー（EHWPOISON、番号 " + std::to_string(EHWPOISON) + "）");
     for (int error = 1; error < 140; ++error) {
         const std::string text = systemErrorText(error);
         EXPECT_GE(static_cast<unsigned char>(text.at(0)), 0xE3u) << error << " " << text;
