@@ -182,6 +182,11 @@ int runAnalyse(const std::vector<std::string> &args, std::ostream &err, bool ter
         err << "nagikifu: " << line.input << ": " << read.reason << '\n';
         return FAILED;
     }
+    // An output that cannot be written fails now, not after the whole analysis.
+    if (const SaveResult savable = checkSavable(line.output); !savable.ok) {
+        err << "nagikifu: " << line.output << ": " << savable.reason << '\n';
+        return FAILED;
+    }
     GameAnalysis analysis(currentLine(game), line.settings);
     if (analysis.error().empty()) runEngine(analysis, line, err, terminal);
     for (const std::string &note : analysis.notes()) err << "nagikifu: " << note << '\n';

@@ -183,6 +183,11 @@ int convert(const CommandLine &line, const StandardInput &in, std::ostream &out,
     if (!writeOutput(output, bytes, out, reason)) return fail(err, shownName, reason);
     if (const int branches = branchesLeftOut(notes, target.format); branches > 0)
         err << "nagikifu: " << shownName << ": 変化" << branches << "個は保存していません\n";
+    if (const std::vector<std::string> items = notesLeftOut(notes, target.format); !items.empty()) {
+        err << "nagikifu: " << shownName << ": この形式に入らない";
+        for (std::size_t i = 0; i < items.size(); ++i) err << (i > 0 ? "・" : "") << items[i];
+        err << "は保存していません\n";
+    }
     return 0;
 }
 

@@ -14,14 +14,46 @@
 
 namespace {
 
-// Headers whose CSA key has a KIF name; any other "$KEY" is kept under KEY.
-constexpr std::array<std::pair<std::string_view, std::string_view>, 5> HEADER_NAMES = {{
+// Headers whose CSA key has a KIF name, as tsshogi pairs them; any other "$KEY" is kept under KEY.
+// 持ち時間 has two keys, by the form of its value (see timeKeyOf).
+constexpr std::array<std::pair<std::string_view, std::string_view>, 12> HEADER_NAMES = {{
     {"EVENT", "棋戦"},
     {"START_TIME", "開始日時"},
     {"END_TIME", "終了日時"},
     {"SITE", "場所"},
     {"OPENING", "戦型"},
+    {"TIME_LIMIT", "持ち時間"},
+    {"TIME", "持ち時間"},
+    {"TIME+", "先手持ち時間"},
+    {"TIME-", "後手持ち時間"},
+    {"MAX_MOVES", "最大手数"},
+    {"JISHOGI", "持将棋"},
+    {"NOTE", "備考"},
 }};
+
+bool isDigits(std::string_view text, std::string_view also = {}) {
+    if (text.empty()) return false;
+    for (char c : text)
+        if ((c < '0' || c > '9') && also.find(c) == std::string_view::npos) return false;
+    return true;
+}
+
+// The key a time limit goes under: "HH:MM+SS" is version 2.2's $TIME_LIMIT, "900+0+5" (seconds of
+// time, byoyomi and increment) version 3.0's $TIME; empty for free text ("各10分"), which no key holds.
+std::string_view timeKeyOf(std::string_view value) {
+    const std::size_t plus = value.find('+');
+    if (plus == std::string_view::npos) return {};
+    const std::string_view before = value.substr(0, plus), after = value.substr(plus + 1);
+    const std::size_t colon = before.find(':');
+    if (colon != std::string_view::npos && isDigits(before.substr(0, colon)) && before.size() - colon == 3 &&
+        isDigits(before.substr(colon + 1)) && isDigits(after))
+        return "TIME_LIMIT";
+    const std::size_t second = after.find('+');
+    if (second != std::string_view::npos && isDigits(before, ".") && isDigits(after.substr(0, second), ".") &&
+        isDigits(after.substr(second + 1), "."))
+        return "TIME";
+    return {};
+}
 
 // The CSA end words and the KIF words they are kept as. The illegal actions name the side that
 // erred; KIF says how the game ended for the side to move, so they are mapped in endWordOf. The
@@ -142,9 +174,16 @@ private:
         return "CSA形式の行として読めません「" + quotedPart(statement) + "」";
     }
 
+    // "'*text" is a comment on the move before it, the form every program writes; older files put
+    // their comments on plain "'" lines, which are kept too. A comment after the end word is the
+    // end word's own.
     std::string readComment(std::string_view text) {
+        if (!text.empty() && text.front() == '*') text.remove_prefix(1);
         if (!isUtf8(text)) return "コメントの文字が不正です（UTF-8 ではありません）";
-        notes_.commentsAfter(static_cast<std::size_t>(built_ ? game_.moveCount() : 0)).emplace_back(text);
+        if (ended_)
+            notes_.endComments.emplace_back(text);
+        else
+            notes_.commentsAfter(static_cast<std::size_t>(built_ ? game_.moveCount() : 0)).emplace_back(text);
         return {};
     }
 
@@ -174,12 +213,9 @@ private:
         std::string_view name = key;
         for (const auto &[csa, kif] : HEADER_NAMES)
             if (csa == key) name = kif;
-        notes_.setHeader(name, value);
-        continuing_ = 0;
-        for (const auto &[headerName, headerValue] : notes_.headers) {
-            if (headerName == name) break;
-            ++continuing_;
-        }
+        // A key given twice keeps both values, as KIF does.
+        notes_.headers.emplace_back(std::string(name), std::string(value));
+        continuing_ = static_cast<int>(notes_.headers.size()) - 1;
         return {};
     }
 
@@ -416,7 +452,8 @@ void appendComments(std::string &out, const std::vector<std::string> &comments) 
         // A comment of several lines becomes several comment lines.
         while (true) {
             const std::size_t end = rest.find('\n');
-            out += '\'';
+            // A plain "'" line is a remark that other programs skip; "'*" makes it a comment.
+            out += "'*";
             appendOneLine(out, rest.substr(0, end));
             if (end == std::string_view::npos) break;
             rest.remove_prefix(end + 1);
@@ -437,10 +474,7 @@ void appendHeaders(std::string &out, const RecordNotes &notes) {
         appendOneLine(out, gote);
     }
     for (const auto &[key, value] : notes.headers) {
-        std::string_view csaKey;
-        for (const auto &[csa, kif] : HEADER_NAMES)
-            if (kif == key) csaKey = csa;
-        if (csaKey.empty() && isCsaKey(key)) csaKey = key;
+        const std::string_view csaKey = csaKeyOf(key, value);
         if (csaKey.empty()) continue;
         out += '$';
         out += csaKey;
@@ -505,10 +539,13 @@ void appendPosition(std::string &out, const PositionSpec &position) {
 }
 
 // The version line, and first the encoding line where the text is more than ASCII: a reader that
-// is not told assumes Shift-JIS.
+// is not told assumes Shift-JIS. Keys that version 2.2 lacks need 3.0 too.
 std::string csaHead(std::string_view body) {
     for (char c : body)
         if (static_cast<unsigned char>(c) >= 0x80) return "'CSA encoding=UTF-8\nV3.0\n";
+    for (std::string_view key : {"$TIME:", "$TIME+:", "$TIME-:", "$MAX_MOVES:", "$JISHOGI:", "$NOTE:"})
+        for (std::size_t at = body.find(key); at != std::string_view::npos; at = body.find(key, at + 1))
+            if (at == 0 || body[at - 1] == '\n') return "V3.0\n";
     return "V2.2\n";
 }
 
@@ -570,5 +607,14 @@ std::string writeCsa(ZnBan &game, const RecordNotes &notes) {
         out += end + '\n';
         if (notes.endSeconds >= 0) out += 'T' + std::to_string(notes.endSeconds) + '\n';
     }
+    // Without a word to hang on, they still stand after the last move rather than go.
+    appendComments(out, notes.endComments);
     return csaHead(out) + out;
+}
+
+std::string_view csaKeyOf(std::string_view key, std::string_view value) {
+    if (key == "持ち時間") return timeKeyOf(value);
+    for (const auto &[csa, kif] : HEADER_NAMES)
+        if (kif == key) return csa;
+    return isCsaKey(key) ? key : std::string_view();
 }

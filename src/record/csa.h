@@ -22,3 +22,6 @@ std::string writeCsa(ZnBan &game, const RecordNotes &notes);
 // The CSA end word ("%TORYO") of a KIF end word ("投了"), for a game with `turn` to move; empty
 // when CSA has none.
 std::string csaEndWordOf(std::string_view kifEndWord, Side turn);
+
+// The CSA key ("SITE") a KIF header ("場所") with `value` is written under; empty when no key holds it.
+std::string_view csaKeyOf(std::string_view key, std::string_view value);

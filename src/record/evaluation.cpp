@@ -11,7 +11,7 @@ constexpr long long kMaxCentipawns = 100000;
 constexpr std::string_view kScoreKey = "#評価値=";
 constexpr std::string_view kOtherScoreKey = "*評価値=";
 constexpr std::string_view kMateKey = "#詰み=";
-constexpr std::string_view kFloodgateMark = "** ";
+constexpr std::string_view kFloodgateMark = "* ";
 constexpr std::array<std::string_view, 5> kKeys = {"#評価値=", "#詰み=", "#読み筋=", "#深さ=", "#エンジン="};
 constexpr std::array<std::string_view, 3> kLabels = {"【疑問手】", "【悪手】", "【大悪手】"};
 constexpr std::string_view kSenteWins = "先手勝ち";
@@ -63,8 +63,11 @@ std::optional<Evaluation> scoreAfter(std::string_view line, std::string_view key
     return Evaluation::score(*value);
 }
 
-// Floodgate's players write "** 123 PV..." after each move, from sente's view.
+// Floodgate's players write "'** 123 PV..." after each move, from sente's view; the CSA reader
+// takes "'*" for the comment mark and keeps "* 123 PV...", which KIF writes "** 123", where
+// ShogiHome's graph reads it. Records kept by older readers hold the whole "** 123".
 std::optional<Evaluation> floodgateScore(std::string_view line) {
+    if (line.starts_with('*') && line.substr(1).starts_with(kFloodgateMark)) line.remove_prefix(1);
     if (!line.starts_with(kFloodgateMark)) return std::nullopt;
     line.remove_prefix(kFloodgateMark.size());
     const std::optional<int> value = parseInt(line.substr(0, line.find(' ')));

@@ -1,6 +1,7 @@
 #include "record/formats.h"
 
 #include <array>
+#include <set>
 #include <sstream>
 #include <utility>
 
@@ -9,8 +10,10 @@
 #include "record/jkf.h"
 #include "record/ki2.h"
 #include "record/kif.h"
+#include "record/kifu_text.h"
 #include "record/sfen.h"
 #include "record/treegame.h"
+#include "support/readfile.h"
 
 namespace {
 
@@ -223,6 +226,37 @@ int branchesLeftOut(const RecordNotes &notes, RecordFormat format) {
     return holdsBranches(format) ? 0 : notes.tree.branchCount();
 }
 
+std::vector<std::string> notesLeftOut(const RecordNotes &notes, RecordFormat format) {
+    std::vector<std::string> items;
+    const auto header = [&](std::string_view key, std::string_view why = {}) {
+        items.push_back("対局情報「" + std::string(key) + "」" + std::string(why));
+    };
+    if (format == RecordFormat::Csa) {
+        for (const auto &[key, value] : notes.headers)
+            if (key != "先手" && key != "後手" && key != "下手" && key != "上手" && key != "手合割" &&
+                csaKeyOf(key, value).empty())
+                header(key);
+    }
+    if (format == RecordFormat::Jkf) {
+        // One value per key: the last given stands.
+        std::set<std::string_view> seen, named;
+        for (const auto &[key, value] : notes.headers)
+            if (!seen.insert(key).second && named.insert(key).second) header(key, "の二つ目からの値");
+    }
+    const std::string &word = notes.endWord;
+    if (word.empty()) return items;
+    bool held = true;
+    if (format == RecordFormat::Kif || format == RecordFormat::Ki2) held = kifu::isEndWord(word);
+    if (format == RecordFormat::Csa) held = !csaEndWordOf(word, SENTE).empty();
+    if (format == RecordFormat::Jkf) held = jkfHoldsEndWord(word);
+    if (!held) items.push_back("終局「" + word + "」");
+    // KIF has one word for losing by a foul, whichever way it was made.
+    if (held && (format == RecordFormat::Kif || format == RecordFormat::Ki2) && word == "反則負け" &&
+        notes.csaEndWord.find("ILLEGAL_ACTION") != std::string::npos)
+        items.push_back("終局の語「" + notes.csaEndWord + "」");
+    return items;
+}
+
 RecordResult writeRecordBytes(ZnBan &game, const RecordNotes &notes, RecordFormat format, std::string &bytes,
                               bool shiftJis) {
     if (!holdsBranches(format) && notes.tree.size() > 1 && !holdsMainLine(game, notes.tree)) {
@@ -246,9 +280,12 @@ RecordResult writeRecordBytes(ZnBan &game, const RecordNotes &notes, RecordForma
             const std::string body =
                 format == RecordFormat::Kif ? writeKif(game, notes) : writeKi2(game, notes);
             if (body.empty()) return {false, std::string(CANNOT_BUILD)};
-            // The first line names the encoding, so that a reader need not guess it from the bytes.
-            text =
-                shiftJis ? "#KIF version=2.0 encoding=Shift_JIS\r\n" : "#KIF version=2.0 encoding=UTF-8\r\n";
+            // A KIF's first line names the encoding, so that a reader need not guess it from the
+            // bytes. KI2 goes without: json-kifu-format's reader stops at that line and no other
+            // program writes it there, and the bytes tell the encoding all the same.
+            if (format == RecordFormat::Kif)
+                text = shiftJis ? "#KIF version=2.0 encoding=Shift_JIS\r\n"
+                                : "#KIF version=2.0 encoding=UTF-8\r\n";
             text += body;
             if (shiftJis) {
                 std::string encoded;
@@ -263,7 +300,10 @@ RecordResult writeRecordBytes(ZnBan &game, const RecordNotes &notes, RecordForma
         case RecordFormat::Csa: text = writeCsa(game, notes); break;
         case RecordFormat::Sfen: text = writeSfen(game, notes.firstMoveNumber); break;
         case RecordFormat::Usi: text = writeUsi(game, notes.firstMoveNumber); break;
-        case RecordFormat::Jkf: text = writeJkf(game, notes); break;
+        case RecordFormat::Jkf:
+            text = writeJkfUpTo(game, notes, MAX_READ_BYTES);
+            if (text.size() > MAX_READ_BYTES) return {false, recordTooLong()};
+            break;
         default: return {false, "書き出す形式が決まっていません"};
     }
     if (text.empty()) return {false, std::string(CANNOT_BUILD)};

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/znban.h"
 #include "record/notes.h"
@@ -34,6 +35,11 @@ bool holdsBranches(RecordFormat format);
 
 // How many branches writing `notes` in `format` leaves out: all of them in a format of one line.
 int branchesLeftOut(const RecordNotes &notes, RecordFormat format);
+
+// What writing `notes` in `format` leaves out besides branches, each named for a message: headers
+// no key of the format holds ("対局情報「秒読み」") or that it keeps only once, and an end word it
+// has no word for ("終局「エラー」").
+std::vector<std::string> notesLeftOut(const RecordNotes &notes, RecordFormat format);
 
 // Writes the whole record in `format`, branches included where the format holds them, else the main
 // line (SFEN: the position the game shows); KIF and KI2 are encoded as Shift-JIS (CP932) when

@@ -90,11 +90,10 @@ std::string GameRecord::play(const MoveSpec &move) {
 }
 
 bool GameRecord::choose(std::size_t index) {
-    const RecordNode &here = notes_.tree.node(cursorNode());
-    if (index >= here.children.size()) return false;
-    if (index == here.chosen) return true;
     const int node = cursorNode();
-    notes_.tree.choose(here.children[index]);
+    if (index >= notes_.tree.answerCount(node)) return false;
+    if (index == notes_.tree.node(node).chosen) return true;
+    notes_.tree.chooseAnswer(node, index);
     followPathThrough(node);
     ++revision_;
     return true;
@@ -187,7 +186,7 @@ std::vector<std::string> GameRecord::moveList() {
             const Square previousTo = index > 0 ? history[index - 1].to : IN_HAND;
             std::string row =
                 std::to_string(index + 1) + ' ' + moveNotation(before, history[index], previousTo);
-            if (index + 1 < path_.size() && tree.node(tree.node(path_[index + 1]).parent).children.size() > 1)
+            if (index + 1 < path_.size() && tree.answerCount(tree.node(path_[index + 1]).parent) > 1)
                 row += '+';
             rows.push_back(std::move(row));
         });
@@ -195,7 +194,10 @@ std::vector<std::string> GameRecord::moveList() {
     if (!walked) rows.resize(1);
     while (rows.size() < history.size() + 1) rows.push_back(std::to_string(rows.size()));
     const std::string &endWord = tree.node(path_.back()).endWord;
-    if (!endWord.empty()) rows.push_back(std::to_string(history.size() + 1) + ' ' + endWord);
+    // An end word chosen beside moves has other branches too.
+    if (!endWord.empty())
+        rows.push_back(std::to_string(history.size() + 1) + ' ' + endWord +
+                       (tree.answerCount(path_.back()) > 1 ? "+" : ""));
     return rows;
 }
 
@@ -203,8 +205,14 @@ std::vector<std::string> GameRecord::alternatives() const {
     std::vector<std::string> texts;
     const auto &history = game_.history();
     const Square previousTo = cursor() > 0 ? history[static_cast<std::size_t>(cursor()) - 1].to : IN_HAND;
-    for (int child : notes_.tree.node(cursorNode()).children)
-        texts.push_back(moveNotation(game_, recordOf(game_, notes_.tree.node(child).move), previousTo));
+    const RecordTree &tree = notes_.tree;
+    const int here = cursorNode();
+    // An end word beside the moves is an answer too, in its place among them.
+    for (std::size_t index = 0; index < tree.answerCount(here); ++index) {
+        const int child = tree.answer(here, index);
+        texts.push_back(child < 0 ? tree.node(here).endWord
+                                  : moveNotation(game_, recordOf(game_, tree.node(child).move), previousTo));
+    }
     return texts;
 }
 

@@ -87,8 +87,8 @@ public:
     void reset(RecordNotes notes = {});
 
     // The move list of the current path: "開始局面", then "1 ▲７六歩(77)" for each move, with "+"
-    // after a move that has other branches, then the end word after the next move number when the
-    // line has one; one walk over the path, the cursor kept.
+    // after a move (or an end word chosen beside moves) that has other branches, then the end word
+    // after the next move number when the line has one; one walk over the path, the cursor kept.
     std::vector<std::string> moveList();
     // The answers at the cursor as "▲７六歩(77)" (the main one first) and the index of the chosen.
     std::vector<std::string> alternatives() const;

@@ -4,11 +4,13 @@
 
 #include "record/jkf.h"
 
+#include <algorithm>
 #include <array>
 #include <nlohmann/json.hpp>
 #include <utility>
 #include <vector>
 
+#include "record/kifu_text.h"
 #include "record/position.h"
 #include "record/treegame.h"
 
@@ -40,7 +42,7 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 16> PRESETS 
 }};
 
 // JKF specials and the KIF end words they stand for; the fouls are told apart by who is to move.
-constexpr std::array<std::pair<std::string_view, std::string_view>, 9> SPECIALS = {{
+constexpr std::array<std::pair<std::string_view, std::string_view>, 11> SPECIALS = {{
     {"TORYO", "投了"},
     {"CHUDAN", "中断"},
     {"SENNICHITE", "千日手"},
@@ -50,7 +52,20 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 9> SPECIALS 
     {"KACHI", "入玉勝ち"},
     {"TSUMI", "詰み"},
     {"FUZUMI", "不詰"},
+    {"HIKIWAKE", "引き分け"},
+    {"MAX_MOVES", "最大手数"},
 }};
+
+// The KIF end word of a JKF special with `turn` to move; empty when unknown. A foul wins for the
+// side to move when the other side made it.
+std::string_view wordOfSpecial(std::string_view special, Side turn) {
+    for (const auto &[name, endWord] : SPECIALS)
+        if (name == special) return endWord;
+    if (special == "+ILLEGAL_ACTION" || special == "-ILLEGAL_ACTION")
+        return (special[0] == '+') == (turn == SENTE) ? "反則負け" : "反則勝ち";
+    // A KIF word JKF has no name for (封じ手, 不戦勝, ...) is written as itself; see specialOf.
+    return kifu::isEndWord(special) ? special : std::string_view();
+}
 
 int codeOfName(const std::string &name) {
     for (std::size_t code = 0; code < KIND_NAMES.size(); ++code)
@@ -69,22 +84,40 @@ public:
     RecordNotes notes;
 
 private:
+    // A line of moves still to read: where its array is, which line holds the element it forks
+    // from (-1 for the main line), and the node it starts after. The JSON path of an element is
+    // made from these only when there is a fault to name, so that a deep tree costs no more than
+    // its size.
     struct Pending {
         const Json *line;
-        std::string path;
+        int up;
+        std::size_t element;
+        std::size_t fork;
         int parent;
         bool main;
+    };
+    // Names a place in the line of `pending` for a fault: the element `index`, and `suffix` in it.
+    struct Where {
+        const JkfReader &reader;
+        int line;
+        std::size_t index;
+        std::string operator()(std::string_view suffix = {}) const;
     };
 
     std::string readHeader(const Json &root);
     std::string readStart(const Json &root);
     std::string readBoard(const Json &data, PositionSpec &start);
-    std::string readLine(const Pending &pending, std::vector<Pending> &forks);
-    std::string readMove(const Json &move, const std::string &path, MoveSpec &named);
-    std::string readNotes(const Json &element, const std::string &path, RecordNode &node);
+    std::string readLine(int index, std::vector<Pending> &forks);
+    std::string readMove(const Json &move, const Where &where, MoveSpec &named);
+    std::string readNotes(const Json &element, const Where &where, RecordNode &node);
+    std::string pathOf(int line) const;
     std::string standAt(int parent);
 
     std::vector<int> depth_{0};
+    // Every line read or pending, so that a fault can name its path.
+    std::vector<Pending> lines_;
+    // The main line's special as written, which tells a foul apart from an illegal action.
+    std::string mainSpecial_;
     // The nodes the game has played, from the start on.
     std::vector<int> played_{RecordTree::START};
 };
@@ -97,11 +130,10 @@ bool isSmallInt(const Json &value, int low, int high) {
     return value.is_number_integer() && value.get<long long>() >= low && value.get<long long>() <= high;
 }
 
-std::string readSquare(const Json &square, const std::string &path, Square &at) {
-    if (!square.is_object() || !square.contains("x") || !square.contains("y"))
-        return fail(path, "x と y がありません");
-    if (!isSmallInt(square["x"], 1, 9) || !isSmallInt(square["y"], 1, 9))
-        return fail(path, "x と y は 1 から 9 です");
+// Empty on success, else the reason, without the path.
+std::string_view readSquare(const Json &square, Square &at) {
+    if (!square.is_object() || !square.contains("x") || !square.contains("y")) return "x と y がありません";
+    if (!isSmallInt(square["x"], 1, 9) || !isSmallInt(square["y"], 1, 9)) return "x と y は 1 から 9 です";
     at = static_cast<Square>(squareAt(square["y"].get<int>() - 1, square["x"].get<int>() - 1));
     return {};
 }
@@ -119,20 +151,25 @@ std::string JkfReader::read(std::string_view text) {
     if (!root.contains("moves")) return {};
     const Json &moves = root["moves"];
     if (!moves.is_array()) return fail("moves", "配列ではありません");
-    std::vector<Pending> pending{{&moves, "moves", RecordTree::START, true}};
+    lines_.push_back({&moves, -1, 0, 0, RecordTree::START, true});
+    std::vector<int> pending{0};
     std::vector<Pending> forks;
     while (!pending.empty()) {
-        const Pending line = pending.back();
+        const int line = pending.back();
         pending.pop_back();
         forks.clear();
         if (std::string reason = readLine(line, forks); !reason.empty()) return reason;
         // The deepest fork is read first, so that every fork starts on the line read before it.
-        pending.insert(pending.end(), forks.begin(), forks.end());
+        for (const Pending &fork : forks) {
+            pending.push_back(static_cast<int>(lines_.size()));
+            lines_.push_back(fork);
+        }
     }
     const std::vector<int> main = notes.tree.mainLine();
     if (standAt(RecordTree::START) != "" || playNodes(game, notes.tree, main) != "")
         return fail("moves", "本譜を再生できません");
     setLineNotes(notes.tree, main, notes);
+    if (mainSpecial_.find("ILLEGAL_ACTION") != std::string::npos) notes.csaEndWord = "%" + mainSpecial_;
     return {};
 }
 
@@ -221,118 +258,150 @@ std::string JkfReader::standAt(int parent) {
     return {};
 }
 
-std::string JkfReader::readNotes(const Json &element, const std::string &path, RecordNode &node) {
+std::string JkfReader::readNotes(const Json &element, const Where &where, RecordNode &node) {
     if (element.contains("comments")) {
         const Json &comments = element["comments"];
-        if (!comments.is_array()) return fail(path + ".comments", "配列ではありません");
+        if (!comments.is_array()) return fail(where(".comments"), "配列ではありません");
         for (const Json &line : comments) {
-            if (!line.is_string()) return fail(path + ".comments", "文字列でない行があります");
+            if (!line.is_string()) return fail(where(".comments"), "文字列でない行があります");
             node.comments.push_back(line.get<std::string>());
         }
     }
     if (element.contains("time")) {
         const Json &time = element["time"];
         if (!time.is_object() || !time.contains("now") || !time["now"].is_object())
-            return fail(path + ".time", "now がありません");
+            return fail(where(".time"), "now がありません");
         const Json &now = time["now"];
         if (!isSmallInt(now.value("m", Json(0)), 0, 999999) || !isSmallInt(now.value("s", Json(0)), 0, 59))
-            return fail(path + ".time.now", "分と秒が読めません");
+            return fail(where(".time.now"), "分と秒が読めません");
         node.seconds = now.value("m", 0) * 60 + now.value("s", 0);
     }
     return {};
 }
 
-std::string JkfReader::readMove(const Json &move, const std::string &path, MoveSpec &named) {
-    if (!move.is_object()) return fail(path, "オブジェクトではありません");
-    if (!move.contains("piece") || !move["piece"].is_string()) return fail(path + ".piece", "ありません");
+std::string JkfReader::readMove(const Json &move, const Where &where, MoveSpec &named) {
+    if (!move.is_object()) return fail(where(".move"), "オブジェクトではありません");
+    if (!move.contains("piece") || !move["piece"].is_string())
+        return fail(where(".move.piece"), "ありません");
     const int code = codeOfName(move["piece"].get<std::string>());
-    if (code < 0) return fail(path + ".piece", "知らない駒です");
+    if (code < 0) return fail(where(".move.piece"), "知らない駒です");
     if (move.contains("color") &&
         (!isSmallInt(move["color"], 0, 1) || move["color"].get<int>() != game.turn()))
-        return fail(path + ".color", "手番と合っていません");
+        return fail(where(".move.color"), "手番と合っていません");
     if (move.contains("promote") && !move["promote"].is_boolean())
-        return fail(path + ".promote", "真偽値ではありません");
+        return fail(where(".move.promote"), "真偽値ではありません");
     named.promote = move.value("promote", false);
     if (move.contains("to")) {
-        if (std::string reason = readSquare(move["to"], path + ".to", named.to); !reason.empty())
-            return reason;
+        if (const std::string_view reason = readSquare(move["to"], named.to); !reason.empty())
+            return fail(where(".move.to"), reason);
     } else if (move.contains("same") && move["same"].is_boolean() && move["same"].get<bool>() &&
                !game.history().empty()) {
         named.to = game.history().back().to;
     } else {
-        return fail(path + ".to", "ありません");
+        return fail(where(".move.to"), "ありません");
     }
     if (!move.contains("from")) {
-        if (code >= PROMOTED_OFFSET) return fail(path + ".piece", "成駒は打てません");
+        if (code >= PROMOTED_OFFSET) return fail(where(".move.piece"), "成駒は打てません");
         named.from = IN_HAND;
         named.dropKind = static_cast<PieceKind>(code);
         return {};
     }
-    if (std::string reason = readSquare(move["from"], path + ".from", named.from); !reason.empty())
-        return reason;
+    if (const std::string_view reason = readSquare(move["from"], named.from); !reason.empty())
+        return fail(where(".move.from"), reason);
     const Koma *piece = game.pieceAt(named.from);
-    if (piece == nullptr) return fail(path + ".from", "移動元に駒がありません");
-    if (piece->code() != code) return fail(path + ".piece", "移動元の駒と違います");
+    if (piece == nullptr) return fail(where(".move.from"), "移動元に駒がありません");
+    if (piece->code() != code) return fail(where(".move.piece"), "移動元の駒と違います");
     return {};
 }
 
-std::string JkfReader::readLine(const Pending &pending, std::vector<Pending> &forks) {
-    if (std::string reason = standAt(pending.parent); !reason.empty()) return fail(pending.path, reason);
+std::string JkfReader::Where::operator()(std::string_view suffix) const {
+    std::string path = reader.pathOf(line);
+    path.append("[").append(std::to_string(index)).append("]").append(suffix);
+    return path;
+}
+
+std::string JkfReader::pathOf(int line) const {
+    std::vector<int> chain;
+    for (int at = line; at >= 0; at = lines_[static_cast<std::size_t>(at)].up) chain.push_back(at);
+    std::string path = "moves";
+    for (auto at = chain.rbegin(); at != chain.rend(); ++at) {
+        const Pending &each = lines_[static_cast<std::size_t>(*at)];
+        if (each.up < 0) continue;
+        path.append("[").append(std::to_string(each.element));
+        path.append("].forks[").append(std::to_string(each.fork)).append("]");
+    }
+    return path;
+}
+
+std::string JkfReader::readLine(int index, std::vector<Pending> &forks) {
+    const Pending pending = lines_[static_cast<std::size_t>(index)];
+    if (std::string reason = standAt(pending.parent); !reason.empty()) return fail(pathOf(index), reason);
     const Json &line = *pending.line;
     RecordTree &tree = notes.tree;
     int at = pending.parent;
-    for (std::size_t index = 0; index < line.size(); ++index) {
-        const Json &element = line[index];
-        const std::string path = pending.path + "[" + std::to_string(index) + "]";
-        if (!element.is_object()) return fail(path, "オブジェクトではありません");
-        if (pending.main && index == 0) {
+    // Forks of the element `element`, which stand in for it from `from`.
+    const auto addForks = [&](const Json &element, std::size_t number, int from, const Where &where) {
+        if (!element.contains("forks")) return std::string();
+        const Json &alternatives = element["forks"];
+        if (!alternatives.is_array()) return fail(where(".forks"), "配列ではありません");
+        // Last first: the stack then reads the first fork of the deepest move first.
+        for (std::size_t k = alternatives.size(); k-- > 0;) {
+            if (!alternatives[k].is_array() || alternatives[k].empty())
+                return fail(where(".forks[" + std::to_string(k) + "]"), "手順の配列ではありません");
+            forks.push_back({&alternatives[k], index, number, k, from, false});
+        }
+        return std::string();
+    };
+    for (std::size_t number = 0; number < line.size(); ++number) {
+        const Json &element = line[number];
+        const Where where{*this, index, number};
+        if (!element.is_object()) return fail(where(), "オブジェクトではありません");
+        if (pending.main && number == 0) {
             // The first element stands for the start: comments only.
             if (element.contains("move") || element.contains("forks") || element.contains("special"))
-                return fail(path, "開始局面に指し手か分岐があります");
-            if (std::string reason = readNotes(element, path, tree.node(RecordTree::START)); !reason.empty())
+                return fail(where(), "開始局面に指し手か分岐があります");
+            if (std::string reason = readNotes(element, where, tree.node(RecordTree::START)); !reason.empty())
                 return reason;
             continue;
         }
         if (element.contains("special")) {
-            if (!element["special"].is_string()) return fail(path + ".special", "文字列ではありません");
-            if (element.contains("forks") || element.contains("move"))
-                return fail(path, "終局に指し手か分岐があります");
-            if (index + 1 < line.size()) return fail(path, "終局の後に指し手があります");
-            if (index == 0) return fail(path, "分岐の最初が指し手ではありません");
+            if (!element["special"].is_string()) return fail(where(".special"), "文字列ではありません");
+            if (element.contains("move")) return fail(where(), "終局に指し手があります");
+            if (number + 1 < line.size()) return fail(where(), "終局の後に指し手があります");
             const std::string special = element["special"].get<std::string>();
-            std::string_view word;
-            for (const auto &[name, endWord] : SPECIALS)
-                if (name == special) word = endWord;
-            // A foul wins for the side to move when the other side made it.
-            if (special == "+ILLEGAL_ACTION" || special == "-ILLEGAL_ACTION")
-                word = (special[0] == '+') == (game.turn() == SENTE) ? "反則負け" : "反則勝ち";
-            if (word.empty()) return fail(path + ".special", "知らない終局「" + special + "」です");
-            tree.node(at).endWord = word;
-            break;
+            const std::string_view word = wordOfSpecial(special, game.turn());
+            if (word.empty()) return fail(where(".special"), "知らない終局「" + special + "」です");
+            RecordNode &last = tree.node(at);
+            // A fork that repeats the moves before it may end the same way, but not otherwise.
+            if (!last.endWord.empty() && last.endWord != word)
+                return fail(where(), "同じ局面に終局が二つあります");
+            if (!last.endWord.empty()) return addForks(element, number, at, where);
+            // The end word carries the time spent before it and comments of its own.
+            RecordNode notesOfEnd;
+            if (std::string reason = readNotes(element, where, notesOfEnd); !reason.empty()) return reason;
+            last.endWord = word;
+            last.endSeconds = notesOfEnd.seconds;
+            last.endComments = std::move(notesOfEnd.comments);
+            // Read before any move answering the same position, it leads them; a fork of its own
+            // (a variation that only ends the game) follows the moves read first.
+            last.endFirst = last.children.empty();
+            if (pending.main) mainSpecial_ = special;
+            // Its forks are moves played instead of ending the game.
+            return addForks(element, number, at, where);
         }
-        if (!element.contains("move")) return fail(path, "指し手がありません");
+        if (!element.contains("move")) return fail(where(), "指し手がありません");
         MoveSpec named;
-        if (std::string reason = readMove(element["move"], path + ".move", named); !reason.empty())
-            return reason;
+        if (std::string reason = readMove(element["move"], where, named); !reason.empty()) return reason;
         const int parent = at;
-        if (std::string reason = playMove(game, named); !reason.empty()) return fail(path + ".move", reason);
+        if (std::string reason = playMove(game, named); !reason.empty()) return fail(where(".move"), reason);
         at = tree.childWith(parent, named);
         if (at < 0) {
             at = tree.addChild(parent, named);
             depth_.push_back(depth_[static_cast<std::size_t>(parent)] + 1);
         }
         played_.push_back(at);
-        if (std::string reason = readNotes(element, path, tree.node(at)); !reason.empty()) return reason;
-        if (!element.contains("forks")) continue;
-        const Json &alternatives = element["forks"];
-        if (!alternatives.is_array()) return fail(path + ".forks", "配列ではありません");
-        // Last first: the stack then reads the first fork of the deepest move first.
-        for (std::size_t k = alternatives.size(); k-- > 0;) {
-            const std::string forkPath = path + ".forks[" + std::to_string(k) + "]";
-            if (!alternatives[k].is_array() || alternatives[k].empty())
-                return fail(forkPath, "手順の配列ではありません");
-            forks.push_back({&alternatives[k], forkPath, parent, false});
-        }
+        if (std::string reason = readNotes(element, where, tree.node(at)); !reason.empty()) return reason;
+        if (std::string reason = addForks(element, number, parent, where); !reason.empty()) return reason;
     }
     return {};
 }
@@ -377,14 +446,50 @@ std::string specialOf(std::string_view word, Side toMove) {
     for (const auto &[name, endWord] : SPECIALS)
         if (endWord == word) return std::string(name);
     if (word == "反則勝ち") return toMove == SENTE ? "-ILLEGAL_ACTION" : "+ILLEGAL_ACTION";
+    // JKF names no 封じ手, 不戦勝 or 不戦敗: they go as their KIF words, which tsshogi reads as
+    // specials of those names, rather than be lost, or end no line where moves stand beside them.
+    if (kifu::isEndWord(word)) return std::string(word);
     return {};
 }
 
-void addNotes(Json &element, const RecordNode &node, long long total) {
-    if (node.seconds >= 0)
-        element["time"] = {{"now", {{"m", node.seconds / 60}, {"s", node.seconds % 60}}},
+// The JSON text of `value`: compact, or indented by `indent` spaces; text that is not UTF-8 is
+// replaced rather than thrown on.
+std::string compact(const Json &value, int indent = -1) {
+    return value.dump(indent, ' ', false, Json::error_handler_t::replace);
+}
+
+void addNotes(Json &element, int seconds, const std::vector<std::string> &comments, long long total) {
+    if (seconds >= 0)
+        element["time"] = {{"now", {{"m", seconds / 60}, {"s", seconds % 60}}},
                            {"total", {{"h", total / 3600}, {"m", total / 60 % 60}, {"s", total % 60}}}};
-    if (!node.comments.empty()) element["comments"] = node.comments;
+    if (!comments.empty()) element["comments"] = comments;
+}
+
+// The element of the move of node `id`, played from `before`, without its closing brace, so that
+// its forks can follow inside it.
+std::string moveElement(const ZnBan &before, const RecordTree &tree, int id, long long total) {
+    const RecordNode &node = tree.node(id);
+    const MoveHistory record = recordOf(before, node.move);
+    Json move = Json::object();
+    move["color"] = before.turn();
+    if (record.from != IN_HAND) move["from"] = squareJson(record.from);
+    move["to"] = squareJson(record.to);
+    move["piece"] = record.piece != nullptr ? KIND_NAMES[record.piece->code()] : "";
+    if (record.promoted)
+        move["promote"] = true;
+    else if (record.from != IN_HAND && record.piece != nullptr &&
+             before.classifyMove(record.piece, record.to) == PromotionOptional)
+        move["promote"] = false;
+    if (record.captured != nullptr) move["capture"] = KIND_NAMES[record.captured->code()];
+    const int parent = node.parent;
+    if (record.from != IN_HAND && parent != RecordTree::START && tree.node(parent).move.to == record.to)
+        move["same"] = true;
+    Json element = Json::object();
+    element["move"] = std::move(move);
+    addNotes(element, node.seconds, node.comments, total);
+    std::string text = compact(element);
+    text.pop_back();
+    return text;
 }
 
 }  // namespace
@@ -405,6 +510,10 @@ RecordResult readJkf(ZnBan &game, RecordNotes &notes, std::string_view text) {
 }
 
 std::string writeJkf(ZnBan &game, const RecordNotes &notes) {
+    return writeJkfUpTo(game, notes, std::string::npos);
+}
+
+std::string writeJkfUpTo(ZnBan &game, const RecordNotes &notes, std::size_t limit) {
     RecordTree single;
     const RecordTree &tree = treeOf(game, notes, single);
     ZnBan board;
@@ -414,80 +523,136 @@ std::string writeJkf(ZnBan &game, const RecordNotes &notes) {
     for (const auto &[key, value] : notes.headers) header[key] = value;
     root["header"] = std::move(header);
     root["initial"] = startJson(positionOf(board));
+    root["moves"] = Json::array();
+    // The head as nlohmann writes it, up to the empty moves array, which is then written here.
+    const std::string head = compact(root, 2);
+    const std::size_t empty = head.rfind("[]");
+    std::string text = head.substr(0, empty) + "[\n";
 
     const std::vector<long long> totals = runningTotals(tree);
     const auto totalOf = [&](int id) { return id >= 0 ? totals[static_cast<std::size_t>(id)] : 0LL; };
+    Json first = Json::object();
+    addNotes(first, -1, tree.node(RecordTree::START).comments, 0);
+    text += compact(first);
 
-    // Each move's element, and for every line its nodes and the special that ends it, in the
-    // order the lines are played: every fork comes after the line it forks from.
-    std::vector<Json> elements(static_cast<std::size_t>(tree.size()));
-    struct Line {
-        std::vector<int> nodes;
-        Json special;
+    // The special that ends the line at `id`, with its time and comments, without its closing
+    // brace; empty when JKF has no special for its end word. The board stands at `id`.
+    const auto specialText = [&](int id, bool mainLine) {
+        const RecordNode &last = tree.node(id);
+        std::string special = specialOf(last.endWord, board.turn());
+        // The main line's illegal action goes back as it was read, where it still means the word kept.
+        const std::string_view read =
+            std::string_view(notes.csaEndWord).substr(notes.csaEndWord.empty() ? 0 : 1);
+        if (mainLine && read.ends_with("ILLEGAL_ACTION") && wordOfSpecial(read, board.turn()) == last.endWord)
+            special = std::string(read);
+        if (special.empty()) return std::string();
+        Json element{{"special", special}};
+        addNotes(element, last.endSeconds, last.endComments,
+                 totalOf(last.parent) + std::max(0, last.endSeconds));
+        std::string open = compact(element);
+        open.pop_back();
+        return open;
     };
-    std::vector<Line> lines(1);
-    LineVisitor visitor;
-    visitor.branch = [&](int, int) { lines.emplace_back(); };
-    visitor.move = [&](const ZnBan &before, const MoveHistory &record, int id, int) {
-        const RecordNode &node = tree.node(id);
-        Json move = Json::object();
-        move["color"] = before.turn();
-        if (record.from != IN_HAND) move["from"] = squareJson(record.from);
-        move["to"] = squareJson(record.to);
-        move["piece"] = record.piece != nullptr ? KIND_NAMES[record.piece->code()] : "";
-        if (record.promoted)
-            move["promote"] = true;
-        else if (record.from != IN_HAND && record.piece != nullptr &&
-                 before.classifyMove(record.piece, record.to) == PromotionOptional)
-            move["promote"] = false;
-        if (record.captured != nullptr) move["capture"] = KIND_NAMES[record.captured->code()];
-        const int parent = node.parent;
-        if (record.from != IN_HAND && parent != RecordTree::START && tree.node(parent).move.to == record.to)
-            move["same"] = true;
-        Json element = Json::object();
-        element["move"] = std::move(move);
-        addNotes(element, node, totalOf(id));
-        elements[static_cast<std::size_t>(id)] = std::move(element);
-        lines.back().nodes.push_back(id);
-    };
-    visitor.end = [&](const ZnBan &after, int id, int) {
-        const std::string special = specialOf(tree.node(id).endWord, after.turn());
-        if (!special.empty()) lines.back().special = Json{{"special", special}};
-    };
-    if (!walkLines(board, tree, visitor)) return {};
 
-    // Built from the last line back, so that every fork is whole before the move it hangs on.
-    std::vector<std::vector<Json>> forksOf(static_cast<std::size_t>(tree.size()));
-    Json main;
-    for (std::size_t index = lines.size(); index-- > 0;) {
-        Line &line = lines[index];
-        Json array = Json::array();
-        if (index == 0) {
-            Json first = Json::object();
-            addNotes(first, tree.node(RecordTree::START), 0);
-            first.erase("time");
-            array.push_back(std::move(first));
-        }
-        for (int id : line.nodes) {
-            Json &element = elements[static_cast<std::size_t>(id)];
-            std::vector<Json> &forks = forksOf[static_cast<std::size_t>(id)];
-            if (!forks.empty()) {
-                element["forks"] = Json::array();
-                // The forks were made last first.
-                for (auto fork = forks.rbegin(); fork != forks.rend(); ++fork)
-                    element["forks"].push_back(std::move(*fork));
-            }
-            array.push_back(std::move(element));
-        }
-        if (!line.special.is_null()) array.push_back(std::move(line.special));
-        if (index == 0) {
-            main = std::move(array);
-            break;
-        }
-        const RecordNode &first = tree.node(line.nodes.front());
-        const int mainChild = tree.node(first.parent).children.front();
-        forksOf[static_cast<std::size_t>(mainChild)].push_back(std::move(array));
+    // Every line is written where it stands in the document, each fork inside the element it stands
+    // in for, from a stack rather than by recursion; no line is indented by its depth, so the text
+    // grows with the record and no faster. A fork is a line's first node, or -1 - node for the end
+    // word of a node standing after its moves (a variation that only ends the game).
+    struct Frame {
+        int at;        // the node whose element (or, once `special`, whose end word) is written
+        bool special;  // the element is the end word of `at`, which leads its moves
+        bool begun;    // the element's text is open
+        std::vector<int> forks;
+        std::size_t next;  // the next fork to write
+        int played;        // the moves of this line played on the board
+        bool first;        // no element of this line is written yet
+    };
+    // Whether the end word of `id` leads its moves in JKF: the line ends on its special, which
+    // carries them as forks. Without a special the moves go on as if there were no end word.
+    const auto leads = [&](int id) {
+        return tree.endsFirst(id) && !tree.node(id).children.empty() &&
+               jkfHoldsEndWord(tree.node(id).endWord);
+    };
+    // The forks of the element of node `id`: when it is the first of its parent's moves, the
+    // others, and an end word after them.
+    const auto forksOfMove = [&](int id) {
+        std::vector<int> forks;
+        const int parent = tree.node(id).parent;
+        const std::vector<int> &siblings = tree.node(parent).children;
+        if (siblings.front() != id || leads(parent)) return forks;
+        forks.assign(siblings.begin() + 1, siblings.end());
+        if (tree.endsLast(parent) && jkfHoldsEndWord(tree.node(parent).endWord)) forks.push_back(-1 - parent);
+        return forks;
+    };
+    std::vector<Frame> stack;
+    const RecordNode &start = tree.node(RecordTree::START);
+    if (start.children.empty()) {
+        if (const std::string special = specialText(RecordTree::START, true); !special.empty())
+            text += ",\n" + special + "}";
+        text += "\n]";
+    } else if (leads(RecordTree::START)) {
+        stack.push_back({RecordTree::START, true, false, start.children, 0, 0, false});
+    } else {
+        stack.push_back({start.children.front(), false, false, {}, 0, 0, false});
     }
-    root["moves"] = std::move(main);
-    return root.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+    while (!stack.empty()) {
+        // Past the limit the rest cannot matter: the caller refuses the text by its size.
+        if (text.size() > limit) return text;
+        Frame &frame = stack.back();
+        if (!frame.begun) {
+            frame.begun = true;
+            if (frame.special) {
+                text += ",\n" + specialText(frame.at, stack.size() == 1) + ",\"forks\":[";
+            } else {
+                text += frame.first ? "\n" : ",\n";
+                frame.first = false;
+                text += moveElement(board, tree, frame.at, totalOf(frame.at));
+                frame.forks = forksOfMove(frame.at);
+                if (!frame.forks.empty()) text += ",\"forks\":[";
+            }
+        }
+        if (frame.next < frame.forks.size()) {
+            const int fork = frame.forks[frame.next++];
+            text += frame.next > 1 ? ",[" : "[";
+            if (fork >= 0) {
+                stack.push_back({fork, false, false, {}, 0, 0, true});
+                continue;
+            }
+            // A variation that only ends the game: the board stands where it ends.
+            text += "\n" + specialText(-1 - fork, false) + "}\n]";
+            continue;
+        }
+        if (!frame.forks.empty() || frame.special) text += ']';
+        text += '}';
+        const RecordNode &node = tree.node(frame.at);
+        if (!frame.special) {
+            if (!playMove(board, node.move).empty()) return {};
+            ++frame.played;
+            if (leads(frame.at)) {
+                frame.special = true;
+                frame.begun = false;
+                frame.forks = node.children;
+                frame.next = 0;
+                continue;
+            }
+            if (!node.children.empty()) {
+                frame.at = node.children.front();
+                frame.begun = false;
+                frame.forks.clear();
+                frame.next = 0;
+                continue;
+            }
+            if (const std::string special = specialText(frame.at, stack.size() == 1); !special.empty())
+                text += ",\n" + special + "}";
+        }
+        text += "\n]";
+        for (int undo = frame.played; undo > 0; --undo)
+            if (!board.undoMove()) return {};
+        stack.pop_back();
+    }
+    text += head.substr(empty + 2);
+    text += '\n';
+    return text;
 }
+
+bool jkfHoldsEndWord(std::string_view word) { return !specialOf(word, SENTE).empty(); }

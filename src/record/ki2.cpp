@@ -64,11 +64,12 @@ std::string writeKi2(ZnBan &game, const RecordNotes &notes) {
     visitor.end = [&](const ZnBan &after, int id, int number) {
         flushLine(text, line);
         onLine = 0;
-        const std::string &word = tree.node(id).endWord;
-        if (kifu::isEndWord(word)) {
-            text += kifu::endSentence(word, static_cast<std::size_t>(number), after.turn(), handicap);
+        const RecordNode &last = tree.node(id);
+        if (kifu::isEndWord(last.endWord)) {
+            text += kifu::endSentence(last.endWord, static_cast<std::size_t>(number), after.turn(), handicap);
             text += kifu::LINE_END;
         }
+        kifu::appendComments(text, last.endComments);
     };
     if (!walkLines(board, tree, visitor)) return {};
     return text;

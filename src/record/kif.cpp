@@ -70,9 +70,10 @@ std::string writeKif(ZnBan &game, const RecordNotes &notes) {
 
     const std::vector<long long> totals = runningTotals(tree);
     const auto totalOf = [&](int id) { return id >= 0 ? totals[static_cast<std::size_t>(id)] : 0LL; };
+    // A variation follows a move that has later siblings, or an end word after them.
     const auto hasLaterSibling = [&](int id) {
-        const std::vector<int> &siblings = tree.node(tree.node(id).parent).children;
-        return siblings.back() != id;
+        const int parent = tree.node(id).parent;
+        return tree.node(parent).children.back() != id || tree.endsLast(parent);
     };
     LineVisitor visitor;
     visitor.branch = [&](int, int number) {
@@ -96,12 +97,16 @@ std::string writeKif(ZnBan &game, const RecordNotes &notes) {
             // The end word's own time is the time the player to move spent before it.
             const int seconds = std::max(0, last.endSeconds);
             appendMoveLine(text, static_cast<std::size_t>(number) + 1, last.endWord, seconds,
-                           totalOf(last.parent) + seconds);
+                           totalOf(last.parent) + seconds, tree.endsFirst(id) && !last.children.empty());
+            kifu::appendComments(text, last.endComments);
             if (!mainLineEnded) {
                 text +=
                     kifu::endSentence(last.endWord, static_cast<std::size_t>(number), after.turn(), handicap);
                 text += kifu::LINE_END;
             }
+        } else {
+            // With no word KIF knows, the comments still follow the last move.
+            kifu::appendComments(text, last.endComments);
         }
         mainLineEnded = true;
     };

@@ -14,9 +14,11 @@ namespace kifu {
 
 namespace {
 
-constexpr std::array<std::string_view, 13> END_WORDS = {
-    "投了",     "中断",     "千日手", "詰み", "持将棋", "切れ負け", "反則勝ち",
-    "反則負け", "入玉勝ち", "封じ手", "不詰", "不戦勝", "不戦敗"};
+// 引き分け and 最大手数 are no words of the older programs, but tsshogi names those ends so and
+// reads any word in their place, so a record keeps them rather than losing how it ended.
+constexpr std::array<std::string_view, 15> END_WORDS = {
+    "投了",     "中断",   "千日手", "詰み",   "持将棋", "切れ負け", "反則勝ち", "反則負け",
+    "入玉勝ち", "封じ手", "不詰",   "不戦勝", "不戦敗", "引き分け", "最大手数"};
 
 // ---- reading characters ----
 
@@ -425,7 +427,12 @@ std::string Reader::readLine(std::string_view line) {
     if (text[0] == '|') return readBoardRow(text);
     if (text[0] == '+' || first == U'９') return built_ ? "指し手の後に局面図があります" : std::string();
     if (text.starts_with("まで")) {
-        if (!ended_) notes.tree.node(path_.back()).endWord = endWordOfSentence(text);
+        if (std::string reason = ensureBuilt(); !reason.empty()) return reason;
+        RecordNode &last = notes.tree.node(path_.back());
+        if (!ended_ && last.endWord.empty()) {
+            last.endWord = endWordOfSentence(text);
+            last.endFirst = last.children.empty();
+        }
         ended_ = true;
         return {};
     }
@@ -531,7 +538,10 @@ std::string Reader::startBranch(std::string_view text) {
     if (digits == 0 || !in.eat(U'手')) return "変化の手数が読めません";
     // The branch replaces move `number` of the line read just before it.
     const long index = number - std::max(0L, numberBase_);
-    if (!built_ || index < 1 || index >= static_cast<long>(path_.size()))
+    // A branch may also stand in for the end word that closed the line before it.
+    const bool forEndWord =
+        built_ && index == static_cast<long>(path_.size()) && !notes.tree.node(path_.back()).endWord.empty();
+    if (!built_ || index < 1 || (index >= static_cast<long>(path_.size()) && !forEndWord))
         return "変化：" + std::to_string(number) + "手の手が前の手順にありません";
     game.setReplaying(true);
     while (game.moveCount() >= index)
@@ -654,10 +664,16 @@ std::string Reader::resolve(const WrittenMove &written, MoveSpec &named) {
 
 std::string Reader::play(const WrittenMove &written, int seconds) {
     if (!written.endWord.empty()) {
-        if (!ended_) {
-            RecordNode &last = notes.tree.node(path_.back());
+        // An end word before any move still stands in the start, which a branch may replace.
+        if (std::string reason = ensureBuilt(); !reason.empty()) return reason;
+        RecordNode &last = notes.tree.node(path_.back());
+        // A position keeps the first end word read for it: a variation that repeats the moves
+        // before it ends the same way.
+        if (!ended_ && last.endWord.empty()) {
             last.endWord = written.endWord;
             last.endSeconds = seconds;
+            // Read before any move in its place, the end word leads them: the line ends there.
+            last.endFirst = last.children.empty();
         }
         ended_ = true;
         return {};
@@ -678,7 +694,9 @@ std::string Reader::play(const WrittenMove &written, int seconds) {
 }
 
 void Reader::addComment(std::string_view comment) {
-    notes.tree.node(path_.back()).comments.emplace_back(comment);
+    // After the end word a comment is the end word's own.
+    RecordNode &node = notes.tree.node(path_.back());
+    (ended_ ? node.endComments : node.comments).emplace_back(comment);
 }
 
 // ---- writing ----

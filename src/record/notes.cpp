@@ -37,5 +37,6 @@ void RecordNotes::truncate(std::size_t moves) {
     if (moveSeconds.size() > moves) moveSeconds.resize(moves);
     endWord.clear();
     endSeconds = -1;
+    endComments.clear();
     csaEndWord.clear();
 }

@@ -24,6 +24,8 @@ struct RecordNotes {
     // The seconds the end word itself took (the time a player spent before resigning), -1 when
     // unknown; it counts towards the mover's running total.
     int endSeconds = -1;
+    // Comment lines on the end word itself.
+    std::vector<std::string> endComments;
     // The CSA end word the record was read with ("%+ILLEGAL_ACTION"), so that a CSA record writes
     // back the very word where several share one KIF word; empty when the end came from elsewhere.
     std::string csaEndWord;

@@ -55,19 +55,24 @@ std::vector<int> RecordTree::pathTo(int id) const {
     return path;
 }
 
+int RecordTree::answer(int id, std::size_t index) const {
+    const RecordNode &here = node(id);
+    if (here.children.empty()) return -1;
+    const std::size_t count = answerCount(id);
+    index = std::min(index, count - 1);
+    if (endsFirst(id)) return index == 0 ? -1 : here.children[index - 1];
+    return index < here.children.size() ? here.children[index] : -1;
+}
+
 std::vector<int> RecordTree::lineAfter(int id) const {
     std::vector<int> line;
-    for (int at = id; !node(at).children.empty();) {
-        const RecordNode &here = node(at);
-        at = here.children[std::min(here.chosen, here.children.size() - 1)];
-        line.push_back(at);
-    }
+    for (int at = answer(id, node(id).chosen); at >= 0; at = answer(at, node(at).chosen)) line.push_back(at);
     return line;
 }
 
 std::vector<int> RecordTree::mainLine() const {
     std::vector<int> line;
-    for (int at = START; !node(at).children.empty();) {
+    for (int at = START; !node(at).children.empty() && !endsFirst(at);) {
         at = node(at).children.front();
         line.push_back(at);
     }
@@ -76,17 +81,24 @@ std::vector<int> RecordTree::mainLine() const {
 
 void RecordTree::choose(int id) {
     if (!contains(id) || node(id).parent < 0) return;
-    RecordNode &parent = node(node(id).parent);
+    const int parentId = node(id).parent;
+    RecordNode &parent = node(parentId);
     const auto found = std::find(parent.children.begin(), parent.children.end(), id);
-    parent.chosen = static_cast<std::size_t>(found - parent.children.begin());
+    parent.chosen = static_cast<std::size_t>(found - parent.children.begin()) + (endsFirst(parentId) ? 1 : 0);
 }
 
 void RecordTree::promote(int id) {
+    if (contains(id) && !node(id).children.empty() && !node(id).endWord.empty()) {
+        node(id).endFirst = true;
+        node(id).chosen = 0;
+    }
     for (int at = id; contains(at) && node(at).parent >= 0; at = node(at).parent) {
         RecordNode &parent = node(node(at).parent);
         const auto found = std::find(parent.children.begin(), parent.children.end(), at);
         std::rotate(parent.children.begin(), found, found + 1);
         parent.chosen = 0;
+        // A move made the main line goes before the end word that stood beside it.
+        parent.endFirst = false;
     }
 }
 
@@ -95,10 +107,11 @@ int RecordTree::remove(int id) {
     const int parentId = node(id).parent;
     RecordNode &parent = node(parentId);
     const auto found = std::find(parent.children.begin(), parent.children.end(), id);
-    const auto index = static_cast<std::size_t>(found - parent.children.begin());
+    const auto index =
+        static_cast<std::size_t>(found - parent.children.begin()) + (endsFirst(parentId) ? 1 : 0);
     parent.children.erase(found);
     // The path stays on the branch before the one removed, or moves to the next.
-    if (parent.chosen > index || parent.chosen >= parent.children.size())
+    if (parent.chosen > index || parent.chosen >= std::max<std::size_t>(answerCount(parentId), 1))
         parent.chosen = parent.chosen > 0 ? parent.chosen - 1 : 0;
 
     std::vector<bool> gone(nodes_.size(), false);
@@ -131,7 +144,7 @@ std::string RecordTree::findFault() const {
     std::vector<int> listed(nodes_.size(), 0);
     for (int id = 0; id < size(); ++id) {
         const RecordNode &here = node(id);
-        if (!here.children.empty() && here.chosen >= here.children.size())
+        if (!here.children.empty() && here.chosen >= answerCount(id))
             return "node " + std::to_string(id) + " chooses a child it does not have";
         for (int child : here.children) {
             if (!contains(child) || child <= id) return "node " + std::to_string(id) + " lists a bad child";
@@ -157,7 +170,9 @@ bool sameTree(const RecordTree &a, const RecordTree &b) {
         const RecordNode &x = a.node(left);
         const RecordNode &y = b.node(right);
         if (x.comments != y.comments || x.seconds != y.seconds || x.endWord != y.endWord ||
-            x.endSeconds != y.endSeconds || x.children.size() != y.children.size())
+            x.endSeconds != y.endSeconds || x.endComments != y.endComments ||
+            x.children.size() != y.children.size() ||
+            (!x.endWord.empty() && !x.children.empty() && x.endFirst != y.endFirst))
             return false;
         if (left != RecordTree::START && !sameMove(x.move, y.move)) return false;
         for (std::size_t i = 0; i < x.children.size(); ++i)

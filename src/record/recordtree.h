@@ -21,6 +21,12 @@ struct RecordNode {
     std::string endWord;
     // The seconds the end word itself took; -1 when unknown.
     int endSeconds = -1;
+    // Comment lines on the end word itself, written after it.
+    std::vector<std::string> endComments;
+    // With answers as well, the end word is one more answer: the first, on which the main line ends
+    // (a resignation beside a variation that plays on), or else the last (a variation that only
+    // ends the game).
+    bool endFirst = false;
     // The node this move was played in; -1 for the start.
     int parent = -1;
     // The answers to this move, the main continuation first.
@@ -56,12 +62,29 @@ public:
     std::vector<int> pathTo(int id) const;
     // The nodes after `id` along the chosen children, up to a node with none.
     std::vector<int> lineAfter(int id) const;
-    // The main line: the first child of every node from the start on, the start excluded.
+    // The main line: the first child of every node from the start on, the start excluded, up to a
+    // node whose end word comes first.
     std::vector<int> mainLine() const;
+    // Whether the line through `id` ends there, by an end word that comes before its answers.
+    bool endsFirst(int id) const { return !node(id).endWord.empty() && node(id).endFirst; }
+    // Whether `id` has an end word as an answer beside its moves, after them.
+    bool endsLast(int id) const {
+        return !node(id).endWord.empty() && !node(id).endFirst && !node(id).children.empty();
+    }
+    // The answers to `id`: its moves, and its end word where it stands beside them.
+    std::size_t answerCount(int id) const {
+        return node(id).children.size() + (endsFirst(id) && !node(id).children.empty() ? 1 : 0) +
+               (endsLast(id) ? 1 : 0);
+    }
+    // The child answer `index` of `id` stands for; -1 for the end word.
+    int answer(int id, std::size_t index) const;
+    // Makes answer `index` of `id` the one the current path follows.
+    void chooseAnswer(int id, std::size_t index) { node(id).chosen = index; }
 
     // Makes `id` the chosen answer in its parent, so that the current path runs through it.
     void choose(int id);
-    // Makes `id` and every node on its way from the start the first child of its parent.
+    // Makes `id` and every node on its way from the start the first child of its parent, and its end
+    // word, when the path ends on it beside other answers, the first of them.
     void promote(int id);
     // Removes `id` and everything after it; returns the parent's index after the removal, which
     // renumbers the nodes behind the ones removed. The start cannot be removed (returns -1).

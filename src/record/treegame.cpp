@@ -17,6 +17,7 @@ RecordTree treeOfLine(const ZnBan &game, const RecordNotes &notes) {
     }
     tree.node(at).endWord = notes.endWord;
     tree.node(at).endSeconds = notes.endSeconds;
+    tree.node(at).endComments = notes.endComments;
     return tree;
 }
 
@@ -52,6 +53,7 @@ void setLineNotes(const RecordTree &tree, const std::vector<int> &line, RecordNo
     const RecordNode &last = tree.node(line.empty() ? RecordTree::START : line.back());
     notes.endWord = last.endWord;
     notes.endSeconds = last.endSeconds;
+    notes.endComments = last.endComments;
 }
 
 std::string buildStartOf(ZnBan &game, ZnBan &scratch) {
@@ -85,42 +87,57 @@ bool walkLines(ZnBan &game, const RecordTree &tree, const LineVisitor &visitor) 
     std::vector<int> depth(static_cast<std::size_t>(tree.size()), 0);
     for (int id = 1; id < tree.size(); ++id)
         depth[static_cast<std::size_t>(id)] = depth[static_cast<std::size_t>(tree.node(id).parent)] + 1;
-    const RecordNode &start = tree.node(RecordTree::START);
-    if (start.children.empty()) {
-        visitor.end(game, RecordTree::START, 0);
-        return true;
-    }
+    // A line to walk is its first node, or, for an end word standing beside moves as their variation,
+    // the node it ends as -1 - node.
+    const auto endOf = [](int id) { return -1 - id; };
+    // The variations at `id` in the order they are written, pushed last first onto `forks`: its
+    // moves but the one the line goes on with, and an end word after them.
+    const auto pushForks = [&](int id, std::size_t from, std::vector<int> &forks) {
+        const RecordNode &here = tree.node(id);
+        if (tree.endsLast(id)) forks.push_back(endOf(id));
+        for (std::size_t i = here.children.size(); i-- > from;) forks.push_back(here.children[i]);
+    };
     // The nodes the game has played, from the start on.
     std::vector<int> played{RecordTree::START};
-    std::vector<int> pending{start.children.front()};
-    std::vector<int> forks;
+    std::vector<int> pending, forks;
+    // The main line ends on the start's end word when it comes first; every move is then a variation.
+    if (tree.node(RecordTree::START).children.empty() || tree.endsFirst(RecordTree::START)) {
+        visitor.end(game, RecordTree::START, 0);
+        pushForks(RecordTree::START, 0, pending);
+    } else {
+        pending.push_back(tree.node(RecordTree::START).children.front());
+    }
+    bool mainLine = !pending.empty() && pending.back() >= 0 && !tree.endsFirst(RecordTree::START);
     while (!pending.empty()) {
         const int first = pending.back();
         pending.pop_back();
-        const int parent = tree.node(first).parent;
+        const int parent = first >= 0 ? tree.node(first).parent : -1 - first;
         const auto fork = static_cast<std::size_t>(depth[static_cast<std::size_t>(parent)]);
         // Every line forks from the one played before it, so the fork is on the game's path.
         if (played.size() <= fork || played[fork] != parent) return false;
         while (static_cast<std::size_t>(game.moveCount()) > fork)
             if (!game.undoMove()) return false;
         played.resize(fork + 1);
-        const RecordNode &from = tree.node(parent);
-        const bool mainLine = from.children.front() == first;
         if (!mainLine) visitor.branch(first, static_cast<int>(fork) + 1);
+        if (first < 0) {
+            visitor.end(game, parent, static_cast<int>(fork));
+            continue;
+        }
         forks.clear();
-        if (mainLine)
-            for (std::size_t i = from.children.size(); i-- > 1;) forks.push_back(from.children[i]);
+        if (mainLine) pushForks(parent, 1, forks);
+        mainLine = false;
         for (int at = first;;) {
             const RecordNode &here = tree.node(at);
             const int number = depth[static_cast<std::size_t>(at)];
             visitor.move(game, recordOf(game, here.move), at, number);
             if (!playMove(game, here.move).empty()) return false;
             played.push_back(at);
-            if (here.children.empty()) {
+            if (here.children.empty() || tree.endsFirst(at)) {
                 visitor.end(game, at, number);
+                pushForks(at, 0, forks);
                 break;
             }
-            for (std::size_t i = here.children.size(); i-- > 1;) forks.push_back(here.children[i]);
+            pushForks(at, 1, forks);
             at = here.children.front();
         }
         pending.insert(pending.end(), forks.begin(), forks.end());

@@ -70,6 +70,18 @@ void GameAnalysis::submit(const EngineReport &report) {
     if (reading.empty() && report.bestMove) reading.push_back(*report.bestMove);
     std::size_t legal = 0;
     result.pvText = readingText(game_, reading, &legal);
+    // A move outside the rules is an engine fault: with its first move the whole report goes,
+    // with a later one the reading is cut and judges no move.
+    if (legal == 0 && !reading.empty()) {
+        skip("エンジンの最善手が反則です");
+        return;
+    }
+    if (legal < reading.size()) {
+        result.readingCut = true;
+        notes_.push_back((ply_ == 0 ? std::string("開始局面") : std::to_string(ply_) + "手目") +
+                         ": エンジンの読み筋の" + std::to_string(legal + 1) +
+                         "手目が反則です（その前までを使います）");
+    }
     reading.resize(legal);
     result.pv = std::move(reading);
     result.depth = report.depth;
@@ -90,7 +102,8 @@ void GameAnalysis::judgeMoveInto(int ply) {
     const MoveSpec &played = line_.moves[static_cast<std::size_t>(ply - 1)];
     // The engine's own choice is never a mistake, whatever its score did one search later.
     const bool bestPlayed = !before->pv.empty() && before->pv.front() == played;
-    if (!bestPlayed) verdict.label = labelFor(verdict.chanceLost, settings_.thresholds);
+    if (!bestPlayed && !before->readingCut)
+        verdict.label = labelFor(verdict.chanceLost, settings_.thresholds);
     if (verdict.label != MoveLabel::None && !before->pv.empty())
         verdict.reason = mistakeReason(previous_, played, before->pv.front());
     verdicts_[static_cast<std::size_t>(ply)] = std::move(verdict);

@@ -31,6 +31,8 @@ struct PositionResult {
     Evaluation evaluation;
     // The reading, cut before its first move that is illegal here.
     std::vector<MoveSpec> pv;
+    // Whether the engine's reading held such a move; no move is judged from it then.
+    bool readingCut = false;
     // The reading in Japanese notation.
     std::string pvText;
     int depth = 0;

@@ -58,16 +58,42 @@ std::string saveTarget(const std::string &path) {
     return target;
 }
 
-SaveResult saveFileSafely(const std::string &path, std::string_view bytes) {
+namespace {
+
+// The file a save to `path` writes, or why none may be written there; then a temporary file made
+// beside it, open in `fd`, named in `temporary`.
+SaveResult openTemporary(const std::string &path, std::string &target, std::string &temporary, int &fd) {
     // A rename would put the file in place of a device or a pipe, and writing into one could wait
     // for ever; the kernel's own view of the path (magic links in /proc included) decides.
     if (std::string refused = whyNotARegularFile(path); !refused.empty()) return {false, refused};
-    const std::string target = saveTarget(path);
+    // A loop of links leads nowhere: the rename would put a file in place of the link.
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 && errno == ELOOP)
+        return failed("ファイルに書き込めません", ELOOP);
+    target = saveTarget(path);
     if (std::string refused = whyNotARegularFile(target); !refused.empty()) return {false, refused};
-
-    std::string temporary = target + ".nagi-XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
+    temporary = target + ".nagi-XXXXXX";
+    fd = ::mkstemp(temporary.data());
     if (fd < 0) return failed("ファイルを作れません", errno);
+    return {true, {}};
+}
+
+}  // namespace
+
+SaveResult checkSavable(const std::string &path) {
+    std::string target, temporary;
+    int fd = -1;
+    SaveResult result = openTemporary(path, target, temporary, fd);
+    if (!result.ok) return result;
+    ::close(fd);
+    ::unlink(temporary.c_str());
+    return result;
+}
+
+SaveResult saveFileSafely(const std::string &path, std::string_view bytes) {
+    std::string target, temporary;
+    int fd = -1;
+    if (SaveResult opened = openTemporary(path, target, temporary, fd); !opened.ok) return opened;
     // A write cut short by a full disk or a size limit fails the next write with the reason.
     int error = writeWhole(fd, bytes);
     bool ok = error == 0;

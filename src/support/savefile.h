@@ -25,3 +25,7 @@ std::string saveTarget(const std::string &path);
 // temporary file is left. Needs SIGXFSZ ignored for a file-size limit to be a failure here rather
 // than the end of the process.
 SaveResult saveFileSafely(const std::string &path, std::string_view bytes);
+
+// Whether a save to `path` could begin: what saveFileSafely refuses is refused alike, and a
+// temporary file is made beside the target and removed again. Lets a long task fail before it starts.
+SaveResult checkSavable(const std::string &path);

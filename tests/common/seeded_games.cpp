@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/movegen.h"
+#include "record/play.h"
 
 namespace {
 
@@ -53,4 +54,30 @@ void playSeededGame(ZnBan &game, unsigned seed, int plies) {
     for (int ply = 0; ply < plies; ++ply)
         if (!playQuietOfKings(fresh, random, moves)) break;
     game.swap(fresh);
+}
+
+RecordTree staircaseTree(unsigned seed, int levels) {
+    RecordTree tree;
+    ZnBan game;
+    std::mt19937 random(seed);
+    std::vector<Move> moves;
+    const auto spec = [](const Move &move) {
+        return MoveSpec{move.from, move.to, move.promote, move.dropKind};
+    };
+    int at = RecordTree::START;
+    for (int level = 0; level <= levels; ++level) {
+        moves.clear();
+        generateMoves(game, moves);
+        std::erase_if(moves, [&game](const Move &move) {
+            return game.pieceAt(move.to) != nullptr && game.pieceAt(move.to)->kind() == KING;
+        });
+        if (moves.size() < 2) break;
+        const std::size_t chain = random() % moves.size();
+        const std::size_t leaf = (chain + 1 + random() % (moves.size() - 1)) % moves.size();
+        if (level > 0) tree.addChild(at, spec(moves[leaf]));
+        if (level == levels) break;
+        at = tree.addChild(at, spec(moves[chain]));
+        if (!playMove(game, spec(moves[chain])).empty()) break;
+    }
+    return tree;
 }

@@ -75,7 +75,7 @@ TEST(GameAnalyser, ScoresInSenteViewForbiddenPositionsNeverSentAndFaultsKeepWhat
         {"both sides to move", OPENING, 1, {"cp 30 7g7f", "cp 80", "cp 10", "cp -40"},
          {Evaluation::score(30), Evaluation::score(-80), Evaluation::score(10), Evaluation::score(40)},
          {"usi", "isready", "setoption name Style value Risky Play", "usinewgame", "position sfen", "go btime 0 wtime 0 byoyomi 200", "quit"}, 4, "", "", MoveLabel::None},
-        {"multipv asked for, first line kept", OPENING, 3, {"cp 0", "cp 0", "mate 5 8c8d", "mate -2"},
+        {"multipv asked for, first line kept", OPENING, 3, {"cp 0", "cp 0", "mate 5 2g2f", "mate -2"},
          {even, even, Evaluation::mateFor(SENTE, 5), Evaluation::mateFor(SENTE, 2)},
          {"isready", "setoption name MultiPV value 3", "position sfen"}, 4, "", "", MoveLabel::None},
         // Move 3 walks into a mate: from -200 to lost is a blunder, and the reading of the

@@ -42,6 +42,7 @@ int analyse(const Folder &folder, std::vector<std::string> args, const std::vect
         if (arg == "IN" || arg == "OUT") arg = folder.path(arg == "IN" ? "in.kifu" : "out.kifu");
         // A file where a folder should be fails the write for every user, root included.
         if (arg == "UNWRITABLE") arg = folder.path("in.kifu") + "/out.kifu";
+        if (arg == "MISSING") arg = folder.path("no/such/folder/out.kifu");
     }
     std::ostringstream stream;
     const int status = runAnalyse(args, stream, false);
@@ -79,6 +80,8 @@ TEST(NagikifuAnalyse, ExitStatusesAndTheOutputLeftAsItWasOnFailure) {
         {"engine exits, output over input", {"IN", "IN", "--engine", engine}, {"cp 0", "exit"}, 1, "探索中に終了"},
         {"engine not a program", {"IN", "OUT", "--engine", "/tmp"}, {}, 1, "エンジンを実行できません: /tmp"},
         {"output unwritable", {"IN", "UNWRITABLE", "--engine", engine}, {}, 1, "in.kifu/out.kifu: "},
+        // Refused before the engine runs: this one would fail at its first position.
+        {"output folder missing", {"IN", "MISSING", "--engine", engine}, {"cp 0", "exit"}, 1, "out.kifu: ファイルを作れません"},
         {"coefficient zero", {"IN", "OUT", "--engine", engine, "--coefficient", "0"}, {}, 2, "--coefficient の値"},
         {"coefficient not a number", {"IN", "OUT", "--engine", engine, "--coefficient", "inf"}, {}, 2, "--coefficient の値"},
         {"thresholds two", {"IN", "OUT", "--engine", engine, "--thresholds", "0.1,0.2"}, {}, 2, "--thresholds の値"},

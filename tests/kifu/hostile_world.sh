@@ -51,6 +51,7 @@ row "a link to a file is written through" 0 "" '"$n" convert in.kifu want.csa &&
   '"$n" convert in.kifu o.csa && [ -L o.csa ] && cmp -s old.csa want.csa' old.csa
 row "a chain of links through another folder" 0 "" 'mkdir sub && ln -s ../old.csa sub/l && ln -s sub/l o.csa' \
   '"$n" convert in.kifu o.csa && [ -L o.csa ] && [ -L sub/l ] && "$n" convert old.csa - --to kifu | grep -q ３四歩' old.csa
+row "a loop of links as output" 1 "リンクが輪になっているか" 'ln -s b o.csa && ln -s o.csa b' '"$n" convert in.kifu o.csa'
 row "the input as output" 1 "入力と同じファイルです" : '"$n" convert --to csa in.kifu in.kifu'
 row "a link to the input as output" 1 "入力と同じファイルです" 'ln -s in.kifu o.kifu' '"$n" convert --to csa in.kifu o.kifu'
 row "a file-size limit" 1 "ファイルが大きすぎます" 'shuffle 2000 >in.usi' 'ulimit -f 1; "$n" convert in.usi old.csa'

@@ -107,20 +107,49 @@ TEST_F(Nagikifu, SfenOutputIsTheFinalPositionAndUsiTheWholeLine) {
 }
 
 // Branches survive KIF → KI2 → KIF; a format of one line gets the main line, and the user is told
-// how many branches stayed behind.
-TEST_F(Nagikifu, BranchesAreKeptWhereTheFormatHoldsThem) {
-    writeBytes(at("in.kifu"), "1 ７六歩(77)\n2 ３四歩(33)+\n変化：2手\n2 ８四歩(83)\n");
-    for (const char *to : {"ki2u", "jkf", "csa", "usi"}) {
+// how many branches stayed behind. Headers go under the CSA keys that hold them (a place given
+// twice twice) and come back; the user is told of those no key holds, and of the place JKF keeps once.
+TEST_F(Nagikifu, BranchesAndHeadersAreKeptWhereTheFormatHoldsThem) {
+    writeBytes(at("in.kifu"),
+               "場所：東京\n場所：大阪\n持ち時間：各10分\n秒読み：30秒\n備考：メモ\n最大手数：256\n"
+               "解説：某九段\n1 ７六歩(77)\n2 ３四歩(33)+\n変化：2手\n2 ８四歩(83)\n");
+    const struct {
+        const char *to;
+        std::string told;
+    } rows[] = {
+        {"ki2u", ""},
+        {"jkf", "この形式に入らない対局情報「場所」の二つ目からの値は保存していません\n"},
+        {"csa",
+         "変化1個は保存していません\n|この形式に入らない対局情報「持ち時間」・対局情報「秒読み」・"
+         "対局情報「解説」は保存していません\n"},
+        {"usi", "変化1個は保存していません\n"},
+    };
+    for (const auto &[to, told] : rows) {
         const std::string out = at(std::string("out.") + to);
         const Outcome outcome = run({"convert", at("in.kifu"), out});
         ASSERT_EQ(outcome.status, 0) << outcome.err;
+        std::string expected;
+        for (std::size_t from = 0; from < told.size();) {
+            const std::size_t bar = std::min(told.find('|', from), told.size());
+            expected += "nagikifu: " + out + ": " + told.substr(from, bar - from);
+            from = bar + 1;
+        }
+        EXPECT_EQ(outcome.err, expected) << to;
         const bool oneLine = *to == 'c' || *to == 'u';
-        EXPECT_EQ(outcome.err, oneLine ? "nagikifu: " + out + ": 変化1個は保存していません\n" : "") << to;
         ZnBan game;
         RecordNotes notes;
         ASSERT_TRUE(readRecordBytes(game, notes, bytesOf(out), out).ok) << to;
         EXPECT_EQ(notes.tree.branchCount(), oneLine ? 0 : 1) << to;
         EXPECT_EQ(game.history().size(), 2u) << to;
+        if (*to != 'c') continue;
+        const Outcome back = run({"convert", out, at("back.kifu")});
+        ASSERT_EQ(back.status, 0) << back.err;
+        ASSERT_TRUE(readRecordBytes(game, notes, bytesOf(at("back.kifu")), "back.kifu").ok);
+        EXPECT_EQ(notes.headers, (std::vector<std::pair<std::string, std::string>>{{"手合割", "平手"},
+                                                                                   {"場所", "東京"},
+                                                                                   {"場所", "大阪"},
+                                                                                   {"備考", "メモ"},
+                                                                                   {"最大手数", "256"}}));
     }
 }
 

@@ -21,7 +21,7 @@ namespace {
 
 bool sameNotes(const RecordNotes &a, const RecordNotes &b) {
     return a.headers == b.headers && a.startComments == b.startComments && a.moveComments == b.moveComments &&
-           a.moveSeconds == b.moveSeconds && a.endWord == b.endWord;
+           a.moveSeconds == b.moveSeconds && a.endWord == b.endWord && a.endComments == b.endComments;
 }
 
 // Notes of the kind a CSA file carries, spread over the moves of `game`.
@@ -32,7 +32,7 @@ RecordNotes notesFor(const ZnBan &game, unsigned seed) {
         notes.setHeader("後手", "相手");
         notes.setHeader("棋戦", "練習対局");
         notes.setHeader("開始日時", "2024/05/05 10:00:00");
-        notes.setHeader("TIME_LIMIT", "00:25+00");
+        notes.setHeader("持ち時間", "00:25+00");
         notes.startComments = {"始まりのコメント"};
     }
     const std::size_t moves = game.history().size();
@@ -141,6 +141,7 @@ TEST(CsaRead, AFullRecord) {
          "T6.123\r\n"
          "'二手目のコメント\r\n"
          "+8822UM\r\n"
+         "'** 41 -4132KI\r\n"
          "-4132KI\r\n"
          "+2211UM\r\n"
          "-8384FU\r\n"
@@ -158,10 +159,12 @@ TEST(CsaRead, AFullRecord) {
     EXPECT_EQ(notes.header("開始日時"), "2024/05/05 15:05:40");
     EXPECT_EQ(notes.header("終了日時"), "2024/05/05 15:31:22");
     EXPECT_EQ(notes.header("戦型"), "YAGURA");
-    EXPECT_EQ(notes.header("TIME"), "900+0+5");
+    EXPECT_EQ(notes.header("持ち時間"), "900+0+5");
     EXPECT_EQ(notes.startComments, (std::vector<std::string>{"棋譜の例", "開始のコメント"}));
     EXPECT_EQ(notes.commentsAfter(2), std::vector<std::string>{"二手目のコメント"});
-    EXPECT_EQ(notes.commentsAfter(7), std::vector<std::string>{"終局後のコメント"});
+    // Floodgate's score line keeps one of its marks, which KIF readers take for an evaluation.
+    EXPECT_EQ(notes.commentsAfter(3), std::vector<std::string>{"* 41 -4132KI"});
+    EXPECT_EQ(notes.endComments, std::vector<std::string>{"終局後のコメント"});
     EXPECT_EQ(notes.moveSeconds, (std::vector<int>{12, 6}));
     EXPECT_EQ(notes.endWord, "投了");
 
@@ -169,11 +172,11 @@ TEST(CsaRead, AFullRecord) {
     const std::string written = writeCsa(loaded.game, loaded.notes);
     EXPECT_TRUE(written.starts_with("'CSA encoding=UTF-8\nV3.0\nN+先手の人\nN-後手の人\n$EVENT:例の棋戦\n"))
         << written;
-    EXPECT_NE(written.find("\nPI\n+\n+7776FU\nT12\n-3334FU\nT6\n'二手目のコメント\n+8822UM\n"),
-              std::string::npos)
+    EXPECT_NE(
+        written.find("\nPI\n+\n+7776FU\nT12\n-3334FU\nT6\n'*二手目のコメント\n+8822UM\n'** 41 -4132KI\n"),
+        std::string::npos)
         << written;
-    EXPECT_TRUE(written.ends_with("\n%TORYO\nT40\n"));
-    EXPECT_NE(written.find("\n+2211UM\n-8384FU\n+0055KA\n'終局後のコメント\n%TORYO\n"), std::string::npos)
+    EXPECT_TRUE(written.ends_with("\n+2211UM\n-8384FU\n+0055KA\n%TORYO\nT40\n'*終局後のコメント\n"))
         << written;
     Loaded again;
     load(again, written);
@@ -208,33 +211,52 @@ TEST(CsaRead, SetUpPositions) {
     }
 }
 
-// Each CSA end word is kept as its KIF word and written back as it was read.
+// Each CSA end word is kept as its KIF word and written back as it was read, with its time and
+// comment; through KIF, KI2 and JKF it comes back the same, or the format names it as left out.
 TEST(CsaRead, EndWordsMapToKifAndBack) {
     const struct {
         const char *csa;
         const char *kif;
-    } rows[] = {{"%TORYO", "投了"},
-                {"%CHUDAN", "中断"},
-                {"%SENNICHITE", "千日手"},
-                {"%TSUMI", "詰み"},
-                {"%JISHOGI", "持将棋"},
-                {"%TIME_UP", "切れ負け"},
-                {"%ILLEGAL_MOVE", "反則負け"},
-                {"%KACHI", "入玉勝ち"},
-                {"%HIKIWAKE", "引き分け"},
-                {"%+ILLEGAL_ACTION", "反則勝ち"},
-                {"%-ILLEGAL_ACTION", "反則負け"},
-                {"%ERROR", "エラー"},
-                {"%MAX_MOVES", "最大手数"}};
+        const char *lostIn;  // K: KIF and KI2, J: JKF
+    } rows[] = {{"%TORYO", "投了", ""},
+                {"%CHUDAN", "中断", ""},
+                {"%SENNICHITE", "千日手", ""},
+                {"%TSUMI", "詰み", ""},
+                {"%JISHOGI", "持将棋", ""},
+                {"%TIME_UP", "切れ負け", ""},
+                {"%ILLEGAL_MOVE", "反則負け", ""},
+                {"%KACHI", "入玉勝ち", ""},
+                {"%HIKIWAKE", "引き分け", ""},
+                {"%+ILLEGAL_ACTION", "反則勝ち", ""},
+                {"%-ILLEGAL_ACTION", "反則負け", "K"},
+                {"%ERROR", "エラー", "KJ"},
+                {"%MAX_MOVES", "最大手数", ""}};
     for (const auto &row : rows) {
         // Gote is to move: sente's illegal action wins the game for gote.
-        const std::string text = std::string("PI\n+\n+7776FU\n") + row.csa + ",T3\n";
+        const std::string text = std::string("PI\n+\n+7776FU\n") + row.csa + ",T3\n'*終局の感想\n";
         Loaded loaded;
         load(loaded, text);
         ASSERT_TRUE(loaded.result.ok) << loaded.result.reason;
         EXPECT_EQ(loaded.notes.endWord, row.kif) << row.csa;
+        EXPECT_EQ(loaded.notes.endComments, std::vector<std::string>{"終局の感想"}) << row.csa;
         const std::string written = writeCsa(loaded.game, loaded.notes);
-        EXPECT_TRUE(written.ends_with("\n" + std::string(row.csa) + "\nT3\n")) << written;
+        EXPECT_TRUE(written.ends_with("\n" + std::string(row.csa) + "\nT3\n'*終局の感想\n")) << written;
+        for (RecordFormat format : {RecordFormat::Kif, RecordFormat::Ki2, RecordFormat::Jkf}) {
+            SCOPED_TRACE(std::string(row.csa) + " through format " + std::to_string(int(format)));
+            const bool lost = std::string_view(row.lostIn).find(format == RecordFormat::Jkf ? 'J' : 'K') !=
+                              std::string_view::npos;
+            EXPECT_EQ(notesLeftOut(loaded.notes, format).size(), lost ? 1u : 0u);
+            std::string bytes;
+            ASSERT_TRUE(writeRecordBytes(loaded.game, loaded.notes, format, bytes).ok);
+            Loaded back;
+            ASSERT_TRUE(readRecordBytes(back.game, back.notes, bytes, {}, format).ok) << bytes;
+            if (lost) continue;
+            EXPECT_EQ(back.notes.endComments, std::vector<std::string>{"終局の感想"}) << bytes;
+            EXPECT_EQ(back.notes.endSeconds, format == RecordFormat::Ki2 ? -1 : 3) << bytes;
+            EXPECT_NE(writeCsa(back.game, back.notes).find("\n" + std::string(row.csa) + "\n"),
+                      std::string::npos)
+                << bytes;
+        }
     }
 }
 

@@ -41,6 +41,7 @@ TEST(Evaluation, CommentFormsAreReadForTheGraph) {
     const std::pair<Lines, std::optional<Evaluation>> rows[] = {
         {{"メモ", "*評価値=-45"}, Evaluation::score(-45)},
         {{"** 113 -3334FU"}, Evaluation::score(113)},
+        {{"* -41 +2726FU"}, Evaluation::score(-41)},
         {{"#詰み=後手勝ち:5手"}, Evaluation::mateFor(GOTE, 5)},
         {{"*評価値=3", "** 9", "#評価値=7"}, Evaluation::score(7)},
         {{"#評価値=99999999999"}, std::nullopt},

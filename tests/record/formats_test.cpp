@@ -133,6 +133,12 @@ TEST(Formats, DecodesAsTheFileSaysOrAsItsBytesShow) {
     ASSERT_EQ(shiftJis.rfind("#KIF version=2.0 encoding=Shift_JIS\r\n", 0), 0u);
     ASSERT_FALSE(isUtf8(shiftJis));
     const std::string key = positionKey(game);
+    // KI2 names no encoding: json-kifu-format's reader stops at such a line.
+    std::string ki2, ki2ShiftJis;
+    ASSERT_TRUE(writeRecordBytes(game, notes, RecordFormat::Ki2, ki2, false).ok);
+    ASSERT_TRUE(writeRecordBytes(game, notes, RecordFormat::Ki2, ki2ShiftJis, true).ok);
+    EXPECT_EQ(ki2.find("#KIF"), std::string::npos);
+    EXPECT_EQ(ki2ShiftJis.find("#KIF"), std::string::npos);
 
     // Each form of the same record, under names that agree or disagree with its bytes.
     std::string staleLine = shiftJis;
@@ -149,6 +155,9 @@ TEST(Formats, DecodesAsTheFileSaysOrAsItsBytesShow) {
         {"Shift-JIS below a line claiming UTF-8", staleLine, "a.kifu"},
         {"Shift-JIS with no name", shiftJis, ""},
         {"UTF-8 with no name", utf8, ""},
+        {"KI2 in UTF-8", ki2, "a.ki2u"},
+        {"KI2 in Shift-JIS under a .ki2u name", ki2ShiftJis, "a.ki2u"},
+        {"KI2 in Shift-JIS with no name", ki2ShiftJis, ""},
     };
     for (const auto &form : forms) {
         ZnBan read;

@@ -141,7 +141,9 @@ void expectOnPath(const GameRecord &record, const std::string &step) {
         ASSERT_TRUE(static_cast<int>(move) >= record.cursor() || playMove(replayed, node.move).empty())
             << step;
     }
-    EXPECT_TRUE(tree.node(record.path().back()).children.empty()) << step;
+    // The path ends where the tree does, or on an end word chosen beside moves.
+    const int last = record.path().back();
+    EXPECT_TRUE(tree.node(last).children.empty() || tree.answer(last, tree.node(last).chosen) < 0) << step;
     EXPECT_EQ(positionKey(game), positionKey(replayed)) << step;
     EXPECT_EQ(attackCounts(game), attackCounts(replayed)) << step;
     EXPECT_EQ(game.replaying(), !record.atEnd()) << step;
@@ -260,7 +262,9 @@ TEST_F(ShortLineTest, MoveListNamesEveryMoveAndTheEndAndKeepsTheCursor) {
 // Each operation on a fresh short line, some after a branch at move 2 (branched): its result, then the
 // cursor, path length, nodes, branches and main-line length, and whether the main line kept its notes.
 TEST(GameRecordOperations, ChangeOnlyWhatTheyName) {
-    enum Op { Play, Promote, Remove, TakeBack, ChooseMain };
+    // EndBeside plays a move after the end word, steps back and chooses the end word, now the last
+    // answer; EndPromoted then makes it the main line's end again.
+    enum Op { Play, Promote, Remove, TakeBack, ChooseMain, EndBeside, EndPromoted };
     const MoveSpec edge = {sq(8, 3), sq(8, 4)};
     const struct {
         const char *what;
@@ -301,6 +305,8 @@ TEST(GameRecordOperations, ChangeOnlyWhatTheyName) {
         {"taking back at the end", false, 5, TakeBack, {}, "", 1, 4, 4, 5, 0, 4, false},
         {"taking back earlier", false, 3, TakeBack, {}, "", 1, 2, 5, 6, 0, 5, true},
         {"taking back a branch's end", true, 2, TakeBack, {}, "", 1, 1, 5, 6, 0, 5, true},
+        {"choosing the end word beside a move", false, 5, EndBeside, {}, "", 1, 5, 5, 7, 0, 6, false},
+        {"promoting the end word beside a move", false, 5, EndPromoted, {}, "", 1, 5, 5, 7, 0, 5, true},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.what);
@@ -316,9 +322,18 @@ TEST(GameRecordOperations, ChangeOnlyWhatTheyName) {
             case Remove: result = record.removeFromCursor(); break;
             case TakeBack: result = record.takeBack() ? 1 : 0; break;
             case ChooseMain: result = record.choose(0) ? 1 : 0; break;
+            case EndBeside:
+            case EndPromoted:
+                EXPECT_EQ(record.play({sq(4, 1), sq(3, 2)}), "");
+                EXPECT_EQ(record.alternatives(), (std::vector<std::string>{}));
+                ASSERT_TRUE(record.goTo(5));
+                EXPECT_EQ(record.alternatives().back(), "投了");
+                result = record.choose(1) && record.moveList().back() == "6 投了+" ? 1 : 0;
+                if (row.op == EndPromoted) result = result && record.promoteToMainLine() ? 1 : 0;
+                break;
         }
         // A refused move and a choice leave the board where it stood.
-        EXPECT_TRUE((*row.reason == '\0' && row.op != ChooseMain) || positionKey(fresh.game) == before);
+        EXPECT_TRUE((*row.reason == '\0' && row.op < ChooseMain) || positionKey(fresh.game) == before);
         EXPECT_EQ(result, row.result);
         EXPECT_EQ((std::vector<int>{record.cursor(), record.length(), record.tree().size(),
                                     record.tree().branchCount(), int(record.tree().mainLine().size())}),

@@ -93,7 +93,8 @@ TEST(KifRecords, ReadsEveryKindOfMoveFromABoardDiagram) {
     EXPECT_EQ(positionOf(game), positionOfSfen(FINAL_SFEN));
     EXPECT_EQ(findInconsistency(game), "");
     EXPECT_EQ(notes.endWord, "投了");
-    EXPECT_EQ(notes.commentsAfter(9), std::vector<std::string>{"以下略"});
+    // Said after the end word, it is the end word's own.
+    EXPECT_EQ(notes.endComments, std::vector<std::string>{"以下略"});
     EXPECT_EQ(notes.tree.branchCount(), 2);
     EXPECT_EQ(notes.header("先手"), "先手名人");
     EXPECT_EQ(notes.header("手合割"), "平手");

@@ -50,9 +50,19 @@ struct RandomTree {
         record.goToStart();
         record.setComments({"開始"});
         RecordTree &tree = record.notes().tree;
-        const char *const ends[] = {"", "投了", "中断", "千日手", "詰み", "切れ負け", "反則勝ち"};
-        for (int id = 1; id < tree.size(); ++id)
-            if (tree.node(id).children.empty()) tree.node(id).endWord = ends[random() % std::size(ends)];
+        const char *const ends[] = {"",         "投了",     "中断",     "千日手",  "詰み",
+                                    "切れ負け", "反則勝ち", "引き分け", "最大手数"};
+        for (int id = 0; id < tree.size(); ++id) {
+            RecordNode &node = tree.node(id);
+            // Now and then an end word beside the moves: the line ends there, or a variation does.
+            if (!node.children.empty() && random() % 6 != 0) continue;
+            if (!node.children.empty()) node.endFirst = random() % 2 == 0;
+            node.endWord = ends[1 + random() % (std::size(ends) - 1)];
+            if (node.children.empty() && random() % 8 == 0) node.endWord.clear();
+            if (node.endWord.empty()) continue;
+            node.endSeconds = int(random() % 90);
+            if (random() % 2 == 0) node.endComments = {"終局" + std::to_string(id)};
+        }
         record.reset(record.notes());
         record.notes().setHeader("棋戦", "分岐杯");
     }
@@ -62,12 +72,14 @@ struct RandomTree {
 
 // The tree as a format that drops part of the times must read it back.
 RecordTree asWritten(RecordTree tree, RecordFormat format) {
-    for (int id = 1; format != RecordFormat::Jkf && id < tree.size(); ++id) {
+    for (int id = 0; format != RecordFormat::Jkf && id < tree.size(); ++id) {
         RecordNode &node = tree.node(id);
-        node.seconds = format == RecordFormat::Ki2 ? -1 : std::max(0, node.seconds);
-        // KIF writes an end word with its own time, unknown or not.
+        if (id != RecordTree::START)
+            node.seconds = format == RecordFormat::Ki2 ? -1 : std::max(0, node.seconds);
+        // KIF writes an end word with its own time, unknown or not; KI2 has no times.
         node.endSeconds =
             format == RecordFormat::Kif && !node.endWord.empty() ? std::max(0, node.endSeconds) : -1;
+        if (node.endWord.empty()) node.endComments.clear();
     }
     return tree;
 }
@@ -127,7 +139,10 @@ TEST(JkfBadInput, IsRefusedWithItsPathAndReasonAndTheGameKept) {
         {R"({"moves": [)", "JSON として読めません"},
         {R"({"initial": {"preset": "KY_L"}})", "initial.preset: 知らない手合割「KY_L」"},
         {R"({"moves":[{"forks":[[)" + p76 + "]]}]}", "moves[0]: 開始局面"},
-        {start + R"({"special":"TORYO","forks":[[]]}]})", "moves[2]: 終局に指し手か分岐"},
+        {start + R"({"special":"TORYO","forks":[[]]}]})", "moves[2].forks[0]: 手順の配列ではありません"},
+        {start + R"({"special":"TORYO","move":{}}]})", "moves[2]: 終局に指し手があります"},
+        {start + R"({"special":"TORYO","forks":[[{"special":"CHUDAN"}]]}]})",
+         "moves[2].forks[0][0]: 同じ局面に終局が二つあります"},
         {start + R"({"special":"DRAW"}]})", "知らない終局「DRAW」"},
         {start + jkfMove(33, 34, "FU", R"(,"forks":[5])") + "]}",
          "moves[2].forks[0]: 手順の配列ではありません"},
@@ -169,20 +184,38 @@ void growDeepTree(ZnBan &game, RecordTree &tree, int depth, int lines) {
     }
 }
 
-TEST(DeepRecords, AThousandLevelsAndAHundredThousandNodesReadBack) {
+// Trees as deep as study files get go through every writer and reader in space linear in their
+// size: a thousand levels of a hundred thousand nodes, and 10,000 forks each inside the one before,
+// whose JKF the writer once indented by its depth (15.8 GB). Every text stays within a fixed number
+// of bytes a node, and every reader gives the tree back.
+TEST(DeepRecords, WideAndDeepTreesGoThroughEveryFormatInLinearSpace) {
     ZnBan game;
-    RecordNotes written;
-    growDeepTree(game, written.tree, 1000, 99);
-    ASSERT_GE(written.tree.size(), 100000);
-    for (RecordFormat format : {RecordFormat::Kif, RecordFormat::Jkf}) {
-        ZnBan read;
-        RecordNotes notes;
-        std::string bytes;
-        ASSERT_TRUE(writeRecordBytes(game, written, format, bytes).ok);
-        const RecordResult result = readRecordBytes(read, notes, bytes, {}, format);
-        ASSERT_TRUE(result.ok) << result.reason;
-        EXPECT_TRUE(sameTree(notes.tree, asWritten(written.tree, format)));
-        EXPECT_EQ(read.history().size(), 1000u);
+    RecordNotes wide, staircase;
+    growDeepTree(game, wide.tree, 1000, 99);
+    ASSERT_GE(wide.tree.size(), 100000);
+    staircase.tree = staircaseTree(3, 10000);
+    ASSERT_EQ(staircase.tree.branchCount(), 9999);
+    game.setReplaying(true);
+    while (game.moveCount() > 0) ASSERT_TRUE(game.undoMove());
+    game.truncateHistory();
+    game.setReplaying(false);
+    for (const RecordNotes *written : {&wide, &staircase}) {
+        const std::size_t nodes = static_cast<std::size_t>(written->tree.size());
+        for (RecordFormat format : {RecordFormat::Kif, RecordFormat::Ki2, RecordFormat::Jkf,
+                                    RecordFormat::Csa, RecordFormat::Usi}) {
+            SCOPED_TRACE(std::to_string(nodes) + " nodes, format " + std::to_string(int(format)));
+            ZnBan read;
+            RecordNotes notes;
+            std::string bytes;
+            ASSERT_TRUE(writeRecordBytes(game, *written, format, bytes).ok);
+            EXPECT_LE(bytes.size(), 160 * nodes + 4096);
+            const RecordResult result = readRecordBytes(read, notes, bytes, {}, format);
+            ASSERT_TRUE(result.ok) << result.reason;
+            EXPECT_EQ(read.history().size(), written->tree.mainLine().size());
+            if (holdsBranches(format)) {
+                EXPECT_TRUE(sameTree(notes.tree, asWritten(written->tree, format)));
+            }
+        }
     }
 }
 

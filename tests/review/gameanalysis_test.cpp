@@ -65,6 +65,16 @@ TEST(GameAnalysis, CommentLinesCarryLabelReasonAndReadingAndMergeOnce) {
     EXPECT_EQ(labelInComments(comments[1]), MoveLabel::Blunder);
     EXPECT_EQ(progressLine(analysis, 1), "解析 3/3 1手目 評価値 -1000 大悪手");
     EXPECT_EQ(progressLine(analysis, 2), "解析 3/3 2手目 詰み 先手勝ち 3手");
+    // Each cut is an engine fault the notes tell of.
+    EXPECT_EQ(analysis.notes(), (Lines{"1手目: エンジンの読み筋の3手目が反則です（その前までを使います）",
+                                       "2手目: エンジンの読み筋の4手目が反則です（その前までを使います）"}));
+
+    // A cut reading labels no move, however much the score then falls.
+    ScriptedEngine faulty;
+    faulty.script = {{0, scored(0, {P26, P26})}, {1, scored(1000)}};
+    GameAnalysis judged(opening({P76}));
+    runAnalysis(judged, std::ref(faulty));
+    EXPECT_EQ(judged.verdict(1)->label, MoveLabel::None);
 }
 
 TEST(GameAnalysis, AsksForItsRangeAndStopsEarlyKeepingWhatWasDone) {
@@ -72,7 +82,8 @@ TEST(GameAnalysis, AsksForItsRangeAndStopsEarlyKeepingWhatWasDone) {
     struct Row {
         GameLine line;
         int first, last;
-        // Per position: a is analysed, s skipped, - fails the engine.
+        // Per position: a is analysed, s skipped, i answered with an illegal best move, - fails
+        // the engine.
         std::string script;
         int cancelAfter;
         std::string analysed;
@@ -82,6 +93,7 @@ TEST(GameAnalysis, AsksForItsRangeAndStopsEarlyKeepingWhatWasDone) {
     const Row rows[] = {{three, 0, 9, "aaaa", 2, "aa..", 4, ""},
                         {three, 0, 9, "a---", -1, "a...", 4, "エンジンが終了しました"},
                         {three, 0, 9, "asaa", -1, "a.aa", 4, ""},
+                        {three, 0, 9, "aaia", -1, "aa.a", 4, ""},
                         {three, 1, 2, "aaaa", -1, ".aa.", 2, ""},
                         {opening({}), 0, 9, "a", -1, "a", 1, ""},
                         // The line breaks at its third move: the analysis ends where it can be played.
@@ -91,8 +103,9 @@ TEST(GameAnalysis, AsksForItsRangeAndStopsEarlyKeepingWhatWasDone) {
         for (std::size_t ply = 0; ply < row.script.size(); ++ply)
             if (row.script[ply] != '-')
                 engine.script[static_cast<int>(ply)] =
-                    row.script[ply] == 'a' ? scored(0)
-                                           : AnalyserAnswer{AnalyserAnswer::Kind::Skipped, {}, "二歩です"};
+                    row.script[ply] == 'a'   ? scored(0)
+                    : row.script[ply] == 'i' ? scored(0, {P34})
+                                             : AnalyserAnswer{AnalyserAnswer::Kind::Skipped, {}, "二歩です"};
         GameAnalysis analysis(row.line, {row.first, row.last, 600.0, {}});
         EXPECT_EQ(analysis.total(), row.total);
         runAnalysis(analysis, std::ref(engine),

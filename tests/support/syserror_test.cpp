@@ -1,4 +1,4 @@
-// System errors as a person reads them: the common ones in Japanese, the rest in the system's words.
+// System errors as a person reads them: in Japanese, the rarer ones named by their number.
 
 #include "support/syserror.h"
 
@@ -28,9 +28,15 @@ TEST(SystemErrorText, CommonErrorsAreJapanese) {
     for (const auto &row : rows) EXPECT_EQ(systemErrorText(row.error), row.text) << std::strerror(row.error);
 }
 
-TEST(SystemErrorText, RareErrorsKeepTheSystemsText) {
-    for (int error : {EXDEV, EIO, ELOOP, 9999})
-        EXPECT_EQ(systemErrorText(error), std::strerror(error)) << error;
+// No error is shown in the system's English: the rarer ones are named by their number.
+TEST(SystemErrorText, EveryErrorIsToldInJapanese) {
+    EXPECT_EQ(systemErrorText(ELOOP), "リンクが輪になっているか、たどるリンクが多すぎます");
+    EXPECT_EQ(systemErrorText(EHWPOISON),
+              "システムのエラー（EHWPOISON、番号 " + std::to_string(EHWPOISON) + "）");
+    for (int error = 1; error < 140; ++error) {
+        const std::string text = systemErrorText(error);
+        EXPECT_GE(static_cast<unsigned char>(text.at(0)), 0xE3u) << error << " " << text;
+    }
 }
 
 }  // namespace

@@ -199,7 +199,8 @@ TEST_F(FormatSaveTest, TheFileTypeOrTheTypedExtensionChoosesTheFormatAndTheEncod
         {"by-name.csa", filterWith("(*)"), "'CSA encoding=UTF-8\nV3.0\n", true},
         {"by-name.kif", filterWith("*.ngr *.kif"), "#KIF version=2.0 encoding=Shift_JIS\r\n", false},
         {"by-name.kifu", filterWith("(*)"), "#KIF version=2.0 encoding=UTF-8\r\n", true},
-        {"by-name.ki2", filterWith("KIF"), "#KIF version=2.0 encoding=Shift_JIS\r\n", false},
+        // KI2 names no encoding; its first header is in Shift-JIS ("手合割：").
+        {"by-name.ki2", filterWith("KIF"), "\x8e\xe8\x8d\x87\x8a\x84\x81\x46", false},
         // The typed extension wins over the chosen type, so the file opens again by its name.
         {"typed.usi", filterWith("CSA"), "position startpos moves 7g7f", true},
         // A name without a known extension takes the chosen type's format.
