@@ -45,7 +45,8 @@ std::string usiWord(const Move &move) {
     auto square = [](Square at) {
         return std::string{static_cast<char>('1' + columnOf(at)), static_cast<char>('a' + rowOf(at))};
     };
-    if (move.from == IN_HAND) return std::string{"KRBGSNLP"[move.dropKind % KIND_COUNT], '*'} + square(move.to);
+    if (move.from == IN_HAND)
+        return std::string{"KRBGSNLP"[move.dropKind % KIND_COUNT], '*'} + square(move.to);
     return square(move.from) + square(move.to) + (move.promote ? "+" : "");
 }
 

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "core/rules.h"
+#include "pieces/komafukuro.h"
 
 namespace {
 
@@ -81,6 +82,26 @@ constexpr std::array<int, KIND_COUNT> FULL_SET = {2, 2, 2, 4, 4, 4, 4, 18};
 
 }  // namespace
 
+void lineStart(const ZnBan &game, ZnBan &start) {
+    Snapshot snapshot = snapshotOf(game);
+    const int plies = std::min<int>(game.moveCount(), static_cast<int>(game.history().size()));
+    for (int ply = plies; ply > 0; --ply)
+        takeBack(snapshot, game.history()[static_cast<std::size_t>(ply - 1)]);
+    start.clearPieces();
+    start.resetBoard();
+    KomaFukuro set;
+    for (int square = 0; square < SQUARE_COUNT; ++square)
+        if (const std::uint8_t at = snapshot.board[static_cast<std::size_t>(square)]; at != 0)
+            start.placePieces(set.takePiece(static_cast<PieceCode>((at - 1) % 16),
+                                            static_cast<Square>(square), static_cast<Side>((at - 1) / 16)));
+    for (Side side : {SENTE, GOTE})
+        for (int kind = 0; kind < KIND_COUNT; ++kind)
+            for (int i = 0; i < snapshot.hands[side][static_cast<std::size_t>(kind)]; ++i)
+                start.placePieces(set.takePiece(static_cast<PieceCode>(kind), IN_HAND, side));
+    start.addAllAttacks();
+    start.setTurn(snapshot.turn);
+}
+
 int occurrences(const ZnBan &game) { return static_cast<int>(occurrencePlies(game).size()); }
 
 Repetition repetition(const ZnBan &game) {
@@ -144,4 +165,18 @@ Judgement judge(const ZnBan &game) {
     judgement.repetition = repetition(game);
     judgement.declarationWin = judgeDeclaration(game, DeclarationRule::Points27) == Declaration::Win;
     return judgement;
+}
+
+std::string turnText(const ZnBan &game) {
+    const std::string turn = game.turn() == SENTE ? "先手番です" : "後手番です";
+    if (!rulesProblem(game).empty()) return turn;
+    auto sideName = [](Side side) { return std::string(side == SENTE ? "先手" : "後手"); };
+    switch (repetition(game)) {
+        case Repetition::Draw: return "千日手";
+        case Repetition::SenteChecked: return "連続王手の千日手　" + sideName(SENTE) + "の負け";
+        case Repetition::GoteChecked: return "連続王手の千日手　" + sideName(GOTE) + "の負け";
+        case Repetition::None: break;
+    }
+    if (!hasLegalMove(game)) return "詰み　" + sideName(otherSide(game.turn())) + "の勝ち";
+    return inCheck(game) ? turn + "　王手" : turn;
 }

@@ -75,6 +75,10 @@ int occurrences(const ZnBan &game);
 // The repetition verdict for the position the game shows.
 Repetition repetition(const ZnBan &game);
 
+// Sets `start` up as the position the line of the game began from, with no history: the first
+// moveCount history records taken back from the position the game shows.
+void lineStart(const ZnBan &game, ZnBan &start);
+
 // The declaration rules (入玉宣言).
 enum class DeclarationRule : std::uint8_t {
     Points27,  // sente needs 28 points, gote 27; less loses
@@ -107,3 +111,9 @@ struct Judgement {
 
 // Judges the position the game shows.
 Judgement judge(const ZnBan &game);
+
+// The status text for the position the game shows: "先手番です" or "後手番です", followed by
+// "　王手" when that side is in check; "詰み　先手の勝ち" (or 後手), "千日手" or
+// "連続王手の千日手　先手の負け" (or 後手) instead when one applies. A position the rules cannot
+// judge gets the plain turn text.
+std::string turnText(const ZnBan &game);

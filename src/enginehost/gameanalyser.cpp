@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/rules.h"
 #include "engine/position_check.h"
 #include "engine/pv.h"
 
@@ -46,7 +47,11 @@ void GameAnalyser::restartWith(const EngineProfile &chosen) {
 
 void GameAnalyser::next() {
     while (!analysis_.done()) {
-        const std::string problem = analysisProblem(analysis_.position());
+        std::string problem = analysisProblem(analysis_.position());
+        // A position with no legal move has nothing to search: the side to move has lost.
+        if (problem.empty() && rulesProblem(analysis_.position()).empty() &&
+            !hasLegalMove(analysis_.position()))
+            problem = "詰みの局面です";
         if (problem.empty()) break;
         const int ply = analysis_.nextPly();
         analysis_.skip(problem);
@@ -59,7 +64,7 @@ void GameAnalyser::next() {
     report_.clear();
     searching_ = analysis_.nextPly();
     began_ = false;
-    process_.analyse(positionCommand(analysis_.position()));
+    process_.analyse(lineCommand(analysis_.position()));
 }
 
 void GameAnalyser::stateChanged(EngineState state) {
