@@ -4,6 +4,7 @@
 
 #include "core/position_check.h"
 #include "core/preview.h"
+#include "core/rules.h"
 #include "engine/pv.h"
 #include "record/sfen.h"
 
@@ -14,7 +15,11 @@ bool ReadingsModel::follow(const ZnBan &game) {
     copyPosition(game, position_);
     clearLines();
     problem_ = analysisProblem(position_);
+    // A position with no legal move is never sent: the side to move has lost, and an engine would
+    // search it for nothing.
+    if (problem_.empty() && rulesProblem(position_).empty() && !hasLegalMove(position_)) problem_ = "詰み";
     valid_ = problem_.empty();
+    command_ = valid_ ? lineCommand(game) : std::string();
     return true;
 }
 

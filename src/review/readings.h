@@ -47,6 +47,9 @@ public:
     const std::string &positionKey() const { return key_; }
     bool valid() const { return valid_; }
     const std::string &problem() const { return problem_; }
+    // What the engine is sent for the followed position: the whole line when the rules allow every
+    // move of it, else the position alone.
+    const std::string &command() const { return command_; }
 
     // Forgets every line and the counters; the next line is drawn at once.
     void clearLines();
@@ -80,6 +83,7 @@ private:
     std::string key_;
     bool valid_ = false;
     std::string problem_;
+    std::string command_;
     std::array<std::optional<UsiInfo>, kMaxLines> lines_;
     std::optional<std::int64_t> nodes_;
     std::optional<std::int64_t> nps_;

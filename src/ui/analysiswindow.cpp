@@ -134,7 +134,7 @@ void TAnalysisWindow::sendLineCount() {
     engine_.setOption(session->profile().multiPvOption, std::to_string(lineCount()));
     // An endless search takes the option only once stopped: the same position is asked again.
     if (analysing_ && model_.valid() && !model_.positionKey().empty())
-        engine_.analyse(positionCommand(model_.position()), UsiGo::infinite());
+        engine_.analyse(model_.command(), UsiGo::infinite());
     model_.dropLinesFrom(lineCount());
     scheduleRedraw();
 }
@@ -163,7 +163,7 @@ void TAnalysisWindow::followPosition(const ZnBan &game) {
                       engine_.state() == EngineState::Stopping
                   ? QStringLiteral("検討中")
                   : QStringLiteral("エンジンを起動しています"));
-    engine_.analyse(positionCommand(model_.position()), UsiGo::infinite());
+    engine_.analyse(model_.command(), UsiGo::infinite());
 }
 
 void TAnalysisWindow::setReason(const QString &text) { reason_->setText(text); }

@@ -88,7 +88,13 @@ int main(int, char **argv) {
                 "default <empty>\n"
                 "option name MultiPV type spin default 1 min 1 max 5\nusiok");
         if (line == "isready" && !is("no-readyok")) say("readyok");
-        if (line.rfind("position", 0) == 0) goteToMove = line.find(" w ") != std::string::npos;
+        if (line.rfind("position", 0) == 0) {
+            // The side of the SFEN, turned once for every move after "moves".
+            const std::size_t moves = line.find(" moves ");
+            goteToMove = line.substr(0, moves).find(" w ") != std::string::npos;
+            if (moves != std::string::npos)
+                for (std::size_t at = moves + 6; at < line.size(); ++at) goteToMove ^= line[at] == ' ';
+        }
         if (line.rfind("go", 0) == 0) search();
         if (line == "quit" && !is("ignore-quit")) return 0;
     }
