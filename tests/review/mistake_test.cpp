@@ -24,6 +24,16 @@ TEST(MoveLabels, LabelsStartExactlyAtTheirThresholds) {
     EXPECT_EQ(labelFor(0.25, {0.05, 0.15, 0.25}), Blunder);
 }
 
+// A decided game is labelled only when the move hands it over: a short search's swings there would
+// label moves that change nothing.
+TEST(MoveLabels, ADecidedGameIsLabelledOnlyWhenItSwingsToTheOtherSide) {
+    using enum MoveLabel;
+    const std::tuple<double, double, MoveLabel> rows[] = {
+        {0.97, 0.80, None},  {0.97, 0.40, Blunder}, {0.04, 0.00, None},
+        {0.20, 0.04, Dubious}, {0.60, 0.45, Dubious}, {0.951, 0.5, None}};
+    for (const auto &[before, after, label] : rows) EXPECT_EQ(labelForMove(before, after), label) << before;
+}
+
 TEST(MoveLabels, ChanceLostCountsFromTheMoversSideAndMatesCountWhole) {
     const double e = 1.0 / (1.0 + std::exp(-1.0)) - 0.5;  // the chance 600 points are worth beyond even
     const Evaluation even = Evaluation::score(0), up = Evaluation::score(600), down = Evaluation::score(-600);
@@ -44,6 +54,7 @@ struct ReasonCase {
     MoveSpec played, best;
     std::string reason;
     SideSafety sente;  // before the move
+    Refutation refutation = {};
 };
 
 const ReasonCase kReasons[] = {
@@ -52,6 +63,12 @@ const ReasonCase kReasons[] = {
      step(4, 6, 4, 5),
      step(4, 6, 5, 7),
      "４五の銀が取られます（最善は▲５七銀）",
+     {0, 0}},
+    {"TokinNamedAsPlayersSayIt",
+     {{KING, sq(5, 9), SENTE}, {PAWN + 8, sq(4, 6), SENTE}, {PAWN, sq(4, 4), GOTE}, {KING, sq(5, 1), GOTE}},
+     step(4, 6, 4, 5),
+     step(4, 6, 4, 7),
+     "４五のと金が取られます（最善は▲４七と）",
      {0, 0}},
     // The gold leaving the file lets the rook reach two squares beside the king.
     {"KingZoneOpened",
@@ -81,6 +98,56 @@ const ReasonCase kReasons[] = {
      drop(GOLD, 5, 8),
      "最善の▲５八金打なら４八を守れました",
      {3, 0}},
+    // The silver hangs whichever pawn moves, so the attack maps name nothing; the refutation does.
+    {"RefutationTakesAPiece",
+     {{KING, sq(5, 9), SENTE}, {SILVER, sq(5, 5), SENTE}, {PAWN, sq(9, 7), SENTE}, {PAWN, sq(1, 7), SENTE},
+      {PAWN, sq(5, 4), GOTE}},
+     step(9, 7, 9, 6),
+     step(1, 7, 1, 6),
+     "△５五歩で銀を取られます（最善は▲１六歩）",
+     {0, 1},
+     {{step(5, 4, 5, 5)}}},
+    // A pawn taken and taken back is a trade, not a refutation.
+    {"EvenTradeFallsBackToTheBestMove",
+     {{KING, sq(5, 9), SENTE}, {PAWN, sq(5, 5), SENTE}, {GOLD, sq(5, 6), SENTE}, {PAWN, sq(9, 7), SENTE},
+      {PAWN, sq(1, 7), SENTE}, {PAWN, sq(5, 4), GOTE}},
+     step(9, 7, 9, 6),
+     step(1, 7, 1, 6),
+     "最善は▲１六歩でした",
+     {0, 0},
+     {{step(5, 4, 5, 5), step(5, 6, 5, 5)}}},
+    {"RefutationMates",
+     {{KING, sq(5, 9), SENTE}, {PAWN, sq(9, 7), SENTE}, {PAWN, sq(1, 7), SENTE}, {GOLD, IN_HAND, GOTE}},
+     step(9, 7, 9, 6),
+     step(1, 7, 1, 6),
+     "△５八金打から詰みます（最善は▲１六歩）",
+     {0, 0},
+     {{drop(GOLD, 5, 8)}, true}},
+    // The knight attacks a gold and a silver, both worth more than itself.
+    {"RefutationForks",
+     {{KING, sq(5, 9), SENTE}, {GOLD, sq(4, 7), SENTE}, {SILVER, sq(6, 7), SENTE}, {PAWN, sq(9, 7), SENTE},
+      {PAWN, sq(1, 7), SENTE}, {KNIGHT, IN_HAND, GOTE}},
+     step(9, 7, 9, 6),
+     step(1, 7, 1, 6),
+     "△５五桂打で金と銀の両取りをかけられます（最善は▲１六歩）",
+     {0, 0},
+     {{drop(KNIGHT, 5, 5)}}},
+    {"RefutationPromotes",
+     {{KING, sq(5, 9), SENTE}, {PAWN, sq(9, 7), SENTE}, {PAWN, sq(1, 7), SENTE}, {ROOK, sq(2, 4), GOTE}},
+     step(9, 7, 9, 6),
+     step(1, 7, 1, 6),
+     "△２八飛成で龍を作られます（最善は▲１六歩）",
+     {0, 0},
+     {{{sq(2, 4), sq(2, 8), true, PAWN}}}},
+    // A refutation is read only as far as it is legal: the rook cannot jump the pawn.
+    {"IllegalRefutationFallsBackToTheBestMove",
+     {{KING, sq(5, 9), SENTE}, {PAWN, sq(9, 7), SENTE}, {PAWN, sq(1, 7), SENTE}, {PAWN, sq(2, 6), SENTE},
+      {ROOK, sq(2, 4), GOTE}},
+     step(9, 7, 9, 6),
+     step(1, 7, 1, 6),
+     "最善は▲１六歩でした",
+     {0, 1},
+     {{{sq(2, 4), sq(2, 8), true, PAWN}}}},
     {"IllegalMoveGivesNoReason", {{KING, sq(5, 9), SENTE}}, step(9, 7, 9, 6), step(5, 9, 5, 8), "", {0, 0}},
 };
 
@@ -88,7 +155,7 @@ TEST(MistakeReason, NamesWhatTheBestMoveWouldHaveKept) {
     for (const ReasonCase &c : kReasons) {
         ZnBan game;
         setUpPosition(game, c.pieces, SENTE);
-        EXPECT_EQ(mistakeReason(game, c.played, c.best), c.reason) << c.name;
+        EXPECT_EQ(mistakeReason(game, c.played, c.best, c.refutation), c.reason) << c.name;
         EXPECT_EQ(sideSafety(game, SENTE), c.sente) << c.name;
         EXPECT_EQ(game.moveCount(), 0);
     }
