@@ -10,11 +10,14 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QKeyEvent>
 #include <QLineSeries>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QValueAxis>
 #include <array>
 
 #include "record/evaluation.h"
@@ -150,6 +153,10 @@ TEST_F(GameAnalysisWindowTest, GraphShowsTheEvaluationsAndTimelineFollowsTheCurs
     EXPECT_NEAR(graph->evaluationPoints()[4].y(), 100.0 * winningChance(Evaluation::score(100), 250.0), 1e-9);
     EXPECT_EQ(graph->evaluationPoints()[2].y(), 100.0);
     for (int line = 0; line < 4; ++line) EXPECT_EQ(graph->timelinePoints(line).size(), 5) << line;
+    // △３四歩 turned an even game into a mate: its marker sits on the curve with its reason.
+    EXPECT_EQ(graph->markerPoints(MoveLabel::Blunder), QList<QPointF>({{2, 100}}));
+    EXPECT_TRUE(graph->markerPoints(MoveLabel::Dubious).isEmpty());
+    EXPECT_EQ(graph->markerTip(2), "2手目 大悪手\n最善は△８四歩でした");
     EXPECT_EQ(graph->cursor(), 4);
     findControl<QAction>(*window, "KW1")->trigger();
     EXPECT_EQ(graph->cursor(), 0);
@@ -161,6 +168,73 @@ TEST_F(GameAnalysisWindowTest, GraphShowsTheEvaluationsAndTimelineFollowsTheCurs
     QTest::mouseClick(graph->evaluationView()->viewport(), Qt::LeftButton, Qt::NoModifier, pixel);
     EXPECT_EQ(window->record().cursor(), 3);
     EXPECT_EQ(graph->cursor(), 3);
+}
+
+// The box shows the user's lines; the analysis stands above it as one line, and editing the box
+// leaves the record's analysis lines as they were.
+TEST_F(GameAnalysisWindowTest, CommentBoxShowsTheAnalysisAsOneLineAndEditingKeepsItsLines) {
+    analyse({"cp 20 7g7f", "cp 0 8c8d", "cp 900 2g2f", "cp -850", "cp 860"});
+    ASSERT_TRUE(window->record().goTo(2));
+    window->RedrawAll();
+    TKifuWindow *kifu = window->kifuWindow();
+    EXPECT_EQ(kifu->comment(), "元からの注");
+    EXPECT_EQ(kifu->analysisText(), "【大悪手】最善は△８四歩でした\n評価値 +900（先手優勢）　深さ 12　▲２六歩");
+    const std::vector<std::string> before = comments(2);
+    auto *box = findControl<QPlainTextEdit>(*kifu, "CommentView");
+    box->setFocus();
+    box->selectAll();
+    // As an input method hands text over: one key event carrying it.
+    QKeyEvent typed(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("書き直した注"));
+    QApplication::sendEvent(box, &typed);
+    std::vector<std::string> expected = before;
+    expected[2] = "書き直した注";
+    EXPECT_EQ(comments(2), expected);
+    // A move the analysis said nothing of shows no analysis line.
+    ASSERT_TRUE(window->record().goTo(1));
+    window->RedrawAll();
+    EXPECT_EQ(kifu->analysisText(), "評価値 0（互角）　深さ 12　△８四歩");
+}
+
+TEST(EvaluationGraph, MarkersTakeTheirLabelsColourAndBothChartsShareTheXAxis) {
+    TEvaluationGraphWindow graph;
+    const std::vector<GraphPoint> points = {{0, 0, 0.5, MoveLabel::None, ""},
+                                            {1, -2000, 0.1, MoveLabel::Blunder, "△５五歩で銀を取られます"},
+                                            {2, -2000, 0.1, MoveLabel::None, ""},
+                                            {3, 1500, 0.9, MoveLabel::Dubious, ""}};
+    std::vector<std::array<SideSafety, 2>> timeline(4);
+    timeline[2] = {SideSafety{6, 3}, SideSafety{1, 0}};
+    graph.setData(points, 4, timeline);
+    graph.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&graph));
+    EXPECT_EQ(graph.markerTip(1), "1手目 大悪手\n△５五歩で銀を取られます");
+    EXPECT_EQ(graph.markerTip(3), "3手目 疑問手");
+    EXPECT_EQ(graph.markerTip(2), "");
+    // Move for move on one x: the y labels (-3000 against 0) differ in width, the plots must not.
+    // Within a pixel: the margins that align the plots are whole pixels.
+    const auto aligned = [&](int ply) { return std::abs(graph.evaluationX(ply) - graph.timelineX(ply)) < 1.0; };
+    EXPECT_TRUE(waitFor([&] { return aligned(0) && aligned(3); }, 3000))
+        << graph.evaluationX(0) << " " << graph.timelineX(0) << " " << graph.evaluationX(3) << " " << graph.timelineX(3);
+    EXPECT_GT(graph.evaluationX(3) - graph.evaluationX(0), 300);
+
+    // The picture: each marker's centre in its label's colour, sente's strip under ply 2 in blue.
+    const QImage picture = graph.grab().toImage();
+    const auto pixelAt = [&](QChartView *view, QAbstractSeries *series, QPointF value) {
+        QChart *chart = view->chart();
+        const QPoint at = view->mapFromScene(chart->mapToScene(chart->mapToPosition(value, series)));
+        return picture.pixelColor(view->viewport()->mapTo(&graph, at));
+    };
+    QChart *evaluation = graph.evaluationView()->chart();
+    EXPECT_EQ(pixelAt(graph.evaluationView(), evaluation->series().front(), {1, -2000}), QColor(200, 0, 90));
+    EXPECT_EQ(pixelAt(graph.evaluationView(), evaluation->series().front(), {3, 1500}), QColor(230, 180, 0));
+    QChart *safety = graph.timelineView()->chart();
+    const auto *axis = static_cast<QValueAxis *>(safety->axes(Qt::Vertical).front());
+    const QColor strip = pixelAt(graph.timelineView(), safety->series().front(), {2, axis->min() * 0.9});
+    EXPECT_GT(strip.blue(), 150) << strip.name().toStdString();
+    EXPECT_LT(strip.red(), 150) << strip.name().toStdString();
+    // No strip where nothing hangs.
+    EXPECT_EQ(pixelAt(graph.timelineView(), safety->series().front(), {1, axis->min() * 0.9}), Qt::white);
+    EXPECT_EQ(graph.timelinePoints(0)[2], QPointF(2, 6));
+    EXPECT_EQ(graph.timelinePoints(2)[2], QPointF(2, 3));
 }
 
 TEST_F(GameAnalysisWindowTest, DialogStartsWithTheStoredCoefficientOfEachEngineAndStoresWhatWasUsed) {
