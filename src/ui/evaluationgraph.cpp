@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QScatterSeries>
 #include <QToolTip>
@@ -82,13 +83,14 @@ TEvaluationGraphWindow::TEvaluationGraphWindow(QWidget *parent) : QWidget(parent
         chart->addSeries(marker);
         marker->attachAxis(evaluationX_);
         marker->attachAxis(evaluationY_);
-        connect(marker, &QScatterSeries::hovered, this, &TEvaluationGraphWindow::showMarkerTip);
         markers_[kind] = marker;
     }
     evaluationView_ = new QChartView(chart, this);
     evaluationView_->setObjectName(QStringLiteral("EvaluationChart"));
     evaluationView_->setRenderHint(QPainter::Antialiasing);
     evaluationView_->viewport()->installEventFilter(this);
+    // The graph sits beside the board, which keeps the focus: its tips show all the same.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
 
     QChart *safety = makeChart(QStringLiteral("玉の安全度（玉の周り8マスへの敵の利き、下の帯は交換で取られる駒）"));
     timelineX_ = addAxis(safety, Qt::AlignBottom, QStringLiteral("%d"));
@@ -192,11 +194,13 @@ void TEvaluationGraphWindow::setShowChance(bool chance) {
 }
 
 void TEvaluationGraphWindow::redrawEvaluation() {
-    if (chance_)
-        evaluationY_->setRange(0, 100);
-    else
-        evaluationY_->setRange(-kLimit, kLimit);
-    evaluationY_->setTickCount(chance_ ? 5 : 7);
+    // A twentieth of room beyond each limit, so that a marker on a mate shows whole; the ticks stay
+    // on the round values.
+    const qreal top = chance_ ? 100 : kLimit, bottom = chance_ ? 0 : -kLimit, room = (top - bottom) / 40;
+    evaluationY_->setRange(bottom - room, top + room);
+    evaluationY_->setTickType(QValueAxis::TicksDynamic);
+    evaluationY_->setTickAnchor(chance_ ? 0 : -kLimit);
+    evaluationY_->setTickInterval(chance_ ? 25 : 1000);
     QList<QPointF> values;
     values.reserve(qsizetype(points_.size()));
     std::array<QList<QPointF>, 3> marked;
@@ -244,11 +248,23 @@ QString TEvaluationGraphWindow::markerTip(int ply) const {
     return {};
 }
 
-void TEvaluationGraphWindow::showMarkerTip(const QPointF &point, bool shown) {
-    if (shown)
-        QToolTip::showText(QCursor::pos(), markerTip(int(std::lround(point.x()))), evaluationView_);
-    else
-        QToolTip::hideText();
+int TEvaluationGraphWindow::markerAt(QPoint at) const {
+    QChart *chart = evaluationView_->chart();
+    constexpr qreal kReach = 8.0;  // about a marker's radius, and a little more
+    int found = -1;
+    qreal nearest = kReach * kReach;
+    for (const QScatterSeries *marker : markers_)
+        for (const QPointF &point : marker->points()) {
+            const QPointF centre = evaluationView_->mapFromScene(
+                chart->mapToScene(chart->mapToPosition(point, const_cast<QScatterSeries *>(marker))));
+            const QPointF apart = centre - QPointF(at);
+            const qreal distance = QPointF::dotProduct(apart, apart);
+            if (distance <= nearest) {
+                nearest = distance;
+                found = int(std::lround(point.x()));
+            }
+        }
+    return found;
 }
 
 namespace {
@@ -298,6 +314,14 @@ int TEvaluationGraphWindow::plyAt(int x) const {
 }
 
 bool TEvaluationGraphWindow::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == evaluationView_->viewport() && event->type() == QEvent::ToolTip) {
+        const auto *help = static_cast<QHelpEvent *>(event);
+        if (const int ply = markerAt(help->pos()); ply >= 0)
+            QToolTip::showText(help->globalPos(), markerTip(ply), evaluationView_->viewport());
+        else
+            QToolTip::hideText();
+        return true;
+    }
     if (watched == evaluationView_->viewport() && event->type() == QEvent::MouseButtonPress) {
         const auto *press = static_cast<QMouseEvent *>(event);
         if (press->button() == Qt::LeftButton) {

@@ -65,7 +65,8 @@ private:
     void redrawTimeline(const std::vector<std::array<SideSafety, 2>> &timeline);
     // Gives both plot areas the same left and right edge, so that a position stands at one x.
     void alignPlotAreas();
-    void showMarkerTip(const QPointF &point, bool shown);
+    // The position whose marker lies under `at` in the evaluation view's viewport; -1 for none.
+    int markerAt(QPoint at) const;
 
     QComboBox *ScaleBox = nullptr;
     QChartView *evaluationView_ = nullptr;

@@ -10,6 +10,7 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLineSeries>
 #include <QPlainTextEdit>
@@ -17,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <QValueAxis>
 #include <array>
 
@@ -233,6 +235,19 @@ TEST(EvaluationGraph, MarkersTakeTheirLabelsColourAndBothChartsShareTheXAxis) {
     EXPECT_LT(strip.red(), 150) << strip.name().toStdString();
     // No strip where nothing hangs.
     EXPECT_EQ(pixelAt(graph.timelineView(), safety->series().front(), {1, axis->min() * 0.9}), Qt::white);
+    // Resting the mouse on a marker shows its tip; off the markers, none.
+    const auto tipAt = [&](QPointF value) {
+        QChartView *view = graph.evaluationView();
+        const QPoint at = view->mapFromScene(evaluation->mapToScene(
+            evaluation->mapToPosition(value, evaluation->series().front())));
+        QHelpEvent help(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(view->viewport(), &help);
+    };
+    tipAt({1, -2000});
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(), "1手目 大悪手\n△５五歩で銀を取られます");
+    tipAt({2, -2000});
+    EXPECT_TRUE(waitFor([] { return !QToolTip::isVisible(); }, 2000));
     EXPECT_EQ(graph.timelinePoints(0)[2], QPointF(2, 6));
     EXPECT_EQ(graph.timelinePoints(2)[2], QPointF(2, 3));
 }
