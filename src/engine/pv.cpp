@@ -19,12 +19,6 @@ void appendSquare(std::string &out, Square square) {
     out += static_cast<char>('a' + rowOf(square));
 }
 
-Koma *handPiece(const ZnBan &game, PieceKind kind) {
-    for (Koma *piece : game.hand(game.turn()))
-        if (piece->kind() == kind) return piece;
-    return nullptr;
-}
-
 }  // namespace
 
 std::optional<MoveSpec> readUsiMoveWord(std::string_view word) {
@@ -60,21 +54,6 @@ std::string usiMoveWord(const MoveSpec &move) {
 
 std::string positionCommand(const ZnBan &game) { return "position sfen " + positionSfen(game); }
 
-std::string moveText(const ZnBan &before, const MoveSpec &move, Square previousTo) {
-    MoveHistory record;
-    record.from = move.from;
-    record.to = move.to;
-    record.promoted = move.promote ? 1 : 0;
-    record.piece = move.from == IN_HAND       ? handPiece(before, move.dropKind)
-                   : move.from < SQUARE_COUNT ? before.pieceAt(move.from)
-                                              : nullptr;
-    if (record.piece == nullptr || move.to >= SQUARE_COUNT) return {};
-    std::string text = moveNotation(before, record, previousTo);
-    // The origin "(77)" helps a record reader, not someone reading a line of analysis.
-    if (move.from != IN_HAND && text.size() >= 4 && text.back() == ')') text.resize(text.size() - 4);
-    return text;
-}
-
 BoardPv translatePv(const ZnBan &game, const std::vector<std::string> &pv, ZnBan &scratch) {
     copyPosition(game, scratch);
     BoardPv result;
@@ -86,7 +65,7 @@ BoardPv translatePv(const ZnBan &game, const std::vector<std::string> &pv, ZnBan
             result.cutReason = "読めない指し手です";
             break;
         }
-        const std::string text = moveText(scratch, *move, previousTo);
+        const std::string text = readingMoveText(scratch, *move, previousTo);
         if (std::string problem = playMove(scratch, *move); !problem.empty() || text.empty()) {
             result.cutWord = word;
             result.cutReason = problem.empty() ? "指せない手です" : problem;

@@ -33,10 +33,6 @@ struct BoardPv {
 // legal here. The game itself is never touched; `scratch` ends after the moves played.
 BoardPv translatePv(const ZnBan &game, const std::vector<std::string> &pv, ZnBan &scratch);
 
-// The notation of `move` in `before` ("▲７六歩", "△５五角打", "▲２二角成") with no origin square;
-// "" when the move is not legal there.
-std::string moveText(const ZnBan &before, const MoveSpec &move, Square previousTo);
-
 // A score from sente's view: the value's sign and a bound's direction turned when gote is to move.
 struct SenteScore {
     bool mate = false;

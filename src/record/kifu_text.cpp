@@ -765,49 +765,6 @@ void appendOneLine(std::string &text, std::string_view value) {
 
 }  // namespace
 
-int countMovers(const ZnBan &game, PieceCode code, Square to, unsigned modifiers, const Koma *&found) {
-    found = nullptr;
-    if (to >= SQUARE_COUNT) return 0;
-    const Side side = game.turn();
-    // Rows and columns as the mover sees them: forward is up for sente, down for gote.
-    const auto forwardOf = [&](const Koma *piece) {
-        const int rows = rowOf(piece->square()) - rowOf(to);
-        return side == SENTE ? rows : -rows;
-    };
-    const auto rightwardOf = [&](const Koma *piece) {
-        return side == SENTE ? -columnOf(piece->square()) : columnOf(piece->square());
-    };
-    std::array<const Koma *, 40> movers{};
-    int count = 0;
-    for (const Koma *piece : game.piecesOnBoard(side)) {
-        if (piece->code() != code || game.classifyMove(piece, to) == Illegal) continue;
-        const int forward = forwardOf(piece);
-        if ((modifiers & UP) && forward <= 0) continue;
-        if ((modifiers & DOWN) && forward >= 0) continue;
-        if ((modifiers & SIDEWAYS) && forward != 0) continue;
-        if ((modifiers & STRAIGHT) && (forward <= 0 || columnOf(piece->square()) != columnOf(to))) continue;
-        if (count < static_cast<int>(movers.size())) movers[static_cast<std::size_t>(count)] = piece;
-        ++count;
-    }
-    if ((modifiers & (RIGHT | LEFT)) && count > 1 && count <= static_cast<int>(movers.size())) {
-        int extreme = 0;
-        for (int i = 0; i < count; ++i) {
-            const int at = rightwardOf(movers[static_cast<std::size_t>(i)]);
-            const int value = (modifiers & RIGHT) ? at : -at;
-            if (i == 0 || value > extreme) extreme = value;
-        }
-        int kept = 0;
-        for (int i = 0; i < count; ++i) {
-            const Koma *piece = movers[static_cast<std::size_t>(i)];
-            const int at = rightwardOf(piece);
-            if (((modifiers & RIGHT) ? at : -at) == extreme) movers[static_cast<std::size_t>(kept++)] = piece;
-        }
-        count = kept;
-    }
-    if (count > 0) found = movers[0];
-    return count;
-}
-
 RecordResult readText(ZnBan &game, RecordNotes &notes, std::string_view text) {
     Reader reader;
     std::string reason = reader.read(text);

@@ -6,24 +6,11 @@
 #include <string_view>
 
 #include "core/znban.h"
+#include "record/notation.h"
 #include "record/notes.h"
 #include "record/record.h"
 
 namespace kifu {
-
-// The KI2 words that tell apart pieces of one kind able to reach the same square.
-enum Modifier : unsigned {
-    UP = 1u,        // 上 (also 行 and 入): the piece moves forward
-    DOWN = 2u,      // 引: backward
-    SIDEWAYS = 4u,  // 寄: along its rank
-    STRAIGHT = 8u,  // 直: straight forward
-    RIGHT = 16u,    // 右: the rightmost of the pieces left, as the mover sees the board
-    LEFT = 32u,     // 左: the leftmost
-};
-
-// How many pieces of the side to move with `code` can move to `to` and fit `modifiers`; `found`
-// receives one of them (the only one when the count is 1).
-int countMovers(const ZnBan &game, PieceCode code, Square to, unsigned modifiers, const Koma *&found);
 
 // Reads KIF or KI2 text (either kind of move line is accepted in both) into a fresh game and,
 // only when all of it was understood, swaps it into `game` and the notes into `notes`.

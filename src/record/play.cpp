@@ -82,3 +82,21 @@ bool walkRecord(ZnBan &game, const std::function<void(const ZnBan &)> &start,
     game.setReplaying(wasReplaying);
     return walked && game.moveCount() == standing;
 }
+
+MoveHistory recordOf(const ZnBan &before, const MoveSpec &move) {
+    MoveHistory record;
+    record.from = move.from;
+    record.to = move.to;
+    record.promoted = move.promote ? 1 : 0;
+    if (move.from == IN_HAND) {
+        for (Koma *piece : before.hand(before.turn()))
+            if (piece->kind() == move.dropKind) {
+                record.piece = piece;
+                break;
+            }
+        return record;
+    }
+    if (move.from < SQUARE_COUNT) record.piece = before.pieceAt(move.from);
+    if (move.to < SQUARE_COUNT) record.captured = before.pieceAt(move.to);
+    return record;
+}

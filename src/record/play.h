@@ -26,6 +26,9 @@ int dropPosition(const ZnBan &game, PieceKind kind);
 
 // The MoveSpec of a recorded move.
 MoveSpec specOf(const MoveHistory &record);
+// Its inverse: the history record `move` would leave in `before`, for naming the move before it is
+// made.
+MoveHistory recordOf(const ZnBan &before, const MoveSpec &move);
 
 // Walks the whole recorded line in replay mode: `start` sees the game in the position the history
 // begins from, then `move` sees it just before each recorded move (0-based index) is replayed.

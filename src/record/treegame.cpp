@@ -81,24 +81,6 @@ bool mainLineOf(ZnBan &game, const RecordNotes &notes, ZnBan &main, RecordNotes 
     return true;
 }
 
-MoveHistory recordOf(const ZnBan &before, const MoveSpec &move) {
-    MoveHistory record;
-    record.from = move.from;
-    record.to = move.to;
-    record.promoted = move.promote ? 1 : 0;
-    if (move.from == IN_HAND) {
-        for (Koma *piece : before.hand(before.turn()))
-            if (piece->kind() == move.dropKind) {
-                record.piece = piece;
-                break;
-            }
-        return record;
-    }
-    if (move.from < SQUARE_COUNT) record.piece = before.pieceAt(move.from);
-    if (move.to < SQUARE_COUNT) record.captured = before.pieceAt(move.to);
-    return record;
-}
-
 bool walkLines(ZnBan &game, const RecordTree &tree, const LineVisitor &visitor) {
     std::vector<int> depth(static_cast<std::size_t>(tree.size()), 0);
     for (int id = 1; id < tree.size(); ++id)

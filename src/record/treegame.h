@@ -36,9 +36,6 @@ std::string playNodes(ZnBan &game, const RecordTree &tree, const std::vector<int
 // line describes it; false when the tree cannot be played there.
 bool mainLineOf(ZnBan &game, const RecordNotes &notes, ZnBan &main, RecordNotes &mainNotes);
 
-// The history record `move` would leave in `before`, for naming the move before it is made.
-MoveHistory recordOf(const ZnBan &before, const MoveSpec &move);
-
 // What a writer of branches is told while every line of the tree is played.
 struct LineVisitor {
     // Before the first move of each line but the main one; `number` is that move's number.

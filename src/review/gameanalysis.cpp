@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "core/preview.h"
-#include "record/pvtext.h"
+#include "record/notation.h"
 
 GameLine currentLine(ZnBan &game) {
     GameLine line;
@@ -66,11 +66,10 @@ void GameAnalysis::submit(const EngineReport &report) {
     if (done_) return;
     PositionResult result;
     result.evaluation = senteView(game_.turn(), report.mate, report.score);
-    const Square previousTo = ply_ > 0 ? line_.moves[static_cast<std::size_t>(ply_ - 1)].to : IN_HAND;
     std::vector<MoveSpec> reading = report.pv;
     if (reading.empty() && report.bestMove) reading.push_back(*report.bestMove);
     std::size_t legal = 0;
-    result.pvText = movesText(game_, reading, previousTo, &legal);
+    result.pvText = readingText(game_, reading, &legal);
     reading.resize(legal);
     result.pv = std::move(reading);
     result.depth = report.depth;

@@ -8,7 +8,6 @@
 #include "core/exchange.h"
 #include "core/preview.h"
 #include "record/notation.h"
-#include "record/pvtext.h"
 
 namespace {
 
@@ -239,7 +238,7 @@ std::string mistakeReason(const ZnBan &before, const MoveSpec &played, const Mov
     After afterPlayed, afterBest;
     if (!afterPlayed.play(before, played) || !afterBest.play(before, best)) return {};
     const Side mover = before.turn();
-    const std::string bestText = movesText(before, {best});
+    const std::string bestText = readingText(before, {best});
 
     if (const Koma *piece = worstLostPiece(before, afterPlayed, afterBest, false))
         return pieceOn(*piece) + "が取られます（最善は" + bestText + "）";

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "record/play.h"
+#include "record/sfen.h"
 
 namespace {
 
@@ -42,6 +43,34 @@ TEST(Notation, WritesSquaresSameDropsAndPromotionChoices) {
                                                "△同　銀(31)",   "▲５五角打",   "△３三銀(22)",
                                                "▲同　角成(55)", "△同　桂(21)"};
     EXPECT_EQ(notations(game), expected);
+}
+
+// A reading names each move so that any reader can play it: its first move in full even when it
+// recaptures, and the word that tells apart two pieces able to make it.
+TEST(Notation, ReadingsStartInFullAndTellPiecesApart) {
+    const struct {
+        const char *sfen;
+        std::vector<MoveSpec> moves;
+        const char *text;
+    } rows[] = {
+        // After ▲２二角成, gote's silver takes back: nothing before it to say 同 of.
+        {"lnsgkgsnl/1r5+B1/pppppp1pp/6p2/9/2P6/PP1PPPPPP/7R1/LNSGKGSNL w B 4",
+         {{sq(3, 1), sq(2, 2)}, {IN_HAND, sq(4, 5), false, BISHOP}, {sq(2, 2), sq(3, 3)}},
+         "△２二銀▲４五角打△３三銀"},
+        {"4k4/9/9/9/9/9/9/3G1G3/4K4 b - 1", {{sq(4, 8), sq(5, 8)}}, "▲５八金右"},
+        {"4k4/9/9/9/9/9/9/3G1G3/4K4 b - 1", {{sq(6, 8), sq(5, 8)}}, "▲５八金左"},
+        {"4k4/9/9/9/9/9/4G4/5G3/4K4 b - 1", {{sq(4, 8), sq(5, 8)}}, "▲５八金寄"},
+        {"4k4/9/9/9/9/9/4G4/5G3/4K4 b - 1", {{sq(5, 7), sq(5, 8)}}, "▲５八金引"},
+        {"4k4/9/9/9/9/9/9/5G3/4K4 b G 1", {{IN_HAND, sq(5, 8), false, GOLD}}, "▲５八金打"},
+    };
+    for (const auto &row : rows) {
+        ZnBan game;
+        RecordNotes notes;
+        ASSERT_TRUE(readSfen(game, notes, std::string("sfen ") + row.sfen).ok) << row.sfen;
+        std::size_t played = 0;
+        EXPECT_EQ(readingText(game, row.moves, &played), row.text) << row.sfen;
+        EXPECT_EQ(played, row.moves.size());
+    }
 }
 
 TEST(Notation, TwoCharacterNamesAfterSameTakeNoPadding) {
