@@ -136,8 +136,8 @@ std::vector<RefutationPly> playRefutation(const ZnBan &after, const std::vector<
     for (const MoveSpec &move : moves) {
         if (plies.size() == kRefutationPlies) break;
         RefutationPly ply;
-        // Each move is named with its square, never as 同: a sentence stands alone.
-        ply.text = movesText(scratch, {move});
+        // Each move is named on its own, with its square: a sentence has no move before it.
+        ply.text = readingText(scratch, {move});
         if (ply.text.empty()) break;
         if (const Koma *taken = move.from == IN_HAND ? nullptr : scratch.pieceAt(move.to)) {
             ply.won = exchangeValue(taken->code());

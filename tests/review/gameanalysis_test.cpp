@@ -20,7 +20,7 @@ const MoveSpec P76 = mv(7, 7, 7, 6), P34 = mv(3, 3, 3, 4), P26 = mv(2, 7, 2, 6),
 GameLine opening(std::vector<MoveSpec> moves) { return {standardStart(), std::move(moves)}; }
 
 AnalyserAnswer scored(long long score, std::vector<MoveSpec> pv = {}, bool mate = false) {
-    return {AnalyserAnswer::Kind::Analysed, {mate, score, std::move(pv), std::nullopt, 12, "Fake"}, ""};
+    return {AnalyserAnswer::Kind::Analysed, {mate, score, std::move(pv), std::nullopt, 12, "Fake", {}}, ""};
 }
 
 // Answers each position from a script; a position missing from it fails the engine.
