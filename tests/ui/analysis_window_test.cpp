@@ -89,7 +89,7 @@ TEST_F(AnalysisWindowTest, FollowsTheCursorWithItsArrowsAndStops) {
     ASSERT_TRUE(lineStartsWith(QStringLiteral("▲７六歩△３四歩")));
     EXPECT_TRUE(analysis()->footerLabel()->text().contains(QStringLiteral("局面/秒")));
     for (Side side : {SENTE, GOTE})
-        EXPECT_TRUE(analysis()->balanceLabel(side)->text().contains(QStringLiteral("優勢")));
+        EXPECT_TRUE(analysis()->balanceLabel(side)->text().contains(QStringLiteral("マス多い")));
 
     // Stopping takes the arrows away.
     QTest::keyClick(window.get(), Qt::Key_R, Qt::ControlModifier);
