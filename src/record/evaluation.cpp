@@ -185,7 +185,8 @@ CommentParts splitComments(const std::vector<std::string> &comments) {
             parts.evaluation.push_back(comments[i]);
         } else if (isLabelLine(comments[i]) && parts.labelLine.empty()) {
             parts.labelLine = comments[i];
-            if (i + 1 < comments.size() && !isEvaluationLine(comments[i + 1]) && !isLabelLine(comments[i + 1]))
+            if (i + 1 < comments.size() && !isEvaluationLine(comments[i + 1]) &&
+                !isLabelLine(comments[i + 1]))
                 parts.reason = comments[++i];
         } else {
             parts.other.push_back(comments[i]);

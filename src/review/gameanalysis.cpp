@@ -105,7 +105,8 @@ void GameAnalysis::judgeMoveInto(int ply) {
     // The engine's own choice is never a mistake, whatever its score did one search later.
     const bool bestPlayed = !before->pv.empty() && before->pv.front() == played;
     if (!bestPlayed)
-        verdict.label = labelForMove(moverChance(before->evaluation), moverChance(afterMove), settings_.thresholds);
+        verdict.label =
+            labelForMove(moverChance(before->evaluation), moverChance(afterMove), settings_.thresholds);
     if (verdict.label != MoveLabel::None && !before->pv.empty()) {
         const bool mated = after->evaluation.mate && after->evaluation.winner != mover;
         verdict.reason = mistakeReason(previous_, played, before->pv.front(), {after->pv, mated});

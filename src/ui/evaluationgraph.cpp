@@ -5,9 +5,9 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineSeries>
-#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QScatterSeries>
 #include <QToolTip>
@@ -59,7 +59,9 @@ const LabelLook kLabelLooks[] = {{MoveLabel::Dubious, QColor(230, 180, 0)},
                                  {MoveLabel::Mistake, QColor(240, 110, 0)},
                                  {MoveLabel::Blunder, QColor(200, 0, 90)}};
 
-QString labelText(MoveLabel label) { return QString::fromUtf8(labelName(label).data(), qsizetype(labelName(label).size())); }
+QString labelText(MoveLabel label) {
+    return QString::fromUtf8(labelName(label).data(), qsizetype(labelName(label).size()));
+}
 
 }  // namespace
 
@@ -92,7 +94,8 @@ TEvaluationGraphWindow::TEvaluationGraphWindow(QWidget *parent) : QWidget(parent
     // The graph sits beside the board, which keeps the focus: its tips show all the same.
     setAttribute(Qt::WA_AlwaysShowToolTips);
 
-    QChart *safety = makeChart(QStringLiteral("玉の安全度（玉の周り8マスへの敵の利き、下の帯は交換で取られる駒）"));
+    QChart *safety =
+        makeChart(QStringLiteral("玉の安全度（玉の周り8マスへの敵の利き、下の帯は交換で取られる駒）"));
     timelineX_ = addAxis(safety, Qt::AlignBottom, QStringLiteral("%d"));
     timelineY_ = addAxis(safety, Qt::AlignLeft, QStringLiteral("%d"));
     const QString kingNames[] = {QStringLiteral("▲玉への利き"), QStringLiteral("△玉への利き")};
@@ -176,9 +179,11 @@ void TEvaluationGraphWindow::redrawTimeline(const std::vector<std::array<SideSaf
             lostCounts_[side].push_back(QPointF(qreal(ply), safety.piecesLost));
             if (safety.piecesLost == 0) continue;
             // One piece fills half the lane, three or more all of it, short of a gap between lanes.
-            const qreal height = (lane - 0.1 * interval) * std::min(0.5 + (safety.piecesLost - 1) * 0.25, 1.0);
+            const qreal height =
+                (lane - 0.1 * interval) * std::min(0.5 + (safety.piecesLost - 1) * 0.25, 1.0);
             const qreal x = qreal(ply);
-            top.append({{x - 0.45, base}, {x - 0.45, base + height}, {x + 0.45, base + height}, {x + 0.45, base}});
+            top.append(
+                {{x - 0.45, base}, {x - 0.45, base + height}, {x + 0.45, base + height}, {x + 0.45, base}});
         }
         top.push_back({right, base});
         kingLines_[side]->replace(attacks);
@@ -279,9 +284,13 @@ qreal xInWindow(const QWidget *window, QChartView *view, QAbstractSeries *series
 
 }  // namespace
 
-qreal TEvaluationGraphWindow::evaluationX(int ply) const { return xInWindow(this, evaluationView_, evaluation_, ply); }
+qreal TEvaluationGraphWindow::evaluationX(int ply) const {
+    return xInWindow(this, evaluationView_, evaluation_, ply);
+}
 
-qreal TEvaluationGraphWindow::timelineX(int ply) const { return xInWindow(this, timelineView_, kingLines_[0], ply); }
+qreal TEvaluationGraphWindow::timelineX(int ply) const {
+    return xInWindow(this, timelineView_, kingLines_[0], ply);
+}
 
 void TEvaluationGraphWindow::alignPlotAreas() {
     if (aligning_) return;

@@ -110,7 +110,8 @@ TKifuWindow::TKifuWindow(QWidget *parent) : QWidget(parent, Qt::Window) {
     AnalysisView->setObjectName(QStringLiteral("AnalysisView"));
     AnalysisView->setWordWrap(true);
     AnalysisView->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    AnalysisView->setToolTip(QStringLiteral("棋譜解析の結果（棋譜には #評価値= などの行のまま保存されます）"));
+    AnalysisView->setToolTip(
+        QStringLiteral("棋譜解析の結果（棋譜には #評価値= などの行のまま保存されます）"));
     AnalysisView->hide();
     CommentView = new QPlainTextEdit(this);
     CommentView->setObjectName(QStringLiteral("CommentView"));
@@ -272,7 +273,8 @@ void TKifuWindow::follow(GameRecord &record) {
     QStringList analysis;
     if (!commentParts_.labelLine.empty())
         analysis.push_back(fromUtf8(commentParts_.labelLine + commentParts_.reason));
-    if (const std::string line = readableEvaluation(comments); !line.empty()) analysis.push_back(fromUtf8(line));
+    if (const std::string line = readableEvaluation(comments); !line.empty())
+        analysis.push_back(fromUtf8(line));
     AnalysisView->setText(analysis.join(QLatin1Char('\n')));
     AnalysisView->setVisible(!analysis.isEmpty());
     QStringList lines;

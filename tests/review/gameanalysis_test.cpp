@@ -85,7 +85,8 @@ TEST(GameAnalysis, LossIsMeasuredInsideOneSearchWhenTheMoveWasOneOfItsReadings) 
         // The next search hardly moves, but the search before saw the move cost 600 points.
         {readings(-300), scored(-50, {P34}), MoveLabel::Mistake, "最善は▲２六歩でした"},
         // Not among the readings: the two searches are compared, and the mate names the reason.
-        {scored(0, {P26}), scored(5, {P34}, true), MoveLabel::Blunder, "△３四歩から詰みます（最善は▲２六歩）"}};
+        {scored(0, {P26}), scored(5, {P34}, true), MoveLabel::Blunder,
+         "△３四歩から詰みます（最善は▲２六歩）"}};
     for (const Row &row : rows) {
         ScriptedEngine engine;
         engine.script = {{0, row.before}, {1, row.after}};

@@ -28,9 +28,9 @@ TEST(MoveLabels, LabelsStartExactlyAtTheirThresholds) {
 // label moves that change nothing.
 TEST(MoveLabels, ADecidedGameIsLabelledOnlyWhenItSwingsToTheOtherSide) {
     using enum MoveLabel;
-    const std::tuple<double, double, MoveLabel> rows[] = {
-        {0.97, 0.80, None},  {0.97, 0.40, Blunder}, {0.04, 0.00, None},
-        {0.20, 0.04, Dubious}, {0.60, 0.45, Dubious}, {0.951, 0.5, None}};
+    const std::tuple<double, double, MoveLabel> rows[] = {{0.97, 0.80, None},    {0.97, 0.40, Blunder},
+                                                          {0.04, 0.00, None},    {0.20, 0.04, Dubious},
+                                                          {0.60, 0.45, Dubious}, {0.951, 0.5, None}};
     for (const auto &[before, after, label] : rows) EXPECT_EQ(labelForMove(before, after), label) << before;
 }
 
@@ -100,7 +100,10 @@ const ReasonCase kReasons[] = {
      {3, 0}},
     // The silver hangs whichever pawn moves, so the attack maps name nothing; the refutation does.
     {"RefutationTakesAPiece",
-     {{KING, sq(5, 9), SENTE}, {SILVER, sq(5, 5), SENTE}, {PAWN, sq(9, 7), SENTE}, {PAWN, sq(1, 7), SENTE},
+     {{KING, sq(5, 9), SENTE},
+      {SILVER, sq(5, 5), SENTE},
+      {PAWN, sq(9, 7), SENTE},
+      {PAWN, sq(1, 7), SENTE},
       {PAWN, sq(5, 4), GOTE}},
      step(9, 7, 9, 6),
      step(1, 7, 1, 6),
@@ -109,8 +112,12 @@ const ReasonCase kReasons[] = {
      {{step(5, 4, 5, 5)}}},
     // A pawn taken and taken back is a trade, not a refutation.
     {"EvenTradeFallsBackToTheBestMove",
-     {{KING, sq(5, 9), SENTE}, {PAWN, sq(5, 5), SENTE}, {GOLD, sq(5, 6), SENTE}, {PAWN, sq(9, 7), SENTE},
-      {PAWN, sq(1, 7), SENTE}, {PAWN, sq(5, 4), GOTE}},
+     {{KING, sq(5, 9), SENTE},
+      {PAWN, sq(5, 5), SENTE},
+      {GOLD, sq(5, 6), SENTE},
+      {PAWN, sq(9, 7), SENTE},
+      {PAWN, sq(1, 7), SENTE},
+      {PAWN, sq(5, 4), GOTE}},
      step(9, 7, 9, 6),
      step(1, 7, 1, 6),
      "最善は▲１六歩でした",
@@ -125,8 +132,12 @@ const ReasonCase kReasons[] = {
      {{drop(GOLD, 5, 8)}, true}},
     // The knight attacks a gold and a silver, both worth more than itself.
     {"RefutationForks",
-     {{KING, sq(5, 9), SENTE}, {GOLD, sq(4, 7), SENTE}, {SILVER, sq(6, 7), SENTE}, {PAWN, sq(9, 7), SENTE},
-      {PAWN, sq(1, 7), SENTE}, {KNIGHT, IN_HAND, GOTE}},
+     {{KING, sq(5, 9), SENTE},
+      {GOLD, sq(4, 7), SENTE},
+      {SILVER, sq(6, 7), SENTE},
+      {PAWN, sq(9, 7), SENTE},
+      {PAWN, sq(1, 7), SENTE},
+      {KNIGHT, IN_HAND, GOTE}},
      step(9, 7, 9, 6),
      step(1, 7, 1, 6),
      "△５五桂打で金と銀の両取りをかけられます（最善は▲１六歩）",
@@ -141,7 +152,10 @@ const ReasonCase kReasons[] = {
      {{{sq(2, 4), sq(2, 8), true, PAWN}}}},
     // A refutation is read only as far as it is legal: the rook cannot jump the pawn.
     {"IllegalRefutationFallsBackToTheBestMove",
-     {{KING, sq(5, 9), SENTE}, {PAWN, sq(9, 7), SENTE}, {PAWN, sq(1, 7), SENTE}, {PAWN, sq(2, 6), SENTE},
+     {{KING, sq(5, 9), SENTE},
+      {PAWN, sq(9, 7), SENTE},
+      {PAWN, sq(1, 7), SENTE},
+      {PAWN, sq(2, 6), SENTE},
       {ROOK, sq(2, 4), GOTE}},
      step(9, 7, 9, 6),
      step(1, 7, 1, 6),

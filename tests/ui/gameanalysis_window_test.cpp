@@ -180,7 +180,8 @@ TEST_F(GameAnalysisWindowTest, CommentBoxShowsTheAnalysisAsOneLineAndEditingKeep
     window->RedrawAll();
     TKifuWindow *kifu = window->kifuWindow();
     EXPECT_EQ(kifu->comment(), "元からの注");
-    EXPECT_EQ(kifu->analysisText(), "【大悪手】最善は△８四歩でした\n評価値 +900（先手優勢）　深さ 12　▲２六歩");
+    EXPECT_EQ(kifu->analysisText(),
+              "【大悪手】最善は△８四歩でした\n評価値 +900（先手優勢）　深さ 12　▲２六歩");
     const std::vector<std::string> before = comments(2);
     auto *box = findControl<QPlainTextEdit>(*kifu, "CommentView");
     box->setFocus();
@@ -213,9 +214,12 @@ TEST(EvaluationGraph, MarkersTakeTheirLabelsColourAndBothChartsShareTheXAxis) {
     EXPECT_EQ(graph.markerTip(2), "");
     // Move for move on one x: the y labels (-3000 against 0) differ in width, the plots must not.
     // Within a pixel: the margins that align the plots are whole pixels.
-    const auto aligned = [&](int ply) { return std::abs(graph.evaluationX(ply) - graph.timelineX(ply)) < 1.0; };
+    const auto aligned = [&](int ply) {
+        return std::abs(graph.evaluationX(ply) - graph.timelineX(ply)) < 1.0;
+    };
     EXPECT_TRUE(waitFor([&] { return aligned(0) && aligned(3); }, 3000))
-        << graph.evaluationX(0) << " " << graph.timelineX(0) << " " << graph.evaluationX(3) << " " << graph.timelineX(3);
+        << graph.evaluationX(0) << " " << graph.timelineX(0) << " " << graph.evaluationX(3) << " "
+        << graph.timelineX(3);
     EXPECT_GT(graph.evaluationX(3) - graph.evaluationX(0), 300);
 
     // The picture: each marker's centre in its label's colour, sente's strip under ply 2 in blue.
@@ -238,8 +242,8 @@ TEST(EvaluationGraph, MarkersTakeTheirLabelsColourAndBothChartsShareTheXAxis) {
     // Resting the mouse on a marker shows its tip; off the markers, none.
     const auto tipAt = [&](QPointF value) {
         QChartView *view = graph.evaluationView();
-        const QPoint at = view->mapFromScene(evaluation->mapToScene(
-            evaluation->mapToPosition(value, evaluation->series().front())));
+        const QPoint at = view->mapFromScene(
+            evaluation->mapToScene(evaluation->mapToPosition(value, evaluation->series().front())));
         QHelpEvent help(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
         QApplication::sendEvent(view->viewport(), &help);
     };
