@@ -1,5 +1,7 @@
 #include "engine/session.h"
 
+#include <algorithm>
+
 namespace {
 
 // Turns an engine's own way of saying mate into the protocol's.
@@ -14,7 +16,31 @@ void normaliseScore(const EngineProfile &profile, UsiInfo &info) {
 
 std::string seconds(std::int64_t ms) { return std::to_string((ms + 999) / 1000) + " 秒"; }
 
+// A line cut to a length a status bar can show, at a character boundary.
+std::string shortened(const std::string &line) {
+    constexpr std::size_t kMost = 80;
+    if (line.size() <= kMost) return line;
+    std::size_t end = kMost;
+    while (end > 0 && (static_cast<unsigned char>(line[end]) & 0xC0) == 0x80) --end;
+    return line.substr(0, end) + "…";
+}
+
 }  // namespace
+
+std::optional<std::int64_t> searchLimitMs(const UsiGo &go) {
+    constexpr std::int64_t kGraceMs = 5000;
+    switch (go.kind) {
+        case UsiGo::Kind::Infinite: return std::nullopt;
+        case UsiGo::Kind::MoveTime:
+            return std::max<std::int64_t>(go.moveTimeMs, 1000) + go.moveTimeMs + kGraceMs;
+        case UsiGo::Kind::Clocks: {
+            const std::int64_t own =
+                std::max(go.senteMs, go.goteMs) + go.byoyomiMs + std::max(go.senteIncMs, go.goteIncMs);
+            return std::max<std::int64_t>(own, 1000) + own + kGraceMs;
+        }
+    }
+    return std::nullopt;
+}
 
 const char *stateName(EngineState state) {
     switch (state) {
@@ -47,6 +73,7 @@ void EngineSession::start(std::int64_t now) {
 }
 
 void EngineSession::lineReceived(const std::string &text, std::int64_t now) {
+    lastLine_ = shortened(text);
     if (state_ == EngineState::NotStarted || state_ == EngineState::Ended || state_ == EngineState::Quitting)
         return;
     UsiLine line = parseUsiLine(text);
@@ -104,17 +131,25 @@ void EngineSession::becomeIdle(std::int64_t now) {
     } else if (pending_) {
         const Request request = std::move(*pending_);
         pending_.reset();
-        startSearch(request);
+        startSearch(request, now);
     }
 }
 
-void EngineSession::startSearch(const Request &request) {
+void EngineSession::startSearch(const Request &request, std::int64_t now) {
     // Options set while idle went before it, as the protocol wants them before the game starts.
     if (newGameDue_) host_.sendLine("usinewgame");
     newGameDue_ = false;
     host_.sendLine(request.positionCommand);
     host_.sendLine(goCommand(profile_, request.go));
     setState(EngineState::Searching);
+    // Timed from the search's start, not from the request, which may wait while the engine starts.
+    if (const std::optional<std::int64_t> limit = searchLimitMs(request.go)) deadline_ = now + *limit;
+}
+
+void EngineSession::sendStop(std::int64_t now) {
+    host_.sendLine(profile_.stopCommand);
+    setState(EngineState::Stopping);
+    deadline_ = now + profile_.stopTimeoutMs;
 }
 
 void EngineSession::sendOption(const std::string &name, const std::string &value) {
@@ -132,14 +167,12 @@ void EngineSession::analyse(const std::string &positionCommand, const UsiGo &go,
                 pending_ = std::move(request);
                 askReady(now);
             } else {
-                startSearch(request);
+                startSearch(request, now);
             }
             break;
         case EngineState::Searching:
             pending_ = std::move(request);
-            host_.sendLine(profile_.stopCommand);
-            setState(EngineState::Stopping);
-            deadline_ = now + profile_.stopTimeoutMs;
+            sendStop(now);
             break;
         default: break;
     }
@@ -156,9 +189,7 @@ void EngineSession::newGame(std::int64_t) {
 void EngineSession::stop(std::int64_t now) {
     pending_.reset();
     if (state_ != EngineState::Searching) return;
-    host_.sendLine(profile_.stopCommand);
-    setState(EngineState::Stopping);
-    deadline_ = now + profile_.stopTimeoutMs;
+    sendStop(now);
 }
 
 void EngineSession::setOption(const std::string &name, const std::string &value, std::int64_t) {
@@ -182,13 +213,16 @@ void EngineSession::fail(const std::string &reason) {
     deadline_.reset();
     pending_.reset();
     killed_ = true;
-    host_.engineFault(reason);
+    host_.engineFault(reason + (lastLine_.empty() ? "（エンジンからは何も届いていません）"
+                                                  : "（最後に届いた行: " + lastLine_ + "）"));
     host_.killProcess();
 }
 
 void EngineSession::tick(std::int64_t now) {
     if (!deadline_ || now < *deadline_) return;
     switch (state_) {
+        // A search that forgot its time is stopped; the stop has its own watchdog.
+        case EngineState::Searching: sendStop(now); break;
         case EngineState::Starting:
             fail("エンジンが usi に " + seconds(profile_.usiTimeoutMs) + "答えないので止めました");
             break;

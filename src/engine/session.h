@@ -1,7 +1,8 @@
 #pragma once
 // One engine process's conversation: the protocol state decides what each line and each command
-// means. Time comes from outside (milliseconds on any steady clock), so that the watchdogs can be
-// driven without waiting.
+// means. Time comes from outside (milliseconds on any steady clock), so that every watchdog (the
+// answers to usi, isready, stop and quit, and the length of a timed search) can be driven without
+// waiting.
 
 #include <cstdint>
 #include <optional>
@@ -71,7 +72,8 @@ public:
     void setOption(const std::string &name, const std::string &value, std::int64_t now);
     // Asks the engine to end; it is killed if it has not ended in time.
     void quit(std::int64_t now);
-    // Checks the watchdogs: a deadline passed kills the process with a reason.
+    // Checks the watchdogs: a timed search that runs far past its time is stopped; any other deadline
+    // passed kills the process with a reason that quotes the last line the engine sent.
     void tick(std::int64_t now);
     // The process has ended; a fault is reported unless quit or a kill the session asked for ended it.
     void processEnded(std::int64_t now);
@@ -87,7 +89,8 @@ private:
         std::string positionCommand;
         UsiGo go;
     };
-    void startSearch(const Request &request);
+    void startSearch(const Request &request, std::int64_t now);
+    void sendStop(std::int64_t now);
     void askReady(std::int64_t now);
     void sendOption(const std::string &name, const std::string &value);
     void fail(const std::string &reason);
@@ -103,8 +106,14 @@ private:
     bool readyDue_ = false;
     std::vector<std::pair<std::string, std::string>> queuedOptions_;
     std::optional<std::int64_t> deadline_;
+    // The last line the engine sent, shortened, for the reason of a fault.
+    std::string lastLine_;
     bool killed_ = false;
 };
+
+// How long a search of `go` may run before it is stopped: its own time twice (at least a second more
+// than once) and five seconds for a busy machine; nothing for a search without end.
+std::optional<std::int64_t> searchLimitMs(const UsiGo &go);
 
 // The state's name for messages and tests.
 const char *stateName(EngineState state);

@@ -114,16 +114,16 @@ void EngineProcess::noteOnce(bool &given, const QString &text) {
     emit note(text);
 }
 
+QString EngineProcess::floodNote() {
+    return QStringLiteral("エンジンが毎秒 %1 行を超えて送っています").arg(kFloodLines);
+}
+
 void EngineProcess::countLine() {
     if (now() - floodWindowStart_ >= 1000) {
         floodWindowStart_ = now();
         floodLines_ = 0;
     }
-    if (++floodLines_ == kFloodLines)
-        noteOnce(
-            notedFlood_,
-            QStringLiteral("エンジンが毎秒 %1 行を超えて送っています（表示は毎秒 10 回までにしています）")
-                .arg(kFloodLines));
+    if (++floodLines_ == kFloodLines) noteOnce(notedFlood_, floodNote());
 }
 
 void EngineProcess::readOutput() {

@@ -21,6 +21,8 @@ public:
     // More lines than this in one second is a flood (fairy-stockfish's mate-in-one burst of 245
     // lines in 34 ms is not: it ends at once).
     static constexpr int kFloodLines = 5000;
+    // The note given once for such a flood; a window adds how it copes.
+    static QString floodNote();
 
     explicit EngineProcess(QObject *parent = nullptr);
     // Kills a process still running; Qt reaps it.

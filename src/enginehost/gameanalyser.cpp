@@ -7,8 +7,6 @@
 
 GameAnalyser::GameAnalyser(GameAnalysis &analysis, const AnalysisSettings &settings, QObject *parent)
     : QObject(parent), analysis_(analysis), settings_(settings) {
-    searchLimit_.setSingleShot(true);
-    connect(&searchLimit_, &QTimer::timeout, this, &GameAnalyser::searchTooLong);
     connect(&process_, &EngineProcess::info, this, [this](const UsiInfo &info) {
         if (searching_) report_.info(info);
     });
@@ -63,19 +61,13 @@ void GameAnalyser::stateChanged(EngineState state) {
             process_.setOption(profile.multiPvOption, std::to_string(lines));
     }
     if (!searching_) return;
-    if (state == EngineState::Searching && !began_) {
-        began_ = true;
-        // A search the engine forgets to end is stopped, timed from its start and not from the
-        // request, which waits while the engine starts; the session's own watchdog then kills an
-        // engine that does not answer the stop.
-        searchLimit_.start(std::max(settings_.moveTimeMs, 1000) + settings_.moveTimeMs + 5000);
-    }
-    // The search ended, by its bestmove or by the stop the limit sent.
+    if (state == EngineState::Searching) began_ = true;
+    // The search ended, by its bestmove or by the stop the session sends to a search that forgot
+    // its time.
     if (state == EngineState::Idle && began_) searchFinished();
 }
 
 void GameAnalyser::searchFinished() {
-    searchLimit_.stop();
     const int ply = *searching_;
     searching_.reset();
     if (analysis_.done()) {
@@ -92,10 +84,6 @@ void GameAnalyser::searchFinished() {
     next();
 }
 
-void GameAnalyser::searchTooLong() {
-    if (searching_ && began_) process_.stopSearch();
-}
-
 void GameAnalyser::cancel() {
     if (!running_) return;
     analysis_.cancel();
@@ -107,7 +95,6 @@ void GameAnalyser::engineFault(const QString &reason) {
 }
 
 void GameAnalyser::engineEnded() {
-    searchLimit_.stop();
     searching_.reset();
     if (!analysis_.done()) analysis_.fail("エンジンが終了しました");
     if (!running_) return;
@@ -116,7 +103,6 @@ void GameAnalyser::engineEnded() {
 }
 
 void GameAnalyser::finishAnalysis() {
-    searchLimit_.stop();
     searching_.reset();
     if (ending_) return;
     ending_ = true;

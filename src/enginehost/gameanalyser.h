@@ -5,7 +5,6 @@
 
 #include <QObject>
 #include <QString>
-#include <QTimer>
 #include <optional>
 #include <string>
 #include <utility>
@@ -51,14 +50,12 @@ private:
     void engineFault(const QString &reason);
     void engineEnded();
     void stateChanged(EngineState state);
-    void searchTooLong();
     void finishAnalysis();
 
     GameAnalysis &analysis_;
     AnalysisSettings settings_;
     EngineProcess process_;
     SearchReport report_;
-    QTimer searchLimit_;
     // The ply whose search was sent, and whether the engine has begun it.
     std::optional<int> searching_;
     bool began_ = false;

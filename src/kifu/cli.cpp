@@ -46,20 +46,12 @@ constexpr std::string_view USAGE =
 constexpr int FAILED = 1;
 constexpr int USAGE_ERROR = 2;
 
-bool sameLetters(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 // The format of a name such as "kif" or of a file name such as "game.kif"; ".kif" and ".ki2" are
 // Shift-JIS, the other KIF and KI2 names UTF-8.
 Target targetOf(std::string_view extension) {
     Target target;
     target.format = formatOfFileName("x." + std::string(extension));
-    target.shiftJis = sameLetters(extension, "kif") || sameLetters(extension, "ki2");
+    target.shiftJis = shiftJisFileName("x." + std::string(extension));
     return target;
 }
 

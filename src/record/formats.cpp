@@ -16,10 +16,6 @@ namespace {
 
 constexpr std::string_view BYTE_ORDER_MARK = "\xEF\xBB\xBF";
 
-bool startsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
-
 char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool sameLetters(std::string_view a, std::string_view b) {
@@ -49,7 +45,7 @@ bool isUtf8CutAtTheEnd(std::string_view bytes) {
 // well-formed UTF-8, while UTF-8 files under a ".kif" name or below a stale "encoding=Shift_JIS"
 // line are common. Anything else must be CP932, or the file cannot be read.
 RecordResult decodeText(std::string_view bytes, std::string &text) {
-    if (startsWith(bytes, BYTE_ORDER_MARK)) {
+    if (bytes.starts_with(BYTE_ORDER_MARK)) {
         bytes.remove_prefix(BYTE_ORDER_MARK.size());
         if (!isUtf8(bytes)) return {false, "UTF-8 として読めない文字があります"};
     }
@@ -85,13 +81,13 @@ bool isSfenBoard(std::string_view word) {
 
 bool isMoveMark(std::string_view line) {
     for (std::string_view mark : {"▲", "△", "☗", "☖", "▽", "▼"})
-        if (startsWith(line, mark)) return true;
+        if (line.starts_with(mark)) return true;
     return false;
 }
 
 // The format the decoded text looks like, from its first lines that say something.
 RecordFormat detectText(std::string_view text) {
-    if (startsWith(text, BYTE_ORDER_MARK)) text.remove_prefix(BYTE_ORDER_MARK.size());
+    if (text.starts_with(BYTE_ORDER_MARK)) text.remove_prefix(BYTE_ORDER_MARK.size());
     // JSON is the only format that opens with a brace.
     if (trimmedLine(text.substr(0, text.find('\n'))).substr(0, 1) == "{") return RecordFormat::Jkf;
     bool kifuHeaders = false, positionLines = false, programComment = false;
@@ -110,16 +106,16 @@ RecordFormat detectText(std::string_view text) {
             if (space != std::string_view::npos && !isSfenBoard(line.substr(0, space)))
                 return RecordFormat::Kif;
         }
-        if (startsWith(line, "手数-")) return RecordFormat::Kif;
-        if (startsWith(line, "position") || startsWith(line, "startpos")) return RecordFormat::Usi;
-        if (startsWith(line, "sfen ")) return RecordFormat::Sfen;
+        if (line.starts_with("手数-")) return RecordFormat::Kif;
+        if (line.starts_with("position") || line.starts_with("startpos")) return RecordFormat::Usi;
+        if (line.starts_with("sfen ")) return RecordFormat::Sfen;
         if (isSfenBoard(line.substr(0, line.find(' ')))) return RecordFormat::Sfen;
         if (line[0] == '\'') continue;
-        if (startsWith(line, "V2") || startsWith(line, "V3") || startsWith(line, "PI") ||
-            startsWith(line, "N+") || startsWith(line, "N-") || line[0] == '$' ||
+        if (line.starts_with("V2") || line.starts_with("V3") || line.starts_with("PI") ||
+            line.starts_with("N+") || line.starts_with("N-") || line[0] == '$' ||
             (line.size() > 1 && line[0] == 'P' && line[1] >= '1' && line[1] <= '9'))
             return RecordFormat::Csa;
-        if (startsWith(line, "P+") || startsWith(line, "P-")) {
+        if (line.starts_with("P+") || line.starts_with("P-")) {
             positionLines = true;
             continue;
         }
@@ -134,11 +130,26 @@ constexpr std::string_view CANNOT_BUILD = "棋譜を作れませんでした（�
 
 }  // namespace
 
-RecordFormat formatOfFileName(std::string_view fileName) {
+namespace {
+
+// What follows the last dot of the file's own name; empty when there is none.
+std::string_view extensionOf(std::string_view fileName) {
     const std::size_t dot = fileName.rfind('.');
-    if (dot == std::string_view::npos) return RecordFormat::Unknown;
+    if (dot == std::string_view::npos) return {};
     const std::string_view extension = fileName.substr(dot + 1);
-    if (extension.find_first_of("/\\") != std::string_view::npos) return RecordFormat::Unknown;
+    return extension.find_first_of("/\\") == std::string_view::npos ? extension : std::string_view();
+}
+
+}  // namespace
+
+bool shiftJisFileName(std::string_view fileName) {
+    const std::string_view extension = extensionOf(fileName);
+    return sameLetters(extension, "kif") || sameLetters(extension, "ki2");
+}
+
+RecordFormat formatOfFileName(std::string_view fileName) {
+    const std::string_view extension = extensionOf(fileName);
+    if (extension.empty()) return RecordFormat::Unknown;
     static constexpr std::array<std::pair<std::string_view, RecordFormat>, 9> EXTENSIONS = {{
         {"ngr", RecordFormat::Ngr},
         {"kif", RecordFormat::Kif},

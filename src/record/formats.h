@@ -15,6 +15,10 @@ enum class RecordFormat { Unknown, Ngr, Kif, Ki2, Csa, Sfen, Usi, Jkf };
 // any case); Unknown for any other name.
 RecordFormat formatOfFileName(std::string_view fileName);
 
+// Whether a record is written in Shift-JIS under this name: the classic ".kif" and ".ki2" (any
+// case) are; every other name is written in UTF-8.
+bool shiftJisFileName(std::string_view fileName);
+
 // The format of a record: by the file name's extension when it names one, else by the contents.
 RecordFormat detectFormat(std::string_view bytes, std::string_view fileName = {});
 

@@ -7,36 +7,6 @@
 #include "record/position.h"
 #include "record/treegame.h"
 
-namespace {
-
-// Why `move` cannot be played in the game as it stands; empty when it can. It asks the same
-// questions playMove asks, so that the tree only grows by a move that will be made.
-std::string refusalOf(const ZnBan &game, const MoveSpec &move) {
-    if (move.to >= SQUARE_COUNT) return "マス目が盤の外です";
-    if (move.from == IN_HAND) {
-        // A captured king may come back like any piece, as playMove lets it.
-        if (move.dropKind >= KIND_COUNT) return "その駒は打てません";
-        if (move.promote) return "駒を打つ手で成ることはできません";
-        for (const Koma *piece : game.hand(game.turn()))
-            if (piece->kind() == move.dropKind)
-                return piece->canDropOn(move.to, game.board()) ? std::string() : "そこには打てません";
-        return "打つ駒を持っていません";
-    }
-    if (move.from >= SQUARE_COUNT) return "マス目が盤の外です";
-    const Koma *piece = game.pieceAt(move.from);
-    if (piece == nullptr) return "移動元に駒がありません";
-    if (!game.isTurnPiece(piece)) return "手番の側の駒ではありません";
-    switch (game.classifyMove(move.from, move.to)) {
-        case Illegal: return "その駒はそこへ動けません";
-        case NoPromotion: return move.promote ? "成れない手です" : "";
-        case PromotionForced: return move.promote ? "" : "成らなければならない手です";
-        case PromotionOptional: return {};
-    }
-    return "指せない手です";
-}
-
-}  // namespace
-
 GameRecord::GameRecord(ZnBan &game) : game_(game) { reset(); }
 
 void GameRecord::settleMode() { game_.setReplaying(!atEnd()); }
@@ -101,6 +71,7 @@ std::string GameRecord::play(const MoveSpec &move) {
         ++revision_;
         return {};
     }
+    // Asked before the tree grows, so that it only grows by a move that will be made.
     std::string reason = refusalOf(game_, move);
     if (!reason.empty()) return reason;
     const int added = notes_.tree.addChild(here, move);

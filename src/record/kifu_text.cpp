@@ -92,13 +92,6 @@ std::string_view trimmed(std::string_view text) {
     return text.substr(first, last - first);
 }
 
-bool startsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
-bool endsWith(std::string_view text, std::string_view suffix) {
-    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
-}
-
 // ---- the notation's words ----
 
 int fileDigit(char32_t c) {
@@ -197,9 +190,9 @@ int readHandCount(Scanner &in) {
 
 std::string_view endWordAt(std::string_view text) {
     for (std::string_view word : END_WORDS)
-        if (startsWith(text, word)) return word;
+        if (text.starts_with(word)) return word;
     // The short form some programs write for 詰み.
-    if (startsWith(text, "詰")) return "詰";
+    if (text.starts_with("詰")) return "詰";
     return {};
 }
 
@@ -222,11 +215,11 @@ std::string_view endWordOfSentence(std::string_view sentence) {
     in.eat("手");
     in.eat("で");
     const std::string_view rest = trimmed(in.rest());
-    if (endsWith(rest, "反則勝ち")) return "反則勝ち";
-    if (endsWith(rest, "反則負け")) return "反則負け";
-    if (endsWith(rest, "入玉勝ち")) return "入玉勝ち";
-    if (startsWith(rest, "時間切れ") || startsWith(rest, "切れ負け")) return "切れ負け";
-    if (endsWith(rest, "の勝ち")) return "投了";
+    if (rest.ends_with("反則勝ち")) return "反則勝ち";
+    if (rest.ends_with("反則負け")) return "反則負け";
+    if (rest.ends_with("入玉勝ち")) return "入玉勝ち";
+    if (rest.starts_with("時間切れ") || rest.starts_with("切れ負け")) return "切れ負け";
+    if (rest.ends_with("の勝ち")) return "投了";
     if (rest == "詰" || rest == "詰み") return "詰み";
     for (std::string_view word : END_WORDS)
         if (rest == word) return word;
@@ -374,7 +367,7 @@ private:
 };
 
 std::string Reader::read(std::string_view text) {
-    if (startsWith(text, "\xEF\xBB\xBF")) text.remove_prefix(3);
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
     if (trimmed(text).find_first_not_of("\r\n\t ") == std::string_view::npos) return "棋譜が空です";
     std::size_t position = 0;
     // LF, CR LF and a lone CR each end a line.
@@ -425,18 +418,18 @@ std::string Reader::readLine(std::string_view line) {
     }
     const std::string_view text = trimmed(line);
     if (text.empty()) return {};
-    if (startsWith(text, "変化")) return startBranch(text);
+    if (text.starts_with("変化")) return startBranch(text);
     if (text[0] >= '0' && text[0] <= '9') return readKifMoveLine(text);
     const char32_t first = charAt(text, 0).code;
     if (isSenteMark(first) || isGoteMark(first)) return readKi2MoveLine(text);
     if (text[0] == '|') return readBoardRow(text);
     if (text[0] == '+' || first == U'９') return built_ ? "指し手の後に局面図があります" : std::string();
-    if (startsWith(text, "まで")) {
+    if (text.starts_with("まで")) {
         if (!ended_) notes.tree.node(path_.back()).endWord = endWordOfSentence(text);
         ended_ = true;
         return {};
     }
-    if (startsWith(text, "手数-") || startsWith(text, "手数＝")) return {};
+    if (text.starts_with("手数-") || text.starts_with("手数＝")) return {};
     if (text == "先手番" || text == "下手番" || text == "後手番" || text == "上手番") {
         if (built_) return "指し手の後に手番があります";
         diagramStart_.turn = text == "先手番" || text == "下手番" ? SENTE : GOTE;
@@ -452,9 +445,9 @@ std::string Reader::readLine(std::string_view line) {
 
 std::string Reader::readHeader(std::string_view key, std::string_view value) {
     // "先手の持駒", also written "先手の持ち駒"; 下手 and 上手 stand for them in handicap games.
-    const bool hand = endsWith(key, "の持駒") || endsWith(key, "の持ち駒");
-    const bool senteHand = hand && (startsWith(key, "先手の") || startsWith(key, "下手の"));
-    if (senteHand || (hand && (startsWith(key, "後手の") || startsWith(key, "上手の")))) {
+    const bool hand = key.ends_with("の持駒") || key.ends_with("の持ち駒");
+    const bool senteHand = hand && (key.starts_with("先手の") || key.starts_with("下手の"));
+    if (senteHand || (hand && (key.starts_with("後手の") || key.starts_with("上手の")))) {
         if (built_) return "指し手の後に持駒があります";
         diagram_ = true;
         startLine_ = line_;
@@ -751,11 +744,11 @@ void appendDiagram(std::string &text, const PositionSpec &position) {
 bool writableHeader(std::string_view key) {
     if (key.empty() || key.find_first_of(":\r\n") != std::string_view::npos || key.find("：") != key.npos)
         return false;
-    if (endsWith(key, "の持駒") || endsWith(key, "の持ち駒")) return false;
+    if (key.ends_with("の持駒") || key.ends_with("の持ち駒")) return false;
     const char32_t first = charAt(key, 0).code;
     return std::string_view("*#&|+0123456789").find(key[0]) == std::string_view::npos &&
-           !isSenteMark(first) && !isGoteMark(first) && first != U'９' && !startsWith(key, "変化") &&
-           !startsWith(key, "まで") && !startsWith(key, "手数-") && !startsWith(key, "手数＝") &&
+           !isSenteMark(first) && !isGoteMark(first) && first != U'９' && !key.starts_with("変化") &&
+           !key.starts_with("まで") && !key.starts_with("手数-") && !key.starts_with("手数＝") &&
            key == trimmed(key);
 }
 

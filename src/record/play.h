@@ -16,6 +16,10 @@ struct MoveSpec {
     bool operator==(const MoveSpec &) const = default;
 };
 
+// Why playMove would refuse `move` in `game`, without playing it: a short Japanese reason, or empty
+// when the move may be played.
+std::string refusalOf(const ZnBan &game, const MoveSpec &move);
+
 // Plays `move` for the side to move through makeMove or dropPiece. Returns an empty string on
 // success; otherwise a short Japanese reason, with the game unchanged.
 std::string playMove(ZnBan &game, const MoveSpec &move);

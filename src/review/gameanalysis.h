@@ -57,7 +57,7 @@ struct AnalysisSettings {
     int first = 0;
     int last = 1 << 30;
     // Sente's winning chance is 1 / (1 + exp(-score / coefficient)); set per engine.
-    double coefficient = 600.0;
+    double coefficient = kUsualCoefficient;
     LabelThresholds thresholds;
     // For the engine host: the time of one search and the number of readings asked for; the
     // analysis keeps the first.
@@ -176,7 +176,7 @@ struct GraphPoint {
 // evaluation in any of the forms evaluationInComments reads, with the label and reason they hold.
 std::vector<GraphPoint> evaluationGraph(
     const std::function<const std::vector<std::string> &(int ply)> &commentsAt, int positions,
-    int limit = 3000, double coefficient = 600.0);
+    int limit = 3000, double coefficient = kUsualCoefficient);
 
 // For every position of the line (start first) and each side: the enemy attacks around its king
 // and its pieces an exchange would lose. Stops at a move that cannot be played.

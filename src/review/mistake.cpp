@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr double kDefaultCoefficient = 600.0;
-
 // The squares around `center` that lie on the board.
 std::vector<Square> squaresAround(Square center) {
     std::vector<Square> squares;
@@ -182,7 +180,7 @@ std::string refutationReason(const ZnBan &after, const Refutation &refutation) {
 
 double winningChance(const Evaluation &evaluation, double coefficient) {
     if (evaluation.mate) return evaluation.winner == SENTE ? 1.0 : 0.0;
-    if (!(coefficient > 0.0)) coefficient = kDefaultCoefficient;
+    if (!(coefficient > 0.0)) coefficient = kUsualCoefficient;
     return 1.0 / (1.0 + std::exp(-evaluation.centipawns / coefficient));
 }
 

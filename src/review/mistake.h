@@ -10,11 +10,16 @@
 #include "record/evaluation.h"
 #include "record/play.h"
 
+// The usual coefficient of the winning chance, for an engine that has none of its own: a lead of
+// 600 centipawns is a chance of 1 / (1 + e⁻¹), about 73 %.
+inline constexpr double kUsualCoefficient = 600.0;
+
 // Sente's winning chance for an evaluation: 1 / (1 + exp(-score / coefficient)), 1 or 0 for a mate.
-double winningChance(const Evaluation &evaluation, double coefficient = 600.0);
+double winningChance(const Evaluation &evaluation, double coefficient = kUsualCoefficient);
 
 // The winning chance `mover` lost with a move: its chance before the move less its chance after.
-double chanceLost(const Evaluation &before, const Evaluation &after, Side mover, double coefficient = 600.0);
+double chanceLost(const Evaluation &before, const Evaluation &after, Side mover,
+                  double coefficient = kUsualCoefficient);
 
 enum class MoveLabel { None, Dubious, Mistake, Blunder };
 

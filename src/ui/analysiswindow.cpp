@@ -10,7 +10,6 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "core/position_check.h"
 #include "core/preview.h"
 #include "engine/pv.h"
 #include "record/play.h"
@@ -27,7 +26,6 @@ QString number(std::int64_t value) {
 TAnalysisWindow::TAnalysisWindow(QWidget *parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("AnalysisWindow"));
     setWindowTitle(QStringLiteral("検討"));
-    infos_.resize(kMaxLines);
     reason_ = new QLabel(QStringLiteral("検討 > 検討開始 (Ctrl+R) で始めます"), this);
     reason_->setWordWrap(true);
     lineCount_ = new QSpinBox(this);
@@ -76,7 +74,7 @@ TAnalysisWindow::TAnalysisWindow(QWidget *parent) : QWidget(parent, Qt::Window) 
 
     redrawTimer_.setSingleShot(true);
     connect(&redrawTimer_, &QTimer::timeout, this, &TAnalysisWindow::redraw);
-    sinceRedraw_.start();
+    clock_.start();
     connect(lineCount_, &QSpinBox::valueChanged, this, [this] { sendLineCount(); });
     // The view is rebuilt at every redraw, so the chosen line is kept by its number.
     connect(lines_, &QTreeWidget::itemClicked, this,
@@ -106,7 +104,7 @@ TAnalysisWindow::~TAnalysisWindow() = default;
 void TAnalysisWindow::startAnalysis(const QString &path, const QMap<QString, QString> &options,
                                     const ZnBan &game) {
     analysing_ = true;
-    positionKey_.clear();
+    model_.forgetPosition();
     clearLines();
     setReason(QStringLiteral("エンジンを起動しています: %1").arg(path));
     lineCount_->setMaximum(kMaxLines);
@@ -135,10 +133,9 @@ void TAnalysisWindow::sendLineCount() {
     if (session == nullptr || session->profile().multiPvOption.empty()) return;
     engine_.setOption(session->profile().multiPvOption, std::to_string(lineCount()));
     // An endless search takes the option only once stopped: the same position is asked again.
-    if (analysing_ && positionValid_ && !positionKey_.empty())
-        engine_.analyse(positionCommand(position_), UsiGo::infinite());
-    // The lines asked for before are out of date.
-    std::fill(infos_.begin() + lineCount(), infos_.end(), std::nullopt);
+    if (analysing_ && model_.valid() && !model_.positionKey().empty())
+        engine_.analyse(positionCommand(model_.position()), UsiGo::infinite());
+    model_.dropLinesFrom(lineCount());
     scheduleRedraw();
 }
 
@@ -153,18 +150,12 @@ void TAnalysisWindow::setArrowsOn(bool on) {
 }
 
 void TAnalysisWindow::followPosition(const ZnBan &game) {
-    if (!analysing_) return;
-    std::string key = positionSfen(game);
-    if (key == positionKey_) return;
-    positionKey_ = std::move(key);
-    copyPosition(game, position_);
+    if (!analysing_ || !model_.follow(game)) return;
     clearLines();
-    const std::string problem = analysisProblem(position_);
-    positionValid_ = problem.empty();
-    if (!positionValid_) {
+    if (!model_.valid()) {
         engine_.stopSearch();
-        setReason(QString::fromStdString(problem));
-        emit statusMessage(QString::fromStdString(problem));
+        setReason(QString::fromStdString(model_.problem()));
+        emit statusMessage(QString::fromStdString(model_.problem()));
         return;
     }
     if (engine_.state() == EngineState::Ended) return;
@@ -172,62 +163,56 @@ void TAnalysisWindow::followPosition(const ZnBan &game) {
                       engine_.state() == EngineState::Stopping
                   ? QStringLiteral("検討中")
                   : QStringLiteral("エンジンを起動しています"));
-    engine_.analyse(positionCommand(position_), UsiGo::infinite());
+    engine_.analyse(positionCommand(model_.position()), UsiGo::infinite());
 }
 
 void TAnalysisWindow::setReason(const QString &text) { reason_->setText(text); }
 
 void TAnalysisWindow::clearLines() {
-    std::fill(infos_.begin(), infos_.end(), std::nullopt);
-    nodes_.reset();
-    nps_.reset();
+    model_.clearLines();
     changed_.clear();
     marks_.arrows.clear();
     marks_.marked.clear();
     emit marksChanged();
     redraw();
-    // The emptied lines are no reason to keep the new position's first line waiting.
-    showNextAtOnce_ = true;
     cutNoted_ = false;
 }
 
 void TAnalysisWindow::onInfo(const UsiInfo &info) {
-    if (!analysing_ || !positionValid_) return;
-    if (info.nodes) nodes_ = info.nodes;
-    if (info.nps) nps_ = info.nps;
-    if (info.score && !info.pv.empty()) {
-        const int index = info.multipv.value_or(1) - 1;
-        if (index >= 0 && index < lineCount()) infos_[static_cast<std::size_t>(index)] = info;
-        // The start-up text gives way; a note stays until the next position.
-        if (reason_->text().startsWith(QStringLiteral("エンジンを起動"))) setReason(QStringLiteral("検討中"));
-    }
+    if (!analysing_ || !model_.valid()) return;
+    // The start-up text gives way; a note stays until the next position.
+    if (model_.take(info, lineCount()) && reason_->text().startsWith(QStringLiteral("エンジンを起動")))
+        setReason(QStringLiteral("検討中"));
     scheduleRedraw();
 }
 
 void TAnalysisWindow::onBestMove(const UsiBestMove &best) {
-    if (best.resign || best.win || !positionValid_) return;
+    if (best.resign || best.win || !model_.valid()) return;
     ZnBan after;
-    const BoardPv pv = translatePv(position_, {best.move}, after);
+    const BoardPv pv = translatePv(model_.position(), {best.move}, after);
     if (!pv.cutWord.empty())
         tell(QStringLiteral("エンジンの最善手「%1」はこの局面で指せないので無視しました")
                  .arg(QString::fromStdString(best.move)));
 }
 
 void TAnalysisWindow::requestLineToRecord() {
-    if (!positionValid_) return;
-    std::size_t index = static_cast<std::size_t>(selectedLine_);
-    if (index >= infos_.size() || !infos_[index]) index = 0;
-    const std::optional<UsiInfo> &info = infos_[index];
+    if (!model_.valid()) return;
+    const int index = model_.line(selectedLine_) ? selectedLine_ : 0;
+    const std::optional<UsiInfo> &info = model_.line(index);
     if (!info || info->pv.empty()) {
         tell(QStringLiteral("棋譜に加える読み筋がまだありません"));
         return;
     }
     // Only the part of the line that is legal here goes into the record.
-    const BoardPv pv = translatePv(position_, info->pv, scratch_);
-    if (!pv.moves.empty()) emit lineToRecord(positionKey_, pv.moves);
+    const BoardPv pv = translatePv(model_.position(), info->pv, scratch_);
+    if (!pv.moves.empty()) emit lineToRecord(model_.positionKey(), pv.moves);
 }
 
-void TAnalysisWindow::tell(const QString &text) {
+void TAnalysisWindow::tell(const QString &note) {
+    // The host only sees the flood; how the window copes with it is the window's to say.
+    const QString text = note == EngineProcess::floodNote()
+                             ? note + QStringLiteral("（表示は毎秒 10 回までにしています）")
+                             : note;
     setReason(text);
     emit statusMessage(text);
 }
@@ -243,61 +228,40 @@ void TAnalysisWindow::onEnded() {
 
 void TAnalysisWindow::scheduleRedraw() {
     if (redrawTimer_.isActive()) return;
-    // The first line of a new position or after a quiet spell shows at once; a burst waits for
-    // the next tenth of a second.
-    const qint64 waited = sinceRedraw_.elapsed();
-    redrawTimer_.start(showNextAtOnce_ || waited >= kRedrawIntervalMs ? 0 : int(kRedrawIntervalMs - waited));
-    showNextAtOnce_ = false;
+    redrawTimer_.start(static_cast<int>(model_.redrawDelay(clock_.elapsed())));
 }
 
 void TAnalysisWindow::redraw() {
     ++redraws_;
-    sinceRedraw_.restart();
+    model_.drawn(clock_.elapsed());
     lines_->clear();
     marks_.arrows.clear();
-    changed_.clear();
-    for (int index = 0; index < lineCount(); ++index) {
-        const std::optional<UsiInfo> &info = infos_[static_cast<std::size_t>(index)];
-        if (!info || !info->score) continue;
-        const BoardPv pv = translatePv(position_, info->pv, scratch_);
-        QString depth = info->depth ? QString::number(*info->depth) : QString();
-        if (info->seldepth) depth += QStringLiteral("/%1").arg(*info->seldepth);
-        QString text = QString::fromStdString(pv.text);
-        if (!pv.cutWord.empty()) {
-            text += QStringLiteral(" （%1 以降は指せない手）").arg(QString::fromStdString(pv.cutWord));
+    const ReadingsModel::View view = model_.view(lineCount());
+    for (const ReadingRow &row : view.rows) {
+        QString text = QString::fromStdString(row.text);
+        if (!row.cutWord.empty()) {
+            text += QStringLiteral(" （%1 以降は指せない手）").arg(QString::fromStdString(row.cutWord));
             if (!cutNoted_)
                 tell(QStringLiteral(
                          "エンジンの読み筋の「%1」はこの局面で指せないので、その手から先を省きました")
-                         .arg(QString::fromStdString(pv.cutWord)));
+                         .arg(QString::fromStdString(row.cutWord)));
             cutNoted_ = true;
         }
         auto item = new QTreeWidgetItem(
-            lines_,
-            {QString::fromStdString(scoreText(senteView(*info->score, position_.turn()))), depth, text});
-        item->setData(0, Qt::UserRole, index);
-        if (index == selectedLine_) lines_->setCurrentItem(item);
-        if (pv.moves.empty()) continue;
-        const MoveSpec &first = pv.moves.front();
-        BestMoveArrow arrow;
-        arrow.from = first.from;
-        arrow.to = first.to;
-        arrow.side = position_.turn();
-        arrow.standSlot = first.from == IN_HAND ? std::max(0, dropPosition(position_, first.dropKind)) : 0;
-        arrow.rank = index;
-        marks_.arrows.push_back(arrow);
-        if (index == 0) {
-            ZnBan after;
-            copyPosition(position_, after);
-            if (playMove(after, first).empty()) changed_ = changedBalances(position_, after);
-        }
+            lines_, {QString::fromStdString(row.score), QString::fromStdString(row.depth), text});
+        item->setData(0, Qt::UserRole, row.line);
+        if (row.line == selectedLine_) lines_->setCurrentItem(item);
     }
+    for (const ReadingArrow &arrow : view.arrows)
+        marks_.arrows.push_back({arrow.from, arrow.to, arrow.side, arrow.standSlot, arrow.rank});
+    changed_ = view.changed;
     changes_->clear();
     for (const BalanceChange &change : changed_)
         changes_->addItem(QString::fromStdString(balanceChangeText(change)));
     showBalance();
     QStringList footer;
-    if (nodes_) footer << QStringLiteral("%1 局面").arg(number(*nodes_));
-    if (nps_) footer << QStringLiteral("%1 局面/秒").arg(number(*nps_));
+    if (model_.nodes()) footer << QStringLiteral("%1 局面").arg(number(*model_.nodes()));
+    if (model_.nps()) footer << QStringLiteral("%1 局面/秒").arg(number(*model_.nps()));
     if (engine_.session() != nullptr && !engine_.session()->engineName().empty())
         footer << QString::fromStdString(engine_.session()->engineName());
     footer_->setText(footer.join(QStringLiteral("　")));
@@ -306,14 +270,14 @@ void TAnalysisWindow::redraw() {
 }
 
 void TAnalysisWindow::showBalance() {
-    if (positionKey_.empty()) {
+    if (model_.positionKey().empty()) {
         senteBalance_->clear();
         goteBalance_->clear();
         return;
     }
     for (Side side : {SENTE, GOTE})
-        balanceLabel(side)->setText(
-            QString::fromStdString(sideBalanceText(position_, side, sideBalance(position_, side))));
+        balanceLabel(side)->setText(QString::fromStdString(
+            sideBalanceText(model_.position(), side, sideBalance(model_.position(), side))));
 }
 
 void TAnalysisWindow::setMarked(bool on) {

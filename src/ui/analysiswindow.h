@@ -2,7 +2,8 @@
 // The 検討 window: an engine's lines for the position the board shows, with the score from
 // sente's view, depth, the PV in Japanese, and beside them what the attack maps say: the squares
 // the best move changes and each side's balance. It follows the board: every new position
-// restarts the search. It redraws at most ten times a second, whatever the engine prints.
+// restarts the search. What it shows and when it redraws (at most ten times a second, whatever the
+// engine prints) is the readings model's; the window draws it.
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -15,6 +16,7 @@
 #include "enginehost/engineprocess.h"
 #include "record/play.h"
 #include "review/balance.h"
+#include "review/readings.h"
 #include "ui/analysislayer.h"
 
 class QLabel;
@@ -27,8 +29,8 @@ class TAnalysisWindow : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr int kMaxLines = 5;
-    static constexpr int kRedrawIntervalMs = 100;
+    static constexpr int kMaxLines = ReadingsModel::kMaxLines;
+    static constexpr int kRedrawIntervalMs = static_cast<int>(ReadingsModel::kRedrawIntervalMs);
 
     explicit TAnalysisWindow(QWidget *parent = nullptr);
     ~TAnalysisWindow() override;
@@ -92,21 +94,17 @@ private:
 
     EngineProcess engine_;
     bool analysing_ = false;
-    ZnBan position_;
+    ReadingsModel model_;
+    // For the line the player puts into the record.
     ZnBan scratch_;
-    std::string positionKey_;
-    bool positionValid_ = false;
-    std::vector<std::optional<UsiInfo>> infos_;
-    std::optional<std::int64_t> nodes_;
-    std::optional<std::int64_t> nps_;
     std::vector<BalanceChange> changed_;
     AnalysisMarks marks_;
     bool arrowsOn_ = false;
 
     QTimer redrawTimer_;
-    QElapsedTimer sinceRedraw_;
+    // The model's clock.
+    QElapsedTimer clock_;
     int redraws_ = 0;
-    bool showNextAtOnce_ = false;
     // Whether this position's cut PV was reported already.
     bool cutNoted_ = false;
 

@@ -11,8 +11,6 @@ QString keyOf(const QString &path, const char *group = "options/") {
            QString::fromLatin1(path.toUtf8().toBase64(QByteArray::Base64UrlEncoding));
 }
 
-constexpr double USUAL_COEFFICIENT = 600.0;
-
 const QString THRESHOLDS_KEY = QStringLiteral("analysis/thresholds");
 
 }  // namespace
@@ -74,7 +72,7 @@ double EngineStore::coefficient(const QString &path) const {
     bool ok = false;
     const double stored = settings_->value(keyOf(path, "coefficient/")).toDouble(&ok);
     // A file edited by hand may hold anything; the curve needs a positive, finite coefficient.
-    return ok && std::isfinite(stored) && stored > 0.0 ? stored : USUAL_COEFFICIENT;
+    return ok && std::isfinite(stored) && stored > 0.0 ? stored : kUsualCoefficient;
 }
 
 void EngineStore::setCoefficient(const QString &path, double coefficient) {

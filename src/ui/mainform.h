@@ -12,6 +12,7 @@
 #include "core/znban.h"
 #include "record/formats.h"
 #include "record/gamerecord.h"
+#include "review/mistake.h"
 #include "support/readfile.h"
 #include "ui/dialogs.h"
 #include "ui/interaction.h"
@@ -199,7 +200,17 @@ private:
                       QString &lost, QString &reason);
     void openStartFile();
 
-    // The controls, owned by Qt's parent chain.
+    // The controls, owned by Qt's parent chain. The menu items keep the object names the first
+    // window gave them, which the tests find them by; what each one is:
+    //   ファイル FileF1  KN1 新規, K4 開く, KS1 保存, N1 (separator), ExitX1 終了
+    //   編集 EditE1      KE1 棋譜をコピー, KE2 局面をコピー（SFEN）, KE3 貼り付け
+    //   実行 KR1         KR2 対局, KB1 一手戻す, KG1 投了
+    //   表示 ViewV1      KK1 棋譜ウィンドウ, KW1 最初へ, KW2 一手前へ, KW3 一手先へ, KW4 最後へ
+    //   棋譜 KifuK1      KU1 前の分岐, KJ1 次の分岐, KH1 分岐を本譜にする, KD1 この手以降を削除
+    //   検討 AnalysisA1  KZ1 検討開始/停止, KZ2 エンジン設定…, KZ3 最善手の矢印, KZ4 棋譜解析…,
+    //                    KV1 評価値グラフ
+    //   ヘルプ HelpH1    KA1 バージョン情報, KH2 凡例
+    //   the board's popup menu PopupMenu1: K1 一手戻す, K2 投了, K3 キャンセル
     QStatusBar *StatusBar1 = nullptr;
     TPaintBox *Ban = nullptr;
     QFrame *Panel1 = nullptr;
@@ -265,7 +276,7 @@ private:
     std::uint64_t graphRevision_ = 0;
     bool graphStale_ = true;
     // The winning-chance coefficient of the engine of the last analysis; the usual one before.
-    double graphCoefficient_ = 600.0;
+    double graphCoefficient_ = kUsualCoefficient;
     BoardHoverWatcher *hoverWatcher_ = nullptr;
     BoardLayers layers_;
 

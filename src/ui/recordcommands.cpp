@@ -39,12 +39,6 @@ RecordFormat saveFormatOf(const QString &path, const RecordFileType &type) {
     return type.format != RecordFormat::Unknown ? type.format : RecordFormat::Ngr;
 }
 
-// The classic names of KIF and KI2 keep their Shift-JIS; every other name is written in UTF-8.
-bool shiftJisName(const QString &path) {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QStringLiteral("kif") || suffix == QStringLiteral("ki2");
-}
-
 int commentLines(const RecordNotes &notes, std::size_t moves) {
     std::size_t lines = notes.startComments.size();
     for (std::size_t move = 1; move <= moves; ++move) lines += notes.commentsAfter(move).size();
@@ -243,7 +237,8 @@ bool TZnMainForm::describeLoss(const std::string &bytes, const std::string &file
 bool TZnMainForm::writeRecordFile(const QString &path, RecordFormat format, QString &reason, QString &lost) {
     // The whole record is made first, so a writer that fails touches no file.
     std::string bytes;
-    const RecordResult result = writeRecordBytes(game_, record_.notes(), format, bytes, shiftJisName(path));
+    const RecordResult result = writeRecordBytes(game_, record_.notes(), format, bytes,
+                                                 shiftJisFileName(QFileInfo(path).fileName().toStdString()));
     if (!result.ok) {
         reason = fromUtf8(result.reason);
         return false;

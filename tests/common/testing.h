@@ -11,6 +11,9 @@
 #include "core/verify.h"
 #include "core/znban.h"
 
+// A square as a record names it, file then rank: sq(7, 6) is ７六.
+constexpr Square sq(int file, int rank) { return static_cast<Square>(squareAt(rank - 1, file - 1)); }
+
 // One piece of a test position: code (kind, +8 when promoted), square (IN_HAND for a hand), side.
 struct Placement {
     PieceCode code;

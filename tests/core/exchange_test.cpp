@@ -11,7 +11,6 @@
 namespace {
 
 // A square in the usual notation: file 1..9 from the right, rank 1..9 from the top.
-constexpr Square sq(int file, int rank) { return static_cast<Square>((rank - 1) * 9 + (file - 1)); }
 
 constexpr PieceCode promoted(PieceKind kind) { return static_cast<PieceCode>(kind + PROMOTED_OFFSET); }
 

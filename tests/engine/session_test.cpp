@@ -166,23 +166,30 @@ TEST(EngineSession, RequestsBeforeTheEngineIsReadyWait) {
 
 TEST(EngineSession, WatchdogsKillWithAReason) {
     const struct {
-        int step;  // 0 usi sent, 1 usiok came, 2 searching then stop, 3 searching then a new position, 4 quit
+        // 0 usi sent, 1 usiok came, 2 searching then stop, 3 searching then a new position, 4 quit,
+        // 5 a 200 ms search that forgets its time: stopped 1 s + 0.2 s + 5 s after its start
+        int step;
         const char *reason;
-    } rows[] = {{0, "usi に 10 秒"},
-                {1, "isready に 10 秒"},
-                {2, "stop に 5 秒"},
-                {3, "stop に 5 秒"},
-                {4, "quit の後 5 秒"}};
+    } rows[] = {{0, "usi に 10 秒"}, {1, "isready に 10 秒"}, {2, "stop に 5 秒"},
+                {3, "stop に 5 秒"}, {4, "quit の後 5 秒"},   {5, "stop に 5 秒"}};
     for (const auto &row : rows) {
         RecordingHost host;
         EngineSession session(profileFor("/opt/engine"), host);
         session.start(0);
         if (row.step == 1) session.lineReceived("usiok", 0);
-        if (row.step >= 2)
-            startIdle(session, host), session.analyse("position startpos", UsiGo::infinite(), 0);
+        if (row.step >= 2) startIdle(session, host);
+        if (row.step >= 2 && row.step <= 4) session.analyse("position startpos", UsiGo::infinite(), 0);
         if (row.step == 2) session.stop(0);
         if (row.step == 3) session.analyse("position startpos moves 7g7f", UsiGo::infinite(), 0);
         if (row.step == 4) session.quit(0);
+        if (row.step == 5) {
+            session.analyse("position startpos moves 7g7f", UsiGo::moveTime(200), 100);
+            host.takeSent();
+            session.tick(100 + 6199);
+            EXPECT_TRUE(host.sent.empty());
+            session.tick(100 + 6200);
+            EXPECT_EQ(host.takeSent(), (Lines{"stop"}));
+        }
         const std::int64_t allowed = *session.deadline();
         // A stream of lines that are not the answer does not feed the watchdog.
         for (std::int64_t t = 0; t < allowed; t += 500)
@@ -193,6 +200,8 @@ TEST(EngineSession, WatchdogsKillWithAReason) {
         EXPECT_EQ(host.kills, 1);
         ASSERT_EQ(host.faults.size(), 1u);
         EXPECT_NE(host.faults[0].find(row.reason), std::string::npos) << host.faults[0];
+        EXPECT_NE(host.faults[0].find("最後に届いた行: info string thinking"), std::string::npos)
+            << host.faults[0];
         session.processEnded(allowed + 1);
         session.tick(allowed * 10);
         EXPECT_EQ(host.faults.size(), 1u) << "the kill it asked for is no second fault";

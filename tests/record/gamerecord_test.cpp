@@ -15,8 +15,6 @@
 
 namespace {
 
-Square sq(int file, int rank) { return static_cast<Square>(squareAt(rank - 1, file - 1)); }
-
 std::string saved(ZnBan &game) {
     std::ostringstream out;
     const RecordResult result = saveRecord(game, out);

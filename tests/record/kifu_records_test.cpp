@@ -18,8 +18,6 @@
 
 namespace {
 
-Square sq(int file, int rank) { return static_cast<Square>(squareAt(rank - 1, file - 1)); }
-
 std::string lines(std::initializer_list<std::string_view> parts) {
     std::string text;
     for (std::string_view part : parts) {

@@ -7,12 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "common/testing.h"
 #include "record/play.h"
 #include "record/sfen.h"
 
 namespace {
-
-Square sq(int file, int rank) { return static_cast<Square>(squareAt(rank - 1, file - 1)); }
 
 // The notation of every recorded move, each computed in the position before it.
 std::vector<std::string> notations(ZnBan &game) {

@@ -123,7 +123,6 @@ TEST(PositionSpec, RandomPositionsSurviveARebuild) {
 
 TEST(PlayMove, RefusesWhatTheRulesRefuseWithAReason) {
     ZnBan game;
-    const auto sq = [](int file, int rank) { return static_cast<Square>(squareAt(rank - 1, file - 1)); };
     const std::string before = positionKey(game);
     const MoveSpec refused[] = {
         {sq(7, 6), sq(7, 5), false, PAWN},  // nothing on 7六

@@ -13,7 +13,6 @@
 namespace {
 
 // The square named by its file and rank digits, as a record file writes it.
-Square sq(int file, int rank) { return static_cast<Square>((file - 1) + 9 * (rank - 1)); }
 
 std::string lines(std::initializer_list<std::string_view> parts) {
     std::string text;

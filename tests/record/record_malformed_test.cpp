@@ -15,8 +15,6 @@
 
 namespace {
 
-Square sq(int file, int rank) { return static_cast<Square>((file - 1) + 9 * (rank - 1)); }
-
 int badIndexReports = 0;
 void countReport(const char *, const char *) { ++badIndexReports; }
 

@@ -6,11 +6,12 @@
 
 #include <map>
 
+#include "common/testing.h"
+
 namespace {
 
 using Lines = std::vector<std::string>;
 
-constexpr Square sq(int file, int rank) { return static_cast<Square>((rank - 1) * 9 + (file - 1)); }
 MoveSpec mv(int fromFile, int fromRank, int toFile, int toRank, bool promote = false) {
     return {sq(fromFile, fromRank), sq(toFile, toRank), promote, PAWN};
 }

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr Square sq(int file, int rank) { return static_cast<Square>((rank - 1) * 9 + (file - 1)); }
 MoveSpec step(int fromFile, int fromRank, int toFile, int toRank) {
     return {sq(fromFile, fromRank), sq(toFile, toRank), false, PAWN};
 }

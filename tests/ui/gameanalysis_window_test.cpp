@@ -22,6 +22,7 @@
 #include <QValueAxis>
 #include <array>
 
+#include "common/testing.h"
 #include "record/evaluation.h"
 #include "ui/enginestore.h"
 #include "ui/evaluationgraph.h"
@@ -37,8 +38,6 @@ bool waitFor(const std::function<bool()> &done, int timeoutMs = 20000) {
     while (!done() && clock.elapsed() < timeoutMs) QTest::qWait(5);
     return done();
 }
-
-constexpr Square sq(int file, int rank) { return static_cast<Square>((rank - 1) * 9 + (file - 1)); }
 
 class GameAnalysisWindowTest : public ::testing::Test {
 protected:

@@ -16,9 +16,7 @@
 
 namespace {
 
-
 // Board squares in the usual notation: file 1..9 (column file - 1), rank 1..9 (row rank - 1).
-constexpr Square sq(int file, int rank) { return static_cast<Square>(squareAt(rank - 1, file - 1)); }
 
 // A point inside the square, away from its lines.
 int xOf(Square square) { return 276 - 32 * columnOf(square) + 16; }

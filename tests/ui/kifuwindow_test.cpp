@@ -37,8 +37,6 @@
 
 namespace {
 
-Square sq(int file, int rank) { return static_cast<Square>(squareAt(rank - 1, file - 1)); }
-
 // Types Japanese text as an input method would hand it over: one key event carrying the text,
 // which QTest's own typing cannot send.
 void typeText(QWidget *widget, const QString &text) {
@@ -157,8 +155,8 @@ protected:
 TEST_F(KifuWindowTest, ViewMenuComesAfterRunAndHoldsTheWalkingCommands) {
     QStringList titles;
     for (QAction *action : window->menuBar()->actions()) titles << action->text();
-    EXPECT_EQ(titles,
-              (QStringList{"ファイル(&F)", "実行(&R)", "編集(&E)", "表示(&V)", "棋譜(&K)", "検討(&A)", "ヘルプ(&H)"}));
+    EXPECT_EQ(titles, (QStringList{"ファイル(&F)", "実行(&R)", "編集(&E)", "表示(&V)", "棋譜(&K)", "検討(&A)",
+                                   "ヘルプ(&H)"}));
     const struct {
         const char *name;
         const char *caption;

@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr Square sq(int file, int rank) { return static_cast<Square>((rank - 1) * 9 + (file - 1)); }
 int squareLeft(int square) { return 276 - 32 * columnOf(square); }
 int squareTop(int square) { return 56 + 32 * rowOf(square); }
 QPoint centre(int square) { return {squareLeft(square) + 16, squareTop(square) + 16}; }

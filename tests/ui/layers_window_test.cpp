@@ -22,8 +22,6 @@
 
 namespace {
 
-constexpr Square sq(int file, int rank) { return static_cast<Square>((rank - 1) * 9 + (file - 1)); }
-
 std::string savedBytes(ZnBan &game) {
     std::ostringstream out;
     EXPECT_TRUE(saveRecord(game, out).ok);

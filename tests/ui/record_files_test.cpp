@@ -41,8 +41,6 @@
 
 namespace {
 
-constexpr Square sq(int file, int rank) { return static_cast<Square>((file - 1) + 9 * (rank - 1)); }
-
 // Dialogs the test did not prepare are cancelled, as a user would close them.
 ScriptedChooser cancellingChooser() {
     ScriptedChooser chooser;

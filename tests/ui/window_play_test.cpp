@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "common/testing.h"
 #include "pieces/komafukuro.h"
 #include "ui/mainform.h"
 #include "ui/paintbox.h"
@@ -19,7 +20,6 @@
 namespace {
 
 // The square of `file` (1..9, right to left on screen) and `rank` (1..9, top to bottom).
-Square sq(int file, int rank) { return static_cast<Square>(squareAt(rank - 1, file - 1)); }
 // The centre of that square on Ban.
 
 struct Piece {
@@ -64,7 +64,6 @@ protected:
 
     const Koma *pieceOn(int file, int rank) { return game().pieceAt(sq(file, rank)); }
     bool nothingSelected() { return !znFlags.squareSelected() && !znFlags.handSelected(); }
-
 };
 
 // ---- whole openings ----
@@ -291,7 +290,8 @@ TEST_F(WindowPlayTest, RefusedDropKeepsTheHandPieceAndAnOwnPieceTakesOver) {
     pressStand(dai0(), 18);
     ASSERT_TRUE(znFlags.handSelected());
     const QImage board = ban()->picture();
-    for (QPoint point : {squareCentre(5, 5), squareCentre(4, 1), squareCentre(5, 1)}) {  // a second pawn on file 5, no move left, taken
+    for (QPoint point : {squareCentre(5, 5), squareCentre(4, 1),
+                         squareCentre(5, 1)}) {  // a second pawn on file 5, no move left, taken
         press(point);
         EXPECT_TRUE(znFlags.handSelected());
         EXPECT_EQ(ban()->picture(), board);
