@@ -13,6 +13,7 @@ bool ReadingsModel::follow(const ZnBan &game) {
     key_ = std::move(key);
     copyPosition(game, position_);
     clearLines();
+    selectedMove_.clear();
     problem_ = analysisProblem(position_);
     valid_ = problem_.empty();
     return true;
@@ -61,6 +62,8 @@ ReadingsModel::View ReadingsModel::view(int lineCount) {
         }
         row.text = pv.text;
         row.cutWord = pv.cutWord;
+        row.firstMove = info->pv.front();
+        if (!selectedMove_.empty() && row.firstMove == selectedMove_) view.selected = int(view.rows.size());
         view.rows.push_back(std::move(row));
         if (pv.moves.empty()) continue;
         const MoveSpec &first = pv.moves.front();
@@ -77,7 +80,22 @@ ReadingsModel::View ReadingsModel::view(int lineCount) {
             if (playMove(after, first).empty()) view.changed = changedBalances(position_, after);
         }
     }
+    if (view.selected < 0) selectedMove_.clear();
     return view;
+}
+
+void ReadingsModel::select(int line) {
+    const std::optional<UsiInfo> &info = this->line(line);
+    selectedMove_ = info && !info->pv.empty() ? info->pv.front() : std::string();
+}
+
+int ReadingsModel::selectedSlot() const {
+    if (selectedMove_.empty()) return 0;
+    for (int index = 0; index < kMaxLines; ++index) {
+        const std::optional<UsiInfo> &info = lines_[static_cast<std::size_t>(index)];
+        if (info && !info->pv.empty() && info->pv.front() == selectedMove_) return index;
+    }
+    return 0;
 }
 
 std::int64_t ReadingsModel::redrawDelay(std::int64_t now) {
