@@ -71,6 +71,8 @@ TAnalysisWindow::TAnalysisWindow(QWidget *parent) : QWidget(parent, Qt::Window) 
     bottom->addWidget(addLine_);
     layout->addLayout(bottom);
     resize(640, 420);
+    // The board keeps the focus while the lines are read: their tips show all the same.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
 
     redrawTimer_.setSingleShot(true);
     connect(&redrawTimer_, &QTimer::timeout, this, &TAnalysisWindow::redraw);
