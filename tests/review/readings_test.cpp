@@ -70,13 +70,6 @@ TEST(ReadingsModel, TheChosenLineFollowsItsFirstMoveOrIsForgotten) {
                                                               {{"2g2f", "5g5f", "6g6f"}, -1}};
     for (const auto &[pvs, selected] : rows) EXPECT_EQ(show(pvs), selected) << pvs.front();
     EXPECT_EQ(model.selectedSlot(), 0);
-    // A new position forgets the choice too.
-    model.select(2);
-    EXPECT_EQ(model.selectedSlot(), 2);
-    ASSERT_TRUE(
-        readSfen(game, notes, "sfen lnsgkgsnl/1r5b1/ppppppppp/9/9/2P6/PP1PPPPPP/1B5R1/LNSGKGSNL w - 2").ok);
-    model.follow(game);
-    EXPECT_EQ(model.selectedSlot(), 0);
 }
 
 }  // namespace

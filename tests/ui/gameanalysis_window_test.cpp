@@ -156,7 +156,6 @@ TEST_F(GameAnalysisWindowTest, GraphShowsTheEvaluationsAndTimelineFollowsTheCurs
     for (int line = 0; line < 4; ++line) EXPECT_EQ(graph->timelinePoints(line).size(), 5) << line;
     // △３四歩 turned an even game into a mate: its marker sits on the curve with its reason.
     EXPECT_EQ(graph->markerPoints(MoveLabel::Blunder), QList<QPointF>({{2, 100}}));
-    EXPECT_TRUE(graph->markerPoints(MoveLabel::Dubious).isEmpty());
     EXPECT_EQ(graph->markerTip(2), "2手目 大悪手\n最善は△８四歩でした");
     EXPECT_EQ(graph->cursor(), 4);
     findControl<QAction>(*window, "KW1")->trigger();
