@@ -69,8 +69,8 @@ void BM_AnalysisWorkPerPosition(benchmark::State &state) {
         GameAnalysis analysis(data.line);
         runAnalysis(analysis, [&](const ZnBan &, int ply) {
             AnalyserAnswer answer;
-            answer.report = {false,        1200, data.readings[static_cast<std::size_t>(ply)],
-                             std::nullopt, 20,   "Bench"};
+            answer.report = {false,   1200, data.readings[static_cast<std::size_t>(ply)], std::nullopt, 20,
+                             "Bench", {}};
             return answer;
         });
         analysis.writeComments(

@@ -2,12 +2,21 @@
 
 #include "engine/pv.h"
 
+namespace {
+
+// More readings than any engine is asked for are not kept.
+constexpr int kMostReadings = 500;
+
+}  // namespace
+
 void SearchReport::info(const UsiInfo &line) {
-    if (!line.score || (line.multipv && *line.multipv != 1)) return;
+    const int number = line.multipv.value_or(1);
+    if (!line.score || number < 1 || number > kMostReadings) return;
+    Lines &kept = lines_[number];
     if (line.score->bound == ScoreBound::Exact)
-        exact_ = line;
+        kept.exact = line;
     else
-        bounded_ = line;
+        kept.bounded = line;
 }
 
 void SearchReport::bestMove(const UsiBestMove &best) { best_ = best; }
@@ -16,8 +25,9 @@ std::optional<EngineReport> SearchReport::report(const std::string &engineName, 
     EngineReport report;
     report.engine = engineName;
     if (best_ && !best_->resign && !best_->win) report.bestMove = readUsiMoveWord(best_->move);
-    const std::optional<UsiInfo> &line = exact_ ? exact_ : bounded_;
-    if (line) {
+    const auto first = lines_.find(1);
+    if (first != lines_.end()) {
+        const std::optional<UsiInfo> &line = first->second.best();
         report.mate = line->score->mate;
         report.score = line->score->value;
         report.depth = line->depth.value_or(0);
@@ -25,6 +35,12 @@ std::optional<EngineReport> SearchReport::report(const std::string &engineName, 
             const std::optional<MoveSpec> move = readUsiMoveWord(word);
             if (!move) break;
             report.pv.push_back(*move);
+        }
+        for (const auto &[number, kept] : lines_) {
+            const UsiInfo &reading = *kept.best();
+            const std::optional<MoveSpec> move =
+                reading.pv.empty() ? std::nullopt : readUsiMoveWord(reading.pv.front());
+            if (move) report.readings.push_back({*move, reading.score->mate, reading.score->value});
         }
         return report;
     }

@@ -2,6 +2,7 @@
 // One timed search per position, as a game analysis runs it: the gathering of its info lines into
 // the one report the analysis keeps.
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,6 +10,14 @@
 #include "engine/profile.h"
 #include "engine/usiline.h"
 #include "record/play.h"
+
+// The first move of one reading of a multi-line search and its score, from the side to move's view.
+struct ReadingScore {
+    MoveSpec first;
+    bool mate = false;
+    long long score = 0;
+    bool operator==(const ReadingScore &) const = default;
+};
 
 // What an engine answered for one position, its score from the side to move's view.
 struct EngineReport {
@@ -21,9 +30,12 @@ struct EngineReport {
     std::optional<MoveSpec> bestMove;
     int depth = 0;
     std::string engine;
+    // Every reading the search gave, the first included, in the engine's order; empty when it gave
+    // none with a move.
+    std::vector<ReadingScore> readings;
 };
 
-// What one search said, line by line, kept for the analysis: the latest scored line of the first
+// What one search said, line by line, kept for the analysis: the latest scored line of each
 // reading (a line without a multipv tag is the first), an exact score before a bound.
 class SearchReport {
 public:
@@ -32,10 +44,15 @@ public:
     void bestMove(const UsiBestMove &best);
     // The report for the analysis, or nothing with `why` set when the engine gave no score.
     std::optional<EngineReport> report(const std::string &engineName, std::string &why) const;
-    bool scored() const { return exact_.has_value() || bounded_.has_value(); }
+    bool scored() const { return lines_.contains(1); }
 
 private:
-    std::optional<UsiInfo> exact_;
-    std::optional<UsiInfo> bounded_;
+    struct Lines {
+        std::optional<UsiInfo> exact;
+        std::optional<UsiInfo> bounded;
+        const std::optional<UsiInfo> &best() const { return exact ? exact : bounded; }
+    };
+    // By multipv number, 1 the first reading.
+    std::map<int, Lines> lines_;
     std::optional<UsiBestMove> best_;
 };

@@ -11,6 +11,8 @@ constexpr long long kMaxCentipawns = 100000;
 constexpr std::string_view kScoreKey = "#評価値=";
 constexpr std::string_view kOtherScoreKey = "*評価値=";
 constexpr std::string_view kMateKey = "#詰み=";
+constexpr std::string_view kReadingKey = "#読み筋=";
+constexpr std::string_view kDepthKey = "#深さ=";
 constexpr std::string_view kFloodgateMark = "* ";
 constexpr std::array<std::string_view, 5> kKeys = {"#評価値=", "#詰み=", "#読み筋=", "#深さ=", "#エンジン="};
 constexpr std::array<std::string_view, 3> kLabels = {"【疑問手】", "【悪手】", "【大悪手】"};
@@ -75,6 +77,13 @@ std::optional<Evaluation> floodgateScore(std::string_view line) {
     return Evaluation::score(*value);
 }
 
+// What follows `key` on the first line that starts with it; empty when none does.
+std::string_view valueAfter(const std::vector<std::string> &lines, std::string_view key) {
+    for (const std::string &line : lines)
+        if (line.starts_with(key)) return std::string_view(line).substr(key.size());
+    return {};
+}
+
 std::string keyed(std::string_view key, std::string_view value) {
     std::string line(key);
     line += value;
@@ -116,8 +125,8 @@ std::vector<std::string> evaluationLines(const Evaluation &evaluation, std::stri
         lines.push_back(keyed(kScoreKey, std::to_string(evaluation.centipawns)));
     }
     lines.push_back(keyed("#", situationWord(evaluation)));
-    if (!pvText.empty()) lines.push_back(keyed("#読み筋=", pvText));
-    if (depth > 0) lines.push_back(keyed("#深さ=", std::to_string(depth)));
+    if (!pvText.empty()) lines.push_back(keyed(kReadingKey, pvText));
+    if (depth > 0) lines.push_back(keyed(kDepthKey, std::to_string(depth)));
     if (!engineName.empty()) lines.push_back(keyed("#エンジン=", engineName));
     return lines;
 }
@@ -170,4 +179,54 @@ std::optional<Evaluation> evaluationInComments(const std::vector<std::string> &c
     for (const std::string &line : comments)
         if (std::optional<Evaluation> score = floodgateScore(line)) return score;
     return std::nullopt;
+}
+
+CommentParts splitComments(const std::vector<std::string> &comments) {
+    CommentParts parts;
+    for (std::size_t i = 0; i < comments.size(); ++i) {
+        if (isEvaluationLine(comments[i])) {
+            parts.evaluation.push_back(comments[i]);
+        } else if (isLabelLine(comments[i]) && parts.labelLine.empty()) {
+            parts.labelLine = comments[i];
+            if (i + 1 < comments.size() && !isEvaluationLine(comments[i + 1]) &&
+                !isLabelLine(comments[i + 1]))
+                parts.reason = comments[++i];
+        } else {
+            parts.other.push_back(comments[i]);
+        }
+    }
+    return parts;
+}
+
+std::vector<std::string> joinComments(const CommentParts &parts, const std::vector<std::string> &other) {
+    std::vector<std::string> analysis;
+    if (!parts.labelLine.empty()) {
+        analysis.push_back(parts.labelLine);
+        if (!parts.reason.empty()) analysis.push_back(parts.reason);
+    }
+    analysis.insert(analysis.end(), parts.evaluation.begin(), parts.evaluation.end());
+    std::vector<std::string> comments = other;
+    mergeAnalysisLines(comments, analysis);
+    return comments;
+}
+
+std::string readableEvaluation(const std::vector<std::string> &comments) {
+    const std::optional<Evaluation> evaluation = evaluationInComments(comments);
+    if (!evaluation) return {};
+    std::string line;
+    if (evaluation->mate) {
+        line = "詰み ";
+        if (evaluation->plies > 0) line.append(std::to_string(evaluation->plies)).append("手で");
+        line += evaluation->winner == SENTE ? kSenteWins : kGoteWins;
+    } else {
+        line = "評価値 ";
+        if (evaluation->centipawns > 0) line += '+';
+        line += std::to_string(evaluation->centipawns);
+    }
+    line.append("（").append(situationWord(*evaluation)).append("）");
+    if (const std::string_view depth = valueAfter(comments, kDepthKey); !depth.empty())
+        line.append("　深さ ").append(depth);
+    if (const std::string_view reading = valueAfter(comments, kReadingKey); !reading.empty())
+        line.append("　").append(reading);
+    return line;
 }

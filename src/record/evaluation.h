@@ -51,6 +51,26 @@ bool isEvaluationLine(std::string_view line);
 // Merging the same analysis twice gives the same lines as merging it once.
 void mergeAnalysisLines(std::vector<std::string> &comments, const std::vector<std::string> &analysis);
 
+// A position's comment lines taken apart: what an analysis wrote (its label line and reason, and
+// its evaluation lines) and every other line, each kept as written and in its order.
+struct CommentParts {
+    // "【悪手】" and the reason after it; empty when the move has no label.
+    std::string labelLine;
+    std::string reason;
+    std::vector<std::string> evaluation;
+    std::vector<std::string> other;
+};
+CommentParts splitComments(const std::vector<std::string> &comments);
+
+// The comment lines again, from `parts` with `other` replaced: the analysis's lines stay where
+// mergeAnalysisLines puts them, so editing the other lines never disturbs them.
+std::vector<std::string> joinComments(const CommentParts &parts, const std::vector<std::string> &other);
+
+// The evaluation of a position's comment lines as one line a player reads:
+// "評価値 +123（先手有利）　深さ 18　▲７六歩△３四歩…", "詰み 7手で先手勝ち（先手勝勢）"; empty when the
+// lines hold no evaluation.
+std::string readableEvaluation(const std::vector<std::string> &comments);
+
 // The evaluation one position's comment lines hold, read from the first of "#評価値=N",
 // "*評価値=N", "#詰み=..." (as written above) or a Floodgate "** N ..." line; none when no line
 // holds a number that fits an int.

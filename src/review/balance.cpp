@@ -67,13 +67,14 @@ SideBalance sideBalance(const ZnBan &game, Side side) {
 }
 
 std::string sideBalanceText(const ZnBan &game, Side side, const SideBalance &balance) {
+    // It counts squares, and says so: it is no verdict on the game.
     std::string text = side == SENTE ? "先手" : "後手";
-    text += " 優勢 " + std::to_string(balance.squaresAhead) + "マス・取られる駒 ";
+    text += " 利き " + std::to_string(balance.squaresAhead) + "マス多い・取られる駒 ";
     if (balance.losing.empty()) text += "なし";
     for (Square square : balance.losing) {
         const Koma *piece = game.pieceAt(square);
         text += squareName(square);
-        if (piece != nullptr) text += kifPieceName(piece->code());
+        if (piece != nullptr) text += spokenPieceName(piece->code());
     }
     text += "・玉周り 敵の利き " + std::to_string(balance.kingZoneAttacks) + " (" +
             std::to_string(balance.kingZoneSquaresAttacked) + "マス)";

@@ -36,5 +36,5 @@ struct SideBalance {
 
 SideBalance sideBalance(const ZnBan &game, Side side);
 
-// "先手 優勢 23マス・取られる駒 ３四歩・玉周り 敵の利き 2 (2マス)".
+// "先手 利き 23マス多い・取られる駒 ３四と金・玉周り 敵の利き 2 (2マス)".
 std::string sideBalanceText(const ZnBan &game, Side side, const SideBalance &balance);

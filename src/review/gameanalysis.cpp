@@ -86,6 +86,8 @@ void GameAnalysis::submit(const EngineReport &report) {
     result.pv = std::move(reading);
     result.depth = report.depth;
     result.engine = report.engine;
+    for (const ReadingScore &line : report.readings)
+        result.readings.emplace_back(line.first, senteView(game_.turn(), line.mate, line.score));
     results_[static_cast<std::size_t>(ply_)] = std::move(result);
     judgeMoveInto(ply_);
     moveOn();
@@ -96,16 +98,31 @@ void GameAnalysis::judgeMoveInto(int ply) {
     const std::optional<PositionResult> &before = results_[static_cast<std::size_t>(ply - 1)];
     const std::optional<PositionResult> &after = results_[static_cast<std::size_t>(ply)];
     if (!before || !after) return;
-    MoveVerdict verdict;
-    verdict.chanceLost =
-        chanceLost(before->evaluation, after->evaluation, previous_.turn(), settings_.coefficient);
+    const Side mover = previous_.turn();
     const MoveSpec &played = line_.moves[static_cast<std::size_t>(ply - 1)];
+    // A move the search before it read is measured inside that one search, where both scores come
+    // from the same depth; two short searches in a row disagree by more than many a mistake loses.
+    Evaluation afterMove = after->evaluation;
+    for (const auto &[first, evaluation] : before->readings)
+        if (first == played) {
+            afterMove = evaluation;
+            break;
+        }
+    const auto moverChance = [&](const Evaluation &evaluation) {
+        const double chance = winningChance(evaluation, settings_.coefficient);
+        return mover == SENTE ? chance : 1.0 - chance;
+    };
+    MoveVerdict verdict;
+    verdict.chanceLost = moverChance(before->evaluation) - moverChance(afterMove);
     // The engine's own choice is never a mistake, whatever its score did one search later.
     const bool bestPlayed = !before->pv.empty() && before->pv.front() == played;
     if (!bestPlayed && !before->readingCut)
-        verdict.label = labelFor(verdict.chanceLost, settings_.thresholds);
-    if (verdict.label != MoveLabel::None && !before->pv.empty())
-        verdict.reason = mistakeReason(previous_, played, before->pv.front());
+        verdict.label =
+            labelForMove(moverChance(before->evaluation), moverChance(afterMove), settings_.thresholds);
+    if (verdict.label != MoveLabel::None && !before->pv.empty()) {
+        const bool mated = after->evaluation.mate && after->evaluation.winner != mover;
+        verdict.reason = mistakeReason(previous_, played, before->pv.front(), {after->pv, mated});
+    }
     verdicts_[static_cast<std::size_t>(ply)] = std::move(verdict);
 }
 
@@ -219,7 +236,9 @@ std::vector<GraphPoint> evaluationGraph(
         if (!evaluation) continue;
         const int score = evaluation->mate ? (evaluation->winner == SENTE ? limit : -limit)
                                            : std::clamp(evaluation->centipawns, -limit, limit);
-        points.push_back({ply, score, winningChance(*evaluation, coefficient)});
+        const std::vector<std::string> &comments = commentsAt(ply);
+        points.push_back({ply, score, winningChance(*evaluation, coefficient), labelInComments(comments),
+                          splitComments(comments).reason});
     }
     return points;
 }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/znban.h"
@@ -37,10 +38,15 @@ struct PositionResult {
     std::string pvText;
     int depth = 0;
     std::string engine;
+    // The first move and the evaluation (sente's view) of each reading of the search, the first
+    // included, when the engine gave several.
+    std::vector<std::pair<MoveSpec, Evaluation>> readings;
 };
 
 // The judgement of one move, from the results of the positions before and after it.
 struct MoveVerdict {
+    // The chance the mover lost: inside the search before the move when the move was one of its
+    // readings, else between the searches before and after it.
     double chanceLost = 0.0;
     MoveLabel label = MoveLabel::None;
     // A short sentence for a labelled move; empty otherwise.
@@ -162,11 +168,14 @@ struct GraphPoint {
     int centipawns = 0;
     // Sente's winning chance.
     double chance = 0.5;
+    // The label of the move that led here and its reason, as the comments give them.
+    MoveLabel label = MoveLabel::None;
+    std::string reason;
     bool operator==(const GraphPoint &) const = default;
 };
 
 // The points of the positions 0..positions-1 whose comment lines, given by `commentsAt`, hold an
-// evaluation in any of the forms evaluationInComments reads.
+// evaluation in any of the forms evaluationInComments reads, with the label and reason they hold.
 std::vector<GraphPoint> evaluationGraph(
     const std::function<const std::vector<std::string> &(int ply)> &commentsAt, int positions,
     int limit = 3000, double coefficient = kUsualCoefficient);

@@ -1,5 +1,6 @@
 #include "review/mistake.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <vector>
@@ -90,7 +91,89 @@ std::optional<Square> squareLeftToEnemy(const After &played, const After &best, 
 }
 
 std::string pieceOn(const Koma &piece) {
-    return squareName(piece.square()) + "の" + std::string(kifPieceName(piece.code()));
+    return squareName(piece.square()) + "の" + std::string(spokenPieceName(piece.code()));
+}
+
+// How many plies of the refutation a reason looks at: the opponent's answer, the mover's reply and
+// the opponent's next move, as far as a player reads without a board.
+constexpr std::size_t kRefutationPlies = 3;
+
+// One ply of the refutation, as played on a scratch board.
+struct RefutationPly {
+    std::string text;  // "△４五桂"
+    int won = 0;       // the value of the piece it captured
+    std::string captured;
+    // The pieces of the other side that the moved piece attacks and that matter: the king, or a
+    // piece worth more than it or left to be lost, most valuable first.
+    std::vector<const Koma *> targets;
+    std::string promotedTo;
+};
+
+std::vector<const Koma *> forkTargets(const ZnBan &game, const Koma &piece) {
+    std::vector<const Koma *> targets;
+    const int own = exchangeValue(piece.code());
+    constexpr int kLeastTarget = 3;  // a lance: two pawns attacked at once are no fork
+    for (Square square : piece.attacks()) {
+        const Koma *target = game.pieceAt(square);
+        if (target == nullptr || target->side() == piece.side()) continue;
+        const int value = exchangeValue(target->code());
+        if (target->kind() == KING || (value >= kLeastTarget && (value > own || losesExchange(game, square))))
+            targets.push_back(target);
+    }
+    std::stable_sort(targets.begin(), targets.end(), [](const Koma *a, const Koma *b) {
+        return exchangeValue(a->code()) > exchangeValue(b->code());
+    });
+    return targets;
+}
+
+// The refutation's first plies played from `after`, stopping before a move that is not legal.
+std::vector<RefutationPly> playRefutation(const ZnBan &after, const std::vector<MoveSpec> &moves) {
+    std::vector<RefutationPly> plies;
+    ZnBan scratch;
+    copyPosition(after, scratch);
+    for (const MoveSpec &move : moves) {
+        if (plies.size() == kRefutationPlies) break;
+        RefutationPly ply;
+        // Each move is named on its own, with its square: a sentence has no move before it.
+        ply.text = readingText(scratch, {move});
+        if (ply.text.empty()) break;
+        if (const Koma *taken = move.from == IN_HAND ? nullptr : scratch.pieceAt(move.to)) {
+            ply.won = exchangeValue(taken->code());
+            ply.captured = spokenPieceName(taken->code());
+        }
+        if (!playMove(scratch, move).empty()) break;
+        const Koma *moved = scratch.pieceAt(move.to);
+        if (move.promote) ply.promotedTo = spokenPieceName(moved->code());
+        ply.targets = forkTargets(scratch, *moved);
+        plies.push_back(std::move(ply));
+    }
+    return plies;
+}
+
+std::string twoTargets(const Koma &first, const Koma &second) {
+    if (first.code() == second.code()) return pieceOn(first) + "と" + pieceOn(second);
+    return std::string(spokenPieceName(first.code())) + "と" + std::string(spokenPieceName(second.code()));
+}
+
+// What the opponent does against the move played, from the refutation; empty when nothing a player
+// would see happens in its first plies.
+std::string refutationReason(const ZnBan &after, const Refutation &refutation) {
+    const std::vector<RefutationPly> plies = playRefutation(after, refutation.moves);
+    if (plies.empty()) return {};
+    if (refutation.mates) return plies.front().text + "から詰みます";
+    for (std::size_t i = 0; i < plies.size(); i += 2) {
+        const RefutationPly &ply = plies[i];
+        // A capture counts when the opponent is still ahead after the mover's reply: a trade the
+        // mover evens at once is no refutation.
+        int net = 0;
+        for (std::size_t j = 0; j <= std::min(i + 1, plies.size() - 1); ++j)
+            net += j % 2 == 0 ? plies[j].won : -plies[j].won;
+        if (!ply.captured.empty() && net > 0) return ply.text + "で" + ply.captured + "を取られます";
+        if (ply.targets.size() >= 2)
+            return ply.text + "で" + twoTargets(*ply.targets[0], *ply.targets[1]) + "の両取りをかけられます";
+        if (!ply.promotedTo.empty()) return ply.text + "で" + ply.promotedTo + "を作られます";
+    }
+    return {};
 }
 
 }  // namespace
@@ -104,6 +187,14 @@ double winningChance(const Evaluation &evaluation, double coefficient) {
 double chanceLost(const Evaluation &before, const Evaluation &after, Side mover, double coefficient) {
     const double lost = winningChance(before, coefficient) - winningChance(after, coefficient);
     return mover == SENTE ? lost : -lost;
+}
+
+MoveLabel labelForMove(double moverBefore, double moverAfter, const LabelThresholds &thresholds) {
+    // Beyond these the game is decided, and a short search's swings there mean nothing.
+    constexpr double kLost = 0.05, kWon = 0.95;
+    if (moverBefore < kLost) return MoveLabel::None;
+    if (moverBefore > kWon && moverAfter >= 0.5) return MoveLabel::None;
+    return labelFor(moverBefore - moverAfter, thresholds);
 }
 
 MoveLabel labelFor(double loss, const LabelThresholds &thresholds) {
@@ -140,7 +231,8 @@ SideSafety sideSafety(const ZnBan &game, Side side) {
     return safety;
 }
 
-std::string mistakeReason(const ZnBan &before, const MoveSpec &played, const MoveSpec &best) {
+std::string mistakeReason(const ZnBan &before, const MoveSpec &played, const MoveSpec &best,
+                          const Refutation &refutation) {
     After afterPlayed, afterBest;
     if (!afterPlayed.play(before, played) || !afterBest.play(before, best)) return {};
     const Side mover = before.turn();
@@ -156,5 +248,7 @@ std::string mistakeReason(const ZnBan &before, const MoveSpec &played, const Mov
         return "最善の" + bestText + "なら" + pieceOn(*piece) + "を守れました";
     if (const std::optional<Square> square = squareLeftToEnemy(afterPlayed, afterBest, mover))
         return "最善の" + bestText + "なら" + squareName(*square) + "を守れました";
+    if (std::string answer = refutationReason(afterPlayed.game, refutation); !answer.empty())
+        return answer + "（最善は" + bestText + "）";
     return "最善は" + bestText + "でした";
 }

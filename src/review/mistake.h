@@ -33,6 +33,12 @@ struct LabelThresholds {
 // The worst label whose threshold the loss reaches.
 MoveLabel labelFor(double loss, const LabelThresholds &thresholds = {});
 
+// The label of a move by its mover's winning chance before and after it: labelFor the loss, except
+// in a game already decided before the move (the mover's chance under 5 % or over 95 %), where a
+// short search's swings mean nothing: there only a move that hands the game to the other side (the
+// mover's chance falls below one half) is labelled.
+MoveLabel labelForMove(double moverBefore, double moverAfter, const LabelThresholds &thresholds = {});
+
 // "疑問手", "悪手" or "大悪手"; empty for None.
 std::string_view labelName(MoveLabel label);
 
@@ -49,9 +55,19 @@ struct SideSafety {
 };
 SideSafety sideSafety(const ZnBan &game, Side side);
 
-// One short Japanese sentence on what `played` does worse than `best` in `before`, from the attack
-// maps after each: the first of a piece the move leaves to be lost in an exchange, two or more
-// more enemy attacks around the mover's king, a piece or a square around the king that the best
-// move would have kept. It is a hint, not a proof. Falls back to naming the best move; empty when
+// The engine's reading after the move played: what the opponent does against it.
+struct Refutation {
+    std::vector<MoveSpec> moves;
+    // Whether the search after the move found a mate for the opponent.
+    bool mates = false;
+};
+
+// One short Japanese sentence on what `played` does worse than `best` in `before`. First from the
+// attack maps after each: a piece the move leaves to be lost in an exchange, two or more more
+// enemy attacks around the mover's king, a piece or a square around the king that the best move
+// would have kept. When they name nothing, from the first three plies of the refutation: a mate
+// it leads to, then the first of the opponent's moves that wins material, attacks two pieces at
+// once or promotes. It is a hint, not a proof. Falls back to naming the best move; empty when
 // either move is illegal in `before`.
-std::string mistakeReason(const ZnBan &before, const MoveSpec &played, const MoveSpec &best);
+std::string mistakeReason(const ZnBan &before, const MoveSpec &played, const MoveSpec &best,
+                          const Refutation &refutation = {});

@@ -14,6 +14,7 @@ bool ReadingsModel::follow(const ZnBan &game) {
     key_ = std::move(key);
     copyPosition(game, position_);
     clearLines();
+    selectedMove_.clear();
     problem_ = analysisProblem(position_);
     // A position with no legal move is never sent: the side to move has lost, and an engine would
     // search it for nothing.
@@ -66,6 +67,8 @@ ReadingsModel::View ReadingsModel::view(int lineCount) {
         }
         row.text = pv.text;
         row.cutWord = pv.cutWord;
+        row.firstMove = info->pv.front();
+        if (!selectedMove_.empty() && row.firstMove == selectedMove_) view.selected = int(view.rows.size());
         view.rows.push_back(std::move(row));
         if (pv.moves.empty()) continue;
         const MoveSpec &first = pv.moves.front();
@@ -82,7 +85,22 @@ ReadingsModel::View ReadingsModel::view(int lineCount) {
             if (playMove(after, first).empty()) view.changed = changedBalances(position_, after);
         }
     }
+    if (view.selected < 0) selectedMove_.clear();
     return view;
+}
+
+void ReadingsModel::select(int line) {
+    const std::optional<UsiInfo> &info = this->line(line);
+    selectedMove_ = info && !info->pv.empty() ? info->pv.front() : std::string();
+}
+
+int ReadingsModel::selectedSlot() const {
+    if (selectedMove_.empty()) return 0;
+    for (int index = 0; index < kMaxLines; ++index) {
+        const std::optional<UsiInfo> &info = lines_[static_cast<std::size_t>(index)];
+        if (info && !info->pv.empty() && info->pv.front() == selectedMove_) return index;
+    }
+    return 0;
 }
 
 std::int64_t ReadingsModel::redrawDelay(std::int64_t now) {

@@ -21,6 +21,8 @@ struct ReadingRow {
     std::string depth;    // "12" or "12/20"
     std::string text;     // the reading, cut before its first move that is illegal here
     std::string cutWord;  // that move, "" when every move was played
+    // The USI word of the reading's first move, which names the line as lines change places.
+    std::string firstMove;
 };
 
 // The best move of a line, as an arrow on the board.
@@ -67,9 +69,18 @@ public:
         std::vector<ReadingArrow> arrows;
         // The squares whose balance the first line's move changes.
         std::vector<BalanceChange> changed;
+        // The row of the line chosen, wherever it stands now; -1 for none.
+        int selected = -1;
     };
-    // The first `lineCount` slots as the window shows them.
+    // The first `lineCount` slots as the window shows them. The chosen line is found by its first
+    // move; when no line starts with it any more, the choice is forgotten.
     View view(int lineCount);
+
+    // Chooses the line in slot `line` (for the record, and to stay selected as lines change
+    // places); a slot with no line chooses none.
+    void select(int line);
+    // The slot of the chosen line, else 0 (the first line).
+    int selectedSlot() const;
 
     // How long to wait from `now` before drawing (0: at once): the first line of a new position or
     // after a quiet spell shows at once, a burst waits for the next tenth of a second.
@@ -88,5 +99,7 @@ private:
     std::optional<std::int64_t> nodes_;
     std::optional<std::int64_t> nps_;
     std::int64_t drawnAt_ = 0;
+    // The first move of the chosen line; empty for none.
+    std::string selectedMove_;
     bool showNextAtOnce_ = false;
 };

@@ -71,14 +71,16 @@ TAnalysisWindow::TAnalysisWindow(QWidget *parent) : QWidget(parent, Qt::Window) 
     bottom->addWidget(addLine_);
     layout->addLayout(bottom);
     resize(640, 420);
+    // The board keeps the focus while the lines are read: their tips show all the same.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
 
     redrawTimer_.setSingleShot(true);
     connect(&redrawTimer_, &QTimer::timeout, this, &TAnalysisWindow::redraw);
     clock_.start();
     connect(lineCount_, &QSpinBox::valueChanged, this, [this] { sendLineCount(); });
-    // The view is rebuilt at every redraw, so the chosen line is kept by its number.
+    // The view is rebuilt at every redraw, so the model keeps the chosen line, by its first move.
     connect(lines_, &QTreeWidget::itemClicked, this,
-            [this](QTreeWidgetItem *item) { selectedLine_ = item->data(0, Qt::UserRole).toInt(); });
+            [this](QTreeWidgetItem *item) { model_.select(item->data(0, Qt::UserRole).toInt()); });
     connect(addLine_, &QPushButton::clicked, this, &TAnalysisWindow::requestLineToRecord);
     connect(&engine_, &EngineProcess::info, this, &TAnalysisWindow::onInfo);
     connect(&engine_, &EngineProcess::bestMove, this, &TAnalysisWindow::onBestMove);
@@ -197,7 +199,7 @@ void TAnalysisWindow::onBestMove(const UsiBestMove &best) {
 
 void TAnalysisWindow::requestLineToRecord() {
     if (!model_.valid()) return;
-    const int index = model_.line(selectedLine_) ? selectedLine_ : 0;
+    const int index = model_.selectedSlot();
     const std::optional<UsiInfo> &info = model_.line(index);
     if (!info || info->pv.empty()) {
         tell(QStringLiteral("棋譜に加える読み筋がまだありません"));
@@ -250,8 +252,16 @@ void TAnalysisWindow::redraw() {
         auto item = new QTreeWidgetItem(
             lines_, {QString::fromStdString(row.score), QString::fromStdString(row.depth), text});
         item->setData(0, Qt::UserRole, row.line);
-        if (row.line == selectedLine_) lines_->setCurrentItem(item);
+        // A reading wider than its cell shows whole in a tooltip.
+        constexpr int kCellPadding = 12;
+        if (lines_->fontMetrics().horizontalAdvance(text) + kCellPadding > lines_->columnWidth(2))
+            item->setToolTip(2, text);
     }
+    // The chosen line stays chosen wherever it moved; when it is gone, nothing is.
+    if (view.selected >= 0)
+        lines_->setCurrentItem(lines_->topLevelItem(view.selected));
+    else
+        lines_->clearSelection();
     for (const ReadingArrow &arrow : view.arrows)
         marks_.arrows.push_back({arrow.from, arrow.to, arrow.side, arrow.standSlot, arrow.rank});
     changed_ = view.changed;

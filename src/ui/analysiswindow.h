@@ -58,8 +58,9 @@ public:
     QLabel *balanceLabel(Side side) const { return side == SENTE ? senteBalance_ : goteBalance_; }
     QLabel *footerLabel() const { return footer_; }
     QPushButton *addLineButton() const { return addLine_; }
-    // The line the add button takes: the one last clicked, else the first.
-    int selectedLine() const { return selectedLine_; }
+    // The slot of the line the add button takes: the one last clicked while it is listed, else the
+    // first.
+    int selectedLine() const { return model_.selectedSlot(); }
     // How many times the lines were drawn, and when the last line arrived that was drawn.
     int redrawCount() const { return redraws_; }
 
@@ -116,5 +117,4 @@ private:
     QListWidget *changes_ = nullptr;
     QLabel *footer_ = nullptr;
     QPushButton *addLine_ = nullptr;
-    int selectedLine_ = 0;
 };

@@ -106,12 +106,26 @@ TKifuWindow::TKifuWindow(QWidget *parent) : QWidget(parent, Qt::Window) {
         if (!following_ && row >= 0) emit branchChosen(row);
     });
 
+    AnalysisView = new QLabel(this);
+    AnalysisView->setObjectName(QStringLiteral("AnalysisView"));
+    AnalysisView->setWordWrap(true);
+    AnalysisView->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    AnalysisView->setToolTip(
+        QStringLiteral("棋譜解析の結果（棋譜には #評価値= などの行のまま保存されます）"));
+    AnalysisView->hide();
     CommentView = new QPlainTextEdit(this);
     CommentView->setObjectName(QStringLiteral("CommentView"));
     CommentView->setPlaceholderText(QStringLiteral("コメント"));
     CommentView->setFixedHeight(72);
     connect(CommentView, &QPlainTextEdit::textChanged, this, [this] {
-        if (!following_) emit commentEdited(CommentView->toPlainText());
+        if (following_) return;
+        std::vector<std::string> other;
+        const QString text = CommentView->toPlainText();
+        if (!text.isEmpty())
+            for (const QString &line : text.split(QLatin1Char('\n'))) other.push_back(line.toStdString());
+        QStringList lines;
+        for (const std::string &line : joinComments(commentParts_, other)) lines.push_back(fromUtf8(line));
+        emit commentEdited(lines.join(QLatin1Char('\n')));
     });
 
     FirstButton = makeButton(this, "FirstButton", QStringLiteral("|◀"));
@@ -127,6 +141,7 @@ TKifuWindow::TKifuWindow(QWidget *parent) : QWidget(parent, Qt::Window) {
     layout->addWidget(KifuList, 1);
     layout->addWidget(BranchList);
     layout->addLayout(buttons);
+    layout->addWidget(AnalysisView);
     layout->addWidget(CommentView);
     createInfoGroup();
     resize(260, 760);
@@ -253,8 +268,17 @@ void TKifuWindow::follow(GameRecord &record) {
         labels.push_back(fromUtf8(std::string(labelName(label))));
     }
     model_->setLabels(labels);
+    const std::vector<std::string> &comments = record.commentsOnPath(record.cursor());
+    commentParts_ = splitComments(comments);
+    QStringList analysis;
+    if (!commentParts_.labelLine.empty())
+        analysis.push_back(fromUtf8(commentParts_.labelLine + commentParts_.reason));
+    if (const std::string line = readableEvaluation(comments); !line.empty())
+        analysis.push_back(fromUtf8(line));
+    AnalysisView->setText(analysis.join(QLatin1Char('\n')));
+    AnalysisView->setVisible(!analysis.isEmpty());
     QStringList lines;
-    for (const std::string &line : record.commentsOnPath(record.cursor())) lines.push_back(fromUtf8(line));
+    for (const std::string &line : commentParts_.other) lines.push_back(fromUtf8(line));
     const QString text = lines.join(QLatin1Char('\n'));
     if (CommentView->toPlainText() != text) CommentView->setPlainText(text);
     following_ = false;
@@ -289,6 +313,8 @@ QStringList TKifuWindow::rows() const {
 }
 
 QString TKifuWindow::comment() const { return CommentView->toPlainText(); }
+
+QString TKifuWindow::analysisText() const { return AnalysisView->text(); }
 
 QStringList TKifuWindow::branches() const {
     QStringList all;

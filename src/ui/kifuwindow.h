@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "record/evaluation.h"
 #include "record/gamerecord.h"
 
 class QAction;
@@ -63,8 +64,11 @@ public:
     int selectedRow() const;
     // The rows as the list shows them.
     QStringList rows() const;
-    // The comment shown below the list.
+    // The comment shown below the list: the lines the user writes, without an analysis's lines.
     QString comment() const;
+    // What an analysis said of the current move, above the comment: the label and reason, then
+    // the evaluation as one line; empty when it said nothing.
+    QString analysisText() const;
     // The branches at the cursor as listed, and the row of the chosen one (-1 when none).
     QStringList branches() const;
     int branchRow() const;
@@ -74,7 +78,8 @@ signals:
     void moveChosen(int move);
     // The user chose branch `index` at the cursor.
     void branchChosen(int index);
-    // The user changed the comment of the current move.
+    // The user changed the comment of the current move; `text` is all its lines, an analysis's
+    // lines kept as they were.
     void commentEdited(const QString &text);
     // The user changed the game information `key` (a header name) to `value`.
     void headerEdited(const QString &key, const QString &value);
@@ -93,7 +98,10 @@ private:
     KifuListModel *model_ = nullptr;
     QListView *KifuList = nullptr;
     QListWidget *BranchList = nullptr;
+    QLabel *AnalysisView = nullptr;
     QPlainTextEdit *CommentView = nullptr;
+    // The current move's comment lines taken apart; the edit box holds only the other lines.
+    CommentParts commentParts_;
     QFormLayout *InfoForm = nullptr;
     QLineEdit *SenteEdit = nullptr;
     QLineEdit *GoteEdit = nullptr;

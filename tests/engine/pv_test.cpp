@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/searchreport.h"
 #include "record/sfen.h"
 
 namespace {
@@ -104,6 +105,25 @@ TEST(LineCommand, TheWholeLineOnlyWhenEveryMoveIsLegal) {
         ZnBan game;
         EXPECT_EQ(lineCommand(load(game, row.line)), row.command) << row.line;
     }
+}
+
+// Each reading keeps its latest score, an exact one before a bound; a line with no move or a
+// multipv number out of range adds none.
+TEST(SearchReport, KeepsTheFirstMoveAndScoreOfEveryReading) {
+    SearchReport search;
+    for (const char *line :
+         {"info depth 5 multipv 2 score cp -40 pv 2g2f 8c8d",
+          "info depth 6 multipv 2 score cp -90 lowerbound pv 6i7h", "info depth 6 score cp 30 pv 7g7f 3c3d",
+          "info depth 6 multipv 3 score cp -200", "info depth 6 multipv 0 score cp 5 pv 5g5f",
+          "info depth 6 multipv 4 score mate -3 pv 9g9f"})
+        search.info(parseUsiLine(line).info);
+    std::string why;
+    const std::optional<EngineReport> report = search.report("Fake", why);
+    ASSERT_TRUE(report.has_value()) << why;
+    const auto move = [](const char *word) { return *readUsiMoveWord(word); };
+    EXPECT_EQ(report->readings,
+              (std::vector<ReadingScore>{
+                  {move("7g7f"), false, 30}, {move("2g2f"), false, -40}, {move("9g9f"), true, -3}}));
 }
 
 }  // namespace

@@ -57,9 +57,10 @@ TEST(Evaluation, RecordsCarryEvaluationsIntoTheGraph) {
         {"手合割：平手\n*#評価値=30\n1 ７六歩(77)\n*#詰み=後手勝ち:9手\n2 ３四歩(33)\n**評価値=-4000\n",
          "a.kifu"},
         {"PI\n+\n'** 30\n+7776FU\nT3\n'#詰み=後手勝ち:9手\n-3334FU\n'** -4000 +2726FU\n", "a.csa"}};
-    const std::vector<GraphPoint> expected = {{0, 30, winningChance(Evaluation::score(30))},
-                                              {1, -3000, 0.0},
-                                              {2, -3000, winningChance(Evaluation::score(-4000))}};
+    const std::vector<GraphPoint> expected = {
+        {0, 30, winningChance(Evaluation::score(30)), MoveLabel::None, ""},
+        {1, -3000, 0.0, MoveLabel::None, ""},
+        {2, -3000, winningChance(Evaluation::score(-4000)), MoveLabel::None, ""}};
     for (const auto &[text, name] : records) {
         ZnBan game;
         RecordNotes notes;

@@ -31,9 +31,12 @@ TEST(AttackBalance, ChangedSquaresAndEachSidesShare) {
     EXPECT_EQ(std::make_pair(gote.kingZoneSquaresAttacked, gote.kingZoneAttacks), std::make_pair(5, 5));
     EXPECT_TRUE(gote.losing.empty());
     ZnBan hanging;
-    const SideBalance sente = sideBalance(load(hanging, "sfen 4k4/9/4p4/4P4/9/9/9/9/4K4 b - 1"), SENTE);
+    const SideBalance sente = sideBalance(load(hanging, "sfen 4k4/9/4p4/4+P4/9/9/9/9/4K4 b - 1"), SENTE);
     EXPECT_EQ(sente.losing, std::vector<Square>{static_cast<Square>(squareAt(3, 4))});
-    EXPECT_NE(sideBalanceText(hanging, SENTE, sente).find("・取られる駒 ５四歩・"), std::string::npos);
+    // It says what it counts, and names the piece as players do.
+    const std::string text = sideBalanceText(hanging, SENTE, sente);
+    EXPECT_TRUE(text.starts_with("先手 利き " + std::to_string(sente.squaresAhead) + "マス多い・")) << text;
+    EXPECT_NE(text.find("・取られる駒 ５四と金・"), std::string::npos) << text;
 }
 
 }  // namespace

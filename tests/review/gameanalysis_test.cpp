@@ -21,7 +21,7 @@ const MoveSpec P76 = mv(7, 7, 7, 6), P34 = mv(3, 3, 3, 4), P26 = mv(2, 7, 2, 6),
 GameLine opening(std::vector<MoveSpec> moves) { return {standardStart(), std::move(moves)}; }
 
 AnalyserAnswer scored(long long score, std::vector<MoveSpec> pv = {}, bool mate = false) {
-    return {AnalyserAnswer::Kind::Analysed, {mate, score, std::move(pv), std::nullopt, 12, "Fake"}, ""};
+    return {AnalyserAnswer::Kind::Analysed, {mate, score, std::move(pv), std::nullopt, 12, "Fake", {}}, ""};
 }
 
 // Answers each position from a script; a position missing from it fails the engine.
@@ -75,6 +75,38 @@ TEST(GameAnalysis, CommentLinesCarryLabelReasonAndReadingAndMergeOnce) {
     GameAnalysis judged(opening({P76}));
     runAnalysis(judged, std::ref(faulty));
     EXPECT_EQ(judged.verdict(1)->label, MoveLabel::None);
+}
+
+// A move the search before it read is measured inside that search; the next search's score, from
+// another depth, decides only for a move it did not read.
+TEST(GameAnalysis, LossIsMeasuredInsideOneSearchWhenTheMoveWasOneOfItsReadings) {
+    const auto readings = [](long long second) {
+        AnalyserAnswer answer = scored(300, {P26});
+        answer.report.readings = {{P26, false, 300}, {P76, false, second}};
+        return answer;
+    };
+    struct Row {
+        AnalyserAnswer before, after;
+        MoveLabel label;
+        std::string reason;
+    };
+    const Row rows[] = {
+        // The next search swings to -600, but the search before saw the move cost 20 points.
+        {readings(280), scored(600, {P34}), MoveLabel::None, ""},
+        // The next search hardly moves, but the search before saw the move cost 600 points.
+        {readings(-300), scored(-50, {P34}), MoveLabel::Mistake, "最善は▲２六歩でした"},
+        // Not among the readings: the two searches are compared, and the mate names the reason.
+        {scored(0, {P26}), scored(5, {P34}, true), MoveLabel::Blunder,
+         "△３四歩から詰みます（最善は▲２六歩）"}};
+    for (const Row &row : rows) {
+        ScriptedEngine engine;
+        engine.script = {{0, row.before}, {1, row.after}};
+        GameAnalysis analysis(opening({P76}));
+        runAnalysis(analysis, std::ref(engine));
+        ASSERT_TRUE(analysis.verdict(1).has_value());
+        EXPECT_EQ(analysis.verdict(1)->label, row.label) << row.reason;
+        EXPECT_EQ(analysis.verdict(1)->reason, row.reason);
+    }
 }
 
 TEST(GameAnalysis, AsksForItsRangeAndStopsEarlyKeepingWhatWasDone) {

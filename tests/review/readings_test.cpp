@@ -49,4 +49,27 @@ TEST(ReadingsModel, KeepsTheLinesAskedForAndRedrawsAtMostEveryTenthOfASecond) {
     EXPECT_TRUE(model.view(2).rows.empty());
 }
 
+// The chosen line is named by its first move: it stays chosen as lines change places, and when no
+// line starts with that move any more the choice is gone for good.
+TEST(ReadingsModel, TheChosenLineFollowsItsFirstMoveOrIsForgotten) {
+    ReadingsModel model;
+    ZnBan game;
+    RecordNotes notes;
+    ASSERT_TRUE(readSfen(game, notes, "startpos").ok);
+    model.follow(game);
+    const auto show = [&](std::vector<const char *> pvs) {
+        for (std::size_t slot = 0; slot < pvs.size(); ++slot) model.take(line(int(slot) + 1, pvs[slot]), 3);
+        return model.view(3).selected;
+    };
+    EXPECT_EQ(show({"7g7f", "2g2f", "5g5f"}), -1);
+    model.select(1);
+    const std::pair<std::vector<const char *>, int> rows[] = {{{"7g7f 3c3d", "2g2f 8c8d", "5g5f"}, 1},
+                                                              {{"2g2f 3c3d", "7g7f", "5g5f"}, 0},
+                                                              {{"5g5f", "7g7f", "2g2f"}, 2},
+                                                              {{"7g7f", "5g5f", "6g6f"}, -1},
+                                                              {{"2g2f", "5g5f", "6g6f"}, -1}};
+    for (const auto &[pvs, selected] : rows) EXPECT_EQ(show(pvs), selected) << pvs.front();
+    EXPECT_EQ(model.selectedSlot(), 0);
+}
+
 }  // namespace

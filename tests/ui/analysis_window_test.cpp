@@ -89,7 +89,7 @@ TEST_F(AnalysisWindowTest, FollowsTheCursorWithItsArrowsAndStops) {
     ASSERT_TRUE(lineStartsWith(QStringLiteral("▲７六歩△３四歩")));
     EXPECT_TRUE(analysis()->footerLabel()->text().contains(QStringLiteral("局面/秒")));
     for (Side side : {SENTE, GOTE})
-        EXPECT_TRUE(analysis()->balanceLabel(side)->text().contains(QStringLiteral("優勢")));
+        EXPECT_TRUE(analysis()->balanceLabel(side)->text().contains(QStringLiteral("マス多い")));
 
     // Stopping takes the arrows away.
     QTest::keyClick(window.get(), Qt::Key_R, Qt::ControlModifier);
@@ -115,6 +115,27 @@ TEST_F(AnalysisWindowTest, AddsTheLineAsABranchAndKeepsTheOldOne) {
     EXPECT_EQ(record.alternatives().size(), 2u);
     ASSERT_EQ(record.length(), 3);
     EXPECT_EQ(record.game().history()[1].to, squareAt(3, 2));
+}
+
+TEST_F(AnalysisWindowTest, ALongReadingShowsWholeInATooltipAndAClickedLineStaysChosen) {
+    qputenv("FAKE_PV", "7g7f 3c3d 2g2f 8c8d 2f2e 8d8e 6i7h 4a3b 2e2d 2c2d 2h2d 8e8f 8g8f 8b8f");
+    QTest::keyClick(window.get(), Qt::Key_R, Qt::ControlModifier);
+    ASSERT_TRUE(lineStartsWith(QStringLiteral("▲７六歩△３四歩▲２六歩")));
+    QTreeWidget *lines = analysis()->linesView();
+    EXPECT_EQ(lines->topLevelItem(0)->toolTip(2), lines->topLevelItem(0)->text(2));
+    QTest::mouseClick(lines->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      lines->visualItemRect(lines->topLevelItem(0)).center());
+    // The rows are made again at each redraw; the clicked line is selected in the new ones.
+    const int redraws = analysis()->redrawCount();
+    ASSERT_TRUE(waitFor([&] { return analysis()->redrawCount() > redraws + 1; }));
+    ASSERT_NE(lines->topLevelItem(0), nullptr);
+    EXPECT_TRUE(lines->topLevelItem(0)->isSelected());
+    // A short reading fits its cell and needs no tooltip.
+    qputenv("FAKE_PV", "7g7f");
+    child<QAction>("KZ1")->trigger();
+    child<QAction>("KZ1")->trigger();
+    ASSERT_TRUE(waitFor([&] { return firstLine(2) == QStringLiteral("▲７六歩"); }));
+    EXPECT_TRUE(lines->topLevelItem(0)->toolTip(2).isEmpty());
 }
 
 TEST_F(AnalysisWindowTest, ChangedSquaresAreListedAndMarkedWhileTheMouseRests) {

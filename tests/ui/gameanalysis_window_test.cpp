@@ -10,11 +10,16 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QHelpEvent>
+#include <QKeyEvent>
 #include <QLineSeries>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
+#include <QValueAxis>
 #include <array>
 
 #include "common/testing.h"
@@ -149,6 +154,9 @@ TEST_F(GameAnalysisWindowTest, GraphShowsTheEvaluationsAndTimelineFollowsTheCurs
     EXPECT_NEAR(graph->evaluationPoints()[4].y(), 100.0 * winningChance(Evaluation::score(100), 250.0), 1e-9);
     EXPECT_EQ(graph->evaluationPoints()[2].y(), 100.0);
     for (int line = 0; line < 4; ++line) EXPECT_EQ(graph->timelinePoints(line).size(), 5) << line;
+    // △３四歩 turned an even game into a mate: its marker sits on the curve with its reason.
+    EXPECT_EQ(graph->markerPoints(MoveLabel::Blunder), QList<QPointF>({{2, 100}}));
+    EXPECT_EQ(graph->markerTip(2), "2手目 大悪手\n最善は△８四歩でした");
     EXPECT_EQ(graph->cursor(), 4);
     findControl<QAction>(*window, "KW1")->trigger();
     EXPECT_EQ(graph->cursor(), 0);
@@ -160,6 +168,77 @@ TEST_F(GameAnalysisWindowTest, GraphShowsTheEvaluationsAndTimelineFollowsTheCurs
     QTest::mouseClick(graph->evaluationView()->viewport(), Qt::LeftButton, Qt::NoModifier, pixel);
     EXPECT_EQ(window->record().cursor(), 3);
     EXPECT_EQ(graph->cursor(), 3);
+}
+
+// The box shows the user's lines; the analysis stands above it as one line, and editing the box
+// leaves the record's analysis lines as they were.
+TEST_F(GameAnalysisWindowTest, CommentBoxShowsTheAnalysisAsOneLineAndEditingKeepsItsLines) {
+    analyse({"cp 20 7g7f", "cp 0 8c8d", "cp 900 2g2f", "cp -850", "cp 860"});
+    ASSERT_TRUE(window->record().goTo(2));
+    window->RedrawAll();
+    TKifuWindow *kifu = window->kifuWindow();
+    EXPECT_EQ(kifu->comment(), "元からの注");
+    EXPECT_EQ(kifu->analysisText(),
+              "【大悪手】最善は△８四歩でした\n評価値 +900（先手優勢）　深さ 12　▲２六歩");
+    const std::vector<std::string> before = comments(2);
+    auto *box = findControl<QPlainTextEdit>(*kifu, "CommentView");
+    box->setFocus();
+    box->selectAll();
+    // As an input method hands text over: one key event carrying it.
+    QKeyEvent typed(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("書き直した注"));
+    QApplication::sendEvent(box, &typed);
+    std::vector<std::string> expected = before;
+    expected[2] = "書き直した注";
+    EXPECT_EQ(comments(2), expected);
+}
+
+TEST(EvaluationGraph, MarkersTakeTheirLabelsColourAndBothChartsShareTheXAxis) {
+    TEvaluationGraphWindow graph;
+    const std::vector<GraphPoint> points = {{0, 0, 0.5, MoveLabel::None, ""},
+                                            {1, -2000, 0.1, MoveLabel::Blunder, "△５五歩で銀を取られます"},
+                                            {2, -2000, 0.1, MoveLabel::None, ""},
+                                            {3, 1500, 0.9, MoveLabel::Dubious, ""}};
+    std::vector<std::array<SideSafety, 2>> timeline(4);
+    timeline[2] = {SideSafety{6, 3}, SideSafety{1, 0}};
+    graph.setData(points, 4, timeline);
+    graph.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&graph));
+    EXPECT_EQ(graph.markerTip(3), "3手目 疑問手");
+    // Move for move on one x, within the pixel whole-pixel margins allow: the y labels (-3000
+    // against 0) differ in width, the plots must not.
+    const auto aligned = [&](int ply) {
+        return std::abs(graph.evaluationX(ply) - graph.timelineX(ply)) < 1.0;
+    };
+    EXPECT_TRUE(waitFor([&] { return aligned(0) && aligned(3); }, 3000));
+
+    // The picture: each marker's centre in its label's colour, sente's strip under ply 2 in blue.
+    const QImage picture = graph.grab().toImage();
+    const auto pixelAt = [&](QChartView *view, QAbstractSeries *series, QPointF value) {
+        QChart *chart = view->chart();
+        const QPoint at = view->mapFromScene(chart->mapToScene(chart->mapToPosition(value, series)));
+        return picture.pixelColor(view->viewport()->mapTo(&graph, at));
+    };
+    QChart *evaluation = graph.evaluationView()->chart();
+    EXPECT_EQ(pixelAt(graph.evaluationView(), evaluation->series().front(), {1, -2000}), QColor(200, 0, 90));
+    EXPECT_EQ(pixelAt(graph.evaluationView(), evaluation->series().front(), {3, 1500}), QColor(230, 180, 0));
+    QChart *safety = graph.timelineView()->chart();
+    const auto *axis = static_cast<QValueAxis *>(safety->axes(Qt::Vertical).front());
+    const QColor strip = pixelAt(graph.timelineView(), safety->series().front(), {2, axis->min() * 0.9});
+    EXPECT_TRUE(strip.blue() > 150 && strip.red() < 150) << strip.name().toStdString();
+    EXPECT_EQ(pixelAt(graph.timelineView(), safety->series().front(), {1, axis->min() * 0.9}), Qt::white);
+    // Resting the mouse on a marker shows its tip; off the markers, none.
+    const auto tipAt = [&](QPointF value) {
+        QChartView *view = graph.evaluationView();
+        const QPoint at = view->mapFromScene(
+            evaluation->mapToScene(evaluation->mapToPosition(value, evaluation->series().front())));
+        QHelpEvent help(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(view->viewport(), &help);
+    };
+    tipAt({1, -2000});
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(), "1手目 大悪手\n△５五歩で銀を取られます");
+    tipAt({2, -2000});
+    EXPECT_TRUE(waitFor([] { return !QToolTip::isVisible(); }, 2000));
 }
 
 TEST_F(GameAnalysisWindowTest, DialogStartsWithTheStoredCoefficientOfEachEngineAndStoresWhatWasUsed) {
