@@ -75,13 +75,18 @@ void TZnMainForm::connectKifuWindow() {
         RedrawAll();
     });
     connect(kifuWindow_, &TKifuWindow::commentEdited, this,
-            [this](const QString &text) { record_.setComments(linesOf(text)); });
+            [this](const QString &text) {
+                record_.setComments(linesOf(text));
+                updateCaption();
+            });
     connect(kifuWindow_, &TKifuWindow::headerEdited, this, [this](const QString &key, const QString &value) {
         RecordNotes &notes = record_.notes();
         const std::string name = key.toStdString();
         // An empty field that never had a header adds none.
         if (value.isEmpty() && notes.header(name).empty()) return;
         notes.setHeader(name, value.toStdString());
+        unsavedEdits_ = true;
+        updateCaption();
     });
     connect(kifuWindow_, &TKifuWindow::endWordChosen, this, [this](const QString &word) {
         record_.setEndWord(word.toStdString());

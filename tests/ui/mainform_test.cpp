@@ -218,7 +218,9 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndShortcuts) {
     // Only these items have keys; every other one has none.
     const std::map<std::string, QKeySequence> shortcuts = {
         {"KN1", QKeySequence(QStringLiteral("Ctrl+N"))}, {"K4", QKeySequence(QStringLiteral("Ctrl+O"))},
-        {"KS1", QKeySequence(QStringLiteral("Ctrl+S"))}, {"KE1", QKeySequence(QStringLiteral("Ctrl+C"))},
+        {"KS2", QKeySequence(QStringLiteral("Ctrl+S"))}, {"KS1", QKeySequence(QStringLiteral("Ctrl+Shift+S"))},
+        {"KQ1", QKeySequence(QStringLiteral("Ctrl+6"))}, {"KT1", QKeySequence(QStringLiteral("Ctrl+T"))},
+        {"KE1", QKeySequence(QStringLiteral("Ctrl+C"))},
         {"KE3", QKeySequence(QStringLiteral("Ctrl+V"))}, {"KC1", QKeySequence(QStringLiteral("Ctrl+1"))},
         {"KL1", QKeySequence(QStringLiteral("Ctrl+2"))}, {"KX1", QKeySequence(QStringLiteral("Ctrl+3"))},
         {"KP1", QKeySequence(QStringLiteral("Ctrl+4"))}, {"KM1", QKeySequence(QStringLiteral("Ctrl+5"))},
@@ -226,7 +228,13 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndShortcuts) {
     const Row rows[] = {
         {"FileF1",
          "ファイル(&F)",
-         {{"KN1", "新規(&N)"}, {"K4", "開く(&O)"}, {"KS1", "保存(&S)"}, {"N1", "-"}, {"ExitX1", "終了(&X)"}}},
+         {{"KN1", "新規(&N)"},
+          {"K4", "開く(&O)"},
+          {"KS2", "上書き保存(&S)"},
+          {"KS1", "保存(&A)..."},
+          {"", "最近使ったファイル(&R)"},
+          {"N1", "-"},
+          {"ExitX1", "終了(&X)"}}},
         {"KR1", "実行(&R)", {{"KR2", "対局(&R)"}, {"KB1", "一手戻す(&B)"}, {"KG1", "投了(&G)"}}},
         {"EditE1",
          "編集(&E)",
@@ -240,7 +248,10 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndShortcuts) {
           {"KL1", "利きの筋(&L)"},
           {"KX1", "取られる駒(&X)"},
           {"KP1", "指し手の予告(&Y)"},
-          {"KM1", "最後の指し手(&M)"}}},
+          {"KM1", "最後の指し手(&M)"},
+          {"KQ1", "指せる場所(&D)"},
+          {"", "-"},
+          {"KT1", "盤面反転(&T)"}}},
         {"KifuK1",
          "棋譜(&K)",
          {{"KU1", "前の分岐(&U)"},
@@ -263,7 +274,7 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndShortcuts) {
         ASSERT_NE(menu, nullptr);
         EXPECT_EQ(menu->title(), QString::fromUtf8(row.title));
         QList<QAction *> actions = menu->actions();
-        // The layers close 表示, after the walking commands and a separator.
+        // The layers and 盤面反転 close 表示, after the walking commands and a separator.
         if (std::string(row.menu) == "ViewV1" && actions.size() > qsizetype(row.items.size())) {
             actions = actions.mid(actions.size() - qsizetype(row.items.size()));
             EXPECT_TRUE(
@@ -285,8 +296,8 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndShortcuts) {
             EXPECT_EQ(action->shortcut(), key == shortcuts.end() ? QKeySequence() : key->second)
                 << row.items[i].first;
             EXPECT_TRUE(action->isEnabled());
-            // Only the layers of 表示 can be ticked, and every one starts off.
-            EXPECT_EQ(action->isCheckable(), std::string(row.menu) == "ViewV1");
+            // Only the layers of 表示 and 盤面反転 can be ticked, and every one starts off.
+            EXPECT_EQ(action->isCheckable(), std::string(row.menu) == "ViewV1" && !action->isSeparator());
             EXPECT_FALSE(action->isChecked());
         }
     }
@@ -373,7 +384,7 @@ TEST_F(MainFormTest, UndoAtTheStartOnlyRewritesTheStatus) {
     EXPECT_EQ(turnLabel(), QStringLiteral("先手:1手目"));
 }
 
-TEST_F(MainFormTest, NewGameKeepsCaptionAndOverlayAndEmptiesTheStatus) {
+TEST_F(MainFormTest, NewGameForgetsTheFileKeepsTheOverlayAndEmptiesTheStatus) {
     show();
     const std::string start = positionOf(window->game());
     move(7, 7, 7, 6);
@@ -390,7 +401,8 @@ TEST_F(MainFormTest, NewGameKeepsCaptionAndOverlayAndEmptiesTheStatus) {
     EXPECT_EQ(positionOf(window->game()), start);
     EXPECT_EQ(window->statusText(), QString());
     EXPECT_EQ(turnLabel(), QStringLiteral("先手:1手目"));
-    EXPECT_EQ(window->windowTitle(), path("kept.ngr"));
+    // The new game is in no file: the caption no longer names the old one.
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Nagi将棋"));
     EXPECT_EQ(attackDisplayMode, 2);
     EXPECT_TRUE(child<QRadioButton>("RadioButton2")->isChecked());
     EXPECT_FALSE(znFlags.squareSelected() || znFlags.handSelected());
@@ -677,13 +689,13 @@ TEST_F(MainFormTest, RecordDialogsOfferEveryFormatWithNagiFirstAndSelected) {
                                "KIF形式 (*.kif *.kifu)", "KI2形式 (*.ki2)", "CSA形式 (*.csa)", "SFEN形式 (*.sfen)",
                                "USI形式 (*.usi)", "JKF形式 (*.jkf)", "すべてのファイル (*)"}));
         EXPECT_EQ(dialog.selectedNameFilter(), QString::fromUtf8(row.selected));
-        EXPECT_EQ(dialog.defaultSuffix(), QString());
+        EXPECT_EQ(dialog.defaultSuffix(), row.mode == QFileDialog::AcceptSave ? QStringLiteral("ngr") : QString());
         // A save under one format's entry adds that format's suffix to a bare name; Nagi形式 and
-        // the entries of several formats add none, as before.
+        // the entries of several formats add ".ngr", which they write, so that 開く lists the file.
         const struct {
             int entry;
             const char *suffix;
-        } suffixes[] = {{2, "kif"}, {4, "csa"}, {7, "jkf"}, {1, ""}, {8, ""}, {0, ""}};
+        } suffixes[] = {{2, "kif"}, {4, "csa"}, {7, "jkf"}, {1, "ngr"}, {8, "ngr"}, {0, "ngr"}};
         for (const auto &choice : suffixes) {
             const QString filter = dialog.nameFilters().at(choice.entry);
             dialog.selectNameFilter(filter);

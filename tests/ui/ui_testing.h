@@ -17,9 +17,29 @@
 #include "ui/startup.h"
 #include "ui/znflags.h"
 
-// Answers promotion questions from a script and remembers which pieces were asked about.
-class ScriptedAsker : public PromotionAsker {
+// Answers promotion questions from a script and remembers which pieces were asked about; answers
+// the questions before unsaved work is lost from `saveAnswers`, 保存しない (and キャンセル for an
+// overwrite) when it runs out.
+class ScriptedAsker : public PromotionAsker, public SaveQuestions {
 public:
+    SaveAnswer askUnsavedChanges() override {
+        saveQuestions.push_back(QStringLiteral("unsaved"));
+        return nextSaveAnswer(SaveAnswer::Discard);
+    }
+    SaveAnswer askLossyOverwrite(const QString &fileName, const QString &lost) override {
+        saveQuestions.push_back(fileName + QLatin1Char('|') + lost);
+        return nextSaveAnswer(SaveAnswer::Cancel);
+    }
+    SaveAnswer nextSaveAnswer(SaveAnswer otherwise) {
+        if (saveAnswers.empty()) return otherwise;
+        const SaveAnswer answer = saveAnswers.front();
+        saveAnswers.pop_front();
+        return answer;
+    }
+    std::deque<SaveAnswer> saveAnswers;
+    // "unsaved", or "file|what would be lost" for each overwrite question.
+    QStringList saveQuestions;
+
     bool askPromotion(const QString &name) override {
         asked.push_back(name);
         if (answers.empty()) {
@@ -57,6 +77,7 @@ inline std::unique_ptr<TZnMainForm> makeStartWindow(PromotionAsker &asker) {
     attackDisplayMode = 0;
     auto window = std::make_unique<TZnMainForm>();
     window->setPromotionAsker(&asker);
+    if (auto questions = dynamic_cast<SaveQuestions *>(&asker)) window->setSaveQuestions(questions);
     return window;
 }
 

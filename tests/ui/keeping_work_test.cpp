@@ -1,0 +1,374 @@
+// The window a player keeps using: 上書き保存 in the file's own format and encoding, the changed
+// mark and the questions before work is lost, the counted stand, 盤面反転 and 指せる場所.
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QMimeData>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QUrl>
+#include <algorithm>
+#include <functional>
+
+#include "record/formats.h"
+#include "records_testing.h"
+#include "ui/boardview.h"
+#include "ui/destinations.h"
+#include "ui/kifuwindow.h"
+#include "ui/render.h"
+
+using namespace records_testing;
+
+namespace {
+
+constexpr Square sq(int file, int rank) { return static_cast<Square>((rank - 1) * 9 + (file - 1)); }
+
+class KeepingWorkTest : public RecordWindowTest {
+protected:
+    void TearDown() override {
+        window->setFlipped(false);
+        RecordWindowTest::TearDown();
+    }
+    // The file read back as a fresh record.
+    RecordNotes readBack(const QString &file) {
+        const QByteArray bytes = contentsOf(file);
+        ZnBan game;
+        RecordNotes notes;
+        EXPECT_TRUE(readRecordBytes(game, notes, std::string_view(bytes.constData(), std::size_t(bytes.size())),
+                                    QFile::encodeName(file).toStdString())
+                        .ok);
+        return notes;
+    }
+    bool marked() const { return window->windowTitle().endsWith(QLatin1Char('*')); }
+    TPaintBox *box(const char *name) { return findControl<TPaintBox>(*window, name); }
+    void press(TPaintBox *target, QPoint at) { QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, at); }
+};
+
+// Each record is changed (a comment on its last move) and written back over itself: the same
+// format, the same encoding, and the whole record read back.
+TEST_F(KeepingWorkTest, SaveOverKeepsTheFilesFormatAndEncoding) {
+    const struct {
+        const char *name;
+        QByteArray bytes;
+        bool utf8;
+        const char *starts;
+        RecordFormat format;
+    } rows[] = {
+        {"utf8.kifu", bytesOf(kKifText), true, "#KIF version=2.0 encoding=UTF-8", RecordFormat::Kif},
+        {"sjis.kif", shiftJis(kKifText), false, "#KIF version=2.0 encoding=Shift_JIS", RecordFormat::Kif},
+        {"utf8.kif", bytesOf("#KIF version=2.0 encoding=UTF-8\r\n" + kKifText), true,
+         "#KIF version=2.0 encoding=UTF-8", RecordFormat::Kif},
+        {"sjis.ki2", shiftJis(kKi2Text), false, "#KIF version=2.0 encoding=Shift_JIS", RecordFormat::Ki2},
+        {"game.csa", bytesOf(kCsaText), true, "'CSA encoding=UTF-8\nV3.0", RecordFormat::Csa},
+        {"game.jkf", {}, true, "{", RecordFormat::Jkf},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.bytes.isEmpty()) {
+            // A JKF record of the KIF game, as the program writes it.
+            openKifGame();
+            save(path(row.name));
+            asker.saveQuestions.clear();
+        } else {
+            writeFile(path(row.name), row.bytes);
+        }
+        open(path(row.name));
+        ASSERT_EQ(status(), "棋譜を読み込みました");
+        ASSERT_FALSE(marked());
+        ASSERT_TRUE(window->record().goTo(window->record().length()));
+        window->record().setComments({"書き足した"});
+        window->RedrawAll();
+        ASSERT_TRUE(marked());
+        findControl<QAction>(*window, "KS2")->trigger();
+        EXPECT_EQ(status().rfind("棋譜を保存しました", 0), 0u) << status();
+        EXPECT_TRUE(asker.saveQuestions.isEmpty()) << asker.saveQuestions.join(',').toStdString();
+        EXPECT_FALSE(marked());
+        EXPECT_EQ(window->windowTitle(), path(row.name));
+        const QByteArray bytes = contentsOf(path(row.name));
+        EXPECT_TRUE(bytes.startsWith(row.starts)) << bytes.left(40).toStdString();
+        EXPECT_EQ(isUtf8(std::string_view(bytes.constData(), std::size_t(bytes.size()))), row.utf8);
+        // Exactly what the window writes in that format and encoding, and read back with the change.
+        std::string expected;
+        ASSERT_TRUE(writeRecordBytes(window->game(), window->record().notes(), row.format, expected, !row.utf8).ok);
+        EXPECT_EQ(bytes, bytesOf(expected));
+        EXPECT_EQ(readBack(path(row.name)).commentsAfter(3), std::vector<std::string>{"書き足した"});
+    }
+}
+
+// An ".ngr" file holds the moves only: overwriting it asks first, naming what would go; キャンセル
+// writes nothing, 名前を付けて保存 proposes the file's own name and type, 保存 writes the moves.
+TEST_F(KeepingWorkTest, AnOverwriteThatWouldLoseSomethingAsksFirst) {
+    openKifGame();
+    save(path("moves.ngr"));
+    ASSERT_EQ(status().rfind("棋譜を保存しました（変化1個は保存していません）", 0), 0u) << status();
+    const QByteArray written = contentsOf(path("moves.ngr"));
+    // The window still holds the whole record, which the file does not: saving again asks.
+    const QString lost = QStringLiteral("moves.ngr|変化1個・対局情報2件・コメント2行・消費時間3手分・終局「投了」");
+    const struct {
+        SaveAnswer answer;
+        const char *saveAs;  // the path the dialog answers, if it is asked
+        bool written;
+    } rows[] = {
+        {SaveAnswer::Cancel, nullptr, false},
+        {SaveAnswer::SaveAs, "", false},  // the dialog cancelled
+        {SaveAnswer::SaveAs, "whole.kifu", true},
+        {SaveAnswer::Save, nullptr, true},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(int(row.answer));
+        open(path("game.kifu"));
+        save(path("moves.ngr"));
+        writeFile(path("moves.ngr"), "old bytes\n");
+        asker.saveQuestions.clear();
+        asker.saveAnswers = {row.answer};
+        if (row.saveAs != nullptr)
+            chooser.saves.push_back({QString::fromUtf8(row.saveAs).isEmpty() ? QString() : path(row.saveAs), {}});
+        findControl<QAction>(*window, "KS2")->trigger();
+        EXPECT_EQ(asker.saveQuestions, QStringList{lost});
+        const bool overwritten = row.answer == SaveAnswer::Save;
+        EXPECT_EQ(contentsOf(path("moves.ngr")) == written, overwritten);
+        EXPECT_EQ(contentsOf(path("moves.ngr")) == "old bytes\n", !overwritten);
+        if (row.saveAs != nullptr) {
+            EXPECT_EQ(chooser.saves.size(), 0u);
+        }
+        EXPECT_EQ(window->windowTitle(), path(row.written && row.saveAs != nullptr ? row.saveAs : "moves.ngr"));
+    }
+}
+
+// 上書き保存 of a record from no file is 保存; a bare name gets the type's extension, so the
+// program's own 開く lists it, and the dialog proposes the record's own name and type next time.
+TEST_F(KeepingWorkTest, SaveOverWithoutAFileIsSaveAndABareNameGetsItsExtension) {
+    QTest::mouseClick(findControl<TPaintBox>(*window, "Ban"), Qt::LeftButton, Qt::NoModifier, squareCentre(7, 7));
+    QTest::mouseClick(findControl<TPaintBox>(*window, "Ban"), Qt::LeftButton, Qt::NoModifier, squareCentre(7, 6));
+    ASSERT_TRUE(marked());
+    chooser.saves.push_back({path("bare"), {}});
+    findControl<QAction>(*window, "KS2")->trigger();
+    EXPECT_EQ(window->windowTitle(), path("bare.ngr"));
+    EXPECT_TRUE(QFileInfo::exists(path("bare.ngr")));
+    EXPECT_FALSE(QFileInfo::exists(path("bare")));
+
+    chooser.saves.push_back({path("bare"), filterWith("KIF")});
+    trigger("KS1");
+    EXPECT_EQ(window->windowTitle(), path("bare.kif"));
+    EXPECT_TRUE(contentsOf(path("bare.kif")).startsWith("#KIF version=2.0 encoding=Shift_JIS"));
+    EXPECT_EQ(chooser.proposedName(), QStringLiteral("bare.ngr"));
+    EXPECT_EQ(chooser.proposedFilter(), filterWith("Nagi"));
+    chooser.saves.push_back({});
+    trigger("KS1");
+    EXPECT_EQ(chooser.proposedName(), QStringLiteral("bare.kif"));
+    EXPECT_EQ(chooser.proposedFilter(), filterWith("KIF"));
+}
+
+// A save that fails leaves the old file byte for byte and the record marked changed.
+TEST_F(KeepingWorkTest, AFailedSaveOverKeepsTheOldFileAndTheMark) {
+    openKifGame();
+    save(path("old.kif"));
+    const QByteArray old = contentsOf(path("old.kif"));
+    ASSERT_FALSE(old.isEmpty());
+    ASSERT_TRUE(window->record().goTo(1));
+    window->record().setComments({"絵文字😀は Shift_JIS にない"});
+    window->RedrawAll();
+    findControl<QAction>(*window, "KS2")->trigger();
+    EXPECT_EQ(status().rfind("棋譜を保存できませんでした: Shift_JIS で書けない文字があります", 0), 0u) << status();
+    EXPECT_EQ(contentsOf(path("old.kif")), old);
+    EXPECT_TRUE(marked());
+}
+
+// Every kind of change marks the caption, and a save clears it.
+TEST_F(KeepingWorkTest, EveryChangeMarksTheCaption) {
+    openKifGame();
+    window->showKifuWindow();
+    TKifuWindow *kifu = window->kifuWindow();
+    const struct {
+        const char *what;
+        std::function<void()> change;
+    } rows[] = {
+        {"a move", [&] {
+             ASSERT_TRUE(window->record().goTo(3));
+             window->record().play({sq(5, 1), sq(4, 2), false, PAWN});
+             window->RedrawAll();
+         }},
+        {"a take-back", [&] {
+             ASSERT_TRUE(window->record().goToEnd());
+             trigger("KB1");
+         }},
+        {"a comment", [&] { QTest::keyClicks(kifu->findChild<QPlainTextEdit *>("CommentView"), "x"); }},
+        {"the game information", [&] { QTest::keyClicks(kifu->findChild<QLineEdit *>("EventEdit"), "x"); }},
+        {"a branch made the main line", [&] {
+             ASSERT_TRUE(window->record().goTo(1));
+             ASSERT_TRUE(window->record().choose(1));
+             trigger("KH1");
+         }},
+        {"a deletion", [&] {
+             asker.questionAnswers = {true};
+             ASSERT_TRUE(window->record().goTo(2));
+             trigger("KD1");
+         }},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        save(path("marked.kifu"));
+        ASSERT_FALSE(marked());
+        row.change();
+        EXPECT_TRUE(marked()) << window->windowTitle().toStdString();
+        EXPECT_TRUE(window->isModified());
+    }
+    findControl<QAction>(*window, "KS2")->trigger();
+    EXPECT_FALSE(marked());
+}
+
+// 新規, 開く, a drop and closing the window ask before unsaved changes go; 保存 saves first,
+// 保存しない goes on, キャンセル leaves everything as it was.
+TEST_F(KeepingWorkTest, EachWayOfLosingChangesAsksFirst) {
+    writeFile(path("other.csa"), bytesOf(kCsaText));
+    const struct {
+        const char *what;
+        std::function<void()> act;
+        std::function<bool()> wentOn;
+    } actions[] = {
+        {"新規", [&] { trigger("KN1"); }, [&] { return window->record().length() == 0; }},
+        {"開く", [&] {
+             chooser.opens.push_back({path("other.csa"), {}});
+             trigger("K4");
+             chooser.opens.clear();
+         },
+         [&] { return window->windowTitle() == path("other.csa"); }},
+        {"a drop", [&] {
+             QMimeData mime;
+             mime.setUrls({QUrl::fromLocalFile(path("other.csa"))});
+             QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+             QApplication::sendEvent(window.get(), &enter);
+             QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+             QApplication::sendEvent(window.get(), &drop);
+         },
+         [&] { return window->windowTitle() == path("other.csa"); }},
+        {"closing", [&] {
+             QCloseEvent close;
+             QApplication::sendEvent(window.get(), &close);
+             if (close.isAccepted()) window->hide();
+         },
+         [&] { return !window->isVisible(); }},
+    };
+    for (const auto &action : actions) {
+        for (SaveAnswer answer : {SaveAnswer::Cancel, SaveAnswer::Discard, SaveAnswer::Save}) {
+            SCOPED_TRACE(::testing::Message() << action.what << " " << int(answer));
+            window->show();
+            asker.saveAnswers.clear();
+            writeFile(path("game.kifu"), bytesOf(kKifText));
+            open(path("game.kifu"));
+            ASSERT_TRUE(window->record().goTo(1));
+            window->record().setComments({"未保存"});
+            window->RedrawAll();
+            asker.saveQuestions.clear();
+            asker.saveAnswers = {answer};
+            action.act();
+            EXPECT_EQ(asker.saveQuestions, QStringList{QStringLiteral("unsaved")});
+            EXPECT_EQ(action.wentOn(), answer != SaveAnswer::Cancel);
+            EXPECT_EQ(readBack(path("game.kifu")).commentsAfter(1) == std::vector<std::string>{"未保存"},
+                      answer == SaveAnswer::Save);
+            if (answer == SaveAnswer::Cancel) {
+                EXPECT_TRUE(marked());
+            }
+        }
+    }
+    // Nothing changed: nothing asked.
+    window->show();
+    open(path("game.kifu"));
+    asker.saveQuestions.clear();
+    trigger("KN1");
+    EXPECT_TRUE(asker.saveQuestions.isEmpty());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Nagi将棋"));
+}
+
+// Beyond what a stand shows one glyph each, each kind shows once with its count; every kind is
+// picked and dropped from it, and a hand that fits keeps the plain picture.
+TEST_F(KeepingWorkTest, AFullStandShowsEveryKindAndDropsIt) {
+    writeFile(path("full.sfen"), "sfen 4k4/9/9/9/9/9/9/9/4K4 b 2R2B4G4S4N4L18P 1\n");
+    open(path("full.sfen"));
+    ASSERT_EQ(status(), "棋譜を読み込みました");
+    const PieceKind kinds[] = {ROOK, BISHOP, GOLD, SILVER, KNIGHT, LANCE, PAWN};
+    const QImage full = box("Dai0")->picture();
+    for (int place = 0; place < 7; ++place) {
+        SCOPED_TRACE(place);
+        // The count stands under the glyph, black on the stand: pixels a one-glyph stand leaves empty.
+        const QImage counted = full.copy(QRect(4, 8 + 40 * place + 17, 24, 14));
+        bool ink = false;
+        for (int x = 0; x < counted.width() && !ink; ++x)
+            for (int y = 0; y < counted.height() && !ink; ++y) ink = counted.pixelColor(x, y) == QColor(Qt::black);
+        EXPECT_TRUE(ink);
+        press(box("Dai0"), QPoint(16, 8 + 40 * place + 7));
+        ASSERT_TRUE(znFlags.handSelected());
+        const int file = 9 - place, rank = 5;
+        const int before = window->game().hand(SENTE).size();
+        press(box("Ban"), squareCentre(file, rank));
+        const Koma *dropped = window->game().pieceAt(sq(file, rank));
+        ASSERT_NE(dropped, nullptr);
+        EXPECT_EQ(dropped->kind(), kinds[place]);
+        EXPECT_EQ(window->game().hand(SENTE).size(), before - 1);
+        // Gote answers with a king move, so that sente drops again.
+        const bool even = place % 2 == 0;
+        press(box("Ban"), even ? squareCentre(5, 1) : squareCentre(4, 2));
+        press(box("Ban"), even ? squareCentre(4, 2) : squareCentre(5, 1));
+        ASSERT_EQ(window->game().turn(), SENTE);
+    }
+    EXPECT_EQ(window->game().hand(SENTE).size(), 31);
+}
+
+// Seen from gote's side, a press on each corner square picks the piece shown there, the labels and
+// stands turn too, and turning back gives the plain picture pixel for pixel.
+TEST_F(KeepingWorkTest, TheFlippedBoardPicksWhatItShowsAndTurnsBackExactly) {
+    window->RedrawAll();
+    const QImage plain = box("Ban")->picture();
+    const QImage right = box("Dai0")->picture();
+    findControl<QAction>(*window, "KT1")->trigger();
+    ASSERT_TRUE(window->flipped());
+    EXPECT_NE(box("Ban")->picture(), plain);
+    // Gote's lance on 1一 now stands at the bottom left, sente's on 9九 at the top right.
+    const struct {
+        QPoint at;
+        int file, rank;
+    } corners[] = {
+        {{20 + 16, 312 + 16}, 1, 1}, {{276 + 16, 312 + 16}, 9, 1}, {{20 + 16, 56 + 16}, 1, 9}, {{276 + 16, 56 + 16}, 9, 9}};
+    for (const auto &corner : corners) {
+        SCOPED_TRACE(::testing::Message() << corner.file << corner.rank);
+        window->game().setTurn(corner.rank == 1 ? GOTE : SENTE);
+        znFlags.Reset();
+        press(box("Ban"), corner.at);
+        ASSERT_TRUE(znFlags.squareSelected());
+        EXPECT_EQ(znFlags.selectedSquare(), sq(corner.file, corner.rank));
+    }
+    window->game().setTurn(SENTE);
+    znFlags.Reset();
+    findControl<QAction>(*window, "KT1")->trigger();
+    EXPECT_FALSE(window->flipped());
+    EXPECT_EQ(box("Ban")->picture(), plain);
+    EXPECT_EQ(box("Dai0")->picture(), right);
+}
+
+// 指せる場所 marks the squares the selection may reach, by the free board's rules or a game's.
+TEST_F(KeepingWorkTest, DestinationsMarkWhereTheSelectionMayGo) {
+    window->RedrawAll();
+    const QImage plain = box("Ban")->picture();
+    findControl<QAction>(*window, "KQ1")->trigger();
+    EXPECT_EQ(box("Ban")->picture(), plain);  // nothing selected
+    press(box("Ban"), squareCentre(2, 8));    // the rook: 1八 and 3八 to 7八
+    std::vector<Square> expected;
+    for (int file : {1, 3, 4, 5, 6, 7}) expected.push_back(sq(file, 8));
+    std::vector<Square> found = freeBoardDestinations(window->game(), znFlags);
+    std::sort(found.begin(), found.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(found, expected);
+    const QImage marked = box("Ban")->picture();
+    const QPoint dot(squareLeft(sq(5, 8)) + 16, squareTop(sq(5, 8)) + 16);
+    EXPECT_NE(marked.pixelColor(dot), plain.pixelColor(dot));
+    const QPoint far(squareLeft(sq(5, 5)) + 16, squareTop(sq(5, 5)) + 16);
+    EXPECT_EQ(marked.pixelColor(far), plain.pixelColor(far));
+    // A game's own rule replaces the free board's.
+    window->setDestinationRule([](const ZnBan &, const ZnFlags &) { return std::vector<Square>{sq(5, 5)}; });
+    EXPECT_NE(box("Ban")->picture().pixelColor(far), plain.pixelColor(far));
+    EXPECT_EQ(box("Ban")->picture().pixelColor(dot), plain.pixelColor(dot));
+    window->setDestinationRule({});
+}
+
+}  // namespace
