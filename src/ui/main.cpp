@@ -7,6 +7,7 @@
 
 #include "ui/mainform.h"
 #include "ui/startup.h"
+#include "ui/zoom.h"
 
 int main(int argc, char **argv) {
     installProcessRules();
@@ -14,6 +15,7 @@ int main(int argc, char **argv) {
     QStringList words;
     for (int i = 1; i < argc; ++i) words << QFile::decodeName(argv[i]);
     // The application object sees the program name only.
+    applyStoredZoom();
     int argumentCount = 1;
     char *arguments[] = {argv[0], nullptr};
     TApplication application(argumentCount, arguments);

@@ -268,6 +268,7 @@ void TZnMainForm::createViewMenu() {
     KT1->setCheckable(true);
     KT1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
     KT1->setStatusTip(QStringLiteral("盤を後手の側から見た向きにします。"));
+    createZoomMenu();
     connect(KT1, &QAction::toggled, this, [this](bool on) {
         setFlipped(on);
         storeViewSettings();

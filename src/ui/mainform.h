@@ -243,6 +243,8 @@ private:
     void createRecentMenu();
     void updateRecentMenu();
     void rememberRecent(const QString &path);
+    // 表示 > 拡大: the zoom of the next start.
+    void createZoomMenu();
     // Opens a recent file; one that has gone leaves the list with a word in the status bar.
     bool openRecentFile(const QString &path);
 

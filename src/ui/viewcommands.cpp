@@ -1,11 +1,13 @@
 // The view a player keeps from one run to the next (盤面反転) and 最近使ったファイル.
 
 #include <QAction>
+#include <QActionGroup>
 #include <QFileInfo>
 #include <QMenu>
 #include <QSettings>
 
 #include "ui/mainform.h"
+#include "ui/zoom.h"
 
 namespace {
 const QString kTurnedKey = QStringLiteral("view/turned");
@@ -22,6 +24,25 @@ void TZnMainForm::storeViewSettings() {
     QSettings settings(QStringLiteral("Nagi"), QStringLiteral("nagishogi"));
     settings.setValue(kTurnedKey, flipped_);
     recentFiles_.save(settings);
+}
+
+void TZnMainForm::createZoomMenu() {
+    QMenu *zoom = ViewV1->addMenu(QStringLiteral("拡大(&Z)"));
+    zoom->setObjectName(QStringLiteral("ZoomZ1"));
+    auto group = new QActionGroup(zoom);
+    const int stored = storedZoomPercent();
+    for (int percent : kZoomPercents) {
+        QAction *item = zoom->addAction(QStringLiteral("%1 %").arg(percent));
+        item->setObjectName(QStringLiteral("Zoom%1").arg(percent));
+        item->setCheckable(true);
+        item->setChecked(percent == stored);
+        group->addAction(item);
+        connect(item, &QAction::triggered, this, [this, percent] {
+            storeZoomPercent(percent);
+            // The running application keeps the factor it started with.
+            SetStatusText(QStringLiteral("拡大率 %1 % は次に起動したときから使われます").arg(percent));
+        });
+    }
 }
 
 void TZnMainForm::createRecentMenu() {

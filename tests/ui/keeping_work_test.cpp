@@ -16,6 +16,7 @@
 #include "ui/boardview.h"
 #include "ui/destinations.h"
 #include "ui/kifuwindow.h"
+#include "ui/layers.h"
 #include "ui/render.h"
 
 using namespace records_testing;
@@ -369,6 +370,37 @@ TEST_F(KeepingWorkTest, DestinationsMarkWhereTheSelectionMayGo) {
     EXPECT_NE(box("Ban")->picture().pixelColor(far), plain.pixelColor(far));
     EXPECT_EQ(box("Ban")->picture().pixelColor(dot), plain.pixelColor(dot));
     window->setDestinationRule({});
+}
+
+}  // namespace
+
+namespace {
+
+// At 200 % the board is drawn at twice the pixels: the plain picture scaled, apart from the
+// antialiased edges of glyphs and digits.
+TEST_F(KeepingWorkTest, TwiceTheZoomIsThePlainPictureScaled) {
+    BoardLayers layers;
+    layers.settings().counts = true;
+    const auto draw = [&](qreal ratio) {
+        QImage &image = znFlags.image(ratio);
+        layers.drawBoard(image, window->game(), znFlags, 2);
+        return image.copy();
+    };
+    const QImage plain = draw(1.0);
+    const QImage twice = draw(2.0);
+    ASSERT_EQ(twice.size(), plain.size() * 2);
+    int differing = 0;
+    for (int y = 0; y < twice.height(); ++y)
+        for (int x = 0; x < twice.width(); ++x) {
+            const QColor a = twice.pixelColor(x, y), b = plain.pixelColor(x / 2, y / 2);
+            if (std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) > 96)
+                ++differing;
+        }
+    EXPECT_LT(differing, twice.width() * twice.height() / 20);
+    // The grid and the overlay's squares are whole pixels at both sizes.
+    for (const QPoint at : {QPoint(20, 100), QPoint(100, 56), QPoint(30, 300), QPoint(5, 45)})
+        EXPECT_EQ(twice.pixelColor(at * 2), plain.pixelColor(at)) << at.x() << "," << at.y();
+    znFlags.image(1.0);
 }
 
 }  // namespace

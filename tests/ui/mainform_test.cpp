@@ -251,7 +251,8 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndShortcuts) {
           {"KM1", "最後の指し手(&M)"},
           {"KQ1", "指せる場所(&D)"},
           {"", "-"},
-          {"KT1", "盤面反転(&T)"}}},
+          {"KT1", "盤面反転(&T)"},
+          {"", "拡大(&Z)"}}},
         {"KifuK1",
          "棋譜(&K)",
          {{"KU1", "前の分岐(&U)"},
@@ -274,7 +275,7 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndShortcuts) {
         ASSERT_NE(menu, nullptr);
         EXPECT_EQ(menu->title(), QString::fromUtf8(row.title));
         QList<QAction *> actions = menu->actions();
-        // The layers and 盤面反転 close 表示, after the walking commands and a separator.
+        // The layers, 盤面反転 and 拡大 close 表示, after the walking commands and a separator.
         if (std::string(row.menu) == "ViewV1" && actions.size() > qsizetype(row.items.size())) {
             actions = actions.mid(actions.size() - qsizetype(row.items.size()));
             EXPECT_TRUE(
@@ -297,7 +298,8 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndShortcuts) {
                 << row.items[i].first;
             EXPECT_TRUE(action->isEnabled());
             // Only the layers of 表示 and 盤面反転 can be ticked, and every one starts off.
-            EXPECT_EQ(action->isCheckable(), std::string(row.menu) == "ViewV1" && !action->isSeparator());
+            EXPECT_EQ(action->isCheckable(),
+                      std::string(row.menu) == "ViewV1" && !action->isSeparator() && action->menu() == nullptr);
             EXPECT_FALSE(action->isChecked());
         }
     }
