@@ -53,13 +53,15 @@ void TZnMainForm::KH1Click() {
 }
 
 void TZnMainForm::KD1Click() {
-    const int moves = record_.movesFromCursor();
-    if (moves == 0) {
+    const int all = record_.movesFromCursor();
+    if (all == 0) {
         SetStatusText(QStringLiteral("開始局面には削除する手がありません"));
         return;
     }
-    const QString question =
-        QStringLiteral("%1手目以降の%2手を削除しますか？").arg(record_.cursor()).arg(moves);
+    // The player counts the moves of the line shown; the branches below it go too, and are named.
+    const int moves = record_.length() - record_.cursor() + 1;
+    QString question = QStringLiteral("%1手目以降の%2手を削除しますか？").arg(record_.cursor()).arg(moves);
+    if (all > moves) question += QStringLiteral("\nその先の変化の%1手も削除されます。").arg(all - moves);
     if (!promotionAsker_->askQuestion(QStringLiteral("この手以降を削除"), question)) return;
     record_.removeFromCursor();
     znFlags.Reset();

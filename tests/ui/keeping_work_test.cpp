@@ -202,9 +202,13 @@ TEST_F(KeepingWorkTest, EveryChangeMarksTheCaption) {
              trigger("KH1");
          }},
         {"a deletion", [&] {
+             // The question counts the line shown (７六歩 and the ８四歩 made the main line above),
+             // and names the moves of the branch below it (３四歩 and ２二角成).
              asker.questionAnswers = {true};
-             ASSERT_TRUE(window->record().goTo(2));
+             ASSERT_TRUE(window->record().goTo(1));
              trigger("KD1");
+             EXPECT_EQ(asker.questions.back(),
+                       "この手以降を削除|1手目以降の2手を削除しますか？\nその先の変化の2手も削除されます。");
          }},
     };
     for (const auto &row : rows) {
