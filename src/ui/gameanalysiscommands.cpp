@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QMenu>
 
+#include "ui/windowplace.h"
 #include "ui/enginestore.h"
 #include "ui/evaluationgraph.h"
 #include "ui/gameanalysiswindow.h"
@@ -80,6 +81,9 @@ void TZnMainForm::showEvaluationGraph() {
         const QRect frame = frameGeometry();
         const bool list = kifuWindow_ != nullptr && kifuWindow_->isVisible();
         graph_->move(list ? kifuWindow_->frameGeometry().right() + 1 : frame.right() + 1, frame.top());
+        closeWithEscape(graph_);
+        graph_->show();
+        keepOnScreen(graph_);
         connect(graph_, &TEvaluationGraphWindow::moveChosen, this, [this](int ply) {
             if (record_.goTo(qBound(0, ply, record_.length()))) RedrawAll();
         });

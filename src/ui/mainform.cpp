@@ -20,6 +20,7 @@
 #include "ui/paintbox.h"
 #include "ui/render.h"
 #include "ui/statuspanel.h"
+#include "ui/windowplace.h"
 #include "ui/znflags.h"
 
 namespace {
@@ -519,6 +520,10 @@ void TZnMainForm::showLegendWindow() {
     if (legendWindow_ == nullptr) {
         legendWindow_ = new TLegendWindow(this);
         legendWindow_->move(frameGeometry().topLeft() + QPoint(40, 40));
+        closeWithEscape(legendWindow_);
+        legendWindow_->show();
+        // Once shown, when its layout has given it its size.
+        keepOnScreen(legendWindow_);
     }
     legendWindow_->show();
     legendWindow_->raise();
@@ -534,6 +539,9 @@ void TZnMainForm::showKifuWindow() {
         const QRect frame = frameGeometry();
         kifuWindow_->resize(kifuWindow_->width(), qMax(height(), kifuWindow_->height()));
         kifuWindow_->move(frame.right() + 1, frame.top());
+        closeWithEscape(kifuWindow_);
+        kifuWindow_->show();
+        keepOnScreen(kifuWindow_);
     }
     kifuWindow_->show();
     kifuWindow_->raise();

@@ -15,7 +15,9 @@
 #include "records_testing.h"
 #include "ui/boardview.h"
 #include "ui/destinations.h"
+#include "ui/evaluationgraph.h"
 #include "ui/kifuwindow.h"
+#include "ui/legendwindow.h"
 #include "ui/layers.h"
 #include "ui/render.h"
 
@@ -405,6 +407,31 @@ TEST_F(KeepingWorkTest, TwiceTheZoomIsThePlainPictureScaled) {
     for (const QPoint at : {QPoint(20, 100), QPoint(100, 56), QPoint(30, 300), QPoint(5, 45)})
         EXPECT_EQ(twice.pixelColor(at * 2), plain.pixelColor(at)) << at.x() << "," << at.y();
     znFlags.image(1.0);
+}
+
+}  // namespace
+
+namespace {
+
+// The legend, the move list and the graph open inside the screen even beside a window at its
+// right edge, and Esc closes each.
+TEST_F(KeepingWorkTest, SmallWindowsOpenInsideTheScreenAndCloseWithEscape) {
+    const QRect area = window->screen()->availableGeometry();
+    window->move(area.right() - window->frameGeometry().width(), area.top());
+    window->showLegendWindow();
+    window->showKifuWindow();
+    window->showEvaluationGraph();
+    for (QWidget *shown : {static_cast<QWidget *>(window->legendWindow()), static_cast<QWidget *>(window->kifuWindow()),
+                           static_cast<QWidget *>(window->graphWindow())}) {
+        SCOPED_TRACE(shown->objectName().toStdString());
+        ASSERT_TRUE(shown->isVisible());
+        if (shown->frameGeometry().width() <= area.width()) {
+            EXPECT_GE(shown->frameGeometry().left(), area.left());
+            EXPECT_LE(shown->frameGeometry().right(), area.right());
+        }
+        QTest::keyClick(shown, Qt::Key_Escape);
+        EXPECT_FALSE(shown->isVisible());
+    }
 }
 
 }  // namespace
