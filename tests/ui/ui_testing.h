@@ -77,7 +77,10 @@ inline std::unique_ptr<TZnMainForm> makeStartWindow(PromotionAsker &asker) {
     attackDisplayMode = 0;
     auto window = std::make_unique<TZnMainForm>();
     window->setPromotionAsker(&asker);
-    if (auto questions = dynamic_cast<SaveQuestions *>(&asker)) window->setSaveQuestions(questions);
+    // An asker that does not answer them leaves changes unsaved, as a player who answers 保存しない.
+    static ScriptedAsker discarding;
+    auto questions = dynamic_cast<SaveQuestions *>(&asker);
+    window->setSaveQuestions(questions != nullptr ? questions : &discarding);
     return window;
 }
 
