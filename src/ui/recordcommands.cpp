@@ -222,8 +222,9 @@ bool TZnMainForm::saveAs() {
     if (chosen.path.isEmpty()) return false;
     const RecordFormat format = saveFormatOf(chosen.path, recordFileTypeOf(chosen.filter));
     // A bare name would be hidden by the program's own 開く, which lists records by extension.
+    // A folder keeps its name, so that the save is refused rather than written beside it.
     QString path = chosen.path;
-    if (QFileInfo(path).suffix().isEmpty())
+    if (QFileInfo(path).suffix().isEmpty() && !QFileInfo(path).isDir())
         path += QLatin1Char('.') + QString::fromLatin1(recordFileTypeFor(format).suffix);
     lastFolder_ = QFileInfo(path).absolutePath();
     QString reason, lost;

@@ -463,7 +463,8 @@ TEST_F(MainFormTest, CancelledDialogsChangeNothing) {
     trigger("KS1");
     EXPECT_EQ(positionOf(window->game()), before);
     EXPECT_EQ(window->statusText(), QStringLiteral("そのまま"));
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Nagi将棋"));
+    // The move made is still unsaved.
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Nagi将棋*"));
 }
 
 TEST_F(MainFormTest, FailedSaveChangesNothingAndSaysWhy) {
@@ -476,7 +477,8 @@ TEST_F(MainFormTest, FailedSaveChangesNothingAndSaysWhy) {
     EXPECT_TRUE(window->statusText().startsWith(QStringLiteral("棋譜を保存できませんでした: ")))
         << window->statusText().toStdString();
     EXPECT_GT(window->statusText().size(), QStringLiteral("棋譜を保存できませんでした: ").size());
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Nagi将棋"));
+    // The move made is still unsaved.
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Nagi将棋*"));
     EXPECT_EQ(positionOf(window->game()), before);
     EXPECT_FALSE(QFile::exists(missingFolder));
 
@@ -506,7 +508,8 @@ TEST_F(MainFormTest, FailedOpenChangesNothingAndSaysWhy) {
         EXPECT_TRUE(window->statusText().startsWith(QStringLiteral("棋譜を読み込めませんでした: ")))
             << window->statusText().toStdString();
         EXPECT_GT(window->statusText().size(), QStringLiteral("棋譜を読み込めませんでした: ").size());
-        EXPECT_EQ(window->windowTitle(), QStringLiteral("Nagi将棋"));
+        // The move made is still unsaved.
+        EXPECT_EQ(window->windowTitle(), QStringLiteral("Nagi将棋*"));
         EXPECT_EQ(positionOf(window->game()), before);
         EXPECT_TRUE(znFlags.squareSelected());
         EXPECT_EQ(znFlags.selectedSquare(), squareAt(2, 2));
@@ -553,7 +556,7 @@ TEST_F(MainFormTest, InertItemsChangeNothing) {
     for (const char *item : {"KR2", "KG1", "K2"}) trigger(item);
     EXPECT_EQ(positionOf(window->game()), before);
     EXPECT_EQ(window->statusText(), QStringLiteral("そのまま"));
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Nagi将棋"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Nagi将棋*"));  // the move made is unsaved
     EXPECT_TRUE(znFlags.squareSelected());
     EXPECT_EQ(ban()->picture(), picture);
 }
