@@ -22,18 +22,14 @@
 // overwrite) when it runs out.
 class ScriptedAsker : public PromotionAsker, public SaveQuestions {
 public:
-    SaveAnswer askUnsavedChanges() override {
-        saveQuestions.push_back(QStringLiteral("unsaved"));
-        return nextSaveAnswer(SaveAnswer::Discard);
+    SaveAnswer askUnsavedChanges() override { return answerSave(QStringLiteral("unsaved"), SaveAnswer::Discard); }
+    SaveAnswer askLossyOverwrite(const QString &file, const QString &lost) override {
+        return answerSave(file + QLatin1Char('|') + lost, SaveAnswer::Cancel);
     }
-    SaveAnswer askLossyOverwrite(const QString &fileName, const QString &lost) override {
-        saveQuestions.push_back(fileName + QLatin1Char('|') + lost);
-        return nextSaveAnswer(SaveAnswer::Cancel);
-    }
-    SaveAnswer nextSaveAnswer(SaveAnswer otherwise) {
-        if (saveAnswers.empty()) return otherwise;
-        const SaveAnswer answer = saveAnswers.front();
-        saveAnswers.pop_front();
+    SaveAnswer answerSave(const QString &question, SaveAnswer otherwise) {
+        saveQuestions.push_back(question);
+        const SaveAnswer answer = saveAnswers.empty() ? otherwise : saveAnswers.front();
+        if (!saveAnswers.empty()) saveAnswers.pop_front();
         return answer;
     }
     std::deque<SaveAnswer> saveAnswers;
