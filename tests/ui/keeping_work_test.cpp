@@ -3,17 +3,14 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDir>
 #include <QMimeData>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QUrl>
-#include <algorithm>
 #include <functional>
 
 #include "record/formats.h"
 #include "records_testing.h"
-#include "ui/boardview.h"
 #include "ui/destinations.h"
 #include "ui/evaluationgraph.h"
 #include "ui/kifuwindow.h"
