@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -190,7 +191,9 @@ private:
     void connectKifuWindow();
     void KH1Click();
     void KD1Click();
-    // Chooses the branch `step` places before or after the chosen one at the cursor.
+    // 元に戻す: puts back what the last この手以降を削除 took, once, while nothing else changed.
+    void KY1Click();
+    // Chooses the alternative `step` places before or after the selected move.
     void chooseBranch(int step);
     // Shows move `move` of the line (0 = the start) with everything that follows the position.
     void walkTo(int move);
@@ -295,6 +298,7 @@ private:
     QMenu *KifuK1 = nullptr;
     QAction *KH1 = nullptr;
     QAction *KD1 = nullptr;
+    QAction *KY1 = nullptr;
     QAction *KU1 = nullptr;
     QAction *KJ1 = nullptr;
     TKifuWindow *kifuWindow_ = nullptr;
@@ -346,6 +350,11 @@ private:
     // revision does not count: game information edited, or a record that came from no file.
     std::uint64_t savedRevision_ = 0;
     bool unsavedEdits_ = false;
+    // The record as it was before the last deletion, its cursor's node, and the revision the
+    // deletion left; any later change of the record makes it stale.
+    std::optional<RecordNotes> undoNotes_;
+    int undoNode_ = 0;
+    std::uint64_t undoRevision_ = 0;
 
     // Declared after the controls, so it is destroyed before the controls that show it.
     ZnBan game_;

@@ -224,7 +224,8 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndShortcuts) {
         {"KE3", QKeySequence(QStringLiteral("Ctrl+V"))}, {"KC1", QKeySequence(QStringLiteral("Ctrl+1"))},
         {"KL1", QKeySequence(QStringLiteral("Ctrl+2"))}, {"KX1", QKeySequence(QStringLiteral("Ctrl+3"))},
         {"KP1", QKeySequence(QStringLiteral("Ctrl+4"))}, {"KM1", QKeySequence(QStringLiteral("Ctrl+5"))},
-        {"KU1", QKeySequence(QStringLiteral("Alt+Up"))},  {"KJ1", QKeySequence(QStringLiteral("Alt+Down"))}};
+        {"KU1", QKeySequence(QStringLiteral("Alt+Up"))},  {"KJ1", QKeySequence(QStringLiteral("Alt+Down"))},
+        {"KY1", QKeySequence(QStringLiteral("Ctrl+Z"))}};
     const Row rows[] = {
         {"FileF1",
          "ファイル(&F)",
@@ -259,7 +260,8 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndShortcuts) {
           {"KJ1", "次の分岐(&J)"},
           {"", "-"},
           {"KH1", "分岐を本譜にする(&H)"},
-          {"KD1", "この手以降を削除(&D)"}}},
+          {"KD1", "この手以降を削除(&D)"},
+          {"KY1", "元に戻す(&Z)"}}},
         {"HelpH1", "ヘルプ(&H)", {{"KH2", "凡例(&L)"}, {"KA1", "バージョン情報(&A)"}}},
         {"PopupMenu1", "", {{"K1", "一手戻す"}, {"K2", "投了"}, {"K3", "キャンセル"}}},
     };
