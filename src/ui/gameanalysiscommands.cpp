@@ -80,10 +80,9 @@ void TZnMainForm::showEvaluationGraph() {
         // Right of the move list, which stands right of the main window.
         const QRect frame = frameGeometry();
         const bool list = kifuWindow_ != nullptr && kifuWindow_->isVisible();
-        graph_->move(list ? kifuWindow_->frameGeometry().right() + 1 : frame.right() + 1, frame.top());
         closeWithEscape(graph_);
-        graph_->show();
-        keepOnScreen(graph_);
+        showInStoredPlace(graph_, QStringLiteral("graph"),
+                          QPoint(list ? kifuWindow_->frameGeometry().right() + 1 : frame.right() + 1, frame.top()));
         connect(graph_, &TEvaluationGraphWindow::moveChosen, this, [this](int ply) {
             if (record_.goTo(qBound(0, ply, record_.length()))) RedrawAll();
         });

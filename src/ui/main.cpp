@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QSize>
 #include <QStringList>
 #include <exception>
 
@@ -23,6 +24,8 @@ int main(int argc, char **argv) {
         const StartOptions options = parseStartOptions(words);
         prepareApplication(application);
         TZnMainForm window;
+        // Room for the frame the window manager adds around the window.
+        if (restartAtFittingZoom(window.sizeHint() + QSize(16, 48), words)) return 0;
         startWindow(window, options);
         TApplication::exec();
     } catch (...) {

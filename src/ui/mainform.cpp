@@ -519,11 +519,8 @@ void TZnMainForm::explainDisplays() {
 void TZnMainForm::showLegendWindow() {
     if (legendWindow_ == nullptr) {
         legendWindow_ = new TLegendWindow(this);
-        legendWindow_->move(frameGeometry().topLeft() + QPoint(40, 40));
         closeWithEscape(legendWindow_);
-        legendWindow_->show();
-        // Once shown, when its layout has given it its size.
-        keepOnScreen(legendWindow_);
+        showInStoredPlace(legendWindow_, QStringLiteral("legend"), frameGeometry().topLeft() + QPoint(40, 40));
     }
     legendWindow_->show();
     legendWindow_->raise();
@@ -538,10 +535,8 @@ void TZnMainForm::showKifuWindow() {
         // Beside the main window, at least as tall as it.
         const QRect frame = frameGeometry();
         kifuWindow_->resize(kifuWindow_->width(), qMax(height(), kifuWindow_->height()));
-        kifuWindow_->move(frame.right() + 1, frame.top());
         closeWithEscape(kifuWindow_);
-        kifuWindow_->show();
-        keepOnScreen(kifuWindow_);
+        showInStoredPlace(kifuWindow_, QStringLiteral("kifu"), QPoint(frame.right() + 1, frame.top()));
     }
     kifuWindow_->show();
     kifuWindow_->raise();

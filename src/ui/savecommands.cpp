@@ -5,9 +5,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
+#include <initializer_list>
 
 #include "support/savefile.h"
+#include "ui/analysiswindow.h"
+#include "ui/evaluationgraph.h"
+#include "ui/kifuwindow.h"
+#include "ui/legendwindow.h"
 #include "ui/mainform.h"
+#include "ui/windowplace.h"
 
 void TZnMainForm::createSaveItems() {
     KS2 = new QAction(QStringLiteral("上書き保存(&S)"), FileF1);
@@ -82,8 +88,12 @@ bool TZnMainForm::confirmDiscard() {
 }
 
 void TZnMainForm::closeEvent(QCloseEvent *event) {
-    if (confirmDiscard())
-        event->accept();
-    else
+    if (!confirmDiscard()) {
         event->ignore();
+        return;
+    }
+    // The windows beside this one go with it, still open: their places are stored now.
+    for (QWidget *beside : std::initializer_list<QWidget *>{kifuWindow_, analysis_, graph_, legendWindow_})
+        storePlace(beside);
+    event->accept();
 }
