@@ -6,16 +6,20 @@
 #include <QMimeData>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QSettings>
 #include <QUrl>
 #include <functional>
 
 #include "record/formats.h"
 #include "records_testing.h"
+#include "ui/analysiswindow.h"
 #include "ui/destinations.h"
+#include "ui/enginestore.h"
 #include "ui/evaluationgraph.h"
 #include "ui/kifuwindow.h"
 #include "ui/legendwindow.h"
 #include "ui/render.h"
+#include "ui/zoom.h"
 
 using namespace records_testing;
 
@@ -301,20 +305,62 @@ TEST_F(KeepingWorkTest, DestinationsMarkWhereTheSelectionMayGo) {
     window->setDestinationRule({});
 }
 
-// The legend, the move list and the graph open inside the screen even beside a window at its
-// right edge, and Esc closes each.
-TEST_F(KeepingWorkTest, SmallWindowsOpenInsideTheScreenAndCloseWithEscape) {
+// The legend, the move list, 検討 and the graph open inside the screen even beside a window at its
+// right edge, and Esc closes each. The next window opens each where it was left, and one left
+// beyond a smaller screen comes back inside it.
+TEST_F(KeepingWorkTest, SmallWindowsOpenWhereTheyWereLeftInsideTheScreenAndCloseWithEscape) {
     const QRect area = window->screen()->availableGeometry();
     window->move(area.right() - window->frameGeometry().width(), area.top());
-    window->showLegendWindow();
-    window->showKifuWindow();
-    window->showEvaluationGraph();
-    for (QWidget *shown : std::initializer_list<QWidget *>{window->legendWindow(), window->kifuWindow(), window->graphWindow()}) {
-        SCOPED_TRACE(shown->objectName().toStdString());
-        EXPECT_TRUE(area.contains(shown->frameGeometry()) || shown->frameGeometry().width() > area.width());
-        QTest::keyClick(shown, Qt::Key_Escape);
-        EXPECT_FALSE(shown->isVisible());
+    const struct {
+        const char *what;
+        std::function<QWidget *(TZnMainForm &)> open;
+    } rows[] = {
+        {"legend", [](TZnMainForm &form) -> QWidget * { return form.showLegendWindow(), form.legendWindow(); }},
+        {"move list", [](TZnMainForm &form) -> QWidget * { return form.showKifuWindow(), form.kifuWindow(); }},
+        {"graph", [](TZnMainForm &form) -> QWidget * { return form.showEvaluationGraph(), form.graphWindow(); }},
+        {"検討", [this](TZnMainForm &form) -> QWidget * {
+             // An engine that cannot start: the window opens all the same, and nothing runs.
+             form.engineStore().setCommandLineEngine(path("no-engine"));
+             form.toggleAnalysis();
+             return form.analysisWindow();
+         }},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        QWidget *shown = row.open(*window);
+        EXPECT_TRUE(area.contains(shown->frameGeometry()));
+        for (const QRect left : {QRect(area.topLeft() + QPoint(10, 20), QSize(320, 400)),
+                                 QRect(area.bottomRight() + QPoint(400, 300), area.size() * 2)}) {
+            shown->setGeometry(left);
+            const QRect kept = shown->geometry();
+            QTest::keyClick(shown, Qt::Key_Escape);
+            EXPECT_FALSE(shown->isVisible());
+            auto next = makeStartWindow(asker);
+            QWidget *again = row.open(*next);
+            if (area.contains(kept))
+                EXPECT_EQ(again->geometry(), kept);
+            else
+                EXPECT_TRUE(area.contains(again->frameGeometry())) << again->frameGeometry().x();
+            again->close();
+        }
     }
+    // The windows of later tests open where they would for a new player.
+    QSettings(QStringLiteral("Nagi"), QStringLiteral("nagishogi")).remove(QStringLiteral("windows"));
+}
+
+// A zoom stored on a larger monitor comes down to the largest that fits the screen.
+TEST(ZoomFit, TheLargestZoomThatFitsTheScreenIsKept) {
+    const struct {
+        int stored;
+        QSize screen;
+        int kept;
+    } rows[] = {
+        {200, {1920, 1200}, 150}, {200, {2560, 1600}, 200}, {150, {1280, 1024}, 150},
+        {200, {1280, 800}, 125},  {125, {800, 600}, 100},   {100, {3840, 2160}, 100},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(fittingZoomPercent(row.stored, QSize(780, 640), row.screen), row.kept)
+            << row.stored << " " << row.screen.width();
 }
 
 }  // namespace
