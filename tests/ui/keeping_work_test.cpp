@@ -5,9 +5,11 @@
 #include <QCloseEvent>
 #include <QMimeData>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QSettings>
 #include <QUrl>
+#include <algorithm>
 #include <functional>
 
 #include "record/formats.h"
@@ -47,6 +49,16 @@ protected:
     TPaintBox *box(const char *name) { return findControl<TPaintBox>(*window, name); }
     void press(TPaintBox *target, QPoint at) { QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, at); }
     void saveOver() { trigger("KS2"); }
+    // Chooses `file` as the only entry of 最近使ったファイル, as a settings file of an earlier run holds it.
+    void openRecent(const QString &file) {
+        QSettings(QStringLiteral("Nagi"), QStringLiteral("nagishogi")).setValue(QStringLiteral("files/recent"), QStringList{file});
+        window->restoreViewSettings();
+        trigger("Recent1");
+    }
+    bool listedRecent(const QString &file) {
+        const QList<QAction *> items = findControl<QMenu>(*window, "RecentR1")->actions();
+        return std::any_of(items.begin(), items.end(), [&](QAction *item) { return item->text().endsWith(file); });
+    }
 };
 
 // Each record is changed (a comment on its last move) and written back over itself: the same
@@ -190,6 +202,7 @@ TEST_F(KeepingWorkTest, EachWayOfLosingChangesAsksFirst) {
         {"新規", [&] { trigger("KN1"); }, [&] { return window->record().length() == 0; }},
         {"開く", [&] { chooser.opens.push_back({path("other.csa"), {}}), trigger("K4"), chooser.opens.clear(); },
          [&] { return window->windowTitle() == path("other.csa"); }},
+        {"最近使ったファイル", [&] { openRecent(path("other.csa")); }, [&] { return window->windowTitle() == path("other.csa"); }},
         {"a drop", [&] {
              QMimeData mime;
              mime.setUrls({QUrl::fromLocalFile(path("other.csa"))});
@@ -226,6 +239,20 @@ TEST_F(KeepingWorkTest, EachWayOfLosingChangesAsksFirst) {
     asker.saveQuestions.clear();
     trigger("KN1");
     EXPECT_TRUE(asker.saveQuestions.isEmpty());
+    // A recent file that has gone leaves the list with a word; a folder is refused as 開く refuses it.
+    const struct {
+        QString file;
+        const char *word;
+        bool listed;
+    } recent[] = {{path("gone.kif"), "ファイルがもうありません", false}, {directory.path(), "フォルダです", true}};
+    for (const auto &row : recent) {
+        SCOPED_TRACE(row.word);
+        openRecent(row.file);
+        EXPECT_TRUE(window->statusText().contains(QString::fromUtf8(row.word))) << status();
+        EXPECT_EQ(listedRecent(row.file), row.listed);
+        EXPECT_EQ(window->record().length(), 0);
+    }
+    QSettings(QStringLiteral("Nagi"), QStringLiteral("nagishogi")).remove(QStringLiteral("files/recent"));
 }
 
 // Beyond what a stand shows one glyph each, each kind shows once with its count; every kind is
