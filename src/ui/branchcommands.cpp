@@ -99,11 +99,10 @@ void TZnMainForm::connectKifuWindow() {
         znFlags.Reset();
         RedrawAll();
     });
-    connect(kifuWindow_, &TKifuWindow::commentEdited, this,
-            [this](const QString &text) {
-                record_.setComments(linesOf(text));
-                updateCaption();
-            });
+    connect(kifuWindow_, &TKifuWindow::commentEdited, this, [this](const QString &text) {
+        record_.setComments(linesOf(text));
+        updateCaption();
+    });
     connect(kifuWindow_, &TKifuWindow::headerEdited, this, [this](const QString &key, const QString &value) {
         RecordNotes &notes = record_.notes();
         const std::string name = key.toStdString();

@@ -4,12 +4,12 @@
 #include <QAction>
 #include <QMenu>
 
-#include "ui/windowplace.h"
 #include "ui/enginestore.h"
 #include "ui/evaluationgraph.h"
 #include "ui/gameanalysiswindow.h"
 #include "ui/kifuwindow.h"
 #include "ui/mainform.h"
+#include "ui/windowplace.h"
 
 void TZnMainForm::createGameAnalysisItems() {
     KZ4 = addItem(AnalysisA1, "KZ4", QStringLiteral("棋譜解析(&G)…"));
@@ -81,8 +81,9 @@ void TZnMainForm::showEvaluationGraph() {
         const QRect frame = frameGeometry();
         const bool list = kifuWindow_ != nullptr && kifuWindow_->isVisible();
         closeWithEscape(graph_);
-        showInStoredPlace(graph_, QStringLiteral("graph"),
-                          QPoint(list ? kifuWindow_->frameGeometry().right() + 1 : frame.right() + 1, frame.top()));
+        showInStoredPlace(
+            graph_, QStringLiteral("graph"),
+            QPoint(list ? kifuWindow_->frameGeometry().right() + 1 : frame.right() + 1, frame.top()));
         connect(graph_, &TEvaluationGraphWindow::moveChosen, this, [this](int ply) {
             if (record_.goTo(qBound(0, ply, record_.length()))) RedrawAll();
         });

@@ -520,7 +520,8 @@ void TZnMainForm::showLegendWindow() {
     if (legendWindow_ == nullptr) {
         legendWindow_ = new TLegendWindow(this);
         closeWithEscape(legendWindow_);
-        showInStoredPlace(legendWindow_, QStringLiteral("legend"), frameGeometry().topLeft() + QPoint(40, 40));
+        showInStoredPlace(legendWindow_, QStringLiteral("legend"),
+                          frameGeometry().topLeft() + QPoint(40, 40));
     }
     legendWindow_->show();
     legendWindow_->raise();

@@ -21,7 +21,8 @@ void keepOnScreen(QWidget *window) {
     // The top-left corner wins when the window is larger than the screen: the title bar stays reachable.
     const int x = qMax(area.left(), qMin(frame.left(), area.right() + 1 - frame.width()));
     const int y = qMax(area.top(), qMin(frame.top(), area.bottom() + 1 - frame.height()));
-    if (x != frame.left() || y != frame.top()) window->move(window->pos() + QPoint(x - frame.left(), y - frame.top()));
+    if (x != frame.left() || y != frame.top())
+        window->move(window->pos() + QPoint(x - frame.left(), y - frame.top()));
 }
 
 namespace {
@@ -72,8 +73,8 @@ private:
 void showInStoredPlace(QWidget *window, const QString &name, QPoint beside) {
     window->setProperty(kPlaceName, name);
     const QRect stored = QSettings(QStringLiteral("Nagi"), QStringLiteral("nagishogi"))
-                            .value(QStringLiteral("windows/") + name)
-                            .toRect();
+                             .value(QStringLiteral("windows/") + name)
+                             .toRect();
     if (stored.isValid())
         window->setGeometry(stored);
     else

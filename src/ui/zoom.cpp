@@ -13,10 +13,11 @@ namespace {
 const QString kZoomKey = QStringLiteral("view/zoom");
 // The zoom applyStoredZoom set, 100 when it set none (a scale of the user's own is left alone).
 int appliedPercent = 100;
-}
+}  // namespace
 
 int storedZoomPercent() {
-    const int percent = QSettings(QStringLiteral("Nagi"), QStringLiteral("nagishogi")).value(kZoomKey, 100).toInt();
+    const int percent =
+        QSettings(QStringLiteral("Nagi"), QStringLiteral("nagishogi")).value(kZoomKey, 100).toInt();
     return kZoomPercents.contains(percent) ? percent : 100;
 }
 
@@ -52,8 +53,8 @@ bool restartAtFittingZoom(QSize plain, const QStringList &arguments) {
         qunsetenv("QT_SCALE_FACTOR");
     else
         qputenv("QT_SCALE_FACTOR", QByteArray::number(fitting / 100.0));
-    std::fprintf(stderr, "nagishogi: 拡大率 %d %% はこの画面に収まらないため %d %% で起動し直します\n", appliedPercent,
-                 fitting);
+    std::fprintf(stderr, "nagishogi: 拡大率 %d %% はこの画面に収まらないため %d %% で起動し直します\n",
+                 appliedPercent, fitting);
     // Should the new start fail, this one goes on at the zoom it has, which the next start corrects.
     return QProcess::startDetached(QCoreApplication::applicationFilePath(), arguments);
 }

@@ -51,13 +51,15 @@ protected:
     void saveOver() { trigger("KS2"); }
     // Chooses `file` as the only entry of 最近使ったファイル, as a settings file of an earlier run holds it.
     void openRecent(const QString &file) {
-        QSettings(QStringLiteral("Nagi"), QStringLiteral("nagishogi")).setValue(QStringLiteral("files/recent"), QStringList{file});
+        QSettings(QStringLiteral("Nagi"), QStringLiteral("nagishogi"))
+            .setValue(QStringLiteral("files/recent"), QStringList{file});
         window->restoreViewSettings();
         trigger("Recent1");
     }
     bool listedRecent(const QString &file) {
         const QList<QAction *> items = findControl<QMenu>(*window, "RecentR1")->actions();
-        return std::any_of(items.begin(), items.end(), [&](QAction *item) { return item->text().endsWith(file); });
+        return std::any_of(items.begin(), items.end(),
+                           [&](QAction *item) { return item->text().endsWith(file); });
     }
 };
 
@@ -202,7 +204,8 @@ TEST_F(KeepingWorkTest, EachWayOfLosingChangesAsksFirst) {
         {"新規", [&] { trigger("KN1"); }, [&] { return window->record().length() == 0; }},
         {"開く", [&] { chooser.opens.push_back({path("other.csa"), {}}), trigger("K4"), chooser.opens.clear(); },
          [&] { return window->windowTitle() == path("other.csa"); }},
-        {"最近使ったファイル", [&] { openRecent(path("other.csa")); }, [&] { return window->windowTitle() == path("other.csa"); }},
+        {"最近使ったファイル", [&] { openRecent(path("other.csa")); },
+         [&] { return window->windowTitle() == path("other.csa"); }},
         {"a drop", [&] {
              QMimeData mime;
              mime.setUrls({QUrl::fromLocalFile(path("other.csa"))});
