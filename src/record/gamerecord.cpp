@@ -218,6 +218,42 @@ std::vector<std::string> GameRecord::alternatives() const {
 
 std::size_t GameRecord::chosenAlternative() const { return notes_.tree.node(cursorNode()).chosen; }
 
+std::vector<std::string> GameRecord::alternativesOfMove() {
+    const int here = cursor();
+    if (here == 0 || !goTo(here - 1)) return {};
+    std::vector<std::string> texts = alternatives();
+    goTo(here);
+    return texts;
+}
+
+std::size_t GameRecord::chosenAlternativeOfMove() const {
+    return cursor() == 0 ? 0 : notes_.tree.node(path_[static_cast<std::size_t>(cursor()) - 1]).chosen;
+}
+
+bool GameRecord::chooseAlternativeOfMove(std::size_t index) {
+    if (cursor() == 0) return false;
+    const RecordNode &parent = notes_.tree.node(path_[static_cast<std::size_t>(cursor()) - 1]);
+    if (index >= parent.children.size()) return false;
+    if (index == parent.chosen) return true;
+    const int node = parent.children[index];
+    notes_.tree.choose(node);
+    followPathThrough(node);
+    ++revision_;
+    return true;
+}
+
+bool GameRecord::chooseNextAlternativeOfMove(int step) {
+    const long index = static_cast<long>(chosenAlternativeOfMove()) + step;
+    return index >= 0 && chooseAlternativeOfMove(static_cast<std::size_t>(index));
+}
+
+void GameRecord::restore(RecordNotes notes, int node) {
+    notes_ = std::move(notes);
+    if (!notes_.tree.contains(node)) node = RecordTree::START;
+    followPathThrough(node);
+    changed();
+}
+
 std::string GameRecord::closingSentence() const {
     const std::string &endWord = notes_.tree.node(path_.back()).endWord;
     if (!kifu::isEndWord(endWord)) return {};

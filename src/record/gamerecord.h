@@ -85,6 +85,9 @@ public:
     // After the game was replaced (a new game, a load): takes `notes`, whose tree when it holds
     // moves must have the game's history as its main line, and follows that line.
     void reset(RecordNotes notes = {});
+    // Puts back `notes` taken from this record before an edit, the cursor on its node `node`: the
+    // moves the game shares with them stay, the rest are played again.
+    void restore(RecordNotes notes, int node);
 
     // The move list of the current path: "開始局面", then "1 ▲７六歩(77)" for each move, with "+"
     // after a move (or an end word chosen beside moves) that has other branches, then the end word
@@ -93,6 +96,16 @@ public:
     // The answers at the cursor as "▲７六歩(77)" (the main one first) and the index of the chosen.
     std::vector<std::string> alternatives() const;
     std::size_t chosenAlternative() const;
+    // The moves that could stand where the cursor's move stands, that move among them (the main one
+    // first), and the index of the one played; empty at the start. Steps back and forth through the
+    // game to name them, the cursor kept.
+    std::vector<std::string> alternativesOfMove();
+    std::size_t chosenAlternativeOfMove() const;
+    // Replaces the cursor's move by the alternative `index` (or the one `step` places away) and
+    // follows its line; the cursor keeps its move number. False, with nothing changed, when there is
+    // no such alternative.
+    bool chooseAlternativeOfMove(std::size_t index);
+    bool chooseNextAlternativeOfMove(int step);
     // The closing sentence of the current path, e.g. "まで94手で後手の勝ち"; empty when it has no
     // end word.
     std::string closingSentence() const;

@@ -10,6 +10,7 @@
 #include "ui/enginedialogs.h"
 #include "ui/enginestore.h"
 #include "ui/mainform.h"
+#include "ui/windowplace.h"
 
 void TZnMainForm::createAnalysisMenu() {
     AnalysisA1 = new QMenu(QStringLiteral("検討(&A)"), MainMenu1);
@@ -40,9 +41,7 @@ void TZnMainForm::setEngineStore(std::unique_ptr<EngineStore> store) { engineSto
 void TZnMainForm::toggleAnalysis() {
     if (analysis_ == nullptr) {
         analysis_ = new TAnalysisWindow(this);
-        // Beside the main window, below the move list's top.
-        const QRect frame = frameGeometry();
-        analysis_->move(frame.left(), frame.bottom() + 1);
+        closeWithEscape(analysis_);
         // Its keys work from the 検討 window too: start/stop and walking through the record.
         analysis_->addActions({KZ1, KW1, KW2, KW3, KW4});
         // Queued: the board may be painting when the marks change.
@@ -60,6 +59,9 @@ void TZnMainForm::toggleAnalysis() {
             // The arrows come with 検討 and go with it.
             KZ3->setChecked(on);
         });
+        // Below the main window, unless the player put it elsewhere before.
+        const QRect frame = frameGeometry();
+        showInStoredPlace(analysis_, QStringLiteral("analysis"), QPoint(frame.left(), frame.bottom() + 1));
     }
     if (analysis_->analysing()) {
         analysis_->stopAnalysis();

@@ -12,7 +12,7 @@ QPointF arrowStart(const BestMoveArrow &arrow) {
     if (arrow.from < SQUARE_COUNT) return squareCentre(arrow.from);
     // Sente's stand is right of the board and fills from the top; gote's is left and fills from the
     // bottom (see DrawStand).
-    if (arrow.side == SENTE) return QPointF(IMAGE_WIDTH - 3, 18 + 20 * arrow.standSlot);
+    if (arrow.side == viewSide()) return QPointF(IMAGE_WIDTH - 3, 18 + 20 * arrow.standSlot);
     return QPointF(3, 342 - 20 * arrow.standSlot);
 }
 

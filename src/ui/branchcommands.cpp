@@ -33,14 +33,17 @@ void TZnMainForm::createKifuMenu() {
     KifuK1->addSeparator();
     KH1 = addItem(KifuK1, "KH1", QStringLiteral("分岐を本譜にする(&H)"));
     KD1 = addItem(KifuK1, "KD1", QStringLiteral("この手以降を削除(&D)"));
+    KY1 = addItem(KifuK1, "KY1", QStringLiteral("元に戻す(&Z)"));
+    KY1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     connect(KU1, &QAction::triggered, this, [this] { chooseBranch(-1); });
     connect(KJ1, &QAction::triggered, this, [this] { chooseBranch(1); });
     connect(KH1, &QAction::triggered, this, &TZnMainForm::KH1Click);
     connect(KD1, &QAction::triggered, this, &TZnMainForm::KD1Click);
+    connect(KY1, &QAction::triggered, this, &TZnMainForm::KY1Click);
 }
 
 void TZnMainForm::chooseBranch(int step) {
-    if (!record_.chooseNext(step)) return;
+    if (!record_.chooseNextAlternativeOfMove(step)) return;
     znFlags.Reset();
     RedrawAll();
 }
@@ -53,35 +56,63 @@ void TZnMainForm::KH1Click() {
 }
 
 void TZnMainForm::KD1Click() {
-    const int moves = record_.movesFromCursor();
-    if (moves == 0) {
+    const int all = record_.movesFromCursor();
+    if (all == 0) {
         SetStatusText(QStringLiteral("開始局面には削除する手がありません"));
         return;
     }
-    const QString question =
-        QStringLiteral("%1手目以降の%2手を削除しますか？").arg(record_.cursor()).arg(moves);
+    // The player counts the moves of the line shown; the branches below it go too, and are named.
+    const int moves = record_.length() - record_.cursor() + 1;
+    QString question = QStringLiteral("%1手目以降の%2手を削除しますか？").arg(record_.cursor()).arg(moves);
+    if (all > moves) question += QStringLiteral("\nその先の変化の%1手も削除されます。").arg(all - moves);
     if (!promotionAsker_->askQuestion(QStringLiteral("この手以降を削除"), question)) return;
+    RecordNotes before = record_.notes();
+    const int node = record_.cursorNode();
     record_.removeFromCursor();
+    undoNotes_ = std::move(before);
+    undoNode_ = node;
+    undoRevision_ = record_.revision();
     znFlags.Reset();
     RedrawAll();
     SetStatusText(QStringLiteral("%1手を削除しました").arg(moves));
 }
 
+void TZnMainForm::KY1Click() {
+    // Only the deletion is kept, and only while nothing has changed since, so what comes back is
+    // never mixed with later work.
+    if (!undoNotes_ || record_.revision() != undoRevision_) {
+        undoNotes_.reset();
+        SetStatusText(QStringLiteral("元に戻せる操作はありません"));
+        return;
+    }
+    record_.restore(std::move(*undoNotes_), undoNode_);
+    undoNotes_.reset();
+    znFlags.Reset();
+    RedrawAll();
+    SetStatusText(QStringLiteral("削除した手を元に戻しました"));
+}
+
 void TZnMainForm::connectKifuWindow() {
     kifuWindow_->addBranchActions(KU1, KJ1);
     connect(kifuWindow_, &TKifuWindow::branchChosen, this, [this](int index) {
-        if (index < 0 || !record_.choose(std::size_t(index))) return;
+        if (index < 0 || !record_.chooseAlternativeOfMove(std::size_t(index))) return;
         znFlags.Reset();
         RedrawAll();
     });
-    connect(kifuWindow_, &TKifuWindow::commentEdited, this,
-            [this](const QString &text) { record_.setComments(linesOf(text)); });
+    connect(kifuWindow_, &TKifuWindow::commentEdited, this, [this](const QString &text) {
+        record_.setComments(linesOf(text));
+        updateCaption();
+    });
     connect(kifuWindow_, &TKifuWindow::headerEdited, this, [this](const QString &key, const QString &value) {
         RecordNotes &notes = record_.notes();
         const std::string name = key.toStdString();
         // An empty field that never had a header adds none.
         if (value.isEmpty() && notes.header(name).empty()) return;
         notes.setHeader(name, value.toStdString());
+        // The revision does not count headers: a deletion undone now would take the edit back too.
+        undoNotes_.reset();
+        unsavedEdits_ = true;
+        updateCaption();
     });
     connect(kifuWindow_, &TKifuWindow::endWordChosen, this, [this](const QString &word) {
         record_.setEndWord(word.toStdString());

@@ -32,10 +32,10 @@ bool MessageBoxPromotionAsker::askQuestion(const QString &caption, const QString
 namespace {
 
 ChosenFile runRecordDialog(QWidget *parent, QFileDialog::AcceptMode mode, const char *objectName,
-                           const QString &folder) {
+                           const FileChooser &chooser) {
     QFileDialog dialog(parent);
     dialog.setObjectName(QString::fromLatin1(objectName));
-    setUpRecordDialog(dialog, mode, folder);
+    setUpRecordDialog(dialog, mode, chooser.startFolder(), chooser.proposedName(), chooser.proposedFilter());
     if (dialog.exec() != QDialog::Accepted) return {};
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty()) return {};
@@ -56,30 +56,39 @@ const RecordFileType &recordFileTypeOf(const QString &filter) {
     return kRecordFileTypes[0];
 }
 
+const RecordFileType &recordFileTypeFor(RecordFormat format) {
+    for (const RecordFileType &type : kRecordFileTypes)
+        if (type.format == format) return type;
+    return kRecordFileTypes[0];
+}
+
 ChosenFile DialogFileChooser::openRecordFile(QWidget *parent) {
-    return runRecordDialog(parent, QFileDialog::AcceptOpen, "OpenDialog1", startFolder());
+    return runRecordDialog(parent, QFileDialog::AcceptOpen, "OpenDialog1", *this);
 }
 
 ChosenFile DialogFileChooser::saveRecordFile(QWidget *parent) {
-    return runRecordDialog(parent, QFileDialog::AcceptSave, "SaveDialog1", startFolder());
+    return runRecordDialog(parent, QFileDialog::AcceptSave, "SaveDialog1", *this);
 }
 
-void setUpRecordDialog(QFileDialog &dialog, QFileDialog::AcceptMode mode, const QString &folder) {
+void setUpRecordDialog(QFileDialog &dialog, QFileDialog::AcceptMode mode, const QString &folder,
+                       const QString &name, const QString &filter) {
     // Qt's own dialog looks the same on every desktop and always has the file-name field.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setNameFilters(recordFilters());
     // Opening looks for any record; saving writes the program's own format unless told otherwise.
-    dialog.selectNameFilter(
-        QString::fromUtf8(mode == QFileDialog::AcceptOpen ? kAllRecordsFilter : kRecordFilter));
+    const bool save = mode == QFileDialog::AcceptSave;
+    const QString selected = QString::fromUtf8(save ? recordFileTypeOf(filter).filter : kAllRecordsFilter);
+    dialog.selectNameFilter(selected);
     if (!folder.isEmpty()) dialog.setDirectory(folder);
-    dialog.setDefaultSuffix(QString());
-    if (mode != QFileDialog::AcceptSave) return;
+    dialog.setDefaultSuffix(save ? QString::fromUtf8(recordFileTypeOf(selected).suffix) : QString());
+    if (!save) return;
+    if (!name.isEmpty()) dialog.selectFile(name);
     // The dialog itself adds the suffix, so that its question before replacing a file names the
     // file that is really written.
-    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString &filter) {
-        dialog.setDefaultSuffix(QString::fromUtf8(recordFileTypeOf(filter).suffix));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString &chosen) {
+        dialog.setDefaultSuffix(QString::fromUtf8(recordFileTypeOf(chosen).suffix));
     });
 }
 

@@ -19,7 +19,8 @@ inline constexpr const char *kAllRecordsFilter =
     "棋譜ファイル (*.ngr *.kif *.kifu *.ki2 *.ki2u *.csa *.sfen *.usi *.jkf)";
 
 // One entry of the record dialogs' file-type list: the format it stands for (Unknown for the
-// entries that take several) and the suffix a save under it adds to a name that has none.
+// entries that take several) and the suffix a save under it adds to a name that has none (the
+// program's own under the entries of several formats, which write it).
 struct RecordFileType {
     const char *filter;
     RecordFormat format;
@@ -29,15 +30,15 @@ struct RecordFileType {
 // The record dialogs' file types in the order they are listed: the program's own format first,
 // then every record, one entry per format, and every file.
 inline constexpr RecordFileType kRecordFileTypes[] = {
-    {kRecordFilter, RecordFormat::Ngr, ""},
-    {kAllRecordsFilter, RecordFormat::Unknown, ""},
+    {kRecordFilter, RecordFormat::Ngr, "ngr"},
+    {kAllRecordsFilter, RecordFormat::Unknown, "ngr"},
     {"KIF形式 (*.kif *.kifu)", RecordFormat::Kif, "kif"},
     {"KI2形式 (*.ki2)", RecordFormat::Ki2, "ki2"},
     {"CSA形式 (*.csa)", RecordFormat::Csa, "csa"},
     {"SFEN形式 (*.sfen)", RecordFormat::Sfen, "sfen"},
     {"USI形式 (*.usi)", RecordFormat::Usi, "usi"},
     {"JKF形式 (*.jkf)", RecordFormat::Jkf, "jkf"},
-    {"すべてのファイル (*)", RecordFormat::Unknown, ""},
+    {"すべてのファイル (*)", RecordFormat::Unknown, "ngr"},
 };
 
 // The file-type list of the record dialogs.
@@ -46,6 +47,8 @@ QStringList recordFilters();
 // The entry of kRecordFileTypes whose filter is `filter`; the first (Nagi形式) for an empty or
 // unknown filter, as a dialog left at its default.
 const RecordFileType &recordFileTypeOf(const QString &filter);
+// The first entry of `format`: its own entry, Nagi形式 for ".ngr" and for Unknown.
+const RecordFileType &recordFileTypeFor(RecordFormat format);
 
 // Asks "%sは成りますか？" in a modal box with Yes (the default) and No.
 class MessageBoxPromotionAsker : public PromotionAsker {
@@ -75,9 +78,18 @@ public:
     // The folder the next dialog starts in; empty leaves it to the dialog.
     void setStartFolder(const QString &folder) { startFolder_ = folder; }
     const QString &startFolder() const { return startFolder_; }
+    // The name and the file type the next save dialog proposes; empty for none and Nagi形式.
+    void setProposal(const QString &name, const QString &filter) {
+        proposedName_ = name;
+        proposedFilter_ = filter;
+    }
+    const QString &proposedName() const { return proposedName_; }
+    const QString &proposedFilter() const { return proposedFilter_; }
 
 private:
     QString startFolder_;
+    QString proposedName_;
+    QString proposedFilter_;
 };
 
 // The modal open and save dialogs.
@@ -88,10 +100,10 @@ public:
 };
 
 // Sets a record dialog up: Qt's own dialog with a file-name field, the file-type list with 棋譜ファイル
-// selected to open and Nagi形式 to save, starting in `folder` when it is given, with no preset file
-// name. A save adds no suffix under Nagi形式 and the entries of several formats, and the format's
-// suffix under the others.
-void setUpRecordDialog(QFileDialog &dialog, QFileDialog::AcceptMode mode, const QString &folder = {});
+// selected to open and Nagi形式 (or `filter`) to save, starting in `folder` when it is given, with
+// `name` as the file name. A save adds the entry's suffix to a bare name.
+void setUpRecordDialog(QFileDialog &dialog, QFileDialog::AcceptMode mode, const QString &folder = {},
+                       const QString &name = {}, const QString &filter = {});
 
 // Sets up the box that tells the version; shown modally by the about command.
 void setUpAboutBox(QMessageBox &box);

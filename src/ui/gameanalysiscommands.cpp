@@ -9,6 +9,7 @@
 #include "ui/gameanalysiswindow.h"
 #include "ui/kifuwindow.h"
 #include "ui/mainform.h"
+#include "ui/windowplace.h"
 
 void TZnMainForm::createGameAnalysisItems() {
     KZ4 = addItem(AnalysisA1, "KZ4", QStringLiteral("棋譜解析(&G)…"));
@@ -79,7 +80,10 @@ void TZnMainForm::showEvaluationGraph() {
         // Right of the move list, which stands right of the main window.
         const QRect frame = frameGeometry();
         const bool list = kifuWindow_ != nullptr && kifuWindow_->isVisible();
-        graph_->move(list ? kifuWindow_->frameGeometry().right() + 1 : frame.right() + 1, frame.top());
+        closeWithEscape(graph_);
+        showInStoredPlace(
+            graph_, QStringLiteral("graph"),
+            QPoint(list ? kifuWindow_->frameGeometry().right() + 1 : frame.right() + 1, frame.top()));
         connect(graph_, &TEvaluationGraphWindow::moveChosen, this, [this](int ply) {
             if (record_.goTo(qBound(0, ply, record_.length()))) RedrawAll();
         });

@@ -2,6 +2,7 @@
 
 #include "support/glyphs.h"
 #include "ui/render.h"
+#include "ui/standlayout.h"
 
 namespace {
 
@@ -70,8 +71,8 @@ bool dropSelectedPiece(ZnBan &game, ZnFlags &flags, Square to, GameRecord *recor
 
 }  // namespace
 
-int BoardColumnAt(int x) { return 8 - (x - 20) / 32; }
-int BoardRowAt(int y) { return (y - 56) / 32; }
+int BoardColumnAt(int x) { return boardTurned() ? (x - 20) / 32 : 8 - (x - 20) / 32; }
+int BoardRowAt(int y) { return boardTurned() ? 8 - (y - 56) / 32 : (y - 56) / 32; }
 int SenteStandSlotAt(int y) { return (y - 8) / 20; }
 int GoteStandSlotAt(int y) { return (352 - y) / 20; }
 
@@ -88,7 +89,11 @@ bool BoardPress(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, Qt::MouseBut
 
 bool StandPress(ZnBan &game, ZnFlags &flags, Side standSide, int y) {
     if (standSide != game.turn()) return false;
-    const int slot = standSide == SENTE ? SenteStandSlotAt(y) : GoteStandSlotAt(y);
+    MochiKoma &hand = game.hand(standSide);
+    // The order the stand is drawn in, so that the place pressed is the piece shown there.
+    hand.sortByKind();
+    const StandLayout layout(kindsOf(hand));
+    const int slot = layout.handIndexOf(layout.placeAt(standSide == viewSide(), y));
     if (!game.handSlotExists(slot)) return false;
     flags.SelectHand(slot);
     return true;

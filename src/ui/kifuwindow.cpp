@@ -100,8 +100,13 @@ TKifuWindow::TKifuWindow(QWidget *parent) : QWidget(parent, Qt::Window) {
 
     BranchList = new QListWidget(this);
     BranchList->setObjectName(QStringLiteral("BranchList"));
-    BranchList->setToolTip(QStringLiteral("この局面からの分岐（Alt+↑/Alt+↓ で選ぶ）"));
+    BranchList->setToolTip(QStringLiteral("選んだ手の代わりに指された手（Alt+↑/Alt+↓ で選ぶ）"));
     BranchList->setFixedHeight(64);
+    auto branchGroup = new QGroupBox(QStringLiteral("分岐"), this);
+    branchGroup->setObjectName(QStringLiteral("BranchGroup"));
+    auto branchLayout = new QVBoxLayout(branchGroup);
+    branchLayout->setContentsMargins(4, 4, 4, 4);
+    branchLayout->addWidget(BranchList);
     connect(BranchList, &QListWidget::currentRowChanged, this, [this](int row) {
         if (!following_ && row >= 0) emit branchChosen(row);
     });
@@ -139,7 +144,7 @@ TKifuWindow::TKifuWindow(QWidget *parent) : QWidget(parent, Qt::Window) {
     auto layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(KifuList, 1);
-    layout->addWidget(BranchList);
+    layout->addWidget(branchGroup);
     layout->addLayout(buttons);
     layout->addWidget(AnalysisView);
     layout->addWidget(CommentView);
@@ -224,10 +229,13 @@ void TKifuWindow::followInfo(const GameRecord &record) {
     ResultBox->setCurrentIndex(ResultBox->findText(endWord));
 }
 
-void TKifuWindow::followBranches(const GameRecord &record) {
+void TKifuWindow::followBranches(GameRecord &record) {
     QStringList texts;
-    for (const std::string &text : record.alternatives()) texts.push_back(fromUtf8(text));
-    const int chosen = texts.isEmpty() ? -1 : int(record.chosenAlternative());
+    // A single move has no alternatives: the list stays empty rather than repeating it.
+    const std::vector<std::string> alternatives = record.alternativesOfMove();
+    if (alternatives.size() > 1)
+        for (const std::string &text : alternatives) texts.push_back(fromUtf8(text));
+    const int chosen = texts.isEmpty() ? -1 : int(record.chosenAlternativeOfMove());
     if (branches() != texts) {
         BranchList->clear();
         BranchList->addItems(texts);

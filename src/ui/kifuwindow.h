@@ -1,7 +1,7 @@
 #pragma once
 // The move list (棋譜) in a window of its own beside the main window: one row per move of the current
-// path, the row at the game record's cursor selected, the branches at the cursor below it, buttons
-// that walk, the editable comment of the current move and the game information.
+// path, the row at the game record's cursor selected, under 分岐 the alternatives of the selected
+// move, buttons that walk, the editable comment of the current move and the game information.
 
 #include <QAbstractListModel>
 #include <QStringList>
@@ -56,8 +56,8 @@ public:
     void addBranchActions(QAction *previous, QAction *next);
 
     // Brings the window up to date: the rows are made again only when the path changed, then the
-    // row at the cursor is selected, the branches there listed and its comment shown, and the game
-    // information filled in. Does nothing while the window is hidden.
+    // row at the cursor is selected, the alternatives of its move listed and its comment shown, and
+    // the game information filled in. Does nothing while the window is hidden.
     void follow(GameRecord &record);
 
     // The selected row: 0 for the starting position, n for move n; -1 when none.
@@ -69,14 +69,14 @@ public:
     // What an analysis said of the current move, above the comment: the label and reason, then
     // the evaluation as one line; empty when it said nothing.
     QString analysisText() const;
-    // The branches at the cursor as listed, and the row of the chosen one (-1 when none).
+    // The alternatives of the selected move as listed, and the row of the one played (-1 when none).
     QStringList branches() const;
     int branchRow() const;
 
 signals:
     // The user chose the row of move `move` (0 = the starting position).
     void moveChosen(int move);
-    // The user chose branch `index` at the cursor.
+    // The user chose alternative `index` of the selected move.
     void branchChosen(int index);
     // The user changed the comment of the current move; `text` is all its lines, an analysis's
     // lines kept as they were.
@@ -90,7 +90,7 @@ private:
     void createInfoGroup();
     // Fills the game information from the record's headers, leaving alone the field being edited.
     void followInfo(const GameRecord &record);
-    void followBranches(const GameRecord &record);
+    void followBranches(GameRecord &record);
     void currentRowChanged(const QModelIndex &current);
     // Selects `row` without jumping the game.
     void selectRow(int row);

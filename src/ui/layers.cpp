@@ -199,6 +199,10 @@ void BoardLayers::drawBoard(QImage &image, const ZnBan &game, const ZnFlags &fla
     else
         DrawBoardPieces(image, game, flags);
     DrawBoardLayers(image, shown, settings_, hovered_);
+    // A previewed move has no selection left to show the squares of.
+    if (settings_.destinations && !previewShown_)
+        DrawDestinations(image, game,
+                         destinationRule_ ? destinationRule_(game, flags) : freeBoardDestinations(game, flags));
     DrawAnalysisMarks(image, analysisMarks_);
     if (previewShown_) DrawPreviewOutline(image, static_cast<Square>(hovered_));
 }

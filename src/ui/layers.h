@@ -12,6 +12,7 @@
 #include "core/preview.h"
 #include "core/znban.h"
 #include "ui/analysislayer.h"
+#include "ui/destinations.h"
 #include "ui/drawing.h"
 #include "ui/znflags.h"
 
@@ -24,6 +25,7 @@ struct LayerSettings {
     bool exchange = false;   // 取られる駒
     bool preview = false;    // 指し手の予告
     bool lastMove = false;   // 最後の指し手
+    bool destinations = false;  // 指せる場所
 };
 
 // Colours of the layers, for the pictures and the tests that read them back.
@@ -71,6 +73,9 @@ public:
     // The arrows and marks of engine analysis, drawn over everything else.
     AnalysisMarks &analysisMarks() { return analysisMarks_; }
 
+    // Where 指せる場所 takes its squares from; an empty rule restores the free board's.
+    void setDestinationRule(DestinationRule rule) { destinationRule_ = std::move(rule); }
+
 private:
     // Tries the move of the selection to the hovered square; false when there is none to show.
     bool startPreview(const ZnBan &game, const ZnFlags &flags);
@@ -80,6 +85,7 @@ private:
     bool previewShown_ = false;
     MovePreview preview_;
     AnalysisMarks analysisMarks_;
+    DestinationRule destinationRule_;
 };
 
 // The layers alone, drawn over a finished board picture of `shown`; `hovered` (-1 for none) is the

@@ -2,11 +2,13 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QSize>
 #include <QStringList>
 #include <exception>
 
 #include "ui/mainform.h"
 #include "ui/startup.h"
+#include "ui/zoom.h"
 
 int main(int argc, char **argv) {
     installProcessRules();
@@ -14,6 +16,7 @@ int main(int argc, char **argv) {
     QStringList words;
     for (int i = 1; i < argc; ++i) words << QFile::decodeName(argv[i]);
     // The application object sees the program name only.
+    applyStoredZoom();
     int argumentCount = 1;
     char *arguments[] = {argv[0], nullptr};
     TApplication application(argumentCount, arguments);
@@ -21,6 +24,8 @@ int main(int argc, char **argv) {
         const StartOptions options = parseStartOptions(words);
         prepareApplication(application);
         TZnMainForm window;
+        // Room for the frame the window manager adds around the window.
+        if (restartAtFittingZoom(window.sizeHint() + QSize(16, 48), words)) return 0;
         startWindow(window, options);
         TApplication::exec();
     } catch (...) {

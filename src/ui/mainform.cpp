@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTimer>
 #include <string>
@@ -16,9 +17,11 @@
 #include "ui/enginestore.h"
 #include "ui/kifuwindow.h"
 #include "ui/legendwindow.h"
+#include "ui/boardview.h"
 #include "ui/paintbox.h"
 #include "ui/render.h"
 #include "ui/statuspanel.h"
+#include "ui/windowplace.h"
 #include "ui/znflags.h"
 
 namespace {
@@ -122,6 +125,7 @@ TZnMainForm::TZnMainForm(QWidget *parent) : QMainWindow(parent) {
     setFont(faceFont(12));
     createControls();
     createMenus();
+    createSaveItems();
     createViewMenu();
     createKifuMenu();
     createEditMenu();
@@ -132,9 +136,12 @@ TZnMainForm::TZnMainForm(QWidget *parent) : QMainWindow(parent) {
     // The window is exactly its contents: menu bar, board area and status bar.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     setReportHook(showDebugBox);
+    // Off at start; startWindow brings back the stored view.
+    setBoardTurned(false);
     explainDisplays();
     // The keys walk the record from the first press on.
     focusBoard();
+    savedRevision_ = record_.revision();
 }
 
 TZnMainForm::~TZnMainForm() {
@@ -258,6 +265,16 @@ void TZnMainForm::createViewMenu() {
     createWalkCommands();
     ViewV1->addSeparator();
     addLayerItems();
+    ViewV1->addSeparator();
+    KT1 = addItem(ViewV1, "KT1", QStringLiteral("盤面反転(&T)"));
+    KT1->setCheckable(true);
+    KT1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    KT1->setStatusTip(QStringLiteral("盤を後手の側から見た向きにします。"));
+    createZoomMenu();
+    connect(KT1, &QAction::toggled, this, [this](bool on) {
+        setFlipped(on);
+        storeViewSettings();
+    });
 }
 
 void TZnMainForm::addLayerItems() {
@@ -278,6 +295,8 @@ void TZnMainForm::addLayerItems() {
          QStringLiteral("選んだ駒の行き先にマウスを置くと、指した後の盤を薄い駒で示します。")},
         {"KM1", QStringLiteral("最後の指し手(&M)"), &LayerSettings::lastMove, Qt::Key_5,
          QStringLiteral("最後に指した手の行き先を白い枠で囲みます。")},
+        {"KQ1", QStringLiteral("指せる場所(&D)"), &LayerSettings::destinations, Qt::Key_6,
+         QStringLiteral("選んだ駒が動ける（打てる）マスに緑の点を打ちます。")},
     };
     // Their tooltips tell what the colours mean; the walking commands need none. Each tip fits the
     // status bar, which shows it whole while the mouse rests on the item.
@@ -317,15 +336,37 @@ void TZnMainForm::setPromotionAsker(PromotionAsker *asker) {
 void TZnMainForm::setFileChooser(FileChooser *chooser) { fileChooser_ = chooser ? chooser : &dialogChooser_; }
 
 void TZnMainForm::redrawBoard() {
+    // The global view follows this window's board, whichever window drew last.
+    setBoardTurned(flipped_);
     QImage &image = znFlags.image(Ban->devicePixelRatioF());
     layers_.drawBoard(image, game_, znFlags, attackDisplayMode);
     Ban->copyFrom(image, QRect(0, 0, IMAGE_WIDTH, IMAGE_HEIGHT));
+    // The stand on the right belongs to the side the board is seen from.
     ClearStandImage(image);
-    layers_.drawStand(image, game_, SENTE, znFlags);
+    layers_.drawStand(image, game_, viewSide(), znFlags);
     Dai0->copyFrom(image, QRect(0, 0, STAND_WIDTH, STAND_HEIGHT));
     ClearStandImage(image);
-    layers_.drawStand(image, game_, GOTE, znFlags);
+    layers_.drawStand(image, game_, otherSide(viewSide()), znFlags);
     Dai1->copyFrom(image, QRect(0, 0, STAND_WIDTH, STAND_HEIGHT));
+}
+
+void TZnMainForm::setFlipped(bool turned) {
+    if (KT1 != nullptr && KT1->isChecked() != turned) {
+        const QSignalBlocker quiet(KT1);
+        KT1->setChecked(turned);
+    }
+    if (turned == flipped_) return;
+    flipped_ = turned;
+    // The hovered square was found with the old mapping.
+    layers_.setHoveredSquare(-1);
+    // Before the window is first shown its first paint draws the board; a redraw now would
+    // replace the status a file opened at start leaves.
+    if (isVisible()) RedrawAll();
+}
+
+void TZnMainForm::setDestinationRule(DestinationRule rule) {
+    layers_.setDestinationRule(std::move(rule));
+    redrawBoard();
 }
 
 void TZnMainForm::RedrawAll() {
@@ -340,6 +381,7 @@ void TZnMainForm::RedrawAll() {
     SetStatusText(QString::fromStdString(turnText(game_)));
     if (kifuWindow_ != nullptr) kifuWindow_->follow(record_);
     followAnalysis();
+    updateCaption();
 }
 
 void TZnMainForm::SetStatusText(const QString &text) { StatusPanel->setFullText(text); }
@@ -359,24 +401,29 @@ void TZnMainForm::BanMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, in
     // The right button opens the popup menu; no other button but the left one enters moves.
     if (button != Qt::LeftButton) return;
     SetStatusText(QString());
+    setBoardTurned(flipped_);
     if (BoardPress(game_, znFlags, *promotionAsker_, button, x, y, &record_)) RedrawAll();
 }
 
 void TZnMainForm::Dai0MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int y) {
-    if (StandPress(game_, znFlags, SENTE, y)) RedrawAll();
+    setBoardTurned(flipped_);
+    if (StandPress(game_, znFlags, viewSide(), y)) RedrawAll();
 }
 
 void TZnMainForm::Dai1MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int y) {
-    if (StandPress(game_, znFlags, GOTE, y)) RedrawAll();
+    setBoardTurned(flipped_);
+    if (StandPress(game_, znFlags, otherSide(viewSide()), y)) RedrawAll();
 }
 
 void TZnMainForm::BanContextMenu(const QPoint &position) { PopupMenu1->popup(Ban->mapToGlobal(position)); }
 
 void TZnMainForm::KN1Click() {
+    if (!confirmDiscard()) return;
     znFlags.Reset();
     game_.newGame();
     record_.reset();
     setRecordPath(QString());
+    markSaved(QString(), RecordFormat::Ngr, false);
     RedrawAll();
     SetStatusText(QString());
     focusBoard();
@@ -474,7 +521,9 @@ void TZnMainForm::explainDisplays() {
 void TZnMainForm::showLegendWindow() {
     if (legendWindow_ == nullptr) {
         legendWindow_ = new TLegendWindow(this);
-        legendWindow_->move(frameGeometry().topLeft() + QPoint(40, 40));
+        closeWithEscape(legendWindow_);
+        showInStoredPlace(legendWindow_, QStringLiteral("legend"),
+                          frameGeometry().topLeft() + QPoint(40, 40));
     }
     legendWindow_->show();
     legendWindow_->raise();
@@ -489,7 +538,8 @@ void TZnMainForm::showKifuWindow() {
         // Beside the main window, at least as tall as it.
         const QRect frame = frameGeometry();
         kifuWindow_->resize(kifuWindow_->width(), qMax(height(), kifuWindow_->height()));
-        kifuWindow_->move(frame.right() + 1, frame.top());
+        closeWithEscape(kifuWindow_);
+        showInStoredPlace(kifuWindow_, QStringLiteral("kifu"), QPoint(frame.right() + 1, frame.top()));
     }
     kifuWindow_->show();
     kifuWindow_->raise();

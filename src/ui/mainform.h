@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,8 +18,11 @@
 #include "ui/dialogs.h"
 #include "ui/interaction.h"
 #include "ui/layers.h"
+#include "ui/recentfiles.h"
+#include "ui/savequestions.h"
 
 class QAction;
+class QCloseEvent;
 class QFrame;
 class QMimeData;
 class QGroupBox;
@@ -88,10 +92,32 @@ public:
     // The graph, null until it is first opened.
     TEvaluationGraphWindow *graphWindow() const { return graph_; }
 
+    // 盤面反転: the board seen from gote's side (true) or sente's; the 表示 item follows.
+    void setFlipped(bool turned);
+    bool flipped() const { return flipped_; }
+    // Where 指せる場所 takes its squares from while a game decides them; an empty rule restores
+    // the free board's.
+    void setDestinationRule(DestinationRule rule);
+    // Brings back the stored view (盤面反転, 拡大) and the recent files; what the program does at start.
+    void restoreViewSettings();
+
     // Replaces the promotion question; null restores the modal box. The asker must outlive its use.
     void setPromotionAsker(PromotionAsker *asker);
     // Replaces the open and save dialogs; null restores the real dialogs.
     void setFileChooser(FileChooser *chooser);
+    // Replaces the questions about unsaved changes and lossy overwrites; null restores the boxes.
+    void setSaveQuestions(SaveQuestions *questions);
+
+    // Whether the record differs from the file it was read from or written to (a record never
+    // saved: whether it has changed since it was made).
+    bool isModified() const;
+    // 上書き保存: writes the record over its own file in that file's format and encoding, asking
+    // first when the format cannot hold all of it; with no file yet, 保存. True when written.
+    bool saveOver();
+    // 保存: the dialog, proposing the record's own name and format; true when written.
+    bool saveAs();
+    // The file the record was last read from or written to; empty for none.
+    const QString &recordPath() const { return recordPath_; }
 
     // Opens the record file at `path` as 開く does: the format by its name, else by its contents,
     // else `hint`; true when it opened. On failure the status bar says why and nothing changes.
@@ -111,6 +137,7 @@ public:
     static constexpr qint64 kMaxPasteBytes = qint64(4) * 1024 * 1024;
 
 protected:
+    void closeEvent(QCloseEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
@@ -165,7 +192,9 @@ private:
     void connectKifuWindow();
     void KH1Click();
     void KD1Click();
-    // Chooses the branch `step` places before or after the chosen one at the cursor.
+    // 元に戻す: puts back what the last この手以降を削除 took, once, while nothing else changed.
+    void KY1Click();
+    // Chooses the alternative `step` places before or after the selected move.
     void chooseBranch(int step);
     // Shows move `move` of the line (0 = the start) with everything that follows the position.
     void walkTo(int move);
@@ -197,8 +226,31 @@ private:
     // What of the game the bytes written in `format` leave out, read back to be sure; false with
     // `reason` when they cannot be read back at all.
     bool describeLoss(const std::string &bytes, const std::string &fileName, RecordFormat format,
-                      QString &lost, QString &reason);
+                      QString &lost, QString &reason, QStringList *lostItems = nullptr);
     void openStartFile();
+    // The bytes of the whole record in `format`, and what they leave out (`lost` as the status
+    // text has it, `lostItems` one item each); false with `reason` when they cannot be made.
+    bool encodeRecord(const QString &path, RecordFormat format, bool shiftJis, std::string &bytes,
+                      QString &reason, QString &lost, QStringList *lostItems = nullptr);
+    // When the record has unsaved changes, asks whether to save them first; true when the caller
+    // may go on (saved, or not wanted), false when it must stop.
+    bool confirmDiscard();
+    // The record now equals what `path` holds in `format`.
+    void markSaved(const QString &path, RecordFormat format, bool shiftJis);
+    // The caption: the record's file (else the program's name), with "*" while it has changes.
+    void updateCaption();
+    // The 上書き保存 item, before 保存.
+    void createSaveItems();
+    // Stores the view the player chose, for the next start.
+    void storeViewSettings();
+    // ファイル > 最近使ったファイル, before 終了, and its items.
+    void createRecentMenu();
+    void updateRecentMenu();
+    void rememberRecent(const QString &path);
+    // 表示 > 拡大: the zoom of the next start.
+    void createZoomMenu();
+    // Opens a recent file; one that has gone leaves the list with a word in the status bar.
+    bool openRecentFile(const QString &path);
 
     // The controls, owned by Qt's parent chain. The menu items keep the object names the first
     // window gave them, which the tests find them by; what each one is:
@@ -257,6 +309,7 @@ private:
     QMenu *KifuK1 = nullptr;
     QAction *KH1 = nullptr;
     QAction *KD1 = nullptr;
+    QAction *KY1 = nullptr;
     QAction *KU1 = nullptr;
     QAction *KJ1 = nullptr;
     TKifuWindow *kifuWindow_ = nullptr;
@@ -284,6 +337,13 @@ private:
     PromotionAsker *promotionAsker_ = &messageBoxAsker_;
     DialogFileChooser dialogChooser_;
     FileChooser *fileChooser_ = &dialogChooser_;
+    MessageBoxSaveQuestions boxQuestions_{this};
+    SaveQuestions *saveQuestions_ = &boxQuestions_;
+    QAction *KS2 = nullptr;
+    QAction *KT1 = nullptr;
+    QMenu *RecentR1 = nullptr;
+    RecentFiles recentFiles_;
+    bool flipped_ = false;
     // The file named on the command line, until it is opened after the first paint.
     QString startFile_;
     bool painted_ = false;
@@ -291,6 +351,21 @@ private:
     // folder of the last file chosen or dropped.
     QString recordPath_;
     QString lastFolder_;
+    // How the record's file is written back: its format and, for KIF and KI2, its encoding; and
+    // the format the last read record was in.
+    RecordFormat recordFormat_ = RecordFormat::Ngr;
+    bool recordShiftJis_ = false;
+    RecordFormat readFormat_ = RecordFormat::Ngr;
+    bool readShiftJis_ = false;
+    // The record's revision when it last matched its file, and whether it has changes the
+    // revision does not count: game information edited, or a record that came from no file.
+    std::uint64_t savedRevision_ = 0;
+    bool unsavedEdits_ = false;
+    // The record as it was before the last deletion, its cursor's node, and the revision the
+    // deletion left; any later change of the record makes it stale.
+    std::optional<RecordNotes> undoNotes_;
+    int undoNode_ = 0;
+    std::uint64_t undoRevision_ = 0;
 
     // Declared after the controls, so it is destroyed before the controls that show it.
     ZnBan game_;

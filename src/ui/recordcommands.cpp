@@ -12,9 +12,11 @@
 #include <QMimeData>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 #include <map>
 #include <utility>
 
+#include "record/encoding.h"
 #include "record/kif.h"
 #include "record/sfen.h"
 #include "support/readfile.h"
@@ -37,6 +39,18 @@ RecordFormat saveFormatOf(const QString &path, const RecordFileType &type) {
     const RecordFormat named = formatOfFileName(nativeName(QFileInfo(path).fileName()));
     if (named != RecordFormat::Unknown) return named;
     return type.format != RecordFormat::Unknown ? type.format : RecordFormat::Ngr;
+}
+
+// The classic names of KIF and KI2 keep their Shift-JIS; every other name is written in UTF-8.
+bool shiftJisName(const QString &path) { return shiftJisFileName(QFileInfo(path).fileName().toStdString()); }
+
+// Whether a KIF or KI2 record read from `bytes` is written back in Shift-JIS: when it was not
+// UTF-8, or when it was plain ASCII under a Shift-JIS name.
+bool readInShiftJis(std::string_view bytes, const std::string &fileName, RecordFormat format) {
+    if (format != RecordFormat::Kif && format != RecordFormat::Ki2) return false;
+    if (!isUtf8(bytes)) return true;
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; });
+    return ascii && shiftJisName(QFile::decodeName(QByteArray::fromStdString(fileName)));
 }
 
 int commentLines(const RecordNotes &notes, std::size_t moves) {
@@ -84,14 +98,18 @@ bool TZnMainForm::takeRecord(std::string_view bytes, const std::string &fileName
         // still opens by what it holds; the reason given is the one for its name.
         const RecordFormat held = detectFormat(bytes);
         if (held != RecordFormat::Unknown && held != format &&
-            readRecordBytes(game_, notes, bytes, {}, held).ok)
+            readRecordBytes(game_, notes, bytes, {}, held).ok) {
             result = {true, {}};
+            format = held;
+        }
     }
     if (!result.ok) {
         reason = fromUtf8(result.reason);
         return false;
     }
     record_.reset(std::move(notes));
+    readFormat_ = format == RecordFormat::Unknown ? RecordFormat::Ngr : format;
+    readShiftJis_ = readInShiftJis(bytes, fileName, readFormat_);
     return true;
 }
 
@@ -110,6 +128,7 @@ bool TZnMainForm::openRecordFile(const QString &path, RecordFormat hint) {
         reason = fromUtf8(file.reason);
     } else if (takeRecord(file.bytes, nativeName(path), hint, reason)) {
         setRecordPath(path);
+        markSaved(path, readFormat_, readShiftJis_);
         showReadRecord(path);
         return true;
     }
@@ -145,6 +164,8 @@ bool TZnMainForm::readRecordMime(const QMimeData *mime, const QString &source) {
         } else if (takeRecord(std::string_view(bytes.constData(), std::size_t(bytes.size())), {},
                               RecordFormat::Unknown, reason)) {
             setRecordPath(QString());
+            // The clipboard or the drop still holds it: only changes made from here on count.
+            markSaved(QString(), RecordFormat::Ngr, false);
             showReadRecord(QString());
             return true;
         }
@@ -154,7 +175,9 @@ bool TZnMainForm::readRecordMime(const QMimeData *mime, const QString &source) {
 }
 
 void TZnMainForm::K4Click() {
+    if (!confirmDiscard()) return;
     fileChooser_->setStartFolder(recordFolder());
+    fileChooser_->setProposal(QString(), QString());
     const ChosenFile chosen = fileChooser_->openRecordFile(this);
     if (chosen.path.isEmpty()) return;
     lastFolder_ = QFileInfo(chosen.path).absolutePath();
@@ -182,24 +205,38 @@ QString TZnMainForm::recordFolder() const {
 
 // ---- saving ----
 
-void TZnMainForm::KS1Click() {
+void TZnMainForm::KS1Click() { saveAs(); }
+
+bool TZnMainForm::saveAs() {
     fileChooser_->setStartFolder(recordFolder());
+    // The record's own name and type, so that Enter writes it back as it was.
+    if (recordPath_.isEmpty())
+        fileChooser_->setProposal(QString(), QString());
+    else
+        fileChooser_->setProposal(QFileInfo(recordPath_).fileName(),
+                                  QString::fromUtf8(recordFileTypeFor(recordFormat_).filter));
     const ChosenFile chosen = fileChooser_->saveRecordFile(this);
-    if (chosen.path.isEmpty()) return;
-    lastFolder_ = QFileInfo(chosen.path).absolutePath();
+    if (chosen.path.isEmpty()) return false;
     const RecordFormat format = saveFormatOf(chosen.path, recordFileTypeOf(chosen.filter));
+    // A bare name would be hidden by the program's own 開く, which lists records by extension.
+    // A folder keeps its name, so that the save is refused rather than written beside it.
+    QString path = chosen.path;
+    if (QFileInfo(path).suffix().isEmpty() && !QFileInfo(path).isDir())
+        path += QLatin1Char('.') + QString::fromLatin1(recordFileTypeFor(format).suffix);
+    lastFolder_ = QFileInfo(path).absolutePath();
     QString reason, lost;
-    if (!writeRecordFile(chosen.path, format, reason, lost)) {
+    if (!writeRecordFile(path, format, reason, lost)) {
         SetStatusText(QStringLiteral("棋譜を保存できませんでした: ") + reason);
-        return;
+        return false;
     }
+    setRecordPath(path);
+    markSaved(path, format, shiftJisName(path));
     SetStatusText(QStringLiteral("棋譜を保存しました") + lost);
-    setWindowTitle(chosen.path);
-    setRecordPath(chosen.path);
+    return true;
 }
 
 bool TZnMainForm::describeLoss(const std::string &bytes, const std::string &fileName, RecordFormat format,
-                               QString &lost, QString &reason) {
+                               QString &lost, QString &reason, QStringList *lostItems) {
     const RecordNotes &notes = record_.notes();
     // A format of one line holds the main line, whatever path the window shows.
     const std::size_t moves = record_.tree().mainLine().size();
@@ -229,16 +266,18 @@ bool TZnMainForm::describeLoss(const std::string &bytes, const std::string &file
     lost = items.isEmpty() ? QString()
                            : QStringLiteral("（この形式に入らない%1は保存していません）")
                                  .arg(items.join(QStringLiteral("・")));
-    if (const int branches = branchesLeftOut(notes, format); branches > 0)
-        lost.prepend(QStringLiteral("（変化%1個は保存していません）").arg(branches));
+    const int branches = branchesLeftOut(notes, format);
+    if (branches > 0) lost.prepend(QStringLiteral("（変化%1個は保存していません）").arg(branches));
+    if (lostItems != nullptr) {
+        *lostItems = items;
+        if (branches > 0) lostItems->prepend(QStringLiteral("変化%1個").arg(branches));
+    }
     return true;
 }
 
-bool TZnMainForm::writeRecordFile(const QString &path, RecordFormat format, QString &reason, QString &lost) {
-    // The whole record is made first, so a writer that fails touches no file.
-    std::string bytes;
-    const RecordResult result = writeRecordBytes(game_, record_.notes(), format, bytes,
-                                                 shiftJisFileName(QFileInfo(path).fileName().toStdString()));
+bool TZnMainForm::encodeRecord(const QString &path, RecordFormat format, bool shiftJis, std::string &bytes,
+                               QString &reason, QString &lost, QStringList *lostItems) {
+    const RecordResult result = writeRecordBytes(game_, record_.notes(), format, bytes, shiftJis);
     if (!result.ok) {
         reason = fromUtf8(result.reason);
         return false;
@@ -247,7 +286,13 @@ bool TZnMainForm::writeRecordFile(const QString &path, RecordFormat format, QStr
         reason = fromUtf8(recordTooLong(std::size_t(kMaxRecordBytes)));
         return false;
     }
-    if (!describeLoss(bytes, nativeName(path), format, lost, reason)) return false;
+    return describeLoss(bytes, nativeName(path), format, lost, reason, lostItems);
+}
+
+bool TZnMainForm::writeRecordFile(const QString &path, RecordFormat format, QString &reason, QString &lost) {
+    // The whole record is made first, so a writer that fails touches no file.
+    std::string bytes;
+    if (!encodeRecord(path, format, shiftJisName(path), bytes, reason, lost)) return false;
     // Written beside the target and renamed over it only when every byte is on the disk, so a
     // failed save never destroys the file that was there; a device or a pipe is refused.
     const SaveResult saved = saveFileSafely(nativeName(path), bytes);
@@ -288,7 +333,10 @@ void TZnMainForm::KE2Click() {
     SetStatusText(QStringLiteral("局面をコピーしました"));
 }
 
-void TZnMainForm::KE3Click() { pasteRecordText(QApplication::clipboard()->mimeData()); }
+void TZnMainForm::KE3Click() {
+    if (!confirmDiscard()) return;
+    pasteRecordText(QApplication::clipboard()->mimeData());
+}
 
 // ---- drops ----
 
@@ -303,6 +351,7 @@ void TZnMainForm::dragMoveEvent(QDragMoveEvent *event) {
 void TZnMainForm::dropEvent(QDropEvent *event) {
     const QMimeData *mime = event->mimeData();
     event->acceptProposedAction();
+    if (!confirmDiscard()) return;
     const QList<QUrl> urls = mime->urls();
     if (urls.isEmpty()) {
         openRecordText(mime);

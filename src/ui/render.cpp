@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QFont>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHash>
 #include <QPalette>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "support/glyphs.h"
+#include "ui/standlayout.h"
 
 namespace {
 
@@ -80,7 +82,7 @@ const Fonts &sharedFonts() {
 QColor systemColour(QPalette::ColorRole role) { return QGuiApplication::palette().color(role); }
 
 void drawPiece(Canvas &canvas, const Koma &piece, int left, int top, const Fonts &f) {
-    const bool turned = piece.side() != SENTE;
+    const bool turned = piece.side() != viewSide();
     const QString glyph = fromShiftJis(piece.glyph());
     if (piece.hasPromotedMark()) {
         if (turned)
@@ -113,21 +115,39 @@ void drawPieces(QImage &image, const ZnBan &game, int selected, int faint) {
     }
 }
 
-// Draws the pieces of a hand already in kind order; slot `selected` white (-1: none).
+// The count under a glyph of a counted stand, centred across the stand; gote's turned with its
+// pieces, as if the whole sente picture were turned about the stand's centre.
+void drawStandCount(Canvas &canvas, bool upright, int top, int count, const Fonts &f) {
+    const QString digits = QString::number(count);
+    const int width = QFontMetrics(f.label.font).horizontalAdvance(digits);
+    const int left = (STAND_WIDTH - width) / 2;
+    if (upright)
+        canvas.text(left, top + 17, digits, f.label, false);
+    else
+        canvas.text(STAND_WIDTH - left, STAND_HEIGHT - top - 17, digits, f.label, true);
+}
+
+// Draws the pieces of a hand already in kind order; the piece at index `selected` white (-1: none).
 template <typename Pieces>
 void drawHand(QImage &image, const Pieces &pieces, int selected) {
+    if (pieces.begin() == pieces.end()) return;
     const Fonts &f = sharedFonts();
+    const bool upright = (*pieces.begin())->side() == viewSide();
+    const StandLayout layout(kindsOf(pieces));
+    const int selectedPlace = layout.placeOf(selected);
     Canvas canvas(image);
-    int slot = 0;
-    for (const Koma *piece : pieces) {
+    int place = 0;
+    for (const StandPlace &shown : layout.places()) {
         canvas.setFillColour(BoardColour);
-        canvas.setTextColour(slot == selected ? Qt::white : Qt::black);
-        const QString glyph = fromShiftJis(kGlyphTable[piece->kind()]);
-        if (piece->side() == SENTE)
-            canvas.text(8, 8 + 20 * slot, glyph, f.piece, false);
+        canvas.setTextColour(place == selectedPlace ? Qt::white : Qt::black);
+        const QString glyph = fromShiftJis(kGlyphTable[shown.kind]);
+        const int top = 8 + layout.pitch() * place;
+        if (upright)
+            canvas.text(8, top, glyph, f.piece, false);
         else
-            canvas.text(24, 352 - 20 * slot, glyph, f.piece, true);
-        ++slot;
+            canvas.text(24, STAND_HEIGHT - top, glyph, f.piece, true);
+        if (shown.count > 1) drawStandCount(canvas, upright, top, shown.count, f);
+        ++place;
     }
 }
 
@@ -226,8 +246,11 @@ void DrawBoardBase(QImage &image, const ZnBan &game, int mode) {
 
     canvas.setFillColour(systemColour(QPalette::Light));
     canvas.setTextColour(Qt::black);
-    for (int i = 0; i < 9; ++i) canvas.text(292 - 32 * i, 24, fromShiftJis(kFileLabels[i]), f.label);
-    for (int i = 0; i < 9; ++i) canvas.text(334, 72 + 32 * i, fromShiftJis(kRankLabels[i]), f.label);
+    // Each label sits over its own file and beside its own rank, wherever the board turns them.
+    for (int i = 0; i < 9; ++i)
+        canvas.text(squareLeft(Square(squareAt(0, i))) + 16, 24, fromShiftJis(kFileLabels[i]), f.label);
+    for (int i = 0; i < 9; ++i)
+        canvas.text(334, squareTop(Square(squareAt(i, 0))) + 16, fromShiftJis(kRankLabels[i]), f.label);
 
     DrawAttackOverlay(canvas, game, mode);
 }

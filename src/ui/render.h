@@ -6,6 +6,7 @@
 #include <QImage>
 
 #include "core/znban.h"
+#include "ui/boardview.h"
 #include "ui/drawing.h"
 #include "ui/znflags.h"
 
@@ -14,9 +15,10 @@ inline constexpr int IMAGE_HEIGHT = 362;
 inline constexpr int STAND_WIDTH = 32;
 inline constexpr int STAND_HEIGHT = 360;
 
-// The top-left corner of `square` on the board: file 1 on the right, rank 1 at the top.
-inline int squareLeft(Square square) { return 276 - 32 * columnOf(square); }
-inline int squareTop(Square square) { return 56 + 32 * rowOf(square); }
+// The top-left corner of `square` on the board: file 1 on the right, rank 1 at the top, or the
+// other way round while the board is seen from gote's side.
+inline int squareLeft(Square square) { return boardTurned() ? 20 + 32 * columnOf(square) : 276 - 32 * columnOf(square); }
+inline int squareTop(Square square) { return boardTurned() ? 312 - 32 * rowOf(square) : 56 + 32 * rowOf(square); }
 
 // The board rectangle, the stands and the box behind every glyph.
 inline const QColor BoardColour{228, 175, 14};

@@ -104,6 +104,7 @@ void prepareApplication(QApplication &application) {
 void startWindow(TZnMainForm &window, const StartOptions &options) {
     if (!options.enginePath.isEmpty())
         window.engineStore().setCommandLineEngine(QFileInfo(options.enginePath).absoluteFilePath());
+    window.restoreViewSettings();
     window.show();
     if (options.kifuWindow) window.showKifuWindow();
     if (!options.recordFile.isEmpty()) window.openAtStart(options.recordFile);

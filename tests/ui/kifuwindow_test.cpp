@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QScreen>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -184,7 +185,12 @@ TEST_F(KifuWindowTest, ViewMenuComesAfterRunAndHoldsTheWalkingCommands) {
 TEST_F(KifuWindowTest, OpensBesideTheMainWindowWithARowPerMoveAndTheEnd) {
     EXPECT_TRUE(kifu->isVisible());
     EXPECT_TRUE(kifu->isWindow());
-    EXPECT_GT(kifu->frameGeometry().left(), window->frameGeometry().right());
+    // Beside the main window where the screen has room for it, and inside the screen always.
+    const QRect area = kifu->screen()->availableGeometry();
+    if (window->frameGeometry().right() + kifu->frameGeometry().width() <= area.right())
+        EXPECT_GT(kifu->frameGeometry().left(), window->frameGeometry().right());
+    else
+        EXPECT_EQ(kifu->frameGeometry().right(), area.right());
     EXPECT_EQ(kifu->rows(), kShortLineRows);
     // The game was left at its end: the last move is selected and its comment shown.
     EXPECT_EQ(kifu->selectedRow(), 5);
@@ -313,9 +319,8 @@ TEST_F(KifuWindowTest, AnotherMoveWithTheMouseAtAnEarlierCursorAddsABranchAndKee
     pressSquare(2, 6);
     EXPECT_EQ(window->record().length(), 3);
     EXPECT_EQ(kifu->rows(), (QStringList{"開始局面", "1 ▲７六歩(77)", "2 △３四歩(33)", "3 ▲２六歩(27)+"}));
-    // One step back the answers name both moves, the new one chosen. A click on the first, ↓ in that
-    // list and Alt+↑ anywhere choose among them; the board stays, the list follows.
-    child<QAction>("KW2")->trigger();
+    // 分岐 names the moves that stand at the selected row, the new one played. A click on the first,
+    // ↓ in that list and Alt+↑ anywhere switch that move; the row stays, the list follows.
     EXPECT_EQ(kifu->branches(), (QStringList{"▲２二角成(88)", "▲２六歩(27)"}));
     EXPECT_EQ(kifu->branchRow(), 1);
     auto *branchList = findControl<QListWidget>(*kifu, "BranchList");
@@ -324,13 +329,17 @@ TEST_F(KifuWindowTest, AnotherMoveWithTheMouseAtAnEarlierCursorAddsABranchAndKee
     QStringList rows = kShortLineRows;
     rows[3] += "+";
     EXPECT_EQ(kifu->rows(), rows);
+    expectShowing(3);
     QTest::keyClick(branchList, Qt::Key_Down);
     EXPECT_EQ(window->record().length(), 3);
     activate(window.get());
     QTest::keyClick(window.get(), Qt::Key_Up, Qt::AltModifier);
     EXPECT_EQ(kifu->rows(), rows);
     EXPECT_EQ(kifu->branchRow(), 0);
-    expectShowing(2);
+    expectShowing(3);
+    // A move with no other lists nothing.
+    child<QAction>("KW2")->trigger();
+    EXPECT_EQ(kifu->branches(), QStringList());
 }
 
 TEST_F(KifuWindowTest, TakeBackAtAnEarlierCursorOnlyStepsBackAndTheListFollows) {
@@ -354,10 +363,21 @@ TEST_F(KifuWindowTest, DeletingFromTheCursorAsksWithTheNumberOfMoves) {
         EXPECT_EQ(kifu->rows(), answer ? kShortLineRows.mid(0, 3) : kShortLineRows);
     }
     EXPECT_EQ(window->statusText(), "3手を削除しました");
+    // 元に戻す brings the deletion back once, cursor and all; after any other change it has nothing to
+    // undo rather than undoing that change with it.
+    for (const bool again : {false, true}) {
+        child<QAction>("KY1")->trigger();
+        EXPECT_EQ(kifu->rows(), again ? kShortLineRows.mid(0, 2) : kShortLineRows);
+        EXPECT_EQ(window->record().cursor(), again ? 1 : 3);
+        if (again) break;
+        asker.questionAnswers = {true};
+        child<QAction>("KD1")->trigger();
+        child<QAction>("K1")->trigger();
+    }
     // At the start there is nothing to delete and nothing is asked.
     clickRow(0);
     child<QAction>("KD1")->trigger();
-    EXPECT_EQ(asker.questions.size(), 2);
+    EXPECT_EQ(asker.questions.size(), 3);
 }
 
 TEST_F(KifuWindowTest, AnEditedCommentAndGameInformationBelongToTheRecordAndAreSaved) {

@@ -219,15 +219,24 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndShortcuts) {
     // Only these items have keys; every other one has none.
     const std::map<std::string, QKeySequence> shortcuts = {
         {"KN1", QKeySequence(QStringLiteral("Ctrl+N"))}, {"K4", QKeySequence(QStringLiteral("Ctrl+O"))},
-        {"KS1", QKeySequence(QStringLiteral("Ctrl+S"))}, {"KE1", QKeySequence(QStringLiteral("Ctrl+C"))},
+        {"KS2", QKeySequence(QStringLiteral("Ctrl+S"))}, {"KS1", QKeySequence(QStringLiteral("Ctrl+Shift+S"))},
+        {"KQ1", QKeySequence(QStringLiteral("Ctrl+6"))}, {"KT1", QKeySequence(QStringLiteral("Ctrl+T"))},
+        {"KE1", QKeySequence(QStringLiteral("Ctrl+C"))},
         {"KE3", QKeySequence(QStringLiteral("Ctrl+V"))}, {"KC1", QKeySequence(QStringLiteral("Ctrl+1"))},
         {"KL1", QKeySequence(QStringLiteral("Ctrl+2"))}, {"KX1", QKeySequence(QStringLiteral("Ctrl+3"))},
         {"KP1", QKeySequence(QStringLiteral("Ctrl+4"))}, {"KM1", QKeySequence(QStringLiteral("Ctrl+5"))},
-        {"KU1", QKeySequence(QStringLiteral("Alt+Up"))},  {"KJ1", QKeySequence(QStringLiteral("Alt+Down"))}};
+        {"KU1", QKeySequence(QStringLiteral("Alt+Up"))},  {"KJ1", QKeySequence(QStringLiteral("Alt+Down"))},
+        {"KY1", QKeySequence(QStringLiteral("Ctrl+Z"))}};
     const Row rows[] = {
         {"FileF1",
          "ファイル(&F)",
-         {{"KN1", "新規(&N)"}, {"K4", "開く(&O)"}, {"KS1", "保存(&S)"}, {"N1", "-"}, {"ExitX1", "終了(&X)"}}},
+         {{"KN1", "新規(&N)"},
+          {"K4", "開く(&O)"},
+          {"KS2", "上書き保存(&S)"},
+          {"KS1", "保存(&A)..."},
+          {"", "最近使ったファイル(&R)"},
+          {"N1", "-"},
+          {"ExitX1", "終了(&X)"}}},
         {"KR1", "実行(&R)", {{"KR2", "対局(&R)"}, {"KB1", "一手戻す(&B)"}, {"KG1", "投了(&G)"}}},
         {"EditE1",
          "編集(&E)",
@@ -241,14 +250,19 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndShortcuts) {
           {"KL1", "利きの筋(&L)"},
           {"KX1", "取られる駒(&X)"},
           {"KP1", "指し手の予告(&Y)"},
-          {"KM1", "最後の指し手(&M)"}}},
+          {"KM1", "最後の指し手(&M)"},
+          {"KQ1", "指せる場所(&D)"},
+          {"", "-"},
+          {"KT1", "盤面反転(&T)"},
+          {"", "拡大(&Z)"}}},
         {"KifuK1",
          "棋譜(&K)",
          {{"KU1", "前の分岐(&U)"},
           {"KJ1", "次の分岐(&J)"},
           {"", "-"},
           {"KH1", "分岐を本譜にする(&H)"},
-          {"KD1", "この手以降を削除(&D)"}}},
+          {"KD1", "この手以降を削除(&D)"},
+          {"KY1", "元に戻す(&Z)"}}},
         {"HelpH1", "ヘルプ(&H)", {{"KH2", "凡例(&L)"}, {"KA1", "バージョン情報(&A)"}}},
         {"PopupMenu1", "", {{"K1", "一手戻す"}, {"K2", "投了"}, {"K3", "キャンセル"}}},
     };
@@ -264,7 +278,7 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndShortcuts) {
         ASSERT_NE(menu, nullptr);
         EXPECT_EQ(menu->title(), QString::fromUtf8(row.title));
         QList<QAction *> actions = menu->actions();
-        // The layers close 表示, after the walking commands and a separator.
+        // The layers, 盤面反転 and 拡大 close 表示, after the walking commands and a separator.
         if (std::string(row.menu) == "ViewV1" && actions.size() > qsizetype(row.items.size())) {
             actions = actions.mid(actions.size() - qsizetype(row.items.size()));
             EXPECT_TRUE(
@@ -286,8 +300,9 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndShortcuts) {
             EXPECT_EQ(action->shortcut(), key == shortcuts.end() ? QKeySequence() : key->second)
                 << row.items[i].first;
             EXPECT_TRUE(action->isEnabled());
-            // Only the layers of 表示 can be ticked, and every one starts off.
-            EXPECT_EQ(action->isCheckable(), std::string(row.menu) == "ViewV1");
+            // Only the layers of 表示 and 盤面反転 can be ticked, and every one starts off.
+            EXPECT_EQ(action->isCheckable(),
+                      std::string(row.menu) == "ViewV1" && !action->isSeparator() && action->menu() == nullptr);
             EXPECT_FALSE(action->isChecked());
         }
     }
@@ -399,7 +414,7 @@ TEST_F(MainFormTest, UndoAtTheStartOnlyRewritesTheStatus) {
     EXPECT_EQ(turnLabel(), QStringLiteral("先手:1手目"));
 }
 
-TEST_F(MainFormTest, NewGameKeepsCaptionAndOverlayAndEmptiesTheStatus) {
+TEST_F(MainFormTest, NewGameForgetsTheFileKeepsTheOverlayAndEmptiesTheStatus) {
     show();
     const std::string start = positionOf(window->game());
     move(7, 7, 7, 6);
@@ -416,7 +431,8 @@ TEST_F(MainFormTest, NewGameKeepsCaptionAndOverlayAndEmptiesTheStatus) {
     EXPECT_EQ(positionOf(window->game()), start);
     EXPECT_EQ(window->statusText(), QString());
     EXPECT_EQ(turnLabel(), QStringLiteral("先手:1手目"));
-    EXPECT_EQ(window->windowTitle(), path("kept.ngr"));
+    // The new game is in no file: the caption no longer names the old one.
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Nagi将棋"));
     EXPECT_EQ(attackDisplayMode, 2);
     EXPECT_TRUE(child<QRadioButton>("RadioButton2")->isChecked());
     EXPECT_FALSE(znFlags.squareSelected() || znFlags.handSelected());
@@ -475,7 +491,8 @@ TEST_F(MainFormTest, CancelledDialogsChangeNothing) {
     trigger("KS1");
     EXPECT_EQ(positionOf(window->game()), before);
     EXPECT_EQ(window->statusText(), QStringLiteral("そのまま"));
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Nagi将棋"));
+    // The move made is still unsaved.
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Nagi将棋*"));
 }
 
 TEST_F(MainFormTest, FailedSaveChangesNothingAndSaysWhy) {
@@ -488,7 +505,8 @@ TEST_F(MainFormTest, FailedSaveChangesNothingAndSaysWhy) {
     EXPECT_TRUE(window->statusText().startsWith(QStringLiteral("棋譜を保存できませんでした: ")))
         << window->statusText().toStdString();
     EXPECT_GT(window->statusText().size(), QStringLiteral("棋譜を保存できませんでした: ").size());
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Nagi将棋"));
+    // The move made is still unsaved.
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Nagi将棋*"));
     EXPECT_EQ(positionOf(window->game()), before);
     EXPECT_FALSE(QFile::exists(missingFolder));
 
@@ -518,7 +536,8 @@ TEST_F(MainFormTest, FailedOpenChangesNothingAndSaysWhy) {
         EXPECT_TRUE(window->statusText().startsWith(QStringLiteral("棋譜を読み込めませんでした: ")))
             << window->statusText().toStdString();
         EXPECT_GT(window->statusText().size(), QStringLiteral("棋譜を読み込めませんでした: ").size());
-        EXPECT_EQ(window->windowTitle(), QStringLiteral("Nagi将棋"));
+        // The move made is still unsaved.
+        EXPECT_EQ(window->windowTitle(), QStringLiteral("Nagi将棋*"));
         EXPECT_EQ(positionOf(window->game()), before);
         EXPECT_TRUE(znFlags.squareSelected());
         EXPECT_EQ(znFlags.selectedSquare(), squareAt(2, 2));
@@ -565,7 +584,7 @@ TEST_F(MainFormTest, InertItemsChangeNothing) {
     for (const char *item : {"KR2", "KG1", "K2"}) trigger(item);
     EXPECT_EQ(positionOf(window->game()), before);
     EXPECT_EQ(window->statusText(), QStringLiteral("そのまま"));
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Nagi将棋"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Nagi将棋*"));  // the move made is unsaved
     EXPECT_TRUE(znFlags.squareSelected());
     EXPECT_EQ(ban()->picture(), picture);
 }
@@ -703,13 +722,13 @@ TEST_F(MainFormTest, RecordDialogsOfferEveryFormatWithNagiFirstAndSelected) {
                                "KIF形式 (*.kif *.kifu)", "KI2形式 (*.ki2)", "CSA形式 (*.csa)", "SFEN形式 (*.sfen)",
                                "USI形式 (*.usi)", "JKF形式 (*.jkf)", "すべてのファイル (*)"}));
         EXPECT_EQ(dialog.selectedNameFilter(), QString::fromUtf8(row.selected));
-        EXPECT_EQ(dialog.defaultSuffix(), QString());
+        EXPECT_EQ(dialog.defaultSuffix(), row.mode == QFileDialog::AcceptSave ? QStringLiteral("ngr") : QString());
         // A save under one format's entry adds that format's suffix to a bare name; Nagi形式 and
-        // the entries of several formats add none, as before.
+        // the entries of several formats add ".ngr", which they write, so that 開く lists the file.
         const struct {
             int entry;
             const char *suffix;
-        } suffixes[] = {{2, "kif"}, {4, "csa"}, {7, "jkf"}, {1, ""}, {8, ""}, {0, ""}};
+        } suffixes[] = {{2, "kif"}, {4, "csa"}, {7, "jkf"}, {1, "ngr"}, {8, "ngr"}, {0, "ngr"}};
         for (const auto &choice : suffixes) {
             const QString filter = dialog.nameFilters().at(choice.entry);
             dialog.selectNameFilter(filter);

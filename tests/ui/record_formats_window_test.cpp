@@ -179,13 +179,20 @@ TEST_F(FormatSaveTest, APlayedGameSavesAsBeforeUnderNagiFormat) {
     window->record().reset();
     std::ostringstream record;
     ASSERT_TRUE(saveRecord(window->game(), record).ok);
-    // Under Nagi形式 a name with no other format's extension keeps the program's own format.
-    for (const char *name : {"played.ngr", "played", "played.txt", "played.NGR"}) {
-        SCOPED_TRACE(name);
-        save(path(name));
+    // Under Nagi形式 a name with no other format's extension keeps the program's own format; a bare
+    // name gets ".ngr", without which the program's own 開く would not list the file.
+    const struct {
+        const char *typed;
+        const char *written;
+    } names[] = {{"played.ngr", "played.ngr"}, {"played", "played.ngr"}, {"played.txt", "played.txt"},
+                 {"played.NGR", "played.NGR"}};
+    for (const auto &name : names) {
+        SCOPED_TRACE(name.typed);
+        save(path(name.typed));
         EXPECT_EQ(status(), "棋譜を保存しました");
-        EXPECT_EQ(contentsOf(path(name)), bytesOf(record.str()));
+        EXPECT_EQ(contentsOf(path(name.written)), bytesOf(record.str()));
     }
+    EXPECT_FALSE(QFileInfo::exists(path("played")));
 }
 
 TEST_F(FormatSaveTest, TheFileTypeOrTheTypedExtensionChoosesTheFormatAndTheEncoding) {
@@ -195,6 +202,7 @@ TEST_F(FormatSaveTest, TheFileTypeOrTheTypedExtensionChoosesTheFormatAndTheEncod
         QString filter;
         const char *starts;  // the first bytes of the file
         bool utf8;
+        const char *written = nullptr;  // the file's name when the save added an extension
     } rows[] = {
         {"by-name.csa", filterWith("(*)"), "'CSA encoding=UTF-8\nV3.0\n", true},
         {"by-name.kif", filterWith("*.ngr *.kif"), "#KIF version=2.0 encoding=Shift_JIS\r\n", false},
@@ -206,27 +214,28 @@ TEST_F(FormatSaveTest, TheFileTypeOrTheTypedExtensionChoosesTheFormatAndTheEncod
         // A name without a known extension takes the chosen type's format.
         // Read back from the USI line, the game has no names left: plain ASCII stays version 2.2.
         {"by-type.txt", filterWith("CSA"), "V2.2\n", true},
-        {"by-type", filterWith("KIF"), "#KIF version=2.0 encoding=UTF-8\r\n", true},
+        {"by-type", filterWith("KIF"), "#KIF version=2.0 encoding=Shift_JIS\r\n", false, "by-type.kif"},
         // Neither: the program's own.
-        {"neither", filterWith("(*)"), "' \r\nP+", true},
+        {"neither", filterWith("(*)"), "' \r\nP+", true, "neither.ngr"},
         // Under the preselected Nagi形式 a typed record extension decides too; .ngr, a bare name
         // and an unknown extension keep the program's own.
         {"typed.kif", {}, "#KIF version=2.0 encoding=Shift_JIS\r\n", false},
         {"typed.csa", {}, "V2.2\n", true},
         {"typed.usi", {}, "position startpos moves 7g7f", true},
         {"typed.ngr", {}, "' \r\nP+", true},
-        {"typed", {}, "' \r\nP+", true},
+        {"typed", {}, "' \r\nP+", true, "typed.ngr"},
         {"typed.txt", {}, "' \r\nP+", true},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         save(path(row.name), row.filter);
         EXPECT_EQ(status().rfind("棋譜を保存しました", 0), 0u) << status();
-        const QByteArray bytes = contentsOf(path(row.name));
+        const QString written = path(row.written != nullptr ? row.written : row.name);
+        const QByteArray bytes = contentsOf(written);
         EXPECT_TRUE(bytes.startsWith(row.starts)) << bytes.left(40).toStdString();
         EXPECT_EQ(isUtf8(std::string_view(bytes.constData(), std::size_t(bytes.size()))), row.utf8);
         // Whatever it was written as, it opens again as the same game.
-        open(path(row.name));
+        open(written);
         EXPECT_EQ(status(), "棋譜を読み込みました");
         EXPECT_EQ(shown(), kFinalSfen);
     }

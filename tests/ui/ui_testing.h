@@ -17,9 +17,25 @@
 #include "ui/startup.h"
 #include "ui/znflags.h"
 
-// Answers promotion questions from a script and remembers which pieces were asked about.
-class ScriptedAsker : public PromotionAsker {
+// Answers promotion questions from a script and remembers which pieces were asked about; answers
+// the questions before unsaved work is lost from `saveAnswers`, 保存しない (and キャンセル for an
+// overwrite) when it runs out.
+class ScriptedAsker : public PromotionAsker, public SaveQuestions {
 public:
+    SaveAnswer askUnsavedChanges() override { return answerSave(QStringLiteral("unsaved"), SaveAnswer::Discard); }
+    SaveAnswer askLossyOverwrite(const QString &file, const QString &lost) override {
+        return answerSave(file + QLatin1Char('|') + lost, SaveAnswer::Cancel);
+    }
+    SaveAnswer answerSave(const QString &question, SaveAnswer otherwise) {
+        saveQuestions.push_back(question);
+        const SaveAnswer answer = saveAnswers.empty() ? otherwise : saveAnswers.front();
+        if (!saveAnswers.empty()) saveAnswers.pop_front();
+        return answer;
+    }
+    std::deque<SaveAnswer> saveAnswers;
+    // "unsaved", or "file|what would be lost" for each overwrite question.
+    QStringList saveQuestions;
+
     bool askPromotion(const QString &name) override {
         asked.push_back(name);
         if (answers.empty()) {
@@ -57,6 +73,10 @@ inline std::unique_ptr<TZnMainForm> makeStartWindow(PromotionAsker &asker) {
     attackDisplayMode = 0;
     auto window = std::make_unique<TZnMainForm>();
     window->setPromotionAsker(&asker);
+    // An asker that does not answer them leaves changes unsaved, as a player who answers 保存しない.
+    static ScriptedAsker discarding;
+    auto questions = dynamic_cast<SaveQuestions *>(&asker);
+    window->setSaveQuestions(questions != nullptr ? questions : &discarding);
     return window;
 }
 
