@@ -86,16 +86,14 @@ bool GameClock::flagFell(std::int64_t now) const {
     return flag && now > *flag;
 }
 
-std::string GameClock::goCommand(bool swapped) const {
+GameClock::Reading GameClock::reading() const {
     std::array<std::int64_t, 2> before = remaining_;
     if (running_) before[side_] -= controls_[side_].incrementMs;
-    const Side black = swapped ? GOTE : SENTE;
-    std::string go = "go btime " + std::to_string(before[black]) + " wtime " + std::to_string(before[black ^ 1]);
-    const TimeControl &mover = controls_[side_];
-    if (mover.incrementMs > 0)
-        go += " binc " + std::to_string(controls_[black].incrementMs) + " winc " +
-              std::to_string(controls_[black ^ 1].incrementMs);
-    else
-        go += " byoyomi " + std::to_string(mover.byoyomiMs);
-    return go;
+    Reading reading{before[SENTE], before[GOTE], controls_[side_].byoyomiMs, 0, 0};
+    if (controls_[SENTE].incrementMs > 0 || controls_[GOTE].incrementMs > 0) {
+        reading.byoyomiMs = 0;
+        reading.senteIncMs = controls_[SENTE].incrementMs;
+        reading.goteIncMs = controls_[GOTE].incrementMs;
+    }
+    return reading;
 }

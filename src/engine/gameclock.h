@@ -47,10 +47,12 @@ public:
     std::optional<std::int64_t> flagTime() const;
     // Whether the side to move has run out of time at `now`, margin included.
     bool flagFell(std::int64_t now) const;
-    // The USI "go" of the running turn: "go btime B wtime W byoyomi Y" or "... binc I winc I",
-    // with each side's 持ち時間 as the turn began (before its credit). With `swapped` sente's
-    // time goes as wtime, for an engine that reads the colours the chess way round.
-    std::string goCommand(bool swapped = false) const;
+    // What the engine to move is told of the clocks: each side's 持ち時間 as the running turn began
+    // (before its credit), and the mover's 秒読み or both sides' 加算.
+    struct Reading {
+        std::int64_t senteMs = 0, goteMs = 0, byoyomiMs = 0, senteIncMs = 0, goteIncMs = 0;
+    };
+    Reading reading() const;
     const TimeControl &control(Side side) const { return controls_[side & 1]; }
 
 private:

@@ -49,9 +49,11 @@ std::string eloText(const EloEstimate &elo, const MatchScore &score) {
     if (score.games() == 0) return "-";
     if (!elo.difference) return score.ratio() >= 1.0 ? "+inf" : "-inf";
     char text[64];
+    // An even score is +0.0, not the -0.0 the logarithm gives.
+    const double difference = *elo.difference == 0.0 ? 0.0 : *elo.difference;
     if (elo.margin)
-        std::snprintf(text, sizeof text, "%+.1f ± %.1f", *elo.difference, *elo.margin);
+        std::snprintf(text, sizeof text, "%+.1f ± %.1f", difference, *elo.margin);
     else
-        std::snprintf(text, sizeof text, "%+.1f ± inf", *elo.difference);
+        std::snprintf(text, sizeof text, "%+.1f ± inf", difference);
     return text;
 }

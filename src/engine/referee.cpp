@@ -125,8 +125,10 @@ void GameReferee::finish(GameEnd end, std::optional<Side> winner, std::string de
     record_.setEndWord(endWordOf(result_, toMove()), afterMove ? 0 : wholeSeconds(spent));
 }
 
-std::string GameReferee::positionCommand() const {
-    return writeUsi(const_cast<ZnBan &>(record_.game()), record_.notes().firstMoveNumber);
+std::string GameReferee::positionCommand() {
+    std::string command = writeUsi(record_.game(), record_.notes().firstMoveNumber);
+    while (!command.empty() && (command.back() == '\n' || command.back() == '\r')) command.pop_back();
+    return command;
 }
 
 std::string endWordOf(const GameResult &result, Side toMove) {

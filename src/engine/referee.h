@@ -88,9 +88,7 @@ public:
     bool checkFlag(std::int64_t now);
 
     // "position startpos|sfen ... moves ..." with the whole game, for the engine to move.
-    std::string positionCommand() const;
-    // The "go" for the engine to move (see GameClock::goCommand).
-    std::string goCommand(bool swapped = false) const { return clock_.goCommand(swapped); }
+    std::string positionCommand();
 
 private:
     // Ends the game: the clock stops, the record gets its end word, its time and `comment`.
