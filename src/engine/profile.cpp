@@ -17,6 +17,8 @@ EngineProfile fairyStockfish() {
     profile.multiPvOption = "MultiPV";
     // Shogi is its default, but another front end may have left a different variant in its log.
     profile.startOptions = {{"UCI_Variant", "shogi"}};
+    // With "go btime 300 wtime 60000" it searches sente's move for seconds.
+    profile.clockSidesSwapped = true;
     return profile;
 }
 

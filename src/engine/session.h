@@ -65,6 +65,8 @@ public:
     void setOption(const std::string &name, const std::string &value, std::int64_t now);
     // Asks the engine to end; it is killed if it has not ended in time.
     void quit(std::int64_t now);
+    // Tells the engine the game is over ("gameover win|lose|draw"), stopping a search first.
+    void gameOver(const std::string &result, std::int64_t now);
     // Checks the watchdogs: a deadline passed kills the process with a reason.
     void tick(std::int64_t now);
     // The process has ended; a fault is reported unless quit or a kill the session asked for ended it.
