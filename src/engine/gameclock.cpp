@@ -13,7 +13,8 @@ std::string durationText(std::int64_t ms) {
     std::string text;
     if (seconds >= 3600) text += std::to_string(seconds / 3600) + "時間";
     if (seconds % 3600 >= 60) text += std::to_string(seconds % 3600 / 60) + "分";
-    if (seconds % 60 != 0 || text.empty()) text += std::to_string(seconds % 60) + "秒";
+    if (seconds == 0) return "0分";
+    if (seconds % 60 != 0) text += std::to_string(seconds % 60) + "秒";
     return text;
 }
 
@@ -27,7 +28,8 @@ std::string timeControlText(const TimeControl &control) {
         text += label;
         text += durationText(ms);
     };
-    add("", control.mainMs);
+    // The 持ち時間 is always named, 0 too, so that the text never begins with 秒読み.
+    text = durationText(control.mainMs);
     add("秒読み", control.byoyomiMs);
     add("加算", control.incrementMs);
     return text;

@@ -40,6 +40,21 @@ EngineProfile gpsusi() {
 
 }  // namespace
 
+std::string goCommand(const EngineProfile &profile, const UsiGo &go) {
+    const auto ms = [](std::int64_t value) { return std::to_string(value < 0 ? 0 : value); };
+    switch (go.kind) {
+        case UsiGo::Kind::Infinite: return profile.goCommand;
+        case UsiGo::Kind::MoveTime: return "go btime 0 wtime 0 byoyomi " + ms(go.moveTimeMs);
+        case UsiGo::Kind::Clocks: {
+            std::string command = "go btime " + ms(go.senteMs) + " wtime " + ms(go.goteMs);
+            if (go.senteIncMs > 0 || go.goteIncMs > 0)
+                return command + " binc " + ms(go.senteIncMs) + " winc " + ms(go.goteIncMs);
+            return command + " byoyomi " + ms(go.byoyomiMs);
+        }
+    }
+    return profile.goCommand;
+}
+
 EngineProfile profileFor(std::string_view path, std::string_view idName) {
     const std::string_view name = fileName(path);
     if (contains(name, "fairy-stockfish") || contains(idName, "Fairy-Stockfish")) return fairyStockfish();

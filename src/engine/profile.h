@@ -38,6 +38,26 @@ struct EngineProfile {
     bool clockSidesSwapped = false;
 };
 
+// How long one search runs, given with each request: without end until stopped, a fixed time per
+// move, or the players' clocks. Times are in milliseconds.
+struct UsiGo {
+    enum class Kind { Infinite, MoveTime, Clocks };
+    Kind kind = Kind::Infinite;
+    std::int64_t moveTimeMs = 0;
+    // Clocks: each side's time left ("btime" is sente's), then either a byoyomi or, when either
+    // increment is set, a Fischer increment per move.
+    std::int64_t senteMs = 0, goteMs = 0, byoyomiMs = 0, senteIncMs = 0, goteIncMs = 0;
+
+    static UsiGo infinite() { return {}; }
+    static UsiGo clocks(std::int64_t senteMs, std::int64_t goteMs, std::int64_t byoyomiMs,
+                        std::int64_t senteIncMs = 0, std::int64_t goteIncMs = 0) {
+        return {Kind::Clocks, 0, senteMs, goteMs, byoyomiMs, senteIncMs, goteIncMs};
+    }
+};
+
+// The "go" command that starts a search of `go` on the engine of `profile`.
+std::string goCommand(const EngineProfile &profile, const UsiGo &go);
+
 // The profile of the engine at `path` (by its file name) or, once known, by its "id name"; the
 // generic profile when neither is one the program knows.
 EngineProfile profileFor(std::string_view path, std::string_view idName = {});

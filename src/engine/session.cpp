@@ -102,8 +102,10 @@ void EngineSession::becomeIdle(std::int64_t) {
 }
 
 void EngineSession::startSearch(const std::string &positionCommand) {
+    if (!newGameSent_) host_.sendLine("usinewgame");
+    newGameSent_ = true;
     host_.sendLine(positionCommand);
-    host_.sendLine(profile_.goCommand);
+    host_.sendLine(go_.empty() ? profile_.goCommand : go_);
     setState(EngineState::Searching);
 }
 
@@ -125,6 +127,11 @@ void EngineSession::analyse(const std::string &positionCommand, std::int64_t now
             break;
         default: break;
     }
+}
+
+void EngineSession::analyse(const std::string &positionCommand, const UsiGo &go, std::int64_t now) {
+    go_ = goCommand(profile_, go);
+    analyse(positionCommand, now);
 }
 
 void EngineSession::stop(std::int64_t now) {

@@ -59,6 +59,8 @@ public:
     // Analyses `positionCommand` ("position ...") until told otherwise. During a search one "stop"
     // is sent and the new search waits for its bestmove; a later request replaces a waiting one.
     void analyse(const std::string &positionCommand, std::int64_t now);
+    // The same search for as long as `go` says.
+    void analyse(const std::string &positionCommand, const UsiGo &go, std::int64_t now);
     // Ends the analysis: a running search is stopped and a waiting one forgotten.
     void stop(std::int64_t now);
     // Sets an option now when the engine is idle, else as soon as it is.
@@ -89,6 +91,9 @@ private:
     std::string name_;
     std::vector<UsiOption> options_;
     std::optional<std::string> pending_;
+    // The "go" of the search running or waiting.
+    std::string go_;
+    bool newGameSent_ = false;
     std::vector<std::pair<std::string, std::string>> queuedOptions_;
     std::optional<std::int64_t> deadline_;
     bool killed_ = false;

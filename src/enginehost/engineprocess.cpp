@@ -67,6 +67,10 @@ void EngineProcess::analyse(const std::string &positionCommand) {
     if (session_) session_->analyse(positionCommand, now());
 }
 
+void EngineProcess::analyse(const std::string &positionCommand, const UsiGo &go) {
+    if (session_) session_->analyse(positionCommand, go, now());
+}
+
 void EngineProcess::stopSearch() {
     if (session_) session_->stop(now());
 }

@@ -32,6 +32,7 @@ public:
     void start(const QString &path, std::optional<EngineProfile> profile = std::nullopt);
     // What EngineSession does with each request.
     void analyse(const std::string &positionCommand);
+    void analyse(const std::string &positionCommand, const UsiGo &go);
     void stopSearch();
     void setOption(const std::string &name, const std::string &value);
     // Asks the engine to end, killing it when it does not.

@@ -38,6 +38,7 @@ EngineStore &TZnMainForm::engineStore() {
 void TZnMainForm::setEngineStore(std::unique_ptr<EngineStore> store) { engineStore_ = std::move(store); }
 
 void TZnMainForm::toggleAnalysis() {
+    if (refuseDuringGame()) return;
     if (analysis_ == nullptr) {
         analysis_ = new TAnalysisWindow(this);
         // Beside the main window, below the move list's top.

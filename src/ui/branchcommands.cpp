@@ -40,12 +40,14 @@ void TZnMainForm::createKifuMenu() {
 }
 
 void TZnMainForm::chooseBranch(int step) {
+    if (refuseDuringGame()) return;
     if (!record_.chooseNext(step)) return;
     znFlags.Reset();
     RedrawAll();
 }
 
 void TZnMainForm::KH1Click() {
+    if (refuseDuringGame()) return;
     const bool promoted = record_.promoteToMainLine();
     RedrawAll();
     SetStatusText(promoted ? QStringLiteral("分岐を本譜にしました")
@@ -53,6 +55,7 @@ void TZnMainForm::KH1Click() {
 }
 
 void TZnMainForm::KD1Click() {
+    if (refuseDuringGame()) return;
     const int moves = record_.movesFromCursor();
     if (moves == 0) {
         SetStatusText(QStringLiteral("開始局面には削除する手がありません"));
