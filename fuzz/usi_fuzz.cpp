@@ -39,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     for (std::string_view chunk : {bytes.substr(0, size / 3), bytes.substr(size / 3)})
         splitter.feed(chunk, [&](std::string &&line) {
             session.lineReceived(line, ++now);
-            if (session.state() == EngineState::Idle) session.analyse("position startpos", now);
+            if (session.state() == EngineState::Idle)
+                session.analyse("position startpos", UsiGo::infinite(), now);
             session.tick(now * 1000);
         });
     ZnBan scratch;

@@ -1,5 +1,7 @@
 #include "engine/profile.h"
 
+#include <algorithm>
+
 namespace {
 
 bool contains(std::string_view text, std::string_view part) {
@@ -15,6 +17,8 @@ EngineProfile fairyStockfish() {
     EngineProfile profile;
     profile.key = "fairy-stockfish";
     profile.multiPvOption = "MultiPV";
+    // It spends only part of a byoyomi: the time asked for is the time searched.
+    profile.moveTimeCommand = true;
     // Shogi is its default, but another front end may have left a different variant in its log.
     profile.startOptions = {{"UCI_Variant", "shogi"}};
     // With "go btime 300 wtime 60000" it searches sente's move for seconds.
@@ -26,7 +30,6 @@ EngineProfile gpsusi() {
     EngineProfile profile;
     profile.key = "gpsusi";
     // "go movetime" ends the process; "go infinite" is safe and "stop" answers it.
-    profile.goCommand = "go infinite";
     // Its book answers at once; analysis wants the search.
     profile.startOptions = {{"BookDepth", "0"}};
     // Its several lines are a score window with no tag per line: the window shows one.
@@ -38,13 +41,18 @@ EngineProfile gpsusi() {
     return profile;
 }
 
+std::string ms(std::int64_t value) { return std::to_string(std::max<std::int64_t>(value, 0)); }
+
 }  // namespace
 
 std::string goCommand(const EngineProfile &profile, const UsiGo &go) {
-    const auto ms = [](std::int64_t value) { return std::to_string(value < 0 ? 0 : value); };
     switch (go.kind) {
-        case UsiGo::Kind::Infinite: return profile.goCommand;
-        case UsiGo::Kind::MoveTime: return "go btime 0 wtime 0 byoyomi " + ms(go.moveTimeMs);
+        case UsiGo::Kind::Infinite: break;
+        case UsiGo::Kind::MoveTime: {
+            const std::string time = std::to_string(std::max<std::int64_t>(go.moveTimeMs, 1));
+            if (profile.moveTimeCommand) return "go movetime " + time;
+            return "go btime 0 wtime 0 byoyomi " + time;
+        }
         case UsiGo::Kind::Clocks: {
             std::string command = "go btime " + ms(go.senteMs) + " wtime " + ms(go.goteMs);
             if (go.senteIncMs > 0 || go.goteIncMs > 0)
@@ -52,7 +60,7 @@ std::string goCommand(const EngineProfile &profile, const UsiGo &go) {
             return command + " byoyomi " + ms(go.byoyomiMs);
         }
     }
-    return profile.goCommand;
+    return "go infinite";
 }
 
 EngineProfile profileFor(std::string_view path, std::string_view idName) {

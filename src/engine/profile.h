@@ -1,6 +1,7 @@
 #pragma once
 // What differs from one engine to another, kept as data: how long it may take to start, how a
-// search is started and stopped, which options go first and how several lines are asked for.
+// search is started and stopped, which options go first and how several lines are asked for. How
+// long a search runs is not the engine's but the request's: see UsiGo.
 
 #include <cstdint>
 #include <string>
@@ -17,8 +18,10 @@ struct EngineProfile {
     std::int64_t readyTimeoutMs = 10000;
     std::int64_t stopTimeoutMs = 5000;
     std::int64_t quitTimeoutMs = 5000;
-    // The command that starts an analysis without end.
-    std::string goCommand = "go infinite";
+    // Whether a time per move goes as "go movetime", for an engine that spends only part of a
+    // byoyomi; otherwise as a byoyomi with no main time, which every engine takes (some end the
+    // process on "go movetime").
+    bool moveTimeCommand = false;
     // The command that ends a search early.
     std::string stopCommand = "stop";
     // Options sent right after "usiok", before the user's own.
@@ -38,21 +41,25 @@ struct EngineProfile {
     bool clockSidesSwapped = false;
 };
 
-// How long one search runs, given with each request: without end until stopped, a fixed time per
-// move, or the players' clocks. Times are in milliseconds.
+// How long one search runs, given with each request rather than fixed for the engine: without end
+// until stopped (the 検討 window), a fixed time per move (game analysis), or the players' clocks
+// (a game against the engine). Times are in milliseconds.
 struct UsiGo {
     enum class Kind { Infinite, MoveTime, Clocks };
     Kind kind = Kind::Infinite;
+    // MoveTime: the time for this one move.
     std::int64_t moveTimeMs = 0;
-    // Clocks: each side's time left ("btime" is sente's), then either a byoyomi or, when either
-    // increment is set, a Fischer increment per move.
+    // Clocks: each side's time left ("btime" is sente's), then either a byoyomi once it is spent
+    // or, when either increment is set, a Fischer increment per move ("binc", "winc").
     std::int64_t senteMs = 0, goteMs = 0, byoyomiMs = 0, senteIncMs = 0, goteIncMs = 0;
 
     static UsiGo infinite() { return {}; }
+    static UsiGo moveTime(std::int64_t ms) { return {Kind::MoveTime, ms}; }
     static UsiGo clocks(std::int64_t senteMs, std::int64_t goteMs, std::int64_t byoyomiMs,
                         std::int64_t senteIncMs = 0, std::int64_t goteIncMs = 0) {
         return {Kind::Clocks, 0, senteMs, goteMs, byoyomiMs, senteIncMs, goteIncMs};
     }
+    bool operator==(const UsiGo &) const = default;
 };
 
 // The "go" command that starts a search of `go` on the engine of `profile`.

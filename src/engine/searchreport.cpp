@@ -1,19 +1,6 @@
 #include "engine/searchreport.h"
 
-#include <algorithm>
-
 #include "engine/pv.h"
-
-std::string timedGoCommand(const EngineProfile &profile, int moveTimeMs) {
-    const std::string ms = std::to_string(std::max(moveTimeMs, 1));
-    if (profile.key == "fairy-stockfish") return "go movetime " + ms;
-    return "go btime 0 wtime 0 byoyomi " + ms;
-}
-
-EngineProfile timedProfile(EngineProfile profile, int moveTimeMs) {
-    profile.goCommand = timedGoCommand(profile, moveTimeMs);
-    return profile;
-}
 
 void SearchReport::info(const UsiInfo &line) {
     if (!line.score || (line.multipv && *line.multipv != 1)) return;

@@ -63,9 +63,7 @@ void EngineSession::lineReceived(const std::string &text, std::int64_t now) {
                 options_.push_back(line.option);
             } else if (line.type == UsiLineType::UsiOk) {
                 for (const auto &[name, value] : profile_.startOptions) sendOption(name, value);
-                setState(EngineState::Readying);
-                deadline_ = now + profile_.readyTimeoutMs;
-                host_.sendLine("isready");
+                askReady(now);
             }
             break;
         case EngineState::Readying:
@@ -88,24 +86,34 @@ void EngineSession::lineReceived(const std::string &text, std::int64_t now) {
     }
 }
 
-void EngineSession::becomeIdle(std::int64_t) {
+void EngineSession::askReady(std::int64_t now) {
+    readyDue_ = false;
+    setState(EngineState::Readying);
+    deadline_ = now + profile_.readyTimeoutMs;
+    host_.sendLine("isready");
+}
+
+void EngineSession::becomeIdle(std::int64_t now) {
     deadline_.reset();
     setState(EngineState::Idle);
     std::vector<std::pair<std::string, std::string>> queued;
     queued.swap(queuedOptions_);
     for (const auto &[name, value] : queued) sendOption(name, value);
-    if (pending_) {
-        const std::string command = std::move(*pending_);
+    if (pending_ && readyDue_) {
+        askReady(now);
+    } else if (pending_) {
+        const Request request = std::move(*pending_);
         pending_.reset();
-        startSearch(command);
+        startSearch(request);
     }
 }
 
-void EngineSession::startSearch(const std::string &positionCommand) {
-    if (!newGameSent_) host_.sendLine("usinewgame");
-    newGameSent_ = true;
-    host_.sendLine(positionCommand);
-    host_.sendLine(go_.empty() ? profile_.goCommand : go_);
+void EngineSession::startSearch(const Request &request) {
+    // Options set while idle went before it, as the protocol wants them before the game starts.
+    if (newGameDue_) host_.sendLine("usinewgame");
+    newGameDue_ = false;
+    host_.sendLine(request.positionCommand);
+    host_.sendLine(goCommand(profile_, request.go));
     setState(EngineState::Searching);
 }
 
@@ -113,14 +121,22 @@ void EngineSession::sendOption(const std::string &name, const std::string &value
     host_.sendLine(value.empty() ? "setoption name " + name : "setoption name " + name + " value " + value);
 }
 
-void EngineSession::analyse(const std::string &positionCommand, std::int64_t now) {
+void EngineSession::analyse(const std::string &positionCommand, const UsiGo &go, std::int64_t now) {
+    Request request{positionCommand, go};
     switch (state_) {
         case EngineState::Starting:
         case EngineState::Readying:
-        case EngineState::Stopping: pending_ = positionCommand; break;
-        case EngineState::Idle: startSearch(positionCommand); break;
+        case EngineState::Stopping: pending_ = std::move(request); break;
+        case EngineState::Idle:
+            if (readyDue_) {
+                pending_ = std::move(request);
+                askReady(now);
+            } else {
+                startSearch(request);
+            }
+            break;
         case EngineState::Searching:
-            pending_ = positionCommand;
+            pending_ = std::move(request);
             host_.sendLine(profile_.stopCommand);
             setState(EngineState::Stopping);
             deadline_ = now + profile_.stopTimeoutMs;
@@ -129,9 +145,12 @@ void EngineSession::analyse(const std::string &positionCommand, std::int64_t now
     }
 }
 
-void EngineSession::analyse(const std::string &positionCommand, const UsiGo &go, std::int64_t now) {
-    go_ = goCommand(profile_, go);
-    analyse(positionCommand, now);
+void EngineSession::newGame(std::int64_t) {
+    if (state_ == EngineState::Quitting || state_ == EngineState::Ended) return;
+    newGameDue_ = true;
+    // Before its first "readyok" the engine is about to say it is ready anyway.
+    readyDue_ =
+        state_ == EngineState::Idle || state_ == EngineState::Searching || state_ == EngineState::Stopping;
 }
 
 void EngineSession::stop(std::int64_t now) {

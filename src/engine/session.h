@@ -56,11 +56,15 @@ public:
     void start(std::int64_t now);
     // One line from the engine.
     void lineReceived(const std::string &line, std::int64_t now);
-    // Analyses `positionCommand` ("position ...") until told otherwise. During a search one "stop"
-    // is sent and the new search waits for its bestmove; a later request replaces a waiting one.
-    void analyse(const std::string &positionCommand, std::int64_t now);
-    // The same search for as long as `go` says.
+    // Searches `positionCommand` ("position ...") for as long as `go` says: without end until told
+    // otherwise, a time per move, or the clocks of a game. The search ends with searchEnded (or, when
+    // stopped, with nothing). During a search one "stop" is sent and the new search waits for its
+    // bestmove; a later request replaces a waiting one.
     void analyse(const std::string &positionCommand, const UsiGo &go, std::int64_t now);
+    // The next search belongs to a new game or analysis run: "usinewgame" goes before it, after a new
+    // "isready" answered by "readyok" when the engine was ready already. A session's first search
+    // is always a new game's, with no call.
+    void newGame(std::int64_t now);
     // Ends the analysis: a running search is stopped and a waiting one forgotten.
     void stop(std::int64_t now);
     // Sets an option now when the engine is idle, else as soon as it is.
@@ -81,7 +85,12 @@ public:
 private:
     void setState(EngineState state);
     void becomeIdle(std::int64_t now);
-    void startSearch(const std::string &positionCommand);
+    struct Request {
+        std::string positionCommand;
+        UsiGo go;
+    };
+    void startSearch(const Request &request);
+    void askReady(std::int64_t now);
     void sendOption(const std::string &name, const std::string &value);
     void fail(const std::string &reason);
 
@@ -90,10 +99,10 @@ private:
     EngineState state_ = EngineState::NotStarted;
     std::string name_;
     std::vector<UsiOption> options_;
-    std::optional<std::string> pending_;
-    // The "go" of the search running or waiting.
-    std::string go_;
-    bool newGameSent_ = false;
+    std::optional<Request> pending_;
+    // Whether "usinewgame" is due before the next search, and whether a new "isready" is due first.
+    bool newGameDue_ = true;
+    bool readyDue_ = false;
     std::vector<std::pair<std::string, std::string>> queuedOptions_;
     std::optional<std::int64_t> deadline_;
     bool killed_ = false;

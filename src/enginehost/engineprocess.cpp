@@ -63,12 +63,12 @@ void EngineProcess::start(const QString &path, std::optional<EngineProfile> prof
     watchdog_.start();
 }
 
-void EngineProcess::analyse(const std::string &positionCommand) {
-    if (session_) session_->analyse(positionCommand, now());
-}
-
 void EngineProcess::analyse(const std::string &positionCommand, const UsiGo &go) {
     if (session_) session_->analyse(positionCommand, go, now());
+}
+
+void EngineProcess::newGame() {
+    if (session_) session_->newGame(now());
 }
 
 void EngineProcess::stopSearch() {

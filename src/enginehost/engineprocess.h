@@ -31,8 +31,8 @@ public:
     // running is killed first.
     void start(const QString &path, std::optional<EngineProfile> profile = std::nullopt);
     // What EngineSession does with each request.
-    void analyse(const std::string &positionCommand);
     void analyse(const std::string &positionCommand, const UsiGo &go);
+    void newGame();
     void stopSearch();
     void setOption(const std::string &name, const std::string &value);
     // Asks the engine to end, killing it when it does not.

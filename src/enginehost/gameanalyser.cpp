@@ -26,21 +26,11 @@ GameAnalyser::~GameAnalyser() { process_.disconnect(this); }
 void GameAnalyser::start(const QString &path, std::optional<EngineProfile> profile) {
     running_ = true;
     ending_ = false;
-    restarted_ = false;
-    path_ = path;
-    restartWith(profile ? *profile : profileFor(path.toStdString()));
-}
-
-void GameAnalyser::restartWith(const EngineProfile &chosen) {
+    linesAsked_ = false;
     if (analysis_.done()) return;
-    searchLimit_.stop();
-    searching_.reset();
-    process_.start(path_, timedProfile(chosen, settings_.moveTimeMs));
+    process_.start(path, profile);
     if (!running_) return;
     for (const auto &[name, value] : options_) process_.setOption(name, value);
-    const int lines = std::clamp(settings_.multiPv, 1, std::max(chosen.maxLines, 1));
-    if (lines > 1 && !chosen.multiPvOption.empty())
-        process_.setOption(chosen.multiPvOption, std::to_string(lines));
     next();
 }
 
@@ -59,20 +49,18 @@ void GameAnalyser::next() {
     report_.clear();
     searching_ = analysis_.nextPly();
     began_ = false;
-    process_.analyse(positionCommand(analysis_.position()));
+    process_.analyse(positionCommand(analysis_.position()), UsiGo::moveTime(settings_.moveTimeMs));
 }
 
 void GameAnalyser::stateChanged(EngineState state) {
-    // An engine that named itself as one the program knows took that engine's profile, and with it
-    // its search without end: it is started again with the timed search of that profile.
-    if (state == EngineState::Readying && process_.session() != nullptr) {
-        const EngineProfile &adopted = process_.session()->profile();
-        if (adopted.goCommand != timedGoCommand(adopted, settings_.moveTimeMs) && !restarted_) {
-            restarted_ = true;
-            // Not from inside the session that is reporting.
-            QTimer::singleShot(0, this, [this, profile = adopted] { restartWith(profile); });
-            return;
-        }
+    // After "usiok" the profile is final: an engine that named itself as one the program knows has
+    // taken that engine's, with its own way of asking for several readings.
+    if (state == EngineState::Readying && !linesAsked_ && process_.session() != nullptr) {
+        linesAsked_ = true;
+        const EngineProfile &profile = process_.session()->profile();
+        const int lines = std::clamp(settings_.multiPv, 1, std::max(profile.maxLines, 1));
+        if (lines > 1 && !profile.multiPvOption.empty())
+            process_.setOption(profile.multiPvOption, std::to_string(lines));
     }
     if (!searching_) return;
     if (state == EngineState::Searching && !began_) {

@@ -53,8 +53,6 @@ private:
     void stateChanged(EngineState state);
     void searchTooLong();
     void finishAnalysis();
-    // Starts the engine at path_ with `profile`'s timed search, and the position due.
-    void restartWith(const EngineProfile &profile);
 
     GameAnalysis &analysis_;
     AnalysisSettings settings_;
@@ -66,7 +64,7 @@ private:
     bool began_ = false;
     bool running_ = false;
     bool ending_ = false;
-    bool restarted_ = false;
-    QString path_;
+    // Whether the number of readings was asked for, once the engine's profile was final.
+    bool linesAsked_ = false;
     std::vector<std::pair<std::string, std::string>> options_;
 };

@@ -135,7 +135,8 @@ void TAnalysisWindow::sendLineCount() {
     if (session == nullptr || session->profile().multiPvOption.empty()) return;
     engine_.setOption(session->profile().multiPvOption, std::to_string(lineCount()));
     // An endless search takes the option only once stopped: the same position is asked again.
-    if (analysing_ && positionValid_ && !positionKey_.empty()) engine_.analyse(positionCommand(position_));
+    if (analysing_ && positionValid_ && !positionKey_.empty())
+        engine_.analyse(positionCommand(position_), UsiGo::infinite());
     // The lines asked for before are out of date.
     std::fill(infos_.begin() + lineCount(), infos_.end(), std::nullopt);
     scheduleRedraw();
@@ -171,7 +172,7 @@ void TAnalysisWindow::followPosition(const ZnBan &game) {
                       engine_.state() == EngineState::Stopping
                   ? QStringLiteral("検討中")
                   : QStringLiteral("エンジンを起動しています"));
-    engine_.analyse(positionCommand(position_));
+    engine_.analyse(positionCommand(position_), UsiGo::infinite());
 }
 
 void TAnalysisWindow::setReason(const QString &text) { reason_->setText(text); }

@@ -54,7 +54,7 @@ TEST(EngineSession, ReplaysRealTranscripts) {
         for (std::string line; std::getline(in, line); session.tick(now += 5)) {
             const std::string rest = line.substr(std::min<std::size_t>(line.find(' ') + 1, line.size()));
             if (line == "@start") session.start(now);
-            if (line.rfind("@analyse ", 0) == 0) session.analyse(rest, now);
+            if (line.rfind("@analyse ", 0) == 0) session.analyse(rest, UsiGo::infinite(), now);
             if (line.rfind("@setoption ", 0) == 0) session.setOption("MultiPV", rest.substr(8), now);
             if (line == "@stop") session.stop(now);
             if (line == "@quit") session.quit(now);
@@ -95,11 +95,11 @@ TEST(EngineSession, NewPositionDuringSearchSendsOneStopThenTheLatest) {
     RecordingHost host;
     EngineSession session(profileFor("/opt/my-engine"), host);
     startIdle(session, host);
-    session.analyse("position sfen A", 1);
-    EXPECT_EQ(host.takeSent(), (Lines{"position sfen A", "go infinite"}));
-    session.analyse("position sfen B", 2);
+    session.analyse("position sfen A", UsiGo::infinite(), 1);
+    EXPECT_EQ(host.takeSent(), (Lines{"usinewgame", "position sfen A", "go infinite"}));
+    session.analyse("position sfen B", UsiGo::infinite(), 2);
     session.setOption("MultiPV", "2", 3);
-    session.analyse("position sfen C", 4);
+    session.analyse("position sfen C", UsiGo::infinite(), 4);
     EXPECT_EQ(host.takeSent(), (Lines{"stop"}));
     session.lineReceived("info depth 9 score cp 5 pv 7g7f", 5);
     session.lineReceived("bestmove 7g7f", 6);
@@ -113,19 +113,55 @@ TEST(EngineSession, NewPositionDuringSearchSendsOneStopThenTheLatest) {
     EXPECT_EQ(session.state(), EngineState::Idle);
 }
 
+// Each request brings its own search length; a run's first search, and the first after newGame
+// (which asks "isready" again), starts with "usinewgame".
+TEST(EngineSession, EachRequestBringsItsGoAndEachRunStartsANewGame) {
+    const struct {
+        const char *engine;
+        UsiGo go;
+        const char *command;
+    } rows[] = {
+        {"/opt/engine", UsiGo::infinite(), "go infinite"},
+        {"/opt/engine", UsiGo::moveTime(200), "go btime 0 wtime 0 byoyomi 200"},
+        {"/usr/games/fairy-stockfish", UsiGo::moveTime(200), "go movetime 200"},
+        {"/opt/engine", UsiGo::clocks(60000, 30000, 10000), "go btime 60000 wtime 30000 byoyomi 10000"},
+        {"/opt/engine", UsiGo::clocks(60000, 30000, 0, 2000, 3000),
+         "go btime 60000 wtime 30000 binc 2000 winc 3000"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.command);
+        RecordingHost host;
+        EngineSession session(profileFor(row.engine), host);
+        startIdle(session, host);
+        session.analyse("position sfen A", row.go, 1);
+        EXPECT_EQ(host.takeSent(), (Lines{"usinewgame", "position sfen A", row.command}));
+        session.lineReceived("bestmove 7g7f", 2);
+        session.analyse("position sfen B", row.go, 3);
+        EXPECT_EQ(host.takeSent(), (Lines{"position sfen B", row.command}));
+        session.newGame(4);
+        session.lineReceived("bestmove 7g7f", 5);
+        session.analyse("position sfen C", row.go, 6);
+        EXPECT_EQ(host.takeSent(), (Lines{"isready"}));
+        session.lineReceived("readyok", 7);
+        EXPECT_EQ(host.takeSent(), (Lines{"usinewgame", "position sfen C", row.command}));
+        EXPECT_EQ(host.bests.size(), 2u);
+    }
+}
+
 // Requests before "readyok" wait; a generic engine that names itself gets its profile.
 TEST(EngineSession, RequestsBeforeTheEngineIsReadyWait) {
     RecordingHost host;
     EngineSession session(profileFor("/home/me/bin/engine"), host);
     session.start(0);
     session.setOption("Thread", "1", 1);
-    session.analyse("position sfen A", 2);
+    session.analyse("position sfen A", UsiGo::infinite(), 2);
     session.lineReceived("id name gpsshogi (smp)", 3);
     EXPECT_EQ(session.profile().key, "gpsusi");
     session.lineReceived("usiok", 3);
     EXPECT_EQ(host.takeSent(), (Lines{"usi", "setoption name BookDepth value 0", "isready"}));
     session.lineReceived("readyok", 4);
-    EXPECT_EQ(host.takeSent(), (Lines{"setoption name Thread value 1", "position sfen A", "go infinite"}));
+    EXPECT_EQ(host.takeSent(),
+              (Lines{"setoption name Thread value 1", "usinewgame", "position sfen A", "go infinite"}));
 }
 
 TEST(EngineSession, WatchdogsKillWithAReason) {
@@ -142,9 +178,10 @@ TEST(EngineSession, WatchdogsKillWithAReason) {
         EngineSession session(profileFor("/opt/engine"), host);
         session.start(0);
         if (row.step == 1) session.lineReceived("usiok", 0);
-        if (row.step >= 2) startIdle(session, host), session.analyse("position startpos", 0);
+        if (row.step >= 2)
+            startIdle(session, host), session.analyse("position startpos", UsiGo::infinite(), 0);
         if (row.step == 2) session.stop(0);
-        if (row.step == 3) session.analyse("position startpos moves 7g7f", 0);
+        if (row.step == 3) session.analyse("position startpos moves 7g7f", UsiGo::infinite(), 0);
         if (row.step == 4) session.quit(0);
         const std::int64_t allowed = *session.deadline();
         // A stream of lines that are not the answer does not feed the watchdog.
@@ -173,10 +210,10 @@ TEST(EngineSession, AnExitNobodyAskedForIsAFault) {
         session.start(0);
         if (step > 0) session.lineReceived("usiok", 1);
         if (step > 1) session.lineReceived("readyok", 2);
-        if (step > 2) session.analyse("position startpos", 3);
+        if (step > 2) session.analyse("position startpos", UsiGo::infinite(), 3);
         session.processEnded(4);
         host.takeSent();
-        session.analyse("position startpos", 5);
+        session.analyse("position startpos", UsiGo::infinite(), 5);
         EXPECT_TRUE(host.sent.empty());
         ASSERT_EQ(host.faults.size(), 1u);
         EXPECT_NE(host.faults[0].find(reasons[step]), std::string::npos) << host.faults[0];

@@ -83,7 +83,7 @@ TEST(EngineProcess, EveryFaultGetsAReasonAndLeavesNothingBehind) {
                       quickProfile());
         if (row.act != Act::Start) {
             ASSERT_TRUE(spinUntil([&] { return process.state() == EngineState::Idle; }, 5000));
-            process.analyse("position startpos");
+            process.analyse("position startpos", UsiGo::infinite());
         }
         if (row.act == Act::SearchThenStop || row.act == Act::SearchAWhileThenStop) {
             ASSERT_TRUE(spinUntil([&] { return !seen.infos.empty(); }, 5000));
@@ -115,7 +115,7 @@ TEST(EngineProcess, EveryFaultGetsAReasonAndLeavesNothingBehind) {
         EngineProcess busy;
         busy.start(fakeEngine(dir, "ignore-stop"), quickProfile());
         ASSERT_TRUE(spinUntil([&] { return busy.state() == EngineState::Idle; }, 5000));
-        busy.analyse("position startpos");
+        busy.analyse("position startpos", UsiGo::infinite());
         EXPECT_GT(busy.processId(), 0);
     }
     EXPECT_EQ(childProcesses().total, 0);
@@ -141,7 +141,7 @@ TEST(RealEngine, FindsTheMateInOne) {
         EngineRecorder seen(process);
         process.start(row.path);
         process.setOption("MultiPV", "3");
-        process.analyse(positionCommand(game));
+        process.analyse(positionCommand(game), UsiGo::infinite());
         const auto scored = [&] {
             return std::find_if(seen.infos.begin(), seen.infos.end(),
                                 [](const UsiInfo &info) { return info.score; });

@@ -74,7 +74,7 @@ TEST(GameAnalyser, ScoresInSenteViewForbiddenPositionsNeverSentAndFaultsKeepWhat
         // Gote's +80 is sente's -80; the multipv 2 line with -9999 is never taken for the first.
         {"both sides to move", OPENING, 1, {"cp 30 7g7f", "cp 80", "cp 10", "cp -40"},
          {Evaluation::score(30), Evaluation::score(-80), Evaluation::score(10), Evaluation::score(40)},
-         {"usi", "isready", "setoption name Style value Risky Play", "position sfen", "go btime 0 wtime 0 byoyomi 200", "quit"}, 4, "", "", MoveLabel::None},
+         {"usi", "isready", "setoption name Style value Risky Play", "usinewgame", "position sfen", "go btime 0 wtime 0 byoyomi 200", "quit"}, 4, "", "", MoveLabel::None},
         {"multipv asked for, first line kept", OPENING, 3, {"cp 0", "cp 0", "mate 5 8c8d", "mate -2"},
          {even, even, Evaluation::mateFor(SENTE, 5), Evaluation::mateFor(SENTE, 2)},
          {"isready", "setoption name MultiPV value 3", "position sfen"}, 4, "", "", MoveLabel::None},
@@ -88,9 +88,9 @@ TEST(GameAnalyser, ScoresInSenteViewForbiddenPositionsNeverSentAndFaultsKeepWhat
         {"no score, resign", OPENING, 1, {"best 7g7f", "cp 5 resign", "cp 0"},
          {std::nullopt, Evaluation::score(-5), even, even}, {"position sfen"}, 4,
          "開始局面: エンジンが評価値を示さず", "", MoveLabel::None},
-        // Known by its name only, it is started again with that engine's options and timed search.
+        // Known by its name only, it takes that engine's options and timed search without a restart.
         {"renamed engine", OPENING, 1, {}, {even, even, even, even},
-         {"usi", "usi", "setoption name UCI_Variant value shogi", "isready", "go movetime 200"}, 4, "", "",
+         {"usi\nsetoption name UCI_Variant value shogi\nisready", "go movetime 200"}, 4, "", "",
          MoveLabel::None, "Fairy-Stockfish 11.1"},
         // A search is timed from its start, not from the request made while the engine starts.
         {"slow start", OPENING, 1, {}, {even, even, even, even}, {"usi", "isready", "position sfen"}, 4, "", "",
