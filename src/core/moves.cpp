@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/znban.h"
+#include "core/zobrist.h"
 #include "support/report.h"
 
 namespace {
@@ -31,8 +32,11 @@ bool ZnBan::movePiece(Koma *piece, Square to, bool promote) {
     Koma *captured = board_.get(to);
     if (!replaying_)
         history_.push_back({from, to, piece, promote, captured,
-                            static_cast<std::uint8_t>(captured ? captured->promoted() : 0)});
+                            static_cast<std::uint8_t>(captured ? captured->promoted() : 0), key_, false});
+    key_ -= zobrist::onBoard(piece->side(), piece->code(), from);
     if (captured != nullptr) {
+        key_ -= zobrist::onBoard(captured->side(), captured->code(), to);
+        key_ += zobrist::inHand(piece->side(), captured->kind());
         removeAttacks(captured);
         eraseFrom(onBoard_[captured->side()], captured);
         captured->setPromoted(false);
@@ -46,12 +50,15 @@ bool ZnBan::movePiece(Koma *piece, Square to, bool promote) {
     occupied_.set(to);
     piece->setSquare(to);
     piece->promote(promote);
+    key_ += zobrist::onBoard(piece->side(), piece->code(), to);
     refreshLinesThrough(from, to);
     // The mover keeps its side, so taking its old attacks out and entering the new ones touches
     // only the squares where the two differ.
     reenterAttacks(piece);
     ++moveCount_;
+    flipTurnKey();
     turn_ = otherSide(turn_);
+    noteCheck();
     return true;
 }
 
@@ -66,17 +73,26 @@ bool ZnBan::dropKoma(Koma *piece, Square to, MochiKoma &hand) {
     if (piece == nullptr || !checkIndex(to, SQUARE_COUNT) || &hand != &hands_[turn_] ||
         !hand.contains(piece) || !piece->canDropOn(to, board_))
         return false;
-    if (!replaying_) history_.push_back({IN_HAND, to, piece, 0, nullptr, 0});
+    if (!replaying_) history_.push_back({IN_HAND, to, piece, 0, nullptr, 0, key_, false});
     hand.remove(piece);
     onBoard_[turn_].push_back(piece);
     board_.at(to) = piece;
     occupied_.set(to);
     piece->setSquare(to);
+    key_ += zobrist::onBoard(turn_, piece->code(), to) - zobrist::inHand(turn_, piece->kind());
     addAttacks(piece);
     refreshLinesThrough(to);
     ++moveCount_;
+    flipTurnKey();
     turn_ = otherSide(turn_);
+    noteCheck();
     return true;
+}
+
+void ZnBan::noteCheck() {
+    const Koma *king = kings_[turn_];
+    if (replaying_ || history_.empty() || king == nullptr || king->square() >= SQUARE_COUNT) return;
+    history_.back().gaveCheck = !attackMaps_[otherSide(turn_)].at(king->square()).empty();
 }
 
 bool ZnBan::undoMove() {
@@ -87,14 +103,17 @@ bool ZnBan::undoMove() {
     Koma *piece = record.piece;
     Koma *captured = record.captured;
     const Side mover = otherSide(turn_);
+    key_ -= zobrist::onBoard(mover, piece->code(), record.to);
 
     if (record.from == IN_HAND) {
+        key_ += zobrist::inHand(mover, piece->kind());
         removeAttacks(piece);
         eraseFrom(onBoard_[mover], piece);
         hands_[mover].push_back(piece);
         piece->setSquare(IN_HAND);
     } else {
         if (record.promoted) piece->setPromoted(false);
+        key_ += zobrist::onBoard(mover, piece->code(), record.from);
         piece->setSquare(record.from);
         board_.at(record.from) = piece;
         occupied_.set(record.from);
@@ -108,6 +127,7 @@ bool ZnBan::undoMove() {
         captured->setPromoted(record.capturedWasPromoted != 0);
         captured->setSquare(record.to);
         captured->setSide(turn_);
+        key_ += zobrist::onBoard(turn_, captured->code(), record.to) - zobrist::inHand(mover, captured->kind());
         addAttacks(captured);
     }
     refreshLinesThrough(record.to, record.from);
@@ -115,6 +135,7 @@ bool ZnBan::undoMove() {
     if (record.from != IN_HAND) reenterAttacks(piece);
 
     --moveCount_;
+    flipTurnKey();
     turn_ = mover;
     return true;
 }

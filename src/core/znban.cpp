@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/zobrist.h"
 #include "support/report.h"
 
 // ---- MochiKoma ----
@@ -53,6 +54,7 @@ void ZnBan::swap(ZnBan &other) noexcept {
     pieces_.swap(other.pieces_);
     std::swap(pieceCount_, other.pieceCount_);
     std::swap(rangingSlots_, other.rangingSlots_);
+    std::swap(key_, other.key_);
 }
 
 void ZnBan::newGame() {
@@ -79,6 +81,7 @@ void ZnBan::resetBoard() {
     occupied_.clear();
     for (auto &map : attackMaps_) map.assign(SQUARE_COUNT, AttackSet());
     kings_ = {nullptr, nullptr};
+    key_ = 0;
 }
 
 bool ZnBan::placePiece(std::unique_ptr<Koma> piece) {
@@ -93,7 +96,9 @@ bool ZnBan::placePiece(std::unique_ptr<Koma> piece) {
     pieces_[static_cast<std::size_t>(pieceCount_++)] = std::move(piece);
     if (square == IN_HAND) {
         hands_[side].push_back(raw);
+        key_ += zobrist::inHand(side, raw->kind());
     } else {
+        key_ += zobrist::onBoard(side, raw->code(), square);
         board_.at(square) = raw;
         occupied_.set(square);
         onBoard_[side].push_back(raw);
@@ -114,6 +119,22 @@ std::vector<Koma *> ZnBan::allPieces() const {
     std::vector<Koma *> all;
     for (int slot = 0; slot < pieceCount_; ++slot) all.push_back(pieceBySlot(slot));
     return all;
+}
+
+std::uint64_t ZnBan::computeKey() const {
+    std::uint64_t key = turn_ == GOTE ? zobrist::goteToMove() : 0;
+    for (Side side : {SENTE, GOTE}) {
+        for (const Koma *piece : onBoard_[side]) key += zobrist::onBoard(side, piece->code(), piece->square());
+        for (const Koma *piece : hands_[side]) key += zobrist::inHand(side, piece->kind());
+    }
+    return key;
+}
+
+void ZnBan::flipTurnKey() {
+    if (turn_ == SENTE)
+        key_ += zobrist::goteToMove();
+    else
+        key_ -= zobrist::goteToMove();
 }
 
 void ZnBan::eraseFrom(std::vector<Koma *> &list, const Koma *piece) {

@@ -23,6 +23,10 @@ struct MoveHistory {
     std::uint8_t promoted = 0;
     Koma *captured = nullptr;
     std::uint8_t capturedWasPromoted = 0;
+    // The position key before the move, and whether the move attacked the other king: what a
+    // repetition is judged by.
+    std::uint64_t keyBefore = 0;
+    bool gaveCheck = false;
 };
 
 // One side's pieces in hand, in stand order.
@@ -82,6 +86,10 @@ public:
     const std::vector<MoveHistory> &history() const { return history_; }
     const Board &board() const { return board_; }
     Koma *king(Side side) const { return kings_[side & 1]; }
+    // The position key: board, both hands and the side to move, kept with every change.
+    std::uint64_t key() const { return key_; }
+    // The key computed from scratch, for checking the kept one.
+    std::uint64_t computeKey() const;
     // Every piece the game owns, in the order it took them over.
     std::vector<Koma *> allPieces() const;
 
@@ -103,7 +111,10 @@ public:
     // Empties both maps and fills them again from scratch; play never needs it.
     void rebuildAttackMaps();
     // Sets the side to move of a position being set up.
-    void setTurn(Side side) { turn_ = side & 1; }
+    void setTurn(Side side) {
+        if (turn_ != (side & 1)) flipTurnKey();
+        turn_ = side & 1;
+    }
     // Switches replay mode, in which moves are not recorded and undo keeps the records.
     void setReplaying(bool on) { replaying_ = on; }
 
@@ -145,6 +156,10 @@ private:
     // whose entry changes.
     void reenterAttacks(Koma *piece);
     static void eraseFrom(std::vector<Koma *> &list, const Koma *piece);
+    // Notes in the last record whether the move just made attacks the other side's king.
+    void noteCheck();
+    // Moves the key's share of the side to move over to the other side; called before turn_ changes.
+    void flipTurnKey();
 
     bool replaying_ = false;
     Side turn_ = SENTE;
@@ -157,6 +172,7 @@ private:
     // The squares whose board entry is not null, kept with the board for the reach of ranging pieces.
     Bitboard occupied_;
     std::array<Koma *, 2> kings_{};
+    std::uint64_t key_ = 0;
 
     // Owner of every piece; the lists above only refer to them.
     std::array<std::unique_ptr<Koma>, MAX_PIECES> pieces_;

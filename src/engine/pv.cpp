@@ -1,6 +1,7 @@
 #include "engine/pv.h"
 
 #include "analysis/preview.h"
+#include "core/rules.h"
 #include "record/notation.h"
 #include "record/sfen.h"
 
@@ -59,6 +60,22 @@ std::string usiMoveWord(const MoveSpec &move) {
 }
 
 std::string positionCommand(const ZnBan &game) { return "position sfen " + positionSfen(game); }
+
+std::string lineCommand(const ZnBan &game) {
+    const int plies = std::min<int>(game.moveCount(), static_cast<int>(game.history().size()));
+    if (plies == 0) return positionCommand(game);
+    ZnBan line;
+    lineStart(game, line);
+    std::string command = "position sfen " + positionSfen(line) + " moves";
+    for (int ply = 0; ply < plies; ++ply) {
+        const MoveSpec spec = specOf(game.history()[static_cast<std::size_t>(ply)]);
+        const Move move{spec.from, spec.to, spec.promote, spec.dropKind};
+        if (!rulesProblem(line).empty() || checkMove(line, move) != Refusal::None || !applyMove(line, move))
+            return positionCommand(game);
+        command += ' ' + usiMoveWord(spec);
+    }
+    return command;
+}
 
 std::string moveText(const ZnBan &before, const MoveSpec &move, Square previousTo) {
     MoveHistory record;

@@ -19,6 +19,11 @@ std::string usiMoveWord(const MoveSpec &move);
 // The "position sfen ..." command for the position the game shows now.
 std::string positionCommand(const ZnBan &game);
 
+// The command for the position the game shows with the line that led to it: "position sfen START
+// moves ..." when every move of the line is legal under the rules, so that the engine sees
+// repetitions; positionCommand otherwise.
+std::string lineCommand(const ZnBan &game);
+
 // A PV on the board: the moves up to the first one that is illegal here, and their notation.
 struct BoardPv {
     std::vector<MoveSpec> moves;

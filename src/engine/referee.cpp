@@ -37,7 +37,9 @@ void GameReferee::start(std::int64_t now) {
 std::string GameReferee::play(const MoveSpec &move, std::int64_t now) {
     if (over()) return "対局は終わっています";
     if (checkFlag(now)) return "時間切れです";
-    if (std::string refused = ruleRefusal(record_.game(), move); !refused.empty()) return refused;
+    if (const Refusal refusal = checkMove(record_.game(), Move{move.from, move.to, move.promote, move.dropKind});
+        refusal != Refusal::None)
+        return refusalText(refusal);
     const std::int64_t spent = clock_.stopTurn(now);
     if (std::string refused = record_.play(move); !refused.empty()) {
         // The rules allowed what the board refused: nothing was played, so the turn goes on.
@@ -52,11 +54,11 @@ std::string GameReferee::play(const MoveSpec &move, std::int64_t now) {
 void GameReferee::judgeAfterMove(std::int64_t now) {
     ZnBan &game = record_.game();
     const Side mover = otherSide(game.turn());
-    switch (repetitionAfterLastMove(game)) {
-        case RepetitionVerdict::Draw: return finish(GameEnd::Repetition, std::nullopt, {}, now);
-        case RepetitionVerdict::SenteLoses: return finish(GameEnd::PerpetualCheck, GOTE, {}, now);
-        case RepetitionVerdict::GoteLoses: return finish(GameEnd::PerpetualCheck, SENTE, {}, now);
-        case RepetitionVerdict::None: break;
+    switch (repetition(game)) {
+        case Repetition::Draw: return finish(GameEnd::Repetition, std::nullopt, {}, now);
+        case Repetition::SenteChecked: return finish(GameEnd::PerpetualCheck, GOTE, {}, now);
+        case Repetition::GoteChecked: return finish(GameEnd::PerpetualCheck, SENTE, {}, now);
+        case Repetition::None: break;
     }
     if (!hasLegalMove(game)) return finish(GameEnd::Mate, mover, {}, now);
     if (settings_.maxMoves > 0 && movesPlayed() >= settings_.maxMoves)
@@ -67,7 +69,14 @@ void GameReferee::judgeAfterMove(std::int64_t now) {
 void GameReferee::engineAnswer(const UsiBestMove &best, std::int64_t now) {
     if (over() || checkFlag(now)) return;
     if (best.resign) return resign(now);
-    if (best.win) return declare(now);
+    if (best.win) {
+        // An engine that declares where the game has no declaration has played outside the rules.
+        if (!settings_.declaration)
+            finish(GameEnd::IllegalMove, otherSide(toMove()), "入玉宣言のない対局での宣言", now);
+        else
+            declare(now);
+        return;
+    }
     const std::optional<MoveSpec> move = readUsiMoveWord(best.move);
     if (!move) {
         const std::string word = best.move.empty() ? "（空）" : best.move;
@@ -82,14 +91,16 @@ void GameReferee::resign(std::int64_t now) {
     finish(GameEnd::Resignation, otherSide(toMove()), {}, now);
 }
 
-void GameReferee::declare(std::int64_t now) {
-    if (over() || checkFlag(now)) return;
+std::string GameReferee::declare(std::int64_t now) {
+    if (over() || checkFlag(now)) return "対局は終わっています";
+    if (!settings_.declaration) return "この対局には入玉宣言がありません";
     const Side declarer = toMove();
-    switch (declarationVerdict(record_.game(), settings_.declaration)) {
-        case DeclarationVerdict::Win: return finish(GameEnd::DeclarationWon, declarer, {}, now);
-        case DeclarationVerdict::Draw: return finish(GameEnd::DeclarationDrawn, std::nullopt, {}, now);
-        case DeclarationVerdict::Loss: return finish(GameEnd::DeclarationLost, otherSide(declarer), {}, now);
+    switch (judgeDeclaration(record_.game(), *settings_.declaration)) {
+        case Declaration::Win: finish(GameEnd::DeclarationWon, declarer, {}, now); break;
+        case Declaration::Draw: finish(GameEnd::DeclarationDrawn, std::nullopt, {}, now); break;
+        case Declaration::Lose: finish(GameEnd::DeclarationLost, otherSide(declarer), {}, now); break;
     }
+    return {};
 }
 
 void GameReferee::fault(Side side, const std::string &reason, std::int64_t now) {

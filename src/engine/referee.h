@@ -10,7 +10,7 @@
 #include <string>
 
 #include "engine/gameclock.h"
-#include "engine/gamerules.h"
+#include "core/rules.h"
 #include "engine/usiline.h"
 #include "record/gamerecord.h"
 
@@ -48,7 +48,8 @@ struct GameSettings {
     std::array<std::int64_t, 2> marginMs{};
     // The game ends as 持将棋 once this many moves were played; 0 for no limit.
     int maxMoves = 500;
-    DeclarationRule declaration = DeclarationRule::Points27;
+    // The declaration rule (入玉宣言); empty when the game has none.
+    std::optional<DeclarationRule> declaration = DeclarationRule::Points27;
     // 開始日時 as the record writes it ("2026/12/08 09:40:00"); empty leaves the header out.
     std::string startDate;
 };
@@ -78,8 +79,9 @@ public:
     void engineAnswer(const UsiBestMove &best, std::int64_t now);
     // The side to move resigns.
     void resign(std::int64_t now);
-    // The side to move declares (入玉宣言): won, drawn or lost by the rule.
-    void declare(std::int64_t now);
+    // The side to move declares (入玉宣言): won, drawn or lost by the rule. A game without the rule
+    // refuses it with the reason, nothing changed.
+    std::string declare(std::int64_t now);
     // `side`'s engine failed (`reason`): it loses, whether to move or not.
     void fault(Side side, const std::string &reason, std::int64_t now);
     // 中断: the game ends with no result.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/rules.h"
 #include "engine/position_check.h"
 #include "engine/pv.h"
 
@@ -36,7 +37,11 @@ void GameAnalyser::start(const QString &path, std::optional<EngineProfile> profi
 
 void GameAnalyser::next() {
     while (!analysis_.done()) {
-        const std::string problem = analysisProblem(analysis_.position());
+        std::string problem = analysisProblem(analysis_.position());
+        // A position with no legal move has nothing to search: the side to move has lost.
+        if (problem.empty() && rulesProblem(analysis_.position()).empty() &&
+            !hasLegalMove(analysis_.position()))
+            problem = "詰みの局面です";
         if (problem.empty()) break;
         const int ply = analysis_.nextPly();
         analysis_.skip(problem);
@@ -49,7 +54,7 @@ void GameAnalyser::next() {
     report_.clear();
     searching_ = analysis_.nextPly();
     began_ = false;
-    process_.analyse(positionCommand(analysis_.position()), UsiGo::moveTime(settings_.moveTimeMs));
+    process_.analyse(lineCommand(analysis_.position()), UsiGo::moveTime(settings_.moveTimeMs));
 }
 
 void GameAnalyser::stateChanged(EngineState state) {

@@ -135,9 +135,9 @@ QString GameHost::resign() {
 
 QString GameHost::declare() {
     if (QString refused = refusalForPerson(); !refused.isEmpty()) return refused;
-    referee_->declare(now());
+    const std::string refused = referee_->declare(now());
     advance();
-    return {};
+    return QString::fromStdString(refused);
 }
 
 void GameHost::stop() {

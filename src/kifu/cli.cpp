@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <csignal>
@@ -15,10 +16,14 @@
 #include <sstream>
 #include <string_view>
 
+#include "core/rules.h"
 #include "kifu/analyse.h"
 #include "kifu/match.h"
 #include "kifu/showboard.h"
 #include "record/formats.h"
+#include "record/kifu_text.h"
+#include "record/play.h"
+#include "record/sfen.h"
 #include "support/savefile.h"
 #include "support/syserror.h"
 
@@ -43,7 +48,10 @@ constexpr std::string_view USAGE =
     "  nagikifu convert [--from 形式] [--to 形式] 入力 出力\n"
     "      棋譜を別の形式に変換します。形式は拡張子から決まり、--to / --from で指定もできます。\n"
     "  nagikifu show [--from 形式] 入力\n"
-    "      最後の局面の盤面図と、各マスに利いている先手・後手の駒の数を表示します。\n"
+    "      最後の局面の盤面図と、各マスに利いている先手・後手の駒の数、ルールでの判定を表示します。\n"
+    "  nagikifu perft [--divide] 深さ [局面]\n"
+    "      合法手の木の末端の数を数えます（深さは8まで）。局面は startpos（既定）か SFEN で、\n"
+    "      後に moves ... を続けられます。--divide は初手ごとの数も表示します。\n"
     "  入力・出力に「-」を書くと標準入力・標準出力を使います（analyse を除く）。\n"
     "  形式: ngr kif kifu ki2 ki2u csa sfen usi jkf（kif と ki2 は Shift_JIS、kifu と ki2u は UTF-8）\n"
     "  .sfen には最後の局面の SFEN を、.usi には「position ... moves ...」の1行を書きます。\n";
@@ -74,6 +82,7 @@ struct CommandLine {
     std::vector<std::string> files;
     std::string from, to;
     bool help = false;
+    bool divide = false;
     std::string problem;
 };
 
@@ -83,6 +92,8 @@ CommandLine parse(const std::vector<std::string> &args) {
         const std::string &arg = args[i];
         if (arg == "-h" || arg == "--help" || arg == "help") {
             line.help = true;
+        } else if (arg == "--divide") {
+            line.divide = true;
         } else if (arg == "--to" || arg == "--from") {
             if (i + 1 == args.size()) {
                 line.problem = arg + " の後に形式がありません";
@@ -213,9 +224,64 @@ int show(const CommandLine &line, const StandardInput &in, std::ostream &out, st
     text += attackTable(game, SENTE);
     text += "\n後手の利き（各マスに利いている後手の駒の数）\n";
     text += attackTable(game, GOTE);
+    bool handicap = false;
+    walkRecord(
+        game, [&handicap](const ZnBan &start) { handicap = kifu::startsFromHandicap(start); },
+        [](const ZnBan &, std::size_t) {});
+    text += rulesLine(game, handicap);
     std::string reason;
     if (!writeOutput("-", text, out, reason)) return fail(err, "標準出力", reason);
     return 0;
+}
+
+// The USI word of a move, as --divide lists it.
+std::string usiWord(const Move &move) {
+    auto square = [](Square at) {
+        return std::string{static_cast<char>('1' + columnOf(at)), static_cast<char>('a' + rowOf(at))};
+    };
+    if (move.from == IN_HAND)
+        return std::string{"KRBGSNLP"[move.dropKind % KIND_COUNT], '*'} + square(move.to);
+    return square(move.from) + square(move.to) + (move.promote ? "+" : "");
+}
+
+// Beyond this the count would run for days.
+constexpr int MAX_PERFT_DEPTH = 8;
+
+int perft(const CommandLine &line, std::ostream &out, std::ostream &err) {
+    if (line.files.empty()) return usageError(err, "perft には深さが要ります");
+    const std::string &depthWord = line.files[0];
+    if (depthWord.empty() || depthWord.size() > 2 ||
+        !std::all_of(depthWord.begin(), depthWord.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return usageError(err,
+                          "深さは0から" + std::to_string(MAX_PERFT_DEPTH) + "までの数です: " + depthWord);
+    const int depth = std::stoi(depthWord);
+    if (depth > MAX_PERFT_DEPTH)
+        return usageError(err, "深さは" + std::to_string(MAX_PERFT_DEPTH) + "までです: " + depthWord);
+    std::string position;
+    for (std::size_t i = 1; i < line.files.size(); ++i) position += (i > 1 ? " " : "") + line.files[i];
+    if (position.empty()) position = "startpos";
+    ZnBan game;
+    RecordNotes notes;
+    if (const RecordResult read = readSfen(game, notes, position); !read.ok)
+        return fail(err, "局面", read.reason);
+    if (const std::string problem = rulesProblem(game); !problem.empty())
+        return fail(err, "局面", "ルールで判定できません（" + problem + "）");
+    std::uint64_t total = 0;
+    if (line.divide && depth > 0) {
+        std::vector<Move> moves;
+        legalMoves(game, moves);
+        for (const Move &move : moves) {
+            if (!applyMove(game, move)) continue;
+            const std::uint64_t count = legalPerft(game, depth - 1);
+            game.undoMove();
+            out << usiWord(move) << ": " << count << '\n';
+            total += count;
+        }
+    } else {
+        total = legalPerft(game, depth);
+    }
+    out << total << '\n';
+    return out ? 0 : FAILED;
 }
 
 }  // namespace
@@ -260,6 +326,7 @@ int runNagikifu(const std::vector<std::string> &args, const StandardInput &in, s
     }
     if (line.command == "convert") return convert(line, in, out, err);
     if (line.command == "show") return show(line, in, out, err);
+    if (line.command == "perft") return perft(line, out, err);
     if (line.command.empty()) return usageError(err, "コマンドがありません");
     return usageError(err, "知らないコマンドです: " + line.command);
 }

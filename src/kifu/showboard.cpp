@@ -4,6 +4,8 @@
 #include <array>
 #include <string_view>
 
+#include "core/rules.h"
+
 namespace {
 
 // One-character names, as a board diagram needs them, by PieceCode.
@@ -97,4 +99,26 @@ std::string attackTable(const ZnBan &game, Side side) {
         text += '\n';
     }
     return text;
+}
+
+std::string rulesLine(const ZnBan &game, bool handicap) {
+    const Judgement judgement = judge(game);
+    if (!judgement.problem.empty()) return "局面: ルールで判定できません（" + judgement.problem + "）\n";
+    auto sideName = [handicap](Side side) -> std::string {
+        if (handicap) return side == SENTE ? "下手" : "上手";
+        return side == SENTE ? "先手" : "後手";
+    };
+    std::vector<std::string> parts;
+    if (judgement.check) parts.push_back("王手");
+    if (judgement.mate) parts.push_back("詰み（" + sideName(otherSide(game.turn())) + "の勝ち）");
+    if (judgement.repetition == Repetition::Draw) parts.push_back("千日手");
+    if (judgement.repetition == Repetition::SenteChecked || judgement.repetition == Repetition::GoteChecked)
+        parts.push_back("連続王手の千日手（" +
+                        sideName(judgement.repetition == Repetition::SenteChecked ? SENTE : GOTE) +
+                        "の負け）");
+    if (judgement.declarationWin) parts.push_back("宣言勝ち");
+    parts.push_back("合法手" + std::to_string(judgement.legalMoves));
+    std::string line = "局面: ";
+    for (std::size_t i = 0; i < parts.size(); ++i) line += (i > 0 ? "・" : "") + parts[i];
+    return line + "\n";
 }

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "analysis/preview.h"
+#include "core/rules.h"
 #include "engine/position_check.h"
 #include "engine/pv.h"
 #include "record/play.h"
@@ -135,8 +136,7 @@ void TAnalysisWindow::sendLineCount() {
     if (session == nullptr || session->profile().multiPvOption.empty()) return;
     engine_.setOption(session->profile().multiPvOption, std::to_string(lineCount()));
     // An endless search takes the option only once stopped: the same position is asked again.
-    if (analysing_ && positionValid_ && !positionKey_.empty())
-        engine_.analyse(positionCommand(position_), UsiGo::infinite());
+    if (analysing_ && positionValid_ && !positionKey_.empty()) engine_.analyse(command_, UsiGo::infinite());
     // The lines asked for before are out of date.
     std::fill(infos_.begin() + lineCount(), infos_.end(), std::nullopt);
     scheduleRedraw();
@@ -159,7 +159,10 @@ void TAnalysisWindow::followPosition(const ZnBan &game) {
     positionKey_ = std::move(key);
     copyPosition(game, position_);
     clearLines();
-    const std::string problem = analysisProblem(position_);
+    std::string problem = analysisProblem(position_);
+    // A position with no legal move is never sent: the side to move has lost, and an engine would
+    // search it for nothing.
+    if (problem.empty() && rulesProblem(position_).empty() && !hasLegalMove(position_)) problem = "詰み";
     positionValid_ = problem.empty();
     if (!positionValid_) {
         engine_.stopSearch();
@@ -167,12 +170,13 @@ void TAnalysisWindow::followPosition(const ZnBan &game) {
         emit statusMessage(QString::fromStdString(problem));
         return;
     }
+    command_ = lineCommand(game);
     if (engine_.state() == EngineState::Ended) return;
     setReason(engine_.state() == EngineState::Searching || engine_.state() == EngineState::Idle ||
                       engine_.state() == EngineState::Stopping
                   ? QStringLiteral("検討中")
                   : QStringLiteral("エンジンを起動しています"));
-    engine_.analyse(positionCommand(position_), UsiGo::infinite());
+    engine_.analyse(command_, UsiGo::infinite());
 }
 
 void TAnalysisWindow::setReason(const QString &text) { reason_->setText(text); }

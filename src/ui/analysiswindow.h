@@ -95,6 +95,8 @@ private:
     ZnBan position_;
     ZnBan scratch_;
     std::string positionKey_;
+    // What the engine is sent for it: the whole line when the rules allow every move of it.
+    std::string command_;
     bool positionValid_ = false;
     std::vector<std::optional<UsiInfo>> infos_;
     std::optional<std::int64_t> nodes_;

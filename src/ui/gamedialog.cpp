@@ -29,12 +29,13 @@ QString sideKey(Side side, const char *name) {
     return QStringLiteral("game/%1/").arg(side == SENTE ? "sente" : "gote") + QString::fromLatin1(name);
 }
 
-int declarationIndex(DeclarationRule rule) {
-    return rule == DeclarationRule::None ? 0 : rule == DeclarationRule::Points27 ? 1 : 2;
+int declarationIndex(std::optional<DeclarationRule> rule) {
+    return !rule ? 0 : *rule == DeclarationRule::Points27 ? 1 : 2;
 }
 
-DeclarationRule declarationAt(int index) {
-    return index == 0 ? DeclarationRule::None : index == 2 ? DeclarationRule::Points24 : DeclarationRule::Points27;
+std::optional<DeclarationRule> declarationAt(int index) {
+    if (index == 0) return std::nullopt;
+    return index == 2 ? DeclarationRule::Points24 : DeclarationRule::Points27;
 }
 
 }  // namespace

@@ -8,9 +8,10 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <optional>
 
 #include "engine/gameclock.h"
-#include "engine/gamerules.h"
+#include "core/rules.h"
 
 class QComboBox;
 class QLabel;
@@ -29,7 +30,8 @@ struct GameChoice {
     // "平手", a handicap's KIF name, or kStartHere.
     QString start = QStringLiteral("平手");
     int maxMoves = 500;
-    DeclarationRule declaration = DeclarationRule::Points27;
+    // Empty when the game has no declaration.
+    std::optional<DeclarationRule> declaration = DeclarationRule::Points27;
     // Games in a series between two engines, sides swapped after each.
     int games = 1;
 };

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <string>
 
+#include "core/rules.h"
 #include "support/report.h"
 #include "enginehost/gamehost.h"
 #include "ui/clockwindow.h"
@@ -338,7 +339,8 @@ void TZnMainForm::RedrawAll() {
     TurnLabel->setText(sente ? QStringLiteral("先手:%1手目").arg(moveNumber)
                              : QStringLiteral("後手:%1手目").arg(moveNumber));
     narrowToFit(TurnLabel);
-    SetStatusText(sente ? QStringLiteral("先手番です") : QStringLiteral("後手番です"));
+    // The rules decide nothing on the free board, but the text says what they see.
+    SetStatusText(QString::fromStdString(turnText(game_)));
     if (kifuWindow_ != nullptr) kifuWindow_->follow(record_);
     followAnalysis();
 }

@@ -24,6 +24,7 @@ TEST(RandomGames, EveryStepKeepsTheInvariantsAndUndoRestoresTheStart) {
             }
             const std::string problem = findInconsistency(game);
             ASSERT_EQ(problem, "") << "game " << gameNumber << " step " << step;
+            ASSERT_EQ(game.key(), game.computeKey()) << "game " << gameNumber << " step " << step;
         }
         // A save walks the game this way: it must leave the game as it was.
         const std::string end = positionKey(game);
@@ -43,6 +44,7 @@ TEST(RandomGames, EveryStepKeepsTheInvariantsAndUndoRestoresTheStart) {
         while (game.undoMove()) {
         }
         EXPECT_EQ(positionKey(game), start);
+        EXPECT_EQ(game.key(), ZnBan().key());
         EXPECT_EQ(attackCounts(game), startCounts);
         EXPECT_TRUE(game.history().empty());
         ASSERT_EQ(findInconsistency(game), "");

@@ -151,6 +151,79 @@ TEST(GameReferee, EndsEachWayWithItsWordAndWinner) {
     }
 }
 
+TEST(GameReferee, EndsByTheRulesOfThePosition) {
+    const char *const perpetual = "8k/R8/9/9/9/9/9/9/4K4 b - 1";
+    const char *const entered = "RRBBGGGG1/4K2SS/9/9/9/9/9/9/4k4 b 2P 1";
+    const struct {
+        const char *start;
+        std::vector<const char *> moves;  // "declare" and "win" declare, as a person and an engine
+        std::optional<DeclarationRule> rule;
+        GameEnd end;
+        int winner;
+        const char *endWord;
+    } rows[] = {
+        {"4k4/9/4P4/9/9/9/9/9/4K4 b G2r 1", {"G*5b"}, DeclarationRule::Points27, GameEnd::Mate, SENTE, "詰み"},
+        // The start position for the fourth time after three rounds of rook moves.
+        {"startpos",
+         {"2h3h", "8b7b", "3h2h", "7b8b", "2h3h", "8b7b", "3h2h", "7b8b", "2h3h", "8b7b", "3h2h", "7b8b"},
+         DeclarationRule::Points27,
+         GameEnd::Repetition,
+         -1,
+         "千日手"},
+        // Sente checks with every move: sente loses, and gote, to move, has won by it.
+        {perpetual,
+         {"9b9a", "1a1b", "9a9b", "1b1a", "9b9a", "1a1b", "9a9b", "1b1a", "9b9a", "1a1b", "9a9b", "1b1a"},
+         DeclarationRule::Points27,
+         GameEnd::PerpetualCheck,
+         GOTE,
+         "反則勝ち"},
+        // 28 points: enough for sente under the 27-point rule, a draw under the 24-point rule.
+        {entered, {"declare"}, DeclarationRule::Points27, GameEnd::DeclarationWon, SENTE, "入玉勝ち"},
+        {entered, {"win"}, DeclarationRule::Points27, GameEnd::DeclarationWon, SENTE, "入玉勝ち"},
+        {entered, {"win"}, DeclarationRule::Points24, GameEnd::DeclarationDrawn, -1, "持将棋"},
+        {"RRBBGGGG1/4K2SS/9/9/9/9/9/9/4k4 b P 1", {"win"}, DeclarationRule::Points27, GameEnd::DeclarationLost,
+         GOTE, "反則負け"},
+        {entered, {"win"}, std::nullopt, GameEnd::IllegalMove, GOTE, "反則負け"},
+    };
+    for (const auto &row : rows) {
+        GameSettings s = settings();
+        s.declaration = row.rule;
+        Table table(s, row.start);
+        std::int64_t now = 0;
+        for (const char *word : row.moves) {
+            now += S;
+            if (std::string_view(word) == "declare")
+                EXPECT_EQ(table.referee->declare(now), "") << row.start;
+            else if (std::string_view(word) == "win")
+                table.referee->engineAnswer({"win", "", false, true}, now);
+            else
+                ASSERT_EQ(table.play(word, now), "") << row.start << ' ' << word;
+        }
+        const GameResult &result = table.referee->result();
+        EXPECT_EQ(result.end, row.end) << row.start;
+        EXPECT_EQ(result.winner ? int(*result.winner) : -1, row.winner) << row.start;
+        EXPECT_EQ(table.record.notes().endWord, row.endWord) << row.start;
+    }
+}
+
+TEST(GameReferee, RefusesAPersonsMoveOutsideTheRulesWithItsReason) {
+    const struct {
+        const char *start, *move, *reason;
+    } rows[] = {
+        {"k8/2S6/1G7/9/9/9/9/9/4K4 b P 1", "P*9b", "打ち歩詰めです"},
+        {"4k4/9/9/9/9/9/9/4r4/4K4 b G 1", "G*1a", "王手を放置しています"},
+        {"4k4/9/9/9/9/9/9/9/3rK4 b - 1", "5i6h", "自玉が取られる手です"},
+    };
+    for (const auto &row : rows) {
+        Table table(settings(), row.start);
+        EXPECT_EQ(table.play(row.move, S), row.reason) << row.start;
+        EXPECT_FALSE(table.referee->over()) << row.start;
+        EXPECT_EQ(table.referee->movesPlayed(), 0) << row.start;
+        EXPECT_EQ(table.referee->toMove(), SENTE) << row.start;
+        EXPECT_TRUE(table.referee->clock().running()) << row.start;
+    }
+}
+
 TEST(GameReferee, RecordsNamesTimesAndTheReasonOfAFault) {
     Table table(settings(control(60, 10)));
     EXPECT_EQ(table.play("7g7f", 4 * S + 900), "");

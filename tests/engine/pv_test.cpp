@@ -109,6 +109,30 @@ TEST(AnalysisProblem, PositionsThatMustNotBeSent) {
     }
 }
 
+// The engine sees the whole line when the rules allow each move of it, so that it knows the
+// repetitions; one move the rules refuse, or a start they cannot judge, leaves the position alone.
+TEST(LineCommand, TheWholeLineOnlyWhenEveryMoveIsLegal) {
+    const char *start = "position sfen lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL b - 1";
+    const struct {
+        const char *line, *command;
+    } rows[] = {
+        {kStart, start},
+        {"startpos moves 7g7f 3c3d 8h2b+",
+         "position sfen lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL b - 1 moves 7g7f 3c3d "
+         "8h2b+"},
+        {"sfen 4k4/9/4P4/9/9/9/9/9/4K4 b G2r 1 moves G*5b",
+         "position sfen 4k4/9/4P4/9/9/9/9/9/4K4 b G2r 1 moves G*5b"},
+        // Sente's king walks into the rook's file: the free board allows it, the rules do not.
+        {"sfen 4k4/9/9/9/9/9/9/3r5/4K4 b - 1 moves 5i5h 6h5h", "position sfen 4k4/9/9/9/9/9/9/4r4/9 b k 3"},
+        // The pawn drop that mates.
+        {"sfen 8k/9/6NG1/9/9/9/9/9/4K4 b P 1 moves P*1b", "position sfen 8k/8P/6NG1/9/9/9/9/9/4K4 w - 2"},
+    };
+    for (const auto &row : rows) {
+        ZnBan game;
+        EXPECT_EQ(lineCommand(load(game, row.line)), row.command) << row.line;
+    }
+}
+
 TEST(AttackBalance, ChangedSquaresAndEachSidesShare) {
     ZnBan game, after;
     ASSERT_EQ(translatePv(load(game, kMateInOne), {"G*5b"}, after).moves.size(), 1u);

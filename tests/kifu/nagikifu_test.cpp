@@ -12,6 +12,7 @@
 #include "common/seeded_games.h"
 #include "common/testing.h"
 #include "kifu/cli.h"
+#include "kifu/showboard.h"
 #include "record/formats.h"
 #include "record/sfen.h"
 
@@ -176,6 +177,52 @@ TEST_F(Nagikifu, ShowPrintsTheBoardAndBothSidesAttackCounts) {
     EXPECT_NE(start.out.find("先手の持駒：なし\n"), std::string::npos);
 }
 
+// show's closing line says what the rules make of the last position, and perft counts the leaves
+// of the legal-move tree of the position named on the rest of the command line.
+TEST_F(Nagikifu, ShowJudgesTheLastPositionAndPerftCountsLegalMoves) {
+    const std::string cycle = " 5i5h 5a5b 5h5i 5b5a";
+    const struct {
+        std::vector<std::string> args;
+        std::string input, lastLine;
+    } rows[] = {
+        {{"show", "--from", "sfen", "-"}, "startpos", "局面: 合法手30"},
+        {{"show", "--from", "sfen", "-"}, "4r3k/9/9/9/9/9/9/9/4K4 b G 1", "局面: 王手・合法手11"},
+        {{"show", "--from", "sfen", "-"},
+         "4k4/4G4/4P4/9/9/9/9/9/4K4 w - 1",
+         "局面: 王手・詰み（先手の勝ち）・合法手0"},
+        // A handicap start, 上手 to move first.
+        {{"show", "--from", "usi", "-"},
+         "position sfen lnsgkgsnl/9/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL w - 1 moves 5a4b",
+         "局面: 合法手30"},
+        {{"show", "--from", "usi", "-"},
+         "position startpos moves" + cycle + cycle + cycle,
+         "局面: 千日手・合法手30"},
+        {{"show", "--from", "sfen", "-"},
+         "LNSG1GSNL/1R2K2B1/9/9/9/9/9/9/4k4 b RB 1",
+         "局面: 宣言勝ち・合法手188"},
+        {{"show", "--from", "sfen", "-"},
+         "4k4/4R4/9/9/9/9/9/9/4K4 b - 1",
+         "局面: ルールで判定できません（手番でない側に王手がかかっています）"},
+        {{"perft", "4"}, "", "719731"},
+        {{"perft", "2", "sfen", "4r3k/9/9/9/9/9/9/9/4K4", "b", "G", "1", "moves", "G*5e"}, "", "119"},
+        {{"perft", "--divide", "1", "startpos", "moves", "7g7f"}, "", "30"},
+    };
+    for (const auto &row : rows) {
+        const Outcome outcome = run(row.args, row.input);
+        ASSERT_EQ(outcome.status, 0) << row.lastLine << outcome.err;
+        const std::string &out = outcome.out;
+        const std::size_t start = out.rfind('\n', out.size() - 2);
+        EXPECT_EQ(out.substr(start == std::string::npos ? 0 : start + 1), row.lastLine + "\n");
+    }
+    ZnBan mated;
+    RecordNotes notes;
+    ASSERT_TRUE(readSfen(mated, notes, "4k4/4G4/4P4/9/9/9/9/9/4K4 w - 1").ok);
+    EXPECT_EQ(rulesLine(mated, true), "局面: 王手・詰み（下手の勝ち）・合法手0\n");
+    const Outcome divided = run({"perft", "--divide", "2"});
+    EXPECT_NE(divided.out.find("\n7g7f: 30\n"), std::string::npos) << divided.out;
+    EXPECT_NE(divided.out.find("\n2h1h: 30\n"), std::string::npos) << divided.out;
+}
+
 // A failure says why on standard error, exits non-zero, and writes nothing: an existing output file
 // keeps its bytes and no temporary file is left behind.
 TEST_F(Nagikifu, FailuresLeaveNoOutput) {
@@ -212,6 +259,15 @@ TEST_F(Nagikifu, FailuresLeaveNoOutput) {
         {"no command", {}, 2},
         {"show of a malformed record", {"show", at("bad.csa")}, 1},
         {"show of two files", {"show", at("good.csa"), at("bad.csa")}, 2},
+        {"perft without a depth", {"perft"}, 2},
+        {"perft deeper than 8", {"perft", "9"}, 2},
+        {"perft depth not a number", {"perft", "x"}, 2},
+        {"perft of a malformed SFEN", {"perft", "2", "sfen", "9/9/9", "b"}, 1},
+        {"perft of a move the board refuses", {"perft", "2", "startpos", "moves", "7g7e"}, 1},
+        {"perft with the side not to move in check",
+         {"perft", "1", "4k4/4R4/9/9/9/9/9/9/4K4", "b", "-", "1"},
+         1},
+        {"perft with no king", {"perft", "1", "9/9/9/9/9/9/9/9/9", "b", "-", "1"}, 1},
     };
     for (const auto &row : rows) {
         const Outcome failed = run(row.args);

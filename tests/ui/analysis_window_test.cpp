@@ -147,6 +147,8 @@ TEST_F(AnalysisWindowTest, RefusedPositionsAndFaultsSayWhyAndAnalysisStartsAgain
         {"sfen 4k4/9/4P4/9/4P4/9/9/9/4K4 b - 1", "normal", "二枚"},
         {"sfen 4k4/4G4/9/9/9/9/9/9/4K4 b - 1", "normal", "王手"},
         {"sfen 9/9/4P4/9/9/9/9/9/4K4 b G 1", "normal", "玉が盤上にない"},
+        // No legal move: nothing to search, and no engine left waiting on it.
+        {"sfen 4k4/4G4/4P4/9/9/9/9/9/4K4 w - 1", "normal", "詰み"},
         {"startpos", "exit-mid-search", "探索中に終了"},
         {"startpos", "exit-at-start", "起動中に終了"},
         {"startpos", "missing", "見つかりません"},

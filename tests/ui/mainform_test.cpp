@@ -28,6 +28,7 @@
 #include <memory>
 #include <string>
 
+#include "record/sfen.h"
 #include "ui/paintbox.h"
 #include "ui/render.h"
 #include "ui/startup.h"
@@ -361,6 +362,32 @@ TEST_F(MainFormTest, MoveLabelAndStatusFollowMovesAndUndo) {
     trigger("K1");
     EXPECT_EQ(turnLabel(), QStringLiteral("先手:1手目"));
     EXPECT_EQ(window->game().moveCount(), 0);
+}
+
+// The free board lets every move stand, but the turn text says what the rules see.
+TEST_F(MainFormTest, TurnTextNamesCheckMateAndRepetition) {
+    show();
+    const std::string cycle = " 1i2i 2a1a 2i1i 1a2a";
+    const struct {
+        std::string line;
+        QString status;
+    } rows[] = {
+        {"sfen 4k4/9/9/9/9/9/9/9/4K4 b - 1 moves 5i5h", QStringLiteral("後手番です")},
+        {"sfen 4r3k/9/9/9/9/9/9/9/4K4 b G 1", QStringLiteral("先手番です　王手")},
+        {"sfen 4k4/9/4P4/9/9/9/9/9/4K4 b G 1 moves G*5b", QStringLiteral("詰み　先手の勝ち")},
+        {"startpos moves 5i5h 5a5b 5h5i 5b5a 5i5h 5a5b 5h5i 5b5a 5i5h 5a5b 5h5i 5b5a",
+         QStringLiteral("千日手")},
+        {"sfen 7k1/9/9/9/9/9/9/9/4K3R b - 1 moves" + cycle + cycle + cycle,
+         QStringLiteral("連続王手の千日手　先手の負け")},
+        // The rules cannot judge a board with a king missing: the plain text stays.
+        {"sfen 4k4/9/9/9/9/9/9/9/9 w - 1", QStringLiteral("後手番です")},
+    };
+    for (const auto &row : rows) {
+        RecordNotes notes;
+        ASSERT_TRUE(readSfen(window->game(), notes, row.line).ok) << row.line;
+        window->RedrawAll();
+        EXPECT_EQ(window->statusText(), row.status) << row.line;
+    }
 }
 
 TEST_F(MainFormTest, UndoAtTheStartOnlyRewritesTheStatus) {

@@ -1,0 +1,119 @@
+#pragma once
+// The rules of shogi over the free board: legal moves, check, mate, repetition and the declaration.
+// The free board enforces only piece movement, promotion and the drop rules; everything here is
+// asked, never imposed, so the window stays a free board until a game is played by the rules.
+// Every function reads the position the game shows (its first moveCount history records are the
+// line that led there) and none changes it, but legalPerft, which makes and takes back moves.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/movegen.h"
+#include "core/znban.h"
+
+// Why the rules refuse a move; None when they allow it.
+enum class Refusal : std::uint8_t {
+    None,
+    NoPiece,        // no piece of the side to move on the square, or none of that kind in hand
+    CannotReach,    // the piece does not move that way, or something stands in its path
+    CannotPromote,  // promotion asked where it is not allowed, or for a drop
+    DeadEnd,        // a piece left where it could never move again (行き所のない駒)
+    Occupied,       // a drop on a square that holds a piece
+    TwoPawns,       // a second unpromoted pawn of one side on a file (二歩)
+    PawnDropMate,   // a pawn drop that mates (打ち歩詰め)
+    LeavesCheck,    // the side to move is in check and stays in check (王手放置)
+    IntoCheck,      // the move puts the mover's own king where it can be taken
+};
+
+// The refusal in Japanese, as the status bar shows it; empty for None.
+const char *refusalText(Refusal refusal);
+
+// Why the rules cannot judge the position at all, in Japanese; empty when they can. They need one
+// king of each side on the board, and the side not to move must not be in check.
+std::string rulesProblem(const ZnBan &game);
+
+// Whether the king of `side` is attacked; false when that side has no king on the board.
+bool kingInCheck(const ZnBan &game, Side side);
+
+// Whether the side to move is in check.
+bool inCheck(const ZnBan &game);
+
+// Appends every move the rules allow the side to move: each legal move (both choices where
+// promotion is optional) and each legal drop, one per kind in hand and square.
+void legalMoves(const ZnBan &game, std::vector<Move> &out);
+
+// The number of moves legalMoves would append, counted without listing them.
+int countLegalMoves(const ZnBan &game);
+
+// Whether the side to move has any legal move; stops at the first one found.
+bool hasLegalMove(const ZnBan &game);
+
+// Whether the rules allow `move` for the side to move, and if not, why. Checks everything the free
+// board checks, then the king's safety and the pawn drop that mates.
+Refusal checkMove(const ZnBan &game, const Move &move);
+
+// Whether the side to move has lost: in shogi a side with no legal move has lost, checked or not.
+bool isMated(const ZnBan &game);
+
+// The number of leaves of the legal-move tree `depth` plies deep (1 for depth 0). Makes and takes
+// back moves on `game`, which ends as it began; the game must not be in replay mode.
+std::uint64_t legalPerft(ZnBan &game, int depth);
+
+// The outcome of the line when the position the game shows has occurred four times in it.
+enum class Repetition : std::uint8_t {
+    None,
+    Draw,          // 千日手
+    SenteChecked,  // sente gave check with every move since the first occurrence: sente loses
+    GoteChecked,   // the same for gote
+};
+
+// How many times the position the game shows (board, both hands, side to move) has occurred in the
+// line that led to it, this time included. Keys are matched first, then the positions themselves.
+int occurrences(const ZnBan &game);
+
+// The repetition verdict for the position the game shows.
+Repetition repetition(const ZnBan &game);
+
+// Sets `start` up as the position the line of the game began from, with no history: the first
+// moveCount history records taken back from the position the game shows.
+void lineStart(const ZnBan &game, ZnBan &start);
+
+// The declaration rules (入玉宣言).
+enum class DeclarationRule : std::uint8_t {
+    Points27,  // sente needs 28 points, gote 27; less loses
+    Points24,  // 31 points or more win, 24 to 30 draw, less loses
+};
+
+enum class Declaration : std::uint8_t { Lose, Draw, Win };
+
+// The declaration points of `side`: 5 for each rook or bishop, promoted or not, and 1 for each
+// other piece, counting its pieces in the enemy camp (not the king) and in its hand; gote, the giver
+// in a handicap game, also counts every piece missing from the position, as ShogiHome does.
+int declarationPoints(const ZnBan &game, Side side);
+
+// How many of `side`'s pieces other than the king stand in the enemy camp.
+int piecesInEnemyCamp(const ZnBan &game, Side side);
+
+// The outcome if the side to move declared now: its king in the enemy camp, at least ten other of
+// its pieces there, not in check, and enough points under `rule`.
+Declaration judgeDeclaration(const ZnBan &game, DeclarationRule rule);
+
+// Everything the rules say about the position the game shows, gathered once for a status line.
+struct Judgement {
+    std::string problem;  // rulesProblem; when not empty nothing below is judged
+    bool check = false;
+    bool mate = false;  // no legal move: the side to move has lost
+    Repetition repetition = Repetition::None;
+    bool declarationWin = false;  // the side to move would win by declaring under the 27-point rule
+    int legalMoves = 0;
+};
+
+// Judges the position the game shows.
+Judgement judge(const ZnBan &game);
+
+// The status text for the position the game shows: "先手番です" or "後手番です", followed by
+// "　王手" when that side is in check; "詰み　先手の勝ち" (or 後手), "千日手" or
+// "連続王手の千日手　先手の負け" (or 後手) instead when one applies. A position the rules cannot
+// judge gets the plain turn text.
+std::string turnText(const ZnBan &game);
