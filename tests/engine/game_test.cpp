@@ -112,7 +112,7 @@ TEST(GameReferee, EndsEachWayWithItsWordAndWinner) {
         {LateMove, GameEnd::Timeout, GOTE, "切れ負け", "後手（Beta）の勝ち: 時間切れ（2手）"},
         {Garbage, GameEnd::IllegalMove, GOTE, "反則負け", "後手（Beta）の勝ち: 反則（読めない指し手 7g7x）（2手）"},
         {Illegal, GameEnd::IllegalMove, GOTE, "反則負け",
-         "後手（Beta）の勝ち: 反則（5e5d: 移動元に駒がありません）（2手）"},
+         "後手（Beta）の勝ち: 反則（5e5d: 動かせる駒がありません）（2手）"},
         // Gote's engine died while sente thought: gote loses though not to move.
         {SenteFault, GameEnd::Fault, SENTE, "反則勝ち", "先手（Alpha）の勝ち: エンジンが終了しました（2手）"},
         {MaxMoves, GameEnd::MaxMoves, -1, "持将棋", "最大手数（持将棋）で引き分け（3手）"},
@@ -170,13 +170,13 @@ TEST(GameReferee, EndsByTheRulesOfThePosition) {
          GameEnd::Repetition,
          -1,
          "千日手"},
-        // Sente checks with every move: sente loses, and gote, to move, has won by it.
+        // Sente checks with every move: sente, to move once it comes round again, loses.
         {perpetual,
          {"9b9a", "1a1b", "9a9b", "1b1a", "9b9a", "1a1b", "9a9b", "1b1a", "9b9a", "1a1b", "9a9b", "1b1a"},
          DeclarationRule::Points27,
          GameEnd::PerpetualCheck,
          GOTE,
-         "反則勝ち"},
+         "反則負け"},
         // 28 points: enough for sente under the 27-point rule, a draw under the 24-point rule.
         {entered, {"declare"}, DeclarationRule::Points27, GameEnd::DeclarationWon, SENTE, "入玉勝ち"},
         {entered, {"win"}, DeclarationRule::Points27, GameEnd::DeclarationWon, SENTE, "入玉勝ち"},
@@ -212,7 +212,7 @@ TEST(GameReferee, RefusesAPersonsMoveOutsideTheRulesWithItsReason) {
     } rows[] = {
         {"k8/2S6/1G7/9/9/9/9/9/4K4 b P 1", "P*9b", "打ち歩詰めです"},
         {"4k4/9/9/9/9/9/9/4r4/4K4 b G 1", "G*1a", "王手を放置しています"},
-        {"4k4/9/9/9/9/9/9/9/3rK4 b - 1", "5i6h", "自玉が取られる手です"},
+        {"4k4/9/9/9/9/9/9/3r5/4K4 b - 1", "5i6i", "自玉が取られる手です"},
     };
     for (const auto &row : rows) {
         Table table(settings(), row.start);

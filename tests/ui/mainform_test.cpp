@@ -563,7 +563,8 @@ TEST_F(MainFormTest, InertItemsChangeNothing) {
     const std::string before = positionOf(window->game());
     window->SetStatusText(QStringLiteral("そのまま"));
     const QImage picture = ban()->picture();
-    for (const char *item : {"KR2", "KG1", "K2"}) trigger(item);
+    // 投了 waits for a game; 対局 opens its dialog (the game window tests cover it).
+    for (const char *item : {"KG1", "K2"}) trigger(item);
     EXPECT_EQ(positionOf(window->game()), before);
     EXPECT_EQ(window->statusText(), QStringLiteral("そのまま"));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Nagi将棋"));
