@@ -118,10 +118,13 @@ void TZnMainForm::beginGame(const GameChoice &choice) {
     }
     gameHost_ = new GameHost(record_, settings, players, this);
     connect(gameHost_, &GameHost::gameStarted, this, [this] {
+        clockWindow_->refresh();
         RedrawAll();
         SetStatusText(QStringLiteral("対局開始"));
     });
     connect(gameHost_, &GameHost::movePlayed, this, [this] {
+        // The mark moves with the turn, not at the next tick.
+        clockWindow_->refresh();
         znFlags.clearSquareSelection();
         RedrawAll();
     });

@@ -100,7 +100,6 @@ TEST(GameWindow, RefusesAMoveOutsideTheRulesAndTheClockFollowsTheTurn) {
     QTest::mouseClick(board, Qt::LeftButton, Qt::NoModifier, squareCentre(5, 9));
     QTest::mouseClick(board, Qt::LeftButton, Qt::NoModifier, squareCentre(5, 8));
     EXPECT_EQ(window->game().history().size(), 1u);
-    window->clockWindow()->refresh();
     EXPECT_EQ(window->clockWindow()->markedSide(), GOTE);
     EXPECT_EQ(window->clockWindow()->nameText(GOTE), "△後手");
 
