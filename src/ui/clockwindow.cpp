@@ -44,7 +44,7 @@ TClockWindow::TClockWindow(QWidget *parent) : QWidget(parent, Qt::Tool) {
             label->setAlignment(Qt::AlignCenter);
             column->addWidget(label);
         }
-        panel.name->setMinimumWidth(150);
+        panel.name->setFixedWidth(170);
         layout->addWidget(frame);
     }
     timer_.setInterval(100);
@@ -67,8 +67,12 @@ void TClockWindow::refresh() {
     const GameReferee *referee = host->referee();
     for (Side side : {SENTE, GOTE}) {
         const Panel &panel = panels_[side];
-        panel.name->setText(QString::fromUtf8(side == SENTE ? "▲" : "△") +
-                            QString::fromStdString(host->names()[side]));
+        // A long engine name ("gpsshogi (smp) vm r3033 ...") is cut with an ellipsis; the tooltip
+        // holds it whole.
+        const QString name =
+            QString::fromUtf8(side == SENTE ? "▲" : "△") + QString::fromStdString(host->names()[side]);
+        panel.name->setToolTip(name);
+        panel.name->setText(panel.name->fontMetrics().elidedText(name, Qt::ElideRight, panel.name->width()));
         if (referee == nullptr) {
             panel.time->setText(QStringLiteral("-:--"));
             panel.byoyomi->setText(QString());

@@ -101,7 +101,7 @@ TEST(GameWindow, RefusesAMoveOutsideTheRulesAndTheClockFollowsTheTurn) {
     QTest::mouseClick(board, Qt::LeftButton, Qt::NoModifier, squareCentre(5, 8));
     EXPECT_EQ(window->game().history().size(), 1u);
     EXPECT_EQ(window->clockWindow()->markedSide(), GOTE);
-    EXPECT_EQ(window->clockWindow()->nameText(GOTE), "△後手");
+    EXPECT_EQ(window->clockWindow()->nameText(GOTE), "△後手") << "a short name is not cut";
 
     window->stopGame();
     ASSERT_TRUE(spinUntil([&] { return !window->gameRunning(); }));
