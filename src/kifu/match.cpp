@@ -155,8 +155,17 @@ public:
 
 private:
     void fill() {
-        while (!stopping_ && next_ < line_.games && static_cast<int>(running_.size()) < line_.concurrency)
-            startGame(next_++);
+        while (!stopping_ && static_cast<int>(running_.size()) < line_.concurrency) {
+            if (!retry_.empty()) {
+                const int index = retry_.front();
+                retry_.pop_front();
+                startGame(index);
+            } else if (next_ < line_.games) {
+                startGame(next_++);
+            } else {
+                break;
+            }
+        }
         if (running_.empty()) loop_->quit();
     }
 
@@ -182,8 +191,15 @@ private:
         game->host = std::make_unique<GameHost>(game->record, settings, players);
         GameHost *host = game->host.get();
         Game *raw = game.get();
-        QObject::connect(host, &GameHost::startFailed, [this](const QString &reason) {
-            err_ << "nagikifu: エンジンを起動できません: " << reason.toStdString() << std::endl;
+        QObject::connect(host, &GameHost::startFailed, [this, raw](const QString &reason) {
+            err_ << "nagikifu: " << raw->index + 1 << "局目: エンジンを起動できません: " << reason.toStdString()
+                 << std::endl;
+            // Engines that played before failed only this once (a busy machine): the game is played
+            // again, a few times at most. One that never started ends the match.
+            if (played_ > 0 && ++retries_ <= kRetries) {
+                retry_.push_back(raw->index);
+                return;
+            }
             status_ = FAILED;
             stopping_ = true;
         });
@@ -196,7 +212,10 @@ private:
     }
 
     void gameFinished(Game *game) {
-        if (game->host->started()) report(*game);
+        if (game->host->started()) {
+            ++played_;
+            report(*game);
+        }
         for (auto it = running_.begin(); it != running_.end(); ++it)
             if (it->get() == game) {
                 // Not from inside the host's own signal.
@@ -294,6 +313,11 @@ private:
     std::deque<std::unique_ptr<Game>> running_;
     int next_ = 0;
     int finished_ = 0;
+    // Games whose engines could not start although they had played before, to be played again.
+    static constexpr int kRetries = 3;
+    std::deque<int> retry_;
+    int retries_ = 0;
+    int played_ = 0;
     bool stopping_ = false;
     int status_ = 0;
     // Engine A's score; B's is its mirror.

@@ -25,6 +25,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <set>
 #include <memory>
 #include <string>
 
@@ -223,12 +224,17 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndShortcuts) {
         {"KE3", QKeySequence(QStringLiteral("Ctrl+V"))}, {"KC1", QKeySequence(QStringLiteral("Ctrl+1"))},
         {"KL1", QKeySequence(QStringLiteral("Ctrl+2"))}, {"KX1", QKeySequence(QStringLiteral("Ctrl+3"))},
         {"KP1", QKeySequence(QStringLiteral("Ctrl+4"))}, {"KM1", QKeySequence(QStringLiteral("Ctrl+5"))},
-        {"KU1", QKeySequence(QStringLiteral("Alt+Up"))},  {"KJ1", QKeySequence(QStringLiteral("Alt+Down"))}};
+        {"KU1", QKeySequence(QStringLiteral("Alt+Up"))},  {"KJ1", QKeySequence(QStringLiteral("Alt+Down"))},
+        {"KR2", QKeySequence(QStringLiteral("Ctrl+G"))}};
+    // The items of a game running wait for one.
+    const std::set<std::string> gameItems = {"KG1", "K2", "KR3", "KR4"};
     const Row rows[] = {
         {"FileF1",
          "ファイル(&F)",
          {{"KN1", "新規(&N)"}, {"K4", "開く(&O)"}, {"KS1", "保存(&S)"}, {"N1", "-"}, {"ExitX1", "終了(&X)"}}},
-        {"KR1", "実行(&R)", {{"KR2", "対局(&R)"}, {"KB1", "一手戻す(&B)"}, {"KG1", "投了(&G)"}}},
+        {"KR1",
+         "実行(&R)",
+         {{"KR2", "対局(&R)…"}, {"KB1", "一手戻す(&B)"}, {"KG1", "投了(&G)"}, {"KR4", "入玉宣言(&D)"}, {"KR3", "中断(&S)"}}},
         {"EditE1",
          "編集(&E)",
          {{"KE1", "棋譜をコピー(&C)"},
@@ -285,7 +291,7 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndShortcuts) {
             const auto key = shortcuts.find(row.items[i].first);
             EXPECT_EQ(action->shortcut(), key == shortcuts.end() ? QKeySequence() : key->second)
                 << row.items[i].first;
-            EXPECT_TRUE(action->isEnabled());
+            EXPECT_EQ(action->isEnabled(), !gameItems.count(row.items[i].first)) << row.items[i].first;
             // Only the layers of 表示 can be ticked, and every one starts off.
             EXPECT_EQ(action->isCheckable(), std::string(row.menu) == "ViewV1");
             EXPECT_FALSE(action->isChecked());
