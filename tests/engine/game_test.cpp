@@ -97,7 +97,7 @@ GameSettings settings(TimeControl time = control(60, 10), std::int64_t margin = 
 }
 
 TEST(GameReferee, EndsEachWayWithItsWordAndWinner) {
-    enum Action { Resign, Stop, Flag, LateMove, Garbage, Illegal, SenteFault, EngineResigns, MaxMoves };
+    enum Action { Resign, Stop, Flag, FischerFlag, LateMove, Garbage, Illegal, SenteFault, EngineResigns, MaxMoves };
     const struct {
         Action action;
         GameEnd end;
@@ -109,6 +109,7 @@ TEST(GameReferee, EndsEachWayWithItsWordAndWinner) {
         {EngineResigns, GameEnd::Resignation, GOTE, "投了", "後手（Beta）の勝ち: 投了（2手）"},
         {Stop, GameEnd::Stopped, -1, "中断", "中断しました（2手）"},
         {Flag, GameEnd::Timeout, GOTE, "切れ負け", "後手（Beta）の勝ち: 時間切れ（2手）"},
+        {FischerFlag, GameEnd::Timeout, GOTE, "切れ負け", "後手（Beta）の勝ち: 時間切れ（2手）"},
         {LateMove, GameEnd::Timeout, GOTE, "切れ負け", "後手（Beta）の勝ち: 時間切れ（2手）"},
         {Garbage, GameEnd::IllegalMove, GOTE, "反則負け", "後手（Beta）の勝ち: 反則（読めない指し手 7g7x）（2手）"},
         {Illegal, GameEnd::IllegalMove, GOTE, "反則負け",
@@ -118,7 +119,8 @@ TEST(GameReferee, EndsEachWayWithItsWordAndWinner) {
         {MaxMoves, GameEnd::MaxMoves, -1, "持将棋", "最大手数（持将棋）で引き分け（3手）"},
     };
     for (const auto &row : rows) {
-        GameSettings s = settings();
+        // 加算: 10 s and 5 s a move, credited as each turn begins.
+        GameSettings s = row.action == FischerFlag ? settings(control(10, 0, 5)) : settings();
         if (row.action == MaxMoves) s.maxMoves = 3;
         Table table(s);
         ASSERT_EQ(table.play("7g7f", 4 * S), "");
@@ -132,6 +134,11 @@ TEST(GameReferee, EndsEachWayWithItsWordAndWinner) {
                 // Sente's turn began at 6 s with 56 s and 10 s of 秒読み.
                 EXPECT_FALSE(table.referee->checkFlag(72 * S)) << "still within 秒読み";
                 EXPECT_TRUE(table.referee->checkFlag(72 * S + 1));
+                break;
+            case FischerFlag:
+                // Sente had 15 s, spent 4, and got 5 more at 6 s: 16 s from then.
+                EXPECT_FALSE(table.referee->checkFlag(22 * S));
+                EXPECT_TRUE(table.referee->checkFlag(22 * S + 1));
                 break;
             case LateMove: EXPECT_EQ(table.play("2g2f", 6 * S + 71 * S), "時間切れです"); break;
             case Garbage: table.referee->engineAnswer({"7g7x", "", false, false}, t); break;

@@ -103,6 +103,12 @@ TEST(GameWindow, RefusesAMoveOutsideTheRulesAndTheClockFollowsTheTurn) {
     EXPECT_EQ(window->clockWindow()->markedSide(), GOTE);
     EXPECT_EQ(window->clockWindow()->nameText(GOTE), "△後手") << "a short name is not cut";
 
+    // Closing asks first; "no" keeps the game going.
+    asker.questionAnswers = {false};
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(asker.questions.size(), 1);
+    EXPECT_TRUE(window->gameRunning());
+
     window->stopGame();
     ASSERT_TRUE(spinUntil([&] { return !window->gameRunning(); }));
     EXPECT_EQ(window->record().notes().endWord, "中断");
