@@ -99,6 +99,33 @@ TEST(GameHost, AnEngineThatCannotStartMeansNoGame) {
     EXPECT_EQ(childProcesses().total, 0);
 }
 
+TEST(NagikifuMatch, AWrongCommandLineIs2AndAnEngineThatNeverStartsIs1) {
+    QTemporaryDir dir;
+    const std::string fake = fakeEngine(dir, "normal").toStdString();
+    const std::string dead = fakeEngine(dir, "exit-at-start").toStdString();
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        const char *says;
+    } rows[] = {
+        {{}, 2, "二つのエンジン"},
+        {{"--engine", fake}, 2, "二つのエンジン"},
+        {{"--engine", fake, "--engine", fake, "--byoyomi", "1", "--increment", "1"}, 2, "一緒に使えません"},
+        {{"--engine", fake, "--engine", fake, "--games", "0"}, 2, "--games の値"},
+        {{"--engine", fake, "--engine", fake, "--time", "0", "--byoyomi", "0"}, 2, "どれか"},
+        {{"--engine", fake, "--engine", fake, "--bogus", "1"}, 2, "知らないオプション"},
+        {{"--engine", fake, "--engine", fake, "--start", "角角落ち"}, 1, "角角落ち"},
+        {{"--engine", fake, "--engine", fake, "--out", dir.filePath("none").toStdString()}, 1, "フォルダがありません"},
+        {{"--engine", fake, "--engine", dead, "--games", "3"}, 1, "起動中に終了"},
+    };
+    for (const auto &row : rows) {
+        std::ostringstream out, err;
+        EXPECT_EQ(runMatch(row.args, out, err, false), row.status) << err.str();
+        EXPECT_NE(err.str().find(row.says), std::string::npos) << err.str();
+    }
+    EXPECT_EQ(childProcesses().total, 0);
+}
+
 // One short game between the installed engines, as a user runs it: a record that reads again to
 // the same moves and ends by a rule it names.
 TEST(NagikifuMatch, TheInstalledEnginesPlayAGameToItsEnd) {
