@@ -36,7 +36,8 @@ std::string timeControlText(const TimeControl &control) {
 }
 
 std::string timeControlProblem(const TimeControl &control) {
-    if (control.mainMs < 0 || control.byoyomiMs < 0 || control.incrementMs < 0) return "時間に負の値があります";
+    if (control.mainMs < 0 || control.byoyomiMs < 0 || control.incrementMs < 0)
+        return "時間に負の値があります";
     if (control.mainMs > kLongestMs || control.byoyomiMs > kLongestMs || control.incrementMs > kLongestMs)
         return "時間が長すぎます";
     if (control.byoyomiMs > 0 && control.incrementMs > 0) return "秒読みと加算は一緒に使えません";

@@ -37,7 +37,8 @@ void GameReferee::start(std::int64_t now) {
 std::string GameReferee::play(const MoveSpec &move, std::int64_t now) {
     if (over()) return "対局は終わっています";
     if (checkFlag(now)) return "時間切れです";
-    if (const Refusal refusal = checkMove(record_.game(), Move{move.from, move.to, move.promote, move.dropKind});
+    if (const Refusal refusal =
+            checkMove(record_.game(), Move{move.from, move.to, move.promote, move.dropKind});
         refusal != Refusal::None)
         return refusalText(refusal);
     const std::int64_t spent = clock_.stopTurn(now);
@@ -131,8 +132,8 @@ void GameReferee::finish(GameEnd end, std::optional<Side> winner, std::string de
     }
     // A move that ended the game took its time already; the end word takes what the side to move
     // spent before it.
-    const bool afterMove = end == GameEnd::Mate || end == GameEnd::Repetition || end == GameEnd::PerpetualCheck ||
-                           end == GameEnd::MaxMoves;
+    const bool afterMove = end == GameEnd::Mate || end == GameEnd::Repetition ||
+                           end == GameEnd::PerpetualCheck || end == GameEnd::MaxMoves;
     record_.setEndWord(endWordOf(result_, toMove()), afterMove ? 0 : wholeSeconds(spent));
 }
 

@@ -9,8 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "engine/gameclock.h"
 #include "core/rules.h"
+#include "engine/gameclock.h"
 #include "engine/usiline.h"
 #include "record/gamerecord.h"
 

@@ -32,7 +32,8 @@ void GameHost::start() {
                 [this, side](EngineState state) { engineStateChanged(side, state); });
         connect(process, &EngineProcess::bestMove, this,
                 [this, side](const UsiBestMove &best) { engineBestMove(side, best); });
-        connect(process, &EngineProcess::fault, this, [this, side](const QString &reason) { engineFault(side, reason); });
+        connect(process, &EngineProcess::fault, this,
+                [this, side](const QString &reason) { engineFault(side, reason); });
         connect(process, &EngineProcess::note, this, &GameHost::note);
         connect(process, &EngineProcess::ended, this, [this, side] { engineEnded(side); });
         engines_[side] = std::move(engine);
@@ -59,7 +60,8 @@ void GameHost::beginGame() {
         if (!engines_[side]) continue;
         const EngineSession *session = engines_[side]->session();
         const std::string name = session->engineName();
-        settings_.names[side] = name.empty() ? QFileInfo(players_[side].engine).fileName().toStdString() : name;
+        settings_.names[side] =
+            name.empty() ? QFileInfo(players_[side].engine).fileName().toStdString() : name;
         settings_.marginMs[side] = session->profile().moveMarginMs;
     }
     referee_ = std::make_unique<GameReferee>(record_, settings_);

@@ -69,8 +69,10 @@ MatchLine parseMatch(const std::vector<std::string> &args) {
         int seconds = 0;
         bool ok = true;
         if (arg == "--engine") {
-            if (engines == 2) line.problem = "--engine は二つまでです";
-            else line.engines[engines++] = value;
+            if (engines == 2)
+                line.problem = "--engine は二つまでです";
+            else
+                line.engines[engines++] = value;
         } else if (arg == "--games") {
             ok = readNumber(value, 1, 100000, line.games);
         } else if (arg == "--time" || arg == "--byoyomi" || arg == "--increment") {
@@ -93,11 +95,14 @@ MatchLine parseMatch(const std::vector<std::string> &args) {
         if (!ok) line.problem = arg + " の値が正しくありません: " + value;
     }
     if (!line.problem.empty()) return line;
-    if (byoyomi && increment) line.problem = "--byoyomi と --increment は一緒に使えません";
-    else if (engines != 2) line.problem = "match には --engine で二つのエンジンを指定してください";
+    if (byoyomi && increment)
+        line.problem = "--byoyomi と --increment は一緒に使えません";
+    else if (engines != 2)
+        line.problem = "match には --engine で二つのエンジンを指定してください";
     if (increment && !byoyomi) line.time.byoyomiMs = 0;
     if (line.problem.empty())
-        if (const std::string problem = timeControlProblem(line.time); !problem.empty()) line.problem = problem;
+        if (const std::string problem = timeControlProblem(line.time); !problem.empty())
+            line.problem = problem;
     return line;
 }
 
@@ -140,7 +145,8 @@ struct Game {
 
 class MatchRunner {
 public:
-    MatchRunner(const MatchLine &line, const PositionSpec &start, std::ostream &out, std::ostream &err, bool terminal)
+    MatchRunner(const MatchLine &line, const PositionSpec &start, std::ostream &out, std::ostream &err,
+                bool terminal)
         : line_(line), start_(start), out_(out), err_(err), terminal_(terminal) {}
 
     int run() {
@@ -192,8 +198,8 @@ private:
         GameHost *host = game->host.get();
         Game *raw = game.get();
         QObject::connect(host, &GameHost::startFailed, [this, raw](const QString &reason) {
-            err_ << "nagikifu: " << raw->index + 1 << "局目: エンジンを起動できません: " << reason.toStdString()
-                 << std::endl;
+            err_ << "nagikifu: " << raw->index + 1
+                 << "局目: エンジンを起動できません: " << reason.toStdString() << std::endl;
             // Engines that played before failed only this once (a busy machine): the game is played
             // again, a few times at most. One that never started ends the match.
             if (played_ > 0 && ++retries_ <= kRetries) {
@@ -283,8 +289,9 @@ private:
         out_ << '\n' << padded("エンジン", width) << row;
         for (int engine = 0; engine < 2; ++engine) {
             const MatchScore &score = engine == 0 ? a : b;
-            std::snprintf(row, sizeof row, " %5d %5d %5d %7.1f %6.3f  %s\n", score.wins, score.losses, score.draws,
-                          score.wins + 0.5 * score.draws, score.ratio(), eloText(eloOf(score), score).c_str());
+            std::snprintf(row, sizeof row, " %5d %5d %5d %7.1f %6.3f  %s\n", score.wins, score.losses,
+                          score.draws, score.wins + 0.5 * score.draws, score.ratio(),
+                          eloText(eloOf(score), score).c_str());
             out_ << padded(names[engine], width) << row;
         }
         out_ << std::flush;

@@ -83,7 +83,8 @@ void TClockWindow::refresh() {
         panel.time->setText(clockText(clock.remainingMs(side, now)));
         const TimeControl &control = clock.control(side);
         if (control.byoyomiMs > 0)
-            panel.byoyomi->setText(QStringLiteral("秒読み %1").arg((clock.byoyomiLeftMs(side, now) + 999) / 1000));
+            panel.byoyomi->setText(
+                QStringLiteral("秒読み %1").arg((clock.byoyomiLeftMs(side, now) + 999) / 1000));
         else if (control.incrementMs > 0)
             panel.byoyomi->setText(QStringLiteral("加算 %1秒").arg(control.incrementMs / 1000));
         else

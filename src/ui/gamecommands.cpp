@@ -21,7 +21,8 @@ namespace {
 
 std::vector<std::pair<std::string, std::string>> optionList(const QMap<QString, QString> &values) {
     std::vector<std::pair<std::string, std::string>> list;
-    for (auto it = values.begin(); it != values.end(); ++it) list.emplace_back(it.key().toStdString(), it.value().toStdString());
+    for (auto it = values.begin(); it != values.end(); ++it)
+        list.emplace_back(it.key().toStdString(), it.value().toStdString());
     return list;
 }
 
@@ -73,7 +74,8 @@ QString TZnMainForm::setUpStart(const GameChoice &choice) {
         return QStringLiteral("知らない開始局面です: ") + choice.start;
     }
     ZnBan fresh;
-    if (const std::string problem = buildGame(fresh, start); !problem.empty()) return QString::fromStdString(problem);
+    if (const std::string problem = buildGame(fresh, start); !problem.empty())
+        return QString::fromStdString(problem);
     znFlags.Reset();
     game_.swap(fresh);
     record_.reset();
@@ -88,7 +90,8 @@ bool TZnMainForm::startGame(const GameChoice &choice) {
             SetStatusText(QString::fromStdString(problem));
             return false;
         }
-    const bool series = !choice.engines[SENTE].isEmpty() && !choice.engines[GOTE].isEmpty() && choice.games > 1;
+    const bool series =
+        !choice.engines[SENTE].isEmpty() && !choice.engines[GOTE].isEmpty() && choice.games > 1;
     series_ = std::make_unique<GameChoice>(choice);
     gamesLeft_ = series ? choice.games - 1 : 0;
     gamesPlayed_ = 0;
@@ -106,15 +109,18 @@ void TZnMainForm::beginGame(const GameChoice &choice) {
     }
     GameSettings settings;
     const bool handicap = choice.start != QStringLiteral("平手") && choice.start != kStartHere;
-    settings.names = handicap ? std::array<std::string, 2>{"下手", "上手"} : std::array<std::string, 2>{"先手", "後手"};
+    settings.names =
+        handicap ? std::array<std::string, 2>{"下手", "上手"} : std::array<std::string, 2>{"先手", "後手"};
     settings.time = choice.time;
     settings.maxMoves = choice.maxMoves;
     settings.declaration = choice.declaration;
-    settings.startDate = QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")).toStdString();
+    settings.startDate =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")).toStdString();
     std::array<PlayerChoice, 2> players;
     for (Side side : {SENTE, GOTE}) {
         players[side].engine = choice.engines[side];
-        if (!players[side].person()) players[side].options = optionList(engineStore().options(choice.engines[side]));
+        if (!players[side].person())
+            players[side].options = optionList(engineStore().options(choice.engines[side]));
     }
     gameHost_ = new GameHost(record_, settings, players, this);
     connect(gameHost_, &GameHost::gameStarted, this, [this] {
@@ -145,8 +151,9 @@ void TZnMainForm::beginGame(const GameChoice &choice) {
     clockWindow_->follow(gameHost_);
     clockWindow_->show();
     RedrawAll();
-    SetStatusText(players[SENTE].person() && players[GOTE].person() ? QString()
-                                                                     : QStringLiteral("エンジンを起動しています…"));
+    SetStatusText(players[SENTE].person() && players[GOTE].person()
+                      ? QString()
+                      : QStringLiteral("エンジンを起動しています…"));
     gameHost_->start();
 }
 
@@ -175,7 +182,8 @@ void TZnMainForm::gameEnded(const GameResult &result) {
     lastResult_ = text;
     SetStatusText(text);
     if (gamesLeft_ > 0) return;
-    auto box = new QMessageBox(QMessageBox::Information, QStringLiteral("対局終了"), text, QMessageBox::Ok, this);
+    auto box =
+        new QMessageBox(QMessageBox::Information, QStringLiteral("対局終了"), text, QMessageBox::Ok, this);
     box->setObjectName(QStringLiteral("GameOverBox"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();

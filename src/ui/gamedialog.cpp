@@ -50,7 +50,8 @@ GameChoice loadGameChoice(QSettings &settings, const QStringList &engines) {
         TimeControl &time = choice.time[side];
         time.mainMs = settings.value(sideKey(side, "main"), qlonglong(time.mainMs)).toLongLong();
         time.byoyomiMs = settings.value(sideKey(side, "byoyomi"), qlonglong(time.byoyomiMs)).toLongLong();
-        time.incrementMs = settings.value(sideKey(side, "increment"), qlonglong(time.incrementMs)).toLongLong();
+        time.incrementMs =
+            settings.value(sideKey(side, "increment"), qlonglong(time.incrementMs)).toLongLong();
         if (!timeControlProblem(time).empty()) time = TimeControl();
     }
     choice.start = settings.value(key("start")).toString();
@@ -97,7 +98,8 @@ GameDialog::GameDialog(const GameChoice &choice, const QStringList &engines, QWi
         row.main = new QTimeEdit(players);
         row.main->setObjectName(name + QStringLiteral("Main"));
         row.main->setDisplayFormat(QStringLiteral("H:mm:ss"));
-        row.main->setTime(QTime(0, 0).addMSecs(static_cast<int>(std::clamp<std::int64_t>(choice.time[side].mainMs, 0, 86399000))));
+        row.main->setTime(QTime(0, 0).addMSecs(
+            static_cast<int>(std::clamp<std::int64_t>(choice.time[side].mainMs, 0, 86399000))));
         grid->addWidget(row.main, line, 2);
         row.byoyomi = new QRadioButton(QStringLiteral("秒読み"), players);
         row.increment = new QRadioButton(QStringLiteral("加算"), players);
@@ -111,7 +113,8 @@ GameDialog::GameDialog(const GameChoice &choice, const QStringList &engines, QWi
         row.seconds = new QSpinBox(players);
         row.seconds->setObjectName(name + QStringLiteral("Seconds"));
         row.seconds->setRange(0, 3600);
-        row.seconds->setValue(static_cast<int>((fischer ? choice.time[side].incrementMs : choice.time[side].byoyomiMs) / 1000));
+        row.seconds->setValue(
+            static_cast<int>((fischer ? choice.time[side].incrementMs : choice.time[side].byoyomiMs) / 1000));
         grid->addWidget(row.byoyomi, line, 3);
         grid->addWidget(row.increment, line, 4);
         grid->addWidget(row.seconds, line, 5);
@@ -122,7 +125,8 @@ GameDialog::GameDialog(const GameChoice &choice, const QStringList &engines, QWi
     auto form = new QFormLayout;
     start_ = new QComboBox(this);
     start_->setObjectName(QStringLiteral("Start"));
-    for (std::string_view name : handicapNames()) start_->addItem(QString::fromUtf8(name.data(), qsizetype(name.size())));
+    for (std::string_view name : handicapNames())
+        start_->addItem(QString::fromUtf8(name.data(), qsizetype(name.size())));
     start_->addItem(kStartHere);
     start_->setCurrentIndex(qMax(0, start_->findText(choice.start)));
     form->addRow(QStringLiteral("開始局面"), start_);
@@ -185,7 +189,8 @@ QString GameDialog::problem() const {
     const GameChoice now = choice();
     for (Side side : {SENTE, GOTE})
         if (const std::string problem = timeControlProblem(now.time[side]); !problem.empty())
-            return QString::fromUtf8(kSideNames[side]) + QStringLiteral(": ") + QString::fromStdString(problem);
+            return QString::fromUtf8(kSideNames[side]) + QStringLiteral(": ") +
+                   QString::fromStdString(problem);
     return {};
 }
 

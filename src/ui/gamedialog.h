@@ -10,8 +10,8 @@
 #include <array>
 #include <optional>
 
-#include "engine/gameclock.h"
 #include "core/rules.h"
+#include "engine/gameclock.h"
 
 class QComboBox;
 class QLabel;

@@ -82,7 +82,8 @@ bool dropSelectedPiece(ZnBan &game, ZnFlags &flags, Square to, const Play &play,
     return false;
 }
 
-bool press(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, int x, int y, const Play &play, QString &refusal) {
+bool press(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, int x, int y, const Play &play,
+           QString &refusal) {
     const int square = squareUnder(x, y);
     if (square < 0) return false;
     const auto to = static_cast<Square>(square);

@@ -2,8 +2,8 @@
 // Mouse presses on the board and the stands turned into selections, moves and drops.
 
 #include <QString>
-#include <functional>
 #include <Qt>
+#include <functional>
 
 #include "core/znban.h"
 #include "record/gamerecord.h"

@@ -84,7 +84,9 @@ struct Table {
         referee = std::make_unique<GameReferee>(record, std::move(settings));
         referee->start(0);
     }
-    std::string play(const char *word, std::int64_t now) { return referee->play(*readUsiMoveWord(word), now); }
+    std::string play(const char *word, std::int64_t now) {
+        return referee->play(*readUsiMoveWord(word), now);
+    }
 };
 
 GameSettings settings(TimeControl time = control(60, 10), std::int64_t margin = 0) {
@@ -97,7 +99,18 @@ GameSettings settings(TimeControl time = control(60, 10), std::int64_t margin = 
 }
 
 TEST(GameReferee, EndsEachWayWithItsWordAndWinner) {
-    enum Action { Resign, Stop, Flag, FischerFlag, LateMove, Garbage, Illegal, SenteFault, EngineResigns, MaxMoves };
+    enum Action {
+        Resign,
+        Stop,
+        Flag,
+        FischerFlag,
+        LateMove,
+        Garbage,
+        Illegal,
+        SenteFault,
+        EngineResigns,
+        MaxMoves
+    };
     const struct {
         Action action;
         GameEnd end;
@@ -111,7 +124,8 @@ TEST(GameReferee, EndsEachWayWithItsWordAndWinner) {
         {Flag, GameEnd::Timeout, GOTE, "切れ負け", "後手（Beta）の勝ち: 時間切れ（2手）"},
         {FischerFlag, GameEnd::Timeout, GOTE, "切れ負け", "後手（Beta）の勝ち: 時間切れ（2手）"},
         {LateMove, GameEnd::Timeout, GOTE, "切れ負け", "後手（Beta）の勝ち: 時間切れ（2手）"},
-        {Garbage, GameEnd::IllegalMove, GOTE, "反則負け", "後手（Beta）の勝ち: 反則（読めない指し手 7g7x）（2手）"},
+        {Garbage, GameEnd::IllegalMove, GOTE, "反則負け",
+         "後手（Beta）の勝ち: 反則（読めない指し手 7g7x）（2手）"},
         {Illegal, GameEnd::IllegalMove, GOTE, "反則負け",
          "後手（Beta）の勝ち: 反則（5e5d: 動かせる駒がありません）（2手）"},
         // Gote's engine died while sente thought: gote loses though not to move.
@@ -169,7 +183,12 @@ TEST(GameReferee, EndsByTheRulesOfThePosition) {
         int winner;
         const char *endWord;
     } rows[] = {
-        {"4k4/9/4P4/9/9/9/9/9/4K4 b G2r 1", {"G*5b"}, DeclarationRule::Points27, GameEnd::Mate, SENTE, "詰み"},
+        {"4k4/9/4P4/9/9/9/9/9/4K4 b G2r 1",
+         {"G*5b"},
+         DeclarationRule::Points27,
+         GameEnd::Mate,
+         SENTE,
+         "詰み"},
         // The start position for the fourth time after three rounds of rook moves.
         {"startpos",
          {"2h3h", "8b7b", "3h2h", "7b8b", "2h3h", "8b7b", "3h2h", "7b8b", "2h3h", "8b7b", "3h2h", "7b8b"},
@@ -188,8 +207,12 @@ TEST(GameReferee, EndsByTheRulesOfThePosition) {
         {entered, {"declare"}, DeclarationRule::Points27, GameEnd::DeclarationWon, SENTE, "入玉勝ち"},
         {entered, {"win"}, DeclarationRule::Points27, GameEnd::DeclarationWon, SENTE, "入玉勝ち"},
         {entered, {"win"}, DeclarationRule::Points24, GameEnd::DeclarationDrawn, -1, "持将棋"},
-        {"RRBBGGGG1/4K2SS/9/9/9/9/9/9/4k4 b P 1", {"win"}, DeclarationRule::Points27, GameEnd::DeclarationLost,
-         GOTE, "反則負け"},
+        {"RRBBGGGG1/4K2SS/9/9/9/9/9/9/4k4 b P 1",
+         {"win"},
+         DeclarationRule::Points27,
+         GameEnd::DeclarationLost,
+         GOTE,
+         "反則負け"},
         {entered, {"win"}, std::nullopt, GameEnd::IllegalMove, GOTE, "反則負け"},
     };
     for (const auto &row : rows) {
@@ -246,7 +269,8 @@ TEST(GameReferee, RecordsNamesTimesAndTheReasonOfAFault) {
     EXPECT_EQ(notes.moveSeconds, std::vector<int>({4, 1}));
     EXPECT_EQ(notes.endWord, "反則負け");
     EXPECT_EQ(notes.endSeconds, 14);
-    EXPECT_EQ(table.record.commentsOnPath(2), std::vector<std::string>({"反則負け: エンジンが探索中に終了しました"}));
+    EXPECT_EQ(table.record.commentsOnPath(2),
+              std::vector<std::string>({"反則負け: エンジンが探索中に終了しました"}));
     EXPECT_EQ(table.referee->positionCommand(), "position startpos moves 7g7f 3c3d");
 }
 

@@ -115,7 +115,9 @@ TEST(NagikifuMatch, AWrongCommandLineIs2AndAnEngineThatNeverStartsIs1) {
         {{"--engine", fake, "--engine", fake, "--time", "0", "--byoyomi", "0"}, 2, "どれか"},
         {{"--engine", fake, "--engine", fake, "--bogus", "1"}, 2, "知らないオプション"},
         {{"--engine", fake, "--engine", fake, "--start", "角角落ち"}, 1, "角角落ち"},
-        {{"--engine", fake, "--engine", fake, "--out", dir.filePath("none").toStdString()}, 1, "フォルダがありません"},
+        {{"--engine", fake, "--engine", fake, "--out", dir.filePath("none").toStdString()},
+         1,
+         "フォルダがありません"},
         {{"--engine", fake, "--engine", dead, "--games", "3"}, 1, "起動中に終了"},
     };
     for (const auto &row : rows) {
@@ -131,7 +133,8 @@ TEST(NagikifuMatch, AWrongCommandLineIs2AndAnEngineThatNeverStartsIs1) {
 TEST(NagikifuMatch, TheInstalledEnginesPlayAGameToItsEnd) {
     const char *const fairy = "/usr/games/fairy-stockfish";
     const char *const gps = "/usr/games/gpsusi";
-    if (!QFileInfo(fairy).isExecutable() || !QFileInfo(gps).isExecutable()) GTEST_SKIP() << "engines not installed";
+    if (!QFileInfo(fairy).isExecutable() || !QFileInfo(gps).isExecutable())
+        GTEST_SKIP() << "engines not installed";
     QTemporaryDir dir;
     std::ostringstream out, err;
     const int status = runMatch({"--engine", fairy, "--engine", gps, "--games", "1", "--byoyomi", "1",
@@ -145,7 +148,8 @@ TEST(NagikifuMatch, TheInstalledEnginesPlayAGameToItsEnd) {
     const QByteArray bytes = file.readAll();
     ZnBan game;
     RecordNotes notes;
-    ASSERT_TRUE(readRecordBytes(game, notes, std::string_view(bytes.constData(), bytes.size()), "001.kif").ok);
+    ASSERT_TRUE(
+        readRecordBytes(game, notes, std::string_view(bytes.constData(), bytes.size()), "001.kif").ok);
     EXPECT_FALSE(notes.endWord.empty());
     EXPECT_GT(game.history().size(), 0u);
     EXPECT_LE(game.history().size(), 16u);
