@@ -13,17 +13,15 @@ for program in "$nagikifu" "$bench"; do
     [ -x "$program" ] || { echo "missing $program: build the Release tree first" >&2; exit 1; }
 done
 
-seconds() { date +%s.%N; }
-elapsed() { awk "BEGIN { printf \"%.2f\", $2 - $1 }"; }
-
-echo "== perft(5) from the start (19861490 leaves)"
-start=$(seconds); ours=$("$nagikifu" perft 5); end=$(seconds)
-echo "nagikifu perft 5:       $ours leaves in $(elapsed "$start" "$end") s (process start included)"
+echo "== perft(5) from the start (19861490 leaves), process start included"
+# Wall time and user CPU time each: on a shared machine the CPU time is the steadier figure.
+timed() { /usr/bin/time -f "%e s wall, %U s user CPU" -o "$build/bench-time.txt" "$@"; }
+ours=$(timed "$nagikifu" perft 5)
+echo "nagikifu perft 5:        $ours leaves, $(cat "$build/bench-time.txt")"
 if [ -x "$fairy" ]; then
-    start=$(seconds)
-    theirs=$(printf 'usi\nposition startpos\ngo perft 5\nquit\n' | "$fairy" 2>/dev/null | sed -n 's/^Nodes searched: //p')
-    end=$(seconds)
-    echo "fairy-stockfish perft 5: $theirs leaves in $(elapsed "$start" "$end") s (process start included)"
+    theirs=$(printf 'usi\nposition startpos\ngo perft 5\nquit\n' | timed "$fairy" 2>/dev/null |
+        sed -n 's/^Nodes searched: //p')
+    echo "fairy-stockfish perft 5: $theirs leaves, $(cat "$build/bench-time.txt")"
 else
     echo "fairy-stockfish: not installed at $fairy"
 fi

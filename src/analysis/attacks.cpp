@@ -18,7 +18,8 @@ void ZnBan::removeAttacks(Koma *piece) {
 
 std::uint64_t ZnBan::rangingAttackersOf(Square square) const {
     if (square >= SQUARE_COUNT) return 0;
-    return (attackMaps_[0].at(square).bits() | attackMaps_[1].at(square).bits()) & rangingSlots_;
+    // Checked above: every make and undo asks this twice, so the maps are read unchecked.
+    return (attackMaps_[0][square].bits() | attackMaps_[1][square].bits()) & rangingSlots_;
 }
 
 void ZnBan::refreshLinesThrough(Square square) { refreshLinesThrough(square, square); }
@@ -38,9 +39,12 @@ void ZnBan::reenterAttacks(Koma *piece) {
     const Bitboard before = piece->attacks();
     const Bitboard &after = piece->updateAttacks(occupied_);
     const Bitboard changed = before ^ after;
-    AttackMap &map = attackMaps_[piece->side()];
-    for (Square square : changed & before) map.at(square).eraseSlot(piece->slot());
-    for (Square square : changed & after) map.at(square).insertSlot(piece->slot());
+    if (changed.empty()) return;
+    // A bitboard holds board squares only, so the map is indexed unchecked on this hottest path.
+    AttackSet *map = attackMaps_[piece->side()].data();
+    const int slot = piece->slot();
+    for (Square square : changed & before) map[square].eraseSlot(slot);
+    for (Square square : changed & after) map[square].insertSlot(slot);
 }
 
 void ZnBan::addAllAttacks() {

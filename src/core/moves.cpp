@@ -51,10 +51,15 @@ bool ZnBan::movePiece(Koma *piece, Square to, bool promote) {
     piece->setSquare(to);
     piece->promote(promote);
     key_ += zobrist::onBoard(piece->side(), piece->code(), to);
-    refreshLinesThrough(from, to);
+    // A capture leaves `to` occupied, so no line through it changes.
+    if (captured != nullptr)
+        refreshLinesThrough(from);
+    else
+        refreshLinesThrough(from, to);
     // The mover keeps its side, so taking its old attacks out and entering the new ones touches
-    // only the squares where the two differ.
-    reenterAttacks(piece);
+    // only the squares where the two differ. A ranging mover attacked `to`, so refreshing the lines
+    // through an emptied `to` has re-entered it already.
+    if (captured != nullptr || ((rangingSlots_ >> piece->slot()) & 1u) == 0) reenterAttacks(piece);
     ++moveCount_;
     flipTurnKey();
     turn_ = otherSide(turn_);
@@ -104,6 +109,9 @@ bool ZnBan::undoMove() {
     Koma *captured = record.captured;
     const Side mover = otherSide(turn_);
     key_ -= zobrist::onBoard(mover, piece->code(), record.to);
+    // A ranging piece that attacks the square it came from is re-entered by the refresh below.
+    const bool refreshedWithLines =
+        ((rangingSlots_ >> piece->slot()) & 1u) != 0 && piece->attacks().contains(record.from);
 
     if (record.from == IN_HAND) {
         key_ += zobrist::inHand(mover, piece->kind());
@@ -127,12 +135,17 @@ bool ZnBan::undoMove() {
         captured->setPromoted(record.capturedWasPromoted != 0);
         captured->setSquare(record.to);
         captured->setSide(turn_);
-        key_ += zobrist::onBoard(turn_, captured->code(), record.to) - zobrist::inHand(mover, captured->kind());
+        key_ +=
+            zobrist::onBoard(turn_, captured->code(), record.to) - zobrist::inHand(mover, captured->kind());
         addAttacks(captured);
     }
-    refreshLinesThrough(record.to, record.from);
+    // Taking a capture back leaves `to` occupied, so no line through it changes.
+    if (captured != nullptr)
+        refreshLinesThrough(record.from);
+    else
+        refreshLinesThrough(record.to, record.from);
     // A piece going back to its square kept its side, so only its changed squares are touched.
-    if (record.from != IN_HAND) reenterAttacks(piece);
+    if (record.from != IN_HAND && !refreshedWithLines) reenterAttacks(piece);
 
     --moveCount_;
     flipTurnKey();

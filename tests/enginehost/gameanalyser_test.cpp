@@ -74,7 +74,7 @@ TEST(GameAnalyser, ScoresInSenteViewForbiddenPositionsNeverSentAndFaultsKeepWhat
         // Gote's +80 is sente's -80; the multipv 2 line with -9999 is never taken for the first.
         {"both sides to move", OPENING, 1, {"cp 30 7g7f", "cp 80", "cp 10", "cp -40"},
          {Evaluation::score(30), Evaluation::score(-80), Evaluation::score(10), Evaluation::score(40)},
-         {"usi", "isready", "setoption name Style value Risky Play", "usinewgame", "position sfen", "go btime 0 wtime 0 byoyomi 200", "quit"}, 4, "", "", MoveLabel::None},
+         {"usi", "isready", "setoption name Style value Risky Play", "usinewgame", "position sfen", "go btime 0 wtime 0 byoyomi 200", "moves 7g7f 3c3d 2g2f", "quit"}, 4, "", "", MoveLabel::None},
         {"multipv asked for, first line kept", OPENING, 3, {"cp 0", "cp 0", "mate 5 8c8d", "mate -2"},
          {even, even, Evaluation::mateFor(SENTE, 5), Evaluation::mateFor(SENTE, 2)},
          {"isready", "setoption name MultiPV value 3", "position sfen"}, 4, "", "", MoveLabel::None},
@@ -84,6 +84,10 @@ TEST(GameAnalyser, ScoresInSenteViewForbiddenPositionsNeverSentAndFaultsKeepWhat
          {even, std::nullopt, Evaluation::score(-200), Evaluation::mateFor(GOTE, 3)},
          {"position sfen 4r3k/9/9/9/9/9/9/4G4/4K4 b - 1", "position sfen 4r4/8k/9/9/9/9/9/5G3/4K4 b -"}, 3,
          "1手目: ", "", MoveLabel::Blunder},
+        // The mated position has no move to search: it is skipped, never sent.
+        {"mated position skipped", "position sfen 4k4/9/4P4/9/9/9/9/9/4K4 b G 1 moves G*5b", 1, {"mate 1 G*5b"},
+         {Evaluation::mateFor(SENTE, 1), std::nullopt}, {"position sfen 4k4/9/4P4/9/9/9/9/9/4K4 b G 1"}, 1,
+         "1手目: 詰みの局面です", "", MoveLabel::None},
         // A bestmove with no score is no evaluation; resigning is a mate against the mover.
         {"no score, resign", OPENING, 1, {"best 7g7f", "cp 5 resign", "cp 0"},
          {std::nullopt, Evaluation::score(-5), even, even}, {"position sfen"}, 4,

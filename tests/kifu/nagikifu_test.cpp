@@ -190,10 +190,6 @@ TEST_F(Nagikifu, ShowJudgesTheLastPositionAndPerftCountsLegalMoves) {
         {{"show", "--from", "sfen", "-"},
          "4k4/4G4/4P4/9/9/9/9/9/4K4 w - 1",
          "局面: 王手・詰み（先手の勝ち）・合法手0"},
-        // A handicap start, 上手 to move first.
-        {{"show", "--from", "usi", "-"},
-         "position sfen lnsgkgsnl/9/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL w - 1 moves 5a4b",
-         "局面: 合法手30"},
         {{"show", "--from", "usi", "-"},
          "position startpos moves" + cycle + cycle + cycle,
          "局面: 千日手・合法手30"},

@@ -378,7 +378,6 @@ TEST_F(MainFormTest, TurnTextNamesCheckMateAndRepetition) {
         std::string line;
         QString status;
     } rows[] = {
-        {"sfen 4k4/9/9/9/9/9/9/9/4K4 b - 1 moves 5i5h", QStringLiteral("後手番です")},
         {"sfen 4r3k/9/9/9/9/9/9/9/4K4 b G 1", QStringLiteral("先手番です　王手")},
         {"sfen 4k4/9/4P4/9/9/9/9/9/4K4 b G 1 moves G*5b", QStringLiteral("詰み　先手の勝ち")},
         {"startpos moves 5i5h 5a5b 5h5i 5b5a 5i5h 5a5b 5h5i 5b5a 5i5h 5a5b 5h5i 5b5a",
