@@ -76,9 +76,14 @@ void GameHost::advance() {
         flag_.stop();
         if (!ending_) {
             ending_ = true;
-            endEngines();
+            // The engine whose answer ended the game is still inside its session's handling of it,
+            // which would take it back to idle after our "quit": the engines are ended once that is
+            // done.
+            QTimer::singleShot(0, this, [this] {
+                endEngines();
+                checkFinished();
+            });
             emit gameOver(referee_->result());
-            checkFinished();
         }
         return;
     }

@@ -41,6 +41,9 @@ TEST(GameHost, AnEngineThatSpoilsTheGameLosesItAndLeavesNothingBehind) {
         {"crash-mid-search", Wait, GameEnd::Fault, SENTE, "反則負け", "探索中に終了"},
         // It never answers and ignores stop and quit: its flag falls, and it is killed.
         {"ignore-stop", Wait, GameEnd::Timeout, SENTE, "切れ負け", ""},
+        // Its answer ends the game (a move limit of 2) and it ignores quit: it is killed all the
+        // same, though its session was still handling that answer when the game ended.
+        {"ignore-quit", Wait, GameEnd::MaxMoves, -1, "持将棋", ""},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.mode);
@@ -48,6 +51,7 @@ TEST(GameHost, AnEngineThatSpoilsTheGameLosesItAndLeavesNothingBehind) {
         GameRecord record(game);
         GameSettings settings;
         settings.time = {TimeControl{0, 1000, 0}, TimeControl{0, 1000, 0}};
+        settings.maxMoves = std::string(row.mode) == "ignore-quit" ? 2 : 500;
         std::array<PlayerChoice, 2> players;
         players[GOTE].engine = fakeEngine(dir, row.mode);
         EngineProfile profile = profileFor("fake");
