@@ -21,6 +21,8 @@ EngineProfile fairyStockfish() {
     profile.moveTimeCommand = true;
     // Shogi is its default, but another front end may have left a different variant in its log.
     profile.startOptions = {{"UCI_Variant", "shogi"}};
+    // With "go btime 300 wtime 60000" it searches sente's move for seconds.
+    profile.clockSidesSwapped = true;
     return profile;
 }
 
@@ -32,8 +34,9 @@ EngineProfile gpsusi() {
     profile.startOptions = {{"BookDepth", "0"}};
     // Its several lines are a score window with no tag per line: the window shows one.
     profile.maxLines = 1;
-    // It is slow to start, much slower on a busy machine.
+    // It is slow to start, much slower on a busy machine (over 10 s to "readyok" under load).
     profile.usiTimeoutMs = 20000;
+    profile.readyTimeoutMs = 30000;
     // A mate it finds comes as "score cp 1148897" or so, never as "score mate".
     profile.mateCentipawns = 1000000;
     return profile;

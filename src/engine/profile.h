@@ -33,6 +33,12 @@ struct EngineProfile {
     // A centipawn score this large or larger (either sign) is the engine's way of saying it found a
     // mate of unknown length; 0 when it says mate itself.
     std::int64_t mateCentipawns = 0;
+    // How far past its time the engine's move may arrive in a game before it loses on time: the
+    // pipe and the process take their share.
+    std::int64_t moveMarginMs = 1000;
+    // Whether the engine reads sente's clock from "wtime" and gote's from "btime", the chess way
+    // round (fairy-stockfish 11.1 does).
+    bool clockSidesSwapped = false;
 };
 
 // How long one search runs, given with each request rather than fixed for the engine: without end

@@ -209,6 +209,11 @@ void EngineSession::quit(std::int64_t now) {
     deadline_ = now + profile_.quitTimeoutMs;
 }
 
+void EngineSession::gameOver(const std::string &result, std::int64_t now) {
+    stop(now);
+    if (state_ == EngineState::Idle || state_ == EngineState::Stopping) host_.sendLine("gameover " + result);
+}
+
 void EngineSession::fail(const std::string &reason) {
     deadline_.reset();
     pending_.reset();

@@ -74,6 +74,8 @@ public:
     void quit(std::int64_t now);
     // Checks the watchdogs: a timed search that runs far past its time is stopped; any other deadline
     // passed kills the process with a reason that quotes the last line the engine sent.
+    // Tells the engine the game is over ("gameover win|lose|draw"), stopping a search first.
+    void gameOver(const std::string &result, std::int64_t now);
     void tick(std::int64_t now);
     // The process has ended; a fault is reported unless quit or a kill the session asked for ended it.
     void processEnded(std::int64_t now);

@@ -83,6 +83,10 @@ void EngineProcess::quit() {
     if (session_) session_->quit(now());
 }
 
+void EngineProcess::gameOver(const std::string &result) {
+    if (session_) session_->gameOver(result, now());
+}
+
 void EngineProcess::sendLine(const std::string &line) {
     if (!running()) return;
     std::string bytes = line;

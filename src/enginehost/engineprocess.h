@@ -39,6 +39,8 @@ public:
     void setOption(const std::string &name, const std::string &value);
     // Asks the engine to end, killing it when it does not.
     void quit();
+    // "gameover win|lose|draw", a search running stopped first.
+    void gameOver(const std::string &result);
 
     EngineState state() const { return session_ ? session_->state() : EngineState::NotStarted; }
     // The session of the engine last started, null before the first start.

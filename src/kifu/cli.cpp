@@ -18,6 +18,7 @@
 
 #include "core/rules.h"
 #include "kifu/analyse.h"
+#include "kifu/match.h"
 #include "kifu/showboard.h"
 #include "record/formats.h"
 #include "record/kifu_text.h"
@@ -31,6 +32,11 @@
 const char *const ANALYSE_USAGE = "";
 int runAnalyse(const std::vector<std::string> &, std::ostream &err, bool) {
     err << "nagikifu: この nagikifu は解析（analyse）なしで作られています\n";
+    return 2;
+}
+const char *const MATCH_USAGE = "";
+int runMatch(const std::vector<std::string> &, std::ostream &, std::ostream &err, bool) {
+    err << "nagikifu: この nagikifu は対局（match）なしで作られています\n";
     return 2;
 }
 #endif
@@ -307,10 +313,12 @@ int runNagikifu(const std::vector<std::string> &args, const StandardInput &in, s
     // Its options are its own, and it reads no standard input.
     if (!args.empty() && args[0] == "analyse")
         return runAnalyse(std::vector<std::string>(args.begin() + 1, args.end()), err, false);
+    if (!args.empty() && args[0] == "match")
+        return runMatch(std::vector<std::string>(args.begin() + 1, args.end()), out, err, false);
     const CommandLine line = parse(args);
     if (!line.problem.empty()) return usageError(err, line.problem);
     if (line.help) {
-        out << USAGE << ANALYSE_USAGE;
+        out << USAGE << ANALYSE_USAGE << MATCH_USAGE;
         return out ? 0 : FAILED;
     }
     if (line.command == "convert") return convert(line, in, out, err);
@@ -332,10 +340,10 @@ bool claimStandardStream(int fd) {
     return false;
 }
 
-// Standard error written as it comes, a line at a time; nothing when the stream is closed.
+// A standard stream written as it comes, a line at a time; nothing when the stream is closed.
 class StderrBuffer : public std::streambuf {
 public:
-    explicit StderrBuffer(bool open) : open_(open) {}
+    explicit StderrBuffer(bool open, int fd = STDERR_FILENO) : open_(open), fd_(fd) {}
     ~StderrBuffer() override { sync(); }
 
 protected:
@@ -346,13 +354,14 @@ protected:
         return c;
     }
     int sync() override {
-        if (open_ && !pending_.empty()) writeWhole(STDERR_FILENO, pending_);
+        if (open_ && !pending_.empty()) writeWhole(fd_, pending_);
         pending_.clear();
         return 0;
     }
 
 private:
     bool open_;
+    int fd_;
     std::string pending_;
 };
 
@@ -370,6 +379,13 @@ int runNagikifuProcess(int argc, char **argv) {
         std::ostream err(&buffer);
         return runAnalyse(std::vector<std::string>(argv + 2, argv + argc), err,
                           open[2] && ::isatty(STDERR_FILENO));
+    }
+    // A match runs for hours: each game's line goes out as the game ends.
+    if (argc > 1 && std::string_view(argv[1]) == "match") {
+        StderrBuffer errBuffer(open[2]);
+        StderrBuffer outBuffer(open[1], STDOUT_FILENO);
+        std::ostream err(&errBuffer), out(&outBuffer);
+        return runMatch(std::vector<std::string>(argv + 2, argv + argc), out, err, open[2] && ::isatty(STDERR_FILENO));
     }
     const StandardInput standardInput = [inputOpen = open[0]](std::size_t limit) {
         if (inputOpen) return readDescriptor(STDIN_FILENO, limit);

@@ -153,6 +153,16 @@ void GameRecord::setEndWord(std::string word) {
     changed();
 }
 
+void GameRecord::setEndWord(std::string word, int seconds) {
+    notes_.tree.node(path_.back()).endSeconds = seconds;
+    setEndWord(std::move(word));
+}
+
+void GameRecord::setSeconds(int seconds) {
+    notes_.tree.node(cursorNode()).seconds = seconds;
+    changed();
+}
+
 void GameRecord::reset(RecordNotes notes) {
     notes_ = std::move(notes);
     handicapName_.clear();

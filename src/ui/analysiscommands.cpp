@@ -39,6 +39,7 @@ EngineStore &TZnMainForm::engineStore() {
 void TZnMainForm::setEngineStore(std::unique_ptr<EngineStore> store) { engineStore_ = std::move(store); }
 
 void TZnMainForm::toggleAnalysis() {
+    if (refuseDuringGame()) return;
     if (analysis_ == nullptr) {
         analysis_ = new TAnalysisWindow(this);
         closeWithEscape(analysis_);

@@ -43,12 +43,14 @@ void TZnMainForm::createKifuMenu() {
 }
 
 void TZnMainForm::chooseBranch(int step) {
+    if (refuseDuringGame()) return;
     if (!record_.chooseNextAlternativeOfMove(step)) return;
     znFlags.Reset();
     RedrawAll();
 }
 
 void TZnMainForm::KH1Click() {
+    if (refuseDuringGame()) return;
     const bool promoted = record_.promoteToMainLine();
     RedrawAll();
     SetStatusText(promoted ? QStringLiteral("分岐を本譜にしました")
@@ -56,6 +58,7 @@ void TZnMainForm::KH1Click() {
 }
 
 void TZnMainForm::KD1Click() {
+    if (refuseDuringGame()) return;
     const int all = record_.movesFromCursor();
     if (all == 0) {
         SetStatusText(QStringLiteral("開始局面には削除する手がありません"));

@@ -50,6 +50,8 @@ public:
 
     // Where the settings live.
     QString fileName() const { return settings_->fileName(); }
+    // The settings themselves, for the choices other dialogs remember (the last game's).
+    QSettings &settings() { return *settings_; }
 
 private:
     std::unique_ptr<QSettings> settings_;

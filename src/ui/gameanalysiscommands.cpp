@@ -28,6 +28,7 @@ void TZnMainForm::createGameAnalysisItems() {
 }
 
 void TZnMainForm::askGameAnalysis() {
+    if (refuseDuringGame()) return;
     GameAnalysisDialog dialog(engineStore().engines(), record_.length(), this);
     dialog.useStore(engineStore());
     if (dialog.exec() != QDialog::Accepted) return;

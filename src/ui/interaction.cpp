@@ -1,5 +1,7 @@
 #include "ui/interaction.h"
 
+#include <functional>
+
 #include "support/glyphs.h"
 #include "ui/render.h"
 #include "ui/standlayout.h"
@@ -19,24 +21,31 @@ bool selectPiece(ZnBan &game, ZnFlags &flags, Square square) {
     return true;
 }
 
-void makeMove(ZnBan &game, GameRecord *record, Square from, Square to, bool promote) {
-    if (record != nullptr) {
-        record->play({from, to, promote, PAWN});
-    } else {
-        game.makeMove(from, to, promote);
-    }
+// Where a move the piece can make goes: the record, the game alone, or a game by the rules. Answers
+// why it was refused, empty when it stands.
+using Play = std::function<QString(const MoveSpec &)>;
+
+Play playOn(ZnBan &game, GameRecord *record) {
+    return [&game, record](const MoveSpec &move) -> QString {
+        if (record != nullptr) return QString::fromStdString(record->play(move));
+        if (move.from == IN_HAND) {
+            const int slot = dropPosition(game, move.dropKind);
+            return game.dropPiece(slot, move.to) ? QString() : QStringLiteral("打てません");
+        }
+        return game.makeMove(move.from, move.to, move.promote) ? QString() : QStringLiteral("指せません");
+    };
 }
 
 // Drops the piece in `slot` of the hand sorted by kind, as dropPiece counts it.
-bool drop(ZnBan &game, GameRecord *record, int slot, Square to) {
-    if (record == nullptr) return game.dropPiece(slot, to);
+QString drop(ZnBan &game, const Play &play, int slot, Square to) {
     MochiKoma &hand = game.hand(game.turn());
-    if (slot < 0 || slot >= hand.size()) return false;
+    if (slot < 0 || slot >= hand.size()) return QStringLiteral("持ち駒がありません");
     hand.sortByKind();
-    return record->play({IN_HAND, to, false, hand[slot]->kind()}).empty();
+    return play({IN_HAND, to, false, hand[slot]->kind()});
 }
 
-bool moveSelectedPiece(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, Square to, GameRecord *record) {
+bool moveSelectedPiece(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, Square to, const Play &play,
+                       QString &refusal) {
     const Square from = flags.selectedSquare();
     const Koma *mover = from < SQUARE_COUNT ? game.pieceAt(from) : nullptr;
     switch (game.classifyMove(from, to)) {
@@ -48,24 +57,39 @@ bool moveSelectedPiece(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, Squar
             flags.SelectSquare(to);
             return true;
         }
-        case NoPromotion: makeMove(game, record, from, to, false); break;
+        case NoPromotion: refusal = play({from, to, false, PAWN}); break;
         case PromotionOptional: {
             const QString name = mover != nullptr ? fromShiftJis(kGlyphTable[mover->kind()]) : QString();
-            makeMove(game, record, from, to, asker.askPromotion(name));
+            refusal = play({from, to, asker.askPromotion(name), PAWN});
             break;
         }
-        case PromotionForced: makeMove(game, record, from, to, true); break;
+        case PromotionForced: refusal = play({from, to, true, PAWN}); break;
     }
-    // Whatever makeMove reported, the move the rules accepted ends this selection.
+    // Whatever the move came to, the piece can make it, which ends this selection.
     flags.clearSquareSelection();
     return true;
 }
 
-bool dropSelectedPiece(ZnBan &game, ZnFlags &flags, Square to, GameRecord *record) {
-    if (drop(game, record, flags.handSlot(), to)) {
+bool dropSelectedPiece(ZnBan &game, ZnFlags &flags, Square to, const Play &play, QString &refusal) {
+    const QString refused = drop(game, play, flags.handSlot(), to);
+    if (refused.isEmpty()) {
         flags.clearHandSelection();
         return true;
     }
+    if (selectPiece(game, flags, to)) return true;
+    // Onto an empty square the drop was meant: say why not. A press on a piece that cannot be
+    // selected says nothing, as before.
+    if (!game.isOccupied(to)) refusal = refused;
+    return false;
+}
+
+bool press(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, int x, int y, const Play &play,
+           QString &refusal) {
+    const int square = squareUnder(x, y);
+    if (square < 0) return false;
+    const auto to = static_cast<Square>(square);
+    if (flags.squareSelected()) return moveSelectedPiece(game, flags, asker, to, play, refusal);
+    if (flags.handSelected()) return dropSelectedPiece(game, flags, to, play, refusal);
     return selectPiece(game, flags, to);
 }
 
@@ -79,12 +103,14 @@ int GoteStandSlotAt(int y) { return (352 - y) / 20; }
 bool BoardPress(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, Qt::MouseButton button, int x, int y,
                 GameRecord *record) {
     if (button != Qt::LeftButton) return false;
-    const int square = squareUnder(x, y);
-    if (square < 0) return false;
-    const auto to = static_cast<Square>(square);
-    if (flags.squareSelected()) return moveSelectedPiece(game, flags, asker, to, record);
-    if (flags.handSelected()) return dropSelectedPiece(game, flags, to, record);
-    return selectPiece(game, flags, to);
+    QString refusal;
+    return press(game, flags, asker, x, y, playOn(game, record), refusal);
+}
+
+bool BoardPressInGame(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, int x, int y,
+                      const std::function<QString(const MoveSpec &)> &play, QString &refusal) {
+    refusal.clear();
+    return press(game, flags, asker, x, y, play, refusal) || !refusal.isEmpty();
 }
 
 bool StandPress(ZnBan &game, ZnFlags &flags, Side standSide, int y) {

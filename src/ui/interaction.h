@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <Qt>
+#include <functional>
 
 #include "core/znban.h"
 #include "record/gamerecord.h"
@@ -30,5 +31,10 @@ int GoteStandSlotAt(int y);
 // are made at its cursor, so that one made before the end of the line adds a branch and loses nothing.
 bool BoardPress(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, Qt::MouseButton button, int x, int y,
                 GameRecord *record = nullptr);
+// A left press on the board during a game by the rules: a move the piece can make goes to `play`,
+// whose refusal (empty when the move stands) is left in `refusal` with the selection kept for a
+// drop and ended for a move; true when the display or the status must change.
+bool BoardPressInGame(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, int x, int y,
+                      const std::function<QString(const MoveSpec &)> &play, QString &refusal);
 // A press with any button on the stand of `standSide` at height y; true when redraw is needed.
 bool StandPress(ZnBan &game, ZnFlags &flags, Side standSide, int y);

@@ -14,7 +14,10 @@
 
 #include "core/rules.h"
 #include "support/report.h"
+#include "enginehost/gamehost.h"
+#include "ui/clockwindow.h"
 #include "ui/enginestore.h"
+#include "ui/gamedialog.h"
 #include "ui/kifuwindow.h"
 #include "ui/legendwindow.h"
 #include "ui/boardview.h"
@@ -131,6 +134,7 @@ TZnMainForm::TZnMainForm(QWidget *parent) : QMainWindow(parent) {
     createEditMenu();
     createAnalysisMenu();
     createBoardMenu();
+    createGameCommands();
     // A record file dropped anywhere on the window opens; dropped text is pasted.
     setAcceptDrops(true);
     // The window is exactly its contents: menu bar, board area and status bar.
@@ -255,7 +259,6 @@ void TZnMainForm::createMenus() {
     connect(ExitX1, &QAction::triggered, this, &TZnMainForm::ExitX1Click);
     connect(KB1, &QAction::triggered, this, &TZnMainForm::KB1Click);
     connect(KA1, &QAction::triggered, this, &TZnMainForm::KA1Click);
-    // 対局 and 投了 are there to be seen; choosing them does nothing.
 }
 
 void TZnMainForm::createViewMenu() {
@@ -402,22 +405,44 @@ void TZnMainForm::BanMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, in
     if (button != Qt::LeftButton) return;
     SetStatusText(QString());
     setBoardTurned(flipped_);
+    if (gameRunning()) return gamePress(x, y);
     if (BoardPress(game_, znFlags, *promotionAsker_, button, x, y, &record_)) RedrawAll();
 }
 
+void TZnMainForm::gamePress(int x, int y) {
+    if (!gameHost_->personToMove()) {
+        SetStatusText(gameHost_->started() ? QStringLiteral("相手の手番です") : QStringLiteral("対局の準備中です"));
+        return;
+    }
+    QString refusal;
+    GameHost *host = gameHost_;
+    const auto play = [host](const MoveSpec &move) { return host->play(move); };
+    if (!BoardPressInGame(game_, znFlags, *promotionAsker_, x, y, play, refusal)) return;
+    RedrawAll();
+    if (!refusal.isEmpty())
+        SetStatusText(refusal);
+    else if (gameHost_ == nullptr || gameHost_->over())
+        SetStatusText(lastResult_);
+}
+
+bool TZnMainForm::standLocked() const { return gameRunning() && !gameHost_->personToMove(); }
+
 void TZnMainForm::Dai0MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int y) {
     setBoardTurned(flipped_);
+    if (standLocked()) return;
     if (StandPress(game_, znFlags, viewSide(), y)) RedrawAll();
 }
 
 void TZnMainForm::Dai1MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int y) {
     setBoardTurned(flipped_);
+    if (standLocked()) return;
     if (StandPress(game_, znFlags, otherSide(viewSide()), y)) RedrawAll();
 }
 
 void TZnMainForm::BanContextMenu(const QPoint &position) { PopupMenu1->popup(Ban->mapToGlobal(position)); }
 
 void TZnMainForm::KN1Click() {
+    if (refuseDuringGame()) return;
     if (!confirmDiscard()) return;
     znFlags.Reset();
     game_.newGame();
@@ -432,6 +457,7 @@ void TZnMainForm::KN1Click() {
 void TZnMainForm::ExitX1Click() { close(); }
 
 void TZnMainForm::undoOneMove() {
+    if (refuseDuringGame()) return;
     // Before the end of the line it only steps back: nothing is deleted without a question.
     record_.takeBack();
     // A piece in hand stays selected: it is counted in the hand of the side now to move.
@@ -495,6 +521,7 @@ void TZnMainForm::createWalkCommands() {
 }
 
 void TZnMainForm::walkTo(int move) {
+    if (refuseDuringGame()) return;
     if (!record_.goTo(qBound(0, move, record_.length()))) return;
     // A selection made in another position means nothing in this one.
     znFlags.Reset();

@@ -3,6 +3,7 @@
 // It owns the game for its whole life and brings the whole display up to date in RedrawAll.
 
 #include <QMainWindow>
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -40,6 +41,10 @@ class TLegendWindow;
 class TPaintBox;
 class TStatusPanel;
 class EngineStore;
+class GameHost;
+class TClockWindow;
+struct GameChoice;
+struct GameResult;
 
 class TZnMainForm : public QMainWindow {
     Q_OBJECT
@@ -100,6 +105,23 @@ public:
     void setDestinationRule(DestinationRule rule);
     // Brings back the stored view (盤面反転, 拡大) and the recent files; what the program does at start.
     void restoreViewSettings();
+    // 実行 > 対局…: the dialog, then the game it asks for.
+    void askGame();
+    // Starts the game (or the series of games) `choice` describes; false, with the reason in the
+    // status bar, when one runs already or its start cannot be set up.
+    bool startGame(const GameChoice &choice);
+    // Whether a game runs (its engines may still be starting or ending).
+    bool gameRunning() const { return gameHost_ != nullptr; }
+    // The game that runs, null when none does.
+    GameHost *gameHost() const { return gameHost_; }
+    // The clock of the games, null until the first one starts.
+    TClockWindow *clockWindow() const { return clockWindow_; }
+    // The sentence that announced the last game's end, empty before.
+    const QString &lastResult() const { return lastResult_; }
+    // 投了, 入玉宣言 and 中断 of 実行.
+    void resignGame();
+    void declareInGame();
+    void stopGame();
 
     // Replaces the promotion question; null restores the modal box. The asker must outlive its use.
     void setPromotionAsker(PromotionAsker *asker);
@@ -251,6 +273,22 @@ private:
     void createZoomMenu();
     // Opens a recent file; one that has gone leaves the list with a word in the status bar.
     bool openRecentFile(const QString &path);
+    // A press on the board while a game runs: only the person to move plays, by the rules.
+    void gamePress(int x, int y);
+    // Whether the stands ignore presses: an engine is to move, or the game is not yet running.
+    bool standLocked() const;
+    // The 対局 items of 実行 and their keys.
+    void createGameCommands();
+    // Says so in the status bar and returns true while a game runs: what would change the record
+    // or walk away from its end waits.
+    bool refuseDuringGame();
+    // Enables the commands a game locks, or not.
+    void lockForGame(bool locked);
+    // Sets the record up for the game `choice` starts from; the reason when it cannot.
+    QString setUpStart(const GameChoice &choice);
+    void beginGame(const GameChoice &choice);
+    void gameEnded(const GameResult &result);
+    void gameFinished();
 
     // The controls, owned by Qt's parent chain. The menu items keep the object names the first
     // window gave them, which the tests find them by; what each one is:
@@ -277,6 +315,8 @@ private:
     QAction *KR2 = nullptr;
     QAction *KB1 = nullptr;
     QAction *KG1 = nullptr;
+    QAction *KR3 = nullptr;
+    QAction *KR4 = nullptr;
     QMenu *PopupMenu1 = nullptr;
     QAction *K1 = nullptr;
     QAction *K2 = nullptr;
@@ -331,6 +371,15 @@ private:
     // The winning-chance coefficient of the engine of the last analysis; the usual one before.
     double graphCoefficient_ = kUsualCoefficient;
     BoardHoverWatcher *hoverWatcher_ = nullptr;
+    GameHost *gameHost_ = nullptr;
+    TClockWindow *clockWindow_ = nullptr;
+    QString lastResult_;
+    // The series running: its choice (sides as the next game plays them), the games left after
+    // the one running and the score of the first choice's sente engine.
+    std::unique_ptr<GameChoice> series_;
+    int gamesLeft_ = 0;
+    int gamesPlayed_ = 0;
+    std::array<int, 3> seriesScore_{};
     BoardLayers layers_;
 
     MessageBoxPromotionAsker messageBoxAsker_{this};

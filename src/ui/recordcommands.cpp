@@ -122,6 +122,7 @@ void TZnMainForm::showReadRecord(const QString &caption) {
 }
 
 bool TZnMainForm::openRecordFile(const QString &path, RecordFormat hint) {
+    if (refuseDuringGame()) return false;
     const FileBytes file = readRegularFile(nativeName(path), std::size_t(kMaxRecordBytes));
     QString reason;
     if (!file.ok) {
@@ -145,6 +146,7 @@ bool TZnMainForm::pasteRecordText(const QMimeData *mime) {
 }
 
 bool TZnMainForm::readRecordMime(const QMimeData *mime, const QString &source) {
+    if (refuseDuringGame()) return false;
     QString reason;
     if (mime == nullptr || mime->formats().isEmpty() ||
         (mime->hasText() && mime->text().trimmed().isEmpty())) {

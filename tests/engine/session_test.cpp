@@ -148,6 +148,32 @@ TEST(EngineSession, EachRequestBringsItsGoAndEachRunStartsANewGame) {
     }
 }
 
+// The game's end reaches the engine once: after its search is stopped, or at once when it is idle;
+// an engine that is still starting or already ending hears nothing.
+TEST(EngineSession, GameOverStopsTheSearchFirst) {
+    const struct {
+        int step;  // 0 starting, 1 idle, 2 searching, 3 quitting
+        Lines sent;
+    } rows[] = {
+        {0, {}},
+        {1, {"gameover win"}},
+        {2, {"stop", "gameover win"}},
+        {3, {}},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.step);
+        RecordingHost host;
+        EngineSession session(profileFor("/opt/engine"), host);
+        if (row.step == 0) session.start(0);
+        if (row.step > 0) startIdle(session, host);
+        if (row.step == 2) session.analyse("position startpos", UsiGo::clocks(1000, 1000, 1000), 1);
+        if (row.step == 3) session.quit(1);
+        host.takeSent();
+        session.gameOver("win", 2);
+        EXPECT_EQ(host.takeSent(), row.sent);
+    }
+}
+
 // Requests before "readyok" wait; a generic engine that names itself gets its profile.
 TEST(EngineSession, RequestsBeforeTheEngineIsReadyWait) {
     RecordingHost host;

@@ -39,8 +39,9 @@ bool command(std::string &line, int waitMs) {
     return true;
 }
 
-// Prints analysis until "stop" arrives (or never, when it ignores stop), then the best move.
-void search() {
+// Prints analysis until "stop" arrives (or never, when it ignores stop), then the best move. On a
+// game's clock (`timed`) it answers after its first line, as a player does.
+void search(bool timed) {
     if (is("exit-mid-search")) say("info depth 1 score cp 10 pv 7g7f"), std::exit(1);
     if (is("crash-mid-search")) std::abort();
     static const char garbage[] = "info string \xFF\xFE\x01\x80 binary\0tail\n\xC3\x28\xA0\xA1";
@@ -60,6 +61,7 @@ void search() {
             if (line == "quit") std::exit(0);
             if (line == "stop") break;
         }
+        if (timed && depth > 1 && !is("ignore-stop")) break;
         say("info depth " + std::to_string(depth % 60) + " seldepth 9 multipv 1 score cp " +
             std::to_string(depth % 200) + " nodes " + std::to_string(depth * 1000) + " nps 250000 pv " + pv);
         // 10,000 lines a second when flooding, paced by the clock rather than by sleeps.
@@ -95,7 +97,7 @@ int main(int, char **argv) {
             if (moves != std::string::npos)
                 for (std::size_t at = moves + 6; at < line.size(); ++at) goteToMove ^= line[at] == ' ';
         }
-        if (line.rfind("go", 0) == 0) search();
+        if (line.rfind("go", 0) == 0) search(line.find(" btime ") != std::string::npos);
         if (line == "quit" && !is("ignore-quit")) return 0;
     }
 }

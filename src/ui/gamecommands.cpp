@@ -1,0 +1,235 @@
+// 実行 > 対局…, 投了, 入玉宣言 and 中断: a game by the rules on the board, with its clock beside
+// the window, and the commands that would leave the game's end locked while it runs.
+
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QMenu>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QTimer>
+
+#include "core/position_check.h"
+#include "enginehost/gamehost.h"
+#include "record/position.h"
+#include "ui/clockwindow.h"
+#include "ui/enginestore.h"
+#include "ui/gamedialog.h"
+#include "ui/mainform.h"
+#include "ui/znflags.h"
+
+namespace {
+
+std::vector<std::pair<std::string, std::string>> optionList(const QMap<QString, QString> &values) {
+    std::vector<std::pair<std::string, std::string>> list;
+    for (auto it = values.begin(); it != values.end(); ++it)
+        list.emplace_back(it.key().toStdString(), it.value().toStdString());
+    return list;
+}
+
+}  // namespace
+
+void TZnMainForm::createGameCommands() {
+    KR2->setText(QStringLiteral("対局(&R)…"));
+    KR2->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    KR4 = addItem(KR1, "KR4", QStringLiteral("入玉宣言(&D)"));
+    KR3 = addItem(KR1, "KR3", QStringLiteral("中断(&S)"));
+    connect(KR2, &QAction::triggered, this, &TZnMainForm::askGame);
+    connect(KG1, &QAction::triggered, this, &TZnMainForm::resignGame);
+    connect(K2, &QAction::triggered, this, &TZnMainForm::resignGame);
+    connect(KR3, &QAction::triggered, this, &TZnMainForm::stopGame);
+    connect(KR4, &QAction::triggered, this, &TZnMainForm::declareInGame);
+    lockForGame(false);
+}
+
+void TZnMainForm::lockForGame(bool locked) {
+    for (QAction *action : {KN1, K4, KE3, KB1, K1, KW1, KW2, KW3, KW4, KU1, KJ1, KH1, KD1, KZ1, KZ4, KR2})
+        if (action != nullptr) action->setEnabled(!locked);
+    for (QAction *action : {KG1, K2, KR3, KR4})
+        if (action != nullptr) action->setEnabled(locked);
+}
+
+bool TZnMainForm::refuseDuringGame() {
+    if (!gameRunning()) return false;
+    SetStatusText(QStringLiteral("対局中はできません（実行 > 中断 で対局を止められます）"));
+    return true;
+}
+
+void TZnMainForm::askGame() {
+    if (refuseDuringGame()) return;
+    const QStringList engines = engineStore().engines();
+    GameDialog dialog(loadGameChoice(engineStore().settings(), engines), engines, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    const GameChoice choice = dialog.choice();
+    saveGameChoice(engineStore().settings(), choice);
+    startGame(choice);
+}
+
+QString TZnMainForm::setUpStart(const GameChoice &choice) {
+    PositionSpec start;
+    if (choice.start == kStartHere) {
+        if (const std::string problem = analysisProblem(game_); !problem.empty())
+            return QStringLiteral("この局面からは対局できません: ") + QString::fromStdString(problem);
+        start = positionOf(game_);
+    } else if (!handicapStart(choice.start.toStdString(), start)) {
+        return QStringLiteral("知らない開始局面です: ") + choice.start;
+    }
+    ZnBan fresh;
+    if (const std::string problem = buildGame(fresh, start); !problem.empty())
+        return QString::fromStdString(problem);
+    znFlags.Reset();
+    game_.swap(fresh);
+    record_.reset();
+    setRecordPath(QString());
+    return {};
+}
+
+bool TZnMainForm::startGame(const GameChoice &choice) {
+    if (refuseDuringGame()) return false;
+    for (Side side : {SENTE, GOTE})
+        if (const std::string problem = timeControlProblem(choice.time[side]); !problem.empty()) {
+            SetStatusText(QString::fromStdString(problem));
+            return false;
+        }
+    const bool series =
+        !choice.engines[SENTE].isEmpty() && !choice.engines[GOTE].isEmpty() && choice.games > 1;
+    series_ = std::make_unique<GameChoice>(choice);
+    gamesLeft_ = series ? choice.games - 1 : 0;
+    gamesPlayed_ = 0;
+    seriesScore_ = {};
+    lastResult_.clear();
+    beginGame(choice);
+    return gameRunning();
+}
+
+void TZnMainForm::beginGame(const GameChoice &choice) {
+    if (const QString problem = setUpStart(choice); !problem.isEmpty()) {
+        RedrawAll();
+        SetStatusText(problem);
+        return;
+    }
+    GameSettings settings;
+    const bool handicap = choice.start != QStringLiteral("平手") && choice.start != kStartHere;
+    settings.names =
+        handicap ? std::array<std::string, 2>{"下手", "上手"} : std::array<std::string, 2>{"先手", "後手"};
+    settings.time = choice.time;
+    settings.maxMoves = choice.maxMoves;
+    settings.declaration = choice.declaration;
+    settings.startDate =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")).toStdString();
+    std::array<PlayerChoice, 2> players;
+    for (Side side : {SENTE, GOTE}) {
+        players[side].engine = choice.engines[side];
+        if (!players[side].person())
+            players[side].options = optionList(engineStore().options(choice.engines[side]));
+    }
+    gameHost_ = new GameHost(record_, settings, players, this);
+    connect(gameHost_, &GameHost::gameStarted, this, [this] {
+        clockWindow_->refresh();
+        RedrawAll();
+        SetStatusText(QStringLiteral("対局開始"));
+    });
+    connect(gameHost_, &GameHost::movePlayed, this, [this] {
+        // The mark moves with the turn, not at the next tick.
+        clockWindow_->refresh();
+        znFlags.clearSquareSelection();
+        RedrawAll();
+    });
+    connect(gameHost_, &GameHost::gameOver, this, &TZnMainForm::gameEnded);
+    connect(gameHost_, &GameHost::startFailed, this, [this](const QString &reason) {
+        lastResult_ = QStringLiteral("対局を始められません: ") + reason;
+        gamesLeft_ = 0;
+        SetStatusText(lastResult_);
+    });
+    connect(gameHost_, &GameHost::note, this, [this](const QString &text) { SetStatusText(text); });
+    connect(gameHost_, &GameHost::finished, this, &TZnMainForm::gameFinished);
+    lockForGame(true);
+    if (clockWindow_ == nullptr) {
+        clockWindow_ = new TClockWindow(this);
+        const QRect frame = frameGeometry();
+        clockWindow_->move(frame.left(), frame.bottom() + 1);
+    }
+    clockWindow_->follow(gameHost_);
+    clockWindow_->show();
+    RedrawAll();
+    SetStatusText(players[SENTE].person() && players[GOTE].person()
+                      ? QString()
+                      : QStringLiteral("エンジンを起動しています…"));
+    gameHost_->start();
+}
+
+void TZnMainForm::gameEnded(const GameResult &result) {
+    ++gamesPlayed_;
+    lastResult_ = QString::fromStdString(resultSentence(result, gameHost_->names()));
+    // The series' score is counted for the engine that played sente in the first game.
+    if (series_ && result.end != GameEnd::Stopped) {
+        const bool firstIsSente = gamesPlayed_ % 2 == 1;
+        if (!result.winner)
+            ++seriesScore_[2];
+        else
+            ++seriesScore_[(*result.winner == SENTE) == firstIsSente ? 0 : 1];
+    }
+    if (result.end == GameEnd::Stopped) gamesLeft_ = 0;
+    znFlags.Reset();
+    RedrawAll();
+    QString text = lastResult_;
+    if (gamesPlayed_ > 1 || gamesLeft_ > 0)
+        text = QStringLiteral("第%1局 %2（%3勝%4敗%5分）")
+                   .arg(gamesPlayed_)
+                   .arg(lastResult_)
+                   .arg(seriesScore_[0])
+                   .arg(seriesScore_[1])
+                   .arg(seriesScore_[2]);
+    lastResult_ = text;
+    SetStatusText(text);
+    if (gamesLeft_ > 0) return;
+    auto box =
+        new QMessageBox(QMessageBox::Information, QStringLiteral("対局終了"), text, QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("GameOverBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+void TZnMainForm::gameFinished() {
+    GameHost *host = gameHost_;
+    gameHost_ = nullptr;
+    if (clockWindow_ != nullptr) clockWindow_->refresh();
+    if (host != nullptr) host->deleteLater();
+    lockForGame(false);
+    RedrawAll();
+    SetStatusText(lastResult_);
+    if (gamesLeft_ <= 0 || !series_) return;
+    --gamesLeft_;
+    std::swap(series_->engines[SENTE], series_->engines[GOTE]);
+    std::swap(series_->time[SENTE], series_->time[GOTE]);
+    QTimer::singleShot(500, this, [this] {
+        if (!gameRunning() && series_) beginGame(*series_);
+    });
+}
+
+void TZnMainForm::resignGame() {
+    if (!gameRunning()) return SetStatusText(QStringLiteral("対局していません"));
+    if (const QString refused = gameHost_->resign(); !refused.isEmpty()) SetStatusText(refused);
+}
+
+void TZnMainForm::declareInGame() {
+    if (!gameRunning()) return SetStatusText(QStringLiteral("対局していません"));
+    if (const QString refused = gameHost_->declare(); !refused.isEmpty()) SetStatusText(refused);
+}
+
+void TZnMainForm::stopGame() {
+    if (!gameRunning()) return SetStatusText(QStringLiteral("対局していません"));
+    gamesLeft_ = 0;
+    gameHost_->stop();
+}
+
+void TZnMainForm::closeEvent(QCloseEvent *event) {
+    if (gameRunning() && !(gameHost_->over() || gameHost_->isFinished())) {
+        if (!promotionAsker_->askQuestion(QStringLiteral("対局中"),
+                                          QStringLiteral("対局中です。対局を中断して終了しますか？"))) {
+            event->ignore();
+            return;
+        }
+        stopGame();
+    }
+    QMainWindow::closeEvent(event);
+}

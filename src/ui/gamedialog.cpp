@@ -1,0 +1,201 @@
+#include "ui/gamedialog.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QSpinBox>
+#include <QTimeEdit>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "record/position.h"
+
+namespace {
+
+const QString kPerson = QStringLiteral("人");
+const char *const kSideNames[2] = {"先手（下手）", "後手（上手）"};
+const char *const kDeclarationNames[] = {"なし", "27点法", "24点法"};
+
+QString key(const char *name) { return QStringLiteral("game/") + QString::fromLatin1(name); }
+QString sideKey(Side side, const char *name) {
+    return QStringLiteral("game/%1/").arg(side == SENTE ? "sente" : "gote") + QString::fromLatin1(name);
+}
+
+int declarationIndex(std::optional<DeclarationRule> rule) {
+    return !rule ? 0 : *rule == DeclarationRule::Points27 ? 1 : 2;
+}
+
+std::optional<DeclarationRule> declarationAt(int index) {
+    if (index == 0) return std::nullopt;
+    return index == 2 ? DeclarationRule::Points24 : DeclarationRule::Points27;
+}
+
+}  // namespace
+
+GameChoice loadGameChoice(QSettings &settings, const QStringList &engines) {
+    GameChoice choice;
+    choice.engines[GOTE] = engines.value(0);
+    if (!settings.contains(key("start"))) return choice;
+    for (Side side : {SENTE, GOTE}) {
+        const QString engine = settings.value(sideKey(side, "engine")).toString();
+        choice.engines[side] = engines.contains(engine) ? engine : QString();
+        TimeControl &time = choice.time[side];
+        time.mainMs = settings.value(sideKey(side, "main"), qlonglong(time.mainMs)).toLongLong();
+        time.byoyomiMs = settings.value(sideKey(side, "byoyomi"), qlonglong(time.byoyomiMs)).toLongLong();
+        time.incrementMs =
+            settings.value(sideKey(side, "increment"), qlonglong(time.incrementMs)).toLongLong();
+        if (!timeControlProblem(time).empty()) time = TimeControl();
+    }
+    choice.start = settings.value(key("start")).toString();
+    choice.maxMoves = qBound(0, settings.value(key("maxMoves"), 500).toInt(), 10000);
+    choice.declaration = declarationAt(settings.value(key("declaration"), 1).toInt());
+    choice.games = qBound(1, settings.value(key("games"), 1).toInt(), 1000);
+    return choice;
+}
+
+void saveGameChoice(QSettings &settings, const GameChoice &choice) {
+    for (Side side : {SENTE, GOTE}) {
+        settings.setValue(sideKey(side, "engine"), choice.engines[side]);
+        settings.setValue(sideKey(side, "main"), qlonglong(choice.time[side].mainMs));
+        settings.setValue(sideKey(side, "byoyomi"), qlonglong(choice.time[side].byoyomiMs));
+        settings.setValue(sideKey(side, "increment"), qlonglong(choice.time[side].incrementMs));
+    }
+    settings.setValue(key("start"), choice.start);
+    settings.setValue(key("maxMoves"), choice.maxMoves);
+    settings.setValue(key("declaration"), declarationIndex(choice.declaration));
+    settings.setValue(key("games"), choice.games);
+    settings.sync();
+}
+
+GameDialog::GameDialog(const GameChoice &choice, const QStringList &engines, QWidget *parent)
+    : QDialog(parent), engines_(engines) {
+    setObjectName(QStringLiteral("GameDialog"));
+    setWindowTitle(QStringLiteral("対局"));
+    auto layout = new QVBoxLayout(this);
+    auto players = new QGroupBox(QStringLiteral("対局者と持ち時間"), this);
+    auto grid = new QGridLayout(players);
+    grid->addWidget(new QLabel(QStringLiteral("持ち時間"), players), 0, 2);
+    grid->addWidget(new QLabel(QStringLiteral("秒読み／加算（秒）"), players), 0, 3, 1, 3);
+    for (Side side : {SENTE, GOTE}) {
+        SideRow &row = sides_[side];
+        const int line = side + 1;
+        const QString name = side == SENTE ? QStringLiteral("Sente") : QStringLiteral("Gote");
+        grid->addWidget(new QLabel(QString::fromUtf8(kSideNames[side]), players), line, 0);
+        row.player = new QComboBox(players);
+        row.player->setObjectName(name + QStringLiteral("Player"));
+        row.player->addItem(kPerson, QString());
+        for (const QString &engine : engines) row.player->addItem(QFileInfo(engine).fileName(), engine);
+        row.player->setCurrentIndex(qMax(0, row.player->findData(choice.engines[side])));
+        grid->addWidget(row.player, line, 1);
+        row.main = new QTimeEdit(players);
+        row.main->setObjectName(name + QStringLiteral("Main"));
+        row.main->setDisplayFormat(QStringLiteral("H:mm:ss"));
+        row.main->setTime(QTime(0, 0).addMSecs(
+            static_cast<int>(std::clamp<std::int64_t>(choice.time[side].mainMs, 0, 86399000))));
+        grid->addWidget(row.main, line, 2);
+        row.byoyomi = new QRadioButton(QStringLiteral("秒読み"), players);
+        row.increment = new QRadioButton(QStringLiteral("加算"), players);
+        row.byoyomi->setObjectName(name + QStringLiteral("Byoyomi"));
+        row.increment->setObjectName(name + QStringLiteral("Increment"));
+        auto group = new QButtonGroup(players);
+        group->addButton(row.byoyomi);
+        group->addButton(row.increment);
+        const bool fischer = choice.time[side].incrementMs > 0;
+        (fischer ? row.increment : row.byoyomi)->setChecked(true);
+        row.seconds = new QSpinBox(players);
+        row.seconds->setObjectName(name + QStringLiteral("Seconds"));
+        row.seconds->setRange(0, 3600);
+        row.seconds->setValue(
+            static_cast<int>((fischer ? choice.time[side].incrementMs : choice.time[side].byoyomiMs) / 1000));
+        grid->addWidget(row.byoyomi, line, 3);
+        grid->addWidget(row.increment, line, 4);
+        grid->addWidget(row.seconds, line, 5);
+        connect(row.player, &QComboBox::currentIndexChanged, this, &GameDialog::updateGames);
+    }
+    layout->addWidget(players);
+
+    auto form = new QFormLayout;
+    start_ = new QComboBox(this);
+    start_->setObjectName(QStringLiteral("Start"));
+    for (std::string_view name : handicapNames())
+        start_->addItem(QString::fromUtf8(name.data(), qsizetype(name.size())));
+    start_->addItem(kStartHere);
+    start_->setCurrentIndex(qMax(0, start_->findText(choice.start)));
+    form->addRow(QStringLiteral("開始局面"), start_);
+    maxMoves_ = new QSpinBox(this);
+    maxMoves_->setObjectName(QStringLiteral("MaxMoves"));
+    maxMoves_->setRange(0, 10000);
+    maxMoves_->setSpecialValueText(QStringLiteral("制限なし"));
+    maxMoves_->setValue(choice.maxMoves);
+    form->addRow(QStringLiteral("最大手数（持将棋）"), maxMoves_);
+    declaration_ = new QComboBox(this);
+    declaration_->setObjectName(QStringLiteral("Declaration"));
+    for (const char *name : kDeclarationNames) declaration_->addItem(QString::fromUtf8(name));
+    declaration_->setCurrentIndex(declarationIndex(choice.declaration));
+    form->addRow(QStringLiteral("入玉宣言"), declaration_);
+    games_ = new QSpinBox(this);
+    games_->setObjectName(QStringLiteral("Games"));
+    games_->setRange(1, 1000);
+    games_->setValue(choice.games);
+    games_->setToolTip(QStringLiteral("エンジン同士の対局の局数です。一局ごとに先後を入れ替えます。"));
+    form->addRow(QStringLiteral("対局数（エンジン同士）"), games_);
+    layout->addLayout(form);
+
+    message_ = new QLabel(this);
+    message_->setObjectName(QStringLiteral("Message"));
+    layout->addWidget(message_);
+    auto buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("対局開始"));
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &GameDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &GameDialog::reject);
+    layout->addWidget(buttons);
+    updateGames();
+}
+
+void GameDialog::updateGames() {
+    games_->setEnabled(!sides_[SENTE].player->currentData().toString().isEmpty() &&
+                       !sides_[GOTE].player->currentData().toString().isEmpty());
+}
+
+GameChoice GameDialog::choice() const {
+    GameChoice choice;
+    for (Side side : {SENTE, GOTE}) {
+        const SideRow &row = sides_[side];
+        choice.engines[side] = row.player->currentData().toString();
+        TimeControl &time = choice.time[side];
+        time.mainMs = QTime(0, 0).msecsTo(row.main->time());
+        const std::int64_t seconds = std::int64_t(row.seconds->value()) * 1000;
+        time.byoyomiMs = row.byoyomi->isChecked() ? seconds : 0;
+        time.incrementMs = row.increment->isChecked() ? seconds : 0;
+    }
+    choice.start = start_->currentText();
+    choice.maxMoves = maxMoves_->value();
+    choice.declaration = declarationAt(declaration_->currentIndex());
+    choice.games = games_->isEnabled() ? games_->value() : 1;
+    return choice;
+}
+
+QString GameDialog::problem() const {
+    const GameChoice now = choice();
+    for (Side side : {SENTE, GOTE})
+        if (const std::string problem = timeControlProblem(now.time[side]); !problem.empty())
+            return QString::fromUtf8(kSideNames[side]) + QStringLiteral(": ") +
+                   QString::fromStdString(problem);
+    return {};
+}
+
+void GameDialog::accept() {
+    const QString why = problem();
+    message_->setText(why);
+    if (why.isEmpty()) QDialog::accept();
+}

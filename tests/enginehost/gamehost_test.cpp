@@ -1,0 +1,164 @@
+// Games against the fake engine: each way an engine can spoil a game ends it as that engine's loss
+// with the reason in the record, and no process is left running; and the installed engines play a
+// short match through nagikifu.
+#include "enginehost/gamehost.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <sstream>
+
+#include "engine/pv.h"
+#include "enginehost_testing.h"
+#include "kifu/match.h"
+#include "record/formats.h"
+
+namespace {
+
+QString fakeEngine(const QTemporaryDir &dir, const QString &mode) {
+    const QString path = dir.filePath("fake_engine-" + mode);
+    if (!QFile::exists(path)) QFile::link(QStringLiteral(FAKE_ENGINE), path);
+    return path;
+}
+
+TEST(GameHost, AnEngineThatSpoilsTheGameLosesItAndLeavesNothingBehind) {
+    QTemporaryDir dir;
+    enum Then { Resign, Move, Wait };
+    const struct {
+        const char *mode;
+        Then then;  // what the person does after the engine's first answer
+        GameEnd end;
+        int winner;
+        const char *endWord, *detail;
+    } rows[] = {
+        // Answers 3c3d, then the person resigns.
+        {"normal", Resign, GameEnd::Resignation, GOTE, "投了", ""},
+        // Its second answer is 3c3d again, where no piece stands any more.
+        {"normal", Move, GameEnd::IllegalMove, SENTE, "反則負け", "3c3d"},
+        {"illegal", Wait, GameEnd::IllegalMove, SENTE, "反則負け", "5e5d"},
+        {"crash-mid-search", Wait, GameEnd::Fault, SENTE, "反則負け", "探索中に終了"},
+        // It never answers and ignores stop and quit: its flag falls, and it is killed.
+        {"ignore-stop", Wait, GameEnd::Timeout, SENTE, "切れ負け", ""},
+        // Its answer ends the game (a move limit of 2) and it ignores quit: it is killed all the
+        // same, though its session was still handling that answer when the game ended.
+        {"ignore-quit", Wait, GameEnd::MaxMoves, -1, "持将棋", ""},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.mode);
+        ZnBan game;
+        GameRecord record(game);
+        GameSettings settings;
+        settings.time = {TimeControl{0, 1000, 0}, TimeControl{0, 1000, 0}};
+        settings.maxMoves = std::string(row.mode) == "ignore-quit" ? 2 : 500;
+        std::array<PlayerChoice, 2> players;
+        players[GOTE].engine = fakeEngine(dir, row.mode);
+        EngineProfile profile = profileFor("fake");
+        profile.quitTimeoutMs = profile.stopTimeoutMs = 300;
+        profile.moveMarginMs = 200;
+        players[GOTE].profile = profile;
+        GameHost host(record, settings, players);
+        std::optional<GameResult> result;
+        QObject::connect(&host, &GameHost::gameOver, [&](const GameResult &over) { result = over; });
+        host.start();
+        ASSERT_TRUE(spinUntil([&] { return host.personToMove(); }, 5000));
+        EXPECT_EQ(host.names()[GOTE], std::string("Fake Engine ") + row.mode);
+        ASSERT_EQ(host.play(*readUsiMoveWord("7g7f")), "");
+        if (row.then != Wait) {
+            ASSERT_TRUE(spinUntil([&] { return host.personToMove() || host.over(); }, 5000));
+            EXPECT_EQ(record.length(), 2);
+            if (row.then == Resign) {
+                EXPECT_EQ(host.resign(), "");
+            }
+            if (row.then == Move) {
+                EXPECT_EQ(host.play(*readUsiMoveWord("2g2f")), "");
+            }
+        }
+        ASSERT_TRUE(spinUntil([&] { return host.isFinished(); }, 5000));
+        ASSERT_TRUE(result);
+        EXPECT_EQ(result->end, row.end);
+        EXPECT_EQ(result->winner ? int(*result->winner) : -1, row.winner);
+        EXPECT_NE(result->detail.find(row.detail), std::string::npos) << result->detail;
+        EXPECT_EQ(record.notes().endWord, row.endWord);
+        spinUntil([] { return childProcesses().total == 0; }, 2000);
+        EXPECT_EQ(childProcesses().total, 0);
+    }
+}
+
+TEST(GameHost, AnEngineThatCannotStartMeansNoGame) {
+    QTemporaryDir dir;
+    ZnBan game;
+    GameRecord record(game);
+    std::array<PlayerChoice, 2> players;
+    players[SENTE].engine = fakeEngine(dir, "exit-at-start");
+    GameHost host(record, GameSettings(), players);
+    QString failure;
+    QObject::connect(&host, &GameHost::startFailed, [&](const QString &reason) { failure = reason; });
+    host.start();
+    ASSERT_TRUE(spinUntil([&] { return host.isFinished(); }, 5000));
+    EXPECT_FALSE(host.started());
+    EXPECT_TRUE(failure.contains("起動中に終了")) << failure.toStdString();
+    EXPECT_EQ(record.length(), 0);
+    EXPECT_EQ(childProcesses().total, 0);
+}
+
+TEST(NagikifuMatch, AWrongCommandLineIs2AndAnEngineThatNeverStartsIs1) {
+    QTemporaryDir dir;
+    const std::string fake = fakeEngine(dir, "normal").toStdString();
+    const std::string dead = fakeEngine(dir, "exit-at-start").toStdString();
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        const char *says;
+    } rows[] = {
+        {{}, 2, "二つのエンジン"},
+        {{"--engine", fake}, 2, "二つのエンジン"},
+        {{"--engine", fake, "--engine", fake, "--byoyomi", "1", "--increment", "1"}, 2, "一緒に使えません"},
+        {{"--engine", fake, "--engine", fake, "--games", "0"}, 2, "--games の値"},
+        {{"--engine", fake, "--engine", fake, "--time", "0", "--byoyomi", "0"}, 2, "どれか"},
+        {{"--engine", fake, "--engine", fake, "--bogus", "1"}, 2, "知らないオプション"},
+        {{"--engine", fake, "--engine", fake, "--start", "角角落ち"}, 1, "角角落ち"},
+        {{"--engine", fake, "--engine", fake, "--out", dir.filePath("none").toStdString()},
+         1,
+         "フォルダがありません"},
+        {{"--engine", fake, "--engine", dead, "--games", "3"}, 1, "起動中に終了"},
+    };
+    for (const auto &row : rows) {
+        std::ostringstream out, err;
+        EXPECT_EQ(runMatch(row.args, out, err, false), row.status) << err.str();
+        EXPECT_NE(err.str().find(row.says), std::string::npos) << err.str();
+    }
+    EXPECT_EQ(childProcesses().total, 0);
+}
+
+// One short game between the installed engines, as a user runs it: a record that reads again to
+// the same moves and ends by a rule it names.
+TEST(NagikifuMatch, TheInstalledEnginesPlayAGameToItsEnd) {
+    const char *const fairy = "/usr/games/fairy-stockfish";
+    const char *const gps = "/usr/games/gpsusi";
+    if (!QFileInfo(fairy).isExecutable() || !QFileInfo(gps).isExecutable())
+        GTEST_SKIP() << "engines not installed";
+    QTemporaryDir dir;
+    std::ostringstream out, err;
+    const int status = runMatch({"--engine", fairy, "--engine", gps, "--games", "1", "--byoyomi", "1",
+                                 "--max-moves", "16", "--out", dir.path().toStdString()},
+                                out, err, false);
+    EXPECT_EQ(status, 0) << err.str();
+    EXPECT_NE(out.str().find("1/1 "), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("Elo"), std::string::npos) << out.str();
+    QFile file(dir.filePath("001.kif"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    ZnBan game;
+    RecordNotes notes;
+    ASSERT_TRUE(
+        readRecordBytes(game, notes, std::string_view(bytes.constData(), bytes.size()), "001.kif").ok);
+    EXPECT_FALSE(notes.endWord.empty());
+    EXPECT_GT(game.history().size(), 0u);
+    EXPECT_LE(game.history().size(), 16u);
+    EXPECT_NE(notes.header("先手").find("Fairy-Stockfish"), std::string_view::npos);
+    EXPECT_EQ(childProcesses().total, 0);
+}
+
+}  // namespace

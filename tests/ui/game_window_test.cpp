@@ -1,0 +1,121 @@
+// 対局 in the window: the dialog's first choice and its memory, a move the rules refuse told in the
+// status bar with nothing changed, the clock window following the side to move, and 中断.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QMimeData>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTimeEdit>
+
+#include "enginehost/gamehost.h"
+#include "ui/clockwindow.h"
+#include "ui/enginestore.h"
+#include "ui/gamedialog.h"
+#include "ui_testing.h"
+
+namespace {
+
+bool spinUntil(const std::function<bool()> &done, int timeoutMs = 3000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < timeoutMs) QTest::qWait(5);
+    return done();
+}
+
+TEST(GameDialog, FirstOffersThePersonAsSenteAgainstTheFirstEngineAndThenRemembers) {
+    QTemporaryDir dir;
+    EngineStore store(dir.filePath("settings.ini"));
+    const QStringList engines{QStringLiteral("/opt/a/engine-one"), QStringLiteral("/opt/b/engine-two")};
+    GameDialog first(loadGameChoice(store.settings(), engines), engines);
+    EXPECT_EQ(findControl<QComboBox>(first, "SentePlayer")->currentText(), "人");
+    EXPECT_EQ(findControl<QComboBox>(first, "GotePlayer")->currentData().toString(), engines[0]);
+    for (const char *side : {"Sente", "Gote"}) {
+        const std::string name(side);
+        EXPECT_EQ(findControl<QTimeEdit>(first, (name + "Main").c_str())->time(), QTime(0, 10, 0));
+        EXPECT_TRUE(findControl<QRadioButton>(first, (name + "Byoyomi").c_str())->isChecked());
+        EXPECT_EQ(findControl<QSpinBox>(first, (name + "Seconds").c_str())->value(), 30);
+    }
+    EXPECT_EQ(findControl<QComboBox>(first, "Start")->currentText(), "平手");
+    EXPECT_EQ(findControl<QSpinBox>(first, "MaxMoves")->value(), 500);
+    EXPECT_EQ(findControl<QComboBox>(first, "Declaration")->currentText(), "27点法");
+    EXPECT_FALSE(findControl<QSpinBox>(first, "Games")->isEnabled()) << "a series needs two engines";
+    EXPECT_EQ(first.problem(), "");
+
+    // Two engines, a handicap, 加算 for gote only, no declaration: what comes back is what was chosen.
+    findControl<QComboBox>(first, "SentePlayer")->setCurrentIndex(2);
+    findControl<QRadioButton>(first, "GoteIncrement")->setChecked(true);
+    findControl<QSpinBox>(first, "GoteSeconds")->setValue(5);
+    findControl<QTimeEdit>(first, "GoteMain")->setTime(QTime(1, 2, 3));
+    findControl<QComboBox>(first, "Start")->setCurrentText("香落ち");
+    findControl<QComboBox>(first, "Declaration")->setCurrentIndex(0);
+    findControl<QSpinBox>(first, "Games")->setValue(6);
+    const GameChoice chosen = first.choice();
+    saveGameChoice(store.settings(), chosen);
+    const GameChoice again = loadGameChoice(store.settings(), engines);
+    EXPECT_EQ(again.engines, (std::array<QString, 2>{engines[1], engines[0]}));
+    EXPECT_EQ(again.time[GOTE], (TimeControl{3723000, 0, 5000}));
+    EXPECT_EQ(again.time[SENTE], (TimeControl{600000, 30000, 0}));
+    EXPECT_EQ(again.start, "香落ち");
+    EXPECT_FALSE(again.declaration);
+    EXPECT_EQ(again.games, 6);
+    // An engine no longer known is a person again.
+    EXPECT_EQ(loadGameChoice(store.settings(), {engines[0]}).engines[SENTE], "");
+
+    findControl<QSpinBox>(first, "SenteSeconds")->setValue(0);
+    findControl<QTimeEdit>(first, "SenteMain")->setTime(QTime(0, 0));
+    EXPECT_NE(first.problem(), "") << "a side with no time at all";
+}
+
+TEST(GameWindow, RefusesAMoveOutsideTheRulesAndTheClockFollowsTheTurn) {
+    ScriptedAsker asker;
+    auto window = makeStartWindow(asker);
+    QTemporaryDir dir;
+    window->setEngineStore(std::make_unique<EngineStore>(dir.filePath("settings.ini")));
+    window->show();
+    // Sente in check from the rook on 5h, a gold in hand.
+    QMimeData mime;
+    mime.setText(QStringLiteral("4k4/9/9/9/9/9/9/4r4/4K4 b G 1"));
+    ASSERT_TRUE(window->pasteRecordText(&mime));
+    GameChoice choice;
+    choice.start = kStartHere;
+    ASSERT_TRUE(window->startGame(choice));
+    ASSERT_TRUE(spinUntil([&] { return window->gameHost() && window->gameHost()->started(); }));
+    ASSERT_NE(window->clockWindow(), nullptr);
+    EXPECT_EQ(window->clockWindow()->markedSide(), SENTE);
+    EXPECT_EQ(window->clockWindow()->timeText(SENTE), "10:00");
+
+    auto *board = findControl<TPaintBox>(*window, "Ban");
+    auto *stand = findControl<TPaintBox>(*window, "Dai0");
+    QTest::mouseClick(stand, Qt::LeftButton, Qt::NoModifier, QPoint(20, 18));
+    QTest::mouseClick(board, Qt::LeftButton, Qt::NoModifier, squareCentre(1, 1));
+    EXPECT_EQ(window->statusText(), "王手を放置しています");
+    EXPECT_EQ(window->game().history().size(), 0u);
+    // Walking and taking back wait for the end of the game.
+    window->findChild<QAction *>("KB1")->trigger();
+    EXPECT_EQ(window->game().hand(SENTE).size(), 1);
+
+    // The king takes the rook: gote's turn, and the clock marks it.
+    QTest::mouseClick(board, Qt::LeftButton, Qt::NoModifier, squareCentre(5, 9));
+    QTest::mouseClick(board, Qt::LeftButton, Qt::NoModifier, squareCentre(5, 8));
+    EXPECT_EQ(window->game().history().size(), 1u);
+    EXPECT_EQ(window->clockWindow()->markedSide(), GOTE);
+    EXPECT_EQ(window->clockWindow()->nameText(GOTE), "△後手") << "a short name is not cut";
+
+    // Closing asks first; "no" keeps the game going.
+    asker.questionAnswers = {false};
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(asker.questions.size(), 1);
+    EXPECT_TRUE(window->gameRunning());
+
+    window->stopGame();
+    ASSERT_TRUE(spinUntil([&] { return !window->gameRunning(); }));
+    EXPECT_EQ(window->record().notes().endWord, "中断");
+    EXPECT_EQ(window->record().notes().header("先手"), "先手");
+    EXPECT_FALSE(window->record().notes().header("開始日時").empty());
+    EXPECT_EQ(window->clockWindow()->markedSide(), -1);
+    EXPECT_TRUE(window->findChild<QAction *>("KB1")->isEnabled());
+}
+
+}  // namespace
