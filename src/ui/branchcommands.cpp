@@ -81,6 +81,7 @@ void TZnMainForm::KD1Click() {
 }
 
 void TZnMainForm::KY1Click() {
+    if (refuseDuringGame()) return;
     // Only the deletion is kept, and only while nothing has changed since, so what comes back is
     // never mixed with later work.
     if (!undoNotes_ || record_.revision() != undoRevision_) {

@@ -1,7 +1,9 @@
 #include "ui/destinations.h"
 
 #include <QPainter>
+#include <algorithm>
 
+#include "core/rules.h"
 #include "ui/render.h"
 
 std::vector<Square> freeBoardDestinations(const ZnBan &game, const ZnFlags &flags) {
@@ -15,6 +17,24 @@ std::vector<Square> freeBoardDestinations(const ZnBan &game, const ZnFlags &flag
         const Koma *piece = game.hand(game.turn())[flags.handSlot()];
         for (int index = 0; index < SQUARE_COUNT; ++index)
             if (piece->canDropOn(Square(index), game.board())) squares.push_back(Square(index));
+    }
+    return squares;
+}
+
+std::vector<Square> legalDestinations(const ZnBan &game, const ZnFlags &flags) {
+    std::vector<Square> squares;
+    const bool fromBoard = flags.squareSelected() && game.isTurnPiece(game.pieceAt(flags.selectedSquare()));
+    const bool fromHand = !fromBoard && flags.handSelected() && game.handSlotExists(flags.handSlot());
+    if (!fromBoard && !fromHand) return squares;
+    const PieceKind dropKind = fromHand ? game.hand(game.turn())[flags.handSlot()]->kind() : PieceKind{};
+    std::vector<Move> moves;
+    legalMoves(game, moves);
+    for (const Move &move : moves) {
+        const bool mine = fromBoard ? move.from == flags.selectedSquare()
+                                    : move.from == IN_HAND && move.dropKind == dropKind;
+        // A move that may promote or not comes twice; its square is marked once.
+        if (mine && std::find(squares.begin(), squares.end(), move.to) == squares.end())
+            squares.push_back(move.to);
     }
     return squares;
 }

@@ -17,6 +17,9 @@ using DestinationRule = std::function<std::vector<Square>(const ZnBan &game, con
 // piece's own drop rules allow.
 std::vector<Square> freeBoardDestinations(const ZnBan &game, const ZnFlags &flags);
 
+// The rule of a game played by the rules: only the legal moves and drops of the selection.
+std::vector<Square> legalDestinations(const ZnBan &game, const ZnFlags &flags);
+
 inline const QColor DestinationColour{0, 110, 0, 190};
 
 // A dot in the middle of each empty square of `squares`, a ring round each occupied one, so that

@@ -12,8 +12,10 @@
 #include "enginehost/gamehost.h"
 #include "record/position.h"
 #include "ui/clockwindow.h"
+#include "ui/destinations.h"
 #include "ui/enginestore.h"
 #include "ui/gamedialog.h"
+#include "ui/windowplace.h"
 #include "ui/mainform.h"
 #include "ui/znflags.h"
 
@@ -42,7 +44,7 @@ void TZnMainForm::createGameCommands() {
 }
 
 void TZnMainForm::lockForGame(bool locked) {
-    for (QAction *action : {KN1, K4, KE3, KB1, K1, KW1, KW2, KW3, KW4, KU1, KJ1, KH1, KD1, KZ1, KZ4, KR2})
+    for (QAction *action : {KN1, K4, KE3, KB1, K1, KW1, KW2, KW3, KW4, KU1, KJ1, KH1, KD1, KY1, KZ1, KZ4, KR2})
         if (action != nullptr) action->setEnabled(!locked);
     for (QAction *action : {KG1, K2, KR3, KR4})
         if (action != nullptr) action->setEnabled(locked);
@@ -143,6 +145,10 @@ void TZnMainForm::beginGame(const GameChoice &choice) {
     connect(gameHost_, &GameHost::note, this, [this](const QString &text) { SetStatusText(text); });
     connect(gameHost_, &GameHost::finished, this, &TZnMainForm::gameFinished);
     lockForGame(true);
+    // 指せる場所 shows what the rules allow while they decide; a person playing gote alone against
+    // an engine sees the board from that side.
+    setDestinationRule(legalDestinations);
+    if (players[GOTE].person() && !players[SENTE].person()) setFlipped(true);
     if (clockWindow_ == nullptr) {
         clockWindow_ = new TClockWindow(this);
         const QRect frame = frameGeometry();
@@ -195,6 +201,7 @@ void TZnMainForm::gameFinished() {
     if (clockWindow_ != nullptr) clockWindow_->refresh();
     if (host != nullptr) host->deleteLater();
     lockForGame(false);
+    setDestinationRule({});
     RedrawAll();
     SetStatusText(lastResult_);
     if (gamesLeft_ <= 0 || !series_) return;
@@ -220,16 +227,4 @@ void TZnMainForm::stopGame() {
     if (!gameRunning()) return SetStatusText(QStringLiteral("対局していません"));
     gamesLeft_ = 0;
     gameHost_->stop();
-}
-
-void TZnMainForm::closeEvent(QCloseEvent *event) {
-    if (gameRunning() && !(gameHost_->over() || gameHost_->isFinished())) {
-        if (!promotionAsker_->askQuestion(QStringLiteral("対局中"),
-                                          QStringLiteral("対局中です。対局を中断して終了しますか？"))) {
-            event->ignore();
-            return;
-        }
-        stopGame();
-    }
-    QMainWindow::closeEvent(event);
 }

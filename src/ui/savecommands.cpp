@@ -8,7 +8,9 @@
 #include <initializer_list>
 
 #include "support/savefile.h"
+#include "enginehost/gamehost.h"
 #include "ui/analysiswindow.h"
+#include "ui/clockwindow.h"
 #include "ui/evaluationgraph.h"
 #include "ui/kifuwindow.h"
 #include "ui/legendwindow.h"
@@ -88,12 +90,21 @@ bool TZnMainForm::confirmDiscard() {
 }
 
 void TZnMainForm::closeEvent(QCloseEvent *event) {
+    if (gameRunning() && !(gameHost_->over() || gameHost_->isFinished())) {
+        if (!promotionAsker_->askQuestion(QStringLiteral("対局中"),
+                                          QStringLiteral("対局中です。対局を中断して終了しますか？"))) {
+            event->ignore();
+            return;
+        }
+        // The game so far stays in the record, which the next question may save.
+        stopGame();
+    }
     if (!confirmDiscard()) {
         event->ignore();
         return;
     }
     // The windows beside this one go with it, still open: their places are stored now.
-    for (QWidget *beside : std::initializer_list<QWidget *>{kifuWindow_, analysis_, graph_, legendWindow_})
+    for (QWidget *beside : std::initializer_list<QWidget *>{kifuWindow_, analysis_, graph_, legendWindow_, clockWindow_})
         storePlace(beside);
     event->accept();
 }

@@ -74,7 +74,7 @@ void TZnMainForm::updateRecentMenu() {
 }
 
 bool TZnMainForm::openRecentFile(const QString &path) {
-    if (!confirmDiscard()) return false;
+    if (refuseDuringGame() || !confirmDiscard()) return false;
     if (!QFileInfo::exists(path)) {
         recentFiles_.remove(path);
         updateRecentMenu();
