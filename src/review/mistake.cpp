@@ -103,9 +103,10 @@ struct RefutationPly {
     std::string text;  // "△４五桂"
     int won = 0;       // the value of the piece it captured
     std::string captured;
-    // The pieces of the other side that the moved piece attacks and that matter: the king, or a
-    // piece worth more than it or left to be lost, most valuable first.
-    std::vector<const Koma *> targets;
+    // The two most valuable pieces of the other side that the moved piece attacks and that matter
+    // (the king, or a piece worth more than it or left to be lost), named while the scratch board
+    // that holds them is still there; empty when fewer than two are attacked.
+    std::string fork;
     std::string promotedTo;
 };
 
@@ -126,6 +127,11 @@ std::vector<const Koma *> forkTargets(const ZnBan &game, const Koma &piece) {
     return targets;
 }
 
+std::string twoTargets(const Koma &first, const Koma &second) {
+    if (first.code() == second.code()) return pieceOn(first) + "と" + pieceOn(second);
+    return std::string(spokenPieceName(first.code())) + "と" + std::string(spokenPieceName(second.code()));
+}
+
 // The refutation's first plies played from `after`, stopping before a move that is not legal.
 std::vector<RefutationPly> playRefutation(const ZnBan &after, const std::vector<MoveSpec> &moves) {
     std::vector<RefutationPly> plies;
@@ -144,15 +150,11 @@ std::vector<RefutationPly> playRefutation(const ZnBan &after, const std::vector<
         if (!playMove(scratch, move).empty()) break;
         const Koma *moved = scratch.pieceAt(move.to);
         if (move.promote) ply.promotedTo = spokenPieceName(moved->code());
-        ply.targets = forkTargets(scratch, *moved);
+        if (const std::vector<const Koma *> targets = forkTargets(scratch, *moved); targets.size() >= 2)
+            ply.fork = twoTargets(*targets[0], *targets[1]);
         plies.push_back(std::move(ply));
     }
     return plies;
-}
-
-std::string twoTargets(const Koma &first, const Koma &second) {
-    if (first.code() == second.code()) return pieceOn(first) + "と" + pieceOn(second);
-    return std::string(spokenPieceName(first.code())) + "と" + std::string(spokenPieceName(second.code()));
 }
 
 // What the opponent does against the move played, from the refutation; empty when nothing a player
@@ -169,8 +171,7 @@ std::string refutationReason(const ZnBan &after, const Refutation &refutation) {
         for (std::size_t j = 0; j <= std::min(i + 1, plies.size() - 1); ++j)
             net += j % 2 == 0 ? plies[j].won : -plies[j].won;
         if (!ply.captured.empty() && net > 0) return ply.text + "で" + ply.captured + "を取られます";
-        if (ply.targets.size() >= 2)
-            return ply.text + "で" + twoTargets(*ply.targets[0], *ply.targets[1]) + "の両取りをかけられます";
+        if (!ply.fork.empty()) return ply.text + "で" + ply.fork + "の両取りをかけられます";
         if (!ply.promotedTo.empty()) return ply.text + "で" + ply.promotedTo + "を作られます";
     }
     return {};
