@@ -15,6 +15,7 @@
 #include "record/gamerecord.h"
 #include "record/record.h"
 #include "support/report.h"
+#include "support/text.h"
 
 namespace {
 
@@ -25,22 +26,6 @@ namespace {
 
 // A bad square reaching the board is a reader fault, never a consequence of the input.
 void abortOnReport(const char *title, const char *text) { fail(text, title); }
-
-bool isValidUtf8(const std::string &text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80           ? 1
-                                   : (lead >> 5) == 0x6  ? 2
-                                   : (lead >> 4) == 0xE  ? 3
-                                   : (lead >> 3) == 0x1E ? 4
-                                                         : 0;
-        if (length == 0 || i + length > text.size()) return false;
-        for (std::size_t k = 1; k < length; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-        i += length;
-    }
-    return true;
-}
 
 // What a refused file must leave alone: position, attack maps, history and the pieces of every
 // list. With `inOrder` the order within each list is compared too; without it only membership, since
@@ -116,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     const RecordResult result = load(game, text);
     if (!result.ok) {
-        if (result.reason.empty() || !isValidUtf8(result.reason))
+        if (result.reason.empty() || !isUtf8(result.reason))
             fail("refusal without a readable reason", result.reason);
         if (!(Snapshot(game, true) == *currentState))
             fail("refused file changed the game", positionKey(game));

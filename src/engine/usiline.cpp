@@ -5,6 +5,8 @@
 #include <initializer_list>
 #include <limits>
 
+#include "support/text.h"
+
 namespace {
 
 // The words of a line and where each starts, so that a field may take the rest of the line as
@@ -236,31 +238,8 @@ std::string repairUtf8(std::string_view text, bool &changed) {
     out.reserve(text.size());
     std::size_t i = 0;
     while (i < text.size()) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        std::size_t length = 0;
-        unsigned lowest = 0;
-        if (byte < 0x80) {
-            length = 1;
-        } else if (byte >= 0xC2 && byte <= 0xDF) {
-            length = 2;
-            lowest = 0x80;
-        } else if (byte >= 0xE0 && byte <= 0xEF) {
-            length = 3;
-            lowest = 0x800;
-        } else if (byte >= 0xF0 && byte <= 0xF4) {
-            length = 4;
-            lowest = 0x10000;
-        }
-        bool valid = length > 0 && i + length <= text.size();
-        unsigned code = length == 1 ? byte : byte & (0x7F >> length);
-        for (std::size_t k = 1; valid && k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            valid = (next & 0xC0) == 0x80;
-            code = (code << 6) | (next & 0x3F);
-        }
-        // Overlong forms, surrogates and code points past U+10FFFF are invalid too.
-        valid = valid &&
-                (length == 1 || (code >= lowest && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF)));
+        const std::size_t length = wellFormedUtf8At(text, i).length;
+        const bool valid = length > 0;
         if (valid) {
             out.append(text.substr(i, length));
             i += length;

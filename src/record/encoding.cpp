@@ -77,17 +77,10 @@ void appendUtf8(std::string &text, char32_t c) {
 bool substituteJisForms(std::string_view utf8, std::string &replaced) {
     bool any = false;
     for (std::size_t i = 0; i < utf8.size();) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        char32_t c = 0;
-        if (length == 2 && i + 1 < utf8.size()) {
-            c = static_cast<char32_t>(((lead & 0x1F) << 6) |
-                                      (static_cast<unsigned char>(utf8[i + 1]) & 0x3F));
-        } else if (length == 3 && i + 2 < utf8.size()) {
-            c = static_cast<char32_t>(((lead & 0x0F) << 12) |
-                                      ((static_cast<unsigned char>(utf8[i + 1]) & 0x3F) << 6) |
-                                      (static_cast<unsigned char>(utf8[i + 2]) & 0x3F));
-        }
+        // The caller has checked the text, so every character is whole; a byte at a time otherwise.
+        const Utf8Char at = wellFormedUtf8At(utf8, i);
+        const char32_t c = at.code;
+        const std::size_t length = at.length == 0 ? 1 : at.length;
         bool substituted = false;
         for (const auto &[jis, cp932] : CP932_SUBSTITUTES) {
             if (c != jis) continue;
@@ -102,38 +95,6 @@ bool substituteJisForms(std::string_view utf8, std::string &replaced) {
 }
 
 }  // namespace
-
-bool isUtf8(std::string_view bytes) {
-    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
-    const auto *end = p + bytes.size();
-    while (p < end) {
-        const unsigned char lead = *p;
-        if (lead < 0x80) {
-            ++p;
-            continue;
-        }
-        std::size_t length = 0;
-        char32_t c = 0;
-        char32_t least = 0;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2, c = lead & 0x1F, least = 0x80;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3, c = lead & 0x0F, least = 0x800;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4, c = lead & 0x07, least = 0x10000;
-        } else {
-            return false;
-        }
-        if (static_cast<std::size_t>(end - p) < length) return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            if ((p[k] & 0xC0) != 0x80) return false;
-            c = (c << 6) | (p[k] & 0x3F);
-        }
-        if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
-        p += length;
-    }
-    return true;
-}
 
 bool decodeCp932(std::string_view bytes, std::string &utf8) {
     Converter converter("UTF-8", "CP932");

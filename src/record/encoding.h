@@ -5,9 +5,7 @@
 #include <string>
 #include <string_view>
 
-// True when `bytes` is well-formed UTF-8: no stray continuation byte, no character cut short,
-// no overlong form, no surrogate and nothing above U+10FFFF.
-bool isUtf8(std::string_view bytes);
+#include "support/text.h"
 
 // Converts code page 932 text to UTF-8; false, with `utf8` unchanged, on bytes that are not
 // CP932, including a two-byte character cut off at the end.

@@ -14,6 +14,7 @@
 #include "record/sfen.h"
 #include "record/treegame.h"
 #include "support/readfile.h"
+#include "support/text.h"
 
 namespace {
 
@@ -63,12 +64,7 @@ RecordResult decodeText(std::string_view bytes, std::string &text) {
     return {true, {}};
 }
 
-std::string_view trimmedLine(std::string_view line) {
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
-        line.remove_suffix(1);
-    while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
-    return line;
-}
+std::string_view trimmedLine(std::string_view line) { return trimmed(line, Blanks::SpaceTabTrailingCr); }
 
 bool isSfenBoard(std::string_view word) {
     int slashes = 0;

@@ -9,6 +9,7 @@
 #include "record/play.h"
 #include "record/position.h"
 #include "record/treegame.h"
+#include "support/text.h"
 
 namespace kifu {
 
@@ -22,25 +23,9 @@ constexpr std::array<std::string_view, 15> END_WORDS = {
 
 // ---- reading characters ----
 
-// One character of the text and its length in bytes. Malformed bytes read as U+FFFD one byte at
-// a time, so a scan never stops early and never reads past the end.
-struct Char {
-    char32_t code = 0;
-    std::size_t length = 0;
-};
-
-Char charAt(std::string_view s, std::size_t i) {
-    if (i >= s.size()) return {};
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[i + k]); };
-    const unsigned char lead = byte(0);
-    if (lead < 0x80) return {lead, 1};
-    if (lead >= 0xE0 && lead < 0xF0 && i + 2 < s.size())
-        return {static_cast<char32_t>(((lead & 0x0F) << 12) | ((byte(1) & 0x3F) << 6) | (byte(2) & 0x3F)), 3};
-    if (lead >= 0xC0 && lead < 0xE0 && i + 1 < s.size())
-        return {static_cast<char32_t>(((lead & 0x1F) << 6) | (byte(1) & 0x3F)), 2};
-    if (lead >= 0xF0 && i + 3 < s.size()) return {0x10000, 4};
-    return {0xFFFD, 1};
-}
+// A malformed byte reads as U+FFFD one byte at a time, so a scan never stops early.
+using Char = Utf8Char;
+Char charAt(std::string_view s, std::size_t i) { return lenientUtf8At(s, i); }
 
 bool isSpace(char32_t c) { return c == ' ' || c == '\t' || c == '\r' || c == U'\u3000'; }
 
@@ -57,7 +42,7 @@ public:
         return true;
     }
     bool eat(std::string_view word) {
-        if (rest().substr(0, word.size()) != word) return false;
+        if (!rest().starts_with(word)) return false;
         seek(position_ + word.size());
         return true;
     }
@@ -78,21 +63,7 @@ private:
     Char current_;
 };
 
-std::string_view trimmed(std::string_view text) {
-    std::size_t first = 0;
-    while (first < text.size() && isSpace(charAt(text, first).code)) first += charAt(text, first).length;
-    std::size_t last = text.size();
-    while (last > first) {
-        if (text[last - 1] == ' ' || text[last - 1] == '\t' || text[last - 1] == '\r') {
-            --last;
-        } else if (last - first >= 3 && text.substr(last - 3, 3) == "\u3000") {
-            last -= 3;
-        } else {
-            break;
-        }
-    }
-    return text.substr(first, last - first);
-}
+std::string_view trimmed(std::string_view text) { return ::trimmed(text, Blanks::Japanese); }
 
 // ---- the notation's words ----
 

@@ -1,11 +1,5 @@
 #include "record/textlines.h"
 
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
-}
-
 std::string quotedPart(std::string_view text) {
     constexpr std::size_t SHOWN = 24;
     std::string out;

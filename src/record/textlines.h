@@ -1,10 +1,12 @@
 #pragma once
-// Small text helpers the record readers share: lines of a text without copying, valid UTF-8, and a
+// Small text helpers the record readers share: lines of a text without copying, and a
 // piece of an input line that may be quoted in a reason.
 
 #include <cstddef>
 #include <string>
 #include <string_view>
+
+#include "support/text.h"
 
 // Walks the lines of a text; LF, CR LF and a lone CR each end one line.
 class TextLines {
@@ -31,9 +33,6 @@ private:
     std::size_t position_ = 0;
     int number_ = 0;
 };
-
-// `text` without the spaces and tabs at its ends.
-std::string_view trimmed(std::string_view text);
 
 // At most 24 characters of `text` fit to quote in a reason: printable ASCII kept, anything else "?".
 std::string quotedPart(std::string_view text);

@@ -3,18 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include "common/records.h"
 #include "record/sfen.h"
 
 namespace {
 
 const char *const kStart = "startpos";
 const char *const kMateInOne = "sfen 4k4/9/4P4/9/9/9/9/9/4K4 b G2r 1";
-
-ZnBan &load(ZnBan &game, const char *sfen) {
-    RecordNotes notes;
-    EXPECT_TRUE(readSfen(game, notes, sfen).ok) << sfen;
-    return game;
-}
 
 TEST(AnalysisProblem, PositionsThatMustNotBeSent) {
     const struct {
@@ -35,7 +30,7 @@ TEST(AnalysisProblem, PositionsThatMustNotBeSent) {
     };
     for (const auto &row : rows) {
         ZnBan game;
-        const std::string problem = analysisProblem(load(game, row.position));
+        const std::string problem = analysisProblem(loadSfen(game, row.position));
         EXPECT_EQ(problem.empty(), *row.reason == 0) << row.position << ": " << problem;
         EXPECT_NE(problem.find(row.reason), std::string::npos) << problem;
     }

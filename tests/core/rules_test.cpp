@@ -7,15 +7,11 @@
 #include <sstream>
 #include <tuple>
 
+#include "common/records.h"
 #include "common/testing.h"
 #include "record/sfen.h"
 
 namespace {
-
-void setUp(ZnBan &game, const std::string &text) {
-    RecordNotes notes;
-    ASSERT_TRUE(readSfen(game, notes, text).ok) << text;
-}
 
 Square usiSquare(char file, char rank) { return static_cast<Square>(squareAt(rank - 'a', file - '1')); }
 
@@ -73,7 +69,7 @@ TEST(LegalMoves, PerftOfPositionsThatTestOneRuleEach) {
     };
     for (const Row &row : rows) {
         ZnBan game;
-        setUp(game, row.sfen);
+        loadSfen(game, row.sfen);
         for (int depth = 1; depth <= 3; ++depth)
             EXPECT_EQ(legalPerft(game, depth), row.counts[static_cast<std::size_t>(depth - 1)])
                 << row.rule << " depth " << depth;
@@ -124,7 +120,7 @@ TEST(CheckMove, NamesTheRuleAMoveBreaks) {
     };
     for (const Row &row : rows) {
         ZnBan game;
-        setUp(game, row.sfen);
+        loadSfen(game, row.sfen);
         const Move move = usiMove(row.move);
         EXPECT_EQ(checkMove(game, move), row.expected) << row.sfen << " " << row.move;
         std::vector<Move> legal;
@@ -190,7 +186,7 @@ TEST(Repetition, FourthOccurrenceAndTheSideThatCheckedEveryMove) {
     };
     for (const Row &row : rows) {
         ZnBan game;
-        setUp(game, row.sfen);
+        loadSfen(game, row.sfen);
         play(game, row.moves);
         EXPECT_EQ(occurrences(game), row.occurrences) << row.sfen << row.moves;
         EXPECT_EQ(repetition(game), row.expected) << row.sfen << row.moves;
@@ -224,7 +220,7 @@ TEST(Declaration, EachConditionAndPointBoundaryUnderBothRules) {
     };
     for (const Row &row : rows) {
         ZnBan game;
-        setUp(game, row.sfen);
+        loadSfen(game, row.sfen);
         EXPECT_EQ(declarationPoints(game, game.turn()), row.points) << row.sfen;
         EXPECT_EQ(judgeDeclaration(game, row.rule), row.expected) << row.sfen;
     }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/records.h"
 #include "engine/searchreport.h"
 #include "record/sfen.h"
 
@@ -12,12 +13,6 @@ namespace {
 using Words = std::vector<std::string>;
 const char *const kStart = "startpos";
 const char *const kMateInOne = "sfen 4k4/9/4P4/9/9/9/9/9/4K4 b G2r 1";
-
-ZnBan &load(ZnBan &game, const char *sfen) {
-    RecordNotes notes;
-    EXPECT_TRUE(readSfen(game, notes, sfen).ok) << sfen;
-    return game;
-}
 
 TEST(UsiMoveWord, ReadsAndWritesEveryForm) {
     for (const char *word : {"7g7f", "8h2b+", "P*5e", "G*5b", "1a9i", "9i1a+"}) {
@@ -50,7 +45,7 @@ TEST(TranslatePv, PlaysOnAScratchCopyAndCutsAtTheFirstIllegalMove) {
     };
     for (const auto &row : rows) {
         ZnBan game, scratch;
-        const std::string before = positionSfen(load(game, row.position));
+        const std::string before = positionSfen(loadSfen(game, row.position));
         const BoardPv pv = translatePv(game, row.pv, scratch);
         EXPECT_EQ(pv.text, row.text);
         EXPECT_EQ(pv.cutWord, row.cutWord);
@@ -103,7 +98,7 @@ TEST(LineCommand, TheWholeLineOnlyWhenEveryMoveIsLegal) {
     };
     for (const auto &row : rows) {
         ZnBan game;
-        EXPECT_EQ(lineCommand(load(game, row.line)), row.command) << row.line;
+        EXPECT_EQ(lineCommand(loadSfen(game, row.line)), row.command) << row.line;
     }
 }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/records.h"
 #include "common/testing.h"
 #include "core/verify.h"
 #include "record/ki2.h"
@@ -17,15 +18,6 @@
 #include "record/sfen.h"
 
 namespace {
-
-std::string lines(std::initializer_list<std::string_view> parts) {
-    std::string text;
-    for (std::string_view part : parts) {
-        text += part;
-        text += "\r\n";
-    }
-    return text;
-}
 
 PositionSpec positionOfSfen(std::string_view sfen) {
     ZnBan game;

@@ -7,21 +7,11 @@
 #include <string>
 #include <string_view>
 
+#include "common/records.h"
 #include "common/testing.h"
 #include "record/record.h"
 
 namespace {
-
-// The square named by its file and rank digits, as a record file writes it.
-
-std::string lines(std::initializer_list<std::string_view> parts) {
-    std::string text;
-    for (std::string_view part : parts) {
-        text += part;
-        text += "\r\n";
-    }
-    return text;
-}
 
 constexpr std::string_view START_SENTE =
     "P+59OU49KI69KI39GI79GI29KE89KE19KY99KY28HI88KA17FU27FU37FU47FU57FU67FU77FU87FU97FU";

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/records.h"
 #include "engine/pv.h"
 #include "record/sfen.h"
 
@@ -11,15 +12,9 @@ namespace {
 using Words = std::vector<std::string>;
 const char *const kMateInOne = "sfen 4k4/9/4P4/9/9/9/9/9/4K4 b G2r 1";
 
-ZnBan &load(ZnBan &game, const char *sfen) {
-    RecordNotes notes;
-    EXPECT_TRUE(readSfen(game, notes, sfen).ok) << sfen;
-    return game;
-}
-
 TEST(AttackBalance, ChangedSquaresAndEachSidesShare) {
     ZnBan game, after;
-    ASSERT_EQ(translatePv(load(game, kMateInOne), {"G*5b"}, after).moves.size(), 1u);
+    ASSERT_EQ(translatePv(loadSfen(game, kMateInOne), {"G*5b"}, after).moves.size(), 1u);
     Words texts;
     for (const BalanceChange &change : changedBalances(game, after))
         texts.push_back(balanceChangeText(change));
@@ -31,7 +26,7 @@ TEST(AttackBalance, ChangedSquaresAndEachSidesShare) {
     EXPECT_EQ(std::make_pair(gote.kingZoneSquaresAttacked, gote.kingZoneAttacks), std::make_pair(5, 5));
     EXPECT_TRUE(gote.losing.empty());
     ZnBan hanging;
-    const SideBalance sente = sideBalance(load(hanging, "sfen 4k4/9/4p4/4+P4/9/9/9/9/4K4 b - 1"), SENTE);
+    const SideBalance sente = sideBalance(loadSfen(hanging, "sfen 4k4/9/4p4/4+P4/9/9/9/9/4K4 b - 1"), SENTE);
     EXPECT_EQ(sente.losing, std::vector<Square>{static_cast<Square>(squareAt(3, 4))});
     // It says what it counts, and names the piece as players do.
     const std::string text = sideBalanceText(hanging, SENTE, sente);

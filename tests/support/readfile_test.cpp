@@ -5,9 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +13,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+
+#include "common/socket_file.h"
 
 namespace {
 
@@ -64,14 +64,9 @@ TEST_F(ReadRegularFile, RefusesAFileOverTheLimitAndReadsOneAtIt) {
 // Each of these would block an ordinary open or read, or never end.
 TEST_F(ReadRegularFile, RefusesWhatIsNotARegularFile) {
     ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
-    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    ASSERT_GE(listener, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
     const std::string socketPath = path("socket");
-    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
-    socketPath.copy(address.sun_path, socketPath.size());
-    ASSERT_EQ(::bind(listener, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
+    const BoundSocket socket(socketPath);
+    ASSERT_TRUE(socket.bound()) << socket.problem();
     fs::create_symlink(path("pipe"), path("link-to-pipe"));
     fs::create_symlink("/dev/zero", path("link-to-zero"));
 
@@ -93,7 +88,6 @@ TEST_F(ReadRegularFile, RefusesWhatIsNotARegularFile) {
     fs::create_symlink(write("file", "P+"), path("link-to-file"));
     for (const char *name : {"file", "link-to-file", "missing"})
         EXPECT_EQ(whyNotARegularFile(path(name)), "") << name;
-    ::close(listener);
 }
 
 TEST_F(ReadRegularFile, SystemErrorsAreGivenInJapanese) {

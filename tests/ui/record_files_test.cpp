@@ -10,10 +10,8 @@
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -35,6 +33,7 @@
 #include <string>
 #include <thread>
 
+#include "common/socket_file.h"
 #include "common/testing.h"
 #include "ui/startup.h"
 #include "ui_testing.h"
@@ -150,14 +149,8 @@ TEST_F(RecordFilesTest, PathsThatAreNotFilesAreRefusedAtOnce) {
     ASSERT_EQ(::mkfifo(nativePath("pipe.ngr").c_str(), 0600), 0);
     ASSERT_EQ(::symlink(nativePath("pipe.ngr").c_str(), nativePath("link-to-pipe.ngr").c_str()), 0);
     ASSERT_EQ(::symlink("/dev/zero", nativePath("link-to-zero.ngr").c_str()), 0);
-    const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    ASSERT_GE(listener, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const std::string socketPath = nativePath("socket.ngr");
-    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
-    socketPath.copy(address.sun_path, socketPath.size());
-    ASSERT_EQ(::bind(listener, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
+    const BoundSocket socket(nativePath("socket.ngr"));
+    ASSERT_TRUE(socket.bound()) << socket.problem();
     PipeReleaser releaser(nativePath("pipe.ngr"));
 
     playRookShuffle(3);
@@ -182,7 +175,6 @@ TEST_F(RecordFilesTest, PathsThatAreNotFilesAreRefusedAtOnce) {
         EXPECT_EQ(position(), before);
         EXPECT_EQ(window->windowTitle(), QStringLiteral("Nagi将棋"));
     }
-    ::close(listener);
 }
 
 // Saving must not replace what is not a file with a record, nor write into it.
