@@ -248,6 +248,20 @@ const Bitboard &Koma::updateAttacks(const Bitboard &occupied) {
     return attacks_;
 }
 
+Bitboard Koma::shiftLineThrough(Square square, const Bitboard &occupied) {
+    if (square_ >= SQUARE_COUNT || square >= SQUARE_COUNT || square == square_) return {};
+    const int dy = rowOf(square) - rowOf(square_), dx = columnOf(square) - columnOf(square_);
+    if (dy != 0 && dx != 0 && dy != dx && dy != -dx) return {};
+    const int direction = directionIndex((dy > 0) - (dy < 0), (dx > 0) - (dx < 0));
+    const std::size_t rule = static_cast<std::size_t>(code() * 2 + (side_ & 1));
+    if (((reachRules().lines[rule] >> direction) & 1u) == 0) return {};
+    // The line beyond `square` never meets the piece's steps or its other lines, so toggling it
+    // leaves the rest of the reach as it was.
+    const Bitboard beyond = slide(square, direction, occupied);
+    attacks_ = attacks_ ^ beyond;
+    return beyond;
+}
+
 const Bitboard &Koma::updateAttacks(const Board &board) {
     Bitboard occupied;
     for (int square = 0; square < SQUARE_COUNT && static_cast<std::size_t>(square) < board.size(); ++square)
