@@ -43,8 +43,8 @@ void ZnBan::reenterAttacks(Koma *piece) {
     // A bitboard holds board squares only, so the map is indexed unchecked on this hottest path.
     AttackSet *map = attackMaps_[piece->side()].data();
     const int slot = piece->slot();
-    for (Square square : changed & before) map[square].eraseSlot(slot);
-    for (Square square : changed & after) map[square].insertSlot(slot);
+    (changed & before).forEachSquare([&](Square square) { map[square].eraseSlot(slot); });
+    (changed & after).forEachSquare([&](Square square) { map[square].insertSlot(slot); });
 }
 
 void ZnBan::shiftLines(Square emptied, Square filled, std::uint64_t skipSlots) {
@@ -67,12 +67,11 @@ void ZnBan::shiftLinesThrough(Square square, const Bitboard &occupied, std::uint
         // A bitboard holds board squares only, so the map is indexed unchecked, as in reenterAttacks.
         AttackSet *map = attackMaps_[piece->side()].data();
         const int slot = piece->slot();
-        for (Square beyond : piece->shiftLineThrough(square, occupied)) {
-            if (opened)
-                map[beyond].insertSlot(slot);
-            else
-                map[beyond].eraseSlot(slot);
-        }
+        const Bitboard beyond = piece->shiftLineThrough(square, occupied);
+        if (opened)
+            beyond.forEachSquare([&](Square at) { map[at].insertSlot(slot); });
+        else
+            beyond.forEachSquare([&](Square at) { map[at].eraseSlot(slot); });
     }
 }
 

@@ -21,7 +21,7 @@ bool acceptsPromotion(MoveClass moveClass, bool promote) {
 
 bool ZnBan::makeMove(Square from, Square to, bool promote) {
     // A square off the board is a caller's fault: reported like any bad index, and refused.
-    if (!checkIndex(from, SQUARE_COUNT) || !checkIndex(to, SQUARE_COUNT)) return false;
+    if (!onBoardOrReported(from) || !onBoardOrReported(to)) return false;
     Koma *piece = board_.get(from);
     return piece != nullptr && movePiece(piece, to, promote);
 }
@@ -72,7 +72,7 @@ bool ZnBan::dropPiece(int handIndex, Square to) {
 }
 
 bool ZnBan::dropKoma(Koma *piece, Square to, MochiKoma &hand) {
-    if (piece == nullptr || !checkIndex(to, SQUARE_COUNT) || &hand != &hands_[turn_] ||
+    if (piece == nullptr || !onBoardOrReported(to) || &hand != &hands_[turn_] ||
         !hand.contains(piece) || !piece->canDropOn(to, board_))
         return false;
     if (!replaying_) history_.push_back({IN_HAND, to, piece, 0, nullptr, 0, key_, false});

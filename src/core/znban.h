@@ -10,6 +10,7 @@
 #include "core/attackset.h"
 #include "pieces/koma.h"
 #include "pieces/komafukuro.h"
+#include "support/report.h"
 #include "support/types.h"
 
 // The answer of classifyMove.
@@ -149,6 +150,9 @@ public:
     void refreshLinesThrough(Square first, Square second);
 
 private:
+    // Whether `square` is on the board; one off it is reported like any bad index. The test is
+    // made here first so that a good square, as on every move, costs no call.
+    static bool onBoardOrReported(Square square) { return square < SQUARE_COUNT || checkIndex(square, SQUARE_COUNT); }
     Koma *pieceBySlot(int slot) const { return pieces_[static_cast<std::size_t>(slot)].get(); }
     // The ranging pieces of either side that attack `square`, as piece-table slots.
     std::uint64_t rangingAttackersOf(Square square) const;
