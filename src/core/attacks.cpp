@@ -43,8 +43,36 @@ void ZnBan::reenterAttacks(Koma *piece) {
     // A bitboard holds board squares only, so the map is indexed unchecked on this hottest path.
     AttackSet *map = attackMaps_[piece->side()].data();
     const int slot = piece->slot();
-    for (Square square : changed & before) map[square].eraseSlot(slot);
-    for (Square square : changed & after) map[square].insertSlot(slot);
+    (changed & before).forEachSquare([&](Square square) { map[square].eraseSlot(slot); });
+    (changed & after).forEachSquare([&](Square square) { map[square].insertSlot(slot); });
+}
+
+void ZnBan::shiftLines(Square emptied, Square filled, std::uint64_t skipSlots) {
+    // Taken one square after the other, so a line through both is first opened past `emptied` on a
+    // board where `filled` is still empty, then cut back at `filled`.
+    if (emptied < SQUARE_COUNT) {
+        Bitboard beforeFilling = occupied_;
+        beforeFilling.reset(filled);
+        shiftLinesThrough(emptied, beforeFilling, skipSlots);
+    }
+    if (filled < SQUARE_COUNT) shiftLinesThrough(filled, occupied_, skipSlots);
+}
+
+void ZnBan::shiftLinesThrough(Square square, const Bitboard &occupied, std::uint64_t skipSlots) {
+    const bool opened = !occupied.contains(square);
+    std::uint64_t slots = rangingAttackersOf(square) & ~skipSlots;
+    while (slots != 0) {
+        Koma *piece = pieceBySlot(std::countr_zero(slots));
+        slots &= slots - 1;
+        // A bitboard holds board squares only, so the map is indexed unchecked, as in reenterAttacks.
+        AttackSet *map = attackMaps_[piece->side()].data();
+        const int slot = piece->slot();
+        const Bitboard beyond = piece->shiftLineThrough(square, occupied);
+        if (opened)
+            beyond.forEachSquare([&](Square at) { map[at].insertSlot(slot); });
+        else
+            beyond.forEachSquare([&](Square at) { map[at].eraseSlot(slot); });
+    }
 }
 
 void ZnBan::addAllAttacks() {

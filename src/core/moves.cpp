@@ -21,7 +21,7 @@ bool acceptsPromotion(MoveClass moveClass, bool promote) {
 
 bool ZnBan::makeMove(Square from, Square to, bool promote) {
     // A square off the board is a caller's fault: reported like any bad index, and refused.
-    if (!checkIndex(from, SQUARE_COUNT) || !checkIndex(to, SQUARE_COUNT)) return false;
+    if (!onBoardOrReported(from) || !onBoardOrReported(to)) return false;
     Koma *piece = board_.get(from);
     return piece != nullptr && movePiece(piece, to, promote);
 }
@@ -52,14 +52,11 @@ bool ZnBan::movePiece(Koma *piece, Square to, bool promote) {
     piece->promote(promote);
     key_ += zobrist::onBoard(piece->side(), piece->code(), to);
     // A capture leaves `to` occupied, so no line through it changes.
-    if (captured != nullptr)
-        refreshLinesThrough(from);
-    else
-        refreshLinesThrough(from, to);
+    const std::uint64_t moverSlot = std::uint64_t{1} << piece->slot();
+    shiftLines(from, captured != nullptr ? IN_HAND : to, moverSlot);
     // The mover keeps its side, so taking its old attacks out and entering the new ones touches
-    // only the squares where the two differ. A ranging mover attacked `to`, so refreshing the lines
-    // through an emptied `to` has re-entered it already.
-    if (captured != nullptr || ((rangingSlots_ >> piece->slot()) & 1u) == 0) reenterAttacks(piece);
+    // only the squares where the two differ.
+    reenterAttacks(piece);
     ++moveCount_;
     flipTurnKey();
     turn_ = otherSide(turn_);
@@ -75,7 +72,7 @@ bool ZnBan::dropPiece(int handIndex, Square to) {
 }
 
 bool ZnBan::dropKoma(Koma *piece, Square to, MochiKoma &hand) {
-    if (piece == nullptr || !checkIndex(to, SQUARE_COUNT) || &hand != &hands_[turn_] ||
+    if (piece == nullptr || !onBoardOrReported(to) || &hand != &hands_[turn_] ||
         !hand.contains(piece) || !piece->canDropOn(to, board_))
         return false;
     if (!replaying_) history_.push_back({IN_HAND, to, piece, 0, nullptr, 0, key_, false});
@@ -86,7 +83,7 @@ bool ZnBan::dropKoma(Koma *piece, Square to, MochiKoma &hand) {
     piece->setSquare(to);
     key_ += zobrist::onBoard(turn_, piece->code(), to) - zobrist::inHand(turn_, piece->kind());
     addAttacks(piece);
-    refreshLinesThrough(to);
+    shiftLines(IN_HAND, to, std::uint64_t{1} << piece->slot());
     ++moveCount_;
     flipTurnKey();
     turn_ = otherSide(turn_);
@@ -109,9 +106,6 @@ bool ZnBan::undoMove() {
     Koma *captured = record.captured;
     const Side mover = otherSide(turn_);
     key_ -= zobrist::onBoard(mover, piece->code(), record.to);
-    // A ranging piece that attacks the square it came from is re-entered by the refresh below.
-    const bool refreshedWithLines =
-        ((rangingSlots_ >> piece->slot()) & 1u) != 0 && piece->attacks().contains(record.from);
 
     if (record.from == IN_HAND) {
         key_ += zobrist::inHand(mover, piece->kind());
@@ -139,13 +133,13 @@ bool ZnBan::undoMove() {
             zobrist::onBoard(turn_, captured->code(), record.to) - zobrist::inHand(mover, captured->kind());
         addAttacks(captured);
     }
-    // Taking a capture back leaves `to` occupied, so no line through it changes.
-    if (captured != nullptr)
-        refreshLinesThrough(record.from);
-    else
-        refreshLinesThrough(record.to, record.from);
+    // Taking a capture back leaves `to` occupied, so no line through it changes. The piece taken
+    // back and the one given back are entered on the board as it now stands, so the lines pass them by.
+    std::uint64_t enteredSlots = std::uint64_t{1} << piece->slot();
+    if (captured != nullptr) enteredSlots |= std::uint64_t{1} << captured->slot();
+    shiftLines(captured != nullptr ? IN_HAND : record.to, record.from, enteredSlots);
     // A piece going back to its square kept its side, so only its changed squares are touched.
-    if (record.from != IN_HAND && !refreshedWithLines) reenterAttacks(piece);
+    if (record.from != IN_HAND) reenterAttacks(piece);
 
     --moveCount_;
     flipTurnKey();

@@ -150,12 +150,12 @@ bool ZnBan::promotionPossible(const Koma *piece, Square to) const {
 }
 
 MoveClass ZnBan::classifyMove(Square from, Square to) const {
-    if (!checkIndex(from, SQUARE_COUNT)) return Illegal;
+    if (!onBoardOrReported(from)) return Illegal;
     return classifyMove(board_.get(from), to);
 }
 
 MoveClass ZnBan::classifyMove(const Koma *piece, Square to) const {
-    if (!checkIndex(to, SQUARE_COUNT) || !isTurnPiece(piece)) return Illegal;
+    if (!onBoardOrReported(to) || !isTurnPiece(piece)) return Illegal;
     Square from = piece->square();
     // A piece that is not where the board says (in a hand, or not this game's) never moves.
     if (from >= SQUARE_COUNT || board_.get(from) != piece || !piece->patternAllows(from, to)) return Illegal;

@@ -10,6 +10,7 @@
 #include "core/attackset.h"
 #include "pieces/koma.h"
 #include "pieces/komafukuro.h"
+#include "support/report.h"
 #include "support/types.h"
 
 // The answer of classifyMove.
@@ -149,12 +150,22 @@ public:
     void refreshLinesThrough(Square first, Square second);
 
 private:
+    // Whether `square` is on the board; one off it is reported like any bad index. The test is
+    // made here first so that a good square, as on every move, costs no call.
+    static bool onBoardOrReported(Square square) { return square < SQUARE_COUNT || checkIndex(square, SQUARE_COUNT); }
     Koma *pieceBySlot(int slot) const { return pieces_[static_cast<std::size_t>(slot)].get(); }
     // The ranging pieces of either side that attack `square`, as piece-table slots.
     std::uint64_t rangingAttackersOf(Square square) const;
     // removeAttacks then addAttacks for a piece that keeps its side, touching only the squares
     // whose entry changes.
     void reenterAttacks(Koma *piece);
+    // What a move or drop does to the lines of the ranging pieces: `emptied` is the square it left
+    // empty and `filled` the one it occupied, either IN_HAND when there is none; occupied_ already
+    // shows both. The pieces in `skipSlots` are left alone (the caller enters them on the board as
+    // it now stands). Only the squares beyond a changed square change, so no reach is recomputed.
+    void shiftLines(Square emptied, Square filled, std::uint64_t skipSlots);
+    // One changed square, on the board `occupied` as it stood right after that change.
+    void shiftLinesThrough(Square square, const Bitboard &occupied, std::uint64_t skipSlots);
     static void eraseFrom(std::vector<Koma *> &list, const Koma *piece);
     // Notes in the last record whether the move just made attacks the other side's king.
     void noteCheck();

@@ -248,6 +248,36 @@ const Bitboard &Koma::updateAttacks(const Bitboard &occupied) {
     return attacks_;
 }
 
+namespace {
+
+// The direction index of the line from one square to another, or -1 when no line joins them.
+constexpr std::array<std::array<std::int8_t, SQUARE_COUNT>, SQUARE_COUNT> lineDirections = [] {
+    std::array<std::array<std::int8_t, SQUARE_COUNT>, SQUARE_COUNT> table{};
+    for (auto &row : table) row.fill(-1);
+    for (std::size_t from = 0; from < SQUARE_COUNT; ++from)
+        for (std::size_t direction = 0; direction < 9; ++direction) {
+            const Ray &squares = rayTable[from][direction];
+            for (int i = 0; i < squares.length; ++i)
+                table[from][squares.squares[static_cast<std::size_t>(i)]] = static_cast<std::int8_t>(direction);
+        }
+    return table;
+}();
+
+}  // namespace
+
+Bitboard Koma::shiftLineThrough(Square square, const Bitboard &occupied) {
+    if (square_ >= SQUARE_COUNT || square >= SQUARE_COUNT) return {};
+    const int direction = lineDirections[square_][square];
+    if (direction < 0) return {};
+    const std::size_t rule = static_cast<std::size_t>(code() * 2 + (side_ & 1));
+    if (((reachRules().lines[rule] >> direction) & 1u) == 0) return {};
+    // The line beyond `square` never meets the piece's steps or its other lines, so toggling it
+    // leaves the rest of the reach as it was.
+    const Bitboard beyond = slide(square, direction, occupied);
+    attacks_ = attacks_ ^ beyond;
+    return beyond;
+}
+
 const Bitboard &Koma::updateAttacks(const Board &board) {
     Bitboard occupied;
     for (int square = 0; square < SQUARE_COUNT && static_cast<std::size_t>(square) < board.size(); ++square)

@@ -67,6 +67,11 @@ public:
     const Bitboard &updateAttacks(const Board &board);
     // The same with the board given as its occupied squares, as the game keeps them.
     const Bitboard &updateAttacks(const Bitboard &occupied);
+    // For a ranging piece attacking `square`, whose occupancy has just changed to what `occupied`
+    // says: toggles the squares beyond it on the piece's line through it, up to the next occupied
+    // one, and returns them. Empty when the piece has no line through `square` (a step of a
+    // promoted rook or bishop), so nothing beyond it changes.
+    Bitboard shiftLineThrough(Square square, const Bitboard &occupied);
 
     PieceKind kind() const { return kind_; }
     Square square() const { return square_; }
