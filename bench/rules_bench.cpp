@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/rules.h"
+#include "engine/pv.h"
 
 namespace {
 
@@ -41,19 +42,11 @@ const std::vector<Game> &legalGames() {
     return games;
 }
 
-std::string usiWord(const Move &move) {
-    auto square = [](Square at) {
-        return std::string{static_cast<char>('1' + columnOf(at)), static_cast<char>('a' + rowOf(at))};
-    };
-    if (move.from == IN_HAND)
-        return std::string{"KRBGSNLP"[move.dropKind % KIND_COUNT], '*'} + square(move.to);
-    return square(move.from) + square(move.to) + (move.promote ? "+" : "");
-}
 
 bool writeGames(const char *path) {
     std::ofstream out(path);
     for (const Game &moves : legalGames()) {
-        for (std::size_t i = 0; i < moves.size(); ++i) out << (i > 0 ? " " : "") << usiWord(moves[i]);
+        for (std::size_t i = 0; i < moves.size(); ++i) out << (i > 0 ? " " : "") << usiMoveWord(moves[i]);
         out << '\n';
     }
     return static_cast<bool>(out);

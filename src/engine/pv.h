@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/movegen.h"
 #include "core/znban.h"
 #include "engine/usiline.h"
 #include "record/play.h"
@@ -15,6 +16,9 @@
 std::optional<MoveSpec> readUsiMoveWord(std::string_view word);
 // The USI word of a move.
 std::string usiMoveWord(const MoveSpec &move);
+inline std::string usiMoveWord(const Move &move) {
+    return usiMoveWord(MoveSpec{move.from, move.to, move.promote, move.dropKind});
+}
 
 // The "position sfen ..." command for the position the game shows now.
 std::string positionCommand(const ZnBan &game);

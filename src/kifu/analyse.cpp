@@ -38,14 +38,6 @@ struct AnalyseLine {
     std::string problem;
 };
 
-bool readCount(const std::string &text, int low, int high, int &value) {
-    int read = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), read);
-    if (error != std::errc() || end != text.data() + text.size() || read < low || read > high) return false;
-    value = read;
-    return true;
-}
-
 bool readReal(std::string_view text, double &value) {
     double read = 0.0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), read);

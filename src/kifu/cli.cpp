@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cctype>
 #include <cerrno>
 #include <csignal>
@@ -19,6 +20,7 @@
 #include "core/rules.h"
 #include "kifu/analyse.h"
 #include "kifu/match.h"
+#include "engine/pv.h"
 #include "kifu/showboard.h"
 #include "record/formats.h"
 #include "record/kifu_text.h"
@@ -231,15 +233,6 @@ int show(const CommandLine &line, const StandardInput &in, std::ostream &out, st
     return 0;
 }
 
-// The USI word of a move, as --divide lists it.
-std::string usiWord(const Move &move) {
-    auto square = [](Square at) {
-        return std::string{static_cast<char>('1' + columnOf(at)), static_cast<char>('a' + rowOf(at))};
-    };
-    if (move.from == IN_HAND)
-        return std::string{"KRBGSNLP"[move.dropKind % KIND_COUNT], '*'} + square(move.to);
-    return square(move.from) + square(move.to) + (move.promote ? "+" : "");
-}
 
 // Beyond this the count would run for days.
 constexpr int MAX_PERFT_DEPTH = 8;
@@ -271,7 +264,7 @@ int perft(const CommandLine &line, std::ostream &out, std::ostream &err) {
             if (!applyMove(game, move)) continue;
             const std::uint64_t count = legalPerft(game, depth - 1);
             game.undoMove();
-            out << usiWord(move) << ": " << count << '\n';
+            out << usiMoveWord(move) << ": " << count << '\n';
             total += count;
         }
     } else {
@@ -282,6 +275,14 @@ int perft(const CommandLine &line, std::ostream &out, std::ostream &err) {
 }
 
 }  // namespace
+
+bool readCount(const std::string &text, int low, int high, int &value) {
+    int read = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), read);
+    if (error != std::errc() || end != text.data() + text.size() || read < low || read > high) return false;
+    value = read;
+    return true;
+}
 
 Target targetOfFile(std::string_view fileName) {
     const std::size_t dot = fileName.rfind('.');

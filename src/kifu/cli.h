@@ -20,6 +20,9 @@ struct Target {
 };
 Target targetOfFile(std::string_view fileName);
 
+// A whole decimal number from `low` to `high`, as a command line gives it; false for anything else.
+bool readCount(const std::string &text, int low, int high, int &value);
+
 // Standard input read to its end, refusing more than the limit it is given.
 using StandardInput = std::function<FileBytes(std::size_t limit)>;
 

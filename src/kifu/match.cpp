@@ -12,11 +12,12 @@
 #include <memory>
 #include <ostream>
 
-#include "review/gameanalysis.h"
 #include "engine/matchscore.h"
 #include "enginehost/gamehost.h"
+#include "kifu/cli.h"
 #include "record/formats.h"
 #include "record/position.h"
+#include "review/gameanalysis.h"
 #include "support/readfile.h"
 #include "support/savefile.h"
 
@@ -43,14 +44,6 @@ struct MatchLine {
     std::string problem;
 };
 
-bool readNumber(const std::string &text, int low, int high, int &value) {
-    int read = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), read);
-    if (error != std::errc() || end != text.data() + text.size() || read < low || read > high) return false;
-    value = read;
-    return true;
-}
-
 MatchLine parseMatch(const std::vector<std::string> &args) {
     MatchLine line;
     int engines = 0;
@@ -74,9 +67,9 @@ MatchLine parseMatch(const std::vector<std::string> &args) {
             else
                 line.engines[engines++] = value;
         } else if (arg == "--games") {
-            ok = readNumber(value, 1, 100000, line.games);
+            ok = readCount(value, 1, 100000, line.games);
         } else if (arg == "--time" || arg == "--byoyomi" || arg == "--increment") {
-            ok = readNumber(value, 0, 10 * 24 * 3600, seconds);
+            ok = readCount(value, 0, 10 * 24 * 3600, seconds);
             const std::int64_t ms = std::int64_t(seconds) * 1000;
             if (arg == "--time") line.time.mainMs = ms;
             if (arg == "--byoyomi") line.time.byoyomiMs = ms, byoyomi = true;
@@ -84,9 +77,9 @@ MatchLine parseMatch(const std::vector<std::string> &args) {
         } else if (arg == "--start") {
             line.start = value;
         } else if (arg == "--max-moves") {
-            ok = readNumber(value, 0, 100000, line.maxMoves);
+            ok = readCount(value, 0, 100000, line.maxMoves);
         } else if (arg == "--concurrency") {
-            ok = readNumber(value, 1, 64, line.concurrency);
+            ok = readCount(value, 1, 64, line.concurrency);
         } else if (arg == "--out") {
             line.out = value;
         } else {

@@ -292,11 +292,14 @@ private:
 
     // The controls, owned by Qt's parent chain. The menu items keep the object names the first
     // window gave them, which the tests find them by; what each one is:
-    //   ファイル FileF1  KN1 新規, K4 開く, KS1 保存, N1 (separator), ExitX1 終了
+    //   ファイル FileF1  KN1 新規, K4 開く, KS2 上書き保存, KS1 保存…, RecentR1 最近使ったファイル,
+    //                    N1 (separator), ExitX1 終了
     //   編集 EditE1      KE1 棋譜をコピー, KE2 局面をコピー（SFEN）, KE3 貼り付け
-    //   実行 KR1         KR2 対局, KB1 一手戻す, KG1 投了
-    //   表示 ViewV1      KK1 棋譜ウィンドウ, KW1 最初へ, KW2 一手前へ, KW3 一手先へ, KW4 最後へ
-    //   棋譜 KifuK1      KU1 前の分岐, KJ1 次の分岐, KH1 分岐を本譜にする, KD1 この手以降を削除
+    //   実行 KR1         KR2 対局…, KB1 一手戻す, KG1 投了, KR4 入玉宣言, KR3 中断
+    //   表示 ViewV1      KK1 棋譜ウィンドウ, KW1 最初へ, KW2 一手前へ, KW3 一手先へ, KW4 最後へ, the layers
+    //                    KC1 利きの数, KL1 利きの筋, KX1 取られる駒, KP1 指し手の予告, KM1 最後の指し手,
+    //                    KQ1 指せる場所, KT1 盤面反転, ZoomZ1 拡大 (Zoom100 … Zoom200)
+    //   棋譜 KifuK1      KU1 前の分岐, KJ1 次の分岐, KH1 分岐を本譜にする, KD1 この手以降を削除, KY1 元に戻す
     //   検討 AnalysisA1  KZ1 検討開始/停止, KZ2 エンジン設定…, KZ3 最善手の矢印, KZ4 棋譜解析…,
     //                    KV1 評価値グラフ
     //   ヘルプ HelpH1    KA1 バージョン情報, KH2 凡例
