@@ -62,11 +62,11 @@ std::string lineCommand(const ZnBan &game) {
     lineStart(game, line);
     std::string command = "position sfen " + positionSfen(line) + " moves";
     for (int ply = 0; ply < plies; ++ply) {
-        const MoveSpec spec = specOf(game.history()[static_cast<std::size_t>(ply)]);
-        const Move move{spec.from, spec.to, spec.promote, spec.dropKind};
+        const MoveSpec played = specOf(game.history()[static_cast<std::size_t>(ply)]);
+        const Move move{played.from, played.to, played.promote, played.dropKind};
         if (!rulesProblem(line).empty() || checkMove(line, move) != Refusal::None || !applyMove(line, move))
             return positionCommand(game);
-        command += ' ' + usiMoveWord(spec);
+        command += ' ' + usiMoveWord(played);
     }
     return command;
 }

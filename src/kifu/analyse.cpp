@@ -27,6 +27,14 @@ const char *const ANALYSE_USAGE =
     "      勝率は 1 / (1 + exp(-評価値 / 係数))（係数は正の数、既定 600）。ラベルは指した手で失った\n"
     "      勝率が閾値以上のときに付きます（0 より大きく 1 以下の増えていく三つ、既定 0.1,0.2,0.3）。\n";
 
+std::unique_ptr<QCoreApplication> ensureApplication() {
+    if (QCoreApplication::instance() != nullptr) return nullptr;
+    static int argc = 1;
+    static char name[] = "nagikifu";
+    static char *argv[] = {name, nullptr};
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
 namespace {
 
 constexpr int FAILED = 1;
@@ -120,15 +128,6 @@ AnalyseLine parseAnalyse(const std::vector<std::string> &args) {
         line.output = files[1];
     }
     return line;
-}
-
-// The event loop the engine host needs; a program without one gets it for the run.
-std::unique_ptr<QCoreApplication> ensureApplication() {
-    if (QCoreApplication::instance() != nullptr) return nullptr;
-    static int argc = 1;
-    static char name[] = "nagikifu";
-    static char *argv[] = {name, nullptr};
-    return std::make_unique<QCoreApplication>(argc, argv);
 }
 
 void runEngine(GameAnalysis &analysis, const AnalyseLine &line, std::ostream &err, bool terminal) {

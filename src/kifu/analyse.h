@@ -3,6 +3,7 @@
 // written back with the evaluation, reading, label and reason in each position's comments.
 
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,3 +14,8 @@ int runAnalyse(const std::vector<std::string> &args, std::ostream &err, bool ter
 
 // The command line's help for the command.
 extern const char *const ANALYSE_USAGE;
+
+class QCoreApplication;
+// The event loop the engine host needs; a program without one gets it for the run (null when
+// one exists already).
+std::unique_ptr<QCoreApplication> ensureApplication();

@@ -14,6 +14,7 @@
 
 #include "engine/matchscore.h"
 #include "enginehost/gamehost.h"
+#include "kifu/analyse.h"
 #include "kifu/cli.h"
 #include "record/formats.h"
 #include "record/position.h"
@@ -119,14 +120,6 @@ bool readStart(const std::string &start, PositionSpec &position, std::string &re
     }
     position = positionOf(game);
     return true;
-}
-
-std::unique_ptr<QCoreApplication> ensureApplication() {
-    if (QCoreApplication::instance() != nullptr) return nullptr;
-    static int argc = 1;
-    static char name[] = "nagikifu";
-    static char *argv[] = {name, nullptr};
-    return std::make_unique<QCoreApplication>(argc, argv);
 }
 
 struct Game {
