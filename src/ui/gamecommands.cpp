@@ -3,8 +3,11 @@
 
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -26,6 +29,19 @@ std::vector<std::pair<std::string, std::string>> optionList(const QMap<QString, 
     for (auto it = values.begin(); it != values.end(); ++it)
         list.emplace_back(it.key().toStdString(), it.value().toStdString());
     return list;
+}
+
+// A folder of its own under `base` for the series starting now, named for the time; empty when
+// none can be made.
+QString makeSeriesFolder(const QString &base) {
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    if (!QDir().mkpath(base)) return {};
+    // Two series started within one second each get their own.
+    for (int attempt = 1; attempt <= 100; ++attempt) {
+        const QString name = attempt == 1 ? stamp : QStringLiteral("%1-%2").arg(stamp).arg(attempt);
+        if (QDir(base).mkdir(name)) return QDir(base).filePath(name);
+    }
+    return {};
 }
 
 }  // namespace
@@ -63,6 +79,8 @@ void TZnMainForm::askGame() {
     if (dialog.exec() != QDialog::Accepted) return;
     const GameChoice choice = dialog.choice();
     saveGameChoice(engineStore().settings(), choice);
+    // The game replaces the record, so unsaved work is offered for saving first.
+    if (!confirmDiscard()) return;
     startGame(choice);
 }
 
@@ -94,6 +112,20 @@ bool TZnMainForm::startGame(const GameChoice &choice) {
         }
     const bool series =
         !choice.engines[SENTE].isEmpty() && !choice.engines[GOTE].isEmpty() && choice.games > 1;
+    seriesFolder_.clear();
+    if (series) {
+        const QString base = engineStore()
+                                 .settings()
+                                 .value(QStringLiteral("game/folder"),
+                                        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) +
+                                            QStringLiteral("/Nagi将棋/連続対局"))
+                                 .toString();
+        seriesFolder_ = makeSeriesFolder(base);
+        if (seriesFolder_.isEmpty()) {
+            SetStatusText(QStringLiteral("連続対局の棋譜を保存するフォルダを作れません: ") + base);
+            return false;
+        }
+    }
     series_ = std::make_unique<GameChoice>(choice);
     gamesLeft_ = series ? choice.games - 1 : 0;
     gamesPlayed_ = 0;
@@ -166,9 +198,11 @@ void TZnMainForm::beginGame(const GameChoice &choice) {
 void TZnMainForm::gameEnded(const GameResult &result) {
     ++gamesPlayed_;
     lastResult_ = QString::fromStdString(resultSentence(result, gameHost_->names()));
-    // The series' score is counted for the engine that played sente in the first game.
+    // The series' score is counted for the engine that played sente in the first game; the sides
+    // swap after each game, so it plays sente in the odd ones.
+    const bool firstIsSente = gamesPlayed_ % 2 == 1;
+    const QString firstEngine = series_ ? series_->engines[firstIsSente ? SENTE : GOTE] : QString();
     if (series_ && result.end != GameEnd::Stopped) {
-        const bool firstIsSente = gamesPlayed_ % 2 == 1;
         if (!result.winner)
             ++seriesScore_[2];
         else
@@ -179,15 +213,21 @@ void TZnMainForm::gameEnded(const GameResult &result) {
     RedrawAll();
     QString text = lastResult_;
     if (gamesPlayed_ > 1 || gamesLeft_ > 0)
-        text = QStringLiteral("第%1局 %2（%3勝%4敗%5分）")
-                   .arg(gamesPlayed_)
-                   .arg(lastResult_)
-                   .arg(seriesScore_[0])
-                   .arg(seriesScore_[1])
-                   .arg(seriesScore_[2]);
+        // One pass, so that a name holding "%1" stays as it is.
+        text = QStringLiteral("第%1局 %2（%3 %4勝%5敗%6分）")
+                   .arg(QString::number(gamesPlayed_), lastResult_, QFileInfo(firstEngine).fileName(),
+                        QString::number(seriesScore_[0]), QString::number(seriesScore_[1]),
+                        QString::number(seriesScore_[2]));
+    if (const QString failed = saveSeriesGame(); !failed.isEmpty()) {
+        // Without a place to keep them the next games would only replace this one: the series stops
+        // here, this game staying in the window.
+        text += QStringLiteral("　") + failed;
+        gamesLeft_ = 0;
+    }
     lastResult_ = text;
     SetStatusText(text);
     if (gamesLeft_ > 0) return;
+    if (!seriesFolder_.isEmpty()) text += QStringLiteral("\n棋譜: ") + QDir::toNativeSeparators(seriesFolder_);
     auto box =
         new QMessageBox(QMessageBox::Information, QStringLiteral("対局終了"), text, QMessageBox::Ok, this);
     box->setObjectName(QStringLiteral("GameOverBox"));
@@ -211,6 +251,14 @@ void TZnMainForm::gameFinished() {
     QTimer::singleShot(500, this, [this] {
         if (!gameRunning() && series_) beginGame(*series_);
     });
+}
+
+QString TZnMainForm::saveSeriesGame() {
+    if (seriesFolder_.isEmpty()) return {};
+    const QString path = QDir(seriesFolder_).filePath(QStringLiteral("%1.kif").arg(gamesPlayed_, 3, 10, QChar('0')));
+    QString reason, lost;
+    if (writeRecordFile(path, RecordFormat::Kif, reason, lost)) return {};
+    return QStringLiteral("棋譜を保存できません: %1: %2").arg(QDir::toNativeSeparators(path), reason);
 }
 
 void TZnMainForm::resignGame() {

@@ -118,6 +118,9 @@ public:
     TClockWindow *clockWindow() const { return clockWindow_; }
     // The sentence that announced the last game's end, empty before.
     const QString &lastResult() const { return lastResult_; }
+    // The folder the running (or last) series keeps its games in, as 001.kif, 002.kif…; empty
+    // for a single game, which stays in the window to be saved like any record.
+    const QString &seriesFolder() const { return seriesFolder_; }
     // 投了, 入玉宣言 and 中断 of 実行.
     void resignGame();
     void declareInGame();
@@ -289,6 +292,9 @@ private:
     void beginGame(const GameChoice &choice);
     void gameEnded(const GameResult &result);
     void gameFinished();
+    // Keeps the game just ended in the series' folder, since the next game replaces the record;
+    // what to tell the user when that failed, else empty.
+    QString saveSeriesGame();
 
     // The controls, owned by Qt's parent chain. The menu items keep the object names the first
     // window gave them, which the tests find them by; what each one is:
@@ -383,6 +389,7 @@ private:
     int gamesLeft_ = 0;
     int gamesPlayed_ = 0;
     std::array<int, 3> seriesScore_{};
+    QString seriesFolder_;
     BoardLayers layers_;
 
     MessageBoxPromotionAsker messageBoxAsker_{this};

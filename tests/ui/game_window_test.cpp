@@ -9,10 +9,14 @@
 #include <QTemporaryDir>
 #include <QTimeEdit>
 
+#include <QMessageBox>
+
 #include "enginehost/gamehost.h"
+#include "record/formats.h"
 #include "ui/clockwindow.h"
 #include "ui/enginestore.h"
 #include "ui/gamedialog.h"
+#include "support/readfile.h"
 #include "ui_testing.h"
 
 namespace {
@@ -117,5 +121,45 @@ TEST(GameWindow, RefusesAMoveOutsideTheRulesAndTheClockFollowsTheTurn) {
     EXPECT_EQ(window->clockWindow()->markedSide(), -1);
     EXPECT_TRUE(window->findChild<QAction *>("KB1")->isEnabled());
 }
+
+#ifdef FAKE_ENGINE
+// A series between two engines: sides swapped after each game, the score kept for the first
+// choice's sente engine, and every game kept in the series' folder, since the next replaces the record.
+TEST(GameWindow, ASeriesBetweenEnginesKeepsEveryGameInItsFolder) {
+    ScriptedAsker asker;
+    auto window = makeStartWindow(asker);
+    QTemporaryDir dir;
+    auto store = std::make_unique<EngineStore>(dir.filePath("settings.ini"));
+    store->settings().setValue("game/folder", dir.filePath("games"));
+    window->setEngineStore(std::move(store));
+    window->show();
+    GameChoice choice;
+    for (const char *mode : {"illegal", "normal"}) {
+        const QString path = dir.filePath(QStringLiteral("fake_engine-") + mode);
+        ASSERT_TRUE(QFile::link(QStringLiteral(FAKE_ENGINE), path));
+        choice.engines[choice.engines[SENTE].isEmpty() ? SENTE : GOTE] = path;
+    }
+    choice.games = 2;
+    ASSERT_TRUE(window->startGame(choice));
+    ASSERT_TRUE(spinUntil([&] { return window->findChild<QMessageBox *>("GameOverBox") != nullptr; }, 20000));
+    ASSERT_TRUE(spinUntil([&] { return !window->gameRunning(); }));
+    // The engine playing 5e5d loses as sente and then as gote.
+    EXPECT_TRUE(window->lastResult().startsWith("第2局")) << window->lastResult().toStdString();
+    EXPECT_TRUE(window->lastResult().endsWith("（fake_engine-illegal 0勝2敗0分）")) << window->lastResult().toStdString();
+    EXPECT_TRUE(window->seriesFolder().startsWith(dir.filePath("games/")));
+    EXPECT_TRUE(window->findChild<QMessageBox *>("GameOverBox")->text().contains(window->seriesFolder()));
+    const std::array<const char *, 2> illegalSide{"先手", "後手"};
+    for (int game = 0; game < 2; ++game) {
+        const QString path = window->seriesFolder() + QStringLiteral("/00%1.kif").arg(game + 1);
+        const FileBytes file = readRegularFile(path.toStdString());
+        ASSERT_TRUE(file.ok) << path.toStdString();
+        ZnBan board;
+        RecordNotes notes;
+        ASSERT_TRUE(readRecordBytes(board, notes, file.bytes, path.toStdString()).ok);
+        EXPECT_EQ(notes.endWord, "反則負け");
+        EXPECT_EQ(notes.header(illegalSide[game]), "Fake Engine illegal");
+    }
+}
+#endif
 
 }  // namespace
