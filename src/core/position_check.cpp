@@ -21,25 +21,26 @@ bool stranded(const Koma &piece) {
 
 }  // namespace
 
-std::string analysisProblem(const ZnBan &game) {
+std::string analysisProblem(const ZnBan &game, std::string_view refused) {
+    const std::string because = "ので" + std::string(refused);
     for (Side side : {SENTE, GOTE}) {
         const Koma *king = game.king(side);
         if (king == nullptr || king->square() >= SQUARE_COUNT || king->side() != side)
-            return std::string(sideName(side)) + "の玉が盤上にないので検討できません";
+            return std::string(sideName(side)) + "の玉が盤上にない" + because;
     }
     const Side waiting = otherSide(game.turn());
     if (game.attackCount(game.turn(), game.king(waiting)->square()) > 0)
-        return std::string("手番でない") + sideName(waiting) + "の玉に王手がかかっているので検討できません";
+        return std::string("手番でない") + sideName(waiting) + "の玉に王手がかかっている" + because;
     for (Side side : {SENTE, GOTE}) {
         std::array<int, 9> pawns{};
         for (const Koma *piece : game.piecesOnBoard(side)) {
             if (stranded(*piece))
                 return squareName(piece->square()) + std::string(kifPieceName(piece->code())) +
-                       "は動けない位置にあるので検討できません";
+                       "は動けない位置にある" + because;
             if (piece->kind() == PAWN && !piece->promoted() &&
                 ++pawns[static_cast<std::size_t>(columnOf(piece->square()))] == 2)
                 return std::string(sideName(side)) + "の歩が" + squareName(piece->square()).substr(0, 3) +
-                       "筋に二枚あるので検討できません";
+                       "筋に二枚ある" + because;
         }
     }
     return {};

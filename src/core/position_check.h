@@ -3,10 +3,12 @@
 // allow them (a king may be captured, pawns may be set up anywhere).
 
 #include <string>
+#include <string_view>
 
 #include "core/znban.h"
 
 // Why the position the game shows cannot be analysed, in Japanese; empty when it can: a king
 // missing from the board, the side not to move in check, two unpromoted pawns of one side on a
-// file, or a piece standing where it can never move again.
-std::string analysisProblem(const ZnBan &game);
+// file, or a piece standing where it can never move again. `refused` names what cannot be done,
+// so that a game started there says 対局できません.
+std::string analysisProblem(const ZnBan &game, std::string_view refused = "検討できません");

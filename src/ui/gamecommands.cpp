@@ -87,8 +87,8 @@ void TZnMainForm::askGame() {
 QString TZnMainForm::setUpStart(const GameChoice &choice) {
     PositionSpec start;
     if (choice.start == kStartHere) {
-        if (const std::string problem = analysisProblem(game_); !problem.empty())
-            return QStringLiteral("この局面からは対局できません: ") + QString::fromStdString(problem);
+        if (const std::string problem = analysisProblem(game_, "対局できません"); !problem.empty())
+            return QString::fromStdString(problem);
         start = positionOf(game_);
     } else if (!handicapStart(choice.start.toStdString(), start)) {
         return QStringLiteral("知らない開始局面です: ") + choice.start;

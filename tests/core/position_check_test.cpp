@@ -33,6 +33,10 @@ TEST(AnalysisProblem, PositionsThatMustNotBeSent) {
         const std::string problem = analysisProblem(loadSfen(game, row.position));
         EXPECT_EQ(problem.empty(), *row.reason == 0) << row.position << ": " << problem;
         EXPECT_NE(problem.find(row.reason), std::string::npos) << problem;
+        if (*row.reason != 0) {
+            EXPECT_TRUE(problem.ends_with("ので検討できません")) << problem;
+            EXPECT_TRUE(analysisProblem(game, "対局できません").ends_with("ので対局できません"));
+        }
     }
 }
 
