@@ -37,7 +37,16 @@ void ZnBan::refreshLinesThrough(Square first, Square second) {
 
 void ZnBan::reenterAttacks(Koma *piece) {
     const Bitboard before = piece->attacks();
-    const Bitboard &after = piece->updateAttacks(occupied_);
+    enterChangedSquares(piece, before, piece->updateAttacks(occupied_));
+}
+
+void ZnBan::reenterAttacks(Koma *piece, const Bitboard &attacks) {
+    const Bitboard before = piece->attacks();
+    piece->restoreAttacks(attacks);
+    enterChangedSquares(piece, before, attacks);
+}
+
+void ZnBan::enterChangedSquares(const Koma *piece, const Bitboard &before, const Bitboard &after) {
     const Bitboard changed = before ^ after;
     if (changed.empty()) return;
     // A bitboard holds board squares only, so the map is indexed unchecked on this hottest path.

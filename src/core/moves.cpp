@@ -30,9 +30,11 @@ bool ZnBan::movePiece(Koma *piece, Square to, bool promote) {
     if (!acceptsPromotion(classifyMove(piece, to), promote)) return false;
     const Square from = piece->square();
     Koma *captured = board_.get(to);
+    // In replay mode the record redone was made on this same position, so it holds these already.
     if (!replaying_)
         history_.push_back({from, to, piece, promote, captured,
-                            static_cast<std::uint8_t>(captured ? captured->promoted() : 0), key_, false});
+                            static_cast<std::uint8_t>(captured ? captured->promoted() : 0), key_, false,
+                            piece->attacks(), captured ? captured->attacks() : Bitboard()});
     key_ -= zobrist::onBoard(piece->side(), piece->code(), from);
     if (captured != nullptr) {
         key_ -= zobrist::onBoard(captured->side(), captured->code(), to);
@@ -75,7 +77,7 @@ bool ZnBan::dropKoma(Koma *piece, Square to, MochiKoma &hand) {
     if (piece == nullptr || !onBoardOrReported(to) || &hand != &hands_[turn_] ||
         !hand.contains(piece) || !piece->canDropOn(to, board_))
         return false;
-    if (!replaying_) history_.push_back({IN_HAND, to, piece, 0, nullptr, 0, key_, false});
+    if (!replaying_) history_.push_back({IN_HAND, to, piece, 0, nullptr, 0, key_, false, {}, {}});
     hand.remove(piece);
     onBoard_[turn_].push_back(piece);
     board_.at(to) = piece;
@@ -99,9 +101,9 @@ void ZnBan::noteCheck() {
 
 bool ZnBan::undoMove() {
     if (moveCount_ <= 0 || history_.size() < static_cast<std::size_t>(moveCount_)) return false;
-    const MoveHistory record =
+    // Read in place: nothing below adds a record, and the record is dropped last.
+    const MoveHistory &record =
         replaying_ ? history_[static_cast<std::size_t>(moveCount_ - 1)] : history_.back();
-    if (!replaying_) history_.pop_back();
     Koma *piece = record.piece;
     Koma *captured = record.captured;
     const Side mover = otherSide(turn_);
@@ -131,7 +133,8 @@ bool ZnBan::undoMove() {
         captured->setSide(turn_);
         key_ +=
             zobrist::onBoard(turn_, captured->code(), record.to) - zobrist::inHand(mover, captured->kind());
-        addAttacks(captured);
+        // Out of play since it was taken, it attacked nothing; now it attacks what it did then.
+        reenterAttacks(captured, record.capturedAttacks);
     }
     // Taking a capture back leaves `to` occupied, so no line through it changes. The piece taken
     // back and the one given back are entered on the board as it now stands, so the lines pass them by.
@@ -139,7 +142,8 @@ bool ZnBan::undoMove() {
     if (captured != nullptr) enteredSlots |= std::uint64_t{1} << captured->slot();
     shiftLines(captured != nullptr ? IN_HAND : record.to, record.from, enteredSlots);
     // A piece going back to its square kept its side, so only its changed squares are touched.
-    if (record.from != IN_HAND) reenterAttacks(piece);
+    if (record.from != IN_HAND) reenterAttacks(piece, record.moverAttacks);
+    if (!replaying_) history_.pop_back();
 
     --moveCount_;
     flipTurnKey();

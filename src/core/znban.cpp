@@ -130,13 +130,6 @@ std::uint64_t ZnBan::computeKey() const {
     return key;
 }
 
-void ZnBan::flipTurnKey() {
-    if (turn_ == SENTE)
-        key_ += zobrist::goteToMove();
-    else
-        key_ -= zobrist::goteToMove();
-}
-
 void ZnBan::eraseFrom(std::vector<Koma *> &list, const Koma *piece) {
     auto it = std::find(list.begin(), list.end(), piece);
     if (it != list.end()) list.erase(it);
@@ -158,20 +151,9 @@ MoveClass ZnBan::classifyMove(const Koma *piece, Square to) const {
     if (!onBoardOrReported(to) || !isTurnPiece(piece)) return Illegal;
     Square from = piece->square();
     // A piece that is not where the board says (in a hand, or not this game's) never moves.
-    if (from >= SQUARE_COUNT || board_.get(from) != piece || !piece->patternAllows(from, to)) return Illegal;
+    if (from >= SQUARE_COUNT || board_.get(from) != piece || !piece->reaches(to, occupied_)) return Illegal;
     const Koma *target = board_.get(to);
     if (target != nullptr && target->side() == piece->side()) return Illegal;
-    if (piece->kind() != KNIGHT) {
-        // The step path: column and row each move one square toward the destination.
-        int row = rowOf(from), column = columnOf(from);
-        const int toRow = rowOf(to), toColumn = columnOf(to);
-        for (;;) {
-            row += (toRow > row) - (toRow < row);
-            column += (toColumn > column) - (toColumn < column);
-            if (row == toRow && column == toColumn) break;
-            if (board_.get(squareAt(row, column)) != nullptr) return Illegal;
-        }
-    }
     if (!promotionPossible(piece, to)) return NoPromotion;
     return piece->canMoveOn(to) ? PromotionOptional : PromotionForced;
 }

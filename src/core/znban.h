@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/attackset.h"
+#include "core/zobrist.h"
 #include "pieces/koma.h"
 #include "pieces/komafukuro.h"
 #include "support/report.h"
@@ -28,6 +29,10 @@ struct MoveHistory {
     // repetition is judged by.
     std::uint64_t keyBefore = 0;
     bool gaveCheck = false;
+    // The squares the mover and the captured piece attacked before the move. Taking the move back
+    // restores the board they were computed on, so undo gives them back instead of recomputing.
+    Bitboard moverAttacks;
+    Bitboard capturedAttacks;
 };
 
 // One side's pieces in hand, in stand order.
@@ -159,6 +164,10 @@ private:
     // removeAttacks then addAttacks for a piece that keeps its side, touching only the squares
     // whose entry changes.
     void reenterAttacks(Koma *piece);
+    // The same with the piece's new attacks known, as a take-back knows them from its record.
+    void reenterAttacks(Koma *piece, const Bitboard &attacks);
+    // Enters in the map of the piece's side the squares where `before` and `after` differ.
+    void enterChangedSquares(const Koma *piece, const Bitboard &before, const Bitboard &after);
     // What a move or drop does to the lines of the ranging pieces: `emptied` is the square it left
     // empty and `filled` the one it occupied, either IN_HAND when there is none; occupied_ already
     // shows both. The pieces in `skipSlots` are left alone (the caller enters them on the board as
@@ -170,7 +179,7 @@ private:
     // Notes in the last record whether the move just made attacks the other side's king.
     void noteCheck();
     // Moves the key's share of the side to move over to the other side; called before turn_ changes.
-    void flipTurnKey();
+    void flipTurnKey() { key_ += turn_ == SENTE ? zobrist::goteToMove() : 0 - zobrist::goteToMove(); }
 
     bool replaying_ = false;
     Side turn_ = SENTE;
