@@ -1,5 +1,6 @@
 // Keeping both attack maps up to date, one piece at a time.
 
+#include <algorithm>
 #include <bit>
 
 #include "core/znban.h"
@@ -77,10 +78,28 @@ void ZnBan::shiftLinesThrough(Square square, const Bitboard &occupied, std::uint
         AttackSet *map = attackMaps_[piece->side()].data();
         const int slot = piece->slot();
         const Bitboard beyond = piece->shiftLineThrough(square, occupied);
+        if (!replaying_) lineShifts_.push_back({beyond, static_cast<std::uint8_t>(slot), opened});
         if (opened)
             beyond.forEachSquare([&](Square at) { map[at].insertSlot(slot); });
         else
             beyond.forEachSquare([&](Square at) { map[at].eraseSlot(slot); });
+    }
+}
+
+void ZnBan::unshiftLines(const MoveHistory &record) {
+    const std::size_t end = std::min<std::size_t>(record.linesEnd, lineShifts_.size());
+    // Each entry toggled every square it holds (a line opened past an empty square was not
+    // attacked there, one cut off was), so the same squares toggled back, last entry first,
+    // leave the lines as they were.
+    for (std::size_t i = end; i > record.linesBegin; --i) {
+        const LineShift &shift = lineShifts_[i - 1];
+        Koma *piece = pieceBySlot(shift.slot);
+        piece->restoreAttacks(piece->attacks() ^ shift.beyond);
+        AttackSet *map = attackMaps_[piece->side()].data();
+        if (shift.opened)
+            shift.beyond.forEachSquare([&](Square at) { map[at].eraseSlot(shift.slot); });
+        else
+            shift.beyond.forEachSquare([&](Square at) { map[at].insertSlot(shift.slot); });
     }
 }
 

@@ -33,6 +33,17 @@ struct MoveHistory {
     // restores the board they were computed on, so undo gives them back instead of recomputing.
     Bitboard moverAttacks;
     Bitboard capturedAttacks;
+    // The move's entries in the game's log of shifted lines, [linesBegin, linesEnd).
+    std::uint32_t linesBegin = 0;
+    std::uint32_t linesEnd = 0;
+};
+
+// One ranging piece's line as a move shifted it: the squares beyond a changed square, entered
+// (`opened`) or taken out. Undo takes the entries back in reverse order instead of sliding again.
+struct LineShift {
+    Bitboard beyond;
+    std::uint8_t slot = 0;
+    bool opened = false;
 };
 
 // One side's pieces in hand, in stand order.
@@ -172,9 +183,12 @@ private:
     // empty and `filled` the one it occupied, either IN_HAND when there is none; occupied_ already
     // shows both. The pieces in `skipSlots` are left alone (the caller enters them on the board as
     // it now stands). Only the squares beyond a changed square change, so no reach is recomputed.
+    // Outside replay mode each shifted line is logged for the take-back.
     void shiftLines(Square emptied, Square filled, std::uint64_t skipSlots);
     // One changed square, on the board `occupied` as it stood right after that change.
     void shiftLinesThrough(Square square, const Bitboard &occupied, std::uint64_t skipSlots);
+    // Takes back the logged shifts of one record, last first.
+    void unshiftLines(const MoveHistory &record);
     static void eraseFrom(std::vector<Koma *> &list, const Koma *piece);
     // Notes in the last record whether the move just made attacks the other side's king.
     void noteCheck();
@@ -188,6 +202,8 @@ private:
     Board board_;
     std::array<MochiKoma, 2> hands_;
     std::vector<MoveHistory> history_;
+    // The lines every recorded move shifted, in the order of the records.
+    std::vector<LineShift> lineShifts_;
     std::array<AttackMap, 2> attackMaps_;
     // The squares whose board entry is not null, kept with the board for the reach of ranging pieces.
     Bitboard occupied_;
