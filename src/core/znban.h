@@ -38,12 +38,11 @@ struct MoveHistory {
     std::uint32_t linesEnd = 0;
 };
 
-// One ranging piece's line as a move shifted it: the squares beyond a changed square, entered
-// (`opened`) or taken out. Undo takes the entries back in reverse order instead of sliding again.
+// One ranging piece's line as a move shifted it: the squares beyond a changed square, which the
+// line newly reaches or no longer reaches. Undo toggles them back instead of sliding again.
 struct LineShift {
     Bitboard beyond;
     std::uint8_t slot = 0;
-    bool opened = false;
 };
 
 // One side's pieces in hand, in stand order.
@@ -179,6 +178,9 @@ private:
     void reenterAttacks(Koma *piece, const Bitboard &attacks);
     // Enters in the map of the piece's side the squares where `before` and `after` differ.
     void enterChangedSquares(const Koma *piece, const Bitboard &before, const Bitboard &after);
+    // Toggles the piece in the map of its side at `squares`, whose membership in its attacks has
+    // just flipped.
+    void toggleSquares(const Koma *piece, const Bitboard &squares);
     // What a move or drop does to the lines of the ranging pieces: `emptied` is the square it left
     // empty and `filled` the one it occupied, either IN_HAND when there is none; occupied_ already
     // shows both. The pieces in `skipSlots` are left alone (the caller enters them on the board as
@@ -187,7 +189,7 @@ private:
     void shiftLines(Square emptied, Square filled, std::uint64_t skipSlots);
     // One changed square, on the board `occupied` as it stood right after that change.
     void shiftLinesThrough(Square square, const Bitboard &occupied, std::uint64_t skipSlots);
-    // Takes back the logged shifts of one record, last first.
+    // Takes back the logged shifts of one record.
     void unshiftLines(const MoveHistory &record);
     static void eraseFrom(std::vector<Koma *> &list, const Koma *piece);
     // Notes in the last record whether the move just made attacks the other side's king.
