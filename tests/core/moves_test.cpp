@@ -96,44 +96,6 @@ TEST(AttackMaps, OpeningAndClosingLinesFollowTheMove) {
     EXPECT_EQ(findInconsistency(game), "");
 }
 
-// Moves whose two squares touch the lines of other pieces in the ways the maps are kept by: each
-// must leave both maps exact after it is made and again after it is taken back.
-TEST(AttackMaps, MovesAcrossOtherPiecesLinesAndTheirTakeBack) {
-    struct Row {
-        const char *name;
-        std::vector<Placement> position;
-        Side turn;
-        int from, to;  // from IN_HAND: the first piece of the hand is dropped
-        bool promote;
-    };
-    const std::vector<Row> rows = {
-        {"along a file that rooks of both sides see through both squares",
-         {{ROOK, 76, SENTE}, {LANCE, 58, SENTE}, {ROOK, 4, GOTE}}, SENTE, 58, 22, true},
-        {"out of a dragon's diagonal step onto its line", {{9, 40, SENTE}, {SILVER, 30, GOTE}}, GOTE, 30, 39, false},
-        {"into a horse's orthogonal step, closing a bishop's diagonal",
-         {{10, 40, SENTE}, {BISHOP, 80, GOTE}, {GOLD, 41, SENTE}}, SENTE, 41, 50, false},
-        {"a capture at the end of two lines", {{ROOK, 76, SENTE}, {BISHOP, 4, SENTE}, {9, 40, GOTE}, {LANCE, 13, GOTE}},
-         SENTE, 76, 40, false},
-        {"a drop between a rook and a lance facing each other", {{ROOK, 76, SENTE}, {LANCE, 4, GOTE}, {GOLD, IN_HAND, GOTE}},
-         GOTE, IN_HAND, 40, false},
-    };
-    for (const Row &row : rows) {
-        ZnBan game;
-        setUpPosition(game, row.position, row.turn);
-        const std::string before = positionKey(game);
-        const auto counts = attackCounts(game);
-        const bool made = row.from == IN_HAND ? game.dropPiece(0, static_cast<Square>(row.to))
-                                              : game.makeMove(static_cast<Square>(row.from),
-                                                              static_cast<Square>(row.to), row.promote);
-        ASSERT_TRUE(made) << row.name;
-        EXPECT_EQ(findInconsistency(game), "") << row.name;
-        ASSERT_TRUE(game.undoMove()) << row.name;
-        EXPECT_EQ(findInconsistency(game), "") << row.name;
-        EXPECT_EQ(positionKey(game), before) << row.name;
-        EXPECT_EQ(attackCounts(game), counts) << row.name;
-    }
-}
-
 TEST(AttackMaps, StartingPositionRowsAndDefendedSquares) {
     ZnBan game;
     for (int column = 0; column < 9; ++column) {
