@@ -36,20 +36,16 @@ void ZnBan::refreshLinesThrough(Square first, Square second) {
     }
 }
 
+// The map holds a piece at exactly the squares of its attacks, so each changed square toggles.
 void ZnBan::reenterAttacks(Koma *piece) {
     const Bitboard before = piece->attacks();
-    enterChangedSquares(piece, before, piece->updateAttacks(occupied_));
+    toggleSquares(piece, before ^ piece->updateAttacks(occupied_));
 }
 
 void ZnBan::reenterAttacks(Koma *piece, const Bitboard &attacks) {
     const Bitboard before = piece->attacks();
     piece->restoreAttacks(attacks);
-    enterChangedSquares(piece, before, attacks);
-}
-
-void ZnBan::enterChangedSquares(const Koma *piece, const Bitboard &before, const Bitboard &after) {
-    // The map holds the piece at exactly the squares of its attacks, so each changed square toggles.
-    toggleSquares(piece, before ^ after);
+    toggleSquares(piece, before ^ attacks);
 }
 
 void ZnBan::toggleSquares(const Koma *piece, const Bitboard &squares) {

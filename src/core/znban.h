@@ -176,8 +176,6 @@ private:
     void reenterAttacks(Koma *piece);
     // The same with the piece's new attacks known, as a take-back knows them from its record.
     void reenterAttacks(Koma *piece, const Bitboard &attacks);
-    // Enters in the map of the piece's side the squares where `before` and `after` differ.
-    void enterChangedSquares(const Koma *piece, const Bitboard &before, const Bitboard &after);
     // Toggles the piece in the map of its side at `squares`, whose membership in its attacks has
     // just flipped.
     void toggleSquares(const Koma *piece, const Bitboard &squares);
