@@ -33,16 +33,21 @@ function walk() {
 
 for (let i = 0; i < 20; ++i) walk(); // warm the JIT up
 // CPU time, as Google Benchmark counts rules_bench's items per second, so that a busy machine
-// weighs on both alike.
+// weighs on both alike; the best of five runs of half a second each, as rules_vs_peers.sh asks of
+// rules_bench.
 const cpu = () => {
   const used = process.cpuUsage();
   return used.user + used.system;
 };
-let plies = 0;
-const start = cpu();
-let elapsed = 0;
-while (elapsed < 2e6) {
-  plies += walk();
-  elapsed = cpu() - start;
+let best = 0;
+for (let run = 0; run < 5; ++run) {
+  let plies = 0;
+  const start = cpu();
+  let elapsed = 0;
+  while (elapsed < 5e5) {
+    plies += walk();
+    elapsed = cpu() - start;
+  }
+  best = Math.max(best, plies / elapsed);
 }
-console.log(`tsshogi make+undo: ${(plies / elapsed).toFixed(3)} M plies/s (CPU time)`);
+console.log(`tsshogi make+undo: ${best.toFixed(3)} M plies/s (CPU time, best of 5 runs)`);

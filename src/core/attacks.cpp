@@ -1,5 +1,6 @@
 // Keeping both attack maps up to date, one piece at a time.
 
+#include <algorithm>
 #include <bit>
 
 #include "core/znban.h"
@@ -35,16 +36,23 @@ void ZnBan::refreshLinesThrough(Square first, Square second) {
     }
 }
 
+// The map holds a piece at exactly the squares of its attacks, so each changed square toggles.
 void ZnBan::reenterAttacks(Koma *piece) {
     const Bitboard before = piece->attacks();
-    const Bitboard &after = piece->updateAttacks(occupied_);
-    const Bitboard changed = before ^ after;
-    if (changed.empty()) return;
+    toggleSquares(piece, before ^ piece->updateAttacks(occupied_));
+}
+
+void ZnBan::reenterAttacks(Koma *piece, const Bitboard &attacks) {
+    const Bitboard before = piece->attacks();
+    piece->restoreAttacks(attacks);
+    toggleSquares(piece, before ^ attacks);
+}
+
+void ZnBan::toggleSquares(const Koma *piece, const Bitboard &squares) {
     // A bitboard holds board squares only, so the map is indexed unchecked on this hottest path.
     AttackSet *map = attackMaps_[piece->side()].data();
     const int slot = piece->slot();
-    (changed & before).forEachSquare([&](Square square) { map[square].eraseSlot(slot); });
-    (changed & after).forEachSquare([&](Square square) { map[square].insertSlot(slot); });
+    squares.forEachSquare([&](Square square) { map[square].toggleSlot(slot); });
 }
 
 void ZnBan::shiftLines(Square emptied, Square filled, std::uint64_t skipSlots) {
@@ -59,19 +67,25 @@ void ZnBan::shiftLines(Square emptied, Square filled, std::uint64_t skipSlots) {
 }
 
 void ZnBan::shiftLinesThrough(Square square, const Bitboard &occupied, std::uint64_t skipSlots) {
-    const bool opened = !occupied.contains(square);
     std::uint64_t slots = rangingAttackersOf(square) & ~skipSlots;
     while (slots != 0) {
         Koma *piece = pieceBySlot(std::countr_zero(slots));
         slots &= slots - 1;
-        // A bitboard holds board squares only, so the map is indexed unchecked, as in reenterAttacks.
-        AttackSet *map = attackMaps_[piece->side()].data();
-        const int slot = piece->slot();
         const Bitboard beyond = piece->shiftLineThrough(square, occupied);
-        if (opened)
-            beyond.forEachSquare([&](Square at) { map[at].insertSlot(slot); });
-        else
-            beyond.forEachSquare([&](Square at) { map[at].eraseSlot(slot); });
+        if (!replaying_) lineShifts_.push_back({beyond, piece->slot()});
+        toggleSquares(piece, beyond);
+    }
+}
+
+void ZnBan::unshiftLines(const MoveHistory &record) {
+    // A shift toggled the squares beyond a changed square in the piece's attacks and in the map
+    // alike; toggled again, in any order, they are as they were.
+    const std::size_t end = std::min<std::size_t>(record.linesEnd, lineShifts_.size());
+    for (std::size_t i = record.linesBegin; i < end; ++i) {
+        const LineShift &shift = lineShifts_[i];
+        Koma *piece = pieceBySlot(shift.slot);
+        piece->restoreAttacks(piece->attacks() ^ shift.beyond);
+        toggleSquares(piece, shift.beyond);
     }
 }
 

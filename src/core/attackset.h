@@ -14,6 +14,9 @@ public:
     bool containsSlot(int slot) const { return (bits_ >> slot) & 1u; }
     void insertSlot(int slot) { bits_ |= std::uint64_t{1} << slot; }
     void eraseSlot(int slot) { bits_ &= ~(std::uint64_t{1} << slot); }
+    // Enters an attacker that is not entered, or removes one that is: what a square of a piece's
+    // changed attacks needs, either way, with no test.
+    void toggleSlot(int slot) { bits_ ^= std::uint64_t{1} << slot; }
     void clear() { bits_ = 0; }
     std::uint64_t bits() const { return bits_; }
     bool operator==(const AttackSet &) const = default;

@@ -30,9 +30,12 @@ bool ZnBan::movePiece(Koma *piece, Square to, bool promote) {
     if (!acceptsPromotion(classifyMove(piece, to), promote)) return false;
     const Square from = piece->square();
     Koma *captured = board_.get(to);
+    // In replay mode the record redone was made on this same position, so it holds these already.
     if (!replaying_)
         history_.push_back({from, to, piece, promote, captured,
-                            static_cast<std::uint8_t>(captured ? captured->promoted() : 0), key_, false});
+                            static_cast<std::uint8_t>(captured ? captured->promoted() : 0), key_, false,
+                            piece->attacks(), captured ? captured->attacks() : Bitboard(),
+                            static_cast<std::uint32_t>(lineShifts_.size()), 0});
     key_ -= zobrist::onBoard(piece->side(), piece->code(), from);
     if (captured != nullptr) {
         key_ -= zobrist::onBoard(captured->side(), captured->code(), to);
@@ -44,8 +47,9 @@ bool ZnBan::movePiece(Koma *piece, Square to, bool promote) {
         captured->setSide(piece->side());
         hands_[piece->side()].push_back(captured);
     }
-    board_.at(from) = nullptr;
-    board_.at(to) = piece;
+    // Both squares are the board's: classifyMove refuses any other.
+    board_[from] = nullptr;
+    board_[to] = piece;
     occupied_.reset(from);
     occupied_.set(to);
     piece->setSquare(to);
@@ -54,6 +58,7 @@ bool ZnBan::movePiece(Koma *piece, Square to, bool promote) {
     // A capture leaves `to` occupied, so no line through it changes.
     const std::uint64_t moverSlot = std::uint64_t{1} << piece->slot();
     shiftLines(from, captured != nullptr ? IN_HAND : to, moverSlot);
+    if (!replaying_) history_.back().linesEnd = static_cast<std::uint32_t>(lineShifts_.size());
     // The mover keeps its side, so taking its old attacks out and entering the new ones touches
     // only the squares where the two differ.
     reenterAttacks(piece);
@@ -75,7 +80,9 @@ bool ZnBan::dropKoma(Koma *piece, Square to, MochiKoma &hand) {
     if (piece == nullptr || !onBoardOrReported(to) || &hand != &hands_[turn_] ||
         !hand.contains(piece) || !piece->canDropOn(to, board_))
         return false;
-    if (!replaying_) history_.push_back({IN_HAND, to, piece, 0, nullptr, 0, key_, false});
+    if (!replaying_)
+        history_.push_back({IN_HAND, to, piece, 0, nullptr, 0, key_, false, {}, {},
+                            static_cast<std::uint32_t>(lineShifts_.size()), 0});
     hand.remove(piece);
     onBoard_[turn_].push_back(piece);
     board_.at(to) = piece;
@@ -84,6 +91,7 @@ bool ZnBan::dropKoma(Koma *piece, Square to, MochiKoma &hand) {
     key_ += zobrist::onBoard(turn_, piece->code(), to) - zobrist::inHand(turn_, piece->kind());
     addAttacks(piece);
     shiftLines(IN_HAND, to, std::uint64_t{1} << piece->slot());
+    if (!replaying_) history_.back().linesEnd = static_cast<std::uint32_t>(lineShifts_.size());
     ++moveCount_;
     flipTurnKey();
     turn_ = otherSide(turn_);
@@ -94,14 +102,15 @@ bool ZnBan::dropKoma(Koma *piece, Square to, MochiKoma &hand) {
 void ZnBan::noteCheck() {
     const Koma *king = kings_[turn_];
     if (replaying_ || history_.empty() || king == nullptr || king->square() >= SQUARE_COUNT) return;
-    history_.back().gaveCheck = !attackMaps_[otherSide(turn_)].at(king->square()).empty();
+    // The king's square is checked above, so the map is read unchecked.
+    history_.back().gaveCheck = !attackMaps_[otherSide(turn_)][king->square()].empty();
 }
 
 bool ZnBan::undoMove() {
     if (moveCount_ <= 0 || history_.size() < static_cast<std::size_t>(moveCount_)) return false;
-    const MoveHistory record =
+    // Read in place: nothing below adds a record, and the record is dropped last.
+    const MoveHistory &record =
         replaying_ ? history_[static_cast<std::size_t>(moveCount_ - 1)] : history_.back();
-    if (!replaying_) history_.pop_back();
     Koma *piece = record.piece;
     Koma *captured = record.captured;
     const Side mover = otherSide(turn_);
@@ -131,15 +140,18 @@ bool ZnBan::undoMove() {
         captured->setSide(turn_);
         key_ +=
             zobrist::onBoard(turn_, captured->code(), record.to) - zobrist::inHand(mover, captured->kind());
-        addAttacks(captured);
+        // Out of play since it was taken, it attacked nothing; now it attacks what it did then.
+        reenterAttacks(captured, record.capturedAttacks);
     }
-    // Taking a capture back leaves `to` occupied, so no line through it changes. The piece taken
-    // back and the one given back are entered on the board as it now stands, so the lines pass them by.
-    std::uint64_t enteredSlots = std::uint64_t{1} << piece->slot();
-    if (captured != nullptr) enteredSlots |= std::uint64_t{1} << captured->slot();
-    shiftLines(captured != nullptr ? IN_HAND : record.to, record.from, enteredSlots);
+    // The other pieces' lines go back as the move shifted them; the mover and the captured piece
+    // were left out of the shifts, and are given their own attacks back.
+    unshiftLines(record);
     // A piece going back to its square kept its side, so only its changed squares are touched.
-    if (record.from != IN_HAND) reenterAttacks(piece);
+    if (record.from != IN_HAND) reenterAttacks(piece, record.moverAttacks);
+    if (!replaying_) {
+        lineShifts_.resize(std::min<std::size_t>(record.linesBegin, lineShifts_.size()));
+        history_.pop_back();
+    }
 
     --moveCount_;
     flipTurnKey();
@@ -160,6 +172,7 @@ std::size_t ZnBan::truncateHistory() {
     if (history_.size() <= kept) return 0;
     const std::size_t dropped = history_.size() - kept;
     // The records only refer to pieces the game owns, so dropping them frees nothing else.
+    lineShifts_.resize(std::min<std::size_t>(history_[kept].linesBegin, lineShifts_.size()));
     history_.resize(kept);
     return dropped;
 }

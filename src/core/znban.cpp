@@ -19,9 +19,10 @@ void MochiKoma::sortByKind() {
 }
 
 bool MochiKoma::remove(const Koma *piece) {
-    auto it = std::find(pieces_.begin(), pieces_.end(), piece);
-    if (it == pieces_.end()) return false;
-    pieces_.erase(it);
+    // Searched from the end: a piece taken back from a hand is usually the one put there last.
+    auto it = std::find(pieces_.rbegin(), pieces_.rend(), piece);
+    if (it == pieces_.rend()) return false;
+    pieces_.erase(std::next(it).base());
     return true;
 }
 
@@ -35,6 +36,7 @@ ZnBan::ZnBan() {
     installOutOfMemoryRule();
     for (auto &list : onBoard_) list.reserve(40);
     history_.reserve(256);
+    lineShifts_.reserve(1024);
     newGame();
 }
 
@@ -48,6 +50,7 @@ void ZnBan::swap(ZnBan &other) noexcept {
     board_.swap(other.board_);
     hands_.swap(other.hands_);
     history_.swap(other.history_);
+    lineShifts_.swap(other.lineShifts_);
     attackMaps_.swap(other.attackMaps_);
     std::swap(occupied_, other.occupied_);
     kings_.swap(other.kings_);
@@ -69,6 +72,7 @@ void ZnBan::clearPieces() {
     for (auto &list : onBoard_) list.clear();
     for (auto &hand : hands_) hand.clear();
     history_.clear();
+    lineShifts_.clear();
     for (auto &piece : pieces_) piece.reset();
     pieceCount_ = 0;
     rangingSlots_ = 0;
@@ -130,16 +134,10 @@ std::uint64_t ZnBan::computeKey() const {
     return key;
 }
 
-void ZnBan::flipTurnKey() {
-    if (turn_ == SENTE)
-        key_ += zobrist::goteToMove();
-    else
-        key_ -= zobrist::goteToMove();
-}
-
 void ZnBan::eraseFrom(std::vector<Koma *> &list, const Koma *piece) {
-    auto it = std::find(list.begin(), list.end(), piece);
-    if (it != list.end()) list.erase(it);
+    // From the end, as in MochiKoma::remove: a drop taken back takes off the piece entered last.
+    auto it = std::find(list.rbegin(), list.rend(), piece);
+    if (it != list.rend()) list.erase(std::next(it).base());
 }
 
 // ---- legality ----
@@ -158,20 +156,9 @@ MoveClass ZnBan::classifyMove(const Koma *piece, Square to) const {
     if (!onBoardOrReported(to) || !isTurnPiece(piece)) return Illegal;
     Square from = piece->square();
     // A piece that is not where the board says (in a hand, or not this game's) never moves.
-    if (from >= SQUARE_COUNT || board_.get(from) != piece || !piece->patternAllows(from, to)) return Illegal;
+    if (from >= SQUARE_COUNT || board_.get(from) != piece || !piece->reaches(to, occupied_)) return Illegal;
     const Koma *target = board_.get(to);
     if (target != nullptr && target->side() == piece->side()) return Illegal;
-    if (piece->kind() != KNIGHT) {
-        // The step path: column and row each move one square toward the destination.
-        int row = rowOf(from), column = columnOf(from);
-        const int toRow = rowOf(to), toColumn = columnOf(to);
-        for (;;) {
-            row += (toRow > row) - (toRow < row);
-            column += (toColumn > column) - (toColumn < column);
-            if (row == toRow && column == toColumn) break;
-            if (board_.get(squareAt(row, column)) != nullptr) return Illegal;
-        }
-    }
     if (!promotionPossible(piece, to)) return NoPromotion;
     return piece->canMoveOn(to) ? PromotionOptional : PromotionForced;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/attackset.h"
+#include "core/zobrist.h"
 #include "pieces/koma.h"
 #include "pieces/komafukuro.h"
 #include "support/report.h"
@@ -28,6 +29,20 @@ struct MoveHistory {
     // repetition is judged by.
     std::uint64_t keyBefore = 0;
     bool gaveCheck = false;
+    // The squares the mover and the captured piece attacked before the move. Taking the move back
+    // restores the board they were computed on, so undo gives them back instead of recomputing.
+    Bitboard moverAttacks;
+    Bitboard capturedAttacks;
+    // The move's entries in the game's log of shifted lines, [linesBegin, linesEnd).
+    std::uint32_t linesBegin = 0;
+    std::uint32_t linesEnd = 0;
+};
+
+// One ranging piece's line as a move shifted it: the squares beyond a changed square, which the
+// line newly reaches or no longer reaches. Undo toggles them back instead of sliding again.
+struct LineShift {
+    Bitboard beyond;
+    std::uint8_t slot = 0;
 };
 
 // One side's pieces in hand, in stand order.
@@ -159,18 +174,26 @@ private:
     // removeAttacks then addAttacks for a piece that keeps its side, touching only the squares
     // whose entry changes.
     void reenterAttacks(Koma *piece);
+    // The same with the piece's new attacks known, as a take-back knows them from its record.
+    void reenterAttacks(Koma *piece, const Bitboard &attacks);
+    // Toggles the piece in the map of its side at `squares`, whose membership in its attacks has
+    // just flipped.
+    void toggleSquares(const Koma *piece, const Bitboard &squares);
     // What a move or drop does to the lines of the ranging pieces: `emptied` is the square it left
     // empty and `filled` the one it occupied, either IN_HAND when there is none; occupied_ already
     // shows both. The pieces in `skipSlots` are left alone (the caller enters them on the board as
     // it now stands). Only the squares beyond a changed square change, so no reach is recomputed.
+    // Outside replay mode each shifted line is logged for the take-back.
     void shiftLines(Square emptied, Square filled, std::uint64_t skipSlots);
     // One changed square, on the board `occupied` as it stood right after that change.
     void shiftLinesThrough(Square square, const Bitboard &occupied, std::uint64_t skipSlots);
+    // Takes back the logged shifts of one record.
+    void unshiftLines(const MoveHistory &record);
     static void eraseFrom(std::vector<Koma *> &list, const Koma *piece);
     // Notes in the last record whether the move just made attacks the other side's king.
     void noteCheck();
     // Moves the key's share of the side to move over to the other side; called before turn_ changes.
-    void flipTurnKey();
+    void flipTurnKey() { key_ += turn_ == SENTE ? zobrist::goteToMove() : 0 - zobrist::goteToMove(); }
 
     bool replaying_ = false;
     Side turn_ = SENTE;
@@ -179,6 +202,8 @@ private:
     Board board_;
     std::array<MochiKoma, 2> hands_;
     std::vector<MoveHistory> history_;
+    // The lines every recorded move shifted, in the order of the records.
+    std::vector<LineShift> lineShifts_;
     std::array<AttackMap, 2> attackMaps_;
     // The squares whose board entry is not null, kept with the board for the reach of ranging pieces.
     Bitboard occupied_;

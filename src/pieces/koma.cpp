@@ -278,6 +278,20 @@ Bitboard Koma::shiftLineThrough(Square square, const Bitboard &occupied) {
     return beyond;
 }
 
+bool Koma::reaches(Square to, const Bitboard &occupied) const {
+    if (square_ >= SQUARE_COUNT || to >= SQUARE_COUNT) return false;
+    const ReachRules &rules = reachRules();
+    const std::size_t rule = static_cast<std::size_t>(code() * 2 + (side_ & 1));
+    if (rules.steps[rule][square_].contains(to)) return true;
+    const int direction = lineDirections[square_][to];
+    if (direction < 0 || ((rules.lines[rule] >> direction) & 1u) == 0) return false;
+    // The ray from the piece without the ray from `to`: the squares up to `to`, `to` included.
+    Bitboard before = rayBoards[square_][static_cast<std::size_t>(direction)] ^
+                      rayBoards[to][static_cast<std::size_t>(direction)];
+    before.reset(to);
+    return (before & occupied).empty();
+}
+
 const Bitboard &Koma::updateAttacks(const Board &board) {
     Bitboard occupied;
     for (int square = 0; square < SQUARE_COUNT && static_cast<std::size_t>(square) < board.size(); ++square)

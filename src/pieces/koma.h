@@ -72,6 +72,12 @@ public:
     // one, and returns them. Empty when the piece has no line through `square` (a step of a
     // promoted rook or bishop), so nothing beyond it changes.
     Bitboard shiftLineThrough(Square square, const Bitboard &occupied);
+    // Whether the piece's own pattern reaches `to` from its square with every square before `to`
+    // on its line empty in `occupied`: patternAllows plus the clear path, read from the reach
+    // tables rather than walked, since every move made is checked so.
+    bool reaches(Square to, const Bitboard &occupied) const;
+    // Sets `attacks` to what they were on the same board, as a take-back finds it again.
+    void restoreAttacks(const Bitboard &attacks) { attacks_ = attacks; }
 
     PieceKind kind() const { return kind_; }
     Square square() const { return square_; }

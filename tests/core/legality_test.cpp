@@ -32,6 +32,8 @@ TEST(ClassifyMove, Table) {
         {"silver leaving the zone", {{SILVER, 22, SENTE}}, SENTE, 22, 32, PromotionOptional},
         {"silver outside the zone", {{SILVER, 40, SENTE}}, SENTE, 40, 31, NoPromotion},
         {"promoted rook inside the zone", {{9, 10, SENTE}}, SENTE, 10, 11, NoPromotion},
+        {"dragon's diagonal step", {{9, 40, SENTE}}, SENTE, 40, 30, NoPromotion},
+        {"promoted lance no longer ranges", {{14, 58, SENTE}}, SENTE, 58, 40, Illegal},
         {"gold inside the zone", {{GOLD, 13, SENTE}}, SENTE, 13, 4, NoPromotion},
         {"king inside the zone", {{KING, 13, SENTE}}, SENTE, 13, 4, NoPromotion},
         {"knight onto the second row must promote", {{KNIGHT, 28, SENTE}}, SENTE, 28, 11, PromotionForced},
@@ -44,10 +46,26 @@ TEST(ClassifyMove, Table) {
          NoPromotion},
         {"capturing the king", {{KING, 4, GOTE}, {GOLD, 13, SENTE}}, SENTE, 13, 4, NoPromotion},
         {"off-board destination", {{ROOK, 76, SENTE}}, SENTE, 76, 81, Illegal},
+        // Moves whose two squares lie on other pieces' lines or steps.
+        {"along a file both rooks see through both squares", {{ROOK, 76, SENTE}, {LANCE, 58, SENTE}, {ROOK, 4, GOTE}},
+         SENTE, 58, 31, NoPromotion},
+        {"out of a dragon's diagonal step onto its line", {{9, 40, SENTE}, {SILVER, 30, GOTE}}, GOTE, 30, 39,
+         NoPromotion},
+        {"a capture at the end of two lines", {{ROOK, 76, SENTE}, {BISHOP, 4, SENTE}, {9, 40, GOTE}}, SENTE, 76, 40,
+         NoPromotion},
     };
     for (const ClassifyCase &c : cases) {
         ZnBan game;
         setUpPosition(game, c.position, c.turn);
-        EXPECT_EQ(game.classifyMove(static_cast<Square>(c.from), static_cast<Square>(c.to)), c.expected) << c.name;
+        const auto from = static_cast<Square>(c.from), to = static_cast<Square>(c.to);
+        EXPECT_EQ(game.classifyMove(from, to), c.expected) << c.name;
+        if (c.expected == Illegal) continue;
+        // A move it allows keeps both attack maps exact, made and taken back.
+        const std::string before = positionKey(game);
+        ASSERT_TRUE(game.makeMove(from, to, c.expected == PromotionForced)) << c.name;
+        EXPECT_EQ(findInconsistency(game), "") << c.name;
+        ASSERT_TRUE(game.undoMove());
+        EXPECT_EQ(findInconsistency(game), "") << c.name << ", taken back";
+        EXPECT_EQ(positionKey(game), before) << c.name;
     }
 }

@@ -31,10 +31,12 @@ TEST(RandomGames, EveryStepKeepsTheInvariantsAndUndoRestoresTheStart) {
         const auto endCounts = attackCounts(game);
         const std::size_t records = game.history().size();
         game.setReplaying(true);
-        while (game.moveCount() > 0) ASSERT_TRUE(game.undoMove());
-        EXPECT_EQ(positionKey(game).substr(0, 81), start.substr(0, 81));
-        while (game.redoMove()) {
+        while (game.moveCount() > 0) {
+            ASSERT_TRUE(game.undoMove());
+            ASSERT_EQ(findInconsistency(game), "") << "game " << gameNumber << " replayed back";
         }
+        EXPECT_EQ(positionKey(game).substr(0, 81), start.substr(0, 81));
+        while (game.redoMove()) ASSERT_EQ(findInconsistency(game), "") << "game " << gameNumber << " replayed";
         game.setReplaying(false);
         EXPECT_EQ(positionKey(game), end);
         EXPECT_EQ(attackCounts(game), endCounts);
