@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
-#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -114,12 +113,7 @@ bool TZnMainForm::startGame(const GameChoice &choice) {
         !choice.engines[SENTE].isEmpty() && !choice.engines[GOTE].isEmpty() && choice.games > 1;
     seriesFolder_.clear();
     if (series) {
-        const QString base = engineStore()
-                                 .settings()
-                                 .value(QStringLiteral("game/folder"),
-                                        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) +
-                                            QStringLiteral("/Nagi将棋/連続対局"))
-                                 .toString();
+        const QString base = choice.folder.isEmpty() ? defaultSeriesFolder() : choice.folder;
         seriesFolder_ = makeSeriesFolder(base);
         if (seriesFolder_.isEmpty()) {
             SetStatusText(QStringLiteral("連続対局の棋譜を保存するフォルダを作れません: ") + base);

@@ -3,15 +3,19 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTimeEdit>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -40,6 +44,10 @@ std::optional<DeclarationRule> declarationAt(int index) {
 
 }  // namespace
 
+QString defaultSeriesFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QStringLiteral("/Nagi将棋/連続対局");
+}
+
 GameChoice loadGameChoice(QSettings &settings, const QStringList &engines) {
     GameChoice choice;
     choice.engines[GOTE] = engines.value(0);
@@ -58,6 +66,7 @@ GameChoice loadGameChoice(QSettings &settings, const QStringList &engines) {
     choice.maxMoves = qBound(0, settings.value(key("maxMoves"), 500).toInt(), 10000);
     choice.declaration = declarationAt(settings.value(key("declaration"), 1).toInt());
     choice.games = qBound(1, settings.value(key("games"), 1).toInt(), 1000);
+    choice.folder = settings.value(key("folder"), choice.folder).toString();
     return choice;
 }
 
@@ -72,6 +81,7 @@ void saveGameChoice(QSettings &settings, const GameChoice &choice) {
     settings.setValue(key("maxMoves"), choice.maxMoves);
     settings.setValue(key("declaration"), declarationIndex(choice.declaration));
     settings.setValue(key("games"), choice.games);
+    settings.setValue(key("folder"), choice.folder);
     settings.sync();
 }
 
@@ -147,6 +157,18 @@ GameDialog::GameDialog(const GameChoice &choice, const QStringList &engines, QWi
     games_->setValue(choice.games);
     games_->setToolTip(QStringLiteral("エンジン同士の対局の局数です。一局ごとに先後を入れ替えます。"));
     form->addRow(QStringLiteral("対局数（エンジン同士）"), games_);
+    auto folderRow = new QHBoxLayout;
+    folder_ = new QLineEdit(choice.folder, this);
+    folder_->setObjectName(QStringLiteral("Folder"));
+    folder_->setToolTip(QStringLiteral("連続対局の棋譜は、この下に開始日時の名前のフォルダを作って 001.kif から保存します。"));
+    browse_ = new QPushButton(QStringLiteral("参照…"), this);
+    connect(browse_, &QPushButton::clicked, this, [this] {
+        const QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("棋譜の保存先"), folder_->text());
+        if (!chosen.isEmpty()) folder_->setText(chosen);
+    });
+    folderRow->addWidget(folder_);
+    folderRow->addWidget(browse_);
+    form->addRow(QStringLiteral("棋譜の保存先"), folderRow);
     layout->addLayout(form);
 
     message_ = new QLabel(this);
@@ -163,8 +185,9 @@ GameDialog::GameDialog(const GameChoice &choice, const QStringList &engines, QWi
 }
 
 void GameDialog::updateGames() {
-    games_->setEnabled(!sides_[SENTE].player->currentData().toString().isEmpty() &&
-                       !sides_[GOTE].player->currentData().toString().isEmpty());
+    const bool series = !sides_[SENTE].player->currentData().toString().isEmpty() &&
+                        !sides_[GOTE].player->currentData().toString().isEmpty();
+    for (QWidget *control : std::initializer_list<QWidget *>{games_, folder_, browse_}) control->setEnabled(series);
 }
 
 GameChoice GameDialog::choice() const {
@@ -182,6 +205,7 @@ GameChoice GameDialog::choice() const {
     choice.maxMoves = maxMoves_->value();
     choice.declaration = declarationAt(declaration_->currentIndex());
     choice.games = games_->isEnabled() ? games_->value() : 1;
+    choice.folder = folder_->text().trimmed();
     return choice;
 }
 
@@ -191,6 +215,7 @@ QString GameDialog::problem() const {
         if (const std::string problem = timeControlProblem(now.time[side]); !problem.empty())
             return QString::fromUtf8(kSideNames[side]) + QStringLiteral(": ") +
                    QString::fromStdString(problem);
+    if (now.games > 1 && now.folder.isEmpty()) return QStringLiteral("棋譜の保存先を指定してください");
     return {};
 }
 

@@ -15,6 +15,8 @@
 
 class QComboBox;
 class QLabel;
+class QLineEdit;
+class QPushButton;
 class QRadioButton;
 class QSettings;
 class QSpinBox;
@@ -22,6 +24,9 @@ class QTimeEdit;
 
 // The start that is the position on the board now.
 inline const QString kStartHere = QStringLiteral("現在の局面");
+
+// ~/Documents/Nagi将棋/連続対局, or what the system calls the documents folder.
+QString defaultSeriesFolder();
 
 struct GameChoice {
     // The engine of each side, sente's first; empty for a person.
@@ -34,6 +39,8 @@ struct GameChoice {
     std::optional<DeclarationRule> declaration = DeclarationRule::Points27;
     // Games in a series between two engines, sides swapped after each.
     int games = 1;
+    // Where a series keeps its games, each series in a folder of its own below it.
+    QString folder = defaultSeriesFolder();
 };
 
 // The choice remembered in `settings`, else the first game's: the person as sente against the first
@@ -69,5 +76,7 @@ private:
     QSpinBox *maxMoves_ = nullptr;
     QComboBox *declaration_ = nullptr;
     QSpinBox *games_ = nullptr;
+    QLineEdit *folder_ = nullptr;
+    QPushButton *browse_ = nullptr;
     QLabel *message_ = nullptr;
 };

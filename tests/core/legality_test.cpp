@@ -65,7 +65,6 @@ TEST(ClassifyMove, Table) {
         ASSERT_TRUE(game.makeMove(from, to, c.expected == PromotionForced)) << c.name;
         EXPECT_EQ(findInconsistency(game), "") << c.name;
         ASSERT_TRUE(game.undoMove());
-        EXPECT_EQ(findInconsistency(game), "") << c.name << ", taken back";
-        EXPECT_EQ(positionKey(game), before) << c.name;
+        EXPECT_EQ(findInconsistency(game) + positionKey(game), before) << c.name << ", taken back";
     }
 }

@@ -143,21 +143,21 @@ TEST(KomaPatterns, CanMoveToWalksTheLine) {
     EXPECT_TRUE(lance->canMoveTo(t.board, 44, 35));
 }
 
-// The game checks every move with reaches(), read from the reach tables: it must agree with the
-// walked canMoveTo everywhere. The blockers are the other side's, so the own-piece test never decides.
+// classifyMove reads reaches() from the reach tables: it must agree with the walked canMoveTo
+// everywhere, the blockers being the other side's so that the own-piece test never decides.
 TEST(KomaPatterns, ReachesAgreesWithCanMoveTo) {
     for (Side side : {SENTE, GOTE}) {
         TestBoard t;
         Bitboard occupied;
-        for (int square : {4, 12, 22, 30, 31, 40, 49, 51, 58, 66, 70, 78}) t.put(PAWN, square, otherSide(side));
-        for (int square : {4, 12, 22, 30, 31, 40, 49, 51, 58, 66, 70, 78}) occupied.set(square);
+        for (int square : {4, 12, 22, 30, 31, 40, 49, 51, 58, 66, 70, 78})
+            occupied.set(t.put(PAWN, square, otherSide(side))->square());
         for (PieceCode code = 0; code < CODE_COUNT; ++code)
             for (Square from = 0; from < SQUARE_COUNT; ++from) {
                 auto piece = makeKoma(static_cast<PieceKind>(code & 7), from, side);
                 piece->promote(code >= PROMOTED_OFFSET);
                 for (Square to = 0; to <= SQUARE_COUNT; ++to)
                     ASSERT_EQ(piece->reaches(to, occupied), piece->canMoveTo(t.board, from, to))
-                        << int(code) << " of side " << int(side) << ": " << int(from) << "->" << int(to);
+                        << int(code) << ' ' << int(side) << ": " << int(from) << "->" << int(to);
             }
     }
 }

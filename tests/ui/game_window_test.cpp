@@ -1,8 +1,10 @@
 // 対局 in the window: the dialog's first choice and its memory, a move the rules refuse told in the
 // status bar with nothing changed, the clock window following the side to move, and 中断.
 #include <QCheckBox>
+#include <QDir>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -45,6 +47,7 @@ TEST(GameDialog, FirstOffersThePersonAsSenteAgainstTheFirstEngineAndThenRemember
     EXPECT_EQ(findControl<QSpinBox>(first, "MaxMoves")->value(), 500);
     EXPECT_EQ(findControl<QComboBox>(first, "Declaration")->currentText(), "27点法");
     EXPECT_FALSE(findControl<QSpinBox>(first, "Games")->isEnabled()) << "a series needs two engines";
+    EXPECT_EQ(findControl<QLineEdit>(first, "Folder")->text(), defaultSeriesFolder());
     EXPECT_EQ(first.problem(), "");
 
     // Two engines, a handicap, 加算 for gote only, no declaration: what comes back is what was chosen.
@@ -55,6 +58,7 @@ TEST(GameDialog, FirstOffersThePersonAsSenteAgainstTheFirstEngineAndThenRemember
     findControl<QComboBox>(first, "Start")->setCurrentText("香落ち");
     findControl<QComboBox>(first, "Declaration")->setCurrentIndex(0);
     findControl<QSpinBox>(first, "Games")->setValue(6);
+    findControl<QLineEdit>(first, "Folder")->setText(" /srv/games ");
     const GameChoice chosen = first.choice();
     saveGameChoice(store.settings(), chosen);
     const GameChoice again = loadGameChoice(store.settings(), engines);
@@ -64,12 +68,16 @@ TEST(GameDialog, FirstOffersThePersonAsSenteAgainstTheFirstEngineAndThenRemember
     EXPECT_EQ(again.start, "香落ち");
     EXPECT_FALSE(again.declaration);
     EXPECT_EQ(again.games, 6);
+    EXPECT_EQ(again.folder, "/srv/games");
     // An engine no longer known is a person again.
     EXPECT_EQ(loadGameChoice(store.settings(), {engines[0]}).engines[SENTE], "");
 
     findControl<QSpinBox>(first, "SenteSeconds")->setValue(0);
     findControl<QTimeEdit>(first, "SenteMain")->setTime(QTime(0, 0));
     EXPECT_NE(first.problem(), "") << "a side with no time at all";
+    findControl<QTimeEdit>(first, "SenteMain")->setTime(QTime(0, 1));
+    findControl<QLineEdit>(first, "Folder")->clear();
+    EXPECT_EQ(first.problem(), "棋譜の保存先を指定してください");
 }
 
 TEST(GameWindow, RefusesAMoveOutsideTheRulesAndTheClockFollowsTheTurn) {
@@ -129,35 +137,31 @@ TEST(GameWindow, ASeriesBetweenEnginesKeepsEveryGameInItsFolder) {
     ScriptedAsker asker;
     auto window = makeStartWindow(asker);
     QTemporaryDir dir;
-    auto store = std::make_unique<EngineStore>(dir.filePath("settings.ini"));
-    store->settings().setValue("game/folder", dir.filePath("games"));
-    window->setEngineStore(std::move(store));
+    window->setEngineStore(std::make_unique<EngineStore>(dir.filePath("settings.ini")));
     window->show();
     GameChoice choice;
-    for (const char *mode : {"illegal", "normal"}) {
-        const QString path = dir.filePath(QStringLiteral("fake_engine-") + mode);
-        ASSERT_TRUE(QFile::link(QStringLiteral(FAKE_ENGINE), path));
-        choice.engines[choice.engines[SENTE].isEmpty() ? SENTE : GOTE] = path;
-    }
     choice.games = 2;
+    choice.folder = dir.filePath("games");
+    for (Side side : {SENTE, GOTE}) {
+        choice.engines[side] = dir.filePath(side == SENTE ? "fake_engine-illegal" : "fake_engine-normal");
+        ASSERT_TRUE(QFile::link(QStringLiteral(FAKE_ENGINE), choice.engines[side]));
+    }
     ASSERT_TRUE(window->startGame(choice));
     ASSERT_TRUE(spinUntil([&] { return window->findChild<QMessageBox *>("GameOverBox") != nullptr; }, 20000));
     ASSERT_TRUE(spinUntil([&] { return !window->gameRunning(); }));
     // The engine playing 5e5d loses as sente and then as gote.
-    EXPECT_TRUE(window->lastResult().startsWith("第2局")) << window->lastResult().toStdString();
-    EXPECT_TRUE(window->lastResult().endsWith("（fake_engine-illegal 0勝2敗0分）")) << window->lastResult().toStdString();
-    EXPECT_TRUE(window->seriesFolder().startsWith(dir.filePath("games/")));
-    EXPECT_TRUE(window->findChild<QMessageBox *>("GameOverBox")->text().contains(window->seriesFolder()));
-    const std::array<const char *, 2> illegalSide{"先手", "後手"};
-    for (int game = 0; game < 2; ++game) {
-        const QString path = window->seriesFolder() + QStringLiteral("/00%1.kif").arg(game + 1);
-        const FileBytes file = readRegularFile(path.toStdString());
-        ASSERT_TRUE(file.ok) << path.toStdString();
+    EXPECT_TRUE(window->lastResult().startsWith("第2局") &&
+                window->lastResult().endsWith("（fake_engine-illegal 0勝2敗0分）"))
+        << window->lastResult().toStdString();
+    EXPECT_TRUE(window->seriesFolder().startsWith(dir.filePath("games/")) &&
+                window->findChild<QMessageBox *>("GameOverBox")->text().contains(window->seriesFolder()));
+    for (const auto &[file, illegalSide] : {std::pair{"001.kif", "先手"}, std::pair{"002.kif", "後手"}}) {
+        const FileBytes bytes = readRegularFile(QDir(window->seriesFolder()).filePath(file).toStdString());
         ZnBan board;
         RecordNotes notes;
-        ASSERT_TRUE(readRecordBytes(board, notes, file.bytes, path.toStdString()).ok);
+        ASSERT_TRUE(bytes.ok && readRecordBytes(board, notes, bytes.bytes, file).ok) << file;
         EXPECT_EQ(notes.endWord, "反則負け");
-        EXPECT_EQ(notes.header(illegalSide[game]), "Fake Engine illegal");
+        EXPECT_EQ(notes.header(illegalSide), "Fake Engine illegal");
     }
 }
 #endif
