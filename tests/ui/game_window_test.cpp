@@ -1,24 +1,24 @@
 // 対局 in the window: the dialog's first choice and its memory, a move the rules refuse told in the
-// status bar with nothing changed, the clock window following the side to move, and 中断.
+// status bar with nothing changed, the clock window following the side to move, 中断, and a series
+// between engines keeping its games.
 #include <QCheckBox>
-#include <QDir>
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimeEdit>
 
-#include <QMessageBox>
-
 #include "enginehost/gamehost.h"
 #include "record/formats.h"
+#include "support/readfile.h"
 #include "ui/clockwindow.h"
 #include "ui/enginestore.h"
 #include "ui/gamedialog.h"
-#include "support/readfile.h"
 #include "ui_testing.h"
 
 namespace {
