@@ -175,13 +175,17 @@ void TZnMainForm::beginGame(const GameChoice &choice) {
     // an engine sees the board from that side.
     setDestinationRule(legalDestinations);
     if (players[GOTE].person() && !players[SENTE].person()) setFlipped(true);
-    if (clockWindow_ == nullptr) {
+    const bool firstClock = clockWindow_ == nullptr;
+    if (firstClock) {
         clockWindow_ = new TClockWindow(this);
-        const QRect frame = frameGeometry();
-        clockWindow_->move(frame.left(), frame.bottom() + 1);
+        closeWithEscape(clockWindow_);
     }
     clockWindow_->follow(gameHost_);
-    clockWindow_->show();
+    // Below the window the first time, or where the player left it, and inside the screen either way.
+    if (firstClock)
+        showInStoredPlace(clockWindow_, QStringLiteral("clock"), QPoint(frameGeometry().left(), frameGeometry().bottom() + 1));
+    else
+        clockWindow_->show();
     RedrawAll();
     SetStatusText(players[SENTE].person() && players[GOTE].person()
                       ? QString()

@@ -17,7 +17,9 @@
 #include "ui/analysiswindow.h"
 #include "ui/destinations.h"
 #include "ui/enginestore.h"
+#include "ui/clockwindow.h"
 #include "ui/evaluationgraph.h"
+#include "ui/gamedialog.h"
 #include "ui/kifuwindow.h"
 #include "ui/legendwindow.h"
 #include "ui/render.h"
@@ -335,7 +337,7 @@ TEST_F(KeepingWorkTest, DestinationsMarkWhereTheSelectionMayGo) {
     window->setDestinationRule({});
 }
 
-// The legend, the move list, 検討 and the graph open inside the screen even beside a window at its
+// The legend, the move list, 検討, the graph and the clock open inside the screen even beside a window at its
 // right edge, and Esc closes each. The next window opens each where it was left, and one left
 // beyond a smaller screen comes back inside it.
 TEST_F(KeepingWorkTest, SmallWindowsOpenWhereTheyWereLeftInsideTheScreenAndCloseWithEscape) {
@@ -348,6 +350,13 @@ TEST_F(KeepingWorkTest, SmallWindowsOpenWhereTheyWereLeftInsideTheScreenAndClose
         {"legend", [](TZnMainForm &form) -> QWidget * { return form.showLegendWindow(), form.legendWindow(); }},
         {"move list", [](TZnMainForm &form) -> QWidget * { return form.showKifuWindow(), form.kifuWindow(); }},
         {"graph", [](TZnMainForm &form) -> QWidget * { return form.showEvaluationGraph(), form.graphWindow(); }},
+        {"clock", [](TZnMainForm &form) -> QWidget * {
+             // Two people, so that no engine starts; the clock stays open after the game.
+             EXPECT_TRUE(form.startGame(GameChoice()));
+             form.stopGame();
+             for (int wait = 0; wait < 400 && form.gameRunning(); ++wait) QTest::qWait(5);
+             return form.clockWindow();
+         }},
         {"検討", [this](TZnMainForm &form) -> QWidget * {
              // An engine that cannot start: the window opens all the same, and nothing runs.
              form.engineStore().setCommandLineEngine(path("no-engine"));
