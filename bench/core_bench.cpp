@@ -3,37 +3,18 @@
 
 #include <benchmark/benchmark.h>
 
-#include <random>
 #include <vector>
 
 #include "core/movegen.h"
 #include "core/znban.h"
+#include "random_games.h"
 
 namespace {
 
-using Game = std::vector<Move>;
-
-// Twenty games of 200 plies, recorded once so that the benchmarks only make and undo.
+// Twenty games of 200 plies, on the free board's moves.
 const std::vector<Game> &recordedGames() {
-    static const std::vector<Game> games = [] {
-        std::vector<Game> result;
-        std::mt19937 random(12345);
-        for (int i = 0; i < 20; ++i) {
-            ZnBan game;
-            Game moves;
-            std::vector<Move> legal;
-            for (int ply = 0; ply < 200; ++ply) {
-                legal.clear();
-                generateMoves(game, legal);
-                if (legal.empty()) break;
-                const Move move = legal[random() % legal.size()];
-                applyMove(game, move);
-                moves.push_back(move);
-            }
-            result.push_back(moves);
-        }
-        return result;
-    }();
+    static const std::vector<Game> games =
+        randomGames(12345, [](const ZnBan &game, std::vector<Move> &moves) { generateMoves(game, moves); });
     return games;
 }
 

@@ -7,41 +7,21 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "core/rules.h"
 #include "engine/pv.h"
+#include "random_games.h"
 
 namespace {
 
-using Game = std::vector<Move>;
-
 // Twenty games of up to 200 random legal plies, the same on every machine.
 const std::vector<Game> &legalGames() {
-    static const std::vector<Game> games = [] {
-        std::vector<Game> result;
-        std::mt19937 random(20261208);
-        for (int i = 0; i < 20; ++i) {
-            ZnBan game;
-            Game moves;
-            std::vector<Move> legal;
-            for (int ply = 0; ply < 200; ++ply) {
-                legal.clear();
-                legalMoves(game, legal);
-                if (legal.empty()) break;
-                const Move move = legal[random() % legal.size()];
-                applyMove(game, move);
-                moves.push_back(move);
-            }
-            result.push_back(moves);
-        }
-        return result;
-    }();
+    static const std::vector<Game> games =
+        randomGames(20261208, [](const ZnBan &game, std::vector<Move> &moves) { legalMoves(game, moves); });
     return games;
 }
-
 
 bool writeGames(const char *path) {
     std::ofstream out(path);

@@ -80,12 +80,19 @@ TEST(GameDialog, FirstOffersThePersonAsSenteAgainstTheFirstEngineAndThenRemember
     EXPECT_EQ(first.problem(), "棋譜の保存先を指定してください");
 }
 
-TEST(GameWindow, RefusesAMoveOutsideTheRulesAndTheClockFollowsTheTurn) {
+// A shown window whose engines and remembered choices live in a folder of the test's own.
+class GameWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window->setEngineStore(std::make_unique<EngineStore>(dir.filePath("settings.ini")));
+        window->show();
+    }
     ScriptedAsker asker;
-    auto window = makeStartWindow(asker);
+    std::unique_ptr<TZnMainForm> window = makeStartWindow(asker);
     QTemporaryDir dir;
-    window->setEngineStore(std::make_unique<EngineStore>(dir.filePath("settings.ini")));
-    window->show();
+};
+
+TEST_F(GameWindow, RefusesAMoveOutsideTheRulesAndTheClockFollowsTheTurn) {
     // Sente in check from the rook on 5h, a gold in hand.
     QMimeData mime;
     mime.setText(QStringLiteral("4k4/9/9/9/9/9/9/4r4/4K4 b G 1"));
@@ -133,12 +140,7 @@ TEST(GameWindow, RefusesAMoveOutsideTheRulesAndTheClockFollowsTheTurn) {
 #ifdef FAKE_ENGINE
 // A series between two engines: sides swapped after each game, the score kept for the first
 // choice's sente engine, and every game kept in the series' folder, since the next replaces the record.
-TEST(GameWindow, ASeriesBetweenEnginesKeepsEveryGameInItsFolder) {
-    ScriptedAsker asker;
-    auto window = makeStartWindow(asker);
-    QTemporaryDir dir;
-    window->setEngineStore(std::make_unique<EngineStore>(dir.filePath("settings.ini")));
-    window->show();
+TEST_F(GameWindow, ASeriesBetweenEnginesKeepsEveryGameInItsFolder) {
     GameChoice choice;
     choice.games = 2;
     choice.folder = dir.filePath("games");
