@@ -54,7 +54,8 @@ struct MateEntry {
     std::uint64_t key = 0;      // 0: empty
     std::uint64_t pathKey = 0;  // not 0: a disproof that holds only on the path with this key
     std::uint32_t pn = 1, dn = 1;
-    std::uint32_t amount = 0;  // nodes spent on it: the cheaper entry of a bucket goes first
+    std::uint32_t amount = 0;  // nodes spent on it, in the low 24 bits: the cheaper entry of a bucket
+                               // goes first; the search that wrote it in the high 8
     std::uint16_t length = 0;  // plies to mate, for a proof
     std::uint16_t best = NO_MOVE;
 };
@@ -66,12 +67,21 @@ struct MateSolver::Table {
         entries.assign(buckets * WAYS, MateEntry{});
         mask = buckets - 1;
     }
-    void clear() { std::fill(entries.begin(), entries.end(), MateEntry{}); }
+    // A new search: what the last one wrote counts as empty, without touching the entries.
+    void clear() {
+        if (++generation == 0) {
+            std::fill(entries.begin(), entries.end(), MateEntry{});
+            generation = 1;
+        }
+    }
+
+    bool current(const MateEntry &entry) const { return entry.key != 0 && entry.amount >> 24 == generation; }
 
     const MateEntry *find(std::uint64_t key, std::uint64_t path) const {
         const MateEntry *bucket = &entries[(key & mask) * WAYS];
         for (std::size_t i = 0; i < WAYS; ++i)
-            if (bucket[i].key == key) return bucket[i].pathKey == 0 || bucket[i].pathKey == path ? &bucket[i] : nullptr;
+            if (bucket[i].key == key && current(bucket[i]))
+                return bucket[i].pathKey == 0 || bucket[i].pathKey == path ? &bucket[i] : nullptr;
         return nullptr;
     }
 
@@ -79,24 +89,27 @@ struct MateSolver::Table {
         MateEntry *bucket = &entries[(entry.key & mask) * WAYS];
         MateEntry *victim = nullptr;
         for (std::size_t i = 0; i < WAYS; ++i) {
-            if (bucket[i].key == entry.key || bucket[i].key == 0) {
+            if (bucket[i].key == entry.key || !current(bucket[i])) {
                 victim = &bucket[i];
                 break;
             }
             if (victim == nullptr || worth(bucket[i]) < worth(*victim)) victim = &bucket[i];
         }
         *victim = entry;
+        victim->amount = std::min<std::uint32_t>(entry.amount, (1u << 24) - 1) | generation << 24;
     }
 
     // Proofs are what the line is read from, and settled results cost most to find again.
     static std::uint64_t worth(const MateEntry &entry) {
         const bool settled = (entry.pn == 0 || entry.dn == 0) && entry.pathKey == 0;
-        return entry.amount + (entry.pn == 0 ? std::uint64_t{1} << 34 : 0) + (settled ? std::uint64_t{1} << 33 : 0);
+        return (entry.amount & 0xFFFFFF) + (entry.pn == 0 ? std::uint64_t{1} << 34 : 0) +
+               (settled ? std::uint64_t{1} << 33 : 0);
     }
 
     static constexpr std::size_t WAYS = 4;
     std::size_t bytes;
     std::size_t mask = 0;
+    std::uint32_t generation = 1;
     std::vector<MateEntry> entries;
 };
 
@@ -173,13 +186,11 @@ private:
     void expand(int ply, std::uint64_t path, std::vector<Child> &children) {
         children.clear();
         for (const Move &move : moves_[static_cast<std::size_t>(ply)]) {
-            if (!applyMove(game_, move)) continue;
             Child child;
             child.move = move;
-            child.key = game_.key();
+            child.key = keyAfter(game_, move);
             child.path = extendPath(path, child.key);
             child.repeats = repeatsOnPath(child.key, ply + 1);
-            game_.undoMove();
             if (child.repeats) {
                 child.pn = INF;
                 child.dn = 0;

@@ -176,7 +176,9 @@ TEST(LegalMoves, AgreeWithTryingEveryFreeMoveInRandomGames) {
             std::vector<Move> free, expected, legal;
             generateMoves(game, free);
             for (const Move &move : free) {
+                const std::uint64_t predicted = keyAfter(game, move);
                 ASSERT_TRUE(applyMove(game, move));
+                EXPECT_EQ(game.key(), predicted);
                 const bool exposed = kingInCheck(game, otherSide(game.turn()));
                 const bool pawnMate =
                     move.from == IN_HAND && move.dropKind == PAWN && inCheck(game) && !hasLegalMove(game);
