@@ -240,6 +240,10 @@ void TZnMainForm::createMenus() {
     KR2 = addItem(KR1, "KR2", QStringLiteral("対局(&R)"));
     KB1 = addItem(KR1, "KB1", QStringLiteral("一手戻す(&B)"));
     KG1 = addItem(KR1, "KG1", QStringLiteral("投了(&G)"));
+    QAction *mateSearch = addItem(KR1, "KTsumi1", QStringLiteral("詰み探索(&M)"));
+    mateSearch->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    mateSearch->setStatusTip(QStringLiteral("手番の側に詰みがあるかを調べます。"));
+    connect(mateSearch, &QAction::triggered, this, &TZnMainForm::showMateSearch);
 
     HelpH1 = MainMenu1->addMenu(QStringLiteral("ヘルプ(&H)"));
     HelpH1->setObjectName(QStringLiteral("HelpH1"));
