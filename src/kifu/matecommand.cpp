@@ -1,6 +1,6 @@
 #include "kifu/matecommand.h"
 
-#include <fstream>
+#include <filesystem>
 #include <ostream>
 #include <sstream>
 
@@ -76,7 +76,8 @@ MateCommand parseMate(const std::vector<std::string> &args) {
 // A record file's last position, or the words as perft reads them.
 RecordResult readPosition(const std::vector<std::string> &words, ZnBan &game) {
     RecordNotes notes;
-    if (words.size() == 1 && words[0].find_first_of("/ ") == std::string::npos && words[0] != "startpos") {
+    std::error_code error;
+    if (words.size() == 1 && std::filesystem::is_regular_file(words[0], error)) {
         const FileBytes read = readRegularFile(words[0]);
         if (!read.ok) return {false, read.reason};
         return readRecordBytes(game, notes, read.bytes, words[0], RecordFormat::Unknown);
@@ -149,16 +150,14 @@ int runBatch(const MateCommand &command, std::ostream &out, std::ostream &err) {
 
 std::string mateReport(const ZnBan &game, const MateResult &result) {
     if (result.answer != MateAnswer::Mate) return std::string(answerWord(result.answer)) + "\n";
-    ZnBan before, after;
+    ZnBan before;
     copyPosition(game, before);
-    copyPosition(game, after);
     std::string moves;
     Square previousTo = IN_HAND;
     for (const Move &move : result.line) {
-        if (!applyMove(after, move)) break;
         if (!moves.empty()) moves += ' ';
-        moves += ki2MoveText(before, after.history().back(), previousTo);
-        applyMove(before, move);
+        moves += readingMoveText(before, MoveSpec{move.from, move.to, move.promote, move.dropKind}, previousTo);
+        if (!applyMove(before, move)) break;
         previousTo = move.to;
     }
     std::string text = "詰み " + std::to_string(result.line.size()) + "手: " + moves + "\n読み筋: " +

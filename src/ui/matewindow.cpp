@@ -16,15 +16,17 @@ namespace {
 
 // The line as a KIF move list: "▲５二金打" and so on, each named in the position before it.
 QStringList kifLine(const ZnBan &game, const std::vector<Move> &line) {
-    ZnBan before, after;
-    copyPosition(game, before);
-    copyPosition(game, after);
+    ZnBan work;
+    copyPosition(game, work);
     QStringList rows;
     Square previousTo = IN_HAND;
     for (const Move &move : line) {
-        if (!applyMove(after, move)) break;
-        rows << QString::fromStdString(moveNotation(before, after.history().back(), previousTo));
-        applyMove(before, move);
+        // The record names the piece as it stood before the move: taken back, the move is written.
+        if (!applyMove(work, move)) break;
+        const MoveHistory record = work.history().back();
+        work.undoMove();
+        rows << QString::fromStdString(moveNotation(work, record, previousTo));
+        applyMove(work, move);
         previousTo = move.to;
     }
     return rows;

@@ -37,6 +37,8 @@ TEST_F(MateWindowTest, FindsTheMateShowsItInKifStepsAndAddsItAsABranch) {
     EXPECT_TRUE(window->statusText().startsWith(QStringLiteral("詰み 5手"))) << window->statusText().toStdString();
     ASSERT_EQ(line()->count(), 5);
     EXPECT_EQ(line()->item(0)->text(), QStringLiteral("▲５三飛打"));
+    // A promotion is named by the piece as it stood before the move.
+    EXPECT_EQ(line()->item(2)->text(), QStringLiteral("▲４三飛成(53)"));
     QTest::keyClick(window->mateWindow(), Qt::Key_Right);
     QTest::keyClick(window->mateWindow(), Qt::Key_Right);
     QTest::keyClick(window->mateWindow(), Qt::Key_Left);
