@@ -63,6 +63,40 @@ TEST(MateSolver, AnswersPositionsWithKnownAnswers) {
     }
 }
 
+// A small table loses entries the search and the line need again: an answer stays the same, and a
+// line it cannot prove shortest says so (a refutation by repetition read back on another path, or a
+// bound's result on another bound, would show here as a change).
+TEST(MateSolver, AnswersDoNotDependOnTheTableSize) {
+    const char *const rows[] = {
+        "9/9/9/9/9/9/9/9/k8 b 2R 1",
+        "k8/9/9/9/9/9/9/9/8R b - 1",
+        "8k/9/9/9/9/9/9/9/9 b 2Rp 1",
+        "sfen ln+R5l/kr7/p5b2/1Gp1psn2/P4p2p/2P1P4/1P1P1P+p1P/LSGB2+p2/KNG5L b G4P2sn 75",
+    };
+    MateSolver solver;
+    int decided = 0;
+    for (const char *sfen : rows) {
+        ZnBan game;
+        loadSfen(game, sfen);
+        MateLimits small = generous(), large = generous();
+        small.tableBytes = std::size_t{64} << 10;
+        small.milliseconds = 3000;
+        const MateResult cramped = solver.solve(game, small), roomy = solver.solve(game, large);
+        // Thrashing may leave it undecided, never decided the other way.
+        if (cramped.answer == MateAnswer::Unknown) continue;
+        ++decided;
+        EXPECT_EQ(cramped.answer, roomy.answer) << sfen;
+        EXPECT_GE(cramped.line.size(), roomy.line.size()) << sfen;
+        if (cramped.shortest) {
+            EXPECT_EQ(cramped.line.size(), roomy.line.size()) << sfen;
+        }
+        if (cramped.answer == MateAnswer::Mate) {
+            EXPECT_EQ(mateLineFault(game, cramped.line), "") << sfen;
+        }
+    }
+    EXPECT_GE(decided, 3);
+}
+
 // Mates from real games' last moves: the first proof is often long, and the search shortens it to
 // what KomoringHeights gives.
 TEST(MateSolver, ShortensAMateFromAGameToTheShortest) {
