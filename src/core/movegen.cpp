@@ -28,6 +28,19 @@ void generateMoves(const ZnBan &game, std::vector<Move> &out) {
     }
 }
 
+std::uint64_t keyAfter(const ZnBan &game, const Move &move) {
+    const Side side = game.turn();
+    std::uint64_t key = game.key() + (side == SENTE ? zobrist::goteToMove() : 0 - zobrist::goteToMove());
+    if (move.from == IN_HAND) return key + zobrist::onBoard(side, move.dropKind, move.to) - zobrist::inHand(side, move.dropKind);
+    const Koma *piece = game.pieceAt(move.from);
+    if (piece == nullptr) return key;
+    key -= zobrist::onBoard(side, piece->code(), move.from);
+    if (const Koma *captured = game.pieceAt(move.to); captured != nullptr)
+        key += zobrist::inHand(side, captured->kind()) - zobrist::onBoard(captured->side(), captured->code(), move.to);
+    const bool promotes = move.promote && !piece->promoted();
+    return key + zobrist::onBoard(side, static_cast<PieceCode>(piece->code() + (promotes ? PROMOTED_OFFSET : 0)), move.to);
+}
+
 bool applyMove(ZnBan &game, const Move &move) {
     if (move.from != IN_HAND) return game.makeMove(move.from, move.to, move.promote);
     // dropPiece sorts the hand by kind, so the first piece of a kind sits after all smaller kinds.

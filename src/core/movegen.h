@@ -17,5 +17,8 @@ struct Move {
 // one drop per kind in hand and empty square that the drop rules allow.
 void generateMoves(const ZnBan &game, std::vector<Move> &out);
 
+// The position key the move would give, without making it; the move must be one the game allows.
+std::uint64_t keyAfter(const ZnBan &game, const Move &move);
+
 // Makes the move through makeMove or dropPiece; false when the game refuses it.
 bool applyMove(ZnBan &game, const Move &move);

@@ -7,6 +7,7 @@
 #include <array>
 #include <bit>
 #include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -158,9 +159,10 @@ bool pawnDropMates(const ZnBan &game, const Koma *pawn, Square drop) {
     return true;
 }
 
-// Visits every legal move of the side to move; the visitor returns false to stop early.
+// Visits every legal move of the side to move; the visitor returns false to stop early. Drops of
+// each kind go only to the squares `dropTargets` names for it, when it is given.
 template <typename Visit>
-void forEachLegalMove(const ZnBan &game, Visit &&visit) {
+void forEachLegalMove(const ZnBan &game, Visit &&visit, const std::array<Bitboard, KIND_COUNT> *dropTargets = nullptr) {
     const Side side = game.turn();
     const Guard guard = guardOf(game, side);
     for (const Koma *piece : game.piecesOnBoard(side)) {
@@ -197,12 +199,86 @@ void forEachLegalMove(const ZnBan &game, Visit &&visit) {
         const unsigned bit = 1u << piece->kind();
         if ((seen & bit) != 0) continue;
         seen |= bit;
-        for (Square to : dropSquares) {
+        const Bitboard squares =
+            dropTargets != nullptr ? dropSquares & (*dropTargets)[piece->kind()] : dropSquares;
+        for (Square to : squares) {
             if (!piece->canDropOn(to, game.board())) continue;
             if (piece->kind() == PAWN && pawnDropMates(game, piece, to)) continue;
             if (!visit(Move{IN_HAND, to, false, piece->kind()})) return;
         }
     }
+}
+
+// Where a piece of each kind and promotion would attack one king from, on the board as it stands:
+// the squares a piece of the same kind of the king's side reaches from the king, since every
+// pattern is the same turned round. Scratch pieces ask the pieces' own rules.
+class CheckSquares {
+public:
+    CheckSquares(const ZnBan &game, Side attacker, Square kingSquare) {
+        static thread_local std::array<std::unique_ptr<Koma>, KIND_COUNT> scratch = [] {
+            std::array<std::unique_ptr<Koma>, KIND_COUNT> pieces;
+            for (int kind = 0; kind < KIND_COUNT; ++kind)
+                pieces[static_cast<std::size_t>(kind)] = makeKoma(static_cast<PieceKind>(kind), 0, SENTE);
+            return pieces;
+        }();
+        for (int kind = 0; kind < KIND_COUNT; ++kind)
+            for (int promoted = 0; promoted < 2; ++promoted) {
+                Koma &piece = *scratch[static_cast<std::size_t>(kind)];
+                piece.setSquare(kingSquare);
+                piece.setSide(otherSide(attacker));
+                piece.setPromoted(promoted != 0);
+                from_[static_cast<std::size_t>(kind * 2 + promoted)] = piece.updateAttacks(game.occupied());
+            }
+    }
+    const Bitboard &of(PieceKind kind, bool promoted) const {
+        return from_[static_cast<std::size_t>(kind * 2 + (promoted ? 1 : 0))];
+    }
+
+private:
+    std::array<Bitboard, 2 * KIND_COUNT> from_;
+};
+
+// The pieces of `attacker` that stand alone between one of its ranging pieces and the other king,
+// each with the line it must leave to uncover the check.
+struct Discoverers {
+    Bitboard pieces;
+    int count = 0;
+    std::array<Square, 8> squares{};
+    std::array<Bitboard, 8> lines{};
+
+    bool uncovers(Square from, Square to) const {
+        for (int i = 0; i < count; ++i)
+            if (squares[static_cast<std::size_t>(i)] == from) return !lines[static_cast<std::size_t>(i)].contains(to);
+        return false;
+    }
+};
+
+Discoverers findDiscoverers(const ZnBan &game, Side attacker, Square kingSquare) {
+    Discoverers found;
+    for (std::size_t line = 0; line < LINE_DY.size(); ++line) {
+        const int dy = LINE_DY[line], dx = LINE_DX[line];
+        const Koma *shield = nullptr;
+        Bitboard path;
+        for (int row = rowOf(kingSquare) + dy, column = columnOf(kingSquare) + dx; onBoard(row, column);
+             row += dy, column += dx) {
+            const Square square = static_cast<Square>(squareAt(row, column));
+            path.set(square);
+            const Koma *piece = game.pieceAt(square);
+            if (piece == nullptr) continue;
+            if (piece->side() != attacker) break;
+            if (shield == nullptr) {
+                shield = piece;
+                continue;
+            }
+            if (piece->rangesToward(-dy, -dx)) {
+                found.pieces.set(shield->square());
+                found.squares[static_cast<std::size_t>(found.count)] = shield->square();
+                found.lines[static_cast<std::size_t>(found.count++)] = path;
+            }
+            break;
+        }
+    }
+    return found;
 }
 
 // The piece of `kind` the side to move would drop; null when its hand holds none.
@@ -336,6 +412,31 @@ Refusal checkMove(const ZnBan &game, const Move &move) {
 }
 
 bool isMated(const ZnBan &game) { return !hasLegalMove(game); }
+
+void checkingMoves(const ZnBan &game, std::vector<Move> &out) {
+    const Side side = game.turn();
+    const Koma *enemyKing = kingOf(game, otherSide(side));
+    if (enemyKing == nullptr) return;
+    const Square kingSquare = enemyKing->square();
+    const CheckSquares checks(game, side, kingSquare);
+    const Discoverers discoverers = findDiscoverers(game, side, kingSquare);
+    std::array<Bitboard, KIND_COUNT> dropTargets;
+    for (int kind = 0; kind < KIND_COUNT; ++kind)
+        dropTargets[static_cast<std::size_t>(kind)] = checks.of(static_cast<PieceKind>(kind), false);
+    forEachLegalMove(
+        game,
+        [&](const Move &move) {
+            bool check = move.from == IN_HAND;
+            if (!check) {
+                const Koma *piece = game.pieceAt(move.from);
+                check = checks.of(piece->kind(), piece->promoted() || move.promote).contains(move.to) ||
+                        (discoverers.pieces.contains(move.from) && discoverers.uncovers(move.from, move.to));
+            }
+            if (check) out.push_back(move);
+            return true;
+        },
+        &dropTargets);
+}
 
 std::uint64_t legalPerft(ZnBan &game, int depth) {
     if (depth <= 0) return 1;

@@ -54,6 +54,11 @@ bool hasLegalMove(const ZnBan &game);
 // board checks, then the king's safety and the pawn drop that mates.
 Refusal checkMove(const ZnBan &game, const Move &move);
 
+// Appends the legal moves of the side to move that check the other side's king: drops only where
+// the piece attacks the king, board moves tested against the king's lines and the pieces that
+// uncover a check, none made. Nothing when the other side has no king.
+void checkingMoves(const ZnBan &game, std::vector<Move> &out);
+
 // Whether the side to move has lost: in shogi a side with no legal move has lost, checked or not.
 bool isMated(const ZnBan &game);
 

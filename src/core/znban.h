@@ -101,6 +101,8 @@ public:
     bool replaying() const { return replaying_; }
     const std::vector<MoveHistory> &history() const { return history_; }
     const Board &board() const { return board_; }
+    // The squares that hold a piece, as the ranging pieces' reach is computed from them.
+    const Bitboard &occupied() const { return occupied_; }
     Koma *king(Side side) const { return kings_[side & 1]; }
     // The position key: board, both hands and the side to move, kept with every change.
     std::uint64_t key() const { return key_; }

@@ -20,6 +20,7 @@
 #include "core/rules.h"
 #include "kifu/analyse.h"
 #include "kifu/match.h"
+#include "kifu/matecommand.h"
 #include "engine/pv.h"
 #include "kifu/showboard.h"
 #include "record/formats.h"
@@ -316,10 +317,11 @@ int runNagikifu(const std::vector<std::string> &args, const StandardInput &in, s
         return runAnalyse(std::vector<std::string>(args.begin() + 1, args.end()), err, false);
     if (!args.empty() && args[0] == "match")
         return runMatch(std::vector<std::string>(args.begin() + 1, args.end()), out, err, false);
+    if (!args.empty() && args[0] == "mate") return runMate(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
     const CommandLine line = parse(args);
     if (!line.problem.empty()) return usageError(err, line.problem);
     if (line.help) {
-        out << USAGE << ANALYSE_USAGE << MATCH_USAGE;
+        out << USAGE << MATE_USAGE << ANALYSE_USAGE << MATCH_USAGE;
         return out ? 0 : FAILED;
     }
     if (line.command == "convert") return convert(line, in, out, err);

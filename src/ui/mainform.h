@@ -41,6 +41,7 @@ class TGameAnalysisWindow;
 struct GameAnalysisChoice;
 class TKifuWindow;
 class TLegendWindow;
+class TMateWindow;
 class TPaintBox;
 class TStatusPanel;
 class EngineStore;
@@ -76,6 +77,9 @@ public:
     void showLegendWindow();
     // The legend, null until it is first opened.
     TLegendWindow *legendWindow() const { return legendWindow_; }
+    // 実行 > 詰み探索: searches the position shown for a mate of the side to move, in its own window.
+    void showMateSearch();
+    TMateWindow *mateWindow() const { return mateWindow_; }
     // The folder the open and save dialogs start in: the current record's, else the last one a
     // dialog or a dropped file came from in this run; empty before either.
     QString recordFolder() const;
@@ -319,6 +323,7 @@ private:
     std::vector<QAction *> items_;
     TKifuWindow *kifuWindow_ = nullptr;
     TLegendWindow *legendWindow_ = nullptr;
+    TMateWindow *mateWindow_ = nullptr;
     TAnalysisWindow *analysis_ = nullptr;
     std::unique_ptr<EngineStore> engineStore_;
     TGameAnalysisWindow *gameAnalysis_ = nullptr;

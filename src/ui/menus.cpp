@@ -77,6 +77,8 @@ const std::vector<TZnMainForm::ItemRow> &TZnMainForm::itemRows() {
         {M::Run, A::Resign, "KG1", "投了(&G)", {}, kInGame, nullptr, [](W &w, bool) { w.resignGame(); }},
         {M::Run, A::DeclareWin, "KR4", "入玉宣言(&D)", {}, kInGame, nullptr, [](W &w, bool) { w.declareInGame(); }},
         {M::Run, A::StopGame, "KR3", "中断(&S)", {}, kInGame, nullptr, [](W &w, bool) { w.stopGame(); }},
+        {M::Run, A::MateSearch, "KTsumi1", "詰み探索(&M)", K(Qt::CTRL | Qt::Key_M), kNotInGame,
+         "手番の側に詰みがあるかを調べます。", [](W &w, bool) { w.showMateSearch(); }},
 
         {M::Edit, A::CopyRecord, "KE1", "棋譜をコピー(&C)", K(Qt::CTRL | Qt::Key_C), kPlain, nullptr,
          [](W &w, bool) { w.copyRecord(); }},

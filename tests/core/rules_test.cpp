@@ -168,24 +168,31 @@ TEST(CheckMove, NamesTheRuleAMoveBreaks) {
 // drops after which the other side has no move: checked by making every move, in random games.
 TEST(LegalMoves, AgreeWithTryingEveryFreeMoveInRandomGames) {
     std::mt19937 random(26);
-    int checks = 0;
+    int checks = 0, givingChecks = 0;
     for (int gameNumber = 0; gameNumber < 12; ++gameNumber) {
         ZnBan game;
         for (int ply = 0; ply < 160; ++ply) {
             ASSERT_EQ(rulesProblem(game), "");
-            std::vector<Move> free, expected, legal;
+            std::vector<Move> free, expected, legal, checking, expectedChecks;
             generateMoves(game, free);
             for (const Move &move : free) {
+                const std::uint64_t predicted = keyAfter(game, move);
                 ASSERT_TRUE(applyMove(game, move));
+                EXPECT_EQ(game.key(), predicted);
                 const bool exposed = kingInCheck(game, otherSide(game.turn()));
-                const bool pawnMate =
-                    move.from == IN_HAND && move.dropKind == PAWN && inCheck(game) && !hasLegalMove(game);
+                const bool check = inCheck(game);
+                const bool pawnMate = move.from == IN_HAND && move.dropKind == PAWN && check && !hasLegalMove(game);
                 game.undoMove();
                 EXPECT_EQ(checkMove(game, move) == Refusal::None, !exposed && !pawnMate);
                 if (!exposed && !pawnMate) expected.push_back(move);
+                if (!exposed && !pawnMate && check) expectedChecks.push_back(move);
             }
             legalMoves(game, legal);
             ASSERT_TRUE(sameMoves(legal, expected)) << "game " << gameNumber << " ply " << ply;
+            // The checks found without making a move are those that check once made.
+            checkingMoves(game, checking);
+            ASSERT_TRUE(sameMoves(checking, expectedChecks)) << "game " << gameNumber << " ply " << ply;
+            givingChecks += !checking.empty();
             ASSERT_EQ(countLegalMoves(game), static_cast<int>(legal.size()));
             checks += inCheck(game);
             if (legal.empty()) break;
@@ -193,6 +200,7 @@ TEST(LegalMoves, AgreeWithTryingEveryFreeMoveInRandomGames) {
         }
     }
     EXPECT_GT(checks, 20);
+    EXPECT_GT(givingChecks, 100);
 }
 
 TEST(Repetition, FourthOccurrenceAndTheSideThatCheckedEveryMove) {

@@ -329,3 +329,47 @@ TEST_F(Nagikifu, HelpGoesToStandardOutput) {
 }
 
 }  // namespace
+
+// mate: the three answers and their lines, a record file's last position, the batch lines and
+// summary, and the exit statuses (0 whatever the answer, 1 for a position it cannot read or search,
+// 2 for a wrong command line).
+TEST_F(Nagikifu, MateAnswersEachPositionAndItsBatch) {
+    writeBytes(at("tsume.sfen"), "sfen 4k4/9/9/9/9/9/9/9/9 b R2G 1\n");
+    writeBytes(at("batch.txt"), "sfen 4k4/9/4P4/9/9/9/9/9/9 b G2r 1\n# a comment\n\nstartpos\nposition sfen 4k4/9/9/9/9/9/9/9/9 b 2G 1\nnot a position\n");
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string out;  // the start of standard output
+    } rows[] = {
+        {{"mate", "sfen", "4k4/9/4P4/9/9/9/9/9/9", "b", "G2r", "1"}, 0, "詰み 1手: ▲５二金打\n読み筋: G*5b\n"},
+        {{"mate", "--time", "5000", "sfen 4k4/9/9/9/9/9/9/9/9 b R2G 1"}, 0, "詰み 5手: ▲５三飛打 △４一玉 ▲４三飛成 △３一玉 ▲３二金打\n"},
+        {{"mate", at("tsume.sfen")}, 0, "詰み 5手: "},
+        {{"mate", "--nodes", "1000", "sfen 9/9/9/9/4k4/9/9/9/9 b R2G2S 1"}, 0, "不明\n"},
+        {{"mate", "startpos"}, 0, "不詰\n"},
+        {{"mate", "sfen 9/9/9/9/9/9/9/9/4K4 b G 1"}, 1, ""},
+        {{"mate", at("missing.kif")}, 1, ""},
+        {{"mate", "--batch", at("missing.txt")}, 1, ""},
+        {{"mate"}, 2, ""},
+        {{"mate", "--time", "soon", "startpos"}, 2, ""},
+        {{"mate", "--hash", "0", "startpos"}, 2, ""},
+        {{"mate", "--batch", at("batch.txt"), "startpos"}, 2, ""},
+        {{"mate", "--batch", at("batch.txt")},
+         0,
+         "4k4/9/4P4/9/9/9/9/9/9 b G2r 1\t詰み\t1\tG*5b\t"},
+    };
+    for (const auto &row : rows) {
+        const Outcome outcome = run(row.args);
+        EXPECT_EQ(outcome.status, row.status) << row.args.back() << ": " << outcome.err;
+        EXPECT_TRUE(outcome.out.starts_with(row.out)) << row.args.back() << ": " << outcome.out;
+        if (row.status != 0) {
+            EXPECT_TRUE(outcome.err.starts_with("nagikifu: ")) << outcome.err;
+        }
+    }
+    const Outcome batch = run({"mate", "--batch", at("batch.txt")});
+    std::istringstream lines(batch.out);
+    std::vector<std::string> answers;
+    for (std::string line; std::getline(lines, line);) answers.push_back(line.substr(line.find('\t') + 1, 6));
+    EXPECT_EQ(answers, (std::vector<std::string>{"詰み", "不詰", "不詰", "不明"}));
+    EXPECT_NE(batch.err.find("batch.txt:6:"), std::string::npos) << batch.err;
+    EXPECT_NE(batch.err.find("詰み 1・不詰 2・不明 1"), std::string::npos) << batch.err;
+}
