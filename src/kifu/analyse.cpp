@@ -10,6 +10,8 @@
 #include <string_view>
 
 #include "enginehost/gameanalyser.h"
+#include "enginehost/mateengine.h"
+#include "kifu/matecommand.h"
 #include "kifu/cli.h"
 #include "record/formats.h"
 #include "record/treegame.h"
@@ -33,6 +35,11 @@ std::unique_ptr<QCoreApplication> ensureApplication() {
     static char name[] = "nagikifu";
     static char *argv[] = {name, nullptr};
     return std::make_unique<QCoreApplication>(argc, argv);
+}
+
+EngineMate askMateEngine(const std::string &path, const ZnBan &game, std::int64_t milliseconds, int hashMb) {
+    const std::unique_ptr<QCoreApplication> application = ensureApplication();
+    return askEngineMate(QString::fromStdString(path), game, milliseconds, hashMb);
 }
 
 namespace {

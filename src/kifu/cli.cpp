@@ -37,6 +37,11 @@ int runAnalyse(const std::vector<std::string> &, std::ostream &err, bool) {
     err << "nagikifu: この nagikifu は解析（analyse）なしで作られています\n";
     return 2;
 }
+EngineMate askMateEngine(const std::string &, const ZnBan &, std::int64_t, int) {
+    EngineMate mate;
+    mate.fault = "この nagikifu はエンジンなしで作られています";
+    return mate;
+}
 const char *const MATCH_USAGE = "";
 int runMatch(const std::vector<std::string> &, std::ostream &, std::ostream &err, bool) {
     err << "nagikifu: この nagikifu は対局（match）なしで作られています\n";

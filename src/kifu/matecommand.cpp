@@ -15,10 +15,12 @@
 const char *const MATE_USAGE =
     "  nagikifu mate [--time ミリ秒] [--nodes 数] [--hash MB] 局面\n"
     "  nagikifu mate [--time ミリ秒] [--nodes 数] [--hash MB] --batch ファイル\n"
+    "  nagikifu mate --engine エンジン [--time ミリ秒] 局面\n"
     "      手番の側に詰みがあるかを調べます（既定 10000 ミリ秒、表 64 MB）。局面は perft と同じか棋譜\n"
     "      ファイル（最後の局面）。答えは 詰み（手数と手順）・不詰（詰みがないと証明）・不明（制限内に\n"
     "      決まらない）。--batch はファイルの1行に1局面（SFEN か position ...）を読み、1行ずつ\n"
-    "      「SFEN<TAB>答え<TAB>手数<TAB>USI の手順<TAB>ミリ秒」を出し、集計を標準エラーに出します。\n";
+    "      「SFEN<TAB>答え<TAB>手数<TAB>USI の手順<TAB>ミリ秒」を出し、集計を標準エラーに出します。\n"
+    "      --engine は USI エンジンに go mate で尋ね、その手順をルールで確かめてから示します。\n";
 
 namespace {
 
@@ -27,6 +29,7 @@ constexpr int USAGE_ERROR = 2;
 
 struct MateCommand {
     MateLimits limits;
+    std::string engine;
     std::string batch;
     std::vector<std::string> position;
     std::string problem;
@@ -43,7 +46,8 @@ MateCommand parseMate(const std::vector<std::string> &args) {
     command.limits.milliseconds = 10000;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string &arg = args[i];
-        const bool valued = arg == "--time" || arg == "--nodes" || arg == "--hash" || arg == "--batch";
+        const bool valued =
+            arg == "--time" || arg == "--nodes" || arg == "--hash" || arg == "--batch" || arg == "--engine";
         if (valued && i + 1 == args.size()) {
             command.problem = arg + " の後に値がありません";
             return command;
@@ -51,6 +55,8 @@ MateCommand parseMate(const std::vector<std::string> &args) {
         std::uint64_t number = 0;
         if (arg == "--batch") {
             command.batch = args[++i];
+        } else if (arg == "--engine") {
+            command.engine = args[++i];
         } else if (arg == "--time") {
             if (!readNumber(args[++i], 1ull << 40, number)) command.problem = "--time はミリ秒の数です: " + args[i];
             command.limits.milliseconds = static_cast<std::int64_t>(number);
@@ -70,6 +76,7 @@ MateCommand parseMate(const std::vector<std::string> &args) {
     }
     if (command.batch.empty() && command.position.empty()) command.problem = "mate には局面が要ります";
     if (!command.batch.empty() && !command.position.empty()) command.problem = "--batch と局面は一緒に使えません";
+    if (!command.engine.empty() && !command.batch.empty()) command.problem = "--engine と --batch は一緒に使えません";
     return command;
 }
 
@@ -146,6 +153,22 @@ int runBatch(const MateCommand &command, std::ostream &out, std::ostream &err) {
     return out ? 0 : FAILED;
 }
 
+// The same question put to a USI engine; its line is the engine's and is shown only once replayed.
+int askEngine(const MateCommand &command, const ZnBan &game, std::ostream &out, std::ostream &err) {
+    if (const std::string problem = mateProblem(game); !problem.empty()) {
+        err << "nagikifu: 局面: 詰みを調べられません（" << problem << "）\n";
+        return FAILED;
+    }
+    const EngineMate mate = askMateEngine(command.engine, game, command.limits.milliseconds,
+                                          static_cast<int>(command.limits.tableBytes >> 20));
+    if (!mate.fault.empty()) err << "nagikifu: " << command.engine << ": " << mate.fault << '\n';
+    MateResult result;
+    result.answer = mate.answer;
+    result.line = mate.line;
+    out << mateReport(game, result);
+    return out ? 0 : FAILED;
+}
+
 }  // namespace
 
 std::string mateReport(const ZnBan &game, const MateResult &result) {
@@ -178,6 +201,7 @@ int runMate(const std::vector<std::string> &args, std::ostream &out, std::ostrea
         err << "nagikifu: 局面: " << read.reason << '\n';
         return FAILED;
     }
+    if (!command.engine.empty()) return askEngine(command, game, out, err);
     MateSolver solver;
     const MateResult result = solver.solve(game, command.limits);
     if (!result.problem.empty()) {
