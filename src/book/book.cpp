@@ -61,7 +61,7 @@ std::string usiWord(const Move &move) {
 bool readUsiWord(std::string_view word, Move &move) {
     move = Move{};
     if (word.size() == 4 && word[1] == '*') {
-        for (PieceKind kind = ROOK; kind < KIND_COUNT; ++kind)
+        for (PieceKind kind = KING; kind < KIND_COUNT; ++kind)
             if (DROP_LETTERS[kind] == word[0]) {
                 move.dropKind = kind;
                 return usiSquare(word[2], word[3], move.to);
@@ -231,6 +231,8 @@ public:
         bool inPosition = false, afterBadPosition = false;
         bookline::PositionLine position;
         BookMove move;
+        // The index is made its final size at once: growing it would hold two copies for a moment.
+        book.slots_.reserve(countPositionLines(text));
         while (at < text.size()) {
             const char *newline = static_cast<const char *>(std::memchr(text.data() + at, '\n', text.size() - at));
             const std::size_t end = newline ? static_cast<std::size_t>(newline - text.data()) : text.size();
@@ -292,6 +294,16 @@ public:
     }
 
 private:
+    static std::size_t countPositionLines(std::string_view text) {
+        std::size_t count = text.starts_with("sfen") ? 1 : 0;
+        const char *at = text.data(), *end = text.data() + text.size();
+        while (const void *found = memmem(at, static_cast<std::size_t>(end - at), "\nsfen", 5)) {
+            ++count;
+            at = static_cast<const char *>(found) + 5;
+        }
+        return count;
+    }
+
     void note(std::uint32_t line, std::string problem) {
         if (result_.problems.size() < options_.maxProblems)
             result_.problems.push_back(lineLabel(static_cast<int>(line)) + problem);
@@ -314,10 +326,17 @@ private:
 
     void sortAndMerge() {
         Book &book = result_.book;
-        auto less = [&book](const Book::Slot &a, const Book::Slot &b) { return book.keyOf(a) < book.keyOf(b); };
+        // Duplicates stay in the file's order, by line, so the first one read leads the merge; a sort
+        // in place needs no second index.
+        auto less = [&book](const Book::Slot &a, const Book::Slot &b) {
+            const int order = book.keyOf(a).compare(book.keyOf(b));
+            return order < 0 || (order == 0 && a.line < b.line);
+        };
         // Books are written sorted; only an unsorted one pays for the sort.
         if (!std::is_sorted(book.slots_.begin(), book.slots_.end(), less))
-            std::stable_sort(book.slots_.begin(), book.slots_.end(), less);
+            std::sort(book.slots_.begin(), book.slots_.end(), less);
+        const auto same = [&book](const Book::Slot &a, const Book::Slot &b) { return book.keyOf(a) == book.keyOf(b); };
+        if (std::adjacent_find(book.slots_.begin(), book.slots_.end(), same) == book.slots_.end()) return;
         std::vector<Book::Slot> merged;
         merged.reserve(book.slots_.size());
         for (std::size_t i = 0; i < book.slots_.size();) {
