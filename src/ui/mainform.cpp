@@ -132,6 +132,7 @@ TZnMainForm::TZnMainForm(QWidget *parent) : QMainWindow(parent) {
     createKifuMenu();
     createEditMenu();
     createAnalysisMenu();
+    createBookMenu();
     createBoardMenu();
     createGameCommands();
     // A record file dropped anywhere on the window opens; dropped text is pasted.
@@ -381,6 +382,7 @@ void TZnMainForm::RedrawAll() {
     SetStatusText(QString::fromStdString(turnText(game_)));
     if (kifuWindow_ != nullptr) kifuWindow_->follow(record_);
     followAnalysis();
+    followBook();
     updateCaption();
 }
 

@@ -40,6 +40,7 @@ class TGameAnalysisWindow;
 struct GameAnalysisChoice;
 class TKifuWindow;
 class TLegendWindow;
+class TBookWindow;
 class TPaintBox;
 class TStatusPanel;
 class EngineStore;
@@ -75,6 +76,10 @@ public:
     void showLegendWindow();
     // The legend, null until it is first opened.
     TLegendWindow *legendWindow() const { return legendWindow_; }
+    // 表示 > 定跡 (Ctrl+B): the open book's moves for the position shown.
+    void showBookWindow();
+    // The book window, which holds the open book; made with the menus, shown on request.
+    TBookWindow *bookWindow() const { return bookWindow_; }
     // The folder the open and save dialogs start in: the current record's, else the last one a
     // dialog or a dropped file came from in this run; empty before either.
     QString recordFolder() const;
@@ -200,6 +205,10 @@ private:
     void createPanel();
     void createMenus();
     void createBoardMenu();
+    // The 定跡 menu, after 検討, and 表示 > 定跡 / 定跡の矢印 (src/ui/bookcommands.cpp).
+    void createBookMenu();
+    // Lets the book window follow the position shown, and its arrows the board.
+    void followBook();
     // The 表示 menu, after 実行: the move list and the walking commands, then the board layers.
     void createViewMenu();
     // The 編集 menu, after 実行: copying the game or the position, pasting a game.
@@ -370,6 +379,7 @@ private:
     QAction *KJ1 = nullptr;
     TKifuWindow *kifuWindow_ = nullptr;
     TLegendWindow *legendWindow_ = nullptr;
+    TBookWindow *bookWindow_ = nullptr;
     QMenu *AnalysisA1 = nullptr;
     QAction *KZ1 = nullptr;
     QAction *KZ2 = nullptr;
