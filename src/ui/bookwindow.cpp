@@ -218,6 +218,8 @@ void TBookWindow::refresh() {
     const QSignalBlocker quiet(comment_);
     comment_->setText(entry_ ? QString::fromStdString(entry_->comment) : QString());
     filling_ = true;
+    // A selection belongs to the list it was made in.
+    table_->clearSelection();
     table_->setRowCount(static_cast<int>(shownMoves_.size()));
     if (game_ != nullptr) {
         const std::vector<BookRow> rows = bookRows(*game_, shownMoves_);

@@ -95,6 +95,11 @@ INSTANTIATE_TEST_SUITE_P(
                   HEAD + "sfen " + START + " 1\n7g7f none 0 0 1\n", {"2行目", "3行目", "7行目"}},
         ReaderRow{"BadFieldNamed", HEAD + "sfen " + START + " 1\n7g7f none abc\n2g2f none 1 2 3 #ok\n",
                   HEAD + "sfen " + START + " 1\n2g2f none 1 2 3 #ok\n", {"3行目"}},
+        // Numbers a field cannot hold, a ply of 0 and a hand larger than the set: named, not read.
+        ReaderRow{"NumbersOutOfRange",
+                  HEAD + "sfen " + START + " 1\n7g7f none 0 0 -5\n2g2f none 99999999999999999999\n5g5f\n" +
+                      "sfen 4k4/9/9/9/9/9/9/9/4K4 b 19P 1\nP*5e\nsfen " + AFTER_76 + " 0\n3c3d\n",
+                  HEAD + "sfen " + START + " 1\n5g5f none\n", {"3行目", "4行目", "6行目", "8行目"}},
         ReaderRow{"NoFormatLine", "sfen " + START + " 1\n7g7f\n", "", {}},
         ReaderRow{"EmptyFile", "", "", {}}),
     [](const ::testing::TestParamInfo<ReaderRow> &row) { return std::string(row.param.name); });
@@ -132,7 +137,7 @@ TEST_F(BookFiles, SortedFileSearchAnswersAsTheWholeBook) {
     const BookReadResult whole = openBook(at("big.db"));
     BookOpenOptions small;
     small.maxInMemory = 0;
-    const BookReadResult onTheFly = openBook(at("big.db"), small);
+    BookReadResult onTheFly = openBook(at("big.db"), small);
     ASSERT_TRUE(whole.ok && onTheFly.ok);
     ASSERT_FALSE(whole.book.onTheFly());
     ASSERT_TRUE(onTheFly.book.onTheFly());
@@ -157,6 +162,29 @@ TEST_F(BookFiles, SortedFileSearchAnswersAsTheWholeBook) {
     EXPECT_EQ(visited, built.size());
     for (const char *absent : {"", "0", "~~~~"}) EXPECT_FALSE(onTheFly.book.find(absent)) << absent;
     EXPECT_FALSE(onTheFly.book.save(at("copy.db")).ok);
+    EXPECT_FALSE(onTheFly.book.put(BookEntry{START, 1, "x", {}}));
+}
+
+// The search of a file copes with what a file may be: no format line (refused), nothing after it, a
+// last line without its end, a folder.
+TEST_F(BookFiles, SortedFileSearchOfOddFiles) {
+    BookOpenOptions onTheFly;
+    onTheFly.maxInMemory = 0;
+    write("none.db", "sfen " + START + " 1\n7g7f\n");
+    write("head.db", HEAD);
+    write("cut.db", HEAD + "sfen " + AFTER_76 + " 2\n3c3d\nsfen " + START + " 1\n7g7f none 0 0 4");
+    EXPECT_FALSE(openBook(at("none.db"), onTheFly).ok);
+    EXPECT_FALSE(openBook(at("sub"), onTheFly).ok);
+    const BookReadResult head = openBook(at("head.db"), onTheFly);
+    ASSERT_TRUE(head.ok);
+    EXPECT_FALSE(head.book.find(START));
+    const BookReadResult cut = openBook(at("cut.db"), onTheFly);
+    ASSERT_TRUE(cut.ok && cut.book.onTheFly());
+    const std::optional<BookEntry> last = cut.book.find(START);
+    ASSERT_TRUE(last);
+    ASSERT_EQ(last->moves.size(), 1u);
+    EXPECT_EQ(last->moves[0].count, 4u);
+    EXPECT_EQ(cut.book.find(AFTER_76)->moves.size(), 1u);
 }
 
 // A book read without checking its moves drops an illegal one when its position is shown.
@@ -217,6 +245,18 @@ TEST(BookChooser, ChoosesInProportionToCounts) {
     EXPECT_NEAR(seen[1], 3000, 300);
     EXPECT_EQ(seen[2], 0);
     EXPECT_FALSE(first.choose(std::vector<BookMove>{}));
+    // From a book, a move the position does not allow is never chosen, however often it was played.
+    const BookReadResult read =
+        readBook(HEAD + "sfen " + START + " 1\n7g7e none 0 0 1000000\n2g2f none 0 0 1\n", BookReadOptions{false});
+    ASSERT_TRUE(read.ok);
+    ZnBan game;
+    RecordNotes notes;
+    ASSERT_TRUE(readSfen(game, notes, "startpos").ok);
+    for (int draw = 0; draw < 20; ++draw) {
+        const std::optional<BookMove> chosen = first.choose(read.book, game);
+        ASSERT_TRUE(chosen);
+        EXPECT_EQ(usiWord(chosen->move), "2g2f");
+    }
 }
 
 }  // namespace
