@@ -15,13 +15,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// r1 and r4 have no names; Habu plays sente in r2 and gote in r3, whose move 2 has a branch.
+// r1, r4 and r5 have no names; Habu plays sente in r2 and gote in r3, whose move 2 has a branch.
 const std::map<std::string, std::string> RECORDS = {
     {"r1.usi", "position startpos moves 7g7f 3c3d 2g2f 8c8d\n"},
     {"r2.csa", "V2.2\nN+Habu\nN-Sato\nPI\n+\n+7776FU\n-3334FU\n"},
     {"r3.kifu", "手合割：平手\n先手：Kato\n後手：Habu\n手数----指手---------消費時間--\n"
                 "   1 ７六歩(77)\n   2 ３四歩(33)+\n   3 ２六歩(27)\n\n変化：2手\n   2 ８四歩(83)\n"},
     {"sub/r4.usi", "position startpos moves 2g2f 8c8d\n"},
+    // The free board lets the king step into the rook's rank; the rules do not, so the line stops
+    // before that move and the record adds no position.
+    {"sub/r5.usi", "position sfen 4k4/9/9/9/9/9/9/8r/K8 b - 1 moves 9i9h 5a5b\n"},
     {"notes.txt", "not a record, and not read: its extension names no format\n"},
     {"sub/broken.csa", "V2.2\nPI\n+\n+7776KI\n"},
 };
@@ -89,14 +92,14 @@ INSTANTIATE_TEST_SUITE_P(
         BuildRow{"Everything", with(40, 1, "", true),
                  {{">7g7f", 3}, {">2g2f", 1}, {"7g7f>3c3d", 3}, {"7g7f>8c8d", 1}, {"7g7f 3c3d>2g2f", 2},
                   {"7g7f 3c3d 2g2f>8c8d", 1}, {"2g2f>8c8d", 1}},
-                 4},
+                 5},
         BuildRow{"MainLineOnly", with(40, 1, "", false),
                  {{">7g7f", 3}, {">2g2f", 1}, {"7g7f>3c3d", 3}, {"7g7f 3c3d>2g2f", 2}, {"7g7f 3c3d 2g2f>8c8d", 1},
                   {"2g2f>8c8d", 1}},
-                 4},
-        BuildRow{"FirstPly", with(1, 1, "", true), {{">7g7f", 3}, {">2g2f", 1}}, 4},
+                 5},
+        BuildRow{"FirstPly", with(1, 1, "", true), {{">7g7f", 3}, {">2g2f", 1}}, 5},
         BuildRow{"SeenTwice", with(40, 2, "", true),
-                 {{">7g7f", 3}, {">2g2f", 1}, {"7g7f>3c3d", 3}, {"7g7f>8c8d", 1}, {"7g7f 3c3d>2g2f", 2}}, 4},
+                 {{">7g7f", 3}, {">2g2f", 1}, {"7g7f>3c3d", 3}, {"7g7f>8c8d", 1}, {"7g7f 3c3d>2g2f", 2}}, 5},
         // Habu's moves alone: sente's first move in r2, gote's answers in r3 with its branch.
         BuildRow{"OnePlayer", with(40, 1, "Habu", true), {{">7g7f", 1}, {"7g7f>3c3d", 1}, {"7g7f>8c8d", 1}}, 2}),
     [](const ::testing::TestParamInfo<BuildRow> &row) { return std::string(row.param.name); });
