@@ -225,6 +225,24 @@ TEST_F(BookFiles, PutReplacesAddsAndRemoves) {
     EXPECT_EQ(again.book.text(), book.text());
 }
 
+// Counts added to a book read from a file: a move it holds gains the count, a new move and a new
+// position come in, and the positions it keeps untouched are still read from the file's bytes.
+TEST_F(BookFiles, AddAllMergesIntoABookReadFromText) {
+    BookReadResult read = readBook(HEAD + "sfen " + AFTER_76 + " 2\n3c3d none 0 0 1\nsfen " + START +
+                                   " 1\n7g7f none 5 0 2\n");
+    ASSERT_TRUE(read.ok);
+    Move move76, move26;
+    ASSERT_TRUE(readUsiWord("7g7f", move76) && readUsiWord("2g2f", move26));
+    const std::string other = "4k4/9/9/9/9/9/9/9/4K4 b G";
+    std::vector<BookEntry> added = {
+        {START, 1, "", {BookMove{move76, std::nullopt, std::nullopt, std::nullopt, 3, "", 0},
+                        BookMove{move26, std::nullopt, std::nullopt, std::nullopt, 4, "", 0}}},
+        {other, 1, "", {BookMove{Move{IN_HAND, 13, false, GOLD}, std::nullopt, std::nullopt, std::nullopt, 1, "", 0}}}};
+    ASSERT_TRUE(read.book.addAll(added));
+    EXPECT_EQ(read.book.text(), HEAD + "sfen " + other + " 1\nG*5b none none none 1\nsfen " + AFTER_76 +
+                                    " 2\n3c3d none 0 0 1\nsfen " + START + " 1\n7g7f none 5 0 5\n2g2f none none none 4\n");
+}
+
 // The choice from a book follows the counts and the seed: the same seed the same moves, and over many
 // draws each move about as often as its share.
 TEST(BookChooser, ChoosesInProportionToCounts) {
