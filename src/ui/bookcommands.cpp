@@ -1,15 +1,12 @@
 // The 定跡 menu and the book items of 表示: the window that holds the book, its arrows on the board,
 // and building a book from records in the window.
 
-#include <QAction>
 #include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
 #include <QSpinBox>
 
 #include "record/play.h"
@@ -56,56 +53,13 @@ bool askBuild(QWidget *parent, QString &folder, BookBuildOptions &options) {
 
 }  // namespace
 
-void TZnMainForm::createBookMenu() {
+void TZnMainForm::createBookWindow() {
     bookWindow_ = new TBookWindow(this);
     closeWithEscape(bookWindow_);
     bookWindow_->setSaveChooser([this] {
         return QFileDialog::getSaveFileName(bookWindow_, QStringLiteral("定跡を保存"), recordFolder(), kBookFilter);
     });
     layers_.bookMarks().arrowColour = kBookArrowColour;
-
-    QAction *show = addItem(ViewV1, "KBK1", QStringLiteral("定跡(&B)"));
-    show->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
-    connect(show, &QAction::triggered, this, &TZnMainForm::showBookWindow);
-    QAction *arrows = addItem(ViewV1, "KBK2", QStringLiteral("定跡の矢印"));
-    arrows->setCheckable(true);
-    arrows->setStatusTip(QStringLiteral("開いている定跡の、この局面の手を盤上に矢印で示します"));
-    connect(arrows, &QAction::toggled, this, [this](bool on) {
-        layers_.bookMarks().arrowsOn = on;
-        followBook();
-        redrawBoard();
-    });
-    // Beside 評価値グラフ, between the walking commands and the board layers that close the menu.
-    const qsizetype graph = ViewV1->actions().indexOf(KV1);
-    if (KV1 != nullptr && graph >= 0 && graph + 1 < ViewV1->actions().size() - 2) {
-        QAction *after = ViewV1->actions()[graph + 1];
-        ViewV1->removeAction(show);
-        ViewV1->removeAction(arrows);
-        ViewV1->insertAction(after, show);
-        ViewV1->insertAction(after, arrows);
-    }
-
-    QMenu *menu = new QMenu(QStringLiteral("定跡(&J)"), MainMenu1);
-    menu->setObjectName(QStringLiteral("BookJ1"));
-    MainMenu1->insertMenu(HelpH1->menuAction(), menu);
-    connect(addItem(menu, "KJB1", QStringLiteral("新規(&N)")), &QAction::triggered, this, [this] { bookWindow_->newBook(); });
-    connect(addItem(menu, "KJB2", QStringLiteral("開く(&O)…")), &QAction::triggered, this, [this] {
-        const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("定跡を開く"), recordFolder(), kBookFilter);
-        if (!path.isEmpty()) bookWindow_->openBook(path);
-    });
-    connect(addItem(menu, "KJB3", QStringLiteral("保存(&S)")), &QAction::triggered, this, [this] { bookWindow_->saveBook(); });
-    connect(addItem(menu, "KJB4", QStringLiteral("名前を付けて保存(&A)…")), &QAction::triggered, this, [this] {
-        const QString path =
-            QFileDialog::getSaveFileName(this, QStringLiteral("定跡を保存"), recordFolder(), kBookFilter);
-        if (!path.isEmpty()) bookWindow_->saveBookAs(path);
-    });
-    menu->addSeparator();
-    connect(addItem(menu, "KJB5", QStringLiteral("棋譜から作成(&R)…")), &QAction::triggered, this, [this] {
-        QString folder;
-        BookBuildOptions options;
-        if (askBuild(this, folder, options)) bookWindow_->buildFrom({folder}, options);
-    });
-
     connect(bookWindow_, &TBookWindow::statusChanged, this, &TZnMainForm::SetStatusText);
     connect(bookWindow_, &TBookWindow::bookChanged, this, [this] {
         const std::vector<BestMoveArrow> shown = bookWindow_->arrows();
@@ -124,6 +78,28 @@ void TZnMainForm::createBookMenu() {
         selection_.Reset();
         RedrawAll();
     });
+}
+
+void TZnMainForm::setBookArrows(bool on) {
+    layers_.bookMarks().arrowsOn = on;
+    followBook();
+    redrawBoard();
+}
+
+void TZnMainForm::askOpenBook() {
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("定跡を開く"), recordFolder(), kBookFilter);
+    if (!path.isEmpty()) bookWindow_->openBook(path);
+}
+
+void TZnMainForm::askSaveBookAs() {
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("定跡を保存"), recordFolder(), kBookFilter);
+    if (!path.isEmpty()) bookWindow_->saveBookAs(path);
+}
+
+void TZnMainForm::askBuildBook() {
+    QString folder;
+    BookBuildOptions options;
+    if (askBuild(this, folder, options)) bookWindow_->buildFrom({folder}, options);
 }
 
 void TZnMainForm::followBook() {
