@@ -19,6 +19,7 @@
 
 #include "core/rules.h"
 #include "kifu/analyse.h"
+#include "kifu/bookcommand.h"
 #include "kifu/match.h"
 #include "kifu/matecommand.h"
 #include "engine/pv.h"
@@ -323,10 +324,11 @@ int runNagikifu(const std::vector<std::string> &args, const StandardInput &in, s
     if (!args.empty() && args[0] == "match")
         return runMatch(std::vector<std::string>(args.begin() + 1, args.end()), out, err, false);
     if (!args.empty() && args[0] == "mate") return runMate(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
+    if (!args.empty() && args[0] == "book") return runBook(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
     const CommandLine line = parse(args);
     if (!line.problem.empty()) return usageError(err, line.problem);
     if (line.help) {
-        out << USAGE << MATE_USAGE << ANALYSE_USAGE << MATCH_USAGE;
+        out << USAGE << MATE_USAGE << BOOK_USAGE << ANALYSE_USAGE << MATCH_USAGE;
         return out ? 0 : FAILED;
     }
     if (line.command == "convert") return convert(line, in, out, err);

@@ -20,13 +20,13 @@ QPointF arrowStart(const BestMoveArrow &arrow, BoardView view) {
 
 namespace {
 
-void drawArrow(QPainter &painter, const BestMoveArrow &arrow, BoardView view) {
+void drawArrow(QPainter &painter, const BestMoveArrow &arrow, BoardView view, const QColor &base) {
     const QPointF start = arrowStart(arrow, view), end = squareCentre(arrow.to, view);
     const QLineF line(start, end);
     if (line.length() < 1) return;
     // The first line's arrow is the widest and most opaque; the others fade with their rank.
     const qreal width = arrow.rank == 0 ? 6 : qMax(2.5, 4.5 - arrow.rank);
-    QColor colour = ArrowColour;
+    QColor colour = base;
     colour.setAlpha(arrow.rank == 0 ? 220 : qMax(70, 150 - 30 * arrow.rank));
     const qreal head = width * 2.6;
     QLineF shaft(start, end);
@@ -62,5 +62,5 @@ void DrawAnalysisMarks(QImage &image, const AnalysisMarks &marks, BoardView view
     if (!marks.arrowsOn) return;
     // The weaker lines first, so the best move's arrow lies on top.
     for (auto arrow = marks.arrows.rbegin(); arrow != marks.arrows.rend(); ++arrow)
-        drawArrow(painter, *arrow, view);
+        drawArrow(painter, *arrow, view, marks.arrowColour);
 }

@@ -19,12 +19,15 @@ struct BestMoveArrow {
     int standSlot = 0;
     // 0 for the first line, 1 for the second, ...
     int rank = 0;
+    bool operator==(const BestMoveArrow &) const = default;
 };
 
 struct AnalysisMarks {
     bool arrowsOn = false;  // 最善手の矢印
     std::vector<BestMoveArrow> arrows;
     std::vector<Square> marked;
+    // The book's arrows share the drawing in a colour of their own.
+    QColor arrowColour{0, 150, 60};
 };
 
 inline const QColor ArrowColour{0, 150, 60};

@@ -207,6 +207,7 @@ void BoardLayers::drawBoard(QImage &image, const ZnBan &game, const ZnFlags &fla
         DrawDestinations(image, game,
                          destinationRule_ ? destinationRule_(game, flags) : freeBoardDestinations(game, flags),
                          view);
+    DrawAnalysisMarks(image, bookMarks_, view);
     DrawAnalysisMarks(image, analysisMarks_, view);
     if (previewShown_) DrawPreviewOutline(image, static_cast<Square>(hovered_), view);
 }

@@ -58,6 +58,8 @@ public:
 
     // The arrows and marks of engine analysis, drawn over everything else.
     AnalysisMarks &analysisMarks() { return analysisMarks_; }
+    // The arrows of the open book's moves (表示 > 定跡の矢印), drawn under the engine's.
+    AnalysisMarks &bookMarks() { return bookMarks_; }
 
     // Where 指せる場所 takes its squares from; an empty rule restores the free board's.
     void setDestinationRule(DestinationRule rule) { destinationRule_ = std::move(rule); }
@@ -70,6 +72,7 @@ private:
     bool previewShown_ = false;
     MovePreview preview_;
     AnalysisMarks analysisMarks_;
+    AnalysisMarks bookMarks_;
     DestinationRule destinationRule_;
 };
 

@@ -129,6 +129,7 @@ TZnMainForm::TZnMainForm(QWidget *parent) : QMainWindow(parent) {
     createMenus();
     lockForGame(false);
     watchBoard();
+    createBookWindow();
     // A record file dropped anywhere on the window opens; dropped text is pasted.
     setAcceptDrops(true);
     // The window is exactly its contents: menu bar, board area and status bar.
@@ -259,6 +260,7 @@ void TZnMainForm::RedrawAll() {
     SetStatusText(QString::fromStdString(turnText(game_)));
     if (kifuWindow_ != nullptr) kifuWindow_->follow(record_);
     followAnalysis();
+    followBook();
     updateCaption();
 }
 

@@ -42,6 +42,7 @@ struct GameAnalysisChoice;
 class TKifuWindow;
 class TLegendWindow;
 class TMateWindow;
+class TBookWindow;
 class TPaintBox;
 class TStatusPanel;
 class EngineStore;
@@ -80,6 +81,10 @@ public:
     // 実行 > 詰み探索: searches the position shown for a mate of the side to move, in its own window.
     void showMateSearch();
     TMateWindow *mateWindow() const { return mateWindow_; }
+    // 表示 > 定跡 (Ctrl+B): the open book's moves for the position shown.
+    void showBookWindow();
+    // The book window, which holds the open book; made with the menus, shown on request.
+    TBookWindow *bookWindow() const { return bookWindow_; }
     // The folder the open and save dialogs start in: the current record's, else the last one a
     // dialog or a dropped file came from in this run; empty before either.
     QString recordFolder() const;
@@ -218,6 +223,14 @@ private:
     // Switches one layer of 表示 and redraws.
     void setLayer(bool LayerSettings::*layer, bool on);
     void showEngineSettings();
+    // The book window and what it asks of this one (src/ui/bookcommands.cpp); the items of the 定跡
+    // menu and 表示 > 定跡の矢印.
+    void createBookWindow();
+    void followBook();
+    void setBookArrows(bool on);
+    void askOpenBook();
+    void askSaveBookAs();
+    void askBuildBook();
     // Brings the graph up to date with the record and its cursor.
     void followGameAnalysis();
     void gameAnalysisPositionDone(int ply);
@@ -324,6 +337,7 @@ private:
     TKifuWindow *kifuWindow_ = nullptr;
     TLegendWindow *legendWindow_ = nullptr;
     TMateWindow *mateWindow_ = nullptr;
+    TBookWindow *bookWindow_ = nullptr;
     TAnalysisWindow *analysis_ = nullptr;
     std::unique_ptr<EngineStore> engineStore_;
     TGameAnalysisWindow *gameAnalysis_ = nullptr;

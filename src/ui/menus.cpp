@@ -6,6 +6,7 @@
 #include <QMenuBar>
 
 #include "ui/analysiswindow.h"
+#include "ui/bookwindow.h"
 #include "ui/mainform.h"
 
 namespace {
@@ -36,7 +37,8 @@ const MenuRow kMenus[] = {
     {WindowMenu::File, "ファイル(&F)", "FileF1"},   {WindowMenu::Run, "実行(&R)", "KR1"},
     {WindowMenu::Edit, "編集(&E)", "EditE1"},       {WindowMenu::View, "表示(&V)", "ViewV1"},
     {WindowMenu::Kifu, "棋譜(&K)", "KifuK1"},       {WindowMenu::Analysis, "検討(&A)", "AnalysisA1"},
-    {WindowMenu::Help, "ヘルプ(&H)", "HelpH1"},     {WindowMenu::BoardPopup, "", "PopupMenu1"},
+    {WindowMenu::Book, "定跡(&J)", "BookJ1"},       {WindowMenu::Help, "ヘルプ(&H)", "HelpH1"},
+    {WindowMenu::BoardPopup, "", "PopupMenu1"},
 };
 
 }  // namespace
@@ -101,6 +103,10 @@ const std::vector<TZnMainForm::ItemRow> &TZnMainForm::itemRows() {
         {M::View, A::Unnamed, "", nullptr, {}, kPlain, nullptr, nullptr},
         {M::View, A::EvaluationGraph, "KV1", "評価値グラフ(&H)", {}, kPlain, nullptr,
          [](W &w, bool) { w.showEvaluationGraph(); }},
+        {M::View, A::BookWindow, "KBK1", "定跡(&B)", K(Qt::CTRL | Qt::Key_B), kPlain, nullptr,
+         [](W &w, bool) { w.showBookWindow(); }},
+        {M::View, A::BookArrows, "KBK2", "定跡の矢印", {}, kOnToggle,
+         "開いている定跡の、この局面の手を盤上に矢印で示します。", [](W &w, bool on) { w.setBookArrows(on); }},
         {M::View, A::Unnamed, "", nullptr, {}, kPlain, nullptr, nullptr},
         {M::View, A::CountsLayer, "KC1", "利きの数(&C)", K(Qt::CTRL | Qt::Key_1), kOnToggle | kToolTip,
          "マスに利く駒の数を、先手は左下に青、後手は右上に赤で示します。",
@@ -150,6 +156,14 @@ const std::vector<TZnMainForm::ItemRow> &TZnMainForm::itemRows() {
          [](W &w, bool) { w.showEngineSettings(); }},
         {M::Analysis, A::GameAnalysis, "KZ4", "棋譜解析(&G)…", {}, kNotInGame, nullptr,
          [](W &w, bool) { w.askGameAnalysis(); }},
+
+        {M::Book, A::BookNew, "KJB1", "新規(&N)", {}, kPlain, nullptr, [](W &w, bool) { w.bookWindow_->newBook(); }},
+        {M::Book, A::BookOpen, "KJB2", "開く(&O)…", {}, kPlain, nullptr, [](W &w, bool) { w.askOpenBook(); }},
+        {M::Book, A::BookSave, "KJB3", "保存(&S)", {}, kPlain, nullptr, [](W &w, bool) { w.bookWindow_->saveBook(); }},
+        {M::Book, A::BookSaveAs, "KJB4", "名前を付けて保存(&A)…", {}, kPlain, nullptr,
+         [](W &w, bool) { w.askSaveBookAs(); }},
+        {M::Book, A::Unnamed, "", nullptr, {}, kPlain, nullptr, nullptr},
+        {M::Book, A::BookBuild, "KJB5", "棋譜から作成(&R)…", {}, kPlain, nullptr, [](W &w, bool) { w.askBuildBook(); }},
 
         {M::Help, A::Legend, "KH2", "凡例(&L)", {}, kPlain, "盤の色と印が何を表すかを一覧で示します。",
          [](W &w, bool) { w.showLegendWindow(); }},

@@ -10,6 +10,7 @@
 #include "support/savefile.h"
 #include "enginehost/gamehost.h"
 #include "ui/analysiswindow.h"
+#include "ui/bookwindow.h"
 #include "ui/clockwindow.h"
 #include "ui/evaluationgraph.h"
 #include "ui/kifuwindow.h"
@@ -88,12 +89,12 @@ void TZnMainForm::closeEvent(QCloseEvent *event) {
         // The game so far stays in the record, which the next question may save.
         stopGame();
     }
-    if (!confirmDiscard()) {
+    if (!confirmDiscard() || (bookWindow_ != nullptr && !bookWindow_->confirmDiscard())) {
         event->ignore();
         return;
     }
     // The windows beside this one go with it, still open: their places are stored now.
-    for (QWidget *beside : std::initializer_list<QWidget *>{kifuWindow_, analysis_, graph_, legendWindow_, clockWindow_})
+    for (QWidget *beside : std::initializer_list<QWidget *>{kifuWindow_, analysis_, graph_, legendWindow_, clockWindow_, bookWindow_})
         storePlace(beside);
     event->accept();
 }

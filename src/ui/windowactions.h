@@ -13,6 +13,7 @@ enum class WindowMenu {
     View,      // 表示
     Kifu,      // 棋譜
     Analysis,  // 検討
+    Book,      // 定跡
     Help,      // ヘルプ
     BoardPopup,  // the board's popup menu (right button)
     Count
@@ -27,12 +28,14 @@ enum class MenuAction {
     // 編集
     CopyRecord, CopyPosition, Paste,
     // 表示: the move list, walking, the graph, the layers, the view
-    KifuWindow, First, Previous, Next, Last, EvaluationGraph,
+    KifuWindow, First, Previous, Next, Last, EvaluationGraph, BookWindow, BookArrows,
     CountsLayer, AttackersLayer, ExchangeLayer, PreviewLayer, LastMoveLayer, DestinationsLayer, Flip,
     // 棋譜
     PreviousBranch, NextBranch, PromoteBranch, DeleteAfter, UndoDelete,
     // 検討
     Analysis, Arrows, EngineSettings, GameAnalysis,
+    // 定跡
+    BookNew, BookOpen, BookSave, BookSaveAs, BookBuild,
     // ヘルプ
     Legend, About,
     // the board's popup menu

@@ -250,6 +250,45 @@ TEST_F(Nagikifu, ShowJudgesTheLastPositionAndPerftCountsLegalMoves) {
     EXPECT_NE(divided.out.find("\n2h1h: 30\n"), std::string::npos) << divided.out;
 }
 
+// book build writes a book from a folder of records and book show lists a position's moves as the
+// window does; a wrong command line or a file that is no book says why and exits non-zero.
+TEST_F(Nagikifu, BookBuildAndShow) {
+    fs::create_directories(folder_ / "records");
+    writeBytes(folder_ / "records" / "a.csa", "PI\n+\n+7776FU\n-3334FU\n");
+    writeBytes(folder_ / "records" / "b.usi", "position startpos moves 7g7f 8c8d\n");
+    writeBytes(folder_ / "records" / "c.usi", "position startpos moves 2g2f\n");
+    writeBytes(at("not.db"), "sfen startpos\n");
+    const Outcome built = run({"book", "build", "--out", at("book.db"), at("records")});
+    ASSERT_EQ(built.status, 0) << built.err;
+    EXPECT_EQ(built.out, "棋譜3局から2局面の定跡を書きました\n");
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string out, err;
+    } rows[] = {
+        {{"book", "show", at("book.db")}, 0,
+         "指し手\t割合\t回数\t評価値\t深さ\tコメント\n▲７六歩(77)\t66.7%\t2\t\t\t\n▲２六歩(27)\t33.3%\t1\t\t\t\n", ""},
+        {{"book", "show", at("book.db"), "startpos", "moves", "7g7f"}, 0,
+         "指し手\t割合\t回数\t評価値\t深さ\tコメント\n△３四歩(33)\t50.0%\t1\t\t\t\n△８四歩(83)\t50.0%\t1\t\t\t\n", ""},
+        {{"book", "show", at("book.db"), "startpos", "moves", "2g2f"}, 0, "この局面は定跡にありません\n", ""},
+        {{"book", "build", "--plies", "1", "--out", at("first.db"), at("records")}, 0,
+         "棋譜3局から1局面の定跡を書きました\n", ""},
+        {{"book", "build", "--player", "羽生", "--out", at("none.db"), at("records")}, 1, "", "使える棋譜がありません"},
+        {{"book", "build", at("records")}, 2, "", "--out"},
+        {{"book", "build", "--plies", "0", "--out", at("x.db"), at("records")}, 2, "", "手数は1から1000"},
+        {{"book", "show", at("not.db")}, 1, "", "#YANEURAOU-DB2016"},
+        {{"book", "show", at("book.db"), "sfen", "9/9"}, 1, "", "局面"},
+        {{"book", "list"}, 2, "", "知らないコマンド"},
+    };
+    for (const auto &row : rows) {
+        const Outcome outcome = run(row.args);
+        EXPECT_EQ(outcome.status, row.status) << row.args[1] << outcome.err;
+        EXPECT_EQ(outcome.out, row.out) << row.args[1];
+        EXPECT_NE(outcome.err.find(row.err), std::string::npos) << outcome.err;
+    }
+    EXPECT_FALSE(fs::exists(at("none.db")));
+}
+
 // A failure says why on standard error, exits non-zero, and writes nothing: an existing output file
 // keeps its bytes and no temporary file is left behind.
 TEST_F(Nagikifu, FailuresLeaveNoOutput) {

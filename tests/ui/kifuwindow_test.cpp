@@ -159,7 +159,7 @@ TEST_F(KifuWindowTest, ViewMenuComesAfterRunAndHoldsTheWalkingCommands) {
     QStringList titles;
     for (QAction *action : window->menuBar()->actions()) titles << action->text();
     EXPECT_EQ(titles, (QStringList{"ファイル(&F)", "実行(&R)", "編集(&E)", "表示(&V)", "棋譜(&K)", "検討(&A)",
-                                   "ヘルプ(&H)"}));
+                                   "定跡(&J)", "ヘルプ(&H)"}));
     const struct {
         const char *name;
         const char *caption;

@@ -269,6 +269,14 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndShortcuts) {
           {"KH1", "分岐を本譜にする(&H)"},
           {"KD1", "この手以降を削除(&D)"},
           {"KY1", "元に戻す(&Z)"}}},
+        {"BookJ1",
+         "定跡(&J)",
+         {{"KJB1", "新規(&N)"},
+          {"KJB2", "開く(&O)…"},
+          {"KJB3", "保存(&S)"},
+          {"KJB4", "名前を付けて保存(&A)…"},
+          {"", "-"},
+          {"KJB5", "棋譜から作成(&R)…"}}},
         {"HelpH1", "ヘルプ(&H)", {{"KH2", "凡例(&L)"}, {"KA1", "バージョン情報(&A)"}}},
         {"PopupMenu1", "", {{"K1", "一手戻す"}, {"K2", "投了"}, {"K3", "キャンセル"}}},
     };
@@ -277,7 +285,8 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndShortcuts) {
     // 編集 and 表示 come after the original menus' 実行; the walking items of 表示 are tested with
     // the move list.
     EXPECT_EQ(menuBarTitles,
-              (QStringList{"ファイル(&F)", "実行(&R)", "編集(&E)", "表示(&V)", "棋譜(&K)", "検討(&A)", "ヘルプ(&H)"}));
+              (QStringList{"ファイル(&F)", "実行(&R)", "編集(&E)", "表示(&V)", "棋譜(&K)", "検討(&A)", "定跡(&J)",
+                           "ヘルプ(&H)"}));
     for (const Row &row : rows) {
         SCOPED_TRACE(row.menu);
         QMenu *menu = child<QMenu>(row.menu);

@@ -1,0 +1,39 @@
+#include "book/bookplay.h"
+
+#include <algorithm>
+
+std::uint64_t BookChooser::next() {
+    std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    return z ^ (z >> 31);
+}
+
+namespace {
+
+// Counts are capped so that no sum of a position's weights can overflow.
+std::uint64_t weightOf(const BookMove &move) { return std::min<std::uint64_t>(move.count.value_or(1), 1ULL << 48); }
+
+}  // namespace
+
+std::optional<BookMove> BookChooser::choose(const std::vector<BookMove> &moves) {
+    if (moves.empty()) return std::nullopt;
+    std::uint64_t total = 0;
+    for (const BookMove &move : moves) total += weightOf(move);
+    const bool even = total == 0;
+    if (even) total = moves.size();
+    // A modulo of a 64-bit draw: the bias is below one in 2^40 for any real book's counts.
+    std::uint64_t pick = next() % total;
+    for (const BookMove &move : moves) {
+        const std::uint64_t weight = even ? 1 : weightOf(move);
+        if (pick < weight) return move;
+        pick -= weight;
+    }
+    return moves.back();
+}
+
+std::optional<BookMove> BookChooser::choose(const Book &book, const ZnBan &game) {
+    const BookMoves found = movesFor(book, game);
+    if (!found.entry) return std::nullopt;
+    return choose(found.entry->moves);
+}

@@ -1,0 +1,26 @@
+#pragma once
+// Playing from a book: a move of the position shown, drawn in proportion to how often each was
+// played, from a seeded generator so that a game can be played again move for move.
+
+#include <cstdint>
+#include <optional>
+
+#include "book/book.h"
+#include "core/znban.h"
+
+class BookChooser {
+public:
+    explicit BookChooser(std::uint64_t seed) : state_(seed) {}
+
+    // A legal book move for the position the game shows, chosen with the weight of its count (a
+    // move without a count weighs 1; when every count is 0 each move weighs the same); empty when
+    // the book holds no legal move there.
+    std::optional<BookMove> choose(const Book &book, const ZnBan &game);
+    // The same choice among moves already looked up; empty when `moves` is.
+    std::optional<BookMove> choose(const std::vector<BookMove> &moves);
+
+private:
+    // splitmix64: small, fast, and the same sequence on every platform.
+    std::uint64_t next();
+    std::uint64_t state_;
+};
