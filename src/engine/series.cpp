@@ -89,7 +89,7 @@ void Series::finished(const SeriesEntry &entry) {
 
 bool Series::notStarted(int index) {
     std::erase(running_, index);
-    if (!entries_.empty() && ++retries_ <= 3 && !stopping_) {
+    if (!entries_.empty() && ++retries_[index] <= 3 && !stopping_) {
         retry_.push_back(index);
         return true;
     }

@@ -62,7 +62,8 @@ public:
     // decided. The SPRT is judged after each game, or each pair when the games go in pairs.
     void finished(const SeriesEntry &entry);
     // A game handed out could not start (an engine failed to come up). After games were played it
-    // is played again, three times at most; otherwise the series fails. True when it is played again.
+    // is played again, three times at most (a busy machine); otherwise the series fails. True when
+    // it is played again.
     bool notStarted(int index);
     // Stops handing out games; those running should be stopped and reported as such.
     void stop();
@@ -93,7 +94,8 @@ private:
     int next_ = 0;
     std::vector<int> running_;
     std::vector<int> retry_;
-    int retries_ = 0;
+    // How often each game could not start.
+    std::map<int, int> retries_;
     bool stopping_ = false;
     bool failed_ = false;
     MatchScore score_;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <ostream>
 
+#include "engine/profile.h"
 #include "engine/series.h"
 #include "enginehost/serieshost.h"
 #include "kifu/analyse.h"
@@ -23,7 +24,7 @@ const char *const MATCH_USAGE =
     "  nagikifu match --engine A --engine B [--games 数] [--time 秒] [--byoyomi 秒 | --increment 秒]\n"
     "                 [--start startpos|手合割|棋譜 | --openings ファイル|フォルダ [--opening-plies 手数]\n"
     "                  [--openings-order sequential|random] [--seed 数]] [--max-moves 手数]\n"
-    "                 [--option-a 名前=値] [--option-b 名前=値]\n"
+    "                 [--option-a 名前=値] [--option-b 名前=値] [--margin 秒]\n"
     "                 [--concurrency 数] [--sprt elo0=E0,elo1=E1,alpha=A,beta=B] [--out フォルダ] [--json ファイル]\n"
     "      二つのエンジンを先後を入れ替えて対局させ（既定 2 局、持ち時間 0 秒・秒読み 1 秒、\n"
     "      最大手数 500、同時に 1 局）、各局を フォルダ/001.kif … に保存し、勝ち・負け・引き分け・\n"
@@ -32,7 +33,8 @@ const char *const MATCH_USAGE =
     "      SFEN か USI の position 行、または棋譜かそのフォルダ（各局の初めの --opening-plies 手、\n"
     "      既定 16）で、各開始局面を先後を替えて二局ずつ指します。--sprt は A が B より E1 強いか\n"
     "      E0 かを逐次検定し、境界を越えたところで止めます。--json は全局と集計を JSON で書きます。\n"
-    "      --option-a / --option-b は A / B に送る USI オプション（繰り返し可）です。\n";
+    "      --option-a / --option-b は A / B に送る USI オプション（繰り返し可）、--margin は指し手が\n"
+    "      時間を過ぎても負けにしない猶予（既定はエンジンごと、多くは 1 秒）です。\n";
 
 namespace {
 
@@ -52,6 +54,8 @@ struct MatchLine {
     bool randomOrder = false;
     std::uint64_t seed = 0;
     int maxMoves = 500;
+    // How far past its time an engine's move may come; empty for its profile's own.
+    std::optional<std::int64_t> marginMs;
     int concurrency = 1;
     std::optional<SprtSettings> sprt;
     std::string out;
@@ -94,6 +98,9 @@ MatchLine parseMatch(const std::vector<std::string> &args) {
             if (arg == "--time") line.time.mainMs = ms;
             if (arg == "--byoyomi") line.time.byoyomiMs = ms, byoyomi = true;
             if (arg == "--increment") line.time.incrementMs = ms, increment = true;
+        } else if (arg == "--margin") {
+            ok = readSecondsAsMs(value, ms) && ms <= 60000;
+            line.marginMs = ms;
         } else if (arg == "--start") {
             line.start = value;
         } else if (arg == "--openings") {
@@ -320,6 +327,10 @@ int runMatch(const std::vector<std::string> &args, std::ostream &out, std::ostre
     for (int engine = 0; engine < 2; ++engine) {
         engines[engine].engine = QString::fromStdString(line.engines[engine]);
         engines[engine].options = line.options[engine];
+        if (line.marginMs) {
+            engines[engine].profile = profileFor(line.engines[engine]);
+            engines[engine].profile->moveMarginMs = *line.marginMs;
+        }
     }
     SeriesHost host(series, engines, game, QString::fromStdString(line.out));
     MatchPrinter printer(line, series, out, err, terminal);
