@@ -98,6 +98,8 @@ bool Series::notStarted(int index) {
     return false;
 }
 
+void Series::abandoned(int index) { std::erase(running_, index); }
+
 void Series::stop() { stopping_ = true; }
 
 SeriesEnd Series::end() const {

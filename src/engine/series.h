@@ -65,6 +65,9 @@ public:
     // is played again, three times at most (a busy machine); otherwise the series fails. True when
     // it is played again.
     bool notStarted(int index);
+    // A game handed out ended before it began (stopped while its engines were starting): it counts
+    // for nothing and is not played again.
+    void abandoned(int index);
     // Stops handing out games; those running should be stopped and reported as such.
     void stop();
 

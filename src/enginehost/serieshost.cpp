@@ -93,6 +93,9 @@ void SeriesHost::gameOver(Game *game) {
         if (before == SprtVerdict::Continue && series_.verdict() != SprtVerdict::Continue)
             for (auto &other : running_)
                 if (other.get() != game) other->host->stop();
+    } else {
+        // Stopped before its engines were ready; one that failed to start has been told already.
+        series_.abandoned(game->plan.index);
     }
     for (auto it = running_.begin(); it != running_.end(); ++it)
         if (it->get() == game) {

@@ -187,6 +187,10 @@ TEST(Series, CountsAFaultAsALossAndPlaysAGameThatCouldNotStartAgain) {
     EXPECT_EQ(series.next()->index, third.index);
     EXPECT_EQ(series.played(), 1);
     EXPECT_EQ(series.score().wins, 1);
+    // Stopped while its engines were starting: the series is not left waiting for it.
+    series.stop();
+    series.abandoned(third.index);
+    EXPECT_EQ(series.end(), SeriesEnd::Stopped);
     EXPECT_EQ(series.recordName(0), "001.kif");
     settings.games = 12000;
     EXPECT_EQ(Series(settings).recordName(41), "00042.kif");
