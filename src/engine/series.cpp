@@ -132,8 +132,7 @@ std::vector<std::string> seriesSummary(const Series &series) {
     const bool pairs = series.paired() && series.pentanomial().count() > 0;
     const Pentanomial &penta = series.pentanomial();
     const EloEstimate elo = pairs ? eloOf(penta) : eloOf(score);
-    const double drawRatio = pairs ? penta.pairs[2] / static_cast<double>(penta.count())
-                                   : score.draws / static_cast<double>(score.games());
+    const double drawRatio = score.draws / static_cast<double>(score.games());
     lines.push_back("Elo: " + eloText(elo, score) + " (95 %), LOS: " + percent(losOf(score)) +
                     ", DrawRatio: " + percent(drawRatio));
     if (pairs) {
@@ -188,9 +187,7 @@ std::string seriesJson(const Series &series, const std::array<std::string, 2> &e
                  {"elo_margin", optional(elo.margin)},
                  {"los", losOf(score)},
                  {"end", endName(series.end())}};
-    if (score.games() > 0)
-        summary["draw_ratio"] = pairs ? series.pentanomial().pairs[2] / double(series.pentanomial().count())
-                                      : score.draws / double(score.games());
+    if (score.games() > 0) summary["draw_ratio"] = score.draws / double(score.games());
     if (series.paired()) summary["pentanomial"] = series.pentanomial().pairs;
     if (const auto &sprt = series.settings().sprt) {
         const char *state = series.verdict() == SprtVerdict::H1   ? "H1"

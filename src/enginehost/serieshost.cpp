@@ -37,6 +37,10 @@ void SeriesHost::stop() {
 
 void SeriesHost::fill() {
     if (finished_) return;
+    if (const qint64 wait = pauseUntil_ - QDateTime::currentMSecsSinceEpoch(); wait > 0) {
+        QTimer::singleShot(static_cast<int>(wait), this, &SeriesHost::fill);
+        return;
+    }
     while (const std::optional<SeriesGame> plan = series_.next()) begin(*plan);
     if (running_.empty() && series_.over()) {
         finished_ = true;
@@ -64,6 +68,9 @@ void SeriesHost::begin(const SeriesGame &plan) {
     Game *raw = game.get();
     connect(host, &GameHost::startFailed, this, [this, raw](const QString &reason) {
         const bool again = series_.notStarted(raw->plan.index);
+        // An engine that played before and now fails to come up meets a busy machine: the game
+        // waits a little before it is tried again.
+        if (again) pauseUntil_ = QDateTime::currentMSecsSinceEpoch() + kRetryPauseMs;
         emit startFailed(raw->plan.index, reason, again);
     });
     connect(host, &GameHost::note, this, [this, raw](const QString &text) { emit note(raw->plan.index, text); });

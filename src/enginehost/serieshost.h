@@ -55,4 +55,7 @@ private:
     std::vector<std::unique_ptr<Game>> running_;
     bool finished_ = false;
     bool saveFailed_ = false;
+    // No game starts before this time (ms since the epoch).
+    static constexpr qint64 kRetryPauseMs = 5000;
+    qint64 pauseUntil_ = 0;
 };
