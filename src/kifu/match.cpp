@@ -24,7 +24,7 @@ const char *const MATCH_USAGE =
     "  nagikifu match --engine A --engine B [--games 数] [--time 秒] [--byoyomi 秒 | --increment 秒]\n"
     "                 [--start startpos|手合割|棋譜 | --openings ファイル|フォルダ [--opening-plies 手数]\n"
     "                  [--openings-order sequential|random] [--seed 数]] [--max-moves 手数]\n"
-    "                 [--option-a 名前=値] [--option-b 名前=値] [--margin 秒]\n"
+    "                 [--option-a 名前=値] [--option-b 名前=値] [--margin 秒] [--start-timeout 秒]\n"
     "                 [--concurrency 数] [--sprt elo0=E0,elo1=E1,alpha=A,beta=B] [--out フォルダ] [--json ファイル]\n"
     "      二つのエンジンを先後を入れ替えて対局させ（既定 2 局、持ち時間 0 秒・秒読み 1 秒、\n"
     "      最大手数 500、同時に 1 局）、各局を フォルダ/001.kif … に保存し、勝ち・負け・引き分け・\n"
@@ -34,7 +34,8 @@ const char *const MATCH_USAGE =
     "      既定 16）で、各開始局面を先後を替えて二局ずつ指します。--sprt は A が B より E1 強いか\n"
     "      E0 かを逐次検定し、境界を越えたところで止めます。--json は全局と集計を JSON で書きます。\n"
     "      --option-a / --option-b は A / B に送る USI オプション（繰り返し可）、--margin は指し手が\n"
-    "      時間を過ぎても負けにしない猶予（既定はエンジンごと、多くは 1 秒）です。\n";
+    "      時間を過ぎても負けにしない猶予（既定はエンジンごと、多くは 1 秒）、--start-timeout は\n"
+    "      usi と isready の返事を待つ長さ（忙しい機械で起動の遅いエンジンに）です。\n";
 
 namespace {
 
@@ -56,6 +57,8 @@ struct MatchLine {
     int maxMoves = 500;
     // How far past its time an engine's move may come; empty for its profile's own.
     std::optional<std::int64_t> marginMs;
+    // How long an engine may take to answer usi and isready; empty for its profile's own.
+    std::optional<std::int64_t> startTimeoutMs;
     int concurrency = 1;
     std::optional<SprtSettings> sprt;
     std::string out;
@@ -101,6 +104,9 @@ MatchLine parseMatch(const std::vector<std::string> &args) {
         } else if (arg == "--margin") {
             ok = readSecondsAsMs(value, ms) && ms <= 60000;
             line.marginMs = ms;
+        } else if (arg == "--start-timeout") {
+            ok = readSecondsAsMs(value, ms) && ms >= 1000 && ms <= 600000;
+            line.startTimeoutMs = ms;
         } else if (arg == "--start") {
             line.start = value;
         } else if (arg == "--openings") {
@@ -327,10 +333,10 @@ int runMatch(const std::vector<std::string> &args, std::ostream &out, std::ostre
     for (int engine = 0; engine < 2; ++engine) {
         engines[engine].engine = QString::fromStdString(line.engines[engine]);
         engines[engine].options = line.options[engine];
-        if (line.marginMs) {
-            engines[engine].profile = profileFor(line.engines[engine]);
-            engines[engine].profile->moveMarginMs = *line.marginMs;
-        }
+        if (line.marginMs || line.startTimeoutMs) engines[engine].profile = profileFor(line.engines[engine]);
+        if (line.marginMs) engines[engine].profile->moveMarginMs = *line.marginMs;
+        if (line.startTimeoutMs)
+            engines[engine].profile->usiTimeoutMs = engines[engine].profile->readyTimeoutMs = *line.startTimeoutMs;
     }
     SeriesHost host(series, engines, game, QString::fromStdString(line.out));
     MatchPrinter printer(line, series, out, err, terminal);
