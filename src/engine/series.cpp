@@ -176,7 +176,10 @@ std::string seriesJson(const Series &series, const std::array<std::string, 2> &e
     const MatchScore &score = series.score();
     const bool pairs = series.paired() && series.pentanomial().count() > 0;
     const EloEstimate elo = pairs ? eloOf(series.pentanomial()) : eloOf(score);
-    const auto optional = [](const std::optional<double> &value) { return value ? json(*value) : json(nullptr); };
+    // An even score is 0, not the -0 the logarithm gives.
+    const auto optional = [](const std::optional<double> &value) {
+        return value ? json(*value == 0.0 ? 0.0 : *value) : json(nullptr);
+    };
     json summary{{"engines", engineNames},
                  {"games", score.games()},
                  {"wins", score.wins},
