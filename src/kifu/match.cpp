@@ -254,9 +254,12 @@ public:
 
 private:
     // Whether the game just counted completed what the SPRT judges: a pair, or any game.
-    bool judged() const {
+    bool judged() {
         if (!series_.paired()) return true;
-        return series_.pentanomial().count() * 2 == series_.played() || series_.verdict() != SprtVerdict::Continue;
+        const int pairs = series_.pentanomial().count();
+        const bool completed = pairs != pairsSeen_;
+        pairsSeen_ = pairs;
+        return completed;
     }
 
     void clearBar() {
@@ -283,6 +286,7 @@ private:
     std::ostream &err_;
     bool terminal_;
     std::array<std::string, 2> engineNames_;
+    int pairsSeen_ = 0;
 };
 
 }  // namespace
