@@ -13,8 +13,17 @@ std::string durationText(std::int64_t ms) {
     std::string text;
     if (seconds >= 3600) text += std::to_string(seconds / 3600) + "時間";
     if (seconds % 3600 >= 60) text += std::to_string(seconds % 3600 / 60) + "分";
-    if (seconds == 0) return "0分";
-    if (seconds % 60 != 0) text += std::to_string(seconds % 60) + "秒";
+    if (ms == 0) return "0分";
+    if (seconds % 60 != 0 || ms % 1000 != 0) {
+        text += std::to_string(seconds % 60);
+        if (ms % 1000 != 0) {
+            // Milliseconds with their trailing zeros dropped: 0.3, 1.25, 2.125.
+            std::string fraction = std::to_string(1000 + ms % 1000).substr(1);
+            while (fraction.back() == '0') fraction.pop_back();
+            text += "." + fraction;
+        }
+        text += "秒";
+    }
     return text;
 }
 
@@ -33,6 +42,30 @@ std::string timeControlText(const TimeControl &control) {
     add("秒読み", control.byoyomiMs);
     add("加算", control.incrementMs);
     return text;
+}
+
+bool readSecondsAsMs(std::string_view text, std::int64_t &ms) {
+    const std::size_t point = text.find('.');
+    const std::string_view whole = text.substr(0, point);
+    const std::string_view fraction = point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
+    const auto digits = [](std::string_view part) {
+        return part.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    if (whole.empty() && fraction.empty()) return false;
+    if (!digits(whole) || !digits(fraction) || (point != std::string_view::npos && fraction.empty())) return false;
+    std::int64_t value = 0;
+    for (char c : whole) {
+        value = value * 10 + (c - '0');
+        if (value > kLongestMs / 1000) return false;
+    }
+    value *= 1000;
+    // The first three places are milliseconds; the fourth rounds them.
+    std::int64_t scale = 100;
+    for (std::size_t i = 0; i < fraction.size() && i < 3; ++i, scale /= 10) value += (fraction[i] - '0') * scale;
+    if (fraction.size() > 3 && fraction[3] >= '5') ++value;
+    if (value > kLongestMs) return false;
+    ms = value;
+    return true;
 }
 
 std::string timeControlProblem(const TimeControl &control) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "support/types.h"
 
@@ -17,8 +18,11 @@ struct TimeControl {
     bool operator==(const TimeControl &) const = default;
 };
 
-// "10分 秒読み30秒", "1時間 加算10秒", "秒読み10秒".
+// "10分 秒読み30秒", "1時間 加算10秒", "0分 秒読み0.3秒".
 std::string timeControlText(const TimeControl &control);
+// Reads seconds written as a decimal ("30", "0.3", "1.25") into milliseconds, a fourth decimal place
+// and beyond rounded; false for anything else: a sign, an exponent, no digit, more than ten days.
+bool readSecondsAsMs(std::string_view text, std::int64_t &ms);
 // Why the control cannot be played (no time at all, both 秒読み and 加算, a negative or too large
 // value), in Japanese; empty when it can.
 std::string timeControlProblem(const TimeControl &control);

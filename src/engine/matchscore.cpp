@@ -1,5 +1,6 @@
 #include "engine/matchscore.h"
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 
@@ -26,23 +27,46 @@ double MatchScore::ratio() const {
     return games() == 0 ? 0.0 : (wins + 0.5 * draws) / static_cast<double>(games());
 }
 
-EloEstimate eloOf(const MatchScore &score) {
+namespace {
+
+// The estimate from `counts` of outcomes worth 0 to 1 in equal steps.
+template <std::size_t N>
+EloEstimate eloOfCounts(const std::array<int, N> &counts) {
     EloEstimate elo;
-    const int n = score.games();
+    int n = 0;
+    double points = 0.0;
+    for (std::size_t i = 0; i < N; ++i) {
+        n += counts[i];
+        points += counts[i] * static_cast<double>(i) / (N - 1);
+    }
     if (n == 0) return elo;
-    const double mu = score.ratio();
+    const double mu = points / n;
     if (mu <= 0.0 || mu >= 1.0) return elo;
     elo.difference = eloDifference(mu);
-    const double w = score.wins / static_cast<double>(n);
-    const double l = score.losses / static_cast<double>(n);
-    const double d = score.draws / static_cast<double>(n);
-    const double deviation =
-        std::sqrt(w * (1.0 - mu) * (1.0 - mu) + l * (0.0 - mu) * (0.0 - mu) + d * (0.5 - mu) * (0.5 - mu)) /
-        std::sqrt(static_cast<double>(n));
+    double variance = 0.0;
+    for (std::size_t i = 0; i < N; ++i) {
+        const double away = static_cast<double>(i) / (N - 1) - mu;
+        variance += counts[i] / static_cast<double>(n) * away * away;
+    }
+    const double deviation = std::sqrt(variance) / std::sqrt(static_cast<double>(n));
     const double z = phiInverse(0.975);
     const double low = mu - z * deviation, high = mu + z * deviation;
     if (low > 0.0 && high < 1.0) elo.margin = (eloDifference(high) - eloDifference(low)) / 2.0;
     return elo;
+}
+
+}  // namespace
+
+EloEstimate eloOf(const MatchScore &score) {
+    return eloOfCounts(std::array<int, 3>{score.losses, score.draws, score.wins});
+}
+
+EloEstimate eloOf(const Pentanomial &pentanomial) { return eloOfCounts(pentanomial.pairs); }
+
+double losOf(const MatchScore &score) {
+    const int decisive = score.wins + score.losses;
+    if (decisive == 0) return 0.5;
+    return 0.5 * (1.0 + std::erf((score.wins - score.losses) / std::sqrt(2.0 * decisive)));
 }
 
 std::string eloText(const EloEstimate &elo, const MatchScore &score) {

@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include "core/position_check.h"
+#include "engine/openings.h"
 #include "enginehost/gamehost.h"
 #include "record/position.h"
 #include "ui/clockwindow.h"
@@ -101,16 +102,44 @@ bool TZnMainForm::startGame(const GameChoice &choice) {
         }
     }
     series_ = std::make_unique<GameChoice>(choice);
-    gamesLeft_ = series ? choice.games - 1 : 0;
-    gamesPlayed_ = 0;
-    seriesScore_ = {};
+    seriesRun_.reset();
+    seriesGame_.reset();
+    if (series) {
+        // The same runner as nagikifu match: pairs and sides, openings, the score and each game's name.
+        SeriesSettings settings;
+        settings.games = choice.games;
+        if (!choice.openings.isEmpty()) {
+            OpeningsRead read = readOpenings(choice.openings.toStdString(), 16);
+            if (!read.problem.empty()) {
+                SetStatusText(QStringLiteral("開始局面集を使えません: ") + QString::fromStdString(read.problem));
+                return false;
+            }
+            settings.openings = std::move(read.openings);
+            settings.paired = true;
+        }
+        seriesRun_ = std::make_unique<Series>(std::move(settings));
+    }
     lastResult_.clear();
     beginGame(choice);
     return gameRunning();
 }
 
-void TZnMainForm::beginGame(const GameChoice &choice) {
-    if (const QString problem = setUpStart(choice); !problem.isEmpty()) {
+void TZnMainForm::beginGame(const GameChoice &chosen) {
+    GameChoice choice = chosen;
+    if (seriesRun_) {
+        seriesGame_ = seriesRun_->next();
+        if (!seriesGame_) return;
+        // Engine A (the choice's sente) plays the side the runner gives it, with its own time.
+        const Side a = seriesGame_->sideOfA;
+        choice.engines = {chosen.engines[a == SENTE ? SENTE : GOTE], chosen.engines[a == SENTE ? GOTE : SENTE]};
+        choice.time = {chosen.time[a == SENTE ? SENTE : GOTE], chosen.time[a == SENTE ? GOTE : SENTE]};
+    }
+    const QString problem = seriesRun_ && !chosen.openings.isEmpty() ? setUpSeriesOpening() : setUpStart(choice);
+    if (!problem.isEmpty()) {
+        if (seriesRun_) {
+            seriesRun_->stop();
+            seriesRun_->abandoned(seriesGame_->index);
+        }
         RedrawAll();
         SetStatusText(problem);
         return;
@@ -145,7 +174,10 @@ void TZnMainForm::beginGame(const GameChoice &choice) {
     connect(gameHost_, &GameHost::gameOver, this, &TZnMainForm::gameEnded);
     connect(gameHost_, &GameHost::startFailed, this, [this](const QString &reason) {
         lastResult_ = QStringLiteral("対局を始められません: ") + reason;
-        gamesLeft_ = 0;
+        if (seriesRun_) {
+            seriesRun_->stop();
+            seriesRun_->abandoned(seriesGame_->index);
+        }
         SetStatusText(lastResult_);
     });
     connect(gameHost_, &GameHost::note, this, [this](const QString &text) { SetStatusText(text); });
@@ -174,37 +206,35 @@ void TZnMainForm::beginGame(const GameChoice &choice) {
 }
 
 void TZnMainForm::gameEnded(const GameResult &result) {
-    ++gamesPlayed_;
     lastResult_ = QString::fromStdString(resultSentence(result, gameHost_->names()));
-    // The series' score is counted for the engine that played sente in the first game; the sides
-    // swap after each game, so it plays sente in the odd ones.
-    const bool firstIsSente = gamesPlayed_ % 2 == 1;
-    const QString firstEngine = series_ ? series_->engines[firstIsSente ? SENTE : GOTE] : QString();
-    if (series_ && result.end != GameEnd::Stopped) {
-        if (!result.winner)
-            ++seriesScore_[2];
-        else
-            ++seriesScore_[(*result.winner == SENTE) == firstIsSente ? 0 : 1];
-    }
-    if (result.end == GameEnd::Stopped) gamesLeft_ = 0;
     selection_.Reset();
     RedrawAll();
     QString text = lastResult_;
-    if (gamesPlayed_ > 1 || gamesLeft_ > 0)
-        // One pass, so that a name holding "%1" stays as it is.
+    if (seriesRun_) {
+        SeriesEntry entry{seriesGame_->index, seriesGame_->opening, gameHost_->names(), result, {}};
+        const QString failed = saveSeriesGame();
+        if (failed.isEmpty() && !seriesFolder_.isEmpty())
+            entry.file = QDir(seriesFolder_).filePath(QString::fromStdString(seriesRun_->recordName(entry.index))).toStdString();
+        seriesRun_->finished(entry);
+        if (result.end == GameEnd::Stopped) seriesRun_->stop();
+        // The score is the first choice's sente engine's. One pass, so that a name holding "%1"
+        // stays as it is.
+        const MatchScore &score = seriesRun_->score();
         text = QStringLiteral("第%1局 %2（%3 %4勝%5敗%6分）")
-                   .arg(QString::number(gamesPlayed_), lastResult_, QFileInfo(firstEngine).fileName(),
-                        QString::number(seriesScore_[0]), QString::number(seriesScore_[1]),
-                        QString::number(seriesScore_[2]));
-    if (const QString failed = saveSeriesGame(); !failed.isEmpty()) {
-        // Without a place to keep them the next games would only replace this one: the series stops
-        // here, this game staying in the window.
-        text += QStringLiteral("　") + failed;
-        gamesLeft_ = 0;
+                   .arg(QString::number(entry.index + 1), lastResult_, QFileInfo(series_->engines[SENTE]).fileName(),
+                        QString::number(score.wins), QString::number(score.losses), QString::number(score.draws));
+        if (!failed.isEmpty()) {
+            // Without a place to keep them the next games would only replace this one: the series
+            // stops here, this game staying in the window.
+            text += QStringLiteral("　") + failed;
+            seriesRun_->stop();
+        }
     }
     lastResult_ = text;
     SetStatusText(text);
-    if (gamesLeft_ > 0) return;
+    if (seriesRun_ && !seriesRun_->over()) return;
+    if (seriesRun_)
+        for (const std::string &line : seriesSummary(*seriesRun_)) text += QStringLiteral("\n") + QString::fromStdString(line);
     if (!seriesFolder_.isEmpty()) text += QStringLiteral("\n棋譜: ") + QDir::toNativeSeparators(seriesFolder_);
     auto box =
         new QMessageBox(QMessageBox::Information, QStringLiteral("対局終了"), text, QMessageBox::Ok, this);
@@ -222,18 +252,26 @@ void TZnMainForm::gameFinished() {
     setDestinationRule({});
     RedrawAll();
     SetStatusText(lastResult_);
-    if (gamesLeft_ <= 0 || !series_) return;
-    --gamesLeft_;
-    std::swap(series_->engines[SENTE], series_->engines[GOTE]);
-    std::swap(series_->time[SENTE], series_->time[GOTE]);
+    if (!seriesRun_ || seriesRun_->over() || !series_) return;
     QTimer::singleShot(500, this, [this] {
-        if (!gameRunning() && series_) beginGame(*series_);
+        if (!gameRunning() && series_ && seriesRun_) beginGame(*series_);
     });
+}
+
+QString TZnMainForm::setUpSeriesOpening() {
+    const Opening &opening = seriesRun_->opening(seriesGame_->opening);
+    // The record is left as it was when the opening cannot be set up.
+    if (const std::string problem = setUpOpening(record_, opening); !problem.empty())
+        return QString::fromStdString(opening.source + ": " + problem);
+    selection_.Reset();
+    setRecordPath(QString());
+    return {};
 }
 
 QString TZnMainForm::saveSeriesGame() {
     if (seriesFolder_.isEmpty()) return {};
-    const QString path = QDir(seriesFolder_).filePath(QStringLiteral("%1.kif").arg(gamesPlayed_, 3, 10, QChar('0')));
+    const QString path =
+        QDir(seriesFolder_).filePath(QString::fromStdString(seriesRun_->recordName(seriesGame_->index)));
     QString reason, lost;
     if (writeRecordFile(path, RecordFormat::Kif, reason, lost)) return {};
     return QStringLiteral("棋譜を保存できません: %1: %2").arg(QDir::toNativeSeparators(path), reason);
@@ -251,6 +289,6 @@ void TZnMainForm::declareInGame() {
 
 void TZnMainForm::stopGame() {
     if (!gameRunning()) return SetStatusText(QStringLiteral("対局していません"));
-    gamesLeft_ = 0;
+    if (seriesRun_) seriesRun_->stop();
     gameHost_->stop();
 }

@@ -67,6 +67,7 @@ GameChoice loadGameChoice(QSettings &settings, const QStringList &engines) {
     choice.declaration = declarationAt(settings.value(key("declaration"), 1).toInt());
     choice.games = qBound(1, settings.value(key("games"), 1).toInt(), 1000);
     choice.folder = settings.value(key("folder"), choice.folder).toString();
+    choice.openings = settings.value(key("openings")).toString();
     return choice;
 }
 
@@ -82,6 +83,7 @@ void saveGameChoice(QSettings &settings, const GameChoice &choice) {
     settings.setValue(key("declaration"), declarationIndex(choice.declaration));
     settings.setValue(key("games"), choice.games);
     settings.setValue(key("folder"), choice.folder);
+    settings.setValue(key("openings"), choice.openings);
     settings.sync();
 }
 
@@ -169,6 +171,20 @@ GameDialog::GameDialog(const GameChoice &choice, const QStringList &engines, QWi
     folderRow->addWidget(folder_);
     folderRow->addWidget(browse_);
     form->addRow(QStringLiteral("棋譜の保存先"), folderRow);
+    auto openingsRow = new QHBoxLayout;
+    openings_ = new QLineEdit(choice.openings, this);
+    openings_->setObjectName(QStringLiteral("Openings"));
+    openings_->setPlaceholderText(QStringLiteral("なし（開始局面から）"));
+    openings_->setToolTip(QStringLiteral("一行に一つの SFEN か USI の position 行、または棋譜（初めの 16 手）です。"
+                                         "各局面から先後を替えて二局ずつ指します。"));
+    browseOpenings_ = new QPushButton(QStringLiteral("参照…"), this);
+    connect(browseOpenings_, &QPushButton::clicked, this, [this] {
+        const QString chosen = QFileDialog::getOpenFileName(this, QStringLiteral("開始局面集"), openings_->text());
+        if (!chosen.isEmpty()) openings_->setText(chosen);
+    });
+    openingsRow->addWidget(openings_);
+    openingsRow->addWidget(browseOpenings_);
+    form->addRow(QStringLiteral("開始局面集"), openingsRow);
     layout->addLayout(form);
 
     message_ = new QLabel(this);
@@ -187,7 +203,8 @@ GameDialog::GameDialog(const GameChoice &choice, const QStringList &engines, QWi
 void GameDialog::updateGames() {
     const bool series = !sides_[SENTE].player->currentData().toString().isEmpty() &&
                         !sides_[GOTE].player->currentData().toString().isEmpty();
-    for (QWidget *control : std::initializer_list<QWidget *>{games_, folder_, browse_}) control->setEnabled(series);
+    for (QWidget *control : std::initializer_list<QWidget *>{games_, folder_, browse_, openings_, browseOpenings_})
+        control->setEnabled(series);
 }
 
 GameChoice GameDialog::choice() const {
@@ -206,6 +223,7 @@ GameChoice GameDialog::choice() const {
     choice.declaration = declarationAt(declaration_->currentIndex());
     choice.games = games_->isEnabled() ? games_->value() : 1;
     choice.folder = folder_->text().trimmed();
+    choice.openings = openings_->isEnabled() ? openings_->text().trimmed() : QString();
     return choice;
 }
 

@@ -41,6 +41,9 @@ struct GameChoice {
     int games = 1;
     // Where a series keeps its games, each series in a folder of its own below it.
     QString folder = defaultSeriesFolder();
+    // The openings a series starts from, each played from both sides (as `nagikifu match
+    // --openings` reads them); empty: every game from `start`.
+    QString openings;
 };
 
 // The choice remembered in `settings`, else the first game's: the person as sente against the first
@@ -78,5 +81,7 @@ private:
     QSpinBox *games_ = nullptr;
     QLineEdit *folder_ = nullptr;
     QPushButton *browse_ = nullptr;
+    QLineEdit *openings_ = nullptr;
+    QPushButton *browseOpenings_ = nullptr;
     QLabel *message_ = nullptr;
 };

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/znban.h"
+#include "engine/series.h"
 #include "record/formats.h"
 #include "record/gamerecord.h"
 #include "review/mistake.h"
@@ -314,6 +315,8 @@ private:
     // Keeps the game just ended in the series' folder, since the next game replaces the record;
     // what to tell the user when that failed, else empty.
     QString saveSeriesGame();
+    // Puts the board in the opening of the series game about to start; why not, in Japanese.
+    QString setUpSeriesOpening();
 
     // The controls, owned by Qt's parent chain, and the items of the menus, one per row of the
     // table in menus.cpp (separators included), in its order.
@@ -352,12 +355,11 @@ private:
     GameHost *gameHost_ = nullptr;
     TClockWindow *clockWindow_ = nullptr;
     QString lastResult_;
-    // The series running: its choice (sides as the next game plays them), the games left after
-    // the one running and the score of the first choice's sente engine.
+    // The game or series running: its choice as made (engine A is the choice's sente), the series'
+    // runner (pairs, sides, openings, score; none for a single game) and the game it plays now.
     std::unique_ptr<GameChoice> series_;
-    int gamesLeft_ = 0;
-    int gamesPlayed_ = 0;
-    std::array<int, 3> seriesScore_{};
+    std::unique_ptr<Series> seriesRun_;
+    std::optional<SeriesGame> seriesGame_;
     QString seriesFolder_;
     DisplaySettings display_;
     BoardLayers layers_;

@@ -14,8 +14,15 @@
 #include "enginehost_testing.h"
 #include "kifu/match.h"
 #include "record/formats.h"
+#include "record/sfen.h"
 
 namespace {
+
+void writeFile(const std::string &path, const std::string &text) {
+    QFile file(QString::fromStdString(path));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text.data(), static_cast<qint64>(text.size()));
+}
 
 QString fakeEngine(const QTemporaryDir &dir, const QString &mode) {
     const QString path = dir.filePath("fake_engine-" + mode);
@@ -107,6 +114,8 @@ TEST(NagikifuMatch, AWrongCommandLineIs2AndAnEngineThatNeverStartsIs1) {
     QTemporaryDir dir;
     const std::string fake = fakeEngine(dir, "normal").toStdString();
     const std::string dead = fakeEngine(dir, "exit-at-start").toStdString();
+    const std::string bad = dir.filePath("bad.txt").toStdString();
+    writeFile(bad, "startpos moves 7g7f\nstartpos moves 7g7f 7g6f\n");
     const struct {
         std::vector<std::string> args;
         int status;
@@ -119,9 +128,15 @@ TEST(NagikifuMatch, AWrongCommandLineIs2AndAnEngineThatNeverStartsIs1) {
         {{"--engine", fake, "--engine", fake, "--time", "0", "--byoyomi", "0"}, 2, "どれか"},
         {{"--engine", fake, "--engine", fake, "--bogus", "1"}, 2, "知らないオプション"},
         {{"--engine", fake, "--engine", fake, "--start", "角角落ち"}, 1, "角角落ち"},
-        {{"--engine", fake, "--engine", fake, "--out", dir.filePath("none").toStdString()},
-         1,
-         "フォルダがありません"},
+        // A folder cannot be made under a file.
+        {{"--engine", fake, "--engine", fake, "--out", fake + "/games"}, 1, "作れません"},
+        {{"--engine", fake, "--engine", fake, "--sprt", "elo0=10,elo1=5"}, 2, "elo1"},
+        {{"--engine", fake, "--engine", fake, "--sprt", "elo0=0,elo1=5,alpha=0.7"}, 2, "alpha"},
+        {{"--engine", fake, "--engine", fake, "--byoyomi", "-1"}, 2, "--byoyomi の値"},
+        {{"--engine", fake, "--engine", fake, "--time", "1e9"}, 2, "--time の値"},
+        {{"--engine", fake, "--engine", fake, "--openings", bad, "--start", "平手"}, 2, "一緒に"},
+        {{"--engine", fake, "--engine", fake, "--openings", bad}, 1, ":2: 局面ではありません"},
+        {{"--engine", fake, "--engine", fake, "--openings-order", "shuffled"}, 2, "--openings-order の値"},
         {{"--engine", fake, "--engine", dead, "--games", "3"}, 1, "起動中に終了"},
     };
     for (const auto &row : rows) {
@@ -129,6 +144,94 @@ TEST(NagikifuMatch, AWrongCommandLineIs2AndAnEngineThatNeverStartsIs1) {
         EXPECT_EQ(runMatch(row.args, out, err, false), row.status) << err.str();
         EXPECT_NE(err.str().find(row.says), std::string::npos) << err.str();
     }
+    EXPECT_EQ(childProcesses().total, 0);
+}
+
+// The whole record of a game the series saved.
+void readGame(const QString &path, ZnBan &game, RecordNotes &notes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    const QByteArray bytes = file.readAll();
+    ASSERT_TRUE(readRecordBytes(game, notes, std::string_view(bytes.constData(), bytes.size()), "x.kif").ok);
+}
+
+// Two engines whose sente always loses (its third move repeats its first, which no longer stands),
+// two at a time from two openings: each opening is played from both sides, the records begin with
+// the opening's moves, the folder is made, and the JSON tells every game.
+TEST(NagikifuMatch, PlaysTheOpeningsInPairsTwoAtATime) {
+    QTemporaryDir dir;
+    const std::string book = dir.filePath("book.txt").toStdString();
+    writeFile(book, "startpos moves 2g2f 8c8d\nsfen lnsgkgsnl/1r5b1/ppppppppp/9/9/2P6/PP1PPPPPP/1B5R1/LNSGKGSNL w - 2\n");
+    const std::string out = dir.filePath("new/games").toStdString(), json = dir.filePath("series.json").toStdString();
+    std::ostringstream lines, err;
+    const int status = runMatch({"--engine", fakeEngine(dir, "alpha").toStdString(), "--engine",
+                                 fakeEngine(dir, "beta").toStdString(), "--games", "4", "--openings", book,
+                                 "--concurrency", "2", "--byoyomi", "0.5", "--out", out, "--json", json},
+                                lines, err, false);
+    ASSERT_EQ(status, 0) << err.str();
+    EXPECT_NE(lines.str().find("Ptnml(0-2): [0, 0, 2, 0, 0]"), std::string::npos) << lines.str();
+    QFile file(QString::fromStdString(json));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    for (int game = 1; game <= 4; ++game) {
+        SCOPED_TRACE(game);
+        ZnBan board;
+        RecordNotes notes;
+        readGame(QString::fromStdString(out) + QStringLiteral("/00%1.kif").arg(game), board, notes);
+        // A (alpha) plays sente in games 1 and 3; sente lost them all.
+        const std::string alpha = "Fake Engine alpha", beta = "Fake Engine beta";
+        EXPECT_EQ(notes.header("先手"), game % 2 == 1 ? alpha : beta);
+        EXPECT_EQ(notes.header("後手"), game % 2 == 1 ? beta : alpha);
+        EXPECT_EQ(notes.endWord, "反則負け");
+        // The second opening has gote to move, 7g7f played: gote answers 3c3d and sente cannot
+        // play 7g7f.
+        const std::string usi = writeUsi(board);
+        EXPECT_EQ(usi, game <= 2 ? "position startpos moves 2g2f 8c8d 7g7f 3c3d\n"
+                                 : "position sfen lnsgkgsnl/1r5b1/ppppppppp/9/9/2P6/PP1PPPPPP/1B5R1/LNSGKGSNL w - 1 "
+                                   "moves 3c3d\n");
+        const std::string entry = "\"index\": " + std::to_string(game) + ",";
+        EXPECT_TRUE(text.contains(entry.c_str())) << text.toStdString();
+    }
+    EXPECT_TRUE(text.contains("\"result\": \"gote\"") && !text.contains("\"result\": \"sente\""));
+    EXPECT_TRUE(text.contains("\"pentanomial\": [\n      0,\n      0,\n      2,"));
+    EXPECT_EQ(childProcesses().total, 0);
+}
+
+// Against an engine that resigns every game the SPRT stops the series as soon as H1 holds (eight
+// pairs with elo1 = 200), two games at a time; the engine was told the 秒読み to the millisecond.
+// Against one that dies mid-search every game is a win and the series goes on to its end.
+TEST(NagikifuMatch, StopsOnTheSprtBoundAndCountsAFaultAsALoss) {
+    QTemporaryDir dir;
+    const std::string book = dir.filePath("book.txt").toStdString();
+    writeFile(book, "startpos moves 7g7f\nstartpos moves 2g2f\n");
+    const QString log = dir.filePath("engine.log");
+    qputenv("NAGI_ENGINE_LOG", log.toUtf8());
+    std::ostringstream lines, err;
+    EXPECT_EQ(runMatch({"--engine", fakeEngine(dir, "normal").toStdString(), "--engine", SCRIPTED_ENGINE,
+                        "--openings", book, "--concurrency", "2", "--byoyomi", "0.25", "--sprt", "elo0=0,elo1=200"},
+                       lines, err, false),
+              0)
+        << err.str();
+    qunsetenv("NAGI_ENGINE_LOG");
+    const std::string text = lines.str();
+    // The pair that decides may end after a game of the next pair: that one counts, the one running
+    // is stopped, and none follows.
+    EXPECT_NE(text.find("16/100000"), std::string::npos) << text;
+    EXPECT_EQ(text.find("19/100000"), std::string::npos) << text;
+    EXPECT_NE(text.find("LLR: 3.35 (-2.94, 2.94) [0.00, 200.00]  H1 accepted"), std::string::npos) << text;
+    EXPECT_NE(text.find("Ptnml(0-2): [0, 0, 0, 0, 8]"), std::string::npos) << text;
+    QFile file(log);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("go btime 0 wtime 0 byoyomi 250"));
+
+    std::ostringstream faultLines, faultErr;
+    EXPECT_EQ(runMatch({"--engine", fakeEngine(dir, "normal").toStdString(), "--engine",
+                        fakeEngine(dir, "crash-mid-search").toStdString(), "--games", "3"},
+                       faultLines, faultErr, false),
+              0)
+        << faultErr.str();
+    EXPECT_NE(faultLines.str().find("3/3 "), std::string::npos) << faultLines.str();
+    EXPECT_NE(faultLines.str().find("     3     0     0     3.0"), std::string::npos) << faultLines.str();
     EXPECT_EQ(childProcesses().total, 0);
 }
 

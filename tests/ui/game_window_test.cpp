@@ -15,6 +15,7 @@
 
 #include "enginehost/gamehost.h"
 #include "record/formats.h"
+#include "record/sfen.h"
 #include "support/readfile.h"
 #include "ui/clockwindow.h"
 #include "ui/enginestore.h"
@@ -47,6 +48,7 @@ TEST(GameDialog, FirstOffersThePersonAsSenteAgainstTheFirstEngineAndThenRemember
     EXPECT_EQ(findControl<QSpinBox>(first, "MaxMoves")->value(), 500);
     EXPECT_EQ(findControl<QComboBox>(first, "Declaration")->currentText(), "27点法");
     EXPECT_FALSE(findControl<QSpinBox>(first, "Games")->isEnabled()) << "a series needs two engines";
+    EXPECT_FALSE(findControl<QLineEdit>(first, "Openings")->isEnabled());
     EXPECT_EQ(findControl<QLineEdit>(first, "Folder")->text(), defaultSeriesFolder());
     EXPECT_EQ(first.problem(), "");
 
@@ -59,6 +61,7 @@ TEST(GameDialog, FirstOffersThePersonAsSenteAgainstTheFirstEngineAndThenRemember
     findControl<QComboBox>(first, "Declaration")->setCurrentIndex(0);
     findControl<QSpinBox>(first, "Games")->setValue(6);
     findControl<QLineEdit>(first, "Folder")->setText(" /srv/games ");
+    findControl<QLineEdit>(first, "Openings")->setText("/srv/book.sfen");
     const GameChoice chosen = first.choice();
     saveGameChoice(store.settings(), chosen);
     const GameChoice again = loadGameChoice(store.settings(), engines);
@@ -69,6 +72,7 @@ TEST(GameDialog, FirstOffersThePersonAsSenteAgainstTheFirstEngineAndThenRemember
     EXPECT_FALSE(again.declaration);
     EXPECT_EQ(again.games, 6);
     EXPECT_EQ(again.folder, "/srv/games");
+    EXPECT_EQ(again.openings, "/srv/book.sfen");
     // An engine no longer known is a person again.
     EXPECT_EQ(loadGameChoice(store.settings(), {engines[0]}).engines[SENTE], "");
 
@@ -164,6 +168,42 @@ TEST_F(GameWindow, ASeriesBetweenEnginesKeepsEveryGameInItsFolder) {
         ASSERT_TRUE(bytes.ok && readRecordBytes(board, notes, bytes.bytes, file).ok) << file;
         EXPECT_EQ(notes.endWord, "反則負け");
         EXPECT_EQ(notes.header(illegalSide), "Fake Engine illegal");
+    }
+}
+
+// The same series from an openings file runs through the series runner as nagikifu match does:
+// each game starts from the opening's moves, the sides swapped within the pair; a file with a line
+// that is no position starts nothing and says which line.
+TEST_F(GameWindow, ASeriesStartsEachGameFromTheOpeningsFile) {
+    GameChoice choice;
+    choice.games = 2;
+    choice.folder = dir.filePath("games");
+    choice.openings = dir.filePath("book.txt");
+    for (Side side : {SENTE, GOTE}) {
+        choice.engines[side] = dir.filePath(side == SENTE ? "fake_engine-alpha" : "fake_engine-beta");
+        ASSERT_TRUE(QFile::link(QStringLiteral(FAKE_ENGINE), choice.engines[side]));
+    }
+    QFile book(choice.openings);
+    ASSERT_TRUE(book.open(QIODevice::WriteOnly));
+    book.write("startpos moves 2g2f 8c8d\nstartpos moves 5e5d\n");
+    book.close();
+    EXPECT_FALSE(window->startGame(choice));
+    EXPECT_TRUE(window->statusText().contains("book.txt:2")) << window->statusText().toStdString();
+    ASSERT_TRUE(book.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    book.write("startpos moves 2g2f 8c8d\n");
+    book.close();
+    ASSERT_TRUE(window->startGame(choice));
+    ASSERT_TRUE(spinUntil([&] { return window->findChild<QMessageBox *>("GameOverBox") != nullptr; }, 20000));
+    ASSERT_TRUE(spinUntil([&] { return !window->gameRunning(); }));
+    // Sente loses each game (its third move repeats its first): alpha once, beta once.
+    EXPECT_TRUE(window->lastResult().endsWith("（fake_engine-alpha 1勝1敗0分）")) << window->lastResult().toStdString();
+    for (const auto &[file, alphaSide] : {std::pair{"001.kif", "先手"}, std::pair{"002.kif", "後手"}}) {
+        const FileBytes bytes = readRegularFile(QDir(window->seriesFolder()).filePath(file).toStdString());
+        ZnBan board;
+        RecordNotes notes;
+        ASSERT_TRUE(bytes.ok && readRecordBytes(board, notes, bytes.bytes, file).ok) << file;
+        EXPECT_EQ(notes.header(alphaSide), "Fake Engine alpha");
+        EXPECT_EQ(writeUsi(board), "position startpos moves 2g2f 8c8d 7g7f 3c3d\n") << file;
     }
 }
 #endif
