@@ -655,11 +655,13 @@ UsiGo CsaSession::engineGo() const {
     const CsaTimeRule &rule = summary_.time[side];
     std::array<std::int64_t, 2> time = remaining_;
     std::int64_t byoyomi = 0;
-    if (rule.byoyomiMs > 0)
+    // USI has no word for a byoyomi on one side and an increment on the other: such a side is told
+    // of its main time alone.
+    const bool increments = summary_.time[SENTE].incrementMs > 0 || summary_.time[GOTE].incrementMs > 0;
+    if (rule.byoyomiMs > 0 && !increments)
         byoyomi = std::max<std::int64_t>(0, rule.byoyomiMs - settings_.marginMs);
     else
         time[side] = std::max<std::int64_t>(0, time[side] - settings_.marginMs);
-    const bool increments = summary_.time[SENTE].incrementMs > 0 || summary_.time[GOTE].incrementMs > 0;
     return UsiGo::clocks(time[SENTE], time[GOTE], increments ? 0 : byoyomi,
                          increments ? summary_.time[SENTE].incrementMs : 0,
                          increments ? summary_.time[GOTE].incrementMs : 0);
