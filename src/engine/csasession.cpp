@@ -26,7 +26,8 @@ bool readNumber(std::string_view text, std::int64_t &value) {
 // "1sec", "1min", "1msec", "0.1sec": the milliseconds of one unit; 0 when it cannot be read.
 std::int64_t unitOf(std::string_view text) {
     std::size_t digits = 0;
-    while (digits < text.size() && ((text[digits] >= '0' && text[digits] <= '9') || text[digits] == '.')) ++digits;
+    while (digits < text.size() && ((text[digits] >= '0' && text[digits] <= '9') || text[digits] == '.'))
+        ++digits;
     const std::string number(text.substr(0, digits));
     const std::string_view unit = text.substr(digits);
     double factor = 0;
@@ -100,7 +101,7 @@ std::string readCsaSummary(const std::vector<std::string> &lines, CsaSummary &su
         std::optional<bool> roundup;
     };
     std::array<RawTime, 3> raw;  // common, sente, gote
-    int block = -1;  // -1 none, 0 Time, 1 Time+, 2 Time-, 3 Position
+    int block = -1;              // -1 none, 0 Time, 1 Time+, 2 Time-, 3 Position
     bool yourTurn = false, ids = false;
     std::array<bool, 2> named{};
     for (const std::string &line : lines) {
@@ -132,10 +133,11 @@ std::string readCsaSummary(const std::vector<std::string> &lines, CsaSummary &su
             const bool numeric = readNumber(value, number);
             if (key == "Time_Unit") time.unit = value;
             if (key == "Time_Roundup") time.roundup = value == "YES";
-            if (key == "Total_Time" || key == "Byoyomi" || key == "Increment" || key == "Least_Time_Per_Move") {
+            if (key == "Total_Time" || key == "Byoyomi" || key == "Increment" ||
+                key == "Least_Time_Per_Move") {
                 if (!numeric) return key + " が読めません「" + value.substr(0, 40) + "」";
-                (key == "Total_Time" ? time.total
-                 : key == "Byoyomi"  ? time.byoyomi
+                (key == "Total_Time"  ? time.total
+                 : key == "Byoyomi"   ? time.byoyomi
                  : key == "Increment" ? time.increment
                                       : time.least) = number;
             }
@@ -196,7 +198,8 @@ std::string csaLoginProblem(const std::string &id, const std::string &password, 
     if (id.empty()) return "ID がありません";
     if (id.size() > 32) return "ID は32文字までです";
     for (char c : id)
-        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == '-'))
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' ||
+              c == '-'))
             return "ID に使えるのは英数字と _ と - だけです";
     if (password.empty()) return "パスワードがありません";
     for (char c : password)
@@ -230,7 +233,8 @@ std::string csaLoggableLine(const std::string &line) {
     return line.substr(0, hideFrom) + "********";
 }
 
-CsaSession::CsaSession(CsaSettings settings, CsaSessionHost &host) : settings_(std::move(settings)), host_(host) {
+CsaSession::CsaSession(CsaSettings settings, CsaSessionHost &host)
+    : settings_(std::move(settings)), host_(host) {
     if (settings_.keepAliveMs > 0) settings_.keepAliveMs = std::max(settings_.keepAliveMs, kMinKeepAliveMs);
 }
 
@@ -247,7 +251,8 @@ void CsaSession::send(const std::string &line, std::int64_t now) {
 
 void CsaSession::fail(const std::string &reason, std::int64_t now) {
     if (state_ == CsaState::Closed) return;
-    if (state_ == CsaState::Playing || state_ == CsaState::Ending) finishGame({}, CsaOutcome::None, reason, now);
+    if (state_ == CsaState::Playing || state_ == CsaState::Ending)
+        finishGame({}, CsaOutcome::None, reason, now);
     answerDue_.reset();
     setState(CsaState::Closed);
     host_.fault(reason);
@@ -256,7 +261,8 @@ void CsaSession::fail(const std::string &reason, std::int64_t now) {
 
 void CsaSession::connected(std::int64_t now) {
     if (state_ != CsaState::Idle) return;
-    if (const std::string problem = csaLoginProblem(settings_.id, settings_.password, false); !problem.empty())
+    if (const std::string problem = csaLoginProblem(settings_.id, settings_.password, false);
+        !problem.empty())
         return fail(problem, now);
     setState(CsaState::LoggingIn);
     answerDue_ = now + settings_.answerTimeoutMs;
@@ -337,7 +343,8 @@ void CsaSession::agreeOrReject(std::int64_t now) {
         if (const RecordResult read = readCsa(game_, notes, summary_.position); !read.ok)
             problem = "局面が読めません: " + read.reason;
     }
-    if (problem.empty() && !rulesProblem(game_).empty()) problem = "局面をルールで判定できません: " + rulesProblem(game_);
+    if (problem.empty() && !rulesProblem(game_).empty())
+        problem = "局面をルールで判定できません: " + rulesProblem(game_);
     if (!problem.empty()) {
         send("REJECT", now);
         return fail("対局条件を受けられません: " + problem, now);
@@ -355,7 +362,8 @@ void CsaSession::agreeOrReject(std::int64_t now) {
             const std::int64_t units = timeOfMoveLine(line);
             const CsaTimeRule &rule = summary_.time[mover];
             if (units >= 0)
-                remaining_[mover] = std::max<std::int64_t>(0, remaining_[mover] + rule.incrementMs - units * rule.unitMs);
+                remaining_[mover] =
+                    std::max<std::int64_t>(0, remaining_[mover] + rule.incrementMs - units * rule.unitMs);
             mover = otherSide(mover);
         }
     }
@@ -390,7 +398,8 @@ void CsaSession::agreeOrReject(std::int64_t now) {
 }
 
 bool CsaSession::ourTurn() const {
-    return state_ == CsaState::Playing && game_.turn() == ourSide() && moveSent_.empty() && specialSent_.empty();
+    return state_ == CsaState::Playing && game_.turn() == ourSide() && moveSent_.empty() &&
+           specialSent_.empty();
 }
 
 void CsaSession::readGameLine(const std::string &line, std::int64_t now) {
@@ -521,7 +530,8 @@ std::string CsaSession::readingComment(const Move &move) const {
     std::vector<std::string> pv = lastInfo_->pv;
     // The reading begins with the move itself, which the server's record holds already.
     const std::optional<MoveSpec> first = readUsiMoveWord(pv.front());
-    if (!first || first->from != move.from || first->to != move.to || first->promote != move.promote) return text;
+    if (!first || first->from != move.from || first->to != move.to || first->promote != move.promote)
+        return text;
     for (std::size_t i = 0; i < pv.size() && i < 64; ++i) {
         const std::optional<MoveSpec> spec = readUsiMoveWord(pv[i]);
         if (!spec) break;
@@ -613,9 +623,9 @@ void CsaSession::connectionLost(std::int64_t now) {
 }
 
 bool CsaSession::keepingAlive() const {
-    return settings_.keepAliveMs > 0 && (state_ == CsaState::Waiting || state_ == CsaState::Summary ||
-                                         state_ == CsaState::Agreeing || state_ == CsaState::Playing ||
-                                         state_ == CsaState::Ending);
+    return settings_.keepAliveMs > 0 &&
+           (state_ == CsaState::Waiting || state_ == CsaState::Summary || state_ == CsaState::Agreeing ||
+            state_ == CsaState::Playing || state_ == CsaState::Ending);
 }
 
 std::optional<std::int64_t> CsaSession::deadline() const {
@@ -667,6 +677,4 @@ UsiGo CsaSession::engineGo() const {
                          increments ? summary_.time[GOTE].incrementMs : 0);
 }
 
-std::string CsaSession::recordText() {
-    return writeCsa(game_, record_.notes());
-}
+std::string CsaSession::recordText() { return writeCsa(game_, record_.notes()); }

@@ -48,11 +48,11 @@ std::string readCsaSummary(const std::vector<std::string> &lines, CsaSummary &su
 std::string csaTimeText(const CsaTimeRule &rule);
 
 enum class CsaState {
-    Idle,        // not connected yet
-    LoggingIn,   // LOGIN sent
-    Waiting,     // logged in, waiting for a game (対局待ち)
-    Summary,     // reading a Game_Summary block
-    Agreeing,    // AGREE sent, waiting for START
+    Idle,       // not connected yet
+    LoggingIn,  // LOGIN sent
+    Waiting,    // logged in, waiting for a game (対局待ち)
+    Summary,    // reading a Game_Summary block
+    Agreeing,   // AGREE sent, waiting for START
     Playing,
     Ending,      // a result line came, its outcome (#WIN, #LOSE, #DRAW) not yet
     LoggingOut,  // LOGOUT sent

@@ -23,7 +23,8 @@ CsaClient::CsaClient(CsaSettings settings, EngineProcess *engine, QObject *paren
     connect(&socket_, &QTcpSocket::errorOccurred, this, &CsaClient::socketError);
     connect(&socket_, &QTcpSocket::disconnected, this, &CsaClient::socketClosed);
     if (engine_) {
-        connect(engine_, &EngineProcess::info, this, [this](const UsiInfo &info) { session_.engineInfo(info); });
+        connect(engine_, &EngineProcess::info, this,
+                [this](const UsiInfo &info) { session_.engineInfo(info); });
         connect(engine_, &EngineProcess::bestMove, this, [this](const UsiBestMove &best) {
             if (const std::string refused = session_.engineAnswer(best, now()); !refused.empty())
                 emit noted(QString::fromStdString(refused));
@@ -115,7 +116,8 @@ void CsaClient::socketClosed() {
 void CsaClient::connectTimeout() {
     if (connected_ || finished_) return;
     socket_.abort();
-    fault(std::string("サーバに接続できません（") + std::to_string(kConnectTimeoutMs / 1000) + "秒待っても応答がありません）");
+    fault(std::string("サーバに接続できません（") + std::to_string(kConnectTimeoutMs / 1000) +
+          "秒待っても応答がありません）");
     finish();
 }
 
@@ -200,13 +202,16 @@ void CsaClient::gameEnded(const CsaGameEnd &end) {
 
 void CsaClient::note(const std::string &text) { emit noted(QString::fromStdString(text)); }
 
-void CsaClient::lineRead(const std::string &line) { emit lineLogged(QStringLiteral("< ") + QString::fromStdString(line)); }
+void CsaClient::lineRead(const std::string &line) {
+    emit lineLogged(QStringLiteral("< ") + QString::fromStdString(line));
+}
 
 QString csaSocketErrorText(QAbstractSocket::SocketError error, const QString &host) {
     switch (error) {
         case QAbstractSocket::ConnectionRefusedError: return QStringLiteral("サーバに接続を拒否されました");
         case QAbstractSocket::HostNotFoundError: return QStringLiteral("ホストが見つかりません: ") + host;
-        case QAbstractSocket::SocketTimeoutError: return QStringLiteral("サーバに接続できません（応答がありません）");
+        case QAbstractSocket::SocketTimeoutError:
+            return QStringLiteral("サーバに接続できません（応答がありません）");
         case QAbstractSocket::NetworkError: return QStringLiteral("ネットワークに接続できません");
         case QAbstractSocket::RemoteHostClosedError: return QStringLiteral("サーバが接続を切りました");
         default: return QStringLiteral("サーバに接続できません（エラー %1）").arg(static_cast<int>(error));

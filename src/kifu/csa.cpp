@@ -100,9 +100,12 @@ CsaLine parseCsa(const std::vector<std::string> &args) {
         if (!ok) line.problem = arg + " の値が正しくありません" + (arg == "--password" ? "" : ": " + value);
     }
     if (!line.problem.empty()) return line;
-    if (line.host.empty()) line.problem = "csa には --host が要ります";
-    else if (!id || !password) line.problem = "csa には --id と --password が要ります";
-    else if (line.engine.empty()) line.problem = "csa には --engine が要ります";
+    if (line.host.empty())
+        line.problem = "csa には --host が要ります";
+    else if (!id || !password)
+        line.problem = "csa には --id と --password が要ります";
+    else if (line.engine.empty())
+        line.problem = "csa には --engine が要ります";
     else if (const std::string problem = csaLoginProblem(line.settings.id, line.settings.password, false);
              !problem.empty())
         line.problem = problem;
@@ -130,7 +133,8 @@ extern "C" void onInterrupt(int) {
 
 class CsaRunner {
 public:
-    CsaRunner(const CsaLine &line, std::ostream &out, std::ostream &err) : line_(line), out_(out), err_(err) {}
+    CsaRunner(const CsaLine &line, std::ostream &out, std::ostream &err)
+        : line_(line), out_(out), err_(err) {}
 
     int run() {
         QDir folder(QString::fromStdString(line_.out));
@@ -176,8 +180,10 @@ private:
         }
         interrupted_ = stopping_ = true;
         err_ << "nagikifu: 中断します（もう一度 Ctrl+C で待たずに終わります）" << std::endl;
-        if (client_) client_->abort();
-        else loop_.quit();
+        if (client_)
+            client_->abort();
+        else
+            loop_.quit();
     }
 
     bool startEngine() {
@@ -252,10 +258,13 @@ private:
                              : end.outcome == CsaOutcome::Lose ? "負け"
                              : end.outcome == CsaOutcome::None ? "中断"
                                                                : "引き分け";
-        ++tally_[end.outcome == CsaOutcome::Win ? 0 : end.outcome == CsaOutcome::Lose ? 1 : end.outcome == CsaOutcome::None ? 3 : 2];
-        out_ << game + 1 << '/' << line_.games << ' ' << (side == SENTE ? "☗" : "☖") << summary.names[side] << ' '
-             << result << ' ' << (end.reason.empty() ? end.text : end.reason) << ' ' << end.moves << "手"
-             << std::endl;
+        ++tally_[end.outcome == CsaOutcome::Win    ? 0
+                 : end.outcome == CsaOutcome::Lose ? 1
+                 : end.outcome == CsaOutcome::None ? 3
+                                                   : 2];
+        out_ << game + 1 << '/' << line_.games << ' ' << (side == SENTE ? "☗" : "☖") << summary.names[side]
+             << ' ' << result << ' ' << (end.reason.empty() ? end.text : end.reason) << ' ' << end.moves
+             << "手" << std::endl;
         char name[32];
         std::snprintf(name, sizeof name, "%03d.csa", firstNumber_ + game);
         const std::string path = line_.out + "/" + name;

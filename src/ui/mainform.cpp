@@ -16,6 +16,7 @@
 #include "support/report.h"
 #include "enginehost/gamehost.h"
 #include "ui/clockwindow.h"
+#include "ui/csagame.h"
 #include "ui/enginestore.h"
 #include "ui/gamedialog.h"
 #include "ui/kifuwindow.h"
@@ -135,6 +136,7 @@ TZnMainForm::TZnMainForm(QWidget *parent) : QMainWindow(parent) {
     createAnalysisMenu();
     createBoardMenu();
     createGameCommands();
+    CsaGameWindow::install(*this);
     // A record file dropped anywhere on the window opens; dropped text is pasted.
     setAcceptDrops(true);
     // The window is exactly its contents: menu bar, board area and status bar.
@@ -405,6 +407,7 @@ void TZnMainForm::BanMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, in
     if (button != Qt::LeftButton) return;
     SetStatusText(QString());
     setBoardTurned(flipped_);
+    if (csaWindow_ != nullptr && csaWindow_->active()) return csaWindow_->press(x, y);
     if (gameRunning()) return gamePress(x, y);
     if (BoardPress(game_, znFlags, *promotionAsker_, button, x, y, &record_)) RedrawAll();
 }
@@ -425,7 +428,9 @@ void TZnMainForm::gamePress(int x, int y) {
         SetStatusText(lastResult_);
 }
 
-bool TZnMainForm::standLocked() const { return gameRunning() && !gameHost_->personToMove(); }
+bool TZnMainForm::standLocked() const {
+    return (gameRunning() && !gameHost_->personToMove()) || (csaWindow_ != nullptr && csaWindow_->locksStands());
+}
 
 void TZnMainForm::Dai0MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int y) {
     setBoardTurned(flipped_);

@@ -46,7 +46,8 @@ struct Fixture {
     RecordingHost host;
     CsaSession session;
     std::int64_t now = 0;
-    explicit Fixture(CsaSettings settings = {"nagi", "g-600-10,secret"}) : session(std::move(settings), host) {}
+    explicit Fixture(CsaSettings settings = {"nagi", "g-600-10,secret"})
+        : session(std::move(settings), host) {}
     void feed(const std::string &text) { session.bytesReceived(text, now); }
     // Logged in and playing the game of `summary`.
     void startGame(const std::string &summary) {
@@ -89,9 +90,10 @@ TEST(CsaSession, PlaysAWholeGameFromLoginToLogoutOnEitherSide) {
         EXPECT_TRUE(f.host.faults.empty());
         const std::string record = f.session.recordText();
         EXPECT_EQ(record.substr(0, 5), "V3.0\n");
-        for (const char *part : {"N+nagi\nN-gps\n", "$EVENT:g1\n", "$TIME:600+10+0\n", "$START_TIME:2026/12/08",
-                                 side == '+' ? "PI\n+\n+2726FU\nT4\n-3334FU\nT1\n%TORYO\nT2\n"
-                                             : "PI\n+\n+7776FU\nT3\n-3334FU\nT4\n+2726FU\nT1\n%TORYO\nT2\n"})
+        for (const char *part :
+             {"N+nagi\nN-gps\n", "$EVENT:g1\n", "$TIME:600+10+0\n", "$START_TIME:2026/12/08",
+              side == '+' ? "PI\n+\n+2726FU\nT4\n-3334FU\nT1\n%TORYO\nT2\n"
+                          : "PI\n+\n+7776FU\nT3\n-3334FU\nT4\n+2726FU\nT1\n%TORYO\nT2\n"})
             EXPECT_NE(record.find(part), std::string::npos) << part << "\n" << record;
         EXPECT_EQ(record.find("secret"), std::string::npos);
     }
@@ -106,17 +108,38 @@ TEST(CsaSession, TellsTheEngineTheServersClock) {
         UsiGo go;
         const char *header;
     } rows[] = {
-        {kTime, "", {1000, 600000, 10000}, {1000, 600000, 10000}, UsiGo::clocks(600000, 600000, 9000), "$TIME:600+10+0"},
-        {"BEGIN Time\nTime_Unit:1msec\nTotal_Time:60000\nIncrement:2500\nLeast_Time_Per_Move:0\nEND Time\n", "",
-         {1, 60000, 0, 2500}, {1, 60000, 0, 2500}, UsiGo::clocks(59000, 60000, 0, 2500, 2500), "$TIME:60+0+2.5"},
-        {"BEGIN Time\nTime_Unit:1min\nTotal_Time:10\nEND Time\n", "", {60000, 600000}, {60000, 600000},
-         UsiGo::clocks(599000, 600000, 0), "$TIME:600+0+0"},
+        {kTime,
+         "",
+         {1000, 600000, 10000},
+         {1000, 600000, 10000},
+         UsiGo::clocks(600000, 600000, 9000),
+         "$TIME:600+10+0"},
+        {"BEGIN Time\nTime_Unit:1msec\nTotal_Time:60000\nIncrement:2500\nLeast_Time_Per_Move:0\nEND Time\n",
+         "",
+         {1, 60000, 0, 2500},
+         {1, 60000, 0, 2500},
+         UsiGo::clocks(59000, 60000, 0, 2500, 2500),
+         "$TIME:60+0+2.5"},
+        {"BEGIN Time\nTime_Unit:1min\nTotal_Time:10\nEND Time\n",
+         "",
+         {60000, 600000},
+         {60000, 600000},
+         UsiGo::clocks(599000, 600000, 0),
+         "$TIME:600+0+0"},
         {"BEGIN Time+\nTime_Unit:1sec\nTotal_Time:300\nByoyomi:10\nEND Time+\n"
          "BEGIN Time-\nTime_Unit:1sec\nTotal_Time:900\nByoyomi:10\nEND Time-\n",
-         "", {1000, 300000, 10000}, {1000, 900000, 10000}, UsiGo::clocks(300000, 900000, 9000), "$TIME-:900+10+0"},
+         "",
+         {1000, 300000, 10000},
+         {1000, 900000, 10000},
+         UsiGo::clocks(300000, 900000, 9000),
+         "$TIME-:900+10+0"},
         // Moves played before the game: their times are the server's.
-        {kTime, "+7776FU,T12\n-3334FU,T6\n", {1000, 600000, 10000}, {1000, 600000, 10000},
-         UsiGo::clocks(588000, 594000, 9000), "+7776FU\nT12\n-3334FU\nT6\n"},
+        {kTime,
+         "+7776FU,T12\n-3334FU,T6\n",
+         {1000, 600000, 10000},
+         {1000, 600000, 10000},
+         UsiGo::clocks(588000, 594000, 9000),
+         "+7776FU\nT12\n-3334FU\nT6\n"},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.time);
@@ -134,7 +157,8 @@ TEST(CsaSession, TellsTheEngineTheServersClock) {
     f.now = 99999;  // the session's own clock never counts
     f.feed("+7776FU,T20\n");
     EXPECT_EQ(f.session.engineGo(), UsiGo::clocks(45000, 59500, 0, 5000, 5000));
-    EXPECT_EQ(f.session.positionCommand(), "position sfen lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL b - 1 moves 7g7f");
+    EXPECT_EQ(f.session.positionCommand(),
+              "position sfen lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL b - 1 moves 7g7f");
     f.session.engineAnswer(best("3c3d"), f.now);
     f.feed("-3334FU,T70\n+2726FU,T1\n");
     EXPECT_EQ(f.session.remainingMs(GOTE), 0);
@@ -197,17 +221,28 @@ TEST(CsaSession, GivesItsReasonAndSurvivesAnything) {
         Lines sent;
         const char *fault;
     } rows[] = {
-        {"LOGIN:incorrect\n", 0, {"LOGIN nagi g-600-10,secret"}, "ログインできません（ID かパスワードが違います）"},
+        {"LOGIN:incorrect\n",
+         0,
+         {"LOGIN nagi g-600-10,secret"},
+         "ログインできません（ID かパスワードが違います）"},
         {"", 15000, {"LOGIN nagi g-600-10,secret"}, "サーバが応答しません（ログインの返事がありません）"},
-        {"LOGIN:nagi OK\nBEGIN Game_Summary\nGame_ID:x\n", 15000, {"LOGIN nagi g-600-10,secret"},
+        {"LOGIN:nagi OK\nBEGIN Game_Summary\nGame_ID:x\n",
+         15000,
+         {"LOGIN nagi g-600-10,secret"},
          "サーバが応答しません（対局条件が途中で止まりました）"},
-        {"LOGIN:nagi OK\n" + summaryText('+', "BEGIN Time\nTime_Unit:1hour\nTotal_Time:1\nEND Time\n"), 0,
-         {"LOGIN nagi g-600-10,secret", "REJECT"}, "対局条件を受けられません: Time_Unit が読めません「1hour」"},
-        {"LOGIN:nagi OK\n" + summaryText('+', kTime, "+5576FU,T1\n"), 0, {"LOGIN nagi g-600-10,secret", "REJECT"},
+        {"LOGIN:nagi OK\n" + summaryText('+', "BEGIN Time\nTime_Unit:1hour\nTotal_Time:1\nEND Time\n"),
+         0,
+         {"LOGIN nagi g-600-10,secret", "REJECT"},
+         "対局条件を受けられません: Time_Unit が読めません「1hour」"},
+        {"LOGIN:nagi OK\n" + summaryText('+', kTime, "+5576FU,T1\n"),
+         0,
+         {"LOGIN nagi g-600-10,secret", "REJECT"},
          "対局条件を受けられません: 局面が読めません: 3行目: 移動元に駒がありません「+5576FU」"},
         {"LOGIN:nagi OK\nBEGIN Game_Summary\nFormat:Chess\nGame_ID:x\nName+:a\nName-:b\nYour_Turn:+\n"
          "BEGIN Position\nPI\n+\nEND Position\nEND Game_Summary\n",
-         0, {"LOGIN nagi g-600-10,secret", "REJECT"}, "対局条件を受けられません: 知らない対局の形式です「Chess」"},
+         0,
+         {"LOGIN nagi g-600-10,secret", "REJECT"},
+         "対局条件を受けられません: 知らない対局の形式です「Chess」"},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.fault);
@@ -278,7 +313,8 @@ TEST(CsaSession, SendsFloodgateReadingComments) {
         EXPECT_EQ(f.host.takeSent(), Lines{row.sent});
         // The record keeps the comment where the server's record has it.
         f.feed(std::string(row.sent).substr(0, 7) + ",T2\n");
-        EXPECT_NE(f.session.recordText().find("\n'*" + std::string(row.sent).substr(9) + "\n"), std::string::npos);
+        EXPECT_NE(f.session.recordText().find("\n'*" + std::string(row.sent).substr(9) + "\n"),
+                  std::string::npos);
     }
 }
 
@@ -294,11 +330,15 @@ TEST(CsaSession, ChecksLoginsAndHidesThePassword) {
         {"na gi", "pw", false, "ID に使えるのは英数字と _ と - だけです"},
         {"abcdefghijabcdefghijabcdefghijabc", "pw", false, "ID は32文字までです"},
         {"nagi", "p w", false, "パスワードに空白や英数字・記号以外の文字は使えません"},
-        {"nagi", "trip", true, "Floodgate のパスワードは「対局名,トリップ」（例: floodgate-300-10F,trip）の形です"},
-        {"nagi", "floodgate-300,trip", true, "Floodgate の対局名は「名前-持ち時間-秒読み」（例: floodgate-300-10F）の形です"},
-        {"nagi", "floodgate-5m-10F,trip", true, "Floodgate の対局名の持ち時間と秒読みは秒の数です（例: floodgate-300-10F）"},
+        {"nagi", "trip", true,
+         "Floodgate のパスワードは「対局名,トリップ」（例: floodgate-300-10F,trip）の形です"},
+        {"nagi", "floodgate-300,trip", true,
+         "Floodgate の対局名は「名前-持ち時間-秒読み」（例: floodgate-300-10F）の形です"},
+        {"nagi", "floodgate-5m-10F,trip", true,
+         "Floodgate の対局名の持ち時間と秒読みは秒の数です（例: floodgate-300-10F）"},
     };
-    for (const auto &row : rows) EXPECT_EQ(csaLoginProblem(row.id, row.password, row.floodgate), row.problem) << row.password;
+    for (const auto &row : rows)
+        EXPECT_EQ(csaLoginProblem(row.id, row.password, row.floodgate), row.problem) << row.password;
     EXPECT_EQ(csaLoggableLine("LOGIN nagi floodgate-300-10F,trip"), "LOGIN nagi floodgate-300-10F,********");
     EXPECT_EQ(csaLoggableLine("LOGIN nagi secret"), "LOGIN nagi ********");
     EXPECT_EQ(csaLoggableLine("+7776FU"), "+7776FU");

@@ -6,94 +6,15 @@
 #include <QDir>
 #include <QFile>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <memory>
 #include <sstream>
 
 #include "enginehost/enginehost_testing.h"
+#include "enginehost/scripted_csa_server.h"
 #include "kifu/csa.h"
 
 namespace {
-
-using Script = std::vector<std::string>;
-
-// Plays one script per connection: "< TEXT" waits for a line from the client that begins with
-// TEXT, "> TEXT" sends a line, "echo" waits for the client's move and sends it back with ",T1", as
-// a server confirms a move, and "close" drops the connection.
-class ScriptedServer {
-public:
-    explicit ScriptedServer(std::vector<Script> scripts) : scripts_(std::move(scripts)) {
-        server_.listen(QHostAddress::LocalHost, 0);
-        QObject::connect(&server_, &QTcpServer::newConnection, [this] {
-            while (QTcpSocket *socket = server_.nextPendingConnection()) {
-                socket_ = socket;
-                step_ = 0;
-                script_ = connections_ < scripts_.size() ? scripts_[connections_] : Script{"close"};
-                ++connections_;
-                QObject::connect(socket, &QTcpSocket::readyRead, [this, socket] { read(socket); });
-                run();
-            }
-        });
-    }
-    int port() const { return server_.serverPort(); }
-    // Every line the clients sent, in order.
-    std::vector<std::string> received;
-    std::size_t connections() const { return connections_; }
-
-private:
-    void read(QTcpSocket *socket) {
-        while (socket == socket_ && socket->canReadLine()) {
-            std::string line = socket->readLine().toStdString();
-            line.pop_back();
-            received.push_back(line);
-            if (line.empty() || step_ >= script_.size()) continue;
-            const std::string &step = script_[step_];
-            if (step == "echo" && (line[0] == '+' || line[0] == '-')) {
-                send(line.substr(0, 7) + ",T1");
-            } else if (step.rfind("< ", 0) != 0 || line.rfind(step.substr(2), 0) != 0) {
-                continue;
-            }
-            ++step_;
-            run();
-        }
-    }
-    void run() {
-        for (; step_ < script_.size(); ++step_) {
-            const std::string &step = script_[step_];
-            if (step.rfind("> ", 0) == 0) {
-                send(step.substr(2));
-            } else if (step == "close") {
-                socket_->disconnectFromHost();
-            } else {
-                break;
-            }
-        }
-    }
-    void send(const std::string &line) { socket_->write((line + "\n").c_str()); }
-
-    QTcpServer server_;
-    std::vector<Script> scripts_;
-    QTcpSocket *socket_ = nullptr;
-    Script script_;
-    std::size_t step_ = 0, connections_ = 0;
-};
-
-Script summary(char side) {
-    return {"> BEGIN Game_Summary", "> Protocol_Version:1.2", "> Game_ID:g" + std::string(1, side),
-            "> Name+:" + std::string(side == '+' ? "nagi" : "gps"), "> Name-:" + std::string(side == '+' ? "gps" : "nagi"),
-            "> Your_Turn:" + std::string(1, side), "> To_Move:+", "> BEGIN Time", "> Time_Unit:1sec",
-            "> Total_Time:600", "> Byoyomi:10", "> END Time", "> BEGIN Position", "> PI", "> +", "> END Position",
-            "> END Game_Summary", "< AGREE", "> START:g"};
-}
-
-Script join(Script a, const Script &b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-const Script LOGIN = {"< LOGIN nagi ", "> LOGIN:nagi OK"};
-const Script LOGOUT = {"< LOGOUT", "> LOGOUT:completed", "close"};
 
 struct CsaRun {
     int status = -1;
@@ -101,15 +22,16 @@ struct CsaRun {
 };
 
 CsaRun csa(const ScriptedServer &server, const QTemporaryDir &dir, std::vector<std::string> extra,
-        const std::string &engineScript) {
+           const std::string &engineScript) {
     QFile script(dir.filePath("engine-script"));
     EXPECT_TRUE(script.open(QIODevice::WriteOnly));
     script.write(engineScript.c_str());
     script.close();
     qputenv("NAGI_ENGINE_SCRIPT", dir.filePath("engine-script").toUtf8());
-    std::vector<std::string> args = {"--host", "127.0.0.1", "--port", std::to_string(server.port()), "--id", "nagi",
-                                     "--password", "g-600-10,secret", "--engine", SCRIPTED_ENGINE,
-                                     "--out", dir.filePath("games").toStdString()};
+    std::vector<std::string> args = {
+        "--host",   "127.0.0.1",     "--port",     std::to_string(server.port()),
+        "--id",     "nagi",          "--password", "g-600-10,secret",
+        "--engine", SCRIPTED_ENGINE, "--out",      dir.filePath("games").toStdString()};
     args.insert(args.end(), extra.begin(), extra.end());
     std::ostringstream out, err;
     CsaRun run;
@@ -126,7 +48,8 @@ std::string readFile(const QString &path) {
 
 TEST(NagikifuCsa, PlaysASeriesLoggingInForEachGame) {
     ScriptedServer server({
-        join(join(LOGIN, summary('+')), join({"echo", "> -3334FU,T2", "echo", "> %TORYO", "> #RESIGN", "> #WIN"}, LOGOUT)),
+        join(join(LOGIN, summary('+')),
+             join({"echo", "> -3334FU,T2", "echo", "> %TORYO", "> #RESIGN", "> #WIN"}, LOGOUT)),
         join(join(LOGIN, summary('-')), join({"> +7776FU,T1", "echo", "> #TIME_UP", "> #WIN"}, LOGOUT)),
     });
     QTemporaryDir dir;
@@ -137,24 +60,28 @@ TEST(NagikifuCsa, PlaysASeriesLoggingInForEachGame) {
     old.write("V2.2\nPI\n+\n");
     old.close();
     const CsaRun run = csa(server, dir, {"--games", "2", "--floodgate-comments", "--verbose"},
-                        "cp 30 7g7f 3c3d 2g2f\nbest 2g2f\ncp 40 3c3d 2g2f\n");
+                           "cp 30 7g7f 3c3d 2g2f\nbest 2g2f\ncp 40 3c3d 2g2f\n");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "1/2 ☗nagi 勝ち #RESIGN 3手\n2/2 ☖nagi 勝ち #TIME_UP 2手\n通算: 2勝 0敗 0分\n");
     EXPECT_EQ(server.connections(), 2u);
-    const std::vector<std::string> expected = {"+7776FU,'* 30 -3334FU +2726FU", "+2726FU", "-3334FU,'* -40 +2726FU"};
+    const std::vector<std::string> expected = {"+7776FU,'* 30 -3334FU +2726FU", "+2726FU",
+                                               "-3334FU,'* -40 +2726FU"};
     std::vector<std::string> moves;
     for (const std::string &line : server.received)
         if (!line.empty() && (line[0] == '+' || line[0] == '-')) moves.push_back(line);
     EXPECT_EQ(moves, expected);
     EXPECT_EQ(readFile(dir.filePath("games/001.csa")), "V2.2\nPI\n+\n");
     const std::string first = readFile(dir.filePath("games/002.csa"));
-    for (const char *part : {"V3.0\nN+nagi\nN-gps\n$EVENT:g+\n$TIME:600+10+0\n$START_TIME:",
-                             "PI\n+\n+7776FU\nT1\n'** 30 -3334FU +2726FU\n-3334FU\nT2\n+2726FU\nT1\n%TORYO\n"})
+    for (const char *part :
+         {"V3.0\nN+nagi\nN-gps\n$EVENT:g+\n$TIME:600+10+0\n$START_TIME:",
+          "PI\n+\n+7776FU\nT1\n'** 30 -3334FU +2726FU\n-3334FU\nT2\n+2726FU\nT1\n%TORYO\n"})
         EXPECT_NE(first.find(part), std::string::npos) << first;
-    EXPECT_NE(readFile(dir.filePath("games/003.csa")).find("+7776FU\nT1\n-3334FU\nT1\n'** -40 +2726FU\n%TIME_UP\n"),
-              std::string::npos);
+    EXPECT_NE(
+        readFile(dir.filePath("games/003.csa")).find("+7776FU\nT1\n-3334FU\nT1\n'** -40 +2726FU\n%TIME_UP\n"),
+        std::string::npos);
     // The exchange was shown, the password never.
-    EXPECT_NE(run.err.find("> LOGIN nagi g-600-10,********\n< LOGIN:nagi OK\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("> LOGIN nagi g-600-10,********\n< LOGIN:nagi OK\n"), std::string::npos)
+        << run.err;
     EXPECT_EQ((run.out + run.err + first).find("secret"), std::string::npos);
 }
 
@@ -168,11 +95,15 @@ TEST(NagikifuCsa, FailsWithTheReasonAndKeepsTheGameSoFar) {
         const char *reason;
         const char *record;
     } rows[] = {
-        {"dropped", join(join(LOGIN, summary('+')), {"echo", "> -3334FU,T2", "close"}), 1, "127.0.0.1: 通信が切れました",
-         "+7776FU\nT1\n-3334FU\nT2\n%CHUDAN\n"},
-        {"illegal", join(join(LOGIN, summary('+')), join({"< +", "> #ILLEGAL_MOVE", "> #LOSE"}, LOGOUT)), 0, "1/1 ☗nagi 負け #ILLEGAL_MOVE 0手",
-         "PI\n+\n%+ILLEGAL_ACTION\n"},
-        {"login refused", {"< LOGIN", "> LOGIN:incorrect"}, 1, "ログインできません（ID かパスワードが違います）", nullptr},
+        {"dropped", join(join(LOGIN, summary('+')), {"echo", "> -3334FU,T2", "close"}), 1,
+         "127.0.0.1: 通信が切れました", "+7776FU\nT1\n-3334FU\nT2\n%CHUDAN\n"},
+        {"illegal", join(join(LOGIN, summary('+')), join({"< +", "> #ILLEGAL_MOVE", "> #LOSE"}, LOGOUT)), 0,
+         "1/1 ☗nagi 負け #ILLEGAL_MOVE 0手", "PI\n+\n%+ILLEGAL_ACTION\n"},
+        {"login refused",
+         {"< LOGIN", "> LOGIN:incorrect"},
+         1,
+         "ログインできません（ID かパスワードが違います）",
+         nullptr},
         {"server silent", {"< LOGIN", "close"}, 1, "ログインの途中でサーバが接続を切りました", nullptr},
     };
     for (const auto &row : rows) {
@@ -183,8 +114,10 @@ TEST(NagikifuCsa, FailsWithTheReasonAndKeepsTheGameSoFar) {
         EXPECT_EQ(run.status, row.status);
         const std::string said = run.out + run.err;
         EXPECT_NE(said.find(row.reason), std::string::npos) << said;
-        if (row.record) EXPECT_NE(readFile(dir.filePath("games/001.csa")).find(row.record), std::string::npos);
-        else EXPECT_FALSE(QFile::exists(dir.filePath("games/001.csa")));
+        if (row.record)
+            EXPECT_NE(readFile(dir.filePath("games/001.csa")).find(row.record), std::string::npos);
+        else
+            EXPECT_FALSE(QFile::exists(dir.filePath("games/001.csa")));
     }
     // Nobody listening: the connection is refused at once.
     int port = 0;
@@ -197,7 +130,9 @@ TEST(NagikifuCsa, FailsWithTheReasonAndKeepsTheGameSoFar) {
     QElapsedTimer clock;
     clock.start();
     EXPECT_EQ(runCsa({"--host", "127.0.0.1", "--port", std::to_string(port), "--id", "a", "--password", "b",
-                      "--engine", SCRIPTED_ENGINE}, out, err), 1);
+                      "--engine", SCRIPTED_ENGINE},
+                     out, err),
+              1);
     EXPECT_LT(clock.elapsed(), 5000);
     EXPECT_NE(err.str().find("サーバに接続を拒否されました"), std::string::npos) << err.str();
     // A wrong command line, before anything runs; the password is not repeated.
