@@ -20,6 +20,7 @@
 #include "core/rules.h"
 #include "kifu/analyse.h"
 #include "kifu/bookcommand.h"
+#include "kifu/csa.h"
 #include "kifu/match.h"
 #include "kifu/matecommand.h"
 #include "engine/pv.h"
@@ -44,6 +45,11 @@ EngineMate askMateEngine(const std::string &, const ZnBan &, std::int64_t, int) 
     return mate;
 }
 const char *const MATCH_USAGE = "";
+const char *const CSA_USAGE = "";
+int runCsa(const std::vector<std::string> &, std::ostream &, std::ostream &err) {
+    err << "nagikifu: この nagikifu は通信対局（csa）なしで作られています\n";
+    return 2;
+}
 int runMatch(const std::vector<std::string> &, std::ostream &, std::ostream &err, bool) {
     err << "nagikifu: この nagikifu は対局（match）なしで作られています\n";
     return 2;
@@ -325,10 +331,12 @@ int runNagikifu(const std::vector<std::string> &args, const StandardInput &in, s
         return runMatch(std::vector<std::string>(args.begin() + 1, args.end()), out, err, false);
     if (!args.empty() && args[0] == "mate") return runMate(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
     if (!args.empty() && args[0] == "book") return runBook(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
+    if (!args.empty() && args[0] == "csa")
+        return runCsa(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
     const CommandLine line = parse(args);
     if (!line.problem.empty()) return usageError(err, line.problem);
     if (line.help) {
-        out << USAGE << MATE_USAGE << BOOK_USAGE << ANALYSE_USAGE << MATCH_USAGE;
+        out << USAGE << MATE_USAGE << BOOK_USAGE << ANALYSE_USAGE << MATCH_USAGE << CSA_USAGE;
         return out ? 0 : FAILED;
     }
     if (line.command == "convert") return convert(line, in, out, err);
@@ -390,7 +398,13 @@ int runNagikifuProcess(int argc, char **argv) {
         return runAnalyse(std::vector<std::string>(argv + 2, argv + argc), err,
                           open[2] && ::isatty(STDERR_FILENO));
     }
-    // A match runs for hours: each game's line goes out as the game ends.
+    // A match or a series on a server runs for hours: each game's line goes out as the game ends.
+    if (argc > 1 && std::string_view(argv[1]) == "csa") {
+        StderrBuffer errBuffer(open[2]);
+        StderrBuffer outBuffer(open[1], STDOUT_FILENO);
+        std::ostream err(&errBuffer), out(&outBuffer);
+        return runCsa(std::vector<std::string>(argv + 2, argv + argc), out, err);
+    }
     if (argc > 1 && std::string_view(argv[1]) == "match") {
         StderrBuffer errBuffer(open[2]);
         StderrBuffer outBuffer(open[1], STDOUT_FILENO);

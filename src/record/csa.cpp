@@ -352,27 +352,9 @@ private:
             return "指し手は7文字（例: +7776FU）で書きます「" + quotedPart(statement) + "」";
         const Side side = statement[0] == '+' ? SENTE : GOTE;
         if (side != game_.turn()) return "手番ではない側の指し手です「" + quotedPart(statement) + "」";
-        const int code = codeOf(statement.substr(5, 2));
-        if (code < 0) return "駒の記号が不正です「" + quotedPart(statement) + "」";
-        MoveSpec move;
-        if (!squareOf(statement[3], statement[4], move.to))
-            return "移動先のマス目が不正です「" + quotedPart(statement) + "」";
-        if (statement[1] == '0' && statement[2] == '0') {
-            if (isPromotedCode(static_cast<PieceCode>(code)))
-                return "成駒は打てません「" + quotedPart(statement) + "」";
-            move.dropKind = static_cast<PieceKind>(code);
-        } else {
-            if (!squareOf(statement[1], statement[2], move.from))
-                return "移動元のマス目が不正です「" + quotedPart(statement) + "」";
-            const Koma *piece = game_.pieceAt(move.from);
-            if (piece == nullptr) return "移動元に駒がありません「" + quotedPart(statement) + "」";
-            // The code is the piece as it stands after the move: its own code, or the promoted one.
-            if (piece->code() != code) {
-                if (piece->promoted() || code != piece->code() + PROMOTED_OFFSET)
-                    return "駒の記号が移動元の駒と合いません「" + quotedPart(statement) + "」";
-                move.promote = true;
-            }
-        }
+        Move read;
+        if (std::string problem = readCsaMove(game_, statement, read); !problem.empty()) return problem;
+        const MoveSpec move{read.from, read.to, read.promote, read.dropKind};
         if (std::string problem = playMove(game_, move); !problem.empty())
             return problem + "「" + quotedPart(statement) + "」";
         return {};
@@ -610,6 +592,47 @@ std::string writeCsa(ZnBan &game, const RecordNotes &notes) {
     // Without a word to hang on, they still stand after the last move rather than go.
     appendComments(out, notes.endComments);
     return csaHead(out) + out;
+}
+
+std::string readCsaMove(const ZnBan &game, std::string_view word, Move &move) {
+    if (word.size() != 7 || (word[0] != '+' && word[0] != '-'))
+        return "指し手は7文字（例: +7776FU）で書きます「" + quotedPart(word) + "」";
+    const int code = codeOf(word.substr(5, 2));
+    if (code < 0) return "駒の記号が不正です「" + quotedPart(word) + "」";
+    move = Move{};
+    if (!squareOf(word[3], word[4], move.to)) return "移動先のマス目が不正です「" + quotedPart(word) + "」";
+    if (word[1] == '0' && word[2] == '0') {
+        if (isPromotedCode(static_cast<PieceCode>(code))) return "成駒は打てません「" + quotedPart(word) + "」";
+        move.dropKind = static_cast<PieceKind>(code);
+        return {};
+    }
+    if (!squareOf(word[1], word[2], move.from)) return "移動元のマス目が不正です「" + quotedPart(word) + "」";
+    const Koma *piece = game.pieceAt(move.from);
+    if (piece == nullptr) return "移動元に駒がありません「" + quotedPart(word) + "」";
+    // The code is the piece as it stands after the move: its own code, or the promoted one.
+    if (piece->code() != code) {
+        if (piece->promoted() || code != piece->code() + PROMOTED_OFFSET)
+            return "駒の記号が移動元の駒と合いません「" + quotedPart(word) + "」";
+        move.promote = true;
+    }
+    return {};
+}
+
+std::string csaMoveWord(const ZnBan &game, const Move &move) {
+    std::string out(1, game.turn() == SENTE ? '+' : '-');
+    int code = move.dropKind;
+    if (move.from == IN_HAND) {
+        out += "00";
+    } else {
+        const Koma *piece = move.from < SQUARE_COUNT ? game.pieceAt(move.from) : nullptr;
+        if (piece == nullptr) return {};
+        appendSquare(out, move.from);
+        code = piece->code() + (move.promote && !piece->promoted() ? PROMOTED_OFFSET : 0);
+    }
+    if (move.to >= SQUARE_COUNT || code < 0 || code >= CODE_COUNT) return {};
+    appendSquare(out, move.to);
+    out += RecordCode[static_cast<std::size_t>(code)];
+    return out;
 }
 
 std::string_view csaKeyOf(std::string_view key, std::string_view value) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/movegen.h"
 #include "core/znban.h"
 #include "record/notes.h"
 #include "record/record.h"
@@ -25,3 +26,11 @@ std::string csaEndWordOf(std::string_view kifEndWord, Side turn);
 
 // The CSA key ("SITE") a KIF header ("場所") with `value` is written under; empty when no key holds it.
 std::string_view csaKeyOf(std::string_view key, std::string_view value);
+
+// Reads a CSA move word ("+7776FU", "-0034KA") against the position it is played in: where from,
+// where to, a drop's kind, and a promotion when the code names the promoted piece. Empty on success,
+// else the reason; whether the move is legal is not asked.
+std::string readCsaMove(const ZnBan &game, std::string_view word, Move &move);
+
+// The CSA word of `move` for the side to move ("+7776FU"); empty when no piece stands on its origin.
+std::string csaMoveWord(const ZnBan &game, const Move &move);

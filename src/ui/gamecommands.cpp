@@ -15,6 +15,7 @@
 #include "enginehost/gamehost.h"
 #include "record/position.h"
 #include "ui/clockwindow.h"
+#include "ui/csagame.h"
 #include "ui/destinations.h"
 #include "ui/enginestore.h"
 #include "ui/gamedialog.h"
@@ -47,6 +48,10 @@ QString makeSeriesFolder(const QString &base) {
 }  // namespace
 
 bool TZnMainForm::refuseDuringGame() {
+    if (csaWindow_ != nullptr && csaWindow_->active()) {
+        SetStatusText(QStringLiteral("通信対局中はできません（通信対局の中断・中止で止められます）"));
+        return true;
+    }
     if (!gameRunning()) return false;
     SetStatusText(QStringLiteral("対局中はできません（実行 > 中断 で対局を止められます）"));
     return true;

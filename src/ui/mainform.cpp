@@ -16,6 +16,7 @@
 #include "support/report.h"
 #include "enginehost/gamehost.h"
 #include "ui/clockwindow.h"
+#include "ui/csagame.h"
 #include "ui/enginestore.h"
 #include "ui/gamedialog.h"
 #include "ui/kifuwindow.h"
@@ -130,6 +131,7 @@ TZnMainForm::TZnMainForm(QWidget *parent) : QMainWindow(parent) {
     lockForGame(false);
     watchBoard();
     createBookWindow();
+    CsaGameWindow::install(*this);
     // A record file dropped anywhere on the window opens; dropped text is pasted.
     setAcceptDrops(true);
     // The window is exactly its contents: menu bar, board area and status bar.
@@ -281,6 +283,7 @@ void TZnMainForm::BanMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, in
     // The right button opens the popup menu; no other button but the left one enters moves.
     if (button != Qt::LeftButton) return;
     SetStatusText(QString());
+    if (csaWindow_ != nullptr && csaWindow_->active()) return csaWindow_->press(x, y);
     if (gameRunning()) return gamePress(x, y);
     if (BoardPress(game_, selection_, *promotionAsker_, button, x, y, &record_, display_.view)) RedrawAll();
 }
@@ -301,7 +304,9 @@ void TZnMainForm::gamePress(int x, int y) {
         SetStatusText(lastResult_);
 }
 
-bool TZnMainForm::standLocked() const { return gameRunning() && !gameHost_->personToMove(); }
+bool TZnMainForm::standLocked() const {
+    return (gameRunning() && !gameHost_->personToMove()) || (csaWindow_ != nullptr && csaWindow_->locksStands());
+}
 
 void TZnMainForm::Dai0MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int y) {
     if (standLocked()) return;

@@ -49,6 +49,7 @@ class TStatusPanel;
 class EngineStore;
 class GameHost;
 class TClockWindow;
+class CsaGameWindow;
 struct GameChoice;
 struct GameResult;
 
@@ -136,6 +137,8 @@ public:
     bool gameRunning() const { return gameHost_ != nullptr; }
     // The game that runs, null when none does.
     GameHost *gameHost() const { return gameHost_; }
+    // 通信対局's window, which runs games on a CSA server on this board.
+    CsaGameWindow *csaWindow() const { return csaWindow_; }
     // The clock of the games, null until the first one starts.
     TClockWindow *clockWindow() const { return clockWindow_; }
     // The sentence that announced the last game's end, empty before.
@@ -353,6 +356,9 @@ private:
     double graphCoefficient_ = kUsualCoefficient;
     BoardHoverWatcher *hoverWatcher_ = nullptr;
     GameHost *gameHost_ = nullptr;
+    // A game on a server drives the board and the record as the window's own games do.
+    friend class CsaGameWindow;
+    CsaGameWindow *csaWindow_ = nullptr;
     TClockWindow *clockWindow_ = nullptr;
     QString lastResult_;
     // The game or series running: its choice as made (engine A is the choice's sente), the series'

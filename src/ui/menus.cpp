@@ -75,6 +75,8 @@ const std::vector<TZnMainForm::ItemRow> &TZnMainForm::itemRows() {
 
         {M::Run, A::PlayGame, "KR2", "対局(&R)…", K(Qt::CTRL | Qt::Key_G), kNotInGame, nullptr,
          [](W &w, bool) { w.askGame(); }},
+        {M::Run, A::NetGame, "KCsa1", "通信対局(&N)…", K(Qt::CTRL | Qt::SHIFT | Qt::Key_G), kNotInGame, nullptr,
+         [](W &w, bool) { w.csaWindow()->ask(); }},
         {M::Run, A::TakeBack, "KB1", "一手戻す(&B)", {}, kNotInGame, nullptr, [](W &w, bool) { w.undoOneMove(); }},
         {M::Run, A::Resign, "KG1", "投了(&G)", {}, kInGame, nullptr, [](W &w, bool) { w.resignGame(); }},
         {M::Run, A::DeclareWin, "KR4", "入玉宣言(&D)", {}, kInGame, nullptr, [](W &w, bool) { w.declareInGame(); }},

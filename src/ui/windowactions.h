@@ -24,7 +24,7 @@ enum class MenuAction {
     // ファイル
     NewGame, Open, SaveOver, SaveAs, Exit,
     // 実行
-    PlayGame, TakeBack, Resign, DeclareWin, StopGame, MateSearch,
+    PlayGame, NetGame, TakeBack, Resign, DeclareWin, StopGame, MateSearch,
     // 編集
     CopyRecord, CopyPosition, Paste,
     // 表示: the move list, walking, the graph, the layers, the view

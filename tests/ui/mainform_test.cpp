@@ -228,7 +228,8 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndShortcuts) {
         {"KP1", QKeySequence(QStringLiteral("Ctrl+4"))}, {"KM1", QKeySequence(QStringLiteral("Ctrl+5"))},
         {"KU1", QKeySequence(QStringLiteral("Alt+Up"))},  {"KJ1", QKeySequence(QStringLiteral("Alt+Down"))},
         {"KY1", QKeySequence(QStringLiteral("Ctrl+Z"))}, {"KR2", QKeySequence(QStringLiteral("Ctrl+G"))},
-        {"KTsumi1", QKeySequence(QStringLiteral("Ctrl+M"))}};
+        {"KTsumi1", QKeySequence(QStringLiteral("Ctrl+M"))},
+        {"KCsa1", QKeySequence(QStringLiteral("Ctrl+Shift+G"))}};
     // The items of a game running wait for one.
     const std::set<std::string> gameItems = {"KG1", "K2", "KR3", "KR4"};
     const Row rows[] = {
@@ -243,7 +244,7 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsAndShortcuts) {
           {"ExitX1", "終了(&X)"}}},
         {"KR1",
          "実行(&R)",
-         {{"KR2", "対局(&R)…"}, {"KB1", "一手戻す(&B)"}, {"KG1", "投了(&G)"}, {"KR4", "入玉宣言(&D)"}, {"KR3", "中断(&S)"}, {"KTsumi1", "詰み探索(&M)"}}},
+         {{"KR2", "対局(&R)…"}, {"KCsa1", "通信対局(&N)…"}, {"KB1", "一手戻す(&B)"}, {"KG1", "投了(&G)"}, {"KR4", "入玉宣言(&D)"}, {"KR3", "中断(&S)"}, {"KTsumi1", "詰み探索(&M)"}}},
         {"EditE1",
          "編集(&E)",
          {{"KE1", "棋譜をコピー(&C)"},
