@@ -66,6 +66,10 @@ void TZnMainForm::lockForGame(bool locked) {
 }
 
 bool TZnMainForm::refuseDuringGame() {
+    if (editingPosition()) {
+        SetStatusText(QStringLiteral("局面編集中はできません（Enter: 編集終了、Esc: 取り消し）"));
+        return true;
+    }
     if (!gameRunning()) return false;
     SetStatusText(QStringLiteral("対局中はできません（実行 > 中断 で対局を止められます）"));
     return true;

@@ -22,6 +22,7 @@
 #include "ui/legendwindow.h"
 #include "ui/boardview.h"
 #include "ui/paintbox.h"
+#include "ui/positioneditwidgets.h"
 #include "ui/render.h"
 #include "ui/statuspanel.h"
 #include "ui/windowplace.h"
@@ -342,14 +343,15 @@ void TZnMainForm::redrawBoard() {
     // The global view follows this window's board, whichever window drew last.
     setBoardTurned(flipped_);
     QImage &image = znFlags.image(Ban->devicePixelRatioF());
-    layers_.drawBoard(image, game_, znFlags, attackDisplayMode);
+    ZnBan &shown = shownGame();
+    layers_.drawBoard(image, shown, znFlags, attackDisplayMode);
     Ban->copyFrom(image, QRect(0, 0, IMAGE_WIDTH, IMAGE_HEIGHT));
     // The stand on the right belongs to the side the board is seen from.
     ClearStandImage(image);
-    layers_.drawStand(image, game_, viewSide(), znFlags);
+    layers_.drawStand(image, shown, viewSide(), znFlags);
     Dai0->copyFrom(image, QRect(0, 0, STAND_WIDTH, STAND_HEIGHT));
     ClearStandImage(image);
-    layers_.drawStand(image, game_, otherSide(viewSide()), znFlags);
+    layers_.drawStand(image, shown, otherSide(viewSide()), znFlags);
     Dai1->copyFrom(image, QRect(0, 0, STAND_WIDTH, STAND_HEIGHT));
 }
 
@@ -374,6 +376,12 @@ void TZnMainForm::setDestinationRule(DestinationRule rule) {
 
 void TZnMainForm::RedrawAll() {
     redrawBoard();
+    if (editingPosition()) {
+        // The record waits; the panel tells the position being edited.
+        TurnLabel->setText(shownGame().turn() == SENTE ? QStringLiteral("先手番") : QStringLiteral("後手番"));
+        positionEdit_->refresh();
+        return;
+    }
 
     const bool sente = game_.turn() == SENTE;
     const int moveNumber = game_.moveCount() + 1;

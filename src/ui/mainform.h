@@ -3,6 +3,7 @@
 // It owns the game for its whole life and brings the whole display up to date in RedrawAll.
 
 #include <QMainWindow>
+#include <QPointer>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -37,6 +38,7 @@ class TEvaluationGraphWindow;
 class TGameAnalysisWindow;
 struct GameAnalysisChoice;
 class TKifuWindow;
+class PositionEditSession;
 class TLegendWindow;
 class TPaintBox;
 class TStatusPanel;
@@ -125,6 +127,13 @@ public:
     void resignGame();
     void declareInGame();
     void stopGame();
+
+    // 編集 > 局面編集: the board, the stands and a piece box become an editor of the position shown;
+    // refused while a game runs. Enter starts a new record from the position, Esc leaves all as it was.
+    void startPositionEdit();
+    bool editingPosition() const;
+    // The edit going on, null when none is.
+    PositionEditSession *positionEditSession() const { return positionEdit_; }
 
     // Replaces the promotion question; null restores the modal box. The asker must outlive its use.
     void setPromotionAsker(PromotionAsker *asker);
@@ -285,6 +294,14 @@ private:
     // Says so in the status bar and returns true while a game runs: what would change the record
     // or walk away from its end waits.
     bool refuseDuringGame();
+    // The game the board shows: the position being edited while an edit lasts, else the record's.
+    ZnBan &shownGame();
+    // Disables what would change or walk the record while the position is edited, or enables
+    // again what it disabled.
+    void lockForPositionEdit(bool locked);
+    void finishPositionEdit();
+    void cancelPositionEdit();
+    void endPositionEdit();
     // Enables the commands a game locks, or not.
     void lockForGame(bool locked);
     // Sets the record up for the game `choice` starts from; the reason when it cannot.
@@ -300,7 +317,7 @@ private:
     // window gave them, which the tests find them by; what each one is:
     //   ファイル FileF1  KN1 新規, K4 開く, KS2 上書き保存, KS1 保存…, RecentR1 最近使ったファイル,
     //                    N1 (separator), ExitX1 終了
-    //   編集 EditE1      KE1 棋譜をコピー, KE2 局面をコピー（SFEN）, KE3 貼り付け
+    //   編集 EditE1      KE1 棋譜をコピー, KE2 局面をコピー（SFEN）, KE3 貼り付け, KE4 局面編集
     //   実行 KR1         KR2 対局…, KB1 一手戻す, KG1 投了, KR4 入玉宣言, KR3 中断
     //   表示 ViewV1      KK1 棋譜ウィンドウ, KW1 最初へ, KW2 一手前へ, KW3 一手先へ, KW4 最後へ, the layers
     //                    KC1 利きの数, KL1 利きの筋, KX1 取られる駒, KP1 指し手の予告, KM1 最後の指し手,
@@ -354,6 +371,10 @@ private:
     QAction *KE1 = nullptr;
     QAction *KE2 = nullptr;
     QAction *KE3 = nullptr;
+    QAction *KE4 = nullptr;
+    PositionEditSession *positionEdit_ = nullptr;
+    // What the edit disabled, enabled again when it ends.
+    std::vector<QPointer<QAction>> editLocked_;
     QAction *KH2 = nullptr;
     QMenu *KifuK1 = nullptr;
     QAction *KH1 = nullptr;

@@ -312,6 +312,11 @@ void TZnMainForm::createEditMenu() {
     KE2 = addItem(EditE1, "KE2", QStringLiteral("局面をコピー（SFEN）(&S)"));
     EditE1->addSeparator();
     KE3 = addItem(EditE1, "KE3", QStringLiteral("貼り付け(&P)"));
+    EditE1->addSeparator();
+    KE4 = addItem(EditE1, "KE4", QStringLiteral("局面編集(&E)"));
+    KE4->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    KE4->setStatusTip(QStringLiteral("盤の局面を駒箱を使って自由に並べ替えます（Enter: 編集終了、Esc: 取り消し）。"));
+    connect(KE4, &QAction::triggered, this, &TZnMainForm::startPositionEdit);
     KE1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
     KE3->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
     connect(KE1, &QAction::triggered, this, &TZnMainForm::KE1Click);
