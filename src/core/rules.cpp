@@ -283,12 +283,17 @@ const char *refusalText(Refusal refusal) {
 
 std::string rulesProblem(const ZnBan &game) {
     std::array<int, 2> kings{};
-    for (Side side : {SENTE, GOTE})
+    for (Side side : {SENTE, GOTE}) {
         for (const Koma *piece : game.piecesOnBoard(side)) kings[side] += piece->kind() == KING;
+        for (const Koma *piece : game.hand(side))
+            if (piece->kind() == KING) return "玉が駒台にあります";
+    }
+    // A side without a king, as the attacker of a tsume, is never in check and its moves need no
+    // king's safety; a second king would leave check undefined, and with none there is nothing to judge.
     if (kings[SENTE] == 0 && kings[GOTE] == 0) return "盤上に玉がありません";
-    if (kings[SENTE] != 1 || kings[GOTE] != 1 || kingOf(game, SENTE) == nullptr ||
-        kingOf(game, GOTE) == nullptr)
-        return "玉が一枚ずつ盤上にありません";
+    if (kings[SENTE] > 1 || kings[GOTE] > 1) return "玉が二枚ある側があります";
+    for (Side side : {SENTE, GOTE})
+        if (kings[side] == 1 && kingOf(game, side) == nullptr) return "玉が一枚ずつ盤上にありません";
     if (kingInCheck(game, otherSide(game.turn()))) return "手番でない側に王手がかかっています";
     return "";
 }

@@ -29,8 +29,9 @@ enum class Refusal : std::uint8_t {
 // The refusal in Japanese, as the status bar shows it; empty for None.
 const char *refusalText(Refusal refusal);
 
-// Why the rules cannot judge the position at all, in Japanese; empty when they can. They need one
-// king of each side on the board, and the side not to move must not be in check.
+// Why the rules cannot judge the position at all, in Japanese; empty when they can. They need at
+// most one king of each side and at least one in all, none in a hand, and the side not to move must not be in check. A side
+// with no king (the attacker of a tsume) is never in check and its moves need no king's safety.
 std::string rulesProblem(const ZnBan &game);
 
 // Whether the king of `side` is attacked; false when that side has no king on the board.

@@ -66,6 +66,8 @@ TEST(LegalMoves, PerftOfPositionsThatTestOneRuleEach) {
         {"no drop where the piece could never move", "4k4/9/9/9/9/9/9/9/4K4 b NLP 1", {209, 994, 141951}},
         {"no second pawn on a file", "4k4/9/9/9/9/9/PPPP5/9/4K4 b P 1", {48, 237, 4133}},
         {"forced promotions", "4k4/7P1/7N1/9/9/9/9/8L/4K4 b - 1", {17, 84, 1257}},
+        {"a tsume: the attacker has no king to keep safe", "4k4/9/4P4/9/9/9/9/9/9 b G2r 1", {81, 6076, 43600}},
+        {"no king on either side: moves by the free board's rules", "9/9/4p4/9/9/9/9/4P4/9 b P 1", {65, 65, 209}},
     };
     for (const Row &row : rows) {
         ZnBan game;
@@ -74,6 +76,34 @@ TEST(LegalMoves, PerftOfPositionsThatTestOneRuleEach) {
             EXPECT_EQ(legalPerft(game, depth), row.counts[static_cast<std::size_t>(depth - 1)])
                 << row.rule << " depth " << depth;
     }
+}
+
+// A side with no king, as the attacker of a tsume, is judged with nothing to keep safe; the other
+// side's king is judged as always; a second king or a king in hand leaves check undefined.
+TEST(RulesProblem, TsumeWithoutTheAttackersKingIsJudgedTwoKingsAreNot) {
+    const struct {
+        const char *sfen, *problem;
+        bool check;
+    } rows[] = {
+        {"4k4/9/4P4/9/9/9/9/9/9 b G2r 1", "", false},
+        {"4k4/4P4/9/9/9/9/9/9/9 w G2r 1", "", true},
+        {"9/9/9/9/9/9/9/9/4K4 b - 1", "", false},
+        {"9/9/4p4/9/9/9/9/4P4/9 b - 1", "盤上に玉がありません", false},
+        {"4k4/4P4/9/9/9/9/9/9/9 b G 1", "手番でない側に王手がかかっています", false},
+        {"4k4/9/9/9/9/9/9/9/9 b K 1", "玉が駒台にあります", false},
+    };
+    for (const auto &row : rows) {
+        ZnBan game;
+        loadSfen(game, row.sfen);
+        EXPECT_EQ(rulesProblem(game), row.problem) << row.sfen;
+        EXPECT_EQ(judge(game).check, row.check) << row.sfen;
+    }
+    // The record readers refuse a second king, so it is set up piece by piece.
+    ZnBan twoKings;
+    loadSfen(twoKings, "4k4/9/9/9/9/9/9/9/4K4 b - 1");
+    ASSERT_TRUE(twoKings.placePiece(makeKoma(KING, squareAt(0, 0), GOTE)));
+    twoKings.rebuildAttackMaps();
+    EXPECT_EQ(rulesProblem(twoKings), "玉が二枚ある側があります");
 }
 
 TEST(CheckMove, NamesTheRuleAMoveBreaks) {
@@ -89,6 +119,8 @@ TEST(CheckMove, NamesTheRuleAMoveBreaks) {
     const char *checked = "4r3k/9/9/9/9/9/9/9/4K4 b G 1";
     const char *rookBeside = "8k/9/9/9/9/9/9/9/3rK4 b - 1";
     const char *rookNear = "8k/9/9/9/9/9/9/3r5/4K4 b - 1";
+    // No sente king: its gold is pinned to nothing, and a pawn drop mating gote is still refused.
+    const char *tsume = "4r3k/9/6NG1/9/9/9/9/4G4/9 b P 1";
     struct Row {
         const char *sfen;
         const char *move;
@@ -117,6 +149,8 @@ TEST(CheckMove, NamesTheRuleAMoveBreaks) {
         {rookBeside, "5i4i", Refusal::LeavesCheck},
         {rookBeside, "5i6i", Refusal::None},
         {rookNear, "5i5h", Refusal::IntoCheck},
+        {tsume, "5h4h", Refusal::None},
+        {tsume, "P*1b", Refusal::PawnDropMate},
     };
     for (const Row &row : rows) {
         ZnBan game;

@@ -228,6 +228,8 @@ TEST_F(Nagikifu, ShowJudgesTheLastPositionAndPerftCountsLegalMoves) {
         {{"show", "--from", "sfen", "-"},
          "4k4/4R4/9/9/9/9/9/9/4K4 b - 1",
          "局面: ルールで判定できません（手番でない側に王手がかかっています）"},
+        {{"show", "--from", "sfen", "-"}, "4k4/4G4/4P4/9/9/9/9/9/9 w - 1", "局面: 王手・詰み（先手の勝ち）・合法手0"},
+        {{"perft", "3", "sfen", "4k4/9/4P4/9/9/9/9/9/9", "b", "G2r", "1"}, "", "43600"},
         {{"perft", "4"}, "", "719731"},
         {{"perft", "2", "sfen", "4r3k/9/9/9/9/9/9/9/4K4", "b", "G", "1", "moves", "G*5e"}, "", "119"},
         {{"perft", "--divide", "1", "startpos", "moves", "7g7f"}, "", "30"},
