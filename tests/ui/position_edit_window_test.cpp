@@ -3,6 +3,7 @@
 // the editor open with its reason; a running game refuses the edit.
 
 #include <QApplication>
+#include <QLabel>
 #include <QTest>
 
 #include "enginehost/gamehost.h"
@@ -146,14 +147,19 @@ TEST_F(PositionEditWindow, ARefusedEndSaysWhyAndKeepsTheEditorOpen) {
         QTest::keyClick(ban(), Qt::Key_Escape);
         ASSERT_FALSE(window->editingPosition());
     }
-    // The last row with gote to move: a side may be in check when it is to move.
+    // The last row with gote to move: a side may be in check when it is to move. The panel's
+    // 局面 line follows every step.
     startEdit();
+    auto *panel = findControl<QLabel>(*window, "PositionEditPanel");
     keyOverSquare(5, 1, Qt::Key_K, Qt::ShiftModifier);
     keyOverSquare(5, 2, Qt::Key_G);
     QTest::keyClick(ban(), Qt::Key_T);
+    EXPECT_TRUE(panel->text().contains("局面：合法手 1\n王手")) << panel->text().toStdString();
+    keyOverSquare(5, 3, Qt::Key_P);
+    EXPECT_TRUE(panel->text().contains("局面：詰み")) << panel->text().toStdString();
     QTest::keyClick(ban(), Qt::Key_Return);
     EXPECT_FALSE(window->editingPosition()) << status();
-    EXPECT_EQ(shown(), "4k4/4G4/9/9/9/9/9/9/9 w - 1");
+    EXPECT_EQ(shown(), "4k4/4G4/4P4/9/9/9/9/9/9 w - 1");
 }
 
 TEST_F(PositionEditWindow, ARunningGameRefusesTheEdit) {
