@@ -323,7 +323,8 @@ void PositionEditSession::refresh() {
 QString PositionEditSession::positionLine() {
     const Judgement verdict = judge(shown_);
     if (!verdict.problem.empty()) return QStringLiteral("局面：判定できません\n（") + fromUtf8(verdict.problem) + QStringLiteral("）");
-    if (verdict.mate) return QStringLiteral("局面：詰み");
+    // A side without a king that cannot move is not mated: it only has no move.
+    if (verdict.mate && shown_.king(shown_.turn()) != nullptr) return QStringLiteral("局面：詰み");
     QString line = QStringLiteral("局面：合法手 %1").arg(verdict.legalMoves);
     if (verdict.check) line += QStringLiteral("\n王手");
     return line;
@@ -570,7 +571,7 @@ void PositionEditSession::applyPreset(const QString &name) {
     PositionSpec preset;
     if (!editorPreset(name.toStdString(), preset, editor_.turn())) return;
     select(std::nullopt);
-    applied(editor_.setPosition(preset), name);
+    applied(editor_.setPosition(preset), QStringLiteral("配置：") + name);
 }
 
 void PositionEditSession::paste() {
