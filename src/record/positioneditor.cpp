@@ -10,6 +10,7 @@ namespace {
 
 // An undo list longer than this forgets its oldest steps; a position is a few hundred bytes.
 constexpr std::size_t MAX_UNDO = 2000;
+constexpr std::size_t MAX_PASTE_BYTES = 1024 * 1024;
 
 const char *const SIDE_NAMES[2] = {"先手", "後手"};
 
@@ -220,6 +221,9 @@ EditResult PositionEditor::setPosition(const PositionSpec &position) {
 }
 
 EditResult PositionEditor::paste(std::string_view text) {
+    // A position is a line or a diagram of a few hundred bytes; a record of a whole game is a few
+    // kilobytes. Anything far larger is not what the player meant to paste.
+    if (text.size() > MAX_PASTE_BYTES) return {false, "貼り付けた文字が長すぎます（局面として読めません）"};
     ZnBan game;
     RecordNotes notes;
     const RecordResult read = readRecordBytes(game, notes, text);

@@ -196,14 +196,15 @@ PositionEditSession::PositionEditSession(const PositionEditWidgets &widgets, con
         panelLabel_->setWordWrap(true);
         panelLabel_->show();
     }
-    const std::array<TPaintBox *, 2> stands = {widgets_.rightStand, widgets_.leftStand};
+    const std::array<TPaintBox *, 2> stands = {widgets_.rightStand.data(), widgets_.leftStand.data()};
     for (std::size_t i = 0; i < stands.size(); ++i) {
         if (stands[i] == nullptr) continue;
         tracking_[i] = stands[i]->hasMouseTracking();
         stands[i]->setMouseTracking(true);
     }
-    for (QObject *watched : std::initializer_list<QObject *>{widgets_.board, widgets_.rightStand, widgets_.leftStand,
-                                                              boxWindow_->box(), boxWindow_.data()})
+    for (QObject *watched : std::initializer_list<QObject *>{widgets_.board.data(), widgets_.rightStand.data(),
+                                                              widgets_.leftStand.data(), boxWindow_->box(),
+                                                              boxWindow_.data()})
         if (watched != nullptr) watched->installEventFilter(this);
     znFlags.Reset();
     refresh();
@@ -215,13 +216,13 @@ PositionEditSession::~PositionEditSession() {
 }
 
 void PositionEditSession::close() {
-    for (QObject *watched : std::initializer_list<QObject *>{widgets_.board, widgets_.rightStand, widgets_.leftStand})
+    for (QObject *watched : std::initializer_list<QObject *>{widgets_.board.data(), widgets_.rightStand.data(),
+                                                              widgets_.leftStand.data()})
         if (watched != nullptr) watched->removeEventFilter(this);
-    const std::array<TPaintBox *, 2> stands = {widgets_.rightStand, widgets_.leftStand};
+    const std::array<TPaintBox *, 2> stands = {widgets_.rightStand.data(), widgets_.leftStand.data()};
     for (std::size_t i = 0; i < stands.size(); ++i)
         if (stands[i] != nullptr) stands[i]->setMouseTracking(tracking_[i]);
-    delete panelLabel_;
-    panelLabel_ = nullptr;
+    delete panelLabel_.data();
     if (boxWindow_) {
         boxWindow_->hide();
         boxWindow_->deleteLater();
@@ -359,15 +360,15 @@ void PositionEditSession::select(const std::optional<EditPlace> &place) {
 
 PositionEditSession::Spot PositionEditSession::spotAt(QObject *widget, QPoint point) {
     Spot spot;
-    if (widget == widgets_.board) {
+    if (widget == widgets_.board.data()) {
         const int square = squareUnder(point);
         if (square >= 0) {
             spot.kind = Spot::Kind::OnBoard;
             spot.square = static_cast<Square>(square);
         }
-    } else if (widget == widgets_.rightStand || widget == widgets_.leftStand) {
+    } else if (widget == widgets_.rightStand.data() || widget == widgets_.leftStand.data()) {
         spot.kind = Spot::Kind::Stand;
-        spot.side = widget == widgets_.rightStand ? viewSide() : otherSide(viewSide());
+        spot.side = widget == widgets_.rightStand.data() ? viewSide() : otherSide(viewSide());
         MochiKoma &hand = shown_.hand(spot.side);
         hand.sortByKind();
         const StandLayout layout(kindsOf(hand));
@@ -382,7 +383,8 @@ PositionEditSession::Spot PositionEditSession::spotAt(QObject *widget, QPoint po
 }
 
 PositionEditSession::Spot PositionEditSession::spotAtGlobal(QPoint global) {
-    for (QWidget *widget : std::initializer_list<QWidget *>{widgets_.board, widgets_.rightStand, widgets_.leftStand,
+    for (QWidget *widget : std::initializer_list<QWidget *>{widgets_.board.data(), widgets_.rightStand.data(),
+                                                             widgets_.leftStand.data(),
                                                              boxWindow_ ? boxWindow_->box() : nullptr}) {
         if (widget == nullptr || !widget->isVisible()) continue;
         const QPoint local = widget->mapFromGlobal(global);

@@ -13,11 +13,11 @@
 
 #include "core/znban.h"
 #include "record/positioneditor.h"
+#include "ui/paintbox.h"
 
 class QAction;
 class QLabel;
 class QMenu;
-class TPaintBox;
 
 // The piece box: every kind, with how many of it lie in the box; a kind with none is drawn faint.
 class TPieceBox : public QWidget {
@@ -73,14 +73,15 @@ private:
 };
 
 // The widgets of the main window the editor works through.
+// Held as guarded pointers: the window may be taking its widgets down while the edit goes.
 struct PositionEditWidgets {
-    QWidget *window = nullptr;
-    TPaintBox *board = nullptr;
+    QPointer<QWidget> window;
+    QPointer<TPaintBox> board;
     // The stand on the board's right (the side the board is seen from) and the one on its left.
-    TPaintBox *rightStand = nullptr;
-    TPaintBox *leftStand = nullptr;
+    QPointer<TPaintBox> rightStand;
+    QPointer<TPaintBox> leftStand;
     // The side panel, where the session writes what the position is and how to leave.
-    QWidget *panel = nullptr;
+    QPointer<QWidget> panel;
 };
 
 class PositionEditSession : public QObject {
@@ -161,6 +162,6 @@ private:
     QPoint hoverPoint_;
     QPointer<TPositionEditWindow> boxWindow_;
     QMenu *menu_ = nullptr;
-    QLabel *panelLabel_ = nullptr;
+    QPointer<QLabel> panelLabel_;
     std::array<bool, 2> tracking_{};
 };

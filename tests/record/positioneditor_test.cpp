@@ -315,6 +315,7 @@ TEST(PositionEditorPaste, TakesSfenUsiAndBoardDiagramsAndRefusesTheRest) {
         {"sfen 4k4/9/9/9/9/9/9/9/9 b 19P 1", nullptr},
         {"sfen 4k4/9/9/9/9/9/9/9/9 b 3R 1", nullptr},
         {"", nullptr},
+        {"sfen 4k4/9/9/9/9/9/9/9/9 b - 1\n" + std::string(2 << 20, '*'), nullptr},
     };
     for (const auto &row : rows) {
         PositionEditor editor = editing("4k4/9/9/9/9/9/9/9/4K4 w - 1");
