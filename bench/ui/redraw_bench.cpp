@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <cstdint>
 #include <vector>
 
 #include "core/movegen.h"
@@ -13,7 +14,13 @@
 
 namespace {
 
-void redraw(QImage &image, ZnBan &game, const ZnFlags &flags, int mode) {
+// The benchmarks' second argument, in the numbers their names have always carried: 0 none,
+// 2 利き収支分布, 3 利き集中分布.
+AttackDisplay attackDisplayOf(std::int64_t argument) {
+    return argument == 2 ? AttackDisplay::Balance : argument == 3 ? AttackDisplay::Concentration : AttackDisplay::None;
+}
+
+void redraw(QImage &image, ZnBan &game, const ZnFlags &flags, AttackDisplay mode) {
     DrawBoardBase(image, game, mode);
     DrawBoardPieces(image, game, flags);
     ClearStandImage(image);
@@ -47,7 +54,7 @@ void BM_RedrawStartingPosition(benchmark::State &state) {
     flags.SelectSquare(60);
     QImage &image = flags.image(static_cast<qreal>(state.range(0)));
     for (auto _ : state) {
-        redraw(image, game, flags, 0);
+        redraw(image, game, flags, AttackDisplay::None);
         benchmark::DoNotOptimize(image.constBits());
     }
 }
@@ -59,7 +66,7 @@ void BM_RedrawWithHandsAndOverlay(benchmark::State &state) {
     ZnFlags flags;
     flags.SelectHand(0);
     QImage &image = flags.image(static_cast<qreal>(state.range(0)));
-    const int mode = static_cast<int>(state.range(1));
+    const AttackDisplay mode = attackDisplayOf(state.range(1));
     for (auto _ : state) {
         redraw(image, game, flags, mode);
         benchmark::DoNotOptimize(image.constBits());
@@ -92,8 +99,9 @@ Square busiestSquare(const ZnBan &game) {
     return busiest;
 }
 
-void redrawWithLayers(QImage &image, ZnBan &game, const ZnFlags &flags, BoardLayers &layers, int mode) {
-    layers.drawBoard(image, game, flags, mode);
+void redrawWithLayers(QImage &image, ZnBan &game, const ZnFlags &flags, BoardLayers &layers,
+                      const DisplaySettings &display) {
+    layers.drawBoard(image, game, flags, display);
     ClearStandImage(image);
     DrawStand(image, game, SENTE, flags);
     ClearStandImage(image);
@@ -107,12 +115,13 @@ void BM_RedrawEveryLayer(benchmark::State &state) {
     playCapturingGame(game, 160);
     ZnFlags flags;
     BoardLayers layers;
-    layers.settings() = everyLayer();
+    DisplaySettings display;
+    display.layers = everyLayer();
     layers.setHoveredSquare(busiestSquare(game));
     QImage &image = flags.image(static_cast<qreal>(state.range(0)));
-    const int mode = static_cast<int>(state.range(1));
+    display.attacks = attackDisplayOf(state.range(1));
     for (auto _ : state) {
-        redrawWithLayers(image, game, flags, layers, mode);
+        redrawWithLayers(image, game, flags, layers, display);
         benchmark::DoNotOptimize(image.constBits());
     }
     state.counters["lines"] =
@@ -145,12 +154,13 @@ void BM_PreviewOneMove(benchmark::State &state) {
     ZnFlags flags;
     flags.SelectSquare(chosen->from);
     BoardLayers layers;
-    layers.settings() = everyLayer();
+    DisplaySettings display;
+    display.layers = everyLayer();
     layers.setHoveredSquare(chosen->to);
     QImage &image = flags.image(static_cast<qreal>(state.range(0)));
-    const int mode = static_cast<int>(state.range(1));
+    display.attacks = attackDisplayOf(state.range(1));
     for (auto _ : state) {
-        redrawWithLayers(image, game, flags, layers, mode);
+        redrawWithLayers(image, game, flags, layers, display);
         benchmark::DoNotOptimize(image.constBits());
     }
     if (!layers.previewShown()) state.SkipWithError("the move was not previewed");

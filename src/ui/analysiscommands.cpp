@@ -95,7 +95,7 @@ void TZnMainForm::addLineToRecord(const std::string &position, const std::vector
         ++played;
     }
     record_.goTo(cursor);
-    znFlags.Reset();
+    selection_.Reset();
     RedrawAll();
     SetStatusText(QStringLiteral("読み筋の%1手を変化として棋譜に加えました").arg(played));
 }

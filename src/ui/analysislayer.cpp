@@ -6,20 +6,22 @@
 
 #include "ui/render.h"
 
-QPointF squareCentre(Square square) { return QPointF(squareLeft(square) + 16, squareTop(square) + 16); }
+QPointF squareCentre(Square square, BoardView view) {
+    return QPointF(squareLeft(square, view) + 16, squareTop(square, view) + 16);
+}
 
-QPointF arrowStart(const BestMoveArrow &arrow) {
-    if (arrow.from < SQUARE_COUNT) return squareCentre(arrow.from);
+QPointF arrowStart(const BestMoveArrow &arrow, BoardView view) {
+    if (arrow.from < SQUARE_COUNT) return squareCentre(arrow.from, view);
     // Sente's stand is right of the board and fills from the top; gote's is left and fills from the
     // bottom (see DrawStand).
-    if (arrow.side == viewSide()) return QPointF(IMAGE_WIDTH - 3, 18 + 20 * arrow.standSlot);
+    if (arrow.side == view.side()) return QPointF(IMAGE_WIDTH - 3, 18 + 20 * arrow.standSlot);
     return QPointF(3, 342 - 20 * arrow.standSlot);
 }
 
 namespace {
 
-void drawArrow(QPainter &painter, const BestMoveArrow &arrow) {
-    const QPointF start = arrowStart(arrow), end = squareCentre(arrow.to);
+void drawArrow(QPainter &painter, const BestMoveArrow &arrow, BoardView view) {
+    const QPointF start = arrowStart(arrow, view), end = squareCentre(arrow.to, view);
     const QLineF line(start, end);
     if (line.length() < 1) return;
     // The first line's arrow is the widest and most opaque; the others fade with their rank.
@@ -46,13 +48,13 @@ void drawArrow(QPainter &painter, const BestMoveArrow &arrow) {
 
 }  // namespace
 
-void DrawAnalysisMarks(QImage &image, const AnalysisMarks &marks) {
+void DrawAnalysisMarks(QImage &image, const AnalysisMarks &marks, BoardView view) {
     if (marks.marked.empty() && (!marks.arrowsOn || marks.arrows.empty())) return;
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     for (Square square : marks.marked) {
         if (square >= SQUARE_COUNT) continue;
-        const QPointF centre = squareCentre(square);
+        const QPointF centre = squareCentre(square, view);
         painter.setPen(QPen(MarkedSquareColour, 3));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(QRectF(centre.x() - 14.5, centre.y() - 14.5, 29, 29));
@@ -60,5 +62,5 @@ void DrawAnalysisMarks(QImage &image, const AnalysisMarks &marks) {
     if (!marks.arrowsOn) return;
     // The weaker lines first, so the best move's arrow lies on top.
     for (auto arrow = marks.arrows.rbegin(); arrow != marks.arrows.rend(); ++arrow)
-        drawArrow(painter, *arrow);
+        drawArrow(painter, *arrow, view);
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/types.h"
+#include "ui/boardview.h"
 
 struct BestMoveArrow {
     Square from = IN_HAND;  // IN_HAND for a drop
@@ -30,10 +31,10 @@ inline const QColor ArrowColour{0, 150, 60};
 inline const QColor MarkedSquareColour{0, 200, 230};
 
 // The centre of a board square in the board picture's logical pixels.
-QPointF squareCentre(Square square);
+QPointF squareCentre(Square square, BoardView view = {});
 // Where an arrow starts: its square's centre, or for a drop the picture's edge beside the stand,
 // level with the dropped piece's slot there.
-QPointF arrowStart(const BestMoveArrow &arrow);
+QPointF arrowStart(const BestMoveArrow &arrow, BoardView view = {});
 
 // Draws the marks and, when they are on, the arrows, over a finished board picture.
-void DrawAnalysisMarks(QImage &image, const AnalysisMarks &marks);
+void DrawAnalysisMarks(QImage &image, const AnalysisMarks &marks, BoardView view = {});

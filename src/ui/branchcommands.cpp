@@ -45,7 +45,7 @@ void TZnMainForm::createKifuMenu() {
 void TZnMainForm::chooseBranch(int step) {
     if (refuseDuringGame()) return;
     if (!record_.chooseNextAlternativeOfMove(step)) return;
-    znFlags.Reset();
+    selection_.Reset();
     RedrawAll();
 }
 
@@ -75,7 +75,7 @@ void TZnMainForm::KD1Click() {
     undoNotes_ = std::move(before);
     undoNode_ = node;
     undoRevision_ = record_.revision();
-    znFlags.Reset();
+    selection_.Reset();
     RedrawAll();
     SetStatusText(QStringLiteral("%1手を削除しました").arg(moves));
 }
@@ -91,7 +91,7 @@ void TZnMainForm::KY1Click() {
     }
     record_.restore(std::move(*undoNotes_), undoNode_);
     undoNotes_.reset();
-    znFlags.Reset();
+    selection_.Reset();
     RedrawAll();
     SetStatusText(QStringLiteral("削除した手を元に戻しました"));
 }
@@ -100,7 +100,7 @@ void TZnMainForm::connectKifuWindow() {
     kifuWindow_->addBranchActions(KU1, KJ1);
     connect(kifuWindow_, &TKifuWindow::branchChosen, this, [this](int index) {
         if (index < 0 || !record_.chooseAlternativeOfMove(std::size_t(index))) return;
-        znFlags.Reset();
+        selection_.Reset();
         RedrawAll();
     });
     connect(kifuWindow_, &TKifuWindow::commentEdited, this, [this](const QString &text) {

@@ -39,13 +39,13 @@ std::vector<Square> legalDestinations(const ZnBan &game, const ZnFlags &flags) {
     return squares;
 }
 
-void DrawDestinations(QImage &image, const ZnBan &game, const std::vector<Square> &squares) {
+void DrawDestinations(QImage &image, const ZnBan &game, const std::vector<Square> &squares, BoardView view) {
     if (squares.empty()) return;
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     for (Square square : squares) {
         if (square >= SQUARE_COUNT) continue;
-        const QPointF centre(squareLeft(square) + 16.5, squareTop(square) + 16.5);
+        const QPointF centre(squareLeft(square, view) + 16.5, squareTop(square, view) + 16.5);
         if (game.pieceAt(square) == nullptr) {
             painter.setPen(Qt::NoPen);
             painter.setBrush(DestinationColour);

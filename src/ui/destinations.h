@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/znban.h"
+#include "ui/boardview.h"
 #include "ui/znflags.h"
 
 // The squares the selection of `flags` may move or drop to; none without a selection.
@@ -24,4 +25,4 @@ inline const QColor DestinationColour{0, 110, 0, 190};
 
 // A dot in the middle of each empty square of `squares`, a ring round each occupied one, so that
 // a piece that could be taken stays readable.
-void DrawDestinations(QImage &image, const ZnBan &game, const std::vector<Square> &squares);
+void DrawDestinations(QImage &image, const ZnBan &game, const std::vector<Square> &squares, BoardView view = {});

@@ -99,7 +99,7 @@ QString TZnMainForm::setUpStart(const GameChoice &choice) {
     ZnBan fresh;
     if (const std::string problem = buildGame(fresh, start); !problem.empty())
         return QString::fromStdString(problem);
-    znFlags.Reset();
+    selection_.Reset();
     game_.swap(fresh);
     record_.reset();
     setRecordPath(QString());
@@ -163,7 +163,7 @@ void TZnMainForm::beginGame(const GameChoice &choice) {
     connect(gameHost_, &GameHost::movePlayed, this, [this] {
         // The mark moves with the turn, not at the next tick.
         clockWindow_->refresh();
-        znFlags.clearSquareSelection();
+        selection_.clearSquareSelection();
         RedrawAll();
     });
     connect(gameHost_, &GameHost::gameOver, this, &TZnMainForm::gameEnded);
@@ -211,7 +211,7 @@ void TZnMainForm::gameEnded(const GameResult &result) {
             ++seriesScore_[(*result.winner == SENTE) == firstIsSente ? 0 : 1];
     }
     if (result.end == GameEnd::Stopped) gamesLeft_ = 0;
-    znFlags.Reset();
+    selection_.Reset();
     RedrawAll();
     QString text = lastResult_;
     if (gamesPlayed_ > 1 || gamesLeft_ > 0)

@@ -9,9 +9,9 @@
 namespace {
 
 // The grid square under a press, or -1 when the press lies outside the 9 x 9 grid.
-int squareUnder(int x, int y) {
-    const int column = BoardColumnAt(x);
-    const int row = BoardRowAt(y);
+int squareUnder(int x, int y, BoardView view) {
+    const int column = BoardColumnAt(x, view);
+    const int row = BoardRowAt(y, view);
     return onBoard(row, column) ? squareAt(row, column) : -1;
 }
 
@@ -84,8 +84,8 @@ bool dropSelectedPiece(ZnBan &game, ZnFlags &flags, Square to, const Play &play,
 }
 
 bool press(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, int x, int y, const Play &play,
-           QString &refusal) {
-    const int square = squareUnder(x, y);
+           QString &refusal, BoardView view) {
+    const int square = squareUnder(x, y, view);
     if (square < 0) return false;
     const auto to = static_cast<Square>(square);
     if (flags.squareSelected()) return moveSelectedPiece(game, flags, asker, to, play, refusal);
@@ -95,31 +95,32 @@ bool press(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, int x, int y, con
 
 }  // namespace
 
-int BoardColumnAt(int x) { return boardTurned() ? (x - 20) / 32 : 8 - (x - 20) / 32; }
-int BoardRowAt(int y) { return boardTurned() ? 8 - (y - 56) / 32 : (y - 56) / 32; }
+int BoardColumnAt(int x, BoardView view) { return view.turned ? (x - 20) / 32 : 8 - (x - 20) / 32; }
+int BoardRowAt(int y, BoardView view) { return view.turned ? 8 - (y - 56) / 32 : (y - 56) / 32; }
 int SenteStandSlotAt(int y) { return (y - 8) / 20; }
 int GoteStandSlotAt(int y) { return (352 - y) / 20; }
 
 bool BoardPress(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, Qt::MouseButton button, int x, int y,
-                GameRecord *record) {
+                GameRecord *record, BoardView view) {
     if (button != Qt::LeftButton) return false;
     QString refusal;
-    return press(game, flags, asker, x, y, playOn(game, record), refusal);
+    return press(game, flags, asker, x, y, playOn(game, record), refusal, view);
 }
 
 bool BoardPressInGame(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, int x, int y,
-                      const std::function<QString(const MoveSpec &)> &play, QString &refusal) {
+                      const std::function<QString(const MoveSpec &)> &play, QString &refusal,
+                      BoardView view) {
     refusal.clear();
-    return press(game, flags, asker, x, y, play, refusal) || !refusal.isEmpty();
+    return press(game, flags, asker, x, y, play, refusal, view) || !refusal.isEmpty();
 }
 
-bool StandPress(ZnBan &game, ZnFlags &flags, Side standSide, int y) {
+bool StandPress(ZnBan &game, ZnFlags &flags, Side standSide, int y, BoardView view) {
     if (standSide != game.turn()) return false;
     MochiKoma &hand = game.hand(standSide);
     // The order the stand is drawn in, so that the place pressed is the piece shown there.
     hand.sortByKind();
     const StandLayout layout(kindsOf(hand));
-    const int slot = layout.handIndexOf(layout.placeAt(standSide == viewSide(), y));
+    const int slot = layout.handIndexOf(layout.placeAt(standSide == view.side(), y));
     if (!game.handSlotExists(slot)) return false;
     flags.SelectHand(slot);
     return true;

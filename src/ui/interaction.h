@@ -7,6 +7,7 @@
 
 #include "core/znban.h"
 #include "record/gamerecord.h"
+#include "ui/boardview.h"
 #include "ui/znflags.h"
 
 // Asks whether an optional promotion is taken; the window shows the real modal box, tests answer.
@@ -20,9 +21,9 @@ public:
     virtual bool askQuestion(const QString & /*caption*/, const QString & /*text*/) { return false; }
 };
 
-// Pixel mappings; divisions truncate toward zero.
-int BoardColumnAt(int x);
-int BoardRowAt(int y);
+// Pixel mappings of the board seen from `view`; divisions truncate toward zero.
+int BoardColumnAt(int x, BoardView view = {});
+int BoardRowAt(int y, BoardView view = {});
 int SenteStandSlotAt(int y);
 int GoteStandSlotAt(int y);
 
@@ -30,11 +31,12 @@ int GoteStandSlotAt(int y);
 // display must be redrawn. Non-left buttons do nothing. With a `record` of `game`, moves and drops
 // are made at its cursor, so that one made before the end of the line adds a branch and loses nothing.
 bool BoardPress(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, Qt::MouseButton button, int x, int y,
-                GameRecord *record = nullptr);
+                GameRecord *record = nullptr, BoardView view = {});
 // A left press on the board during a game by the rules: a move the piece can make goes to `play`,
 // whose refusal (empty when the move stands) is left in `refusal` with the selection kept for a
 // drop and ended for a move; true when the display or the status must change.
 bool BoardPressInGame(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, int x, int y,
-                      const std::function<QString(const MoveSpec &)> &play, QString &refusal);
+                      const std::function<QString(const MoveSpec &)> &play, QString &refusal,
+                      BoardView view = {});
 // A press with any button on the stand of `standSide` at height y; true when redraw is needed.
-bool StandPress(ZnBan &game, ZnFlags &flags, Side standSide, int y);
+bool StandPress(ZnBan &game, ZnFlags &flags, Side standSide, int y, BoardView view = {});

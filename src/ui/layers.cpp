@@ -67,25 +67,26 @@ void drawThinLine(Canvas &canvas, Side side, int x1, int y1, int x2, int y2) {
     canvas.line(x1, y1, x2, y2);
 }
 
-void drawCounts(Canvas &canvas, const ZnBan &shown, qreal ratio) {
+void drawCounts(Canvas &canvas, const ZnBan &shown, qreal ratio, BoardView view) {
     for (int index = 0; index < SQUARE_COUNT; ++index) {
         const auto square = static_cast<Square>(index);
         for (Side side : {SENTE, GOTE}) {
             const int count = shown.attackCount(side, square);
             if (count == 0) continue;
-            const QRect box = countBox(side, square);
+            const QRect box = countBox(side, square, view);
             canvas.image(box.left(), box.top(), countPicture(side, count, ratio));
         }
     }
 }
 
-void drawAttackerLines(Canvas &canvas, const ZnBan &shown, Square target) {
-    const int x = squareLeft(target) + 16, y = squareTop(target) + 16;
+void drawAttackerLines(Canvas &canvas, const ZnBan &shown, Square target, BoardView view) {
+    const int x = squareLeft(target, view) + 16, y = squareTop(target, view) + 16;
     // Every halo first, so that no halo hides another side's line.
     for (int pass = 0; pass < 2; ++pass) {
         for (Side side : {SENTE, GOTE}) {
             for (const Koma *piece : shown.attackers(side, target)) {
-                const int fromX = squareLeft(piece->square()) + 16, fromY = squareTop(piece->square()) + 16;
+                const int fromX = squareLeft(piece->square(), view) + 16;
+                const int fromY = squareTop(piece->square(), view) + 16;
                 if (pass == 0)
                     drawHalo(canvas, fromX, fromY, x, y);
                 else
@@ -96,11 +97,11 @@ void drawAttackerLines(Canvas &canvas, const ZnBan &shown, Square target) {
     canvas.setPen(Qt::black, 1);
 }
 
-void drawExchangeFrames(Canvas &canvas, const ZnBan &shown) {
+void drawExchangeFrames(Canvas &canvas, const ZnBan &shown, BoardView view) {
     for (Side side : {SENTE, GOTE})
         for (const Koma *piece : shown.piecesOnBoard(side))
             if (losesExchange(shown, piece->square()))
-                DrawExchangeFrameAt(canvas, squareLeft(piece->square()), squareTop(piece->square()));
+                DrawExchangeFrameAt(canvas, squareLeft(piece->square(), view), squareTop(piece->square(), view));
 }
 
 // The destination of the move that led to the position shown; the history entry before the move
@@ -113,8 +114,8 @@ int lastMoveSquare(const ZnBan &shown) {
 
 }  // namespace
 
-QRect countBox(Side side, Square square) {
-    const int left = squareLeft(square), top = squareTop(square);
+QRect countBox(Side side, Square square, BoardView view) {
+    const int left = squareLeft(square, view), top = squareTop(square, view);
     if (side == SENTE) return {left + 1, top + 21, kCountBoxWidth, kCountBoxHeight};
     return {left + 24, top + 1, kCountBoxWidth, kCountBoxHeight};
 }
@@ -139,25 +140,26 @@ QImage countPicture(Side side, int count, qreal devicePixelRatio) {
     return picture;
 }
 
-void DrawBoardLayers(QImage &image, const ZnBan &shown, const LayerSettings &settings, int hovered) {
+void DrawBoardLayers(QImage &image, const ZnBan &shown, const LayerSettings &settings, int hovered,
+                     BoardView view) {
     Canvas canvas(image);
     // Frames first, then the counts in the corners over them, then the lines over everything.
     if (settings.lastMove) {
         const int square = lastMoveSquare(shown);
         if (square >= 0)
-            DrawLastMoveFrameAt(canvas, squareLeft(static_cast<Square>(square)),
-                                squareTop(static_cast<Square>(square)));
+            DrawLastMoveFrameAt(canvas, squareLeft(static_cast<Square>(square), view),
+                                squareTop(static_cast<Square>(square), view));
     }
-    if (settings.exchange) drawExchangeFrames(canvas, shown);
-    if (settings.counts) drawCounts(canvas, shown, image.devicePixelRatio());
+    if (settings.exchange) drawExchangeFrames(canvas, shown, view);
+    if (settings.counts) drawCounts(canvas, shown, image.devicePixelRatio(), view);
     if (settings.attackers && hovered >= 0 && hovered < SQUARE_COUNT)
-        drawAttackerLines(canvas, shown, static_cast<Square>(hovered));
+        drawAttackerLines(canvas, shown, static_cast<Square>(hovered), view);
 }
 
-void DrawPreviewOutline(QImage &image, Square square) {
+void DrawPreviewOutline(QImage &image, Square square, BoardView view) {
     if (square >= SQUARE_COUNT) return;
     Canvas canvas(image);
-    DrawPreviewOutlineAt(canvas, squareLeft(square), squareTop(square));
+    DrawPreviewOutlineAt(canvas, squareLeft(square, view), squareTop(square, view));
 }
 
 void DrawExchangeFrameAt(Canvas &canvas, int left, int top) {
@@ -179,8 +181,8 @@ void DrawAttackerLine(Canvas &canvas, Side side, int x1, int y1, int x2, int y2)
     canvas.setPen(Qt::black, 1);
 }
 
-bool BoardLayers::startPreview(const ZnBan &game, const ZnFlags &flags) {
-    if (!settings_.preview || hovered_ < 0) return false;
+bool BoardLayers::startPreview(const ZnBan &game, const ZnFlags &flags, const LayerSettings &settings) {
+    if (!settings.preview || hovered_ < 0) return false;
     const auto to = static_cast<Square>(hovered_);
     if (flags.squareSelected()) return preview_.tryMove(game, flags.selectedSquare(), to);
     if (flags.handSelected() && game.handSlotExists(flags.handSlot()))
@@ -188,30 +190,32 @@ bool BoardLayers::startPreview(const ZnBan &game, const ZnFlags &flags) {
     return false;
 }
 
-void BoardLayers::drawBoard(QImage &image, const ZnBan &game, const ZnFlags &flags, int mode) {
+void BoardLayers::drawBoard(QImage &image, const ZnBan &game, const ZnFlags &flags, const DisplaySettings &display) {
+    const BoardView view = display.view;
     // The last picture's move stands on the copy until now, for the stands drawn after it.
     if (preview_.active()) preview_.takeBack();
-    previewShown_ = startPreview(game, flags);
+    previewShown_ = startPreview(game, flags, display.layers);
     const ZnBan &shown = previewShown_ ? preview_.position() : game;
-    DrawBoardBase(image, shown, mode);
+    DrawBoardBase(image, shown, display.attacks, view);
     if (previewShown_)
-        DrawPreviewPieces(image, shown, static_cast<Square>(hovered_));
+        DrawPreviewPieces(image, shown, static_cast<Square>(hovered_), view);
     else
-        DrawBoardPieces(image, game, flags);
-    DrawBoardLayers(image, shown, settings_, hovered_);
+        DrawBoardPieces(image, game, flags, view);
+    DrawBoardLayers(image, shown, display.layers, hovered_, view);
     // A previewed move has no selection left to show the squares of.
-    if (settings_.destinations && !previewShown_)
+    if (display.layers.destinations && !previewShown_)
         DrawDestinations(image, game,
-                         destinationRule_ ? destinationRule_(game, flags) : freeBoardDestinations(game, flags));
-    DrawAnalysisMarks(image, analysisMarks_);
-    if (previewShown_) DrawPreviewOutline(image, static_cast<Square>(hovered_));
+                         destinationRule_ ? destinationRule_(game, flags) : freeBoardDestinations(game, flags),
+                         view);
+    DrawAnalysisMarks(image, analysisMarks_, view);
+    if (previewShown_) DrawPreviewOutline(image, static_cast<Square>(hovered_), view);
 }
 
-void BoardLayers::drawStand(QImage &image, ZnBan &game, Side side, const ZnFlags &flags) {
+void BoardLayers::drawStand(QImage &image, ZnBan &game, Side side, const ZnFlags &flags, BoardView view) {
     if (previewShown_ && preview_.active())
-        DrawPreviewStand(image, preview_.position(), side);
+        DrawPreviewStand(image, preview_.position(), side, view);
     else
-        DrawStand(image, game, side, flags);
+        DrawStand(image, game, side, flags, view);
 }
 
 BoardHoverWatcher::BoardHoverWatcher(QWidget *board) : QObject(board) {
@@ -223,7 +227,7 @@ bool BoardHoverWatcher::eventFilter(QObject *watched, QEvent *event) {
     switch (event->type()) {
         case QEvent::MouseMove: {
             const QPoint at = static_cast<QMouseEvent *>(event)->position().toPoint();
-            const int column = BoardColumnAt(at.x()), row = BoardRowAt(at.y());
+            const int column = BoardColumnAt(at.x(), view_), row = BoardRowAt(at.y(), view_);
             report(onBoard(row, column) ? squareAt(row, column) : -1);
             break;
         }

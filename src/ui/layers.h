@@ -13,20 +13,11 @@
 #include "core/znban.h"
 #include "ui/analysislayer.h"
 #include "ui/destinations.h"
+#include "ui/displaysettings.h"
 #include "ui/drawing.h"
 #include "ui/znflags.h"
 
 class QWidget;
-
-// Which layers are on.
-struct LayerSettings {
-    bool counts = false;     // 利きの数
-    bool attackers = false;  // 利きの筋
-    bool exchange = false;   // 取られる駒
-    bool preview = false;    // 指し手の予告
-    bool lastMove = false;   // 最後の指し手
-    bool destinations = false;  // 指せる場所
-};
 
 // Colours of the layers, for the pictures and the tests that read them back.
 inline const QColor SenteCountColour{0, 0, 255};
@@ -40,32 +31,27 @@ inline const QColor PreviewOutlineColour{255, 255, 255, 150};
 
 // Where a side's count of a square is drawn, in the image's logical pixels: a small box in the
 // corner that no glyph layout reaches (sente's bottom left, gote's top right).
-QRect countBox(Side side, Square square);
+QRect countBox(Side side, Square square, BoardView view = {});
 
 // The picture of a count box showing `count` (1 or more) for `side`, at `devicePixelRatio`.
 QImage countPicture(Side side, int count, qreal devicePixelRatio);
 
-// The board picture with its layers, and the state they follow: the settings and the square
-// under the mouse.
+// The board picture with its layers, and the state they follow besides the display settings: the
+// square under the mouse, the previewed move, the analysis marks and the rule of 指せる場所.
 class BoardLayers {
 public:
-    LayerSettings &settings() { return settings_; }
-    const LayerSettings &settings() const { return settings_; }
-
     // The grid square under the mouse, -1 when the mouse is off the grid.
     void setHoveredSquare(int square) { hovered_ = square >= 0 && square < SQUARE_COUNT ? square : -1; }
     int hoveredSquare() const { return hovered_; }
-    // Whether, with the layers now on, the picture changes with the square under the mouse.
-    bool followMouse() const { return settings_.attackers || settings_.preview; }
 
-    // The whole board picture: background, board, overlay for `mode` and pieces as the plain
-    // drawing has them, then every layer that is on. While a previewed move applies, the picture
-    // shows the position after it, the moved piece faint on its destination; the game stays as
-    // it is.
-    void drawBoard(QImage &image, const ZnBan &game, const ZnFlags &flags, int mode);
+    // The whole board picture as `display` asks for it: background, board, attack overlay and
+    // pieces as the plain drawing has them, then every layer that is on. While a previewed move
+    // applies, the picture shows the position after it, the moved piece faint on its destination;
+    // the game stays as it is.
+    void drawBoard(QImage &image, const ZnBan &game, const ZnFlags &flags, const DisplaySettings &display);
     // The stand of `side` for the picture drawBoard last drew: the hand after the previewed move
     // while one is shown, else the game's hand as DrawStand draws it.
-    void drawStand(QImage &image, ZnBan &game, Side side, const ZnFlags &flags);
+    void drawStand(QImage &image, ZnBan &game, Side side, const ZnFlags &flags, BoardView view);
 
     // Whether the last drawBoard showed a previewed move.
     bool previewShown() const { return previewShown_; }
@@ -78,9 +64,8 @@ public:
 
 private:
     // Tries the move of the selection to the hovered square; false when there is none to show.
-    bool startPreview(const ZnBan &game, const ZnFlags &flags);
+    bool startPreview(const ZnBan &game, const ZnFlags &flags, const LayerSettings &settings);
 
-    LayerSettings settings_;
     int hovered_ = -1;
     bool previewShown_ = false;
     MovePreview preview_;
@@ -90,10 +75,11 @@ private:
 
 // The layers alone, drawn over a finished board picture of `shown`; `hovered` (-1 for none) is the
 // square whose attackers get lines.
-void DrawBoardLayers(QImage &image, const ZnBan &shown, const LayerSettings &settings, int hovered);
+void DrawBoardLayers(QImage &image, const ZnBan &shown, const LayerSettings &settings, int hovered,
+                     BoardView view = {});
 
 // The faint outline that marks a previewed destination.
-void DrawPreviewOutline(QImage &image, Square square);
+void DrawPreviewOutline(QImage &image, Square square, BoardView view = {});
 
 // Single marks of the layers on a square drawn anywhere, by its top-left corner, for pictures that
 // explain them: the exchange frame, the last-move frame, the preview outline, and one attacker
@@ -104,7 +90,7 @@ void DrawPreviewOutlineAt(Canvas &canvas, int left, int top);
 void DrawAttackerLine(Canvas &canvas, Side side, int x1, int y1, int x2, int y2);
 
 // Reports the grid square under the mouse as it moves over a board widget, with the press
-// mapping of the board, and -1 when it leaves the grid or the widget.
+// mapping of the board seen from `view`, and -1 when it leaves the grid or the widget.
 class BoardHoverWatcher : public QObject {
     Q_OBJECT
 
@@ -112,6 +98,7 @@ public:
     // Watches `board`, turning on its mouse tracking; the watcher is a child of the board.
     explicit BoardHoverWatcher(QWidget *board);
     int square() const { return square_; }
+    void setView(BoardView view) { view_ = view; }
 
 signals:
     void squareChanged(int square);
@@ -123,4 +110,5 @@ private:
     void report(int square);
 
     int square_ = -1;
+    BoardView view_;
 };

@@ -16,7 +16,7 @@ int main(int argc, char **argv) {
     QStringList words;
     for (int i = 1; i < argc; ++i) words << QFile::decodeName(argv[i]);
     // The application object sees the program name only.
-    applyStoredZoom();
+    const int zoomPercent = applyStoredZoom();
     int argumentCount = 1;
     char *arguments[] = {argv[0], nullptr};
     TApplication application(argumentCount, arguments);
@@ -25,7 +25,7 @@ int main(int argc, char **argv) {
         prepareApplication(application);
         TZnMainForm window;
         // Room for the frame the window manager adds around the window.
-        if (restartAtFittingZoom(window.sizeHint() + QSize(16, 48), words)) return 0;
+        if (restartAtFittingZoom(zoomPercent, window.sizeHint() + QSize(16, 48), words)) return 0;
         startWindow(window, options);
         TApplication::exec();
     } catch (...) {

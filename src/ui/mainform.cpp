@@ -20,7 +20,6 @@
 #include "ui/gamedialog.h"
 #include "ui/kifuwindow.h"
 #include "ui/legendwindow.h"
-#include "ui/boardview.h"
 #include "ui/paintbox.h"
 #include "ui/positioneditwidgets.h"
 #include "ui/render.h"
@@ -141,8 +140,6 @@ TZnMainForm::TZnMainForm(QWidget *parent) : QMainWindow(parent) {
     // The window is exactly its contents: menu bar, board area and status bar.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     setReportHook(showDebugBox);
-    // Off at start; startWindow brings back the stored view.
-    setBoardTurned(false);
     explainDisplays();
     // The keys walk the record from the first press on.
     focusBoard();
@@ -153,6 +150,8 @@ TZnMainForm::~TZnMainForm() {
     setReportHook(nullptr);
     // The board and its children outlive the game; hiding them must not redraw a game that is gone.
     delete hoverWatcher_;
+    // An edit still open refers to the selection and the display, which go before the widgets.
+    delete positionEdit_;
 }
 
 void TZnMainForm::createControls() {
@@ -312,14 +311,14 @@ void TZnMainForm::addLayerItems() {
         action->setToolTip(item.tip);
         action->setStatusTip(item.tip);
         connect(action, &QAction::toggled, this, [this, layer = item.layer](bool on) {
-            layers_.settings().*layer = on;
+            display_.layers.*layer = on;
             RedrawAll();
         });
     }
     hoverWatcher_ = new BoardHoverWatcher(Ban);
     connect(hoverWatcher_, &BoardHoverWatcher::squareChanged, this, [this](int square) {
         layers_.setHoveredSquare(square);
-        if (layers_.followMouse()) redrawBoard();
+        if (display_.layers.followMouse()) redrawBoard();
     });
 }
 
@@ -340,18 +339,17 @@ void TZnMainForm::setPromotionAsker(PromotionAsker *asker) {
 void TZnMainForm::setFileChooser(FileChooser *chooser) { fileChooser_ = chooser ? chooser : &dialogChooser_; }
 
 void TZnMainForm::redrawBoard() {
-    // The global view follows this window's board, whichever window drew last.
-    setBoardTurned(flipped_);
-    QImage &image = znFlags.image(Ban->devicePixelRatioF());
+    const BoardView view = display_.view;
+    QImage &image = selection_.image(Ban->devicePixelRatioF());
     ZnBan &shown = shownGame();
-    layers_.drawBoard(image, shown, znFlags, attackDisplayMode);
+    layers_.drawBoard(image, shown, selection_, display_);
     Ban->copyFrom(image, QRect(0, 0, IMAGE_WIDTH, IMAGE_HEIGHT));
     // The stand on the right belongs to the side the board is seen from.
     ClearStandImage(image);
-    layers_.drawStand(image, shown, viewSide(), znFlags);
+    layers_.drawStand(image, shown, view.side(), selection_, view);
     Dai0->copyFrom(image, QRect(0, 0, STAND_WIDTH, STAND_HEIGHT));
     ClearStandImage(image);
-    layers_.drawStand(image, shown, otherSide(viewSide()), znFlags);
+    layers_.drawStand(image, shown, otherSide(view.side()), selection_, view);
     Dai1->copyFrom(image, QRect(0, 0, STAND_WIDTH, STAND_HEIGHT));
 }
 
@@ -360,8 +358,9 @@ void TZnMainForm::setFlipped(bool turned) {
         const QSignalBlocker quiet(KT1);
         KT1->setChecked(turned);
     }
-    if (turned == flipped_) return;
-    flipped_ = turned;
+    if (turned == display_.view.turned) return;
+    display_.view.turned = turned;
+    if (hoverWatcher_ != nullptr) hoverWatcher_->setView(display_.view);
     // The hovered square was found with the old mapping.
     layers_.setHoveredSquare(-1);
     // Before the window is first shown its first paint draws the board; a redraw now would
@@ -412,9 +411,8 @@ void TZnMainForm::BanMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, in
     // The right button opens the popup menu; no other button but the left one enters moves.
     if (button != Qt::LeftButton) return;
     SetStatusText(QString());
-    setBoardTurned(flipped_);
     if (gameRunning()) return gamePress(x, y);
-    if (BoardPress(game_, znFlags, *promotionAsker_, button, x, y, &record_)) RedrawAll();
+    if (BoardPress(game_, selection_, *promotionAsker_, button, x, y, &record_, display_.view)) RedrawAll();
 }
 
 void TZnMainForm::gamePress(int x, int y) {
@@ -425,7 +423,7 @@ void TZnMainForm::gamePress(int x, int y) {
     QString refusal;
     GameHost *host = gameHost_;
     const auto play = [host](const MoveSpec &move) { return host->play(move); };
-    if (!BoardPressInGame(game_, znFlags, *promotionAsker_, x, y, play, refusal)) return;
+    if (!BoardPressInGame(game_, selection_, *promotionAsker_, x, y, play, refusal, display_.view)) return;
     RedrawAll();
     if (!refusal.isEmpty())
         SetStatusText(refusal);
@@ -436,15 +434,13 @@ void TZnMainForm::gamePress(int x, int y) {
 bool TZnMainForm::standLocked() const { return gameRunning() && !gameHost_->personToMove(); }
 
 void TZnMainForm::Dai0MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int y) {
-    setBoardTurned(flipped_);
     if (standLocked()) return;
-    if (StandPress(game_, znFlags, viewSide(), y)) RedrawAll();
+    if (StandPress(game_, selection_, display_.view.side(), y, display_.view)) RedrawAll();
 }
 
 void TZnMainForm::Dai1MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int y) {
-    setBoardTurned(flipped_);
     if (standLocked()) return;
-    if (StandPress(game_, znFlags, otherSide(viewSide()), y)) RedrawAll();
+    if (StandPress(game_, selection_, otherSide(display_.view.side()), y, display_.view)) RedrawAll();
 }
 
 void TZnMainForm::BanContextMenu(const QPoint &position) { PopupMenu1->popup(Ban->mapToGlobal(position)); }
@@ -452,7 +448,7 @@ void TZnMainForm::BanContextMenu(const QPoint &position) { PopupMenu1->popup(Ban
 void TZnMainForm::KN1Click() {
     if (refuseDuringGame()) return;
     if (!confirmDiscard()) return;
-    znFlags.Reset();
+    selection_.Reset();
     game_.newGame();
     record_.reset();
     setRecordPath(QString());
@@ -469,7 +465,7 @@ void TZnMainForm::undoOneMove() {
     // Before the end of the line it only steps back: nothing is deleted without a question.
     record_.takeBack();
     // A piece in hand stays selected: it is counted in the hand of the side now to move.
-    znFlags.clearSquareSelection();
+    selection_.clearSquareSelection();
     RedrawAll();
 }
 
@@ -478,7 +474,7 @@ void TZnMainForm::KB1Click() { undoOneMove(); }
 void TZnMainForm::K1Click() { undoOneMove(); }
 
 void TZnMainForm::K3Click() {
-    znFlags.clearSquareSelection();
+    selection_.clearSquareSelection();
     // Otherwise the piece would go on looking selected until something else redraws.
     RedrawAll();
 }
@@ -490,16 +486,16 @@ void TZnMainForm::KA1Click() {
     box.exec();
 }
 
-void TZnMainForm::setAttackDisplayMode(int mode) {
-    attackDisplayMode = mode;
+void TZnMainForm::setAttackDisplay(AttackDisplay mode) {
+    display_.attacks = mode;
     RedrawAll();
 }
 
-void TZnMainForm::RadioButton2Click() { setAttackDisplayMode(2); }
+void TZnMainForm::RadioButton2Click() { setAttackDisplay(AttackDisplay::Balance); }
 
-void TZnMainForm::RadioButton3Click() { setAttackDisplayMode(3); }
+void TZnMainForm::RadioButton3Click() { setAttackDisplay(AttackDisplay::Concentration); }
 
-void TZnMainForm::RadioButton4Click() { setAttackDisplayMode(0); }
+void TZnMainForm::RadioButton4Click() { setAttackDisplay(AttackDisplay::None); }
 
 void TZnMainForm::createWalkCommands() {
     KK1 = addItem(ViewV1, "KK1", QStringLiteral("棋譜ウィンドウ(&K)"));
@@ -532,7 +528,7 @@ void TZnMainForm::walkTo(int move) {
     if (refuseDuringGame()) return;
     if (!record_.goTo(qBound(0, move, record_.length()))) return;
     // A selection made in another position means nothing in this one.
-    znFlags.Reset();
+    selection_.Reset();
     RedrawAll();
 }
 

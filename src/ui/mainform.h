@@ -18,10 +18,12 @@
 #include "review/mistake.h"
 #include "support/readfile.h"
 #include "ui/dialogs.h"
+#include "ui/displaysettings.h"
 #include "ui/interaction.h"
 #include "ui/layers.h"
 #include "ui/recentfiles.h"
 #include "ui/savequestions.h"
+#include "ui/znflags.h"
 
 class QAction;
 class QCloseEvent;
@@ -101,7 +103,12 @@ public:
 
     // 盤面反転: the board seen from gote's side (true) or sente's; the 表示 item follows.
     void setFlipped(bool turned);
-    bool flipped() const { return flipped_; }
+    bool flipped() const { return display_.view.turned; }
+    // What the board shows and how: the attack display, the layers, the view and the zoom.
+    const DisplaySettings &display() const { return display_; }
+    // The selection of the mouse and the picture the board is composed in.
+    ZnFlags &selection() { return selection_; }
+    const ZnFlags &selection() const { return selection_; }
     // Where 指せる場所 takes its squares from while a game decides them; an empty rule restores
     // the free board's.
     void setDestinationRule(DestinationRule rule);
@@ -244,7 +251,7 @@ private:
     void explainDisplays();
     QAction *addItem(QMenu *menu, const char *name, const QString &caption);
     void undoOneMove();
-    void setAttackDisplayMode(int mode);
+    void setAttackDisplay(AttackDisplay mode);
     // Reads a record into the game and its notes, or fills `reason` and changes nothing. The
     // format comes from `fileName`, else the contents, else `hint`; a record whose name's
     // format fails is read by what it holds.
@@ -411,7 +418,9 @@ private:
     int gamesPlayed_ = 0;
     std::array<int, 3> seriesScore_{};
     QString seriesFolder_;
+    DisplaySettings display_;
     BoardLayers layers_;
+    ZnFlags selection_;
 
     MessageBoxPromotionAsker messageBoxAsker_{this};
     PromotionAsker *promotionAsker_ = &messageBoxAsker_;
@@ -423,7 +432,6 @@ private:
     QAction *KT1 = nullptr;
     QMenu *RecentR1 = nullptr;
     RecentFiles recentFiles_;
-    bool flipped_ = false;
     // The file named on the command line, until it is opened after the first paint.
     QString startFile_;
     bool painted_ = false;

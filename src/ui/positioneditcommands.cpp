@@ -12,7 +12,6 @@
 #include "ui/mainform.h"
 #include "ui/positioneditwidgets.h"
 #include "ui/windowplace.h"
-#include "ui/znflags.h"
 
 bool TZnMainForm::editingPosition() const { return positionEdit_ != nullptr; }
 
@@ -24,7 +23,7 @@ void TZnMainForm::startPositionEdit() {
         SetStatusText(QStringLiteral("対局中は局面編集できません（実行 > 中断 で対局を止められます）"));
         return;
     }
-    const PositionEditWidgets widgets{this, Ban, Dai0, Dai1, Panel1};
+    const PositionEditWidgets widgets{this, Ban, Dai0, Dai1, Panel1, &selection_, &display_};
     positionEdit_ = new PositionEditSession(widgets, positionOf(game_), this);
     connect(positionEdit_, &PositionEditSession::changed, this, &TZnMainForm::RedrawAll);
     connect(positionEdit_, &PositionEditSession::message, this, &TZnMainForm::SetStatusText);
@@ -81,7 +80,7 @@ void TZnMainForm::endPositionEdit() {
     positionEdit_->deleteLater();
     positionEdit_ = nullptr;
     ModeLabel->setText(QStringLiteral("対局モード"));
-    znFlags.Reset();
+    selection_.Reset();
 }
 
 void TZnMainForm::finishPositionEdit() {

@@ -51,9 +51,9 @@ int kindOfKey(int key) {
 }
 
 // The grid square under a press in the board's pixels, -1 outside the 9 x 9 grid.
-int squareUnder(QPoint point) {
+int squareUnder(QPoint point, BoardView view) {
     if (point.x() < 20 || point.x() >= 20 + 9 * 32 || point.y() < 56 || point.y() >= 56 + 9 * 32) return -1;
-    const int column = BoardColumnAt(point.x()), row = BoardRowAt(point.y());
+    const int column = BoardColumnAt(point.x(), view), row = BoardRowAt(point.y(), view);
     return onBoard(row, column) ? squareAt(row, column) : -1;
 }
 
@@ -206,7 +206,7 @@ PositionEditSession::PositionEditSession(const PositionEditWidgets &widgets, con
                                                               widgets_.leftStand.data(), boxWindow_->box(),
                                                               boxWindow_.data()})
         if (watched != nullptr) watched->installEventFilter(this);
-    znFlags.Reset();
+    markSelection();
     refresh();
 }
 
@@ -229,9 +229,9 @@ void PositionEditSession::close() {
     }
     boxWindow_.clear();
     if (menu_ != nullptr) menu_->menuAction()->setVisible(false);
-    widgets_ = {};
     selected_.reset();
-    znFlags.Reset();
+    markSelection();
+    widgets_ = {};
 }
 
 QAction *PositionEditSession::addCommand(const QString &name, const QKeySequence &key,
@@ -335,7 +335,7 @@ void PositionEditSession::applied(const EditResult &result, const QString &done)
     ZnBan fresh;
     if (buildGame(fresh, editor_.position()).empty()) shown_.swap(fresh);
     // The selection names a place that may hold something else now.
-    if (selected_ && selected_->where == EditPlace::Where::OnBoard) znFlags.SelectSquare(selected_->square);
+    markSelection();
     refresh();
     emit changed();
     emit message(result.ok ? done : fromUtf8(result.reason));
@@ -343,36 +343,43 @@ void PositionEditSession::applied(const EditResult &result, const QString &done)
 
 void PositionEditSession::select(const std::optional<EditPlace> &place) {
     selected_ = place;
-    znFlags.Reset();
-    if (place && place->where == EditPlace::Where::OnBoard) znFlags.SelectSquare(place->square);
-    if (place && place->where == EditPlace::Where::InHand && (place->side & 1) == shown_.turn()) {
-        MochiKoma &hand = shown_.hand(place->side);
+    markSelection();
+    refresh();
+    emit changed();
+}
+
+void PositionEditSession::markSelection() {
+    if (widgets_.selection == nullptr) return;
+    ZnFlags &marks = *widgets_.selection;
+    marks.Reset();
+    if (selected_ && selected_->where == EditPlace::Where::OnBoard) marks.SelectSquare(selected_->square);
+    // The stand marks a slot only on the side to move, as in play.
+    if (selected_ && selected_->where == EditPlace::Where::InHand && (selected_->side & 1) == shown_.turn()) {
+        MochiKoma &hand = shown_.hand(selected_->side);
         hand.sortByKind();
         for (int i = 0; i < hand.size(); ++i)
-            if (hand[i]->kind() == place->kind) {
-                znFlags.SelectHand(i);
+            if (hand[i]->kind() == selected_->kind) {
+                marks.SelectHand(i);
                 break;
             }
     }
-    refresh();
-    emit changed();
 }
 
 PositionEditSession::Spot PositionEditSession::spotAt(QObject *widget, QPoint point) {
     Spot spot;
     if (widget == widgets_.board.data()) {
-        const int square = squareUnder(point);
+        const int square = squareUnder(point, view());
         if (square >= 0) {
             spot.kind = Spot::Kind::OnBoard;
             spot.square = static_cast<Square>(square);
         }
     } else if (widget == widgets_.rightStand.data() || widget == widgets_.leftStand.data()) {
         spot.kind = Spot::Kind::Stand;
-        spot.side = widget == widgets_.rightStand.data() ? viewSide() : otherSide(viewSide());
+        spot.side = widget == widgets_.rightStand.data() ? view().side() : otherSide(view().side());
         MochiKoma &hand = shown_.hand(spot.side);
         hand.sortByKind();
         const StandLayout layout(kindsOf(hand));
-        const int place = layout.placeAt(spot.side == viewSide(), point.y());
+        const int place = layout.placeAt(spot.side == view().side(), point.y());
         if (place >= 0 && place < static_cast<int>(layout.places().size()))
             spot.pieceKind = layout.places()[static_cast<std::size_t>(place)].kind;
     } else if (boxWindow_ && widget == boxWindow_->box()) {
@@ -444,7 +451,6 @@ bool PositionEditSession::leftPress(const Spot &spot) {
             return true;
         }
         selected_.reset();
-        znFlags.Reset();
         applied(editor_.move(from, to));
         return true;
     }
@@ -465,15 +471,12 @@ void PositionEditSession::leftRelease(QPoint global) {
     if (samePlace(*selected_, to)) return;
     const EditPlace from = *selected_;
     selected_.reset();
-    znFlags.Reset();
     applied(editor_.move(from, to));
 }
 
 bool PositionEditSession::rightPress(const Spot &spot) {
-    if (selected_) {
-        selected_.reset();
-        znFlags.Reset();
-    }
+    selected_.reset();
+    markSelection();
     switch (spot.kind) {
         case Spot::Kind::OnBoard:
             if (editor_.position().code[spot.square] == PositionSpec::EMPTY) return true;
@@ -495,7 +498,7 @@ bool PositionEditSession::keyPress(int key, Qt::KeyboardModifiers modifiers) {
     const bool promote = key == Qt::Key_Plus || key == Qt::Key_Equal;
     if (kind < 0 && !toBox && !promote) return false;
     selected_.reset();
-    znFlags.Reset();
+    markSelection();
     const auto pieceKind = static_cast<PieceKind>(kind);
     switch (spot.kind) {
         case Spot::Kind::OnBoard:

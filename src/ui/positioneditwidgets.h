@@ -13,7 +13,9 @@
 
 #include "core/znban.h"
 #include "record/positioneditor.h"
+#include "ui/displaysettings.h"
 #include "ui/paintbox.h"
+#include "ui/znflags.h"
 
 class QAction;
 class QLabel;
@@ -82,6 +84,10 @@ struct PositionEditWidgets {
     QPointer<TPaintBox> leftStand;
     // The side panel, where the session writes what the position is and how to leave.
     QPointer<QWidget> panel;
+    // The window's selection, which the board draws white, and its display, whose view (盤面反転)
+    // maps presses to squares; both belong to the window and outlive the session.
+    ZnFlags *selection = nullptr;
+    const DisplaySettings *display = nullptr;
 };
 
 class PositionEditSession : public QObject {
@@ -141,6 +147,9 @@ private:
     bool rightPress(const Spot &spot);
     bool keyPress(int key, Qt::KeyboardModifiers modifiers);
     void select(const std::optional<EditPlace> &place);
+    // Shows the selection on the board and the stands through the window's selection.
+    void markSelection();
+    BoardView view() const { return widgets_.display != nullptr ? widgets_.display->view : BoardView{}; }
     // Shows the outcome of a step: the position redrawn, and the reason when it was refused.
     void applied(const EditResult &result, const QString &done = QString());
     void createCommands();

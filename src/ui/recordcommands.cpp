@@ -114,7 +114,7 @@ bool TZnMainForm::takeRecord(std::string_view bytes, const std::string &fileName
 }
 
 void TZnMainForm::showReadRecord(const QString &caption) {
-    znFlags.Reset();
+    selection_.Reset();
     if (!caption.isEmpty()) setWindowTitle(caption);
     RedrawAll();
     focusBoard();

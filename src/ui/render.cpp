@@ -81,8 +81,8 @@ const Fonts &sharedFonts() {
 
 QColor systemColour(QPalette::ColorRole role) { return QGuiApplication::palette().color(role); }
 
-void drawPiece(Canvas &canvas, const Koma &piece, int left, int top, const Fonts &f) {
-    const bool turned = piece.side() != viewSide();
+void drawPiece(Canvas &canvas, const Koma &piece, int left, int top, const Fonts &f, BoardView view) {
+    const bool turned = piece.side() != view.side();
     const QString glyph = fromShiftJis(piece.glyph());
     if (piece.hasPromotedMark()) {
         if (turned)
@@ -98,7 +98,7 @@ void drawPiece(Canvas &canvas, const Koma &piece, int left, int top, const Fonts
 }
 
 // Every piece on the board; the one on `selected` white, the one on `faint` faint (-1: none).
-void drawPieces(QImage &image, const ZnBan &game, int selected, int faint) {
+void drawPieces(QImage &image, const ZnBan &game, int selected, int faint, BoardView view) {
     const Fonts &f = sharedFonts();
     Canvas canvas(image);
     canvas.setFillColour(BoardColour);
@@ -110,7 +110,7 @@ void drawPieces(QImage &image, const ZnBan &game, int selected, int faint) {
             canvas.setTextColour(square == selected ? QColor(Qt::white)
                                  : square == faint  ? FaintGlyphColour
                                                     : QColor(Qt::black));
-            drawPiece(canvas, *piece, squareLeft(square), squareTop(square), f);
+            drawPiece(canvas, *piece, squareLeft(square, view), squareTop(square, view), f, view);
         }
     }
 }
@@ -129,10 +129,10 @@ void drawStandCount(Canvas &canvas, bool upright, int top, int count, const Font
 
 // Draws the pieces of a hand already in kind order; the piece at index `selected` white (-1: none).
 template <typename Pieces>
-void drawHand(QImage &image, const Pieces &pieces, int selected) {
+void drawHand(QImage &image, const Pieces &pieces, int selected, BoardView view) {
     if (pieces.begin() == pieces.end()) return;
     const Fonts &f = sharedFonts();
-    const bool upright = (*pieces.begin())->side() == viewSide();
+    const bool upright = (*pieces.begin())->side() == view.side();
     const StandLayout layout(kindsOf(pieces));
     const int selectedPlace = layout.placeOf(selected);
     Canvas canvas(image);
@@ -181,14 +181,14 @@ QColor concentrationColour(int total) { return level(kConcentration, total); }
 
 QColor frameColour() { return kFrameColour; }
 
-void FillSquare(Canvas &canvas, const QColor &colour, Square square) {
+void FillSquare(Canvas &canvas, const QColor &colour, Square square, BoardView view) {
     if (square >= SQUARE_COUNT) return;
-    FillSquareAt(canvas, colour, squareLeft(square), squareTop(square));
+    FillSquareAt(canvas, colour, squareLeft(square, view), squareTop(square, view));
 }
 
-void FrameSquare(Canvas &canvas, const QColor &colour, Square square) {
+void FrameSquare(Canvas &canvas, const QColor &colour, Square square, BoardView view) {
     if (square >= SQUARE_COUNT) return;
-    FrameSquareAt(canvas, colour, squareLeft(square), squareTop(square));
+    FrameSquareAt(canvas, colour, squareLeft(square, view), squareTop(square, view));
 }
 
 void FillSquareAt(Canvas &canvas, const QColor &colour, int left, int top) {
@@ -205,14 +205,14 @@ void FrameSquareAt(Canvas &canvas, const QColor &colour, int left, int top) {
     canvas.setPen(oldColour, oldWidth);
 }
 
-void DrawAttackOverlay(Canvas &canvas, const ZnBan &game, int mode) {
-    if (mode != 2 && mode != 3) return;
+void DrawAttackOverlay(Canvas &canvas, const ZnBan &game, AttackDisplay mode, BoardView view) {
+    if (mode != AttackDisplay::Balance && mode != AttackDisplay::Concentration) return;
     for (int index = 0; index < SQUARE_COUNT; ++index) {
         const auto square = static_cast<Square>(index);
         const int sente = game.attackCount(SENTE, square);
         const int gote = game.attackCount(GOTE, square);
-        if (mode == 3) {
-            if (sente + gote > 0) FillSquare(canvas, concentrationColour(sente + gote), square);
+        if (mode == AttackDisplay::Concentration) {
+            if (sente + gote > 0) FillSquare(canvas, concentrationColour(sente + gote), square, view);
             continue;
         }
         const int balance = sente - gote;
@@ -220,17 +220,17 @@ void DrawAttackOverlay(Canvas &canvas, const ZnBan &game, int mode) {
         const Koma *piece = game.pieceAt(square);
         // A piece is framed when the side that leads on its square is the opponent's.
         const Side leader = balance > 0 ? SENTE : GOTE;
-        FillSquare(canvas, balance > 0 ? senteLeadColour(balance) : goteLeadColour(-balance), square);
-        if (piece != nullptr && piece->side() != leader) FrameSquare(canvas, kFrameColour, square);
+        FillSquare(canvas, balance > 0 ? senteLeadColour(balance) : goteLeadColour(-balance), square, view);
+        if (piece != nullptr && piece->side() != leader) FrameSquare(canvas, kFrameColour, square, view);
     }
 }
 
-void DrawAttackOverlay(QImage &image, const ZnBan &game, int mode) {
+void DrawAttackOverlay(QImage &image, const ZnBan &game, AttackDisplay mode, BoardView view) {
     Canvas canvas(image);
-    DrawAttackOverlay(canvas, game, mode);
+    DrawAttackOverlay(canvas, game, mode, view);
 }
 
-void DrawBoardBase(QImage &image, const ZnBan &game, int mode) {
+void DrawBoardBase(QImage &image, const ZnBan &game, AttackDisplay mode, BoardView view) {
     const Fonts &f = sharedFonts();
     Canvas canvas(image);
     canvas.setFillColour(systemColour(QPalette::Button));
@@ -248,23 +248,23 @@ void DrawBoardBase(QImage &image, const ZnBan &game, int mode) {
     canvas.setTextColour(Qt::black);
     // Each label sits over its own file and beside its own rank, wherever the board turns them.
     for (int i = 0; i < 9; ++i)
-        canvas.text(squareLeft(Square(squareAt(0, i))) + 16, 24, fromShiftJis(kFileLabels[i]), f.label);
+        canvas.text(squareLeft(Square(squareAt(0, i)), view) + 16, 24, fromShiftJis(kFileLabels[i]), f.label);
     for (int i = 0; i < 9; ++i)
-        canvas.text(334, squareTop(Square(squareAt(i, 0))) + 16, fromShiftJis(kRankLabels[i]), f.label);
+        canvas.text(334, squareTop(Square(squareAt(i, 0)), view) + 16, fromShiftJis(kRankLabels[i]), f.label);
 
-    DrawAttackOverlay(canvas, game, mode);
+    DrawAttackOverlay(canvas, game, mode, view);
 }
 
-void DrawBoardPieces(QImage &image, const ZnBan &game, const ZnFlags &flags) {
-    drawPieces(image, game, flags.squareSelected() ? flags.selectedSquare() : -1, -1);
+void DrawBoardPieces(QImage &image, const ZnBan &game, const ZnFlags &flags, BoardView view) {
+    drawPieces(image, game, flags.squareSelected() ? flags.selectedSquare() : -1, -1, view);
 }
 
-void DrawPreviewPieces(QImage &image, const ZnBan &shown, Square faint) {
-    drawPieces(image, shown, -1, faint);
+void DrawPreviewPieces(QImage &image, const ZnBan &shown, Square faint, BoardView view) {
+    drawPieces(image, shown, -1, faint, view);
 }
 
-void DrawPieceAt(Canvas &canvas, const Koma &piece, int left, int top) {
-    drawPiece(canvas, piece, left, top, sharedFonts());
+void DrawPieceAt(Canvas &canvas, const Koma &piece, int left, int top, BoardView view) {
+    drawPiece(canvas, piece, left, top, sharedFonts(), view);
 }
 
 void ClearStandImage(QImage &image) {
@@ -274,17 +274,17 @@ void ClearStandImage(QImage &image) {
     canvas.rectangle(0, 0, STAND_WIDTH, STAND_HEIGHT);
 }
 
-void DrawStand(QImage &image, ZnBan &game, Side side, const ZnFlags &flags) {
+void DrawStand(QImage &image, ZnBan &game, Side side, const ZnFlags &flags, BoardView view) {
     MochiKoma &hand = game.hand(side);
     // Sorting here is what makes the slot a press selects the glyph drawn at that place.
     hand.sortByKind();
-    drawHand(image, hand, game.turn() == side && flags.handSelected() ? flags.handSlot() : -1);
+    drawHand(image, hand, game.turn() == side && flags.handSelected() ? flags.handSlot() : -1, view);
 }
 
-void DrawPreviewStand(QImage &image, const ZnBan &shown, Side side) {
+void DrawPreviewStand(QImage &image, const ZnBan &shown, Side side, BoardView view) {
     std::vector<const Koma *> pieces(shown.hand(side).begin(), shown.hand(side).end());
     // Stable, as the hand's own sort is, so equal kinds keep their order.
     std::stable_sort(pieces.begin(), pieces.end(),
                      [](const Koma *a, const Koma *b) { return a->kind() < b->kind(); });
-    drawHand(image, pieces, -1);
+    drawHand(image, pieces, -1, view);
 }

@@ -7,6 +7,7 @@
 
 #include "core/znban.h"
 #include "ui/boardview.h"
+#include "ui/displaysettings.h"
 #include "ui/drawing.h"
 #include "ui/znflags.h"
 
@@ -16,9 +17,14 @@ inline constexpr int STAND_WIDTH = 32;
 inline constexpr int STAND_HEIGHT = 360;
 
 // The top-left corner of `square` on the board: file 1 on the right, rank 1 at the top, or the
-// other way round while the board is seen from gote's side.
-inline int squareLeft(Square square) { return boardTurned() ? 20 + 32 * columnOf(square) : 276 - 32 * columnOf(square); }
-inline int squareTop(Square square) { return boardTurned() ? 312 - 32 * rowOf(square) : 56 + 32 * rowOf(square); }
+// other way round while the board is seen from gote's side. Every drawing routine below takes the
+// view last; left out, it is sente's, the plain picture.
+inline int squareLeft(Square square, BoardView view = {}) {
+    return view.turned ? 20 + 32 * columnOf(square) : 276 - 32 * columnOf(square);
+}
+inline int squareTop(Square square, BoardView view = {}) {
+    return view.turned ? 312 - 32 * rowOf(square) : 56 + 32 * rowOf(square);
+}
 
 // The board rectangle, the stands and the box behind every glyph.
 inline const QColor BoardColour{228, 175, 14};
@@ -27,27 +33,27 @@ inline const QColor BoardColour{228, 175, 14};
 // more than once, and must run before the first font is made.
 void installFontSubstitutes();
 
-// Background, board rectangle, grid, labels, then the overlay for `mode` (0, 2 or 3).
-void DrawBoardBase(QImage &image, const ZnBan &game, int mode);
+// Background, board rectangle, grid, labels, then the overlay for `mode`.
+void DrawBoardBase(QImage &image, const ZnBan &game, AttackDisplay mode, BoardView view = {});
 // The pieces, the selected one white.
-void DrawBoardPieces(QImage &image, const ZnBan &game, const ZnFlags &flags);
+void DrawBoardPieces(QImage &image, const ZnBan &game, const ZnFlags &flags, BoardView view = {});
 // The pieces of a previewed position: none selected, the piece on `faint` in the faint colour.
-void DrawPreviewPieces(QImage &image, const ZnBan &shown, Square faint);
+void DrawPreviewPieces(QImage &image, const ZnBan &shown, Square faint, BoardView view = {});
 // The glyph of the piece that a previewed move puts on its destination.
 inline const QColor FaintGlyphColour{0, 0, 0, 110};
 // The stand background in the top-left 32 x 360 pixels.
 void ClearStandImage(QImage &image);
 // Sorts the hand of `side` by kind and draws it, the selected slot white when `side` is to move.
-void DrawStand(QImage &image, ZnBan &game, Side side, const ZnFlags &flags);
+void DrawStand(QImage &image, ZnBan &game, Side side, const ZnFlags &flags, BoardView view = {});
 // The hand of `side` in the order DrawStand gives it, leaving the hand itself as it is; nothing
 // selected.
-void DrawPreviewStand(QImage &image, const ZnBan &shown, Side side);
+void DrawPreviewStand(QImage &image, const ZnBan &shown, Side side, BoardView view = {});
 // One piece drawn on the square whose top-left corner is (left, top), in the canvas's text colour,
 // as the board draws it.
-void DrawPieceAt(Canvas &canvas, const Koma &piece, int left, int top);
+void DrawPieceAt(Canvas &canvas, const Koma &piece, int left, int top, BoardView view = {});
 // The attack overlay alone (called by DrawBoardBase).
-void DrawAttackOverlay(QImage &image, const ZnBan &game, int mode);
-void DrawAttackOverlay(Canvas &canvas, const ZnBan &game, int mode);
+void DrawAttackOverlay(QImage &image, const ZnBan &game, AttackDisplay mode, BoardView view = {});
+void DrawAttackOverlay(Canvas &canvas, const ZnBan &game, AttackDisplay mode, BoardView view = {});
 
 // The overlay's scales: level `lead` (1..8) of sente's blue or gote's red, level `total` (1..15) of
 // the green; a count beyond its table takes the darkest level.
@@ -56,9 +62,9 @@ QColor goteLeadColour(int lead);
 QColor concentrationColour(int total);
 
 // Fills the 32 x 32 square `square` (0..80) with `colour`, covering its left and top grid lines.
-void FillSquare(Canvas &canvas, const QColor &colour, Square square);
+void FillSquare(Canvas &canvas, const QColor &colour, Square square, BoardView view = {});
 // Outlines `square` with a 4-pixel pen of `colour` straddling its edges; the pen is restored after.
-void FrameSquare(Canvas &canvas, const QColor &colour, Square square);
+void FrameSquare(Canvas &canvas, const QColor &colour, Square square, BoardView view = {});
 // The same two for a square drawn elsewhere, by its top-left corner.
 void FillSquareAt(Canvas &canvas, const QColor &colour, int left, int top);
 void FrameSquareAt(Canvas &canvas, const QColor &colour, int left, int top);

@@ -22,7 +22,7 @@ void TZnMainForm::restoreViewSettings() {
 
 void TZnMainForm::storeViewSettings() {
     QSettings settings(QStringLiteral("Nagi"), QStringLiteral("nagishogi"));
-    settings.setValue(kTurnedKey, flipped_);
+    settings.setValue(kTurnedKey, display_.view.turned);
     recentFiles_.save(settings);
 }
 
@@ -30,14 +30,15 @@ void TZnMainForm::createZoomMenu() {
     QMenu *zoom = ViewV1->addMenu(QStringLiteral("拡大(&Z)"));
     zoom->setObjectName(QStringLiteral("ZoomZ1"));
     auto group = new QActionGroup(zoom);
-    const int stored = storedZoomPercent();
+    display_.zoomPercent = storedZoomPercent();
     for (int percent : kZoomPercents) {
         QAction *item = zoom->addAction(QStringLiteral("%1 %").arg(percent));
         item->setObjectName(QStringLiteral("Zoom%1").arg(percent));
         item->setCheckable(true);
-        item->setChecked(percent == stored);
+        item->setChecked(percent == display_.zoomPercent);
         group->addAction(item);
         connect(item, &QAction::triggered, this, [this, percent] {
+            display_.zoomPercent = percent;
             storeZoomPercent(percent);
             // The running application keeps the factor it started with.
             SetStatusText(QStringLiteral("拡大率 %1 % は次に起動したときから使われます").arg(percent));

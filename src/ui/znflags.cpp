@@ -4,9 +4,6 @@
 #include <QPalette>
 #include <QtMath>
 
-ZnFlags znFlags;
-int attackDisplayMode = 0;
-
 namespace {
 
 constexpr int kImageWidth = 352;
@@ -40,8 +37,8 @@ void ZnFlags::clearSquareSelection() { squareSelected_ = false; }
 void ZnFlags::clearHandSelection() { handSelected_ = false; }
 
 QImage &ZnFlags::image(qreal devicePixelRatio) {
-    // The static instance is built before the application object exists, so the image (which
-    // needs the palette) is made on first use rather than in the constructor.
+    // Made on first use at the pixel ratio of the screen the board is on, which the constructor
+    // cannot know yet.
     const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
     if (image_.isNull() || image_.devicePixelRatio() != ratio) {
         const QSize size(qCeil(kImageWidth * ratio), qCeil(kImageHeight * ratio));

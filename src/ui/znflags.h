@@ -1,6 +1,6 @@
 #pragma once
 // The board view: the mouse selection and the off-screen image every picture is composed in.
-// One static instance lives for the whole run (znFlags below).
+// The window owns one; the press and drawing routines are handed it.
 
 #include <QImage>
 
@@ -33,7 +33,3 @@ private:
     bool handSelected_ = false;
     int handSlot_ = 0;
 };
-
-extern ZnFlags znFlags;
-// 0 none, 2 balance, 3 concentration; set only by the attack-display radio buttons.
-extern int attackDisplayMode;

@@ -11,8 +11,6 @@
 
 namespace {
 const QString kZoomKey = QStringLiteral("view/zoom");
-// The zoom applyStoredZoom set, 100 when it set none (a scale of the user's own is left alone).
-int appliedPercent = 100;
 }  // namespace
 
 int storedZoomPercent() {
@@ -25,11 +23,12 @@ void storeZoomPercent(int percent) {
     QSettings(QStringLiteral("Nagi"), QStringLiteral("nagishogi")).setValue(kZoomKey, percent);
 }
 
-void applyStoredZoom() {
+int applyStoredZoom() {
     const int percent = storedZoomPercent();
-    if (percent == 100 || !qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR")) return;
+    // A scale of the user's own is left alone.
+    if (percent == 100 || !qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR")) return 100;
     qputenv("QT_SCALE_FACTOR", QByteArray::number(percent / 100.0));
-    appliedPercent = percent;
+    return percent;
 }
 
 int fittingZoomPercent(int percent, QSize plain, QSize area) {
@@ -41,7 +40,7 @@ int fittingZoomPercent(int percent, QSize plain, QSize area) {
     return fitting;
 }
 
-bool restartAtFittingZoom(QSize plain, const QStringList &arguments) {
+bool restartAtFittingZoom(int appliedPercent, QSize plain, const QStringList &arguments) {
     const QScreen *screen = QGuiApplication::primaryScreen();
     if (appliedPercent == 100 || screen == nullptr) return false;
     // The screen's size as the scaled application sees it, back in its own pixels.

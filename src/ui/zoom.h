@@ -14,12 +14,13 @@ inline const QList<int> kZoomPercents{100, 125, 150, 200};
 int storedZoomPercent();
 void storeZoomPercent(int percent);
 // Before the application exists: scales it by the stored zoom, unless the user's environment
-// already sets a scale of its own.
-void applyStoredZoom();
+// already sets a scale of its own. Returns the zoom it set, 100 when it set none.
+int applyStoredZoom();
 // The largest offered zoom not above `percent` at which a window of size `plain` at 100 % fits in
 // `area`, in the screen's own pixels; 100 when none does.
 int fittingZoomPercent(int percent, QSize plain, QSize area);
-// Once the application exists: when the zoom applied at the start puts a window of size `plain` (at
-// 100 %) beyond the primary screen, as one stored on a larger monitor may, stores the largest that
-// fits and starts the program again with it and `arguments`. True when the caller should end.
-bool restartAtFittingZoom(QSize plain, const QStringList &arguments);
+// Once the application exists: when `appliedPercent`, the zoom applyStoredZoom set, puts a window of
+// size `plain` (at 100 %) beyond the primary screen, as one stored on a larger monitor may, stores
+// the largest that fits and starts the program again with it and `arguments`. True when the caller
+// should end.
+bool restartAtFittingZoom(int appliedPercent, QSize plain, const QStringList &arguments);

@@ -294,7 +294,6 @@ class CommandLineTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(directory.isValid());
-        znFlags.Reset();
         window = std::make_unique<TZnMainForm>();
     }
     // Starts the window as the program does with these words after its name, and waits for the

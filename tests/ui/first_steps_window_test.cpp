@@ -30,7 +30,7 @@ TEST_F(FirstStepsTest, ArrowsWalkAtOnceAfterAStartWithAFileANewGameOrAPaste) {
         // No widget given: the key goes where a real press goes, to the keyboard's holder.
         QTest::keyClick(static_cast<QWidget *>(nullptr), Qt::Key_Left);
         EXPECT_EQ(window->record().cursor(), 2) << kifuWindow;
-        EXPECT_EQ(attackDisplayMode, 0);
+        EXPECT_EQ(window->display().attacks, AttackDisplay::None);
     }
     // A player who tabbed to the buttons, or clicked one, gets the keys back on the board.
     auto *button = findControl<QRadioButton>(*window, "RadioButton2");
@@ -41,7 +41,7 @@ TEST_F(FirstStepsTest, ArrowsWalkAtOnceAfterAStartWithAFileANewGameOrAPaste) {
         auto *board = findControl<QWidget>(*window, "Ban");
         EXPECT_TRUE(QTest::qWaitFor([board] { return board->hasFocus(); }, 1000)) << item;
     }
-    EXPECT_EQ(attackDisplayMode, 2);
+    EXPECT_EQ(window->display().attacks, AttackDisplay::Balance);
 }
 
 TEST_F(FirstStepsTest, DialogsStartInTheRecordsFolderElseTheLastOneUsed) {

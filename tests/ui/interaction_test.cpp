@@ -63,6 +63,9 @@ TEST(PixelMappingTest, TruncatingDivisionsAtTheBorders) {
         int (*mapping)(int);
         int pixel, result;
     };
+    // The board seen from sente's side.
+    int (*BoardColumnAt)(int) = [](int x) { return ::BoardColumnAt(x, BoardView{}); };
+    int (*BoardRowAt)(int) = [](int y) { return ::BoardRowAt(y, BoardView{}); };
     const Case cases[] = {
         {BoardColumnAt, 0, 8},       {BoardColumnAt, 10, 8},    {BoardColumnAt, 19, 8},
         {BoardColumnAt, 20, 8},      {BoardColumnAt, 51, 8},    {BoardColumnAt, 52, 7},

@@ -304,13 +304,13 @@ TEST_F(KeepingWorkTest, TheFlippedBoardPicksWhatItShowsAndTurnsBackExactly) {
     for (const auto &corner : corners) {
         SCOPED_TRACE(::testing::Message() << corner.file << corner.rank);
         window->game().setTurn(corner.rank == 1 ? GOTE : SENTE);
-        znFlags.Reset();
+        window->selection().Reset();
         press(box("Ban"), corner.at);
-        ASSERT_TRUE(znFlags.squareSelected());
-        EXPECT_EQ(znFlags.selectedSquare(), sq(corner.file, corner.rank));
+        ASSERT_TRUE(window->selection().squareSelected());
+        EXPECT_EQ(window->selection().selectedSquare(), sq(corner.file, corner.rank));
     }
     window->game().setTurn(SENTE);
-    znFlags.Reset();
+    window->selection().Reset();
     trigger("KT1");
     EXPECT_EQ(box("Ban")->picture(), plain);
     EXPECT_EQ(box("Dai0")->picture(), right);
@@ -323,7 +323,7 @@ TEST_F(KeepingWorkTest, DestinationsMarkWhereTheSelectionMayGo) {
     trigger("KQ1");
     EXPECT_EQ(box("Ban")->picture(), plain);  // nothing selected
     press(box("Ban"), squareCentre(2, 8));    // the rook: 1八 and 3八 to 7八
-    EXPECT_EQ(freeBoardDestinations(window->game(), znFlags),
+    EXPECT_EQ(freeBoardDestinations(window->game(), window->selection()),
               (std::vector<Square>{sq(1, 8), sq(3, 8), sq(4, 8), sq(5, 8), sq(6, 8), sq(7, 8)}));
     const QImage marked = box("Ban")->picture();
     const QPoint dot(squareLeft(sq(5, 8)) + 16, squareTop(sq(5, 8)) + 16);

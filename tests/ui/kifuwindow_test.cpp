@@ -122,6 +122,8 @@ protected:
     // with the same attack display. It stays hidden, so the active window does not change.
     std::unique_ptr<TZnMainForm> windowAt(int move) {
         auto other = std::make_unique<TZnMainForm>();
+        for (const char *button : {"RadioButton2", "RadioButton3", "RadioButton4"})
+            if (child<QRadioButton>(button)->isChecked()) findControl<QRadioButton>(*other, button)->click();
         for (int i = 0; i < move; ++i) EXPECT_EQ(playMove(other->game(), shortLine()[std::size_t(i)]), "");
         other->RedrawAll();
         return other;
@@ -218,7 +220,7 @@ TEST_F(KifuWindowTest, TheOverlayFollowsEveryJump) {
     for (const char *mode : {"RadioButton2", "RadioButton3"}) {
         SCOPED_TRACE(mode);
         QTest::mouseClick(child<QRadioButton>(mode), Qt::LeftButton);
-        ASSERT_NE(attackDisplayMode, 0);
+        ASSERT_NE(window->display().attacks, AttackDisplay::None);
         for (int row : {0, 4, 1, 5, 3}) {
             clickRow(row);
             expectShowing(row);

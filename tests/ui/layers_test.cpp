@@ -28,6 +28,9 @@ bool colourNear(const QImage &image, QPoint at, QRgb colour) {
     return false;
 }
 
+constexpr AttackDisplay kEveryAttackDisplay[] = {AttackDisplay::None, AttackDisplay::Balance,
+                                                 AttackDisplay::Concentration};
+
 // The pixels of `box` in `image` at ratio 1, as an image of their own.
 QImage region(const QImage &image, const QRect &box) { return image.copy(box); }
 
@@ -36,14 +39,14 @@ protected:
     void SetUp() override { installFontSubstitutes(); }
 
     // The board as the window draws it, layers included.
-    QImage layered(int mode) {
+    QImage layered(AttackDisplay mode) {
         QImage &image = flags.image();
-        layers.drawBoard(image, game, flags, mode);
+        layers.drawBoard(image, game, flags, DisplaySettings{mode, settings, {}, 100});
         return image.copy();
     }
 
     // The board as drawn before there were layers.
-    QImage plain(int mode) {
+    QImage plain(AttackDisplay mode) {
         QImage &image = flags.image();
         DrawBoardBase(image, game, mode);
         DrawBoardPieces(image, game, flags);
@@ -59,6 +62,7 @@ protected:
     ZnBan game;
     ZnFlags flags;
     BoardLayers layers;
+    LayerSettings settings;
 };
 
 // ---- everything off ----
@@ -68,7 +72,7 @@ TEST_F(LayersTest, WithEveryLayerOffThePictureIsThePlainOne) {
     flags.SelectSquare(game.piecesOnBoard(game.turn()).front()->square());
     for (int hovered : {-1, 0, 40, 80}) {
         layers.setHoveredSquare(hovered);
-        for (int mode : {0, 2, 3}) EXPECT_EQ(layered(mode), plain(mode)) << mode << " " << hovered;
+        for (AttackDisplay mode : kEveryAttackDisplay) EXPECT_EQ(layered(mode), plain(mode)) << int(mode) << " " << hovered;
     }
 }
 
@@ -80,9 +84,9 @@ TEST_F(LayersTest, CountsChangeOnlyTheirOwnBoxes) {
     for (unsigned seed : {1u, 2u}) {
         game.newGame();
         playRandomGame(seed, 50);
-        layers.settings().counts = true;
-        for (int mode : {0, 2, 3}) {
-            SCOPED_TRACE(mode);
+        settings.counts = true;
+        for (AttackDisplay mode : kEveryAttackDisplay) {
+            SCOPED_TRACE(int(mode));
             const QImage with = layered(mode), without = plain(mode);
             QImage expected = without;
             int boxes = 0;
@@ -176,10 +180,10 @@ TEST_F(LayersTest, LinesRunFromEveryAttackerOfTheSquareUnderTheMouse) {
     const Square target = sq(5, 5);
     ASSERT_EQ(game.attackCount(SENTE, target), 3);
     ASSERT_EQ(game.attackCount(GOTE, target), 1);
-    layers.settings().attackers = true;
+    settings.attackers = true;
     layers.setHoveredSquare(target);
-    for (int mode : {0, 2, 3}) {
-        SCOPED_TRACE(mode);
+    for (AttackDisplay mode : kEveryAttackDisplay) {
+        SCOPED_TRACE(int(mode));
         const QImage image = layered(mode);
         const QRgb blue = SenteLineColour.rgb(), red = GoteLineColour.rgb();
         for (Square from : {sq(5, 9), sq(4, 6), sq(6, 7)}) {
@@ -193,18 +197,18 @@ TEST_F(LayersTest, LinesRunFromEveryAttackerOfTheSquareUnderTheMouse) {
     }
     // Off the board, or with the layer off, no line is left.
     layers.setHoveredSquare(-1);
-    EXPECT_EQ(layered(2), plain(2));
+    EXPECT_EQ(layered(AttackDisplay::Balance), plain(AttackDisplay::Balance));
     layers.setHoveredSquare(target);
-    layers.settings().attackers = false;
-    EXPECT_EQ(layered(2), plain(2));
+    settings.attackers = false;
+    EXPECT_EQ(layered(AttackDisplay::Balance), plain(AttackDisplay::Balance));
 }
 
 TEST_F(LayersTest, SquareNobodyAttacksGetsNoLine) {
-    layers.settings().attackers = true;
+    settings.attackers = true;
     layers.setHoveredSquare(sq(5, 5));  // row 4 of the starting position
-    EXPECT_EQ(layered(0), plain(0));
+    EXPECT_EQ(layered(AttackDisplay::None), plain(AttackDisplay::None));
     layers.setHoveredSquare(sq(5, 6));  // one sente pawn attacks it
-    EXPECT_NE(layered(0), plain(0));
+    EXPECT_NE(layered(AttackDisplay::None), plain(AttackDisplay::None));
 }
 
 // ---- exchange frames ----
@@ -229,9 +233,9 @@ TEST_F(LayersTest, ExchangeFramesMarkExactlyThePiecesThatLose) {
                          {SILVER, sq(2, 3), GOTE},
                          {LANCE, sq(2, 9), SENTE},
                          {KNIGHT, sq(8, 7), SENTE}});
-    layers.settings().exchange = true;
-    for (int mode : {0, 2, 3}) {
-        SCOPED_TRACE(mode);
+    settings.exchange = true;
+    for (AttackDisplay mode : kEveryAttackDisplay) {
+        SCOPED_TRACE(int(mode));
         const QImage image = layered(mode);
         for (int square = 0; square < SQUARE_COUNT; ++square) {
             const bool loses = losesExchange(game, static_cast<Square>(square));
@@ -242,7 +246,7 @@ TEST_F(LayersTest, ExchangeFramesMarkExactlyThePiecesThatLose) {
         EXPECT_FALSE(exchangeFramed(image, sq(5, 4)));
     }
     // In balance mode the specified yellow frame stays beside the new one, on its own pixels.
-    const QImage image = layered(2);
+    const QImage image = layered(AttackDisplay::Balance);
     const int left = squareLeft(sq(2, 3)), y = squareTop(sq(2, 3)) + 16;
     EXPECT_EQ(image.pixel(left, y), qRgb(255, 255, 0));
     EXPECT_EQ(image.pixel(left + 1, y), qRgb(255, 255, 0));
@@ -268,23 +272,23 @@ int framedSquares(const QImage &image, bool (*framed)(const QImage &, int)) {
 }
 
 TEST_F(LayersTest, LastMoveFramesTheDestinationOfTheMoveBeforeTheCount) {
-    layers.settings().lastMove = true;
-    EXPECT_EQ(framedSquares(layered(0), lastMoveFramed), 0);
+    settings.lastMove = true;
+    EXPECT_EQ(framedSquares(layered(AttackDisplay::None), lastMoveFramed), 0);
     ASSERT_TRUE(game.makeMove(sq(7, 7), sq(7, 6), false));
     ASSERT_TRUE(game.makeMove(sq(3, 3), sq(3, 4), false));
-    for (int mode : {0, 2, 3}) {
+    for (AttackDisplay mode : kEveryAttackDisplay) {
         const QImage image = layered(mode);
-        EXPECT_TRUE(lastMoveFramed(image, sq(3, 4))) << mode;
-        EXPECT_EQ(framedSquares(image, lastMoveFramed), 1) << mode;
+        EXPECT_TRUE(lastMoveFramed(image, sq(3, 4))) << int(mode);
+        EXPECT_EQ(framedSquares(image, lastMoveFramed), 1) << int(mode);
     }
     // A game walked back through its record keeps the later moves: the frame follows the count.
     game.setReplaying(true);
     ASSERT_TRUE(game.undoMove());
-    EXPECT_TRUE(lastMoveFramed(layered(0), sq(7, 6)));
+    EXPECT_TRUE(lastMoveFramed(layered(AttackDisplay::None), sq(7, 6)));
     ASSERT_TRUE(game.undoMove());
-    EXPECT_EQ(framedSquares(layered(0), lastMoveFramed), 0);
+    EXPECT_EQ(framedSquares(layered(AttackDisplay::None), lastMoveFramed), 0);
     ASSERT_TRUE(game.redoMove());
-    EXPECT_TRUE(lastMoveFramed(layered(0), sq(7, 6)));
+    EXPECT_TRUE(lastMoveFramed(layered(AttackDisplay::None), sq(7, 6)));
     game.setReplaying(false);
 }
 
@@ -298,8 +302,8 @@ TEST_F(LayersTest, PreviewShowsThePositionAfterTheMoveWithThePieceFaint) {
     const auto counts = attackCounts(game);
     std::vector<Move> moves;
     generateMoves(game, moves);
-    layers.settings().preview = true;
-    layers.settings().counts = true;
+    settings.preview = true;
+    settings.counts = true;
     int previews = 0;
     for (const Move &move : moves) {
         if (move.promote) continue;
@@ -313,20 +317,20 @@ TEST_F(LayersTest, PreviewShowsThePositionAfterTheMoveWithThePieceFaint) {
             flags.SelectSquare(move.from);
         }
         layers.setHoveredSquare(move.to);
-        const QImage shown = layered(2);
+        const QImage shown = layered(AttackDisplay::Balance);
         EXPECT_TRUE(layers.previewShown());
         ZnBan after;
         copyPosition(game, after);
         ASSERT_TRUE(applyMove(after, move));
         QImage &expected = flags.image();
-        DrawBoardBase(expected, after, 2);
+        DrawBoardBase(expected, after, AttackDisplay::Balance);
         DrawPreviewPieces(expected, after, move.to);
-        DrawBoardLayers(expected, after, layers.settings(), move.to);
+        DrawBoardLayers(expected, after, settings, move.to);
         DrawPreviewOutline(expected, move.to);
         EXPECT_EQ(shown, expected) << int(move.from) << "-" << int(move.to);
         for (Side side : {SENTE, GOTE}) {
             ClearStandImage(expected);
-            layers.drawStand(expected, game, side, flags);
+            layers.drawStand(expected, game, side, flags, BoardView{});
             const QImage previewStand = expected.copy();
             ClearStandImage(expected);
             DrawStand(expected, after, side, ZnFlags());
@@ -341,15 +345,15 @@ TEST_F(LayersTest, PreviewShowsThePositionAfterTheMoveWithThePieceFaint) {
 }
 
 TEST_F(LayersTest, NoPreviewWithoutASelectionOrOnAnIllegalSquare) {
-    layers.settings().preview = true;
+    settings.preview = true;
     layers.setHoveredSquare(sq(7, 6));
-    EXPECT_EQ(layered(2), plain(2));  // nothing selected
+    EXPECT_EQ(layered(AttackDisplay::Balance), plain(AttackDisplay::Balance));  // nothing selected
     flags.SelectSquare(sq(7, 7));
     layers.setHoveredSquare(sq(7, 5));  // two squares ahead of a pawn
-    EXPECT_EQ(layered(2), plain(2));
+    EXPECT_EQ(layered(AttackDisplay::Balance), plain(AttackDisplay::Balance));
     EXPECT_FALSE(layers.previewShown());
     layers.setHoveredSquare(sq(7, 6));
-    EXPECT_NE(layered(2), plain(2));
+    EXPECT_NE(layered(AttackDisplay::Balance), plain(AttackDisplay::Balance));
     EXPECT_TRUE(layers.previewShown());
 }
 

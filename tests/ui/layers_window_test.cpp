@@ -145,14 +145,14 @@ TEST_F(LayersWindowTest, PreviewsLeaveTheGameIdentical) {
     for (const Koma *piece : std::vector<Koma *>(game.piecesOnBoard(game.turn()))) {
         hoverOffTheGrid();
         press(squareCentre(columnOf(piece->square()) + 1, rowOf(piece->square()) + 1));
-        ASSERT_TRUE(znFlags.squareSelected());
+        ASSERT_TRUE(window->selection().squareSelected());
         hoverEverySquare();
     }
     TPaintBox *stand = child<TPaintBox>(game.turn() == SENTE ? "Dai0" : "Dai1");
     for (int slot = 0; slot < game.hand(game.turn()).size(); ++slot) {
         QTest::mouseClick(stand, Qt::LeftButton, Qt::NoModifier,
                           QPoint(16, game.turn() == SENTE ? 8 + 20 * slot + 10 : 352 - 20 * slot - 10));
-        ASSERT_TRUE(znFlags.handSelected());
+        ASSERT_TRUE(window->selection().handSelected());
         hoverEverySquare();
     }
     EXPECT_GT(changed, 100);

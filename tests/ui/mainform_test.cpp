@@ -335,7 +335,7 @@ TEST_F(MainFormTest, StartsWithTheTitleAndNoTurnTextUntilTheFirstPaint) {
     show();
     EXPECT_TRUE(QTest::qWaitFor([this] { return turnLabel() == QStringLiteral("先手:1手目"); }, 2000));
     EXPECT_EQ(window->statusText(), QStringLiteral("先手番です"));
-    EXPECT_EQ(attackDisplayMode, 0);
+    EXPECT_EQ(window->display().attacks, AttackDisplay::None);
     EXPECT_EQ(ban()->picture().size(), QSize(352, 362));
     EXPECT_EQ(child<TPaintBox>("Dai0")->picture().size(), QSize(32, 360));
     EXPECT_EQ(child<TPaintBox>("Dai1")->picture().size(), QSize(32, 360));
@@ -430,9 +430,9 @@ TEST_F(MainFormTest, NewGameForgetsTheFileKeepsTheOverlayAndEmptiesTheStatus) {
     trigger("KS1");
     ASSERT_EQ(window->windowTitle(), path("kept.ngr"));
     QTest::mouseClick(child<QRadioButton>("RadioButton2"), Qt::LeftButton);
-    ASSERT_EQ(attackDisplayMode, 2);
+    ASSERT_EQ(window->display().attacks, AttackDisplay::Balance);
     click(squareCentre(3, 3));  // gote's pawn selected when the new game starts
-    ASSERT_TRUE(znFlags.squareSelected());
+    ASSERT_TRUE(window->selection().squareSelected());
 
     trigger("KN1");
     QTest::qWait(100);  // the board's repaint must not bring the turn text back
@@ -441,9 +441,9 @@ TEST_F(MainFormTest, NewGameForgetsTheFileKeepsTheOverlayAndEmptiesTheStatus) {
     EXPECT_EQ(turnLabel(), QStringLiteral("先手:1手目"));
     // The new game is in no file: the caption no longer names the old one.
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Nagi将棋"));
-    EXPECT_EQ(attackDisplayMode, 2);
+    EXPECT_EQ(window->display().attacks, AttackDisplay::Balance);
     EXPECT_TRUE(child<QRadioButton>("RadioButton2")->isChecked());
-    EXPECT_FALSE(znFlags.squareSelected() || znFlags.handSelected());
+    EXPECT_FALSE(window->selection().squareSelected() || window->selection().handSelected());
 }
 
 TEST_F(MainFormTest, SavedGameOpensAsTheSameGameWithItsHistory) {
@@ -475,7 +475,7 @@ TEST_F(MainFormTest, SavedGameOpensAsTheSameGameWithItsHistory) {
     EXPECT_EQ(window->statusText(), QStringLiteral("棋譜を読み込みました"));
     EXPECT_EQ(window->windowTitle(), path("game.ngr"));
     EXPECT_EQ(positionOf(window->game()), saved);
-    EXPECT_FALSE(znFlags.squareSelected() || znFlags.handSelected());
+    EXPECT_FALSE(window->selection().squareSelected() || window->selection().handSelected());
     EXPECT_EQ(turnLabel(), QStringLiteral("先手:%1手目").arg(savedMoves + 1));
 
     // The loaded game carries its history: undo walks back to the starting position.
@@ -547,8 +547,8 @@ TEST_F(MainFormTest, FailedOpenChangesNothingAndSaysWhy) {
         // The move made is still unsaved.
         EXPECT_EQ(window->windowTitle(), QStringLiteral("Nagi将棋*"));
         EXPECT_EQ(positionOf(window->game()), before);
-        EXPECT_TRUE(znFlags.squareSelected());
-        EXPECT_EQ(znFlags.selectedSquare(), squareAt(2, 2));
+        EXPECT_TRUE(window->selection().squareSelected());
+        EXPECT_EQ(window->selection().selectedSquare(), squareAt(2, 2));
         EXPECT_EQ(turnLabel(), QStringLiteral("後手:2手目"));
     }
 }
@@ -560,20 +560,20 @@ TEST_F(MainFormTest, AttackDisplayButtonsSetTheModeAndRedrawAtOnce) {
     const QPoint rowThree(276 - 32 * 4 + 3, 56 + 32 * 3 + 3);
     struct Row {
         const char *button;
-        int mode;
+        AttackDisplay mode;
         QColor rowFiveColour;
         QColor rowThreeColour;
     };
     const Row rows[] = {
-        {"RadioButton2", 2, QColor(0, 0, 240), QColor(240, 0, 0)},
-        {"RadioButton3", 3, QColor(0, 224, 0), QColor(0, 224, 0)},
-        {"RadioButton4", 0, BoardColour, BoardColour},
+        {"RadioButton2", AttackDisplay::Balance, QColor(0, 0, 240), QColor(240, 0, 0)},
+        {"RadioButton3", AttackDisplay::Concentration, QColor(0, 224, 0), QColor(0, 224, 0)},
+        {"RadioButton4", AttackDisplay::None, BoardColour, BoardColour},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.button);
         window->SetStatusText(QString());
         QTest::mouseClick(child<QRadioButton>(row.button), Qt::LeftButton);
-        EXPECT_EQ(attackDisplayMode, row.mode);
+        EXPECT_EQ(window->display().attacks, row.mode);
         EXPECT_TRUE(child<QRadioButton>(row.button)->isChecked());
         EXPECT_EQ(window->statusText(), QStringLiteral("先手番です"));  // redrawn at once
         const QImage board = ban()->picture();
@@ -594,7 +594,7 @@ TEST_F(MainFormTest, InertItemsChangeNothing) {
     EXPECT_EQ(positionOf(window->game()), before);
     EXPECT_EQ(window->statusText(), QStringLiteral("そのまま"));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Nagi将棋*"));  // the move made is unsaved
-    EXPECT_TRUE(znFlags.squareSelected());
+    EXPECT_TRUE(window->selection().squareSelected());
     EXPECT_EQ(ban()->picture(), picture);
 }
 
@@ -604,11 +604,11 @@ TEST_F(MainFormTest, CancelClearsTheBoardSelectionAndRedraws) {
     window->RedrawAll();
     const QImage unselected = ban()->picture();
     click(squareCentre(7, 7));
-    ASSERT_TRUE(znFlags.squareSelected());
+    ASSERT_TRUE(window->selection().squareSelected());
     const QImage selected = ban()->picture();
     ASSERT_NE(selected, unselected);
     trigger("K3");
-    EXPECT_FALSE(znFlags.squareSelected());
+    EXPECT_FALSE(window->selection().squareSelected());
     EXPECT_EQ(ban()->picture(), unselected);
     EXPECT_EQ(window->statusText(), QStringLiteral("先手番です"));
     click(squareCentre(7, 6));  // nothing is selected any more: the press moves nothing
@@ -624,7 +624,7 @@ TEST_F(MainFormTest, RightClickOnTheBoardOpensThePopupMenu) {
                               ban()->mapToGlobal(squareCentre(7, 7)));
     QApplication::sendEvent(ban(), &request);
     EXPECT_TRUE(QTest::qWaitFor([popup] { return popup->isVisible(); }, 2000));
-    EXPECT_FALSE(znFlags.squareSelected());  // the right button selects nothing
+    EXPECT_FALSE(window->selection().squareSelected());  // the right button selects nothing
     popup->close();
 }
 

@@ -20,7 +20,7 @@ class OverlayTest : public ::testing::Test {
 protected:
     void SetUp() override { installFontSubstitutes(); }
 
-    const QImage &draw(int mode) {
+    const QImage &draw(AttackDisplay mode) {
         QImage &image = flags.image();
         DrawBoardBase(image, game, mode);
         DrawBoardPieces(image, game, flags);
@@ -57,17 +57,17 @@ protected:
 
 TEST_F(OverlayTest, StartingPositionTintsRowsThreeAndFiveOnly) {
     struct Case {
-        int mode;
+        AttackDisplay mode;
         QRgb row3, row5;
     };
     const QRgb board = BoardColour.rgb();
     const Case cases[] = {
-        {2, qRgb(240, 0, 0), qRgb(0, 0, 240)},
-        {3, qRgb(0, 224, 0), qRgb(0, 224, 0)},
-        {0, board, board},
+        {AttackDisplay::Balance, qRgb(240, 0, 0), qRgb(0, 0, 240)},
+        {AttackDisplay::Concentration, qRgb(0, 224, 0), qRgb(0, 224, 0)},
+        {AttackDisplay::None, board, board},
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(c.mode);
+        SCOPED_TRACE(int(c.mode));
         const QImage &image = draw(c.mode);
         for (int column = 0; column < 9; ++column) {
             EXPECT_EQ(tintOf(image, squareAt(3, column)), c.row3) << column;
@@ -79,15 +79,16 @@ TEST_F(OverlayTest, StartingPositionTintsRowsThreeAndFiveOnly) {
 }
 
 TEST_F(OverlayTest, ModeWithoutOverlayLeavesEverySquareBoardColoured) {
-    for (int mode : {0, 1, 4, -1}) {
-        const QImage &image = draw(mode);
+    // None, and values no button sets.
+    for (int mode : {0, 4, -1}) {
+        const QImage &image = draw(static_cast<AttackDisplay>(mode));
         for (int square = 0; square < SQUARE_COUNT; ++square)
             EXPECT_EQ(tintOf(image, square), BoardColour.rgb()) << "mode " << mode << " square " << square;
     }
 }
 
 TEST_F(OverlayTest, TintCoversTheLeftAndTopGridLinesOfItsSquare) {
-    const QImage &image = draw(2);
+    const QImage &image = draw(AttackDisplay::Balance);
     // Square 45 (row 5, column 0) is tinted and row 4 above it is not: the tint runs over the
     // square's own top and left lines.
     const int left = squareLeft(45), top = squareTop(45);
@@ -108,7 +109,7 @@ TEST_F(OverlayTest, OutAttackedPieceIsFramedDefendedOneIsNot) {
         setUpPosition(game, {{PAWN, 40, owner}, {GOLD, 49, SENTE}, {SILVER, 50, SENTE}, {GOLD, 31, GOTE}});
         ASSERT_EQ(game.attackCount(SENTE, 40), 2);
         ASSERT_EQ(game.attackCount(GOTE, 40), 1);
-        const QImage &image = draw(2);
+        const QImage &image = draw(AttackDisplay::Balance);
         EXPECT_EQ(tintOf(image, 40), qRgb(0, 0, 240));
         EXPECT_EQ(framed(image, 40), owner == GOTE);
         // Undefended, gote's gold on 31 is framed in turn when sente's pawn attacks it.
@@ -132,7 +133,7 @@ TEST_F(OverlayTest, OutAttackedPieceIsFramedDefendedOneIsNot) {
 TEST_F(OverlayTest, FrameReachesTwoPixelsIntoTheNeighbours) {
     // A lone gote pawn attacked by a sente lance: only square 40 (and the lance's path) is tinted.
     setUpPosition(game, {{PAWN, 40, GOTE}, {LANCE, 76, SENTE}});
-    const QImage &image = draw(2);
+    const QImage &image = draw(AttackDisplay::Balance);
     ASSERT_TRUE(framed(image, 40));
     const int left = squareLeft(40), top = squareTop(40);
     // Across the left edge (row 4, column 5 beside it is untinted): x = left - 2 .. left + 1.
@@ -146,10 +147,10 @@ TEST_F(OverlayTest, FrameReachesTwoPixelsIntoTheNeighbours) {
 TEST_F(OverlayTest, LeadOfThreeForGoteOnAnEmptySquare) {
     setUpPosition(game, {{GOLD, 31, GOTE}, {SILVER, 30, GOTE}, {GOLD, 32, GOTE}});
     ASSERT_EQ(game.attackCount(GOTE, 40), 3);
-    const QImage &image = draw(2);
+    const QImage &image = draw(AttackDisplay::Balance);
     EXPECT_EQ(tintOf(image, 40), qRgb(176, 0, 0));
     EXPECT_EQ(yellowPixels(image), 0);
-    EXPECT_EQ(tintOf(draw(3), 40), qRgb(0, 192, 0));
+    EXPECT_EQ(tintOf(draw(AttackDisplay::Concentration), 40), qRgb(0, 192, 0));
 }
 
 TEST_F(OverlayTest, LeadsBeyondTheScaleTakeTheDarkestLevel) {
@@ -175,8 +176,8 @@ TEST_F(OverlayTest, LeadsBeyondTheScaleTakeTheDarkestLevel) {
     for (const Case &c : {Case{&senteTen, qRgb(0, 0, 16)}, Case{&goteTen, qRgb(16, 0, 0)}}) {
         setUpPosition(game, *c.pieces);
         ASSERT_EQ(game.attackCount(SENTE, 40) + game.attackCount(GOTE, 40), 10);
-        EXPECT_EQ(tintOf(draw(2), 40), c.balance);
-        EXPECT_EQ(tintOf(draw(3), 40), qRgb(0, 80, 0));
+        EXPECT_EQ(tintOf(draw(AttackDisplay::Balance), 40), c.balance);
+        EXPECT_EQ(tintOf(draw(AttackDisplay::Concentration), 40), qRgb(0, 80, 0));
     }
 }
 
@@ -210,7 +211,7 @@ TEST_F(OverlayTest, SquaresAreVisitedInAscendingOrder) {
     // before) and 41 (left of it, visited after). 41's fill covers the frame where it reaches into
     // 41; the frame reaching into 39 stays.
     setUpPosition(game, {{PAWN, 40, GOTE}, {LANCE, 75, SENTE}, {LANCE, 76, SENTE}, {LANCE, 77, SENTE}});
-    const QImage &image = draw(2);
+    const QImage &image = draw(AttackDisplay::Balance);
     ASSERT_TRUE(framed(image, 40));
     const int left = squareLeft(40), right = left + 32, y = squareTop(40) + 16;
     const QRgb blue = qRgb(0, 0, 240);

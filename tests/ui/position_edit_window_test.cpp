@@ -118,6 +118,10 @@ TEST_F(PositionEditWindow, EscGivesTheRecordBackExactlyAfterMouseAndKeyEdits) {
     EXPECT_TRUE(findControl<QAction>(*window, "KN1")->isEnabled());
     QTest::keyClick(ban(), Qt::Key_Right);
     EXPECT_EQ(window->record().cursor(), cursor + 1) << "the keys walk the record again";
+    // A window closed in the middle of an edit takes the edit down with it.
+    QTest::keyClick(ban(), Qt::Key_E, Qt::ControlModifier);
+    ASSERT_TRUE(window->editingPosition());
+    window.reset();
 }
 
 TEST_F(PositionEditWindow, ARefusedEndSaysWhyAndKeepsTheEditorOpen) {

@@ -331,7 +331,7 @@ class BoardPictureTest : public ::testing::Test {
 protected:
     void SetUp() override { installFontSubstitutes(); }
 
-    QImage &drawBoard(int mode = 0) {
+    QImage &drawBoard(AttackDisplay mode = AttackDisplay::None) {
         QImage &image = flags.image();
         DrawBoardBase(image, game, mode);
         DrawBoardPieces(image, game, flags);
@@ -576,7 +576,7 @@ TEST_F(StandPictureTest, OnlyTheStandOfTheSideToMoveShowsTheSelectedSlot) {
 
 TEST_F(BoardPictureTest, SharpAtDoubleRatioInTheSameLogicalPlaces) {
     QImage &image = flags.image(2.0);
-    DrawBoardBase(image, game, 0);
+    DrawBoardBase(image, game, AttackDisplay::None);
     DrawBoardPieces(image, game, flags);
     // Each logical pixel of the outline and the grid is a 2 x 2 block of device pixels.
     for (QPoint p : {QPoint(8, 80), QPoint(9, 81), QPoint(646, 718), QPoint(647, 719), QPoint(40, 112),

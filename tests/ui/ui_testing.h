@@ -69,8 +69,6 @@ inline QPoint squareCentre(int file, int rank) {
 // A fresh window in the state the program starts in, answering promotion questions through `asker`.
 inline std::unique_ptr<TZnMainForm> makeStartWindow(PromotionAsker &asker) {
     installJapaneseTranslations(*QCoreApplication::instance());
-    znFlags.Reset();
-    attackDisplayMode = 0;
     auto window = std::make_unique<TZnMainForm>();
     window->setPromotionAsker(&asker);
     // An asker that does not answer them leaves changes unsaved, as a player who answers 保存しない.

@@ -58,12 +58,12 @@ protected:
             game().placePieces(set.takePiece(piece.code, piece.square, piece.side));
         game().addAllAttacks();
         game().setTurn(turn);
-        znFlags.Reset();
+        window->selection().Reset();
         window->RedrawAll();
     }
 
     const Koma *pieceOn(int file, int rank) { return game().pieceAt(sq(file, rank)); }
-    bool nothingSelected() { return !znFlags.squareSelected() && !znFlags.handSelected(); }
+    bool nothingSelected() { return !window->selection().squareSelected() && !window->selection().handSelected(); }
 };
 
 // ---- whole openings ----
@@ -105,8 +105,8 @@ TEST_F(WindowPlayTest, OpeningWithBishopExchangeAndDropFromTheStand) {
 
         // Sente drops the bishop from its stand in the middle of the board.
         pressStand(dai0(), 18);
-        EXPECT_TRUE(znFlags.handSelected());
-        EXPECT_EQ(znFlags.handSlot(), 0);
+        EXPECT_TRUE(window->selection().handSelected());
+        EXPECT_EQ(window->selection().handSlot(), 0);
         press(squareCentre(5, 5));
         ASSERT_NE(pieceOn(5, 5), nullptr);
         EXPECT_EQ(pieceOn(5, 5)->kind(), BISHOP);
@@ -164,29 +164,29 @@ TEST_F(WindowPlayTest, RefusedPressesChangeNothing) {
     }
     // A pawn selected: a square it cannot reach and an opponent's piece out of reach.
     press(squareCentre(7, 7));
-    ASSERT_TRUE(znFlags.squareSelected());
+    ASSERT_TRUE(window->selection().squareSelected());
     const QImage selected = ban()->picture();
     EXPECT_NE(selected, start);
     for (QPoint point : {squareCentre(7, 5), squareCentre(7, 3), squareCentre(6, 6)}) {
         press(point);
-        EXPECT_TRUE(znFlags.squareSelected());
-        EXPECT_EQ(znFlags.selectedSquare(), sq(7, 7));
+        EXPECT_TRUE(window->selection().squareSelected());
+        EXPECT_EQ(window->selection().selectedSquare(), sq(7, 7));
         EXPECT_EQ(ban()->picture(), selected);
         EXPECT_EQ(game().moveCount(), 0);
     }
     // The right button selects nothing and moves nothing.
     press(squareCentre(7, 6), Qt::RightButton);
     EXPECT_EQ(game().moveCount(), 0);
-    EXPECT_EQ(znFlags.selectedSquare(), sq(7, 7));
+    EXPECT_EQ(window->selection().selectedSquare(), sq(7, 7));
 }
 
 TEST_F(WindowPlayTest, PressingAnotherOwnPieceMovesTheSelection) {
     press(squareCentre(7, 7));
     press(squareCentre(8, 8));
-    EXPECT_TRUE(znFlags.squareSelected());
-    EXPECT_EQ(znFlags.selectedSquare(), sq(8, 8));
+    EXPECT_TRUE(window->selection().squareSelected());
+    EXPECT_EQ(window->selection().selectedSquare(), sq(8, 8));
     press(squareCentre(8, 8));  // the selected piece itself keeps it
-    EXPECT_EQ(znFlags.selectedSquare(), sq(8, 8));
+    EXPECT_EQ(window->selection().selectedSquare(), sq(8, 8));
     EXPECT_EQ(window->statusText(), QStringLiteral("先手番です"));
     move(8, 8, 8, 8);
     press(squareCentre(7, 7));
@@ -209,13 +209,13 @@ TEST_F(WindowPlayTest, PressesMapToSquaresAtTheGridBorders) {
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(::testing::Message() << "x=" << row.x << " y=" << row.y);
-        znFlags.Reset();
+        window->selection().Reset();
         press(QPoint(row.x, row.y));
         if (row.selected < 0) {
             EXPECT_TRUE(nothingSelected());
         } else {
-            EXPECT_TRUE(znFlags.squareSelected());
-            EXPECT_EQ(znFlags.selectedSquare(), row.selected);
+            EXPECT_TRUE(window->selection().squareSelected());
+            EXPECT_EQ(window->selection().selectedSquare(), row.selected);
         }
     }
 }
@@ -248,8 +248,8 @@ TEST_F(WindowPlayTest, StandsSelectWithAnyButtonOnlyForTheSideToMove) {
         const QImage before = dai0()->picture();
         window->SetStatusText(QStringLiteral("そのまま"));
         pressStand(row.sente ? dai0() : dai1(), row.y, row.button);
-        EXPECT_TRUE(znFlags.handSelected());
-        EXPECT_EQ(znFlags.handSlot(), row.slot);
+        EXPECT_TRUE(window->selection().handSelected());
+        EXPECT_EQ(window->selection().handSlot(), row.slot);
         if (row.selects) {
             EXPECT_EQ(window->statusText(), QStringLiteral("先手番です"));  // redrawn
         } else {
@@ -260,21 +260,21 @@ TEST_F(WindowPlayTest, StandsSelectWithAnyButtonOnlyForTheSideToMove) {
 
     // A board piece selected: the other stand still does nothing.
     press(squareCentre(5, 9));
-    ASSERT_TRUE(znFlags.squareSelected());
+    ASSERT_TRUE(window->selection().squareSelected());
     pressStand(dai1(), 340);
-    EXPECT_TRUE(znFlags.squareSelected());
-    EXPECT_FALSE(znFlags.handSelected());
+    EXPECT_TRUE(window->selection().squareSelected());
+    EXPECT_FALSE(window->selection().handSelected());
 
     setUp({{KING, sq(5, 9), SENTE}, {KING, sq(5, 1), GOTE}, {GOLD, IN_HAND, GOTE}, {PAWN, IN_HAND, GOTE}},
           GOTE);
     pressStand(dai1(), 340);
-    EXPECT_EQ(znFlags.handSlot(), 0);
+    EXPECT_EQ(window->selection().handSlot(), 0);
     pressStand(dai1(), 332);
-    EXPECT_EQ(znFlags.handSlot(), 1);
+    EXPECT_EQ(window->selection().handSlot(), 1);
     pressStand(dai1(), 312);  // slot 2: nothing there
-    EXPECT_EQ(znFlags.handSlot(), 1);
+    EXPECT_EQ(window->selection().handSlot(), 1);
     pressStand(dai0(), 18, Qt::RightButton);
-    EXPECT_EQ(znFlags.handSlot(), 1);
+    EXPECT_EQ(window->selection().handSlot(), 1);
 
     // Gote drops its pawn (slot 1 after sorting: gold first) on 5五.
     press(squareCentre(5, 5));
@@ -288,19 +288,19 @@ TEST_F(WindowPlayTest, RefusedDropKeepsTheHandPieceAndAnOwnPieceTakesOver) {
     setUp({{KING, sq(5, 9), SENTE}, {PAWN, sq(5, 7), SENTE}, {KING, sq(5, 1), GOTE}, {PAWN, IN_HAND, SENTE}},
           SENTE);
     pressStand(dai0(), 18);
-    ASSERT_TRUE(znFlags.handSelected());
+    ASSERT_TRUE(window->selection().handSelected());
     const QImage board = ban()->picture();
     for (QPoint point : {squareCentre(5, 5), squareCentre(4, 1),
                          squareCentre(5, 1)}) {  // a second pawn on file 5, no move left, taken
         press(point);
-        EXPECT_TRUE(znFlags.handSelected());
+        EXPECT_TRUE(window->selection().handSelected());
         EXPECT_EQ(ban()->picture(), board);
     }
     EXPECT_EQ(game().hand(SENTE).size(), 1);
     press(squareCentre(5, 7));
-    EXPECT_TRUE(znFlags.squareSelected());
-    EXPECT_EQ(znFlags.selectedSquare(), sq(5, 7));
-    EXPECT_FALSE(znFlags.handSelected());
+    EXPECT_TRUE(window->selection().squareSelected());
+    EXPECT_EQ(window->selection().selectedSquare(), sq(5, 7));
+    EXPECT_FALSE(window->selection().handSelected());
 }
 
 // ---- undo and cancel with a selection ----
@@ -312,18 +312,18 @@ TEST_F(WindowPlayTest, UndoKeepsTheHandSelectionForTheNewSideToMove) {
     move(8, 8, 2, 2);
     move(3, 1, 2, 2);
     pressStand(dai0(), 18);
-    ASSERT_TRUE(znFlags.handSelected());
+    ASSERT_TRUE(window->selection().handSelected());
 
     trigger("KB1");
     EXPECT_EQ(game().moveCount(), 3);
     EXPECT_EQ(turnLabel(), QStringLiteral("後手:4手目"));
-    EXPECT_TRUE(znFlags.handSelected());
-    EXPECT_EQ(znFlags.handSlot(), 0);
+    EXPECT_TRUE(window->selection().handSelected());
+    EXPECT_EQ(window->selection().handSlot(), 0);
     EXPECT_TRUE(game().hand(GOTE).empty());
     // Gote's hand is empty, so the next press can only pick one of gote's pieces.
     press(squareCentre(3, 1));
-    EXPECT_TRUE(znFlags.squareSelected());
-    EXPECT_EQ(znFlags.selectedSquare(), sq(3, 1));
+    EXPECT_TRUE(window->selection().squareSelected());
+    EXPECT_EQ(window->selection().selectedSquare(), sq(3, 1));
 
     trigger("K1");  // the popup's undo clears a board selection
     EXPECT_EQ(game().moveCount(), 2);
@@ -336,9 +336,9 @@ TEST_F(WindowPlayTest, CancelClearsOnlyTheBoardSelection) {
     setUp({{KING, sq(5, 9), SENTE}, {KING, sq(5, 1), GOTE}, {PAWN, IN_HAND, SENTE}}, SENTE);
     pressStand(dai0(), 18);
     trigger("K3");
-    EXPECT_TRUE(znFlags.handSelected());
+    EXPECT_TRUE(window->selection().handSelected());
     press(squareCentre(5, 9));
-    ASSERT_TRUE(znFlags.squareSelected());
+    ASSERT_TRUE(window->selection().squareSelected());
     trigger("K3");
     EXPECT_TRUE(nothingSelected());
     press(squareCentre(5, 8));  // no longer a destination: the king stays

@@ -1,9 +1,0 @@
-#include "ui/boardview.h"
-
-namespace {
-bool turned = false;
-}
-
-bool boardTurned() { return turned; }
-
-void setBoardTurned(bool on) { turned = on; }
