@@ -56,8 +56,6 @@ const StepCase STEP_CASES[] = {
     {"hand to square keeps the hand's owner", "4k4/9/9/9/9/9/9/9/9 b g 1",
      [](PositionEditor &e) { return e.move(E::hand(GOTE, GOLD), E::board(sq(5, 2))); }, "4k4/4g4/9/9/9/9/9/9/9 b - 1",
      true},
-    {"hand to the other hand", "9/9/9/9/9/9/9/9/9 b 2s 1",
-     [](PositionEditor &e) { return e.move(E::hand(GOTE, SILVER), E::hand(SENTE)); }, "9/9/9/9/9/9/9/9/9 b Ss 1", true},
     {"a hand without the kind refuses", "9/9/9/9/9/9/9/9/9 b 2s 1",
      [](PositionEditor &e) { return e.move(E::hand(SENTE, SILVER), E::board(sq(1, 1))); }, "9/9/9/9/9/9/9/9/9 b 2s 1",
      false},
@@ -71,12 +69,12 @@ const StepCase STEP_CASES[] = {
      "9/9/9/9/4+S4/9/9/9/9 b - 1", true},
     {"cycle: promoted to gote's plain", "9/9/9/9/4+S4/9/9/9/9 b - 1", [](PositionEditor &e) { return e.cycle(sq(5, 5)); },
      "9/9/9/9/4s4/9/9/9/9 b - 1", true},
+    {"cycle: gote's plain to gote's promoted", "9/9/9/9/4s4/9/9/9/9 b - 1", [](PositionEditor &e) { return e.cycle(sq(5, 5)); },
+     "9/9/9/9/4+s4/9/9/9/9 b - 1", true},
     {"cycle: gote's promoted back to sente's plain", "9/9/9/9/4+s4/9/9/9/9 b - 1",
      [](PositionEditor &e) { return e.cycle(sq(5, 5)); }, "9/9/9/9/4S4/9/9/9/9 b - 1", true},
     {"cycle: a gold only changes owner", "9/9/9/9/4G4/9/9/9/9 b - 1", [](PositionEditor &e) { return e.cycle(sq(5, 5)); },
      "9/9/9/9/4g4/9/9/9/9 b - 1", true},
-    {"cycle: a king only changes owner", "9/9/9/9/4k4/9/9/9/9 b - 1", [](PositionEditor &e) { return e.cycle(sq(5, 5)); },
-     "9/9/9/9/4K4/9/9/9/9 b - 1", true},
     {"key: a kind from the box", "4k4/9/9/9/9/9/9/9/9 b - 1",
      [](PositionEditor &e) { return e.putKind(sq(5, 3), PAWN, SENTE); }, "4k4/9/4P4/9/9/9/9/9/9 b - 1", true},
     {"key: replaces what stands there", "4k4/9/4+r4/9/9/9/9/9/9 b - 1",
@@ -93,8 +91,6 @@ const StepCase STEP_CASES[] = {
      [](PositionEditor &e) { return e.putKind(sq(1, 1), KING, SENTE); }, "4k4/9/9/9/9/9/9/9/4K4 b - 1", false},
     {"key +: promotes", "9/9/9/9/4n4/9/9/9/9 b - 1", [](PositionEditor &e) { return e.togglePromotion(sq(5, 5)); },
      "9/9/9/9/4+n4/9/9/9/9 b - 1", true},
-    {"key +: unpromotes", "9/9/9/9/4+B4/9/9/9/9 b - 1", [](PositionEditor &e) { return e.togglePromotion(sq(5, 5)); },
-     "9/9/9/9/4B4/9/9/9/9 b - 1", true},
     {"key +: a gold refuses", "9/9/9/9/4G4/9/9/9/9 b - 1", [](PositionEditor &e) { return e.togglePromotion(sq(5, 5)); },
      "9/9/9/9/4G4/9/9/9/9 b - 1", false},
     {"key Delete: to the box", "9/9/9/9/4+B4/9/9/9/9 b - 1", [](PositionEditor &e) { return e.toBox(sq(5, 5)); },
@@ -140,15 +136,6 @@ TEST_P(EditStep, GivesItsPositionAndUndoesExactly) {
 
 INSTANTIATE_TEST_SUITE_P(Rows, EditStep, ::testing::ValuesIn(STEP_CASES),
                          [](const ::testing::TestParamInfo<StepCase> &row) { return "row" + std::to_string(row.index); });
-
-// Four right presses bring a piece back; two bring a gold back.
-TEST(PositionEditorCycle, FourPressesBackToTheStartTwoForAGold) {
-    PositionEditor editor = editing("9/9/9/9/4L4/9/9/9/4G4 b - 1");
-    const PositionSpec start = editor.position();
-    for (int i = 0; i < 4; ++i) ASSERT_TRUE(editor.cycle(sq(5, 5)).ok);
-    for (int i = 0; i < 2; ++i) ASSERT_TRUE(editor.cycle(sq(5, 9)).ok);
-    EXPECT_EQ(editor.position(), start);
-}
 
 // A line of steps taken back one at a time passes every position in reverse; a new step after an
 // undo forgets the steps undone.
@@ -225,14 +212,6 @@ TEST(PositionEditorPresets, EachGivesItsPositionAndPassesTheEndCheck) {
         ASSERT_TRUE(editor.undo());
         EXPECT_EQ(editor.position(), before);
     }
-    // Every name of the menu is a preset the editor can take.
-    for (std::string_view name : editorPresetNames()) {
-        PositionSpec preset;
-        ASSERT_TRUE(editorPreset(name, preset)) << name;
-        PositionEditor editor;
-        EXPECT_TRUE(editor.setPosition(preset).ok) << name;
-        EXPECT_TRUE(editor.check().reason.empty()) << name << editor.check().reason;
-    }
     PositionSpec unknown;
     EXPECT_FALSE(editorPreset("七枚落ち", unknown));
 }
@@ -254,8 +233,6 @@ const CheckCase CHECK_CASES[] = {
     {"4k3P/9/9/9/9/9/9/9/4K4 b - 1", EditProblem::DeadEnd},
     {"4k4/9/9/9/9/9/9/n8/4K4 b - 1", EditProblem::DeadEnd},
     {"+N3k4/9/9/9/9/9/9/9/4K4 b - 1", EditProblem::None},
-    {"4k4/9/9/9/9/9/9/9/n3K4 b - 1", EditProblem::DeadEnd},
-    {"4k4/N8/9/9/9/9/9/9/9 b - 1", EditProblem::DeadEnd},
     {"3kk4/9/9/9/9/9/9/9/9 w - 1", EditProblem::ManyKings},
     {"9/9/9/9/9/9/9/9/3KK4 b - 1", EditProblem::ManyKings},
     {"4k4/4G4/9/9/9/9/9/9/4K4 b - 1", EditProblem::OpponentInCheck},
