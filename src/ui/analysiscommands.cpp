@@ -12,25 +12,6 @@
 #include "ui/mainform.h"
 #include "ui/windowplace.h"
 
-void TZnMainForm::createAnalysisMenu() {
-    AnalysisA1 = new QMenu(QStringLiteral("検討(&A)"), MainMenu1);
-    AnalysisA1->setObjectName(QStringLiteral("AnalysisA1"));
-    MainMenu1->insertMenu(HelpH1->menuAction(), AnalysisA1);
-    KZ1 = addItem(AnalysisA1, "KZ1", QStringLiteral("検討開始/停止(&S)"));
-    KZ1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
-    KZ1->setCheckable(true);
-    KZ3 = addItem(AnalysisA1, "KZ3", QStringLiteral("最善手の矢印(&A)"));
-    KZ3->setCheckable(true);
-    AnalysisA1->addSeparator();
-    KZ2 = addItem(AnalysisA1, "KZ2", QStringLiteral("エンジン設定(&E)…"));
-    createGameAnalysisItems();
-    connect(KZ1, &QAction::triggered, this, [this] { toggleAnalysis(); });
-    connect(KZ2, &QAction::triggered, this, &TZnMainForm::showEngineSettings);
-    connect(KZ3, &QAction::toggled, this, [this](bool on) {
-        if (analysis_ != nullptr) analysis_->setArrowsOn(on);
-    });
-}
-
 EngineStore &TZnMainForm::engineStore() {
     if (!engineStore_) engineStore_ = std::make_unique<EngineStore>();
     return *engineStore_;
@@ -44,7 +25,9 @@ void TZnMainForm::toggleAnalysis() {
         analysis_ = new TAnalysisWindow(this);
         closeWithEscape(analysis_);
         // Its keys work from the 検討 window too: start/stop and walking through the record.
-        analysis_->addActions({KZ1, KW1, KW2, KW3, KW4});
+        for (MenuAction name : {MenuAction::Analysis, MenuAction::First, MenuAction::Previous, MenuAction::Next,
+                                MenuAction::Last})
+            analysis_->addAction(action(name));
         // Queued: the board may be painting when the marks change.
         connect(
             analysis_, &TAnalysisWindow::marksChanged, this,
@@ -56,9 +39,9 @@ void TZnMainForm::toggleAnalysis() {
         connect(analysis_, &TAnalysisWindow::statusMessage, this, &TZnMainForm::SetStatusText);
         connect(analysis_, &TAnalysisWindow::lineToRecord, this, &TZnMainForm::addLineToRecord);
         connect(analysis_, &TAnalysisWindow::analysingChanged, this, [this](bool on) {
-            KZ1->setChecked(on);
+            action(MenuAction::Analysis)->setChecked(on);
             // The arrows come with 検討 and go with it.
-            KZ3->setChecked(on);
+            action(MenuAction::Arrows)->setChecked(on);
         });
         // Below the main window, unless the player put it elsewhere before.
         const QRect frame = frameGeometry();
@@ -72,7 +55,7 @@ void TZnMainForm::toggleAnalysis() {
     analysis_->show();
     analysis_->raise();
     if (path.isEmpty()) {
-        KZ1->setChecked(false);
+        action(MenuAction::Analysis)->setChecked(false);
         const QString reason =
             QStringLiteral("エンジンがありません。検討 > エンジン設定… で追加してください");
         SetStatusText(reason);

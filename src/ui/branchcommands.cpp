@@ -22,26 +22,6 @@ std::vector<std::string> linesOf(const QString &text) {
 
 }  // namespace
 
-void TZnMainForm::createKifuMenu() {
-    KifuK1 = new QMenu(QStringLiteral("棋譜(&K)"), MainMenu1);
-    KifuK1->setObjectName(QStringLiteral("KifuK1"));
-    MainMenu1->insertMenu(HelpH1->menuAction(), KifuK1);
-    KU1 = addItem(KifuK1, "KU1", QStringLiteral("前の分岐(&U)"));
-    KJ1 = addItem(KifuK1, "KJ1", QStringLiteral("次の分岐(&J)"));
-    KU1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Up));
-    KJ1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Down));
-    KifuK1->addSeparator();
-    KH1 = addItem(KifuK1, "KH1", QStringLiteral("分岐を本譜にする(&H)"));
-    KD1 = addItem(KifuK1, "KD1", QStringLiteral("この手以降を削除(&D)"));
-    KY1 = addItem(KifuK1, "KY1", QStringLiteral("元に戻す(&Z)"));
-    KY1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    connect(KU1, &QAction::triggered, this, [this] { chooseBranch(-1); });
-    connect(KJ1, &QAction::triggered, this, [this] { chooseBranch(1); });
-    connect(KH1, &QAction::triggered, this, &TZnMainForm::KH1Click);
-    connect(KD1, &QAction::triggered, this, &TZnMainForm::KD1Click);
-    connect(KY1, &QAction::triggered, this, &TZnMainForm::KY1Click);
-}
-
 void TZnMainForm::chooseBranch(int step) {
     if (refuseDuringGame()) return;
     if (!record_.chooseNextAlternativeOfMove(step)) return;
@@ -49,7 +29,7 @@ void TZnMainForm::chooseBranch(int step) {
     RedrawAll();
 }
 
-void TZnMainForm::KH1Click() {
+void TZnMainForm::promoteBranch() {
     if (refuseDuringGame()) return;
     const bool promoted = record_.promoteToMainLine();
     RedrawAll();
@@ -57,7 +37,7 @@ void TZnMainForm::KH1Click() {
                            : QStringLiteral("この手順はもう本譜です"));
 }
 
-void TZnMainForm::KD1Click() {
+void TZnMainForm::deleteAfterCursor() {
     if (refuseDuringGame()) return;
     const int all = record_.movesFromCursor();
     if (all == 0) {
@@ -80,7 +60,7 @@ void TZnMainForm::KD1Click() {
     SetStatusText(QStringLiteral("%1手を削除しました").arg(moves));
 }
 
-void TZnMainForm::KY1Click() {
+void TZnMainForm::undoDeletion() {
     if (refuseDuringGame()) return;
     // Only the deletion is kept, and only while nothing has changed since, so what comes back is
     // never mixed with later work.
@@ -97,7 +77,7 @@ void TZnMainForm::KY1Click() {
 }
 
 void TZnMainForm::connectKifuWindow() {
-    kifuWindow_->addBranchActions(KU1, KJ1);
+    kifuWindow_->addBranchActions(action(MenuAction::PreviousBranch), action(MenuAction::NextBranch));
     connect(kifuWindow_, &TKifuWindow::branchChosen, this, [this](int index) {
         if (index < 0 || !record_.chooseAlternativeOfMove(std::size_t(index))) return;
         selection_.Reset();

@@ -11,22 +11,6 @@
 #include "ui/mainform.h"
 #include "ui/windowplace.h"
 
-void TZnMainForm::createGameAnalysisItems() {
-    KZ4 = addItem(AnalysisA1, "KZ4", QStringLiteral("棋譜解析(&G)…"));
-    connect(KZ4, &QAction::triggered, this, &TZnMainForm::askGameAnalysis);
-    // Between the walking commands and the board layers, which close the menu.
-    KV1 = addItem(ViewV1, "KV1", QStringLiteral("評価値グラフ(&H)"));
-    QAction *layers = findChild<QAction *>(QStringLiteral("KC1"));
-    const qsizetype at = ViewV1->actions().indexOf(layers);
-    if (layers != nullptr && at > 0) {
-        ViewV1->removeAction(KV1);
-        QAction *before = ViewV1->actions()[at - 1];
-        ViewV1->insertSeparator(before);
-        ViewV1->insertAction(before, KV1);
-    }
-    connect(KV1, &QAction::triggered, this, &TZnMainForm::showEvaluationGraph);
-}
-
 void TZnMainForm::askGameAnalysis() {
     if (refuseDuringGame()) return;
     GameAnalysisDialog dialog(engineStore().engines(), record_.length(), this);

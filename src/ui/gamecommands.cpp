@@ -45,26 +45,6 @@ QString makeSeriesFolder(const QString &base) {
 
 }  // namespace
 
-void TZnMainForm::createGameCommands() {
-    KR2->setText(QStringLiteral("対局(&R)…"));
-    KR2->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
-    KR4 = addItem(KR1, "KR4", QStringLiteral("入玉宣言(&D)"));
-    KR3 = addItem(KR1, "KR3", QStringLiteral("中断(&S)"));
-    connect(KR2, &QAction::triggered, this, &TZnMainForm::askGame);
-    connect(KG1, &QAction::triggered, this, &TZnMainForm::resignGame);
-    connect(K2, &QAction::triggered, this, &TZnMainForm::resignGame);
-    connect(KR3, &QAction::triggered, this, &TZnMainForm::stopGame);
-    connect(KR4, &QAction::triggered, this, &TZnMainForm::declareInGame);
-    lockForGame(false);
-}
-
-void TZnMainForm::lockForGame(bool locked) {
-    for (QAction *action : {KN1, K4, KE3, KB1, K1, KW1, KW2, KW3, KW4, KU1, KJ1, KH1, KD1, KY1, KZ1, KZ4, KR2})
-        if (action != nullptr) action->setEnabled(!locked);
-    for (QAction *action : {KG1, K2, KR3, KR4})
-        if (action != nullptr) action->setEnabled(locked);
-}
-
 bool TZnMainForm::refuseDuringGame() {
     if (editingPosition()) {
         SetStatusText(QStringLiteral("局面編集中はできません（Enter: 編集終了、Esc: 取り消し）"));

@@ -128,13 +128,8 @@ TZnMainForm::TZnMainForm(QWidget *parent) : QMainWindow(parent) {
     setFont(faceFont(12));
     createControls();
     createMenus();
-    createSaveItems();
-    createViewMenu();
-    createKifuMenu();
-    createEditMenu();
-    createAnalysisMenu();
-    createBoardMenu();
-    createGameCommands();
+    lockForGame(false);
+    watchBoard();
     // A record file dropped anywhere on the window opens; dropped text is pasted.
     setAcceptDrops(true);
     // The window is exactly its contents: menu bar, board area and status bar.
@@ -214,124 +209,6 @@ void TZnMainForm::createPanel() {
     connect(RadioButton4, &QRadioButton::clicked, this, &TZnMainForm::RadioButton4Click);
 }
 
-QAction *TZnMainForm::addItem(QMenu *menu, const char *name, const QString &caption) {
-    QAction *item = menu->addAction(caption);
-    item->setObjectName(QString::fromLatin1(name));
-    return item;
-}
-
-void TZnMainForm::createMenus() {
-    MainMenu1 = menuBar();
-    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
-    // The desktop's global menu bar would take the menus out of the fixed window.
-    MainMenu1->setNativeMenuBar(false);
-
-    FileF1 = MainMenu1->addMenu(QStringLiteral("ファイル(&F)"));
-    FileF1->setObjectName(QStringLiteral("FileF1"));
-    KN1 = addItem(FileF1, "KN1", QStringLiteral("新規(&N)"));
-    K4 = addItem(FileF1, "K4", QStringLiteral("開く(&O)"));
-    KS1 = addItem(FileF1, "KS1", QStringLiteral("保存(&S)"));
-    KN1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-    K4->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    KS1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    N1 = FileF1->addSeparator();
-    N1->setObjectName(QStringLiteral("N1"));
-    ExitX1 = addItem(FileF1, "ExitX1", QStringLiteral("終了(&X)"));
-
-    KR1 = MainMenu1->addMenu(QStringLiteral("実行(&R)"));
-    KR1->setObjectName(QStringLiteral("KR1"));
-    KR2 = addItem(KR1, "KR2", QStringLiteral("対局(&R)"));
-    KB1 = addItem(KR1, "KB1", QStringLiteral("一手戻す(&B)"));
-    KG1 = addItem(KR1, "KG1", QStringLiteral("投了(&G)"));
-
-    HelpH1 = MainMenu1->addMenu(QStringLiteral("ヘルプ(&H)"));
-    HelpH1->setObjectName(QStringLiteral("HelpH1"));
-    KA1 = addItem(HelpH1, "KA1", QStringLiteral("バージョン情報(&A)"));
-    KH2 = new QAction(QStringLiteral("凡例(&L)"), HelpH1);
-    KH2->setObjectName(QStringLiteral("KH2"));
-    KH2->setStatusTip(QStringLiteral("盤の色と印が何を表すかを一覧で示します。"));
-    HelpH1->insertAction(KA1, KH2);
-    connect(KH2, &QAction::triggered, this, &TZnMainForm::showLegendWindow);
-
-    connect(KN1, &QAction::triggered, this, &TZnMainForm::KN1Click);
-    connect(K4, &QAction::triggered, this, &TZnMainForm::K4Click);
-    connect(KS1, &QAction::triggered, this, &TZnMainForm::KS1Click);
-    connect(ExitX1, &QAction::triggered, this, &TZnMainForm::ExitX1Click);
-    connect(KB1, &QAction::triggered, this, &TZnMainForm::KB1Click);
-    connect(KA1, &QAction::triggered, this, &TZnMainForm::KA1Click);
-}
-
-void TZnMainForm::createViewMenu() {
-    ViewV1 = new QMenu(QStringLiteral("表示(&V)"), MainMenu1);
-    ViewV1->setObjectName(QStringLiteral("ViewV1"));
-    MainMenu1->insertMenu(HelpH1->menuAction(), ViewV1);
-    createWalkCommands();
-    ViewV1->addSeparator();
-    addLayerItems();
-    ViewV1->addSeparator();
-    KT1 = addItem(ViewV1, "KT1", QStringLiteral("盤面反転(&T)"));
-    KT1->setCheckable(true);
-    KT1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
-    KT1->setStatusTip(QStringLiteral("盤を後手の側から見た向きにします。"));
-    createZoomMenu();
-    connect(KT1, &QAction::toggled, this, [this](bool on) {
-        setFlipped(on);
-        storeViewSettings();
-    });
-}
-
-void TZnMainForm::addLayerItems() {
-    const struct {
-        const char *name;
-        QString caption;
-        bool LayerSettings::*layer;
-        Qt::Key key;
-        QString tip;
-    } items[] = {
-        {"KC1", QStringLiteral("利きの数(&C)"), &LayerSettings::counts, Qt::Key_1,
-         QStringLiteral("マスに利く駒の数を、先手は左下に青、後手は右上に赤で示します。")},
-        {"KL1", QStringLiteral("利きの筋(&L)"), &LayerSettings::attackers, Qt::Key_2,
-         QStringLiteral("マウスの下のマスに利く駒から線を引きます（先手は青、後手は赤）。")},
-        {"KX1", QStringLiteral("取られる駒(&X)"), &LayerSettings::exchange, Qt::Key_3,
-         QStringLiteral("取り合いになると損をする駒をマゼンタの枠で囲みます。")},
-        {"KP1", QStringLiteral("指し手の予告(&Y)"), &LayerSettings::preview, Qt::Key_4,
-         QStringLiteral("選んだ駒の行き先にマウスを置くと、指した後の盤を薄い駒で示します。")},
-        {"KM1", QStringLiteral("最後の指し手(&M)"), &LayerSettings::lastMove, Qt::Key_5,
-         QStringLiteral("最後に指した手の行き先を白い枠で囲みます。")},
-        {"KQ1", QStringLiteral("指せる場所(&D)"), &LayerSettings::destinations, Qt::Key_6,
-         QStringLiteral("選んだ駒が動ける（打てる）マスに緑の点を打ちます。")},
-    };
-    // Their tooltips tell what the colours mean; the walking commands need none. Each tip fits the
-    // status bar, which shows it whole while the mouse rests on the item.
-    ViewV1->setToolTipsVisible(true);
-    for (const auto &item : items) {
-        QAction *action = addItem(ViewV1, item.name, item.caption);
-        action->setCheckable(true);
-        action->setShortcut(QKeySequence(Qt::CTRL | item.key));
-        action->setToolTip(item.tip);
-        action->setStatusTip(item.tip);
-        connect(action, &QAction::toggled, this, [this, layer = item.layer](bool on) {
-            display_.layers.*layer = on;
-            RedrawAll();
-        });
-    }
-    hoverWatcher_ = new BoardHoverWatcher(Ban);
-    connect(hoverWatcher_, &BoardHoverWatcher::squareChanged, this, [this](int square) {
-        layers_.setHoveredSquare(square);
-        if (display_.layers.followMouse()) redrawBoard();
-    });
-}
-
-void TZnMainForm::createBoardMenu() {
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    K1 = addItem(PopupMenu1, "K1", QStringLiteral("一手戻す"));
-    K2 = addItem(PopupMenu1, "K2", QStringLiteral("投了"));
-    K3 = addItem(PopupMenu1, "K3", QStringLiteral("キャンセル"));
-    connect(K1, &QAction::triggered, this, &TZnMainForm::K1Click);
-    connect(K3, &QAction::triggered, this, &TZnMainForm::K3Click);
-}
-
 void TZnMainForm::setPromotionAsker(PromotionAsker *asker) {
     promotionAsker_ = asker ? asker : &messageBoxAsker_;
 }
@@ -354,9 +231,10 @@ void TZnMainForm::redrawBoard() {
 }
 
 void TZnMainForm::setFlipped(bool turned) {
-    if (KT1 != nullptr && KT1->isChecked() != turned) {
-        const QSignalBlocker quiet(KT1);
-        KT1->setChecked(turned);
+    QAction *item = action(MenuAction::Flip);
+    if (item != nullptr && item->isChecked() != turned) {
+        const QSignalBlocker quiet(item);
+        item->setChecked(turned);
     }
     if (turned == display_.view.turned) return;
     display_.view.turned = turned;
@@ -443,9 +321,11 @@ void TZnMainForm::Dai1MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int
     if (StandPress(game_, selection_, otherSide(display_.view.side()), y, display_.view)) RedrawAll();
 }
 
-void TZnMainForm::BanContextMenu(const QPoint &position) { PopupMenu1->popup(Ban->mapToGlobal(position)); }
+void TZnMainForm::BanContextMenu(const QPoint &position) {
+    menu(WindowMenu::BoardPopup)->popup(Ban->mapToGlobal(position));
+}
 
-void TZnMainForm::KN1Click() {
+void TZnMainForm::newRecord() {
     if (refuseDuringGame()) return;
     if (!confirmDiscard()) return;
     selection_.Reset();
@@ -458,8 +338,6 @@ void TZnMainForm::KN1Click() {
     focusBoard();
 }
 
-void TZnMainForm::ExitX1Click() { close(); }
-
 void TZnMainForm::undoOneMove() {
     if (refuseDuringGame()) return;
     // Before the end of the line it only steps back: nothing is deleted without a question.
@@ -469,17 +347,13 @@ void TZnMainForm::undoOneMove() {
     RedrawAll();
 }
 
-void TZnMainForm::KB1Click() { undoOneMove(); }
-
-void TZnMainForm::K1Click() { undoOneMove(); }
-
-void TZnMainForm::K3Click() {
+void TZnMainForm::cancelSelection() {
     selection_.clearSquareSelection();
     // Otherwise the piece would go on looking selected until something else redraws.
     RedrawAll();
 }
 
-void TZnMainForm::KA1Click() {
+void TZnMainForm::showAbout() {
     QMessageBox box(this);
     box.setObjectName(QStringLiteral("AboutBox"));
     setUpAboutBox(box);
@@ -497,23 +371,7 @@ void TZnMainForm::RadioButton3Click() { setAttackDisplay(AttackDisplay::Concentr
 
 void TZnMainForm::RadioButton4Click() { setAttackDisplay(AttackDisplay::None); }
 
-void TZnMainForm::createWalkCommands() {
-    KK1 = addItem(ViewV1, "KK1", QStringLiteral("棋譜ウィンドウ(&K)"));
-    ViewV1->addSeparator();
-    KW1 = addItem(ViewV1, "KW1", QStringLiteral("最初へ(&S)"));
-    KW2 = addItem(ViewV1, "KW2", QStringLiteral("一手前へ(&P)"));
-    KW3 = addItem(ViewV1, "KW3", QStringLiteral("一手先へ(&N)"));
-    KW4 = addItem(ViewV1, "KW4", QStringLiteral("最後へ(&E)"));
-    KW1->setShortcut(Qt::Key_Home);
-    KW2->setShortcut(Qt::Key_Left);
-    KW3->setShortcut(Qt::Key_Right);
-    KW4->setShortcut(Qt::Key_End);
-    connect(KK1, &QAction::triggered, this, &TZnMainForm::showKifuWindow);
-    connect(KW1, &QAction::triggered, this, [this] { walkTo(0); });
-    connect(KW2, &QAction::triggered, this, [this] { walkTo(record_.cursor() - 1); });
-    connect(KW3, &QAction::triggered, this, [this] { walkTo(record_.cursor() + 1); });
-    connect(KW4, &QAction::triggered, this, [this] { walkTo(record_.length()); });
-
+void TZnMainForm::watchBoard() {
     // The board and the stands hold the keyboard, so that the arrow keys walk. The attack-display
     // buttons take it only by Tab, and keep the arrows while they have it.
     for (TPaintBox *box : {Ban, Dai0, Dai1}) box->setFocusPolicy(Qt::ClickFocus);
@@ -522,6 +380,17 @@ void TZnMainForm::createWalkCommands() {
     auto arrowKeysStay = new ArrowKeysStay(this, Ban);
     for (QRadioButton *button : {RadioButton2, RadioButton3, RadioButton4})
         button->installEventFilter(arrowKeysStay);
+
+    hoverWatcher_ = new BoardHoverWatcher(Ban);
+    connect(hoverWatcher_, &BoardHoverWatcher::squareChanged, this, [this](int square) {
+        layers_.setHoveredSquare(square);
+        if (display_.layers.followMouse()) redrawBoard();
+    });
+}
+
+void TZnMainForm::setLayer(bool LayerSettings::*layer, bool on) {
+    display_.layers.*layer = on;
+    RedrawAll();
 }
 
 void TZnMainForm::walkTo(int move) {
@@ -563,7 +432,8 @@ void TZnMainForm::showLegendWindow() {
 void TZnMainForm::showKifuWindow() {
     if (kifuWindow_ == nullptr) {
         kifuWindow_ = new TKifuWindow(this);
-        kifuWindow_->setWalkActions(KW1, KW2, KW3, KW4);
+        kifuWindow_->setWalkActions(action(MenuAction::First), action(MenuAction::Previous),
+                                    action(MenuAction::Next), action(MenuAction::Last));
         connect(kifuWindow_, &TKifuWindow::moveChosen, this, &TZnMainForm::walkTo);
         connectKifuWindow();
         // Beside the main window, at least as tall as it.

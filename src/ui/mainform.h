@@ -23,6 +23,7 @@
 #include "ui/layers.h"
 #include "ui/recentfiles.h"
 #include "ui/savequestions.h"
+#include "ui/windowactions.h"
 #include "ui/znflags.h"
 
 class QAction;
@@ -80,6 +81,10 @@ public:
     // The folder the open and save dialogs start in: the current record's, else the last one a
     // dialog or a dropped file came from in this run; empty before either.
     QString recordFolder() const;
+
+    // The menu item (or item of the board's popup menu) `name`, and the menu `name`.
+    QAction *action(MenuAction name) const;
+    QMenu *menu(WindowMenu name) const;
 
     // The 検討 window, null until 検討 first starts.
     TAnalysisWindow *analysisWindow() const { return analysis_; }
@@ -189,35 +194,35 @@ private slots:
     void Dai0MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y);
     void Dai1MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y);
     void BanContextMenu(const QPoint &position);
-    void KN1Click();
-    void K4Click();
-    void KS1Click();
-    void ExitX1Click();
-    void KB1Click();
-    void K1Click();
-    void K3Click();
-    void KA1Click();
-    void KE1Click();
-    void KE2Click();
-    void KE3Click();
     void RadioButton2Click();
     void RadioButton3Click();
     void RadioButton4Click();
 
 private:
+    struct ItemRow;
+    // The items of every menu, in order: the one table the menus are made from.
+    static const std::vector<ItemRow> &itemRows();
+
     void createControls();
     void createPanel();
+    // The menu bar, the board's popup menu and their items, from the table.
     void createMenus();
-    void createBoardMenu();
-    // The 表示 menu, after 実行: the move list and the walking commands, then the board layers.
-    void createViewMenu();
-    // The 編集 menu, after 実行: copying the game or the position, pasting a game.
-    void createEditMenu();
-    // The 検討 menu, before ヘルプ: start/stop, the best-move arrows and the engine settings.
-    void createAnalysisMenu();
+    // The keyboard and the mouse over the board: the arrow keys walk, some layers follow the mouse.
+    void watchBoard();
+    // ファイル > 新規: an empty record, after the question about unsaved changes.
+    void newRecord();
+    // ファイル > 開く: the dialog, then the file.
+    void askOpenRecord();
+    // 編集: the record as KIF, the position as SFEN, and a record read from the clipboard.
+    void copyRecord();
+    void copyPosition();
+    void pasteRecord();
+    // キャンセル of the board's menu: the selection on the board goes.
+    void cancelSelection();
+    void showAbout();
+    // Switches one layer of 表示 and redraws.
+    void setLayer(bool LayerSettings::*layer, bool on);
     void showEngineSettings();
-    // 棋譜解析… in 検討 and 評価値グラフ in 表示.
-    void createGameAnalysisItems();
     // Brings the graph up to date with the record and its cursor.
     void followGameAnalysis();
     void gameAnalysisPositionDone(int ply);
@@ -225,22 +230,17 @@ private:
     void followAnalysis();
     // Adds an engine line, given from the position whose SFEN is `position`, as a branch at the cursor.
     void addLineToRecord(const std::string &position, const std::vector<MoveSpec> &moves);
-    // The walking commands of 表示 and their keys.
-    void createWalkCommands();
-    // The 棋譜 menu, after 表示: choosing, promoting and deleting branches.
-    void createKifuMenu();
     // Connects the move list's branch choice, comment and game information to the record.
     void connectKifuWindow();
-    void KH1Click();
-    void KD1Click();
+    // 棋譜 > 分岐を本譜にする and この手以降を削除.
+    void promoteBranch();
+    void deleteAfterCursor();
     // 元に戻す: puts back what the last この手以降を削除 took, once, while nothing else changed.
-    void KY1Click();
+    void undoDeletion();
     // Chooses the alternative `step` places before or after the selected move.
     void chooseBranch(int step);
     // Shows move `move` of the line (0 = the start) with everything that follows the position.
     void walkTo(int move);
-    // The checkable board layers of 表示, and the watch on the mouse that some of them follow.
-    void addLayerItems();
     // The board picture with its layers, and the stands; the labels and the status stay.
     void redrawBoard();
     // Gives the keyboard to the board, so that the arrow keys walk the record.
@@ -249,7 +249,6 @@ private:
     void setRecordPath(const QString &path);
     // Tooltips and status tips that say what the attack displays and the layers show.
     void explainDisplays();
-    QAction *addItem(QMenu *menu, const char *name, const QString &caption);
     void undoOneMove();
     void setAttackDisplay(AttackDisplay mode);
     // Reads a record into the game and its notes, or fills `reason` and changes nothing. The
@@ -280,8 +279,6 @@ private:
     void markSaved(const QString &path, RecordFormat format, bool shiftJis);
     // The caption: the record's file (else the program's name), with "*" while it has changes.
     void updateCaption();
-    // The 上書き保存 item, before 保存.
-    void createSaveItems();
     // Stores the view the player chose, for the next start.
     void storeViewSettings();
     // ファイル > 最近使ったファイル, before 終了, and its items.
@@ -296,8 +293,6 @@ private:
     void gamePress(int x, int y);
     // Whether the stands ignore presses: an engine is to move, or the game is not yet running.
     bool standLocked() const;
-    // The 対局 items of 実行 and their keys.
-    void createGameCommands();
     // Says so in the status bar and returns true while a game runs: what would change the record
     // or walk away from its end waits.
     bool refuseDuringGame();
@@ -320,45 +315,14 @@ private:
     // what to tell the user when that failed, else empty.
     QString saveSeriesGame();
 
-    // The controls, owned by Qt's parent chain. The menu items keep the object names the first
-    // window gave them, which the tests find them by; what each one is:
-    //   ファイル FileF1  KN1 新規, K4 開く, KS2 上書き保存, KS1 保存…, RecentR1 最近使ったファイル,
-    //                    N1 (separator), ExitX1 終了
-    //   編集 EditE1      KE1 棋譜をコピー, KE2 局面をコピー（SFEN）, KE3 貼り付け, KE4 局面編集
-    //   実行 KR1         KR2 対局…, KB1 一手戻す, KG1 投了, KR4 入玉宣言, KR3 中断
-    //   表示 ViewV1      KK1 棋譜ウィンドウ, KW1 最初へ, KW2 一手前へ, KW3 一手先へ, KW4 最後へ, the layers
-    //                    KC1 利きの数, KL1 利きの筋, KX1 取られる駒, KP1 指し手の予告, KM1 最後の指し手,
-    //                    KQ1 指せる場所, KT1 盤面反転, ZoomZ1 拡大 (Zoom100 … Zoom200)
-    //   棋譜 KifuK1      KU1 前の分岐, KJ1 次の分岐, KH1 分岐を本譜にする, KD1 この手以降を削除, KY1 元に戻す
-    //   検討 AnalysisA1  KZ1 検討開始/停止, KZ2 エンジン設定…, KZ3 最善手の矢印, KZ4 棋譜解析…,
-    //                    KV1 評価値グラフ
-    //   ヘルプ HelpH1    KA1 バージョン情報, KH2 凡例
-    //   the board's popup menu PopupMenu1: K1 一手戻す, K2 投了, K3 キャンセル
+    // The controls, owned by Qt's parent chain, and the items of the menus, one per row of the
+    // table in menus.cpp (separators included), in its order.
     QStatusBar *StatusBar1 = nullptr;
     TPaintBox *Ban = nullptr;
-    QFrame *Panel1 = nullptr;
-    QMenuBar *MainMenu1 = nullptr;
-    QMenu *FileF1 = nullptr;
-    QAction *ExitX1 = nullptr;
-    QMenu *HelpH1 = nullptr;
-    QLabel *Title = nullptr;
-    QAction *KN1 = nullptr;
-    QAction *KA1 = nullptr;
-    QMenu *KR1 = nullptr;
-    QAction *KR2 = nullptr;
-    QAction *KB1 = nullptr;
-    QAction *KG1 = nullptr;
-    QAction *KR3 = nullptr;
-    QAction *KR4 = nullptr;
-    QMenu *PopupMenu1 = nullptr;
-    QAction *K1 = nullptr;
-    QAction *K2 = nullptr;
-    QAction *K3 = nullptr;
     TPaintBox *Dai1 = nullptr;
     TPaintBox *Dai0 = nullptr;
-    QAction *K4 = nullptr;
-    QAction *KS1 = nullptr;
-    QAction *N1 = nullptr;
+    QFrame *Panel1 = nullptr;
+    QLabel *Title = nullptr;
     QFrame *Bevel1 = nullptr;
     QLabel *ModeLabel = nullptr;
     QFrame *Bevel2 = nullptr;
@@ -368,37 +332,15 @@ private:
     QRadioButton *RadioButton3 = nullptr;
     QRadioButton *RadioButton4 = nullptr;
     TStatusPanel *StatusPanel = nullptr;
-    QMenu *ViewV1 = nullptr;
-    QAction *KK1 = nullptr;
-    QAction *KW1 = nullptr;
-    QAction *KW2 = nullptr;
-    QAction *KW3 = nullptr;
-    QAction *KW4 = nullptr;
-    QMenu *EditE1 = nullptr;
-    QAction *KE1 = nullptr;
-    QAction *KE2 = nullptr;
-    QAction *KE3 = nullptr;
-    QAction *KE4 = nullptr;
+    std::array<QMenu *, kMenuCount> menus_{};
+    std::vector<QAction *> items_;
     PositionEditSession *positionEdit_ = nullptr;
     // What the edit disabled, enabled again when it ends.
     std::vector<QPointer<QAction>> editLocked_;
-    QAction *KH2 = nullptr;
-    QMenu *KifuK1 = nullptr;
-    QAction *KH1 = nullptr;
-    QAction *KD1 = nullptr;
-    QAction *KY1 = nullptr;
-    QAction *KU1 = nullptr;
-    QAction *KJ1 = nullptr;
     TKifuWindow *kifuWindow_ = nullptr;
     TLegendWindow *legendWindow_ = nullptr;
-    QMenu *AnalysisA1 = nullptr;
-    QAction *KZ1 = nullptr;
-    QAction *KZ2 = nullptr;
-    QAction *KZ3 = nullptr;
     TAnalysisWindow *analysis_ = nullptr;
     std::unique_ptr<EngineStore> engineStore_;
-    QAction *KZ4 = nullptr;
-    QAction *KV1 = nullptr;
     TGameAnalysisWindow *gameAnalysis_ = nullptr;
     TEvaluationGraphWindow *graph_ = nullptr;
     // The record's revision the running analysis was made from, and the one the graph shows.
@@ -428,8 +370,6 @@ private:
     FileChooser *fileChooser_ = &dialogChooser_;
     MessageBoxSaveQuestions boxQuestions_{this};
     SaveQuestions *saveQuestions_ = &boxQuestions_;
-    QAction *KS2 = nullptr;
-    QAction *KT1 = nullptr;
     QMenu *RecentR1 = nullptr;
     RecentFiles recentFiles_;
     // The file named on the command line, until it is opened after the first paint.

@@ -11,6 +11,7 @@
 #include "record/position.h"
 #include "ui/mainform.h"
 #include "ui/positioneditwidgets.h"
+#include "ui/windowactions.h"
 #include "ui/windowplace.h"
 
 bool TZnMainForm::editingPosition() const { return positionEdit_ != nullptr; }
@@ -30,7 +31,7 @@ void TZnMainForm::startPositionEdit() {
     connect(positionEdit_, &PositionEditSession::finishRequested, this, &TZnMainForm::finishPositionEdit);
     connect(positionEdit_, &PositionEditSession::cancelRequested, this, &TZnMainForm::cancelPositionEdit);
     lockForPositionEdit(true);
-    MainMenu1->insertMenu(HelpH1->menuAction(), positionEdit_->menu());
+    menuBar()->insertMenu(menu(WindowMenu::Help)->menuAction(), positionEdit_->menu());
     ModeLabel->setText(QStringLiteral("局面編集"));
     TPositionEditWindow *box = positionEdit_->boxWindow();
     const QRect frame = frameGeometry();
@@ -43,31 +44,33 @@ void TZnMainForm::startPositionEdit() {
 
 void TZnMainForm::lockForPositionEdit(bool locked) {
     if (!locked) {
-        for (const QPointer<QAction> &action : editLocked_)
-            if (action) action->setEnabled(true);
+        for (const QPointer<QAction> &item : editLocked_)
+            if (item) item->setEnabled(true);
         editLocked_.clear();
         return;
     }
     // Whatever would change the record, walk it or reach an engine waits for the end of the edit;
     // the display and its layers follow the position being edited.
     std::vector<QAction *> actions;
-    for (QMenu *menu : {FileF1, EditE1, KR1, KifuK1, AnalysisA1, PopupMenu1}) {
-        if (menu == nullptr) continue;
-        std::vector<QMenu *> open{menu};
+    for (WindowMenu name : {WindowMenu::File, WindowMenu::Edit, WindowMenu::Run, WindowMenu::Kifu,
+                            WindowMenu::Analysis, WindowMenu::BoardPopup}) {
+        if (menu(name) == nullptr) continue;
+        std::vector<QMenu *> open{menu(name)};
         while (!open.empty()) {
             QMenu *each = open.back();
             open.pop_back();
-            for (QAction *action : each->actions()) {
-                if (action->menu() != nullptr) open.push_back(action->menu());
-                actions.push_back(action);
+            for (QAction *item : each->actions()) {
+                if (item->menu() != nullptr) open.push_back(item->menu());
+                actions.push_back(item);
             }
         }
     }
-    for (QAction *action : {KW1, KW2, KW3, KW4}) actions.push_back(action);
-    for (QAction *action : actions)
-        if (action != nullptr && !action->isSeparator() && action->isEnabled()) {
-            action->setEnabled(false);
-            editLocked_.emplace_back(action);
+    for (MenuAction name : {MenuAction::First, MenuAction::Previous, MenuAction::Next, MenuAction::Last})
+        actions.push_back(action(name));
+    for (QAction *item : actions)
+        if (item != nullptr && !item->isSeparator() && item->isEnabled()) {
+            item->setEnabled(false);
+            editLocked_.emplace_back(item);
         }
 }
 

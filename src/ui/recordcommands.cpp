@@ -176,7 +176,7 @@ bool TZnMainForm::readRecordMime(const QMimeData *mime, const QString &source) {
     return false;
 }
 
-void TZnMainForm::K4Click() {
+void TZnMainForm::askOpenRecord() {
     if (!confirmDiscard()) return;
     fileChooser_->setStartFolder(recordFolder());
     fileChooser_->setProposal(QString(), QString());
@@ -206,8 +206,6 @@ QString TZnMainForm::recordFolder() const {
 }
 
 // ---- saving ----
-
-void TZnMainForm::KS1Click() { saveAs(); }
 
 bool TZnMainForm::saveAs() {
     fileChooser_->setStartFolder(recordFolder());
@@ -304,27 +302,7 @@ bool TZnMainForm::writeRecordFile(const QString &path, RecordFormat format, QStr
 
 // ---- the clipboard ----
 
-void TZnMainForm::createEditMenu() {
-    EditE1 = new QMenu(QStringLiteral("編集(&E)"), MainMenu1);
-    EditE1->setObjectName(QStringLiteral("EditE1"));
-    MainMenu1->insertMenu(ViewV1->menuAction(), EditE1);
-    KE1 = addItem(EditE1, "KE1", QStringLiteral("棋譜をコピー(&C)"));
-    KE2 = addItem(EditE1, "KE2", QStringLiteral("局面をコピー（SFEN）(&S)"));
-    EditE1->addSeparator();
-    KE3 = addItem(EditE1, "KE3", QStringLiteral("貼り付け(&P)"));
-    EditE1->addSeparator();
-    KE4 = addItem(EditE1, "KE4", QStringLiteral("局面編集(&E)"));
-    KE4->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
-    KE4->setStatusTip(QStringLiteral("盤の局面を駒箱を使って自由に並べ替えます（Enter: 編集終了、Esc: 取り消し）。"));
-    connect(KE4, &QAction::triggered, this, &TZnMainForm::startPositionEdit);
-    KE1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
-    KE3->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
-    connect(KE1, &QAction::triggered, this, &TZnMainForm::KE1Click);
-    connect(KE2, &QAction::triggered, this, &TZnMainForm::KE2Click);
-    connect(KE3, &QAction::triggered, this, &TZnMainForm::KE3Click);
-}
-
-void TZnMainForm::KE1Click() {
+void TZnMainForm::copyRecord() {
     // The whole line with its notes, wherever the board stands; UTF-8 text needs no encoding line.
     const std::string text = writeKif(game_, record_.notes());
     if (text.empty()) {
@@ -335,12 +313,12 @@ void TZnMainForm::KE1Click() {
     SetStatusText(QStringLiteral("棋譜をコピーしました"));
 }
 
-void TZnMainForm::KE2Click() {
+void TZnMainForm::copyPosition() {
     QApplication::clipboard()->setText(fromUtf8(positionSfen(game_, record_.notes().firstMoveNumber)));
     SetStatusText(QStringLiteral("局面をコピーしました"));
 }
 
-void TZnMainForm::KE3Click() {
+void TZnMainForm::pasteRecord() {
     if (!confirmDiscard()) return;
     pasteRecordText(QApplication::clipboard()->mimeData());
 }

@@ -17,17 +17,6 @@
 #include "ui/mainform.h"
 #include "ui/windowplace.h"
 
-void TZnMainForm::createSaveItems() {
-    KS2 = new QAction(QStringLiteral("上書き保存(&S)"), FileF1);
-    KS2->setObjectName(QStringLiteral("KS2"));
-    FileF1->insertAction(KS1, KS2);
-    KS2->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    KS1->setText(QStringLiteral("保存(&A)..."));
-    KS1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-    connect(KS2, &QAction::triggered, this, &TZnMainForm::saveOver);
-    createRecentMenu();
-}
-
 void TZnMainForm::setSaveQuestions(SaveQuestions *questions) {
     saveQuestions_ = questions ? questions : &boxQuestions_;
 }

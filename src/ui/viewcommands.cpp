@@ -27,7 +27,7 @@ void TZnMainForm::storeViewSettings() {
 }
 
 void TZnMainForm::createZoomMenu() {
-    QMenu *zoom = ViewV1->addMenu(QStringLiteral("拡大(&Z)"));
+    QMenu *zoom = menu(WindowMenu::View)->addMenu(QStringLiteral("拡大(&Z)"));
     zoom->setObjectName(QStringLiteral("ZoomZ1"));
     auto group = new QActionGroup(zoom);
     display_.zoomPercent = storedZoomPercent();
@@ -47,9 +47,11 @@ void TZnMainForm::createZoomMenu() {
 }
 
 void TZnMainForm::createRecentMenu() {
-    RecentR1 = new QMenu(QStringLiteral("最近使ったファイル(&R)"), FileF1);
+    QMenu *file = menu(WindowMenu::File);
+    RecentR1 = new QMenu(QStringLiteral("最近使ったファイル(&R)"), file);
     RecentR1->setObjectName(QStringLiteral("RecentR1"));
-    FileF1->insertMenu(N1, RecentR1);
+    // Before the separator above 終了.
+    file->insertMenu(file->findChild<QAction *>(QStringLiteral("N1")), RecentR1);
     updateRecentMenu();
 }
 
