@@ -52,6 +52,10 @@ bool TZnMainForm::refuseDuringGame() {
         SetStatusText(QStringLiteral("通信対局中はできません（通信対局の中断・中止で止められます）"));
         return true;
     }
+    if (editingPosition()) {
+        SetStatusText(QStringLiteral("局面編集中はできません（Enter: 編集終了、Esc: 取り消し）"));
+        return true;
+    }
     if (!gameRunning()) return false;
     SetStatusText(QStringLiteral("対局中はできません（実行 > 中断 で対局を止められます）"));
     return true;

@@ -22,6 +22,7 @@
 #include "ui/kifuwindow.h"
 #include "ui/legendwindow.h"
 #include "ui/paintbox.h"
+#include "ui/positioneditwidgets.h"
 #include "ui/render.h"
 #include "ui/statuspanel.h"
 #include "ui/windowplace.h"
@@ -147,6 +148,8 @@ TZnMainForm::~TZnMainForm() {
     setReportHook(nullptr);
     // The board and its children outlive the game; hiding them must not redraw a game that is gone.
     delete hoverWatcher_;
+    // An edit still open refers to the selection and the display, which go before the widgets.
+    delete positionEdit_;
 }
 
 void TZnMainForm::createControls() {
@@ -218,14 +221,15 @@ void TZnMainForm::setFileChooser(FileChooser *chooser) { fileChooser_ = chooser 
 void TZnMainForm::redrawBoard() {
     const BoardView view = display_.view;
     QImage &image = selection_.image(Ban->devicePixelRatioF());
-    layers_.drawBoard(image, game_, selection_, display_);
+    ZnBan &shown = shownGame();
+    layers_.drawBoard(image, shown, selection_, display_);
     Ban->copyFrom(image, QRect(0, 0, IMAGE_WIDTH, IMAGE_HEIGHT));
     // The stand on the right belongs to the side the board is seen from.
     ClearStandImage(image);
-    layers_.drawStand(image, game_, view.side(), selection_, view);
+    layers_.drawStand(image, shown, view.side(), selection_, view);
     Dai0->copyFrom(image, QRect(0, 0, STAND_WIDTH, STAND_HEIGHT));
     ClearStandImage(image);
-    layers_.drawStand(image, game_, otherSide(view.side()), selection_, view);
+    layers_.drawStand(image, shown, otherSide(view.side()), selection_, view);
     Dai1->copyFrom(image, QRect(0, 0, STAND_WIDTH, STAND_HEIGHT));
 }
 
@@ -252,6 +256,12 @@ void TZnMainForm::setDestinationRule(DestinationRule rule) {
 
 void TZnMainForm::RedrawAll() {
     redrawBoard();
+    if (editingPosition()) {
+        // The record waits; the panel tells the position being edited.
+        TurnLabel->setText(shownGame().turn() == SENTE ? QStringLiteral("先手番") : QStringLiteral("後手番"));
+        positionEdit_->refresh();
+        return;
+    }
 
     const bool sente = game_.turn() == SENTE;
     const int moveNumber = game_.moveCount() + 1;

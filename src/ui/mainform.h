@@ -3,6 +3,7 @@
 // It owns the game for its whole life and brings the whole display up to date in RedrawAll.
 
 #include <QMainWindow>
+#include <QPointer>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -41,6 +42,7 @@ class TEvaluationGraphWindow;
 class TGameAnalysisWindow;
 struct GameAnalysisChoice;
 class TKifuWindow;
+class PositionEditSession;
 class TLegendWindow;
 class TMateWindow;
 class TBookWindow;
@@ -150,6 +152,13 @@ public:
     void resignGame();
     void declareInGame();
     void stopGame();
+
+    // 編集 > 局面編集: the board, the stands and a piece box become an editor of the position shown;
+    // refused while a game runs. Enter starts a new record from the position, Esc leaves all as it was.
+    void startPositionEdit();
+    bool editingPosition() const;
+    // The edit going on, null when none is.
+    PositionEditSession *positionEditSession() const { return positionEdit_; }
 
     // Replaces the promotion question; null restores the modal box. The asker must outlive its use.
     void setPromotionAsker(PromotionAsker *asker);
@@ -308,6 +317,14 @@ private:
     // Says so in the status bar and returns true while a game runs: what would change the record
     // or walk away from its end waits.
     bool refuseDuringGame();
+    // The game the board shows: the position being edited while an edit lasts, else the record's.
+    ZnBan &shownGame();
+    // Disables what would change or walk the record while the position is edited, or enables
+    // again what it disabled.
+    void lockForPositionEdit(bool locked);
+    void finishPositionEdit();
+    void cancelPositionEdit();
+    void endPositionEdit();
     // Enables the commands a game locks, or not.
     void lockForGame(bool locked);
     // Sets the record up for the game `choice` starts from; the reason when it cannot.
@@ -340,6 +357,9 @@ private:
     TStatusPanel *StatusPanel = nullptr;
     std::array<QMenu *, kMenuCount> menus_{};
     std::vector<QAction *> items_;
+    PositionEditSession *positionEdit_ = nullptr;
+    // What the edit disabled, enabled again when it ends.
+    std::vector<QPointer<QAction>> editLocked_;
     TKifuWindow *kifuWindow_ = nullptr;
     TLegendWindow *legendWindow_ = nullptr;
     TMateWindow *mateWindow_ = nullptr;

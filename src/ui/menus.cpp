@@ -91,6 +91,10 @@ const std::vector<TZnMainForm::ItemRow> &TZnMainForm::itemRows() {
         {M::Edit, A::Unnamed, "", nullptr, {}, kPlain, nullptr, nullptr},
         {M::Edit, A::Paste, "KE3", "貼り付け(&P)", K(Qt::CTRL | Qt::Key_V), kNotInGame, nullptr,
          [](W &w, bool) { w.pasteRecord(); }},
+        {M::Edit, A::Unnamed, "", nullptr, {}, kPlain, nullptr, nullptr},
+        {M::Edit, A::EditPosition, "KE4", "局面編集(&E)", K(Qt::CTRL | Qt::Key_E), kNotInGame,
+         "盤の局面を駒箱を使って自由に並べ替えます（Enter: 編集終了、Esc: 取り消し）。",
+         [](W &w, bool) { w.startPositionEdit(); }},
 
         {M::View, A::KifuWindow, "KK1", "棋譜ウィンドウ(&K)", {}, kPlain, nullptr,
          [](W &w, bool) { w.showKifuWindow(); }},

@@ -26,7 +26,7 @@ enum class MenuAction {
     // 実行
     PlayGame, NetGame, TakeBack, Resign, DeclareWin, StopGame, MateSearch,
     // 編集
-    CopyRecord, CopyPosition, Paste,
+    CopyRecord, CopyPosition, Paste, EditPosition,
     // 表示: the move list, walking, the graph, the layers, the view
     KifuWindow, First, Previous, Next, Last, EvaluationGraph, BookWindow, BookArrows,
     CountsLayer, AttackersLayer, ExchangeLayer, PreviewLayer, LastMoveLayer, DestinationsLayer, Flip,
