@@ -66,9 +66,9 @@ void TZnMainForm::askGame() {
 QString TZnMainForm::setUpStart(const GameChoice &choice) {
     PositionSpec start;
     if (choice.start == kStartHere) {
-        if (const std::string problem = analysisProblem(game_, "対局できません"); !problem.empty())
+        if (const std::string problem = analysisProblem(document_.game(), "対局できません"); !problem.empty())
             return QString::fromStdString(problem);
-        start = positionOf(game_);
+        start = positionOf(document_.game());
     } else if (!handicapStart(choice.start.toStdString(), start)) {
         return QStringLiteral("知らない開始局面です: ") + choice.start;
     }
@@ -76,9 +76,9 @@ QString TZnMainForm::setUpStart(const GameChoice &choice) {
     if (const std::string problem = buildGame(fresh, start); !problem.empty())
         return QString::fromStdString(problem);
     selection_.Reset();
-    game_.swap(fresh);
-    record_.reset();
-    setRecordPath(QString());
+    document_.game().swap(fresh);
+    document_.record().reset();
+    document_.detachFromFile();
     return {};
 }
 
@@ -130,7 +130,7 @@ void TZnMainForm::beginGame(const GameChoice &choice) {
         if (!players[side].person())
             players[side].options = optionList(engineStore().options(choice.engines[side]));
     }
-    gameHost_ = new GameHost(record_, settings, players, this);
+    gameHost_ = new GameHost(document_.record(), settings, players, this);
     connect(gameHost_, &GameHost::gameStarted, this, [this] {
         clockWindow_->refresh();
         RedrawAll();
@@ -234,8 +234,8 @@ void TZnMainForm::gameFinished() {
 QString TZnMainForm::saveSeriesGame() {
     if (seriesFolder_.isEmpty()) return {};
     const QString path = QDir(seriesFolder_).filePath(QStringLiteral("%1.kif").arg(gamesPlayed_, 3, 10, QChar('0')));
-    QString reason, lost;
-    if (writeRecordFile(path, RecordFormat::Kif, reason, lost)) return {};
+    const QString reason = document_.saveCopy(path);
+    if (reason.isEmpty()) return {};
     return QStringLiteral("棋譜を保存できません: %1: %2").arg(QDir::toNativeSeparators(path), reason);
 }
 

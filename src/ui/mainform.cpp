@@ -137,7 +137,9 @@ TZnMainForm::TZnMainForm(QWidget *parent) : QMainWindow(parent) {
     explainDisplays();
     // The keys walk the record from the first press on.
     focusBoard();
-    savedRevision_ = record_.revision();
+    connect(&document_, &RecordDocument::captionChanged, this, &QWidget::setWindowTitle);
+    connect(&document_, &RecordDocument::message, this, &TZnMainForm::SetStatusText);
+    connect(&document_, &RecordDocument::fileTaken, this, &TZnMainForm::rememberRecent);
 }
 
 TZnMainForm::~TZnMainForm() {
@@ -215,14 +217,14 @@ void TZnMainForm::setFileChooser(FileChooser *chooser) { fileChooser_ = chooser 
 void TZnMainForm::redrawBoard() {
     const BoardView view = display_.view;
     QImage &image = selection_.image(Ban->devicePixelRatioF());
-    layers_.drawBoard(image, game_, selection_, display_);
+    layers_.drawBoard(image, document_.game(), selection_, display_);
     Ban->copyFrom(image, QRect(0, 0, IMAGE_WIDTH, IMAGE_HEIGHT));
     // The stand on the right belongs to the side the board is seen from.
     ClearStandImage(image);
-    layers_.drawStand(image, game_, view.side(), selection_, view);
+    layers_.drawStand(image, document_.game(), view.side(), selection_, view);
     Dai0->copyFrom(image, QRect(0, 0, STAND_WIDTH, STAND_HEIGHT));
     ClearStandImage(image);
-    layers_.drawStand(image, game_, otherSide(view.side()), selection_, view);
+    layers_.drawStand(image, document_.game(), otherSide(view.side()), selection_, view);
     Dai1->copyFrom(image, QRect(0, 0, STAND_WIDTH, STAND_HEIGHT));
 }
 
@@ -250,16 +252,17 @@ void TZnMainForm::setDestinationRule(DestinationRule rule) {
 void TZnMainForm::RedrawAll() {
     redrawBoard();
 
-    const bool sente = game_.turn() == SENTE;
-    const int moveNumber = game_.moveCount() + 1;
+    const bool sente = document_.game().turn() == SENTE;
+    const int moveNumber = document_.game().moveCount() + 1;
     TurnLabel->setText(sente ? QStringLiteral("先手:%1手目").arg(moveNumber)
                              : QStringLiteral("後手:%1手目").arg(moveNumber));
     narrowToFit(TurnLabel);
     // The rules decide nothing on the free board, but the text says what they see.
-    SetStatusText(QString::fromStdString(turnText(game_)));
-    if (kifuWindow_ != nullptr) kifuWindow_->follow(record_);
+    SetStatusText(QString::fromStdString(turnText(document_.game())));
+    if (kifuWindow_ != nullptr) kifuWindow_->follow(document_.record());
     followAnalysis();
-    updateCaption();
+    // Moves played on the board change the record without a word to the document.
+    document_.touch();
 }
 
 void TZnMainForm::SetStatusText(const QString &text) { StatusPanel->setFullText(text); }
@@ -280,7 +283,7 @@ void TZnMainForm::BanMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, in
     if (button != Qt::LeftButton) return;
     SetStatusText(QString());
     if (gameRunning()) return gamePress(x, y);
-    if (BoardPress(game_, selection_, *promotionAsker_, button, x, y, &record_, display_.view)) RedrawAll();
+    if (BoardPress(document_.game(), selection_, *promotionAsker_, button, x, y, &document_.record(), display_.view)) RedrawAll();
 }
 
 void TZnMainForm::gamePress(int x, int y) {
@@ -291,7 +294,7 @@ void TZnMainForm::gamePress(int x, int y) {
     QString refusal;
     GameHost *host = gameHost_;
     const auto play = [host](const MoveSpec &move) { return host->play(move); };
-    if (!BoardPressInGame(game_, selection_, *promotionAsker_, x, y, play, refusal, display_.view)) return;
+    if (!BoardPressInGame(document_.game(), selection_, *promotionAsker_, x, y, play, refusal, display_.view)) return;
     RedrawAll();
     if (!refusal.isEmpty())
         SetStatusText(refusal);
@@ -303,12 +306,12 @@ bool TZnMainForm::standLocked() const { return gameRunning() && !gameHost_->pers
 
 void TZnMainForm::Dai0MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int y) {
     if (standLocked()) return;
-    if (StandPress(game_, selection_, display_.view.side(), y, display_.view)) RedrawAll();
+    if (StandPress(document_.game(), selection_, display_.view.side(), y, display_.view)) RedrawAll();
 }
 
 void TZnMainForm::Dai1MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int y) {
     if (standLocked()) return;
-    if (StandPress(game_, selection_, otherSide(display_.view.side()), y, display_.view)) RedrawAll();
+    if (StandPress(document_.game(), selection_, otherSide(display_.view.side()), y, display_.view)) RedrawAll();
 }
 
 void TZnMainForm::BanContextMenu(const QPoint &position) {
@@ -319,10 +322,7 @@ void TZnMainForm::newRecord() {
     if (refuseDuringGame()) return;
     if (!confirmDiscard()) return;
     selection_.Reset();
-    game_.newGame();
-    record_.reset();
-    setRecordPath(QString());
-    markSaved(QString(), RecordFormat::Ngr, false);
+    document_.newRecord();
     RedrawAll();
     SetStatusText(QString());
     focusBoard();
@@ -331,7 +331,7 @@ void TZnMainForm::newRecord() {
 void TZnMainForm::undoOneMove() {
     if (refuseDuringGame()) return;
     // Before the end of the line it only steps back: nothing is deleted without a question.
-    record_.takeBack();
+    document_.record().takeBack();
     // A piece in hand stays selected: it is counted in the hand of the side now to move.
     selection_.clearSquareSelection();
     RedrawAll();
@@ -385,7 +385,7 @@ void TZnMainForm::setLayer(bool LayerSettings::*layer, bool on) {
 
 void TZnMainForm::walkTo(int move) {
     if (refuseDuringGame()) return;
-    if (!record_.goTo(qBound(0, move, record_.length()))) return;
+    if (!document_.record().goTo(qBound(0, move, document_.record().length()))) return;
     // A selection made in another position means nothing in this one.
     selection_.Reset();
     RedrawAll();
@@ -434,5 +434,5 @@ void TZnMainForm::showKifuWindow() {
     }
     kifuWindow_->show();
     kifuWindow_->raise();
-    kifuWindow_->follow(record_);
+    kifuWindow_->follow(document_.record());
 }

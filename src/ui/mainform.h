@@ -21,6 +21,7 @@
 #include "ui/interaction.h"
 #include "ui/layers.h"
 #include "ui/recentfiles.h"
+#include "ui/recorddocument.h"
 #include "ui/savequestions.h"
 #include "ui/windowactions.h"
 #include "ui/znflags.h"
@@ -63,10 +64,12 @@ public:
     void SetStatusText(const QString &text);
     QString statusText() const;
 
-    ZnBan &game() { return game_; }
-    const ZnBan &game() const { return game_; }
+    ZnBan &game() { return document_.game(); }
+    const ZnBan &game() const { return document_.game(); }
     // The recorded line of the game and the cursor the board shows.
-    GameRecord &record() { return record_; }
+    GameRecord &record() { return document_.record(); }
+    // The record with its file, its changes and the questions before they are lost.
+    RecordDocument &document() { return document_; }
 
     // Opens the move list beside the window (表示 > 棋譜ウィンドウ, or --kifu at start).
     void showKifuWindow();
@@ -147,14 +150,14 @@ public:
 
     // Whether the record differs from the file it was read from or written to (a record never
     // saved: whether it has changed since it was made).
-    bool isModified() const;
+    bool isModified() const { return document_.isModified(); }
     // 上書き保存: writes the record over its own file in that file's format and encoding, asking
     // first when the format cannot hold all of it; with no file yet, 保存. True when written.
     bool saveOver();
     // 保存: the dialog, proposing the record's own name and format; true when written.
     bool saveAs();
     // The file the record was last read from or written to; empty for none.
-    const QString &recordPath() const { return recordPath_; }
+    const QString &recordPath() const { return document_.path(); }
 
     // Opens the record file at `path` as 開く does: the format by its name, else by its contents,
     // else `hint`; true when it opened. On failure the status bar says why and nothing changes.
@@ -169,7 +172,7 @@ public:
 
     // Files larger than this are refused before they are read, and no longer record is saved:
     // whatever the window writes, it reads back.
-    static constexpr qint64 kMaxRecordBytes = qint64(MAX_READ_BYTES);
+    static constexpr qint64 kMaxRecordBytes = RecordDocument::kMaxRecordBytes;
     // Pasted or dropped text longer than this (in UTF-8) is refused.
     static constexpr qint64 kMaxPasteBytes = qint64(4) * 1024 * 1024;
 
@@ -236,40 +239,20 @@ private:
     void redrawBoard();
     // Gives the keyboard to the board, so that the arrow keys walk the record.
     void focusBoard();
-    // Remembers `path` as the current record file (empty: none) and its folder as the last used.
-    void setRecordPath(const QString &path);
     // Tooltips and status tips that say what the attack displays and the layers show.
     void explainDisplays();
     void undoOneMove();
     void setAttackDisplay(AttackDisplay mode);
-    // Reads a record into the game and its notes, or fills `reason` and changes nothing. The
-    // format comes from `fileName`, else the contents, else `hint`; a record whose name's
-    // format fails is read by what it holds.
-    bool takeRecord(std::string_view bytes, const std::string &fileName, RecordFormat hint, QString &reason);
-    // Shows a record just read: the selection reset, the caption (when not empty), the board,
-    // then the status text, which names the branches left out.
-    void showReadRecord(const QString &caption);
+    // Shows a record just read: the selection reset, the board, then the status text.
+    void showReadRecord();
     // Reads pasted or dropped data as a new game; a refusal names `source` ("クリップボード").
     bool readRecordMime(const QMimeData *mime, const QString &source);
-    // Writes the whole line at `path` in `format`; fills `reason` when it fails, else `lost` with
-    // what the format could not hold (empty when it holds everything).
-    bool writeRecordFile(const QString &path, RecordFormat format, QString &reason, QString &lost);
-    // What of the game the bytes written in `format` leave out, read back to be sure; false with
-    // `reason` when they cannot be read back at all.
-    bool describeLoss(const std::string &bytes, const std::string &fileName, RecordFormat format,
-                      QString &lost, QString &reason, QStringList *lostItems = nullptr);
     void openStartFile();
-    // The bytes of the whole record in `format`, and what they leave out (`lost` as the status
-    // text has it, `lostItems` one item each); false with `reason` when they cannot be made.
-    bool encodeRecord(const QString &path, RecordFormat format, bool shiftJis, std::string &bytes,
-                      QString &reason, QString &lost, QStringList *lostItems = nullptr);
     // When the record has unsaved changes, asks whether to save them first; true when the caller
     // may go on (saved, or not wanted), false when it must stop.
     bool confirmDiscard();
-    // The record now equals what `path` holds in `format`.
-    void markSaved(const QString &path, RecordFormat format, bool shiftJis);
-    // The caption: the record's file (else the program's name), with "*" while it has changes.
-    void updateCaption();
+    // Takes what a document's answer needs from the window: a file name for AskName.
+    bool settle(RecordDocument::Step step);
     // Stores the view the player chose, for the next start.
     void storeViewSettings();
     // ファイル > 最近使ったファイル, before 終了, and its items.
@@ -355,28 +338,6 @@ private:
     // The file named on the command line, until it is opened after the first paint.
     QString startFile_;
     bool painted_ = false;
-    // The file the game was last read from or written to (empty after 新規 or a paste), and the
-    // folder of the last file chosen or dropped.
-    QString recordPath_;
-    QString lastFolder_;
-    // How the record's file is written back: its format and, for KIF and KI2, its encoding; and
-    // the format the last read record was in.
-    RecordFormat recordFormat_ = RecordFormat::Ngr;
-    bool recordShiftJis_ = false;
-    RecordFormat readFormat_ = RecordFormat::Ngr;
-    bool readShiftJis_ = false;
-    // The record's revision when it last matched its file, and whether it has changes the
-    // revision does not count: game information edited, or a record that came from no file.
-    std::uint64_t savedRevision_ = 0;
-    bool unsavedEdits_ = false;
-    // The record as it was before the last deletion, its cursor's node, and the revision the
-    // deletion left; any later change of the record makes it stale.
-    std::optional<RecordNotes> undoNotes_;
-    int undoNode_ = 0;
-    std::uint64_t undoRevision_ = 0;
-
-    // Declared after the controls, so it is destroyed before the controls that show it.
-    ZnBan game_;
-    // Refers to game_, so it is made after it and goes before it.
-    GameRecord record_{game_};
+    // Declared after the controls, so the game is destroyed before the controls that show it.
+    RecordDocument document_;
 };
