@@ -28,6 +28,13 @@
 
 namespace {
 
+std::vector<std::pair<std::string, std::string>> optionList(const QMap<QString, QString> &values) {
+    std::vector<std::pair<std::string, std::string>> list;
+    for (auto it = values.begin(); it != values.end(); ++it)
+        list.emplace_back(it.key().toStdString(), it.value().toStdString());
+    return list;
+}
+
 constexpr int kClientWidth = 539;
 constexpr int kBoardAreaHeight = 361;
 constexpr int kStatusBarHeight = 24;
@@ -116,7 +123,9 @@ private:
 };
 }  // namespace
 
-TZnMainForm::TZnMainForm(QWidget *parent) : QMainWindow(parent) {
+TZnMainForm::TZnMainForm(QWidget *parent)
+    : QMainWindow(parent),
+      games_(document_, [this](const QString &engine) { return optionList(engineStore().options(engine)); }) {
     setObjectName(QStringLiteral("ZnMainForm"));
     // A single fixed border: title bar with the system menu, minimise and close, nothing to resize.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -140,6 +149,7 @@ TZnMainForm::TZnMainForm(QWidget *parent) : QMainWindow(parent) {
     connect(&document_, &RecordDocument::captionChanged, this, &QWidget::setWindowTitle);
     connect(&document_, &RecordDocument::message, this, &TZnMainForm::SetStatusText);
     connect(&document_, &RecordDocument::fileTaken, this, &TZnMainForm::rememberRecent);
+    connectGames();
 }
 
 TZnMainForm::~TZnMainForm() {
@@ -287,22 +297,22 @@ void TZnMainForm::BanMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, in
 }
 
 void TZnMainForm::gamePress(int x, int y) {
-    if (!gameHost_->personToMove()) {
-        SetStatusText(gameHost_->started() ? QStringLiteral("相手の手番です") : QStringLiteral("対局の準備中です"));
+    if (!games_.host()->personToMove()) {
+        SetStatusText(games_.host()->started() ? QStringLiteral("相手の手番です") : QStringLiteral("対局の準備中です"));
         return;
     }
     QString refusal;
-    GameHost *host = gameHost_;
+    GameHost *host = games_.host();
     const auto play = [host](const MoveSpec &move) { return host->play(move); };
     if (!BoardPressInGame(document_.game(), selection_, *promotionAsker_, x, y, play, refusal, display_.view)) return;
     RedrawAll();
     if (!refusal.isEmpty())
         SetStatusText(refusal);
-    else if (gameHost_ == nullptr || gameHost_->over())
-        SetStatusText(lastResult_);
+    else if (!gameRunning() || games_.host()->over())
+        SetStatusText(games_.lastResult());
 }
 
-bool TZnMainForm::standLocked() const { return gameRunning() && !gameHost_->personToMove(); }
+bool TZnMainForm::standLocked() const { return gameRunning() && !games_.host()->personToMove(); }
 
 void TZnMainForm::Dai0MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int y) {
     if (standLocked()) return;

@@ -17,6 +17,7 @@
 #include "review/mistake.h"
 #include "support/readfile.h"
 #include "ui/dialogs.h"
+#include "ui/gamecontroller.h"
 #include "ui/displaysettings.h"
 #include "ui/interaction.h"
 #include "ui/layers.h"
@@ -126,16 +127,16 @@ public:
     // status bar, when one runs already or its start cannot be set up.
     bool startGame(const GameChoice &choice);
     // Whether a game runs (its engines may still be starting or ending).
-    bool gameRunning() const { return gameHost_ != nullptr; }
+    bool gameRunning() const { return games_.running(); }
     // The game that runs, null when none does.
-    GameHost *gameHost() const { return gameHost_; }
+    GameHost *gameHost() const { return games_.host(); }
     // The clock of the games, null until the first one starts.
     TClockWindow *clockWindow() const { return clockWindow_; }
     // The sentence that announced the last game's end, empty before.
-    const QString &lastResult() const { return lastResult_; }
+    const QString &lastResult() const { return games_.lastResult(); }
     // The folder the running (or last) series keeps its games in, as 001.kif, 002.kif…; empty
     // for a single game, which stays in the window to be saved like any record.
-    const QString &seriesFolder() const { return seriesFolder_; }
+    const QString &seriesFolder() const { return games_.seriesFolder(); }
     // 投了, 入玉宣言 and 中断 of 実行.
     void resignGame();
     void declareInGame();
@@ -272,14 +273,9 @@ private:
     bool refuseDuringGame();
     // Enables the commands a game locks, or not.
     void lockForGame(bool locked);
-    // Sets the record up for the game `choice` starts from; the reason when it cannot.
-    QString setUpStart(const GameChoice &choice);
-    void beginGame(const GameChoice &choice);
-    void gameEnded(const GameResult &result);
-    void gameFinished();
-    // Keeps the game just ended in the series' folder, since the next game replaces the record;
-    // what to tell the user when that failed, else empty.
-    QString saveSeriesGame();
+    // Follows the game controller: the clock, the view, the locked commands, the end.
+    void connectGames();
+    void gameBegun(GameHost *host, std::optional<bool> turned);
 
     // The controls, owned by Qt's parent chain, and the items of the menus, one per row of the
     // table in menus.cpp (separators included), in its order.
@@ -313,16 +309,7 @@ private:
     // The winning-chance coefficient of the engine of the last analysis; the usual one before.
     double graphCoefficient_ = kUsualCoefficient;
     BoardHoverWatcher *hoverWatcher_ = nullptr;
-    GameHost *gameHost_ = nullptr;
     TClockWindow *clockWindow_ = nullptr;
-    QString lastResult_;
-    // The series running: its choice (sides as the next game plays them), the games left after
-    // the one running and the score of the first choice's sente engine.
-    std::unique_ptr<GameChoice> series_;
-    int gamesLeft_ = 0;
-    int gamesPlayed_ = 0;
-    std::array<int, 3> seriesScore_{};
-    QString seriesFolder_;
     DisplaySettings display_;
     BoardLayers layers_;
     ZnFlags selection_;
@@ -340,4 +327,6 @@ private:
     bool painted_ = false;
     // Declared after the controls, so the game is destroyed before the controls that show it.
     RecordDocument document_;
+    // Made after the document, whose record its game plays in, and gone before it.
+    GameController games_;
 };

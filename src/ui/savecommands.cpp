@@ -34,7 +34,7 @@ bool TZnMainForm::saveOver() { return settle(document_.saveOver(*saveQuestions_)
 bool TZnMainForm::confirmDiscard() { return settle(document_.confirmDiscard(*saveQuestions_)); }
 
 void TZnMainForm::closeEvent(QCloseEvent *event) {
-    if (gameRunning() && !(gameHost_->over() || gameHost_->isFinished())) {
+    if (gameRunning() && !(games_.host()->over() || games_.host()->isFinished())) {
         if (!promotionAsker_->askQuestion(QStringLiteral("対局中"),
                                           QStringLiteral("対局中です。対局を中断して終了しますか？"))) {
             event->ignore();
