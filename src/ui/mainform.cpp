@@ -282,7 +282,12 @@ QString TZnMainForm::statusText() const { return StatusPanel->fullText(); }
 void TZnMainForm::focusBoard() { Ban->setFocus(Qt::OtherFocusReason); }
 
 void TZnMainForm::BanPaint() {
-    RedrawAll();
+    // The first picture writes the turn text; later paints (a menu closing over the board) only
+    // bring the pictures back, so that a note just written stays.
+    if (painted_)
+        redrawBoard();
+    else
+        RedrawAll();
     painted_ = true;
     // After this paint, so that the file's status text is the one left showing.
     if (!startFile_.isEmpty()) QTimer::singleShot(0, this, &TZnMainForm::openStartFile);
@@ -293,7 +298,11 @@ void TZnMainForm::BanMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, in
     if (button != Qt::LeftButton) return;
     SetStatusText(QString());
     if (gameRunning()) return gamePress(x, y);
-    if (BoardPress(document_.game(), selection_, *promotionAsker_, button, x, y, &document_.record(), display_.view)) RedrawAll();
+    QString refusal;
+    if (BoardPress(document_.game(), selection_, *promotionAsker_, button, x, y, &document_.record(), display_.view,
+                   &refusal))
+        RedrawAll();
+    if (!refusal.isEmpty()) SetStatusText(refusal);
 }
 
 void TZnMainForm::gamePress(int x, int y) {
