@@ -112,6 +112,13 @@ void TZnMainForm::resignGame() {
 }
 
 void TZnMainForm::declareInGame() {
+    // A declaration that fails the conditions loses the game at once: it is never made by a slip.
+    if (gameRunning() && gameHost()->personToMove() &&
+        !promotionAsker_->askQuestion(QStringLiteral("入玉宣言"),
+                                      QStringLiteral("入玉宣言をしますか？\n条件を満たしていなければ負けになります。"))) {
+        SetStatusText(QStringLiteral("入玉宣言を取りやめました"));
+        return;
+    }
     if (const QString refused = games_.declare(); !refused.isEmpty()) SetStatusText(refused);
 }
 

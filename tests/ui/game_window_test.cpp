@@ -122,6 +122,15 @@ TEST_F(GameWindow, RefusesAMoveOutsideTheRulesAndTheClockFollowsTheTurn) {
     EXPECT_EQ(window->clockWindow()->markedSide(), GOTE);
     EXPECT_EQ(window->clockWindow()->nameText(GOTE), "△後手") << "a short name is not cut";
 
+    // 入玉宣言 asks first (it used to lose the game at once); "no" keeps the game going.
+    asker.questionAnswers = {false};
+    window->findChild<QAction *>("KR4")->trigger();
+    ASSERT_EQ(asker.questions.size(), 1);
+    EXPECT_TRUE(asker.questions.front().startsWith("入玉宣言|"));
+    EXPECT_EQ(window->statusText(), "入玉宣言を取りやめました");
+    EXPECT_FALSE(window->gameHost()->over());
+    asker.questions.clear();
+
     // Closing asks first; "no" keeps the game going.
     asker.questionAnswers = {false};
     EXPECT_FALSE(window->close());
