@@ -61,23 +61,23 @@ void TZnMainForm::toggleAnalysis() {
         SetStatusText(reason);
         return;
     }
-    analysis_->startAnalysis(path, engineStore().options(path), game_);
+    analysis_->startAnalysis(path, engineStore().options(path), document_.game());
 }
 
 void TZnMainForm::addLineToRecord(const std::string &position, const std::vector<MoveSpec> &moves) {
-    if (position != positionSfen(game_)) {
+    if (position != positionSfen(document_.game())) {
         SetStatusText(QStringLiteral("局面が変わったので読み筋を棋譜に加えませんでした"));
         return;
     }
     // The line is played as moves at the cursor: an existing branch is followed, the rest is
     // added, nothing is deleted. The board then comes back to where it stood, on the new path.
-    const int cursor = record_.cursor();
+    const int cursor = document_.record().cursor();
     int played = 0;
     for (const MoveSpec &move : moves) {
-        if (!record_.play(move).empty()) break;
+        if (!document_.record().play(move).empty()) break;
         ++played;
     }
-    record_.goTo(cursor);
+    document_.record().goTo(cursor);
     selection_.Reset();
     RedrawAll();
     SetStatusText(QStringLiteral("読み筋の%1手を変化として棋譜に加えました").arg(played));
@@ -85,7 +85,7 @@ void TZnMainForm::addLineToRecord(const std::string &position, const std::vector
 
 void TZnMainForm::followAnalysis() {
     followGameAnalysis();
-    if (analysis_ != nullptr && analysis_->analysing()) analysis_->followPosition(game_);
+    if (analysis_ != nullptr && analysis_->analysing()) analysis_->followPosition(document_.game());
 }
 
 void TZnMainForm::showEngineSettings() {

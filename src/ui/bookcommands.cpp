@@ -71,7 +71,7 @@ void TZnMainForm::createBookWindow() {
     connect(bookWindow_, &TBookWindow::playRequested, this, [this](Move move) {
         if (refuseDuringGame()) return;
         const MoveSpec spec{move.from, move.to, move.promote, move.from == IN_HAND ? move.dropKind : PAWN};
-        if (const std::string problem = record_.play(spec); !problem.empty()) {
+        if (const std::string problem = document_.record().play(spec); !problem.empty()) {
             SetStatusText(QString::fromStdString(problem));
             return;
         }
@@ -105,12 +105,12 @@ void TZnMainForm::askBuildBook() {
 void TZnMainForm::followBook() {
     if (bookWindow_ == nullptr) return;
     std::optional<Move> next;
-    const std::size_t cursor = static_cast<std::size_t>(game_.moveCount());
-    if (cursor < game_.history().size()) {
-        const MoveSpec spec = specOf(game_.history()[cursor]);
+    const std::size_t cursor = static_cast<std::size_t>(document_.game().moveCount());
+    if (cursor < document_.game().history().size()) {
+        const MoveSpec spec = specOf(document_.game().history()[cursor]);
         next = Move{spec.from, spec.to, spec.promote, spec.from == IN_HAND ? spec.dropKind : PieceKind{0}};
     }
-    bookWindow_->follow(game_, next);
+    bookWindow_->follow(document_.game(), next);
     layers_.bookMarks().arrows = layers_.bookMarks().arrowsOn ? bookWindow_->arrows() : std::vector<BestMoveArrow>{};
 }
 

@@ -24,14 +24,14 @@ std::vector<std::string> linesOf(const QString &text) {
 
 void TZnMainForm::chooseBranch(int step) {
     if (refuseDuringGame()) return;
-    if (!record_.chooseNextAlternativeOfMove(step)) return;
+    if (!document_.record().chooseNextAlternativeOfMove(step)) return;
     selection_.Reset();
     RedrawAll();
 }
 
 void TZnMainForm::promoteBranch() {
     if (refuseDuringGame()) return;
-    const bool promoted = record_.promoteToMainLine();
+    const bool promoted = document_.record().promoteToMainLine();
     RedrawAll();
     SetStatusText(promoted ? QStringLiteral("分岐を本譜にしました")
                            : QStringLiteral("この手順はもう本譜です"));
@@ -39,22 +39,17 @@ void TZnMainForm::promoteBranch() {
 
 void TZnMainForm::deleteAfterCursor() {
     if (refuseDuringGame()) return;
-    const int all = record_.movesFromCursor();
+    const int all = document_.record().movesFromCursor();
     if (all == 0) {
         SetStatusText(QStringLiteral("開始局面には削除する手がありません"));
         return;
     }
     // The player counts the moves of the line shown; the branches below it go too, and are named.
-    const int moves = record_.length() - record_.cursor() + 1;
-    QString question = QStringLiteral("%1手目以降の%2手を削除しますか？").arg(record_.cursor()).arg(moves);
+    const int moves = document_.record().length() - document_.record().cursor() + 1;
+    QString question = QStringLiteral("%1手目以降の%2手を削除しますか？").arg(document_.record().cursor()).arg(moves);
     if (all > moves) question += QStringLiteral("\nその先の変化の%1手も削除されます。").arg(all - moves);
     if (!promotionAsker_->askQuestion(QStringLiteral("この手以降を削除"), question)) return;
-    RecordNotes before = record_.notes();
-    const int node = record_.cursorNode();
-    record_.removeFromCursor();
-    undoNotes_ = std::move(before);
-    undoNode_ = node;
-    undoRevision_ = record_.revision();
+    document_.deleteFromCursor();
     selection_.Reset();
     RedrawAll();
     SetStatusText(QStringLiteral("%1手を削除しました").arg(moves));
@@ -62,15 +57,10 @@ void TZnMainForm::deleteAfterCursor() {
 
 void TZnMainForm::undoDeletion() {
     if (refuseDuringGame()) return;
-    // Only the deletion is kept, and only while nothing has changed since, so what comes back is
-    // never mixed with later work.
-    if (!undoNotes_ || record_.revision() != undoRevision_) {
-        undoNotes_.reset();
+    if (!document_.undoDeletion()) {
         SetStatusText(QStringLiteral("元に戻せる操作はありません"));
         return;
     }
-    record_.restore(std::move(*undoNotes_), undoNode_);
-    undoNotes_.reset();
     selection_.Reset();
     RedrawAll();
     SetStatusText(QStringLiteral("削除した手を元に戻しました"));
@@ -79,27 +69,18 @@ void TZnMainForm::undoDeletion() {
 void TZnMainForm::connectKifuWindow() {
     kifuWindow_->addBranchActions(action(MenuAction::PreviousBranch), action(MenuAction::NextBranch));
     connect(kifuWindow_, &TKifuWindow::branchChosen, this, [this](int index) {
-        if (index < 0 || !record_.chooseAlternativeOfMove(std::size_t(index))) return;
+        if (index < 0 || !document_.record().chooseAlternativeOfMove(std::size_t(index))) return;
         selection_.Reset();
         RedrawAll();
     });
     connect(kifuWindow_, &TKifuWindow::commentEdited, this, [this](const QString &text) {
-        record_.setComments(linesOf(text));
-        updateCaption();
+        document_.setComment(linesOf(text));
     });
     connect(kifuWindow_, &TKifuWindow::headerEdited, this, [this](const QString &key, const QString &value) {
-        RecordNotes &notes = record_.notes();
-        const std::string name = key.toStdString();
-        // An empty field that never had a header adds none.
-        if (value.isEmpty() && notes.header(name).empty()) return;
-        notes.setHeader(name, value.toStdString());
-        // The revision does not count headers: a deletion undone now would take the edit back too.
-        undoNotes_.reset();
-        unsavedEdits_ = true;
-        updateCaption();
+        document_.setHeader(key.toStdString(), value.toStdString());
     });
     connect(kifuWindow_, &TKifuWindow::endWordChosen, this, [this](const QString &word) {
-        record_.setEndWord(word.toStdString());
+        document_.record().setEndWord(word.toStdString());
         RedrawAll();
     });
 }

@@ -187,7 +187,9 @@ void CsaGameWindow::press(int x, int y) {
     const auto play = [client](const MoveSpec &move) {
         return client->play(Move{move.from, move.to, move.promote, move.dropKind});
     };
-    if (!BoardPressInGame(form_.game_, znFlags, *form_.promotionAsker_, x, y, play, refusal)) return;
+    if (!BoardPressInGame(form_.document_.game(), form_.selection_, *form_.promotionAsker_, x, y, play, refusal,
+                          form_.display_.view))
+        return;
     form_.RedrawAll();
     if (!refusal.isEmpty()) form_.SetStatusText(refusal);
 }
@@ -300,10 +302,10 @@ void CsaGameWindow::syncRecord() {
     ZnBan fresh;
     RecordNotes notes;
     if (!readCsa(fresh, notes, client_->recordText()).ok) return;
-    znFlags.Reset();
-    form_.game_.swap(fresh);
-    form_.record_.reset(std::move(notes));
-    form_.setRecordPath(QString());
+    form_.selection_.Reset();
+    form_.document_.game().swap(fresh);
+    form_.document_.record().reset(std::move(notes));
+    form_.document_.detachFromFile();
     form_.RedrawAll();
 }
 

@@ -13,7 +13,7 @@
 
 void TZnMainForm::askGameAnalysis() {
     if (refuseDuringGame()) return;
-    GameAnalysisDialog dialog(engineStore().engines(), record_.length(), this);
+    GameAnalysisDialog dialog(engineStore().engines(), document_.record().length(), this);
     dialog.useStore(engineStore());
     if (dialog.exec() != QDialog::Accepted) return;
     dialog.remember(engineStore());
@@ -35,27 +35,27 @@ void TZnMainForm::startGameAnalysis(const GameAnalysisChoice &choice) {
     }
     gameAnalysis_->show();
     gameAnalysis_->raise();
-    analysedRevision_ = record_.revision();
+    analysedRevision_ = document_.record().revision();
     // The graph's winning chance follows the curve the labels were judged on.
     graphCoefficient_ = choice.settings.coefficient;
     graphStale_ = true;
-    if (!gameAnalysis_->start(currentLine(game_), choice)) SetStatusText(gameAnalysis_->message());
+    if (!gameAnalysis_->start(currentLine(document_.game()), choice)) SetStatusText(gameAnalysis_->message());
 }
 
 void TZnMainForm::gameAnalysisPositionDone(int ply) {
     // The results belong to the line they were made from; a line changed since has other moves.
-    if (record_.revision() != analysedRevision_) {
+    if (document_.record().revision() != analysedRevision_) {
         gameAnalysis_->stop(QStringLiteral("棋譜が変わったので解析を止めました"));
         return;
     }
     const GameAnalysis *analysis = gameAnalysis_->analysis();
-    std::vector<std::string> comments = record_.commentsOnPath(ply);
+    std::vector<std::string> comments = document_.record().commentsOnPath(ply);
     mergeAnalysisLines(comments, analysis->commentLines(ply));
-    record_.setCommentsOnPath(ply, std::move(comments));
+    document_.record().setCommentsOnPath(ply, std::move(comments));
     // Comments are not moves: the analysis goes on over the same line.
-    analysedRevision_ = record_.revision();
+    analysedRevision_ = document_.record().revision();
     graphStale_ = true;
-    if (kifuWindow_ != nullptr) kifuWindow_->follow(record_);
+    if (kifuWindow_ != nullptr) kifuWindow_->follow(document_.record());
     followGameAnalysis();
 }
 
@@ -70,7 +70,7 @@ void TZnMainForm::showEvaluationGraph() {
             graph_, QStringLiteral("graph"),
             QPoint(list ? kifuWindow_->frameGeometry().right() + 1 : frame.right() + 1, frame.top()));
         connect(graph_, &TEvaluationGraphWindow::moveChosen, this, [this](int ply) {
-            if (record_.goTo(qBound(0, ply, record_.length()))) RedrawAll();
+            if (document_.record().goTo(qBound(0, ply, document_.record().length()))) RedrawAll();
         });
         graphStale_ = true;
     }
@@ -81,14 +81,14 @@ void TZnMainForm::showEvaluationGraph() {
 
 void TZnMainForm::followGameAnalysis() {
     if (graph_ == nullptr || !graph_->isVisible()) return;
-    if (graphStale_ || graphRevision_ != record_.revision()) {
-        const int positions = record_.length() + 1;
+    if (graphStale_ || graphRevision_ != document_.record().revision()) {
+        const int positions = document_.record().length() + 1;
         const std::vector<GraphPoint> points = evaluationGraph(
-            [this](int ply) -> const std::vector<std::string> & { return record_.commentsOnPath(ply); },
+            [this](int ply) -> const std::vector<std::string> & { return document_.record().commentsOnPath(ply); },
             positions, TEvaluationGraphWindow::kLimit, graphCoefficient_);
-        graph_->setData(points, positions, kingSafetyTimeline(currentLine(game_)));
-        graphRevision_ = record_.revision();
+        graph_->setData(points, positions, kingSafetyTimeline(currentLine(document_.game())));
+        graphRevision_ = document_.record().revision();
         graphStale_ = false;
     }
-    graph_->setCursor(record_.cursor());
+    graph_->setCursor(document_.record().cursor());
 }

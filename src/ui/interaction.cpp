@@ -51,9 +51,13 @@ bool moveSelectedPiece(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, Squar
     switch (game.classifyMove(from, to)) {
         case Illegal: {
             // Pressing another piece of the mover's side (or the selected piece itself) hands the
-            // selection over to it; any other refused press leaves everything as it was.
+            // selection over to it; any other refused press leaves everything as it was, and says why.
             const Koma *target = game.pieceAt(to);
-            if (mover == nullptr || target == nullptr || target->side() != mover->side()) return false;
+            if (mover == nullptr) return false;
+            if (target == nullptr || target->side() != mover->side()) {
+                refusal = QStringLiteral("%1はそこへ動けません").arg(fromShiftJis(mover->glyph()));
+                return false;
+            }
             flags.SelectSquare(to);
             return true;
         }
@@ -101,10 +105,12 @@ int SenteStandSlotAt(int y) { return (y - 8) / 20; }
 int GoteStandSlotAt(int y) { return (352 - y) / 20; }
 
 bool BoardPress(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, Qt::MouseButton button, int x, int y,
-                GameRecord *record, BoardView view) {
+                GameRecord *record, BoardView view, QString *refusal) {
     if (button != Qt::LeftButton) return false;
-    QString refusal;
-    return press(game, flags, asker, x, y, playOn(game, record), refusal, view);
+    QString refused;
+    const bool changed = press(game, flags, asker, x, y, playOn(game, record), refused, view);
+    if (refusal != nullptr) *refusal = refused;
+    return changed;
 }
 
 bool BoardPressInGame(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, int x, int y,

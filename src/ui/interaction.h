@@ -30,8 +30,9 @@ int GoteStandSlotAt(int y);
 // A left press on the board at (x, y) (the caller clears the status text first); true when the
 // display must be redrawn. Non-left buttons do nothing. With a `record` of `game`, moves and drops
 // are made at its cursor, so that one made before the end of the line adds a branch and loses nothing.
+// Why a press was refused (a piece that cannot reach the square) goes to `refusal`, empty otherwise.
 bool BoardPress(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, Qt::MouseButton button, int x, int y,
-                GameRecord *record = nullptr, BoardView view = {});
+                GameRecord *record = nullptr, BoardView view = {}, QString *refusal = nullptr);
 // A left press on the board during a game by the rules: a move the piece can make goes to `play`,
 // whose refusal (empty when the move stands) is left in `refusal` with the selection kept for a
 // drop and ended for a move; true when the display or the status must change.

@@ -30,6 +30,13 @@
 
 namespace {
 
+std::vector<std::pair<std::string, std::string>> optionList(const QMap<QString, QString> &values) {
+    std::vector<std::pair<std::string, std::string>> list;
+    for (auto it = values.begin(); it != values.end(); ++it)
+        list.emplace_back(it.key().toStdString(), it.value().toStdString());
+    return list;
+}
+
 constexpr int kClientWidth = 539;
 constexpr int kBoardAreaHeight = 361;
 constexpr int kStatusBarHeight = 24;
@@ -118,7 +125,9 @@ private:
 };
 }  // namespace
 
-TZnMainForm::TZnMainForm(QWidget *parent) : QMainWindow(parent) {
+TZnMainForm::TZnMainForm(QWidget *parent)
+    : QMainWindow(parent),
+      games_(document_, [this](const QString &engine) { return optionList(engineStore().options(engine)); }) {
     setObjectName(QStringLiteral("ZnMainForm"));
     // A single fixed border: title bar with the system menu, minimise and close, nothing to resize.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -141,7 +150,10 @@ TZnMainForm::TZnMainForm(QWidget *parent) : QMainWindow(parent) {
     explainDisplays();
     // The keys walk the record from the first press on.
     focusBoard();
-    savedRevision_ = record_.revision();
+    connect(&document_, &RecordDocument::captionChanged, this, &QWidget::setWindowTitle);
+    connect(&document_, &RecordDocument::message, this, &TZnMainForm::SetStatusText);
+    connect(&document_, &RecordDocument::fileTaken, this, &TZnMainForm::rememberRecent);
+    connectGames();
 }
 
 TZnMainForm::~TZnMainForm() {
@@ -263,17 +275,18 @@ void TZnMainForm::RedrawAll() {
         return;
     }
 
-    const bool sente = game_.turn() == SENTE;
-    const int moveNumber = game_.moveCount() + 1;
+    const bool sente = document_.game().turn() == SENTE;
+    const int moveNumber = document_.game().moveCount() + 1;
     TurnLabel->setText(sente ? QStringLiteral("先手:%1手目").arg(moveNumber)
                              : QStringLiteral("後手:%1手目").arg(moveNumber));
     narrowToFit(TurnLabel);
     // The rules decide nothing on the free board, but the text says what they see.
-    SetStatusText(QString::fromStdString(turnText(game_)));
-    if (kifuWindow_ != nullptr) kifuWindow_->follow(record_);
+    SetStatusText(QString::fromStdString(turnText(document_.game())));
+    if (kifuWindow_ != nullptr) kifuWindow_->follow(document_.record());
     followAnalysis();
     followBook();
-    updateCaption();
+    // Moves played on the board change the record without a word to the document.
+    document_.touch();
 }
 
 void TZnMainForm::SetStatusText(const QString &text) { StatusPanel->setFullText(text); }
@@ -283,7 +296,12 @@ QString TZnMainForm::statusText() const { return StatusPanel->fullText(); }
 void TZnMainForm::focusBoard() { Ban->setFocus(Qt::OtherFocusReason); }
 
 void TZnMainForm::BanPaint() {
-    RedrawAll();
+    // The first picture writes the turn text; later paints (a menu closing over the board) only
+    // bring the pictures back, so that a note just written stays.
+    if (painted_)
+        redrawBoard();
+    else
+        RedrawAll();
     painted_ = true;
     // After this paint, so that the file's status text is the one left showing.
     if (!startFile_.isEmpty()) QTimer::singleShot(0, this, &TZnMainForm::openStartFile);
@@ -295,37 +313,41 @@ void TZnMainForm::BanMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, in
     SetStatusText(QString());
     if (csaWindow_ != nullptr && csaWindow_->active()) return csaWindow_->press(x, y);
     if (gameRunning()) return gamePress(x, y);
-    if (BoardPress(game_, selection_, *promotionAsker_, button, x, y, &record_, display_.view)) RedrawAll();
+    QString refusal;
+    if (BoardPress(document_.game(), selection_, *promotionAsker_, button, x, y, &document_.record(), display_.view,
+                   &refusal))
+        RedrawAll();
+    if (!refusal.isEmpty()) SetStatusText(refusal);
 }
 
 void TZnMainForm::gamePress(int x, int y) {
-    if (!gameHost_->personToMove()) {
-        SetStatusText(gameHost_->started() ? QStringLiteral("相手の手番です") : QStringLiteral("対局の準備中です"));
+    if (!games_.host()->personToMove()) {
+        SetStatusText(games_.host()->started() ? QStringLiteral("相手の手番です") : QStringLiteral("対局の準備中です"));
         return;
     }
     QString refusal;
-    GameHost *host = gameHost_;
+    GameHost *host = games_.host();
     const auto play = [host](const MoveSpec &move) { return host->play(move); };
-    if (!BoardPressInGame(game_, selection_, *promotionAsker_, x, y, play, refusal, display_.view)) return;
+    if (!BoardPressInGame(document_.game(), selection_, *promotionAsker_, x, y, play, refusal, display_.view)) return;
     RedrawAll();
     if (!refusal.isEmpty())
         SetStatusText(refusal);
-    else if (gameHost_ == nullptr || gameHost_->over())
-        SetStatusText(lastResult_);
+    else if (!gameRunning() || games_.host()->over())
+        SetStatusText(games_.lastResult());
 }
 
 bool TZnMainForm::standLocked() const {
-    return (gameRunning() && !gameHost_->personToMove()) || (csaWindow_ != nullptr && csaWindow_->locksStands());
+    return (gameRunning() && !games_.host()->personToMove()) || (csaWindow_ != nullptr && csaWindow_->locksStands());
 }
 
 void TZnMainForm::Dai0MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int y) {
     if (standLocked()) return;
-    if (StandPress(game_, selection_, display_.view.side(), y, display_.view)) RedrawAll();
+    if (StandPress(document_.game(), selection_, display_.view.side(), y, display_.view)) RedrawAll();
 }
 
 void TZnMainForm::Dai1MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int y) {
     if (standLocked()) return;
-    if (StandPress(game_, selection_, otherSide(display_.view.side()), y, display_.view)) RedrawAll();
+    if (StandPress(document_.game(), selection_, otherSide(display_.view.side()), y, display_.view)) RedrawAll();
 }
 
 void TZnMainForm::BanContextMenu(const QPoint &position) {
@@ -336,10 +358,7 @@ void TZnMainForm::newRecord() {
     if (refuseDuringGame()) return;
     if (!confirmDiscard()) return;
     selection_.Reset();
-    game_.newGame();
-    record_.reset();
-    setRecordPath(QString());
-    markSaved(QString(), RecordFormat::Ngr, false);
+    document_.newRecord();
     RedrawAll();
     SetStatusText(QString());
     focusBoard();
@@ -348,7 +367,7 @@ void TZnMainForm::newRecord() {
 void TZnMainForm::undoOneMove() {
     if (refuseDuringGame()) return;
     // Before the end of the line it only steps back: nothing is deleted without a question.
-    record_.takeBack();
+    document_.record().takeBack();
     // A piece in hand stays selected: it is counted in the hand of the side now to move.
     selection_.clearSquareSelection();
     RedrawAll();
@@ -402,7 +421,7 @@ void TZnMainForm::setLayer(bool LayerSettings::*layer, bool on) {
 
 void TZnMainForm::walkTo(int move) {
     if (refuseDuringGame()) return;
-    if (!record_.goTo(qBound(0, move, record_.length()))) return;
+    if (!document_.record().goTo(qBound(0, move, document_.record().length()))) return;
     // A selection made in another position means nothing in this one.
     selection_.Reset();
     RedrawAll();
@@ -451,5 +470,5 @@ void TZnMainForm::showKifuWindow() {
     }
     kifuWindow_->show();
     kifuWindow_->raise();
-    kifuWindow_->follow(record_);
+    kifuWindow_->follow(document_.record());
 }

@@ -19,10 +19,12 @@
 #include "review/mistake.h"
 #include "support/readfile.h"
 #include "ui/dialogs.h"
+#include "ui/gamecontroller.h"
 #include "ui/displaysettings.h"
 #include "ui/interaction.h"
 #include "ui/layers.h"
 #include "ui/recentfiles.h"
+#include "ui/recorddocument.h"
 #include "ui/savequestions.h"
 #include "ui/windowactions.h"
 #include "ui/znflags.h"
@@ -69,10 +71,12 @@ public:
     void SetStatusText(const QString &text);
     QString statusText() const;
 
-    ZnBan &game() { return game_; }
-    const ZnBan &game() const { return game_; }
+    ZnBan &game() { return document_.game(); }
+    const ZnBan &game() const { return document_.game(); }
     // The recorded line of the game and the cursor the board shows.
-    GameRecord &record() { return record_; }
+    GameRecord &record() { return document_.record(); }
+    // The record with its file, its changes and the questions before they are lost.
+    RecordDocument &document() { return document_; }
 
     // Opens the move list beside the window (表示 > 棋譜ウィンドウ, or --kifu at start).
     void showKifuWindow();
@@ -136,18 +140,18 @@ public:
     // status bar, when one runs already or its start cannot be set up.
     bool startGame(const GameChoice &choice);
     // Whether a game runs (its engines may still be starting or ending).
-    bool gameRunning() const { return gameHost_ != nullptr; }
+    bool gameRunning() const { return games_.running(); }
     // The game that runs, null when none does.
-    GameHost *gameHost() const { return gameHost_; }
+    GameHost *gameHost() const { return games_.host(); }
     // 通信対局's window, which runs games on a CSA server on this board.
     CsaGameWindow *csaWindow() const { return csaWindow_; }
     // The clock of the games, null until the first one starts.
     TClockWindow *clockWindow() const { return clockWindow_; }
     // The sentence that announced the last game's end, empty before.
-    const QString &lastResult() const { return lastResult_; }
+    const QString &lastResult() const { return games_.lastResult(); }
     // The folder the running (or last) series keeps its games in, as 001.kif, 002.kif…; empty
     // for a single game, which stays in the window to be saved like any record.
-    const QString &seriesFolder() const { return seriesFolder_; }
+    const QString &seriesFolder() const { return games_.seriesFolder(); }
     // 投了, 入玉宣言 and 中断 of 実行.
     void resignGame();
     void declareInGame();
@@ -169,14 +173,14 @@ public:
 
     // Whether the record differs from the file it was read from or written to (a record never
     // saved: whether it has changed since it was made).
-    bool isModified() const;
+    bool isModified() const { return document_.isModified(); }
     // 上書き保存: writes the record over its own file in that file's format and encoding, asking
     // first when the format cannot hold all of it; with no file yet, 保存. True when written.
     bool saveOver();
     // 保存: the dialog, proposing the record's own name and format; true when written.
     bool saveAs();
     // The file the record was last read from or written to; empty for none.
-    const QString &recordPath() const { return recordPath_; }
+    const QString &recordPath() const { return document_.path(); }
 
     // Opens the record file at `path` as 開く does: the format by its name, else by its contents,
     // else `hint`; true when it opened. On failure the status bar says why and nothing changes.
@@ -191,7 +195,7 @@ public:
 
     // Files larger than this are refused before they are read, and no longer record is saved:
     // whatever the window writes, it reads back.
-    static constexpr qint64 kMaxRecordBytes = qint64(MAX_READ_BYTES);
+    static constexpr qint64 kMaxRecordBytes = RecordDocument::kMaxRecordBytes;
     // Pasted or dropped text longer than this (in UTF-8) is refused.
     static constexpr qint64 kMaxPasteBytes = qint64(4) * 1024 * 1024;
 
@@ -266,40 +270,20 @@ private:
     void redrawBoard();
     // Gives the keyboard to the board, so that the arrow keys walk the record.
     void focusBoard();
-    // Remembers `path` as the current record file (empty: none) and its folder as the last used.
-    void setRecordPath(const QString &path);
     // Tooltips and status tips that say what the attack displays and the layers show.
     void explainDisplays();
     void undoOneMove();
     void setAttackDisplay(AttackDisplay mode);
-    // Reads a record into the game and its notes, or fills `reason` and changes nothing. The
-    // format comes from `fileName`, else the contents, else `hint`; a record whose name's
-    // format fails is read by what it holds.
-    bool takeRecord(std::string_view bytes, const std::string &fileName, RecordFormat hint, QString &reason);
-    // Shows a record just read: the selection reset, the caption (when not empty), the board,
-    // then the status text, which names the branches left out.
-    void showReadRecord(const QString &caption);
+    // Shows a record just read: the selection reset, the board, then the status text.
+    void showReadRecord();
     // Reads pasted or dropped data as a new game; a refusal names `source` ("クリップボード").
     bool readRecordMime(const QMimeData *mime, const QString &source);
-    // Writes the whole line at `path` in `format`; fills `reason` when it fails, else `lost` with
-    // what the format could not hold (empty when it holds everything).
-    bool writeRecordFile(const QString &path, RecordFormat format, QString &reason, QString &lost);
-    // What of the game the bytes written in `format` leave out, read back to be sure; false with
-    // `reason` when they cannot be read back at all.
-    bool describeLoss(const std::string &bytes, const std::string &fileName, RecordFormat format,
-                      QString &lost, QString &reason, QStringList *lostItems = nullptr);
     void openStartFile();
-    // The bytes of the whole record in `format`, and what they leave out (`lost` as the status
-    // text has it, `lostItems` one item each); false with `reason` when they cannot be made.
-    bool encodeRecord(const QString &path, RecordFormat format, bool shiftJis, std::string &bytes,
-                      QString &reason, QString &lost, QStringList *lostItems = nullptr);
     // When the record has unsaved changes, asks whether to save them first; true when the caller
     // may go on (saved, or not wanted), false when it must stop.
     bool confirmDiscard();
-    // The record now equals what `path` holds in `format`.
-    void markSaved(const QString &path, RecordFormat format, bool shiftJis);
-    // The caption: the record's file (else the program's name), with "*" while it has changes.
-    void updateCaption();
+    // Takes what a document's answer needs from the window: a file name for AskName.
+    bool settle(RecordDocument::Step step);
     // Stores the view the player chose, for the next start.
     void storeViewSettings();
     // ファイル > 最近使ったファイル, before 終了, and its items.
@@ -327,16 +311,9 @@ private:
     void endPositionEdit();
     // Enables the commands a game locks, or not.
     void lockForGame(bool locked);
-    // Sets the record up for the game `choice` starts from; the reason when it cannot.
-    QString setUpStart(const GameChoice &choice);
-    void beginGame(const GameChoice &choice);
-    void gameEnded(const GameResult &result);
-    void gameFinished();
-    // Keeps the game just ended in the series' folder, since the next game replaces the record;
-    // what to tell the user when that failed, else empty.
-    QString saveSeriesGame();
-    // Puts the board in the opening of the series game about to start; why not, in Japanese.
-    QString setUpSeriesOpening();
+    // Follows the game controller: the clock, the view, the locked commands, the end.
+    void connectGames();
+    void gameBegun(GameHost *host, std::optional<bool> turned);
 
     // The controls, owned by Qt's parent chain, and the items of the menus, one per row of the
     // table in menus.cpp (separators included), in its order.
@@ -375,18 +352,10 @@ private:
     // The winning-chance coefficient of the engine of the last analysis; the usual one before.
     double graphCoefficient_ = kUsualCoefficient;
     BoardHoverWatcher *hoverWatcher_ = nullptr;
-    GameHost *gameHost_ = nullptr;
     // A game on a server drives the board and the record as the window's own games do.
     friend class CsaGameWindow;
     CsaGameWindow *csaWindow_ = nullptr;
     TClockWindow *clockWindow_ = nullptr;
-    QString lastResult_;
-    // The game or series running: its choice as made (engine A is the choice's sente), the series'
-    // runner (pairs, sides, openings, score; none for a single game) and the game it plays now.
-    std::unique_ptr<GameChoice> series_;
-    std::unique_ptr<Series> seriesRun_;
-    std::optional<SeriesGame> seriesGame_;
-    QString seriesFolder_;
     DisplaySettings display_;
     BoardLayers layers_;
     ZnFlags selection_;
@@ -402,28 +371,8 @@ private:
     // The file named on the command line, until it is opened after the first paint.
     QString startFile_;
     bool painted_ = false;
-    // The file the game was last read from or written to (empty after 新規 or a paste), and the
-    // folder of the last file chosen or dropped.
-    QString recordPath_;
-    QString lastFolder_;
-    // How the record's file is written back: its format and, for KIF and KI2, its encoding; and
-    // the format the last read record was in.
-    RecordFormat recordFormat_ = RecordFormat::Ngr;
-    bool recordShiftJis_ = false;
-    RecordFormat readFormat_ = RecordFormat::Ngr;
-    bool readShiftJis_ = false;
-    // The record's revision when it last matched its file, and whether it has changes the
-    // revision does not count: game information edited, or a record that came from no file.
-    std::uint64_t savedRevision_ = 0;
-    bool unsavedEdits_ = false;
-    // The record as it was before the last deletion, its cursor's node, and the revision the
-    // deletion left; any later change of the record makes it stale.
-    std::optional<RecordNotes> undoNotes_;
-    int undoNode_ = 0;
-    std::uint64_t undoRevision_ = 0;
-
-    // Declared after the controls, so it is destroyed before the controls that show it.
-    ZnBan game_;
-    // Refers to game_, so it is made after it and goes before it.
-    GameRecord record_{game_};
+    // Declared after the controls, so the game is destroyed before the controls that show it.
+    RecordDocument document_;
+    // Made after the document, whose record its game plays in, and gone before it.
+    GameController games_;
 };

@@ -17,5 +17,5 @@ void TZnMainForm::showMateSearch() {
     mateWindow_->raise();
     MateLimits limits;
     limits.milliseconds = 10000;
-    mateWindow_->start(game_, limits);
+    mateWindow_->start(document_.game(), limits);
 }

@@ -6,6 +6,7 @@
 #include <QMenuBar>
 
 #include "ui/analysiswindow.h"
+#include "ui/csagame.h"
 #include "ui/bookwindow.h"
 #include "ui/mainform.h"
 
@@ -101,11 +102,11 @@ const std::vector<TZnMainForm::ItemRow> &TZnMainForm::itemRows() {
         {M::View, A::Unnamed, "", nullptr, {}, kPlain, nullptr, nullptr},
         {M::View, A::First, "KW1", "最初へ(&S)", K(Qt::Key_Home), kNotInGame, nullptr, [](W &w, bool) { w.walkTo(0); }},
         {M::View, A::Previous, "KW2", "一手前へ(&P)", K(Qt::Key_Left), kNotInGame, nullptr,
-         [](W &w, bool) { w.walkTo(w.record_.cursor() - 1); }},
+         [](W &w, bool) { w.walkTo(w.document_.record().cursor() - 1); }},
         {M::View, A::Next, "KW3", "一手先へ(&N)", K(Qt::Key_Right), kNotInGame, nullptr,
-         [](W &w, bool) { w.walkTo(w.record_.cursor() + 1); }},
+         [](W &w, bool) { w.walkTo(w.document_.record().cursor() + 1); }},
         {M::View, A::Last, "KW4", "最後へ(&E)", K(Qt::Key_End), kNotInGame, nullptr,
-         [](W &w, bool) { w.walkTo(w.record_.length()); }},
+         [](W &w, bool) { w.walkTo(w.document_.record().length()); }},
         {M::View, A::Unnamed, "", nullptr, {}, kPlain, nullptr, nullptr},
         {M::View, A::EvaluationGraph, "KV1", "評価値グラフ(&H)", {}, kPlain, nullptr,
          [](W &w, bool) { w.showEvaluationGraph(); }},

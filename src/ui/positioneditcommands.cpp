@@ -16,7 +16,7 @@
 
 bool TZnMainForm::editingPosition() const { return positionEdit_ != nullptr; }
 
-ZnBan &TZnMainForm::shownGame() { return positionEdit_ != nullptr ? positionEdit_->game() : game_; }
+ZnBan &TZnMainForm::shownGame() { return positionEdit_ != nullptr ? positionEdit_->game() : document_.game(); }
 
 void TZnMainForm::startPositionEdit() {
     if (positionEdit_ != nullptr) return;
@@ -25,7 +25,7 @@ void TZnMainForm::startPositionEdit() {
         return;
     }
     const PositionEditWidgets widgets{this, Ban, Dai0, Dai1, Panel1, &selection_, &display_};
-    positionEdit_ = new PositionEditSession(widgets, positionOf(game_), this);
+    positionEdit_ = new PositionEditSession(widgets, positionOf(document_.game()), this);
     connect(positionEdit_, &PositionEditSession::changed, this, &TZnMainForm::RedrawAll);
     connect(positionEdit_, &PositionEditSession::message, this, &TZnMainForm::SetStatusText);
     connect(positionEdit_, &PositionEditSession::finishRequested, this, &TZnMainForm::finishPositionEdit);
@@ -99,12 +99,7 @@ void TZnMainForm::finishPositionEdit() {
         return;
     }
     endPositionEdit();
-    game_.swap(built);
-    record_.reset();
-    setRecordPath(QString());
-    markSaved(QString(), RecordFormat::Ngr, false);
-    // A position set up by hand is work of its own: closing or 新規 offers it for saving.
-    unsavedEdits_ = true;
+    document_.startFrom(built);
     RedrawAll();
     SetStatusText(QStringLiteral("編集した局面から新しい棋譜を始めました"));
     focusBoard();

@@ -41,81 +41,12 @@ RecordFormat saveFormatOf(const QString &path, const RecordFileType &type) {
     return type.format != RecordFormat::Unknown ? type.format : RecordFormat::Ngr;
 }
 
-// The classic names of KIF and KI2 keep their Shift-JIS; every other name is written in UTF-8.
-bool shiftJisName(const QString &path) { return shiftJisFileName(QFileInfo(path).fileName().toStdString()); }
-
-// Whether a KIF or KI2 record read from `bytes` is written back in Shift-JIS: when it was not
-// UTF-8, or when it was plain ASCII under a Shift-JIS name.
-bool readInShiftJis(std::string_view bytes, const std::string &fileName, RecordFormat format) {
-    if (format != RecordFormat::Kif && format != RecordFormat::Ki2) return false;
-    if (!isUtf8(bytes)) return true;
-    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; });
-    return ascii && shiftJisName(QFile::decodeName(QByteArray::fromStdString(fileName)));
-}
-
-int commentLines(const RecordNotes &notes, std::size_t moves) {
-    std::size_t lines = notes.startComments.size();
-    for (std::size_t move = 1; move <= moves; ++move) lines += notes.commentsAfter(move).size();
-    return int(lines);
-}
-
-int knownTimes(const RecordNotes &notes, std::size_t moves) {
-    int known = 0;
-    for (std::size_t move = 1; move <= moves; ++move) known += notes.secondsOf(move) >= 0 ? 1 : 0;
-    return known;
-}
-
-// The headers of `original` whose values `back` no longer has. Values, not names: a format may
-// name a header its own way ("下手" comes back as "先手"). 手合割 only names the starting position,
-// which every format but SFEN writes out.
-int lostHeaders(const RecordNotes &original, const RecordNotes &back) {
-    std::map<std::string, int> kept;
-    for (const auto &header : back.headers) ++kept[header.second];
-    int lost = 0;
-    for (const auto &header : original.headers) {
-        if (header.first == "手合割") continue;
-        int &left = kept[header.second];
-        if (left > 0)
-            --left;
-        else
-            ++lost;
-    }
-    return lost;
-}
-
 }  // namespace
 
 // ---- opening ----
 
-bool TZnMainForm::takeRecord(std::string_view bytes, const std::string &fileName, RecordFormat hint,
-                             QString &reason) {
-    RecordFormat format = detectFormat(bytes, fileName);
-    if (format == RecordFormat::Unknown) format = hint;
-    RecordNotes notes;
-    RecordResult result = readRecordBytes(game_, notes, bytes, fileName, format);
-    if (!result.ok) {
-        // A record under another format's name (an ".ngr" saved as "game.kif" under Nagi形式)
-        // still opens by what it holds; the reason given is the one for its name.
-        const RecordFormat held = detectFormat(bytes);
-        if (held != RecordFormat::Unknown && held != format &&
-            readRecordBytes(game_, notes, bytes, {}, held).ok) {
-            result = {true, {}};
-            format = held;
-        }
-    }
-    if (!result.ok) {
-        reason = fromUtf8(result.reason);
-        return false;
-    }
-    record_.reset(std::move(notes));
-    readFormat_ = format == RecordFormat::Unknown ? RecordFormat::Ngr : format;
-    readShiftJis_ = readInShiftJis(bytes, fileName, readFormat_);
-    return true;
-}
-
-void TZnMainForm::showReadRecord(const QString &caption) {
+void TZnMainForm::showReadRecord() {
     selection_.Reset();
-    if (!caption.isEmpty()) setWindowTitle(caption);
     RedrawAll();
     focusBoard();
     SetStatusText(QStringLiteral("棋譜を読み込みました"));
@@ -123,14 +54,9 @@ void TZnMainForm::showReadRecord(const QString &caption) {
 
 bool TZnMainForm::openRecordFile(const QString &path, RecordFormat hint) {
     if (refuseDuringGame()) return false;
-    const FileBytes file = readRegularFile(nativeName(path), std::size_t(kMaxRecordBytes));
     QString reason;
-    if (!file.ok) {
-        reason = fromUtf8(file.reason);
-    } else if (takeRecord(file.bytes, nativeName(path), hint, reason)) {
-        setRecordPath(path);
-        markSaved(path, readFormat_, readShiftJis_);
-        showReadRecord(path);
+    if (document_.openFile(path, hint, reason)) {
+        showReadRecord();
         return true;
     }
     SetStatusText(QStringLiteral("棋譜を読み込めませんでした: ") + reason);
@@ -163,12 +89,8 @@ bool TZnMainForm::readRecordMime(const QMimeData *mime, const QString &source) {
             reason = tooLong;
         } else if (const QByteArray bytes = text.toUtf8(); bytes.size() > kMaxPasteBytes) {
             reason = tooLong;
-        } else if (takeRecord(std::string_view(bytes.constData(), std::size_t(bytes.size())), {},
-                              RecordFormat::Unknown, reason)) {
-            setRecordPath(QString());
-            // The clipboard or the drop still holds it: only changes made from here on count.
-            markSaved(QString(), RecordFormat::Ngr, false);
-            showReadRecord(QString());
+        } else if (document_.openText(std::string_view(bytes.constData(), std::size_t(bytes.size())), reason)) {
+            showReadRecord();
             return true;
         }
     }
@@ -182,7 +104,7 @@ void TZnMainForm::askOpenRecord() {
     fileChooser_->setProposal(QString(), QString());
     const ChosenFile chosen = fileChooser_->openRecordFile(this);
     if (chosen.path.isEmpty()) return;
-    lastFolder_ = QFileInfo(chosen.path).absolutePath();
+    document_.setLastFolder(QFileInfo(chosen.path).absolutePath());
     openRecordFile(chosen.path, recordFileTypeOf(chosen.filter).format);
 }
 
@@ -196,25 +118,18 @@ void TZnMainForm::openStartFile() {
     if (!path.isEmpty()) openRecordFile(path);
 }
 
-void TZnMainForm::setRecordPath(const QString &path) {
-    recordPath_ = path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
-    if (!path.isEmpty()) lastFolder_ = QFileInfo(path).absolutePath();
-}
-
-QString TZnMainForm::recordFolder() const {
-    return recordPath_.isEmpty() ? lastFolder_ : QFileInfo(recordPath_).absolutePath();
-}
+QString TZnMainForm::recordFolder() const { return document_.folder(); }
 
 // ---- saving ----
 
 bool TZnMainForm::saveAs() {
     fileChooser_->setStartFolder(recordFolder());
     // The record's own name and type, so that Enter writes it back as it was.
-    if (recordPath_.isEmpty())
+    if (recordPath().isEmpty())
         fileChooser_->setProposal(QString(), QString());
     else
-        fileChooser_->setProposal(QFileInfo(recordPath_).fileName(),
-                                  QString::fromUtf8(recordFileTypeFor(recordFormat_).filter));
+        fileChooser_->setProposal(QFileInfo(recordPath()).fileName(),
+                                  QString::fromUtf8(recordFileTypeFor(document_.format()).filter));
     const ChosenFile chosen = fileChooser_->saveRecordFile(this);
     if (chosen.path.isEmpty()) return false;
     const RecordFormat format = saveFormatOf(chosen.path, recordFileTypeOf(chosen.filter));
@@ -223,88 +138,14 @@ bool TZnMainForm::saveAs() {
     QString path = chosen.path;
     if (QFileInfo(path).suffix().isEmpty() && !QFileInfo(path).isDir())
         path += QLatin1Char('.') + QString::fromLatin1(recordFileTypeFor(format).suffix);
-    lastFolder_ = QFileInfo(path).absolutePath();
-    QString reason, lost;
-    if (!writeRecordFile(path, format, reason, lost)) {
-        SetStatusText(QStringLiteral("棋譜を保存できませんでした: ") + reason);
-        return false;
-    }
-    setRecordPath(path);
-    markSaved(path, format, shiftJisName(path));
-    SetStatusText(QStringLiteral("棋譜を保存しました") + lost);
-    return true;
-}
-
-bool TZnMainForm::describeLoss(const std::string &bytes, const std::string &fileName, RecordFormat format,
-                               QString &lost, QString &reason, QStringList *lostItems) {
-    const RecordNotes &notes = record_.notes();
-    // A format of one line holds the main line, whatever path the window shows.
-    const std::size_t moves = record_.tree().mainLine().size();
-    // The program's own format holds every move and nothing else; reading a long game back
-    // would only repeat what it wrote.
-    ZnBan back;
-    RecordNotes backNotes;
-    std::size_t backMoves = moves;
-    if (format != RecordFormat::Ngr) {
-        const RecordResult read = readRecordBytes(back, backNotes, bytes, fileName, format);
-        if (!read.ok) {
-            reason = QStringLiteral("書き出した棋譜を読み直せません（%1）").arg(fromUtf8(read.reason));
-            return false;
-        }
-        backMoves = back.history().size();
-    }
-    QStringList items;
-    if (backMoves < moves) items << QStringLiteral("指し手%1手").arg(moves - backMoves);
-    if (const int headers = lostHeaders(notes, backNotes); headers > 0)
-        items << QStringLiteral("対局情報%1件").arg(headers);
-    if (const int comments = commentLines(notes, moves) - commentLines(backNotes, backMoves); comments > 0)
-        items << QStringLiteral("コメント%1行").arg(comments);
-    if (const int times = knownTimes(notes, moves) - knownTimes(backNotes, backMoves); times > 0)
-        items << QStringLiteral("消費時間%1手分").arg(times);
-    if (!notes.endWord.empty() && backNotes.endWord.empty())
-        items << QStringLiteral("終局「%1」").arg(fromUtf8(notes.endWord));
-    lost = items.isEmpty() ? QString()
-                           : QStringLiteral("（この形式に入らない%1は保存していません）")
-                                 .arg(items.join(QStringLiteral("・")));
-    const int branches = branchesLeftOut(notes, format);
-    if (branches > 0) lost.prepend(QStringLiteral("（変化%1個は保存していません）").arg(branches));
-    if (lostItems != nullptr) {
-        *lostItems = items;
-        if (branches > 0) lostItems->prepend(QStringLiteral("変化%1個").arg(branches));
-    }
-    return true;
-}
-
-bool TZnMainForm::encodeRecord(const QString &path, RecordFormat format, bool shiftJis, std::string &bytes,
-                               QString &reason, QString &lost, QStringList *lostItems) {
-    const RecordResult result = writeRecordBytes(game_, record_.notes(), format, bytes, shiftJis);
-    if (!result.ok) {
-        reason = fromUtf8(result.reason);
-        return false;
-    }
-    if (bytes.size() > std::size_t(kMaxRecordBytes)) {
-        reason = fromUtf8(recordTooLong(std::size_t(kMaxRecordBytes)));
-        return false;
-    }
-    return describeLoss(bytes, nativeName(path), format, lost, reason, lostItems);
-}
-
-bool TZnMainForm::writeRecordFile(const QString &path, RecordFormat format, QString &reason, QString &lost) {
-    // The whole record is made first, so a writer that fails touches no file.
-    std::string bytes;
-    if (!encodeRecord(path, format, shiftJisName(path), bytes, reason, lost)) return false;
-    // Written beside the target and renamed over it only when every byte is on the disk, so a
-    // failed save never destroys the file that was there; a device or a pipe is refused.
-    const SaveResult saved = saveFileSafely(nativeName(path), bytes);
-    if (!saved.ok) reason = fromUtf8(saved.reason);
-    return saved.ok;
+    return document_.saveAs(path, format);
 }
 
 // ---- the clipboard ----
 
 void TZnMainForm::copyRecord() {
     // The whole line with its notes, wherever the board stands; UTF-8 text needs no encoding line.
-    const std::string text = writeKif(game_, record_.notes());
+    const std::string text = writeKif(document_.game(), document_.record().notes());
     if (text.empty()) {
         SetStatusText(QStringLiteral("棋譜をコピーできませんでした: 棋譜を作れませんでした"));
         return;
@@ -314,7 +155,7 @@ void TZnMainForm::copyRecord() {
 }
 
 void TZnMainForm::copyPosition() {
-    QApplication::clipboard()->setText(fromUtf8(positionSfen(game_, record_.notes().firstMoveNumber)));
+    QApplication::clipboard()->setText(fromUtf8(positionSfen(document_.game(), document_.record().notes().firstMoveNumber)));
     SetStatusText(QStringLiteral("局面をコピーしました"));
 }
 

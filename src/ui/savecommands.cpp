@@ -22,65 +22,20 @@ void TZnMainForm::setSaveQuestions(SaveQuestions *questions) {
     saveQuestions_ = questions ? questions : &boxQuestions_;
 }
 
-bool TZnMainForm::isModified() const { return unsavedEdits_ || record_.revision() != savedRevision_; }
-
-void TZnMainForm::markSaved(const QString &path, RecordFormat format, bool shiftJis) {
-    recordFormat_ = format;
-    recordShiftJis_ = shiftJis;
-    savedRevision_ = record_.revision();
-    unsavedEdits_ = false;
-    if (!path.isEmpty()) {
-        setRecordPath(path);
-        rememberRecent(path);
-    }
-    updateCaption();
-}
-
-void TZnMainForm::updateCaption() {
-    QString caption = recordPath_.isEmpty() ? QStringLiteral("Nagi将棋") : recordPath_;
-    if (isModified()) caption += QLatin1Char('*');
-    if (caption != windowTitle()) setWindowTitle(caption);
-}
-
-bool TZnMainForm::saveOver() {
-    if (recordPath_.isEmpty()) return saveAs();
-    std::string bytes;
-    QString reason, lost;
-    QStringList items;
-    if (!encodeRecord(recordPath_, recordFormat_, recordShiftJis_, bytes, reason, lost, &items)) {
-        SetStatusText(QStringLiteral("棋譜を保存できませんでした: ") + reason);
-        return false;
-    }
-    if (!items.isEmpty()) {
-        const QString name = QFileInfo(recordPath_).fileName();
-        switch (saveQuestions_->askLossyOverwrite(name, items.join(QStringLiteral("・")))) {
-            case SaveAnswer::Save: break;
-            case SaveAnswer::SaveAs: return saveAs();
-            default: SetStatusText(QStringLiteral("保存を取りやめました")); return false;
-        }
-    }
-    const SaveResult saved = saveFileSafely(QFile::encodeName(recordPath_).toStdString(), bytes);
-    if (!saved.ok) {
-        SetStatusText(QStringLiteral("棋譜を保存できませんでした: ") +
-                      QString::fromUtf8(saved.reason.data(), qsizetype(saved.reason.size())));
-        return false;
-    }
-    markSaved(recordPath_, recordFormat_, recordShiftJis_);
-    SetStatusText(QStringLiteral("棋譜を保存しました") + lost);
-    return true;
-}
-
-bool TZnMainForm::confirmDiscard() {
-    if (!isModified()) return true;
-    switch (saveQuestions_->askUnsavedChanges()) {
-        case SaveAnswer::Save: return saveOver();
-        case SaveAnswer::Discard: return true;
+bool TZnMainForm::settle(RecordDocument::Step step) {
+    switch (step) {
+        case RecordDocument::Step::Proceed: return true;
+        case RecordDocument::Step::AskName: return saveAs();
         default: return false;
     }
 }
 
+bool TZnMainForm::saveOver() { return settle(document_.saveOver(*saveQuestions_)); }
+
+bool TZnMainForm::confirmDiscard() { return settle(document_.confirmDiscard(*saveQuestions_)); }
+
 void TZnMainForm::closeEvent(QCloseEvent *event) {
-    if (gameRunning() && !(gameHost_->over() || gameHost_->isFinished())) {
+    if (gameRunning() && !(games_.host()->over() || games_.host()->isFinished())) {
         if (!promotionAsker_->askQuestion(QStringLiteral("対局中"),
                                           QStringLiteral("対局中です。対局を中断して終了しますか？"))) {
             event->ignore();

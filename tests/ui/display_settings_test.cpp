@@ -49,6 +49,17 @@ TEST_F(DisplaySettingsTest, EachControlSetsItsOwnSetting) {
     EXPECT_EQ(window->display().zoomPercent, 100);
 }
 
+// The note that a new zoom is used from the next start stays when the board is painted again, as
+// it is when the menu closes over it (a repaint used to write the turn text over it at once).
+TEST_F(DisplaySettingsTest, TheZoomNoteOutlivesTheNextPaint) {
+    child<QAction>("Zoom125")->trigger();
+    const QString note = window->statusText();
+    EXPECT_TRUE(note.startsWith(QStringLiteral("拡大率 125 %"))) << note.toStdString();
+    ban()->repaint();
+    EXPECT_EQ(window->statusText(), note);
+    child<QAction>("Zoom100")->trigger();
+}
+
 // While the attack display and the view were the program's globals, a second window (the tests'
 // reference pictures) drew with the first one's choice.
 TEST_F(DisplaySettingsTest, AnotherWindowKeepsItsOwnDisplay) {

@@ -126,6 +126,15 @@ TEST_F(GameWindow, RefusesAMoveOutsideTheRulesAndTheClockFollowsTheTurn) {
     EXPECT_EQ(window->clockWindow()->markedSide(), GOTE);
     EXPECT_EQ(window->clockWindow()->nameText(GOTE), "△後手") << "a short name is not cut";
 
+    // 入玉宣言 asks first (it used to lose the game at once); "no" keeps the game going.
+    asker.questionAnswers = {false};
+    window->findChild<QAction *>("KR4")->trigger();
+    ASSERT_EQ(asker.questions.size(), 1);
+    EXPECT_TRUE(asker.questions.front().startsWith("入玉宣言|"));
+    EXPECT_EQ(window->statusText(), "入玉宣言を取りやめました");
+    EXPECT_FALSE(window->gameHost()->over());
+    asker.questions.clear();
+
     // Closing asks first; "no" keeps the game going.
     asker.questionAnswers = {false};
     EXPECT_FALSE(window->close());
@@ -142,6 +151,24 @@ TEST_F(GameWindow, RefusesAMoveOutsideTheRulesAndTheClockFollowsTheTurn) {
 }
 
 #ifdef FAKE_ENGINE
+// A game turns the board for a person playing gote; the next game, played as sente, turns it back
+// (it stayed turned).
+TEST_F(GameWindow, TheBoardFacesThePersonInEachGame) {
+    const QString engine = dir.filePath("fake_engine-normal");
+    ASSERT_TRUE(QFile::link(QStringLiteral(FAKE_ENGINE), engine));
+    for (const Side person : {GOTE, SENTE, GOTE}) {
+        SCOPED_TRACE(int(person));
+        GameChoice choice;
+        choice.engines[person] = QString();
+        choice.engines[otherSide(person)] = engine;
+        ASSERT_TRUE(window->startGame(choice));
+        EXPECT_EQ(window->flipped(), person == GOTE);
+        window->stopGame();
+        ASSERT_TRUE(spinUntil([&] { return !window->gameRunning(); }));
+        EXPECT_EQ(window->flipped(), person == GOTE) << "the view stays after the game";
+    }
+}
+
 // A series between two engines: sides swapped after each game, the score kept for the first
 // choice's sente engine, and every game kept in the series' folder, since the next replaces the record.
 TEST_F(GameWindow, ASeriesBetweenEnginesKeepsEveryGameInItsFolder) {

@@ -162,13 +162,16 @@ TEST_F(WindowPlayTest, RefusedPressesChangeNothing) {
         EXPECT_EQ(ban()->picture(), start);
         EXPECT_EQ(game().moveCount(), 0);
     }
-    // A pawn selected: a square it cannot reach and an opponent's piece out of reach.
+    // A pawn selected: a square it cannot reach and an opponent's piece out of reach, each refusal
+    // said in the status bar (it used to clear it and say nothing).
     press(squareCentre(7, 7));
     ASSERT_TRUE(window->selection().squareSelected());
     const QImage selected = ban()->picture();
     EXPECT_NE(selected, start);
     for (QPoint point : {squareCentre(7, 5), squareCentre(7, 3), squareCentre(6, 6)}) {
+        window->SetStatusText(QStringLiteral("消える"));
         press(point);
+        EXPECT_EQ(window->statusText(), QStringLiteral("歩はそこへ動けません"));
         EXPECT_TRUE(window->selection().squareSelected());
         EXPECT_EQ(window->selection().selectedSquare(), sq(7, 7));
         EXPECT_EQ(ban()->picture(), selected);
