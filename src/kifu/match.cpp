@@ -184,8 +184,8 @@ private:
         GameHost *host = game->host.get();
         Game *raw = game.get();
         QObject::connect(host, &GameHost::startFailed, [this, raw](const QString &reason) {
-            err_ << "nagikifu: " << raw->index + 1
-                 << "局目: エンジンを起動できません: " << reason.toStdString() << std::endl;
+            // The reason already says what could not be done.
+            err_ << "nagikifu: " << raw->index + 1 << "局目: " << reason.toStdString() << std::endl;
             // Engines that played before failed only this once (a busy machine): the game is played
             // again, a few times at most. One that never started ends the match.
             if (played_ > 0 && ++retries_ <= kRetries) {

@@ -354,7 +354,7 @@ private:
         if (side != game_.turn()) return "手番ではない側の指し手です「" + quotedPart(statement) + "」";
         const int code = codeOf(statement.substr(5, 2));
         if (code < 0) return "駒の記号が不正です「" + quotedPart(statement) + "」";
-        MoveSpec move;
+        Move move;
         if (!squareOf(statement[3], statement[4], move.to))
             return "移動先のマス目が不正です「" + quotedPart(statement) + "」";
         if (statement[1] == '0' && statement[2] == '0') {
@@ -365,7 +365,8 @@ private:
             if (!squareOf(statement[1], statement[2], move.from))
                 return "移動元のマス目が不正です「" + quotedPart(statement) + "」";
             const Koma *piece = game_.pieceAt(move.from);
-            if (piece == nullptr) return "移動元に駒がありません「" + quotedPart(statement) + "」";
+            if (piece == nullptr)
+                return refusalText(Refusal::NoPiece) + ("「" + quotedPart(statement) + "」");
             // The code is the piece as it stands after the move: its own code, or the promoted one.
             if (piece->code() != code) {
                 if (piece->promoted() || code != piece->code() + PROMOTED_OFFSET)

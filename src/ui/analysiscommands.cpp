@@ -81,7 +81,7 @@ void TZnMainForm::toggleAnalysis() {
     analysis_->startAnalysis(path, engineStore().options(path), game_);
 }
 
-void TZnMainForm::addLineToRecord(const std::string &position, const std::vector<MoveSpec> &moves) {
+void TZnMainForm::addLineToRecord(const std::string &position, const std::vector<Move> &moves) {
     if (position != positionSfen(game_)) {
         SetStatusText(QStringLiteral("局面が変わったので読み筋を棋譜に加えませんでした"));
         return;
@@ -90,7 +90,7 @@ void TZnMainForm::addLineToRecord(const std::string &position, const std::vector
     // added, nothing is deleted. The board then comes back to where it stood, on the new path.
     const int cursor = record_.cursor();
     int played = 0;
-    for (const MoveSpec &move : moves) {
+    for (const Move &move : moves) {
         if (!record_.play(move).empty()) break;
         ++played;
     }

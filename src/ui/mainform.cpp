@@ -416,7 +416,7 @@ void TZnMainForm::gamePress(int x, int y) {
     }
     QString refusal;
     GameHost *host = gameHost_;
-    const auto play = [host](const MoveSpec &move) { return host->play(move); };
+    const auto play = [host](const Move &move) { return host->play(move); };
     if (!BoardPressInGame(game_, znFlags, *promotionAsker_, x, y, play, refusal)) return;
     RedrawAll();
     if (!refusal.isEmpty())

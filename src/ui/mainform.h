@@ -208,7 +208,7 @@ private:
     // Lets a running 検討 follow the position now shown.
     void followAnalysis();
     // Adds an engine line, given from the position whose SFEN is `position`, as a branch at the cursor.
-    void addLineToRecord(const std::string &position, const std::vector<MoveSpec> &moves);
+    void addLineToRecord(const std::string &position, const std::vector<Move> &moves);
     // The walking commands of 表示 and their keys.
     void createWalkCommands();
     // The 棋譜 menu, after 表示: choosing, promoting and deleting branches.

@@ -107,6 +107,13 @@ TEST(NagikifuMatch, AWrongCommandLineIs2AndAnEngineThatNeverStartsIs1) {
     QTemporaryDir dir;
     const std::string fake = fakeEngine(dir, "normal").toStdString();
     const std::string dead = fakeEngine(dir, "exit-at-start").toStdString();
+    // Executable, but no system can run it.
+    const std::string broken = dir.filePath("broken-program").toStdString();
+    QFile brokenFile(QString::fromStdString(broken));
+    ASSERT_TRUE(brokenFile.open(QIODevice::WriteOnly) && brokenFile.write("\x7f"
+                                                                          "ELF not really") > 0);
+    brokenFile.close();
+    ASSERT_TRUE(brokenFile.setPermissions(brokenFile.permissions() | QFileDevice::ExeOwner));
     const struct {
         std::vector<std::string> args;
         int status;
@@ -122,7 +129,11 @@ TEST(NagikifuMatch, AWrongCommandLineIs2AndAnEngineThatNeverStartsIs1) {
         {{"--engine", fake, "--engine", fake, "--out", dir.filePath("none").toStdString()},
          1,
          "フォルダがありません"},
-        {{"--engine", fake, "--engine", dead, "--games", "3"}, 1, "起動中に終了"},
+        {{"--engine", fake, "--engine", dead, "--games", "3"}, 1, "起動中に終了しました（終了コード 3、"},
+        // Said once, in Japanese.
+        {{"--engine", fake, "--engine", broken},
+         1,
+         "1局目: エンジンを起動できません: 実行できる形式のプログラムではありません\n"},
     };
     for (const auto &row : rows) {
         std::ostringstream out, err;

@@ -270,8 +270,8 @@ int framedSquares(const QImage &image, bool (*framed)(const QImage &, int)) {
 TEST_F(LayersTest, LastMoveFramesTheDestinationOfTheMoveBeforeTheCount) {
     layers.settings().lastMove = true;
     EXPECT_EQ(framedSquares(layered(0), lastMoveFramed), 0);
-    ASSERT_TRUE(game.makeMove(sq(7, 7), sq(7, 6), false));
-    ASSERT_TRUE(game.makeMove(sq(3, 3), sq(3, 4), false));
+    ASSERT_TRUE(game.play({sq(7, 7), sq(7, 6), false}));
+    ASSERT_TRUE(game.play({sq(3, 3), sq(3, 4), false}));
     for (int mode : {0, 2, 3}) {
         const QImage image = layered(mode);
         EXPECT_TRUE(lastMoveFramed(image, sq(3, 4))) << mode;
