@@ -20,12 +20,10 @@ namespace {
 constexpr int PLIES = 120;
 constexpr int READING = 10;
 
-MoveSpec specOfMove(const Move &move) { return {move.from, move.to, move.promote, move.dropKind}; }
-
 struct Scripted {
     GameLine line;
     // For each position: a reading that starts with another move than the one played.
-    std::vector<std::vector<MoveSpec>> readings;
+    std::vector<std::vector<Move>> readings;
 };
 
 const Scripted &scripted() {
@@ -40,18 +38,18 @@ const Scripted &scripted() {
         for (std::size_t ply = 0; ply <= made.line.moves.size(); ++ply) {
             ZnBan scratch;
             buildGame(scratch, positionOf(position));
-            std::vector<MoveSpec> reading;
+            std::vector<Move> reading;
             std::vector<Move> legal;
             for (int i = 0; i < READING; ++i) {
                 legal.clear();
                 generateMoves(scratch, legal);
                 std::erase_if(legal, [&](const Move &move) {
-                    return i == 0 && ply < made.line.moves.size() && specOfMove(move) == made.line.moves[ply];
+                    return i == 0 && ply < made.line.moves.size() && move == made.line.moves[ply];
                 });
                 if (legal.empty()) break;
                 const Move move = legal[random() % legal.size()];
                 applyMove(scratch, move);
-                reading.push_back(specOfMove(move));
+                reading.push_back(move);
             }
             made.readings.push_back(std::move(reading));
             if (ply < made.line.moves.size()) playMove(position, made.line.moves[ply]);

@@ -49,8 +49,8 @@ struct Snapshot {
 // The game and notes a refused text must leave alone: a game with a capture, a promotion and a drop
 // behind it, and notes of every kind.
 inline void prepare(ZnBan &game, RecordNotes &notes) {
-    const bool played = game.makeMove(60, 51, false) && game.makeMove(20, 29, false) &&
-                        game.makeMove(70, 10, true) && game.makeMove(2, 10, false) &&
+    const bool played = game.play({60, 51, false}) && game.play({20, 29, false}) &&
+                        game.play({70, 10, true}) && game.play({2, 10, false}) &&
                         applyMove(game, Move{IN_HAND, 40, false, BISHOP});
     if (!played) fail("opening refused", positionKey(game));
     notes = RecordNotes{};

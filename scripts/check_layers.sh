@@ -9,6 +9,11 @@
 # The game analyser (enginehost/gameanalyser.*) drives a review through the engine host, so it is a
 # layer of its own above both, and the rest of enginehost may not use review.
 #
+# Every file under src/ is read, in any subfolder and with any ending (but the build's own
+# CMakeLists.txt); every include form counts: "a/b.h" and <a/b.h> (src/ is a public include
+# folder), spaces around the #, and paths with . or .. resolved against the including file's folder.
+# A folder with no rank below fails the check, so a new folder is placed on purpose.
+#
 # With --graph it prints the folder graph (folder -> folders it includes, with counts) instead.
 # Usage: check_layers.sh [--graph] SOURCE_DIR
 set -eu
@@ -16,44 +21,117 @@ graph=0
 if [ "${1:-}" = "--graph" ]; then graph=1; shift; fi
 root=${1:-.}
 
-rank() {
-    case $1 in
-        support) echo 0 ;; pieces) echo 1 ;; core) echo 2 ;; record) echo 3 ;; book) echo 4 ;;
-        engine) echo 5 ;; review) echo 6 ;; enginehost) echo 6 ;; gameanalyser) echo 7 ;; kifu) echo 8 ;;
-        ui) echo 8 ;;
-        *) echo 99 ;;
-    esac
+# One line per unit: its name and its rank. A unit may include only units of a lower rank.
+RANKS='
+support 0
+pieces 1
+core 2
+record 3
+book 4
+engine 5
+review 6
+enginehost 6
+gameanalyser 7
+kifu 8
+ui 8
+'
+
+list=$(mktemp)
+trap 'rm -f "$list"' EXIT
+(cd "$root/src" && find . -type f ! -name CMakeLists.txt ! -name '*.cmake' | sed 's#^\./##' | sort) >"$list"
+
+cd "$root/src"
+RANKS=$RANKS LIST=$list GRAPH=$graph awk '
+function unitOf(path,    parts) {
+    if (path ~ /^enginehost\/gameanalyser\.[^\/]*$/) return "gameanalyser"
+    split(path, parts, "/")
+    return parts[1]
 }
-
-# The files of a unit; the game analyser is the one unit that is not a whole folder.
-files() {
-    case $1 in
-        gameanalyser) echo enginehost/gameanalyser.h enginehost/gameanalyser.cpp ;;
-        enginehost) ls enginehost/*.h enginehost/*.cpp | grep -v '^enginehost/gameanalyser\.' ;;
-        *) echo "$1"/*.h "$1"/*.cpp ;;
-    esac
+# The path with "." and ".." folded away; "" when it climbs above the top.
+function fold(path,    parts, count, i, stack, depth, out) {
+    count = split(path, parts, "/")
+    depth = 0
+    for (i = 1; i <= count; i++) {
+        if (parts[i] == "" || parts[i] == ".") continue
+        if (parts[i] == "..") {
+            if (depth == 0) return ""
+            depth--
+            continue
+        }
+        stack[++depth] = parts[i]
+    }
+    out = ""
+    for (i = 1; i <= depth; i++) out = out (i > 1 ? "/" : "") stack[i]
+    return out
 }
-
-edges=$(cd "$root/src" && grep -HoE '^#include "[a-z0-9_]+/[a-z0-9_]*' */*.h */*.cpp |
-    sed -E 's#^enginehost/gameanalyser\.#gameanalyser/gameanalyser.#; s#"enginehost/gameanalyser$#"gameanalyser/#' |
-    sed -E 's#^([a-z0-9_]+)/[^:]*:\#include "([a-z0-9_]+)/.*#\1 \2#' | sort | uniq -c)
-
-if [ $graph = 1 ]; then
-    echo "$edges" | awk '$2 != $3 { out[$2] = out[$2] " " $3 "(" $1 ")" } END { for (f in out) print f " ->" out[f] }' | sort
-    exit 0
-fi
-
-status=0
-echo "$edges" | {
-    while read -r count from to; do
-        [ "$from" = "$to" ] && continue
-        if [ "$(rank "$from")" -le "$(rank "$to")" ]; then
-            echo "src/$from includes src/$to $count time(s), against the layers:" >&2
-            included=$to/
-            [ "$to" = gameanalyser ] && included=enginehost/gameanalyser
-            (cd "$root/src" && grep -nE "^#include \"$included" $(files "$from")) >&2 || true
-            status=1
-        fi
-    done
-    exit $status
+function folderOf(path) {
+    return path ~ /\// ? substr(path, 1, match(path, /\/[^\/]*$/) - 1) : ""
 }
+function report(text) { print text > "/dev/stderr"; status = 1 }
+BEGIN {
+    status = 0
+    count = split(ENVIRON["RANKS"], lines, "\n")
+    for (i = 1; i <= count; i++)
+        if (split(lines[i], field, " ") == 2) rank[field[1]] = field[2] + 0
+    files = 0
+    while ((getline path < ENVIRON["LIST"]) > 0) {
+        file[++files] = path
+        exists[path] = 1
+        if (path ~ /\//) folder[substr(path, 1, index(path, "/") - 1)] = 1
+    }
+    for (i = 1; i <= files; i++) {
+        path = file[i]
+        if (path !~ /\//) { report("src/" path " lies in no folder, so it has no layer"); continue }
+        from = unitOf(path)
+        if (!(from in rank)) {
+            if (!(from in unranked)) report("src/" from "/ has no rank in scripts/check_layers.sh")
+            unranked[from] = 1
+        }
+        number = 0
+        while ((getline line < path) > 0) {
+            number++
+            if (line !~ /^[ \t]*#[ \t]*include[ \t]*[<"]/) continue
+            rest = line
+            sub(/^[ \t]*#[ \t]*include[ \t]*/, "", rest)
+            close_mark = substr(rest, 1, 1) == "<" ? ">" : "\""
+            rest = substr(rest, 2)
+            end = index(rest, close_mark)
+            if (end == 0) continue
+            named = substr(rest, 1, end - 1)
+            here = folderOf(path)
+            # A quoted name is looked up beside the including file first, then in src/.
+            target = ""
+            if (close_mark == "\"") {
+                beside = fold((here == "" ? "" : here "/") named)
+                if (named ~ /^\.\.?\// || (beside in exists)) target = beside
+                else target = fold(named)
+            } else {
+                target = fold(named)
+            }
+            if (target == "") {
+                report("src/" path ":" number ": " line "  reaches above src/")
+                continue
+            }
+            top = target ~ /\// ? substr(target, 1, index(target, "/") - 1) : ""
+            if (!(top in folder)) continue  # a system or toolkit header
+            to = unitOf(target)
+            if (from == to) continue
+            edges[from " " to]++
+            if (!(from in rank) || !(to in rank)) continue
+            if (rank[from] <= rank[to]) {
+                report("src/" path ":" number ": " line "  (" from " includes " to ", against the layers)")
+            }
+        }
+        close(path)
+    }
+    if (ENVIRON["GRAPH"] == "1") {
+        for (edge in edges) {
+            split(edge, pair, " ")
+            out[pair[1]] = out[pair[1]] " " pair[2] "(" edges[edge] ")"
+        }
+        for (unit in out) print unit " ->" out[unit] | "sort"
+        close("sort")
+        exit 0
+    }
+    exit status
+}'

@@ -437,7 +437,7 @@ std::vector<std::string> dropIllegalMoves(const ZnBan &game, BookEntry &entry) {
             if (const Refusal refusal = checkMove(game, move.move); refusal != Refusal::None)
                 reason = refusalText(refusal);
         } else {
-            reason = refusalOf(game, MoveSpec{move.move.from, move.move.to, move.move.promote, move.move.dropKind});
+            reason = refusalText(game.refusal(move.move));
         }
         if (reason.empty()) {
             kept.push_back(std::move(move));

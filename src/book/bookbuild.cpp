@@ -15,7 +15,7 @@
 
 namespace {
 
-Move moveOf(const MoveSpec &spec) {
+Move moveOf(const Move &spec) {
     return Move{spec.from, spec.to, spec.promote, spec.from == IN_HAND ? spec.dropKind : PieceKind{0}};
 }
 
@@ -56,7 +56,7 @@ bool BookBuilder::addRecord(ZnBan &game, const RecordNotes &notes) {
     walkRecord(
         game, [&start](const ZnBan &first) { start = positionOf(first); },
         [&line](const ZnBan &before, std::size_t index) {
-            line.addChild(line.size() - 1, specOf(before.history()[index]));
+            line.addChild(line.size() - 1, moveOf(before.history()[index]));
         });
     const RecordTree &tree = notes.tree.size() > 1 ? notes.tree : line;
     ZnBan board;

@@ -17,11 +17,9 @@ std::vector<BookRow> bookRows(const ZnBan &game, const std::vector<BookMove> &mo
     rows.reserve(moves.size());
     for (const BookMove &move : moves) {
         BookRow row;
-        const MoveSpec spec{move.move.from, move.move.to, move.move.promote,
-                            move.move.from == IN_HAND ? move.move.dropKind : PAWN};
         // A move the position cannot hold is still listed, by its USI word.
-        row.move = refusalOf(game, spec).empty() ? moveNotation(game, recordOf(game, spec), previousTo)
-                                                 : usiWord(move.move);
+        row.move = game.refusal(move.move) == Refusal::None ? moveNotation(game, recordOf(game, move.move), previousTo)
+                                                            : usiWord(move.move);
         if (total > 0) {
             char share[16];
             std::snprintf(share, sizeof share, "%.1f%%", 100.0 * static_cast<double>(move.count.value_or(0)) /

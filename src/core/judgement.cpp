@@ -102,6 +102,28 @@ void lineStart(const ZnBan &game, ZnBan &start) {
     start.setTurn(snapshot.turn);
 }
 
+LineFoul firstFoul(const ZnBan &game) {
+    LineFoul foul;
+    const int plies = std::min<int>(game.moveCount(), static_cast<int>(game.history().size()));
+    if (plies == 0) return foul;
+    ZnBan line;
+    lineStart(game, line);
+    for (int ply = 0; ply < plies; ++ply) {
+        if (!rulesProblem(line).empty()) {
+            foul.judged = false;
+            return foul;
+        }
+        const Move move = moveOf(game.history()[static_cast<std::size_t>(ply)]);
+        if (const Refusal refused = checkMove(line, move); refused != Refusal::None || !line.play(move)) {
+            foul.ply = ply;
+            foul.move = move;
+            foul.refusal = refused == Refusal::None ? Refusal::CannotReach : refused;
+            return foul;
+        }
+    }
+    return foul;
+}
+
 int occurrences(const ZnBan &game) { return static_cast<int>(occurrencePlies(game).size()); }
 
 Repetition repetition(const ZnBan &game) {

@@ -8,12 +8,12 @@ void generateMoves(const ZnBan &game, std::vector<Move> &out) {
         piece->listTargets(notOwnPiece, game.board(), side, piece->square(), targets);
         for (Square to : targets) {
             switch (game.classifyMove(piece, to)) {
-                case NoPromotion: out.push_back({piece->square(), to, false, 0}); break;
+                case NoPromotion: out.push_back({piece->square(), to, false, PAWN}); break;
                 case PromotionOptional:
-                    out.push_back({piece->square(), to, false, 0});
-                    out.push_back({piece->square(), to, true, 0});
+                    out.push_back({piece->square(), to, false, PAWN});
+                    out.push_back({piece->square(), to, true, PAWN});
                     break;
-                case PromotionForced: out.push_back({piece->square(), to, true, 0}); break;
+                case PromotionForced: out.push_back({piece->square(), to, true, PAWN}); break;
                 case Illegal: break;
             }
         }
@@ -39,16 +39,4 @@ std::uint64_t keyAfter(const ZnBan &game, const Move &move) {
         key += zobrist::inHand(side, captured->kind()) - zobrist::onBoard(captured->side(), captured->code(), move.to);
     const bool promotes = move.promote && !piece->promoted();
     return key + zobrist::onBoard(side, static_cast<PieceCode>(piece->code() + (promotes ? PROMOTED_OFFSET : 0)), move.to);
-}
-
-bool applyMove(ZnBan &game, const Move &move) {
-    if (move.from != IN_HAND) return game.makeMove(move.from, move.to, move.promote);
-    // dropPiece sorts the hand by kind, so the first piece of a kind sits after all smaller kinds.
-    int position = 0;
-    bool held = false;
-    for (const Koma *piece : game.hand(game.turn())) {
-        if (piece->kind() < move.dropKind) ++position;
-        held = held || piece->kind() == move.dropKind;
-    }
-    return held && game.dropPiece(position, move.to);
 }

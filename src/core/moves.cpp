@@ -19,11 +19,56 @@ bool acceptsPromotion(MoveClass moveClass, bool promote) {
 
 }  // namespace
 
-bool ZnBan::makeMove(Square from, Square to, bool promote) {
+Move moveOf(const MoveHistory &record) {
+    Move move;
+    move.from = record.from;
+    move.to = record.to;
+    move.promote = record.promoted != 0;
+    if (record.from == IN_HAND && record.piece != nullptr) move.dropKind = record.piece->kind();
+    return move;
+}
+
+Refusal ZnBan::refusal(const Move &move) const {
+    if (move.to >= SQUARE_COUNT) return Refusal::OffBoard;
+    if (move.isDrop()) {
+        const Koma *piece = nullptr;
+        for (const Koma *held : hands_[turn_])
+            if (held->kind() == move.dropKind) piece = held;
+        if (piece == nullptr) return Refusal::NotInHand;
+        if (move.promote) return Refusal::CannotPromote;
+        if (board_.get(move.to) != nullptr) return Refusal::Occupied;
+        // Beyond an empty square and a square it can move on, the drop rules refuse only a second pawn.
+        if (!piece->canMoveOn(move.to)) return Refusal::DeadEnd;
+        return piece->canDropOn(move.to, board_) ? Refusal::None : Refusal::TwoPawns;
+    }
+    if (move.from >= SQUARE_COUNT) return Refusal::OffBoard;
+    const Koma *piece = board_.get(move.from);
+    if (piece == nullptr) return Refusal::NoPiece;
+    if (!isTurnPiece(piece)) return Refusal::NotYourPiece;
+    switch (classifyMove(piece, move.to)) {
+        case Illegal: return Refusal::CannotReach;
+        case NoPromotion: return move.promote ? Refusal::CannotPromote : Refusal::None;
+        case PromotionForced: return move.promote ? Refusal::None : Refusal::DeadEnd;
+        case PromotionOptional: return Refusal::None;
+    }
+    return Refusal::CannotReach;
+}
+
+bool ZnBan::play(const Move &move) {
     // A square off the board is a caller's fault: reported like any bad index, and refused.
-    if (!onBoardOrReported(from) || !onBoardOrReported(to)) return false;
-    Koma *piece = board_.get(from);
-    return piece != nullptr && movePiece(piece, to, promote);
+    if (!onBoardOrReported(move.to)) return false;
+    if (move.isDrop()) {
+        MochiKoma &hand = hands_[turn_];
+        if (move.promote) return false;
+        // The stand shows the hand sorted by kind, so the piece dropped is the first of its kind there.
+        hand.sortByKind();
+        for (Koma *piece : hand)
+            if (piece->kind() == move.dropKind) return dropKoma(piece, move.to, hand);
+        return false;
+    }
+    if (!onBoardOrReported(move.from)) return false;
+    Koma *piece = board_.get(move.from);
+    return piece != nullptr && movePiece(piece, move.to, move.promote);
 }
 
 bool ZnBan::movePiece(Koma *piece, Square to, bool promote) {
@@ -67,13 +112,6 @@ bool ZnBan::movePiece(Koma *piece, Square to, bool promote) {
     turn_ = otherSide(turn_);
     noteCheck();
     return true;
-}
-
-bool ZnBan::dropPiece(int handIndex, Square to) {
-    MochiKoma &hand = hands_[turn_];
-    if (handIndex < 0 || handIndex >= hand.size()) return false;
-    hand.sortByKind();
-    return dropKoma(hand[handIndex], to, hand);
 }
 
 bool ZnBan::dropKoma(Koma *piece, Square to, MochiKoma &hand) {

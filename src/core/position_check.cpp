@@ -21,6 +21,22 @@ bool stranded(const Koma &piece) {
 
 }  // namespace
 
+std::string reachProblem(const ZnBan &game) {
+    for (Side side : {SENTE, GOTE}) {
+        std::array<int, 9> pawns{};
+        for (const Koma *piece : game.piecesOnBoard(side)) {
+            if (stranded(*piece))
+                return squareName(piece->square()) + std::string(kifPieceName(piece->code())) +
+                       "は動けない位置にある";
+            if (piece->kind() == PAWN && !piece->promoted() &&
+                ++pawns[static_cast<std::size_t>(columnOf(piece->square()))] == 2)
+                return std::string(sideName(side)) + "の歩が" + squareName(piece->square()).substr(0, 3) +
+                       "筋に二枚ある";
+        }
+    }
+    return {};
+}
+
 std::string analysisProblem(const ZnBan &game, std::string_view refused) {
     const std::string because = "ので" + std::string(refused);
     for (Side side : {SENTE, GOTE}) {
@@ -31,17 +47,6 @@ std::string analysisProblem(const ZnBan &game, std::string_view refused) {
     const Side waiting = otherSide(game.turn());
     if (game.attackCount(game.turn(), game.king(waiting)->square()) > 0)
         return std::string("手番でない") + sideName(waiting) + "の玉に王手がかかっている" + because;
-    for (Side side : {SENTE, GOTE}) {
-        std::array<int, 9> pawns{};
-        for (const Koma *piece : game.piecesOnBoard(side)) {
-            if (stranded(*piece))
-                return squareName(piece->square()) + std::string(kifPieceName(piece->code())) +
-                       "は動けない位置にある" + because;
-            if (piece->kind() == PAWN && !piece->promoted() &&
-                ++pawns[static_cast<std::size_t>(columnOf(piece->square()))] == 2)
-                return std::string(sideName(side)) + "の歩が" + squareName(piece->square()).substr(0, 3) +
-                       "筋に二枚ある" + because;
-        }
-    }
+    if (std::string unreachable = reachProblem(game); !unreachable.empty()) return unreachable + because;
     return {};
 }

@@ -27,15 +27,12 @@ bool MovePreview::tryMove(const ZnBan &game, Square from, Square to) {
     copyPosition(game, copy_);
     const MoveClass moveClass = copy_.classifyMove(from, to);
     if (moveClass == Illegal) return false;
-    return copy_.makeMove(from, to, moveClass == PromotionForced);
+    return copy_.play({from, to, moveClass == PromotionForced});
 }
 
 bool MovePreview::tryDrop(const ZnBan &game, PieceKind kind, Square to) {
     copyPosition(game, copy_);
-    MochiKoma &hand = copy_.hand(copy_.turn());
-    for (Koma *piece : hand)
-        if (piece->kind() == kind) return copy_.dropKoma(piece, to, hand);
-    return false;
+    return copy_.play({IN_HAND, to, false, kind});
 }
 
 bool MovePreview::takeBack() { return copy_.undoMove(); }

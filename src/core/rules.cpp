@@ -289,13 +289,8 @@ const Koma *handPiece(const ZnBan &game, PieceKind kind) {
 }
 
 Refusal checkDrop(const ZnBan &game, const Move &move, const Guard &guard) {
+    if (const Refusal refused = game.refusal(move); refused != Refusal::None) return refused;
     const Koma *piece = handPiece(game, move.dropKind);
-    if (piece == nullptr || move.to >= SQUARE_COUNT) return Refusal::NoPiece;
-    if (move.promote) return Refusal::CannotPromote;
-    if (game.pieceAt(move.to) != nullptr) return Refusal::Occupied;
-    // Beyond an empty square and a square it can move on, the drop rules refuse only a second pawn.
-    if (!piece->canMoveOn(move.to)) return Refusal::DeadEnd;
-    if (!piece->canDropOn(move.to, game.board())) return Refusal::TwoPawns;
     if (guard.king != nullptr &&
         (guard.checks >= 2 || (guard.checks == 1 && !guard.interposals.contains(move.to))))
         return Refusal::LeavesCheck;
@@ -304,18 +299,8 @@ Refusal checkDrop(const ZnBan &game, const Move &move, const Guard &guard) {
 }
 
 Refusal checkBoardMove(const ZnBan &game, const Move &move, const Guard &guard) {
-    const Koma *piece = move.from < SQUARE_COUNT ? game.pieceAt(move.from) : nullptr;
-    if (!game.isTurnPiece(piece)) return Refusal::NoPiece;
-    switch (move.to < SQUARE_COUNT ? game.classifyMove(piece, move.to) : Illegal) {
-        case Illegal: return Refusal::CannotReach;
-        case NoPromotion:
-            if (move.promote) return Refusal::CannotPromote;
-            break;
-        case PromotionForced:
-            if (!move.promote) return Refusal::DeadEnd;
-            break;
-        case PromotionOptional: break;
-    }
+    if (const Refusal refused = game.refusal(move); refused != Refusal::None) return refused;
+    const Koma *piece = game.pieceAt(move.from);
     if (guard.king == nullptr) return Refusal::None;
     const Refusal exposed = guard.checks > 0 ? Refusal::LeavesCheck : Refusal::IntoCheck;
     if (piece == guard.king) return kingStepSafe(game, guard, move.to) ? Refusal::None : exposed;
@@ -332,7 +317,7 @@ std::uint64_t leaves(ZnBan &game, int depth, std::vector<std::vector<Move>> &lis
     legalMoves(game, moves);
     std::uint64_t total = 0;
     for (const Move &move : moves) {
-        if (!applyMove(game, move)) continue;
+        if (!game.play(move)) continue;
         total += leaves(game, depth - 1, lists);
         game.undoMove();
     }
@@ -340,22 +325,6 @@ std::uint64_t leaves(ZnBan &game, int depth, std::vector<std::vector<Move>> &lis
 }
 
 }  // namespace
-
-const char *refusalText(Refusal refusal) {
-    switch (refusal) {
-        case Refusal::None: return "";
-        case Refusal::NoPiece: return "動かせる駒がありません";
-        case Refusal::CannotReach: return "その駒はそこへ動けません";
-        case Refusal::CannotPromote: return "そこでは成れません";
-        case Refusal::DeadEnd: return "行き所のない駒です";
-        case Refusal::Occupied: return "駒のある所には打てません";
-        case Refusal::TwoPawns: return "二歩です";
-        case Refusal::PawnDropMate: return "打ち歩詰めです";
-        case Refusal::LeavesCheck: return "王手を放置しています";
-        case Refusal::IntoCheck: return "自玉が取られる手です";
-    }
-    return "";
-}
 
 std::string rulesProblem(const ZnBan &game) {
     std::array<int, 2> kings{};

@@ -12,26 +12,10 @@
 #include "core/movegen.h"
 #include "core/znban.h"
 
-// Why the rules refuse a move; None when they allow it.
-enum class Refusal : std::uint8_t {
-    None,
-    NoPiece,        // no piece of the side to move on the square, or none of that kind in hand
-    CannotReach,    // the piece does not move that way, or something stands in its path
-    CannotPromote,  // promotion asked where it is not allowed, or for a drop
-    DeadEnd,        // a piece left where it could never move again (行き所のない駒)
-    Occupied,       // a drop on a square that holds a piece
-    TwoPawns,       // a second unpromoted pawn of one side on a file (二歩)
-    PawnDropMate,   // a pawn drop that mates (打ち歩詰め)
-    LeavesCheck,    // the side to move is in check and stays in check (王手放置)
-    IntoCheck,      // the move puts the mover's own king where it can be taken
-};
-
-// The refusal in Japanese, as the status bar shows it; empty for None.
-const char *refusalText(Refusal refusal);
-
 // Why the rules cannot judge the position at all, in Japanese; empty when they can. They need at
-// most one king of each side and at least one in all, none in a hand, and the side not to move must not be in check. A side
-// with no king (the attacker of a tsume) is never in check and its moves need no king's safety.
+// most one king of each side and at least one in all, none in a hand, and the side not to move must
+// not be in check. A side with no king (the attacker of a tsume) is never in check and its moves
+// need no king's safety.
 std::string rulesProblem(const ZnBan &game);
 
 // Whether the king of `side` is attacked; false when that side has no king on the board.
@@ -50,8 +34,8 @@ int countLegalMoves(const ZnBan &game);
 // Whether the side to move has any legal move; stops at the first one found.
 bool hasLegalMove(const ZnBan &game);
 
-// Whether the rules allow `move` for the side to move, and if not, why. Checks everything the free
-// board checks, then the king's safety and the pawn drop that mates.
+// Whether the rules allow `move` for the side to move, and if not, why: the free board's own
+// refusal (ZnBan::refusal) first, then the king's safety and the pawn drop that mates.
 Refusal checkMove(const ZnBan &game, const Move &move);
 
 // Appends the legal moves of the side to move that check the other side's king: drops only where
@@ -84,6 +68,18 @@ Repetition repetition(const ZnBan &game);
 // Sets `start` up as the position the line of the game began from, with no history: the first
 // moveCount history records taken back from the position the game shows.
 void lineStart(const ZnBan &game, ZnBan &start);
+
+// The first move of the line the game shows that the rules refuse.
+struct LineFoul {
+    bool judged = true;  // false when the rules could not judge a position of the line (rulesProblem)
+    int ply = -1;        // 0-based index of the refused move; -1 when every move judged is allowed
+    Move move;
+    Refusal refusal = Refusal::None;
+};
+
+// Plays the line the game shows again from its start under the rules and stops at the first move
+// they refuse, or at the first position they cannot judge; nothing after it is judged.
+LineFoul firstFoul(const ZnBan &game);
 
 // The declaration rules (入玉宣言).
 enum class DeclarationRule : std::uint8_t {

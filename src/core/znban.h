@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/attackset.h"
+#include "core/move.h"
 #include "core/zobrist.h"
 #include "pieces/koma.h"
 #include "pieces/komafukuro.h"
@@ -37,6 +38,9 @@ struct MoveHistory {
     std::uint32_t linesBegin = 0;
     std::uint32_t linesEnd = 0;
 };
+
+// The move a history record made.
+Move moveOf(const MoveHistory &record);
 
 // One ranging piece's line as a move shifted it: the squares beyond a changed square, which the
 // line newly reaches or no longer reaches. Undo toggles them back instead of sliding again.
@@ -143,12 +147,13 @@ public:
     MoveClass classifyMove(const Koma *piece, Square to) const;
 
     // ---- moves ----
-    // Moves the piece on `from`; false, with nothing changed, when the move is refused.
-    bool makeMove(Square from, Square to, bool promote);
-    bool movePiece(Koma *piece, Square to, bool promote);
-    // Drops the piece at `handIndex` of the side to move's hand, sorted by kind first.
-    bool dropPiece(int handIndex, Square to);
-    bool dropKoma(Koma *piece, Square to, MochiKoma &hand);
+    // Why the free board refuses `move` for the side to move (movement, promotion and the drop
+    // rules, nothing about kings); None when play would make it. A query: nothing is reported.
+    Refusal refusal(const Move &move) const;
+    // Makes `move` for the side to move: a board move, or a drop of the first piece of its kind
+    // in the hand (sorted by kind first). False, with nothing changed, when refusal() names a
+    // reason; a square off the board is reported like any bad index.
+    bool play(const Move &move);
     // Takes back the last applied move; false at move 0.
     bool undoMove();
     // In replay mode, applies the record at moveCount again.
@@ -157,7 +162,14 @@ public:
     // whole line again; returns how many were dropped. The position does not change.
     std::size_t truncateHistory();
 
-    // ---- attack map maintenance ----
+private:
+    // The core's own tests call the upkeep helpers below directly.
+    friend struct ZnBanInternals;
+
+    bool movePiece(Koma *piece, Square to, bool promote);
+    bool dropKoma(Koma *piece, Square to, MochiKoma &hand);
+
+    // Attack map upkeep: every change of a map goes through these.
     void addAttacks(Koma *piece);
     void removeAttacks(Koma *piece);
     // Re-enters every ranging piece of either side that attacks `square`.
@@ -166,7 +178,6 @@ public:
     // result equals refreshing one square after the other.
     void refreshLinesThrough(Square first, Square second);
 
-private:
     // Whether `square` is on the board; one off it is reported like any bad index. The test is
     // made here first so that a good square, as on every move, costs no call.
     static bool onBoardOrReported(Square square) { return square < SQUARE_COUNT || checkIndex(square, SQUARE_COUNT); }

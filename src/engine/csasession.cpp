@@ -446,7 +446,7 @@ bool CsaSession::readMoveLine(const std::string &line, std::int64_t now) {
     const std::int64_t spent = units * rule.unitMs;
     remaining_[mover] = std::max<std::int64_t>(0, remaining_[mover] + rule.incrementMs - spent);
     GameRecord &record = record_;
-    if (!record.play(MoveSpec{move.from, move.to, move.promote, move.dropKind}).empty()) return false;
+    if (!record.play(Move{move.from, move.to, move.promote, move.dropKind}).empty()) return false;
     record.setSeconds(static_cast<int>(spent / 1000));
     if (mover == ourSide() && !commentSent_.empty()) record.setComments({commentSent_});
     if (mover == ourSide()) moveSent_.clear(), commentSent_.clear();
@@ -529,11 +529,11 @@ std::string CsaSession::readingComment(const Move &move) const {
     if (!buildGame(scratch, positionOf(game_)).empty()) return text;
     std::vector<std::string> pv = lastInfo_->pv;
     // The reading begins with the move itself, which the server's record holds already.
-    const std::optional<MoveSpec> first = readUsiMoveWord(pv.front());
+    const std::optional<Move> first = readUsiMoveWord(pv.front());
     if (!first || first->from != move.from || first->to != move.to || first->promote != move.promote)
         return text;
     for (std::size_t i = 0; i < pv.size() && i < 64; ++i) {
-        const std::optional<MoveSpec> spec = readUsiMoveWord(pv[i]);
+        const std::optional<Move> spec = readUsiMoveWord(pv[i]);
         if (!spec) break;
         const Move next{spec->from, spec->to, spec->promote, spec->dropKind};
         if (checkMove(scratch, next) != Refusal::None) break;
@@ -547,7 +547,7 @@ std::string CsaSession::engineAnswer(const UsiBestMove &best, std::int64_t now) 
     if (std::string refused = refusalToMove(); !refused.empty()) return refused;
     if (best.resign) return resign(now);
     if (best.win) return declare(now);
-    const std::optional<MoveSpec> spec = readUsiMoveWord(best.move);
+    const std::optional<Move> spec = readUsiMoveWord(best.move);
     const Move move = spec ? Move{spec->from, spec->to, spec->promote, spec->dropKind} : Move{};
     if (!spec || checkMove(game_, move) != Refusal::None) {
         // The server would call it a foul and end the game: resigning says the same honestly.

@@ -25,7 +25,7 @@ EngineMate readMateReply(const ZnBan &game, std::string_view line) {
     }
     if (rest.empty() || (rest.size() == 1 && (rest[0] == "timeout" || rest[0] == "notimplemented"))) return mate;
     for (const std::string &moveWord : rest) {
-        const std::optional<MoveSpec> spec = readUsiMoveWord(moveWord);
+        const std::optional<Move> spec = readUsiMoveWord(moveWord);
         if (!spec) {
             mate.fault = "エンジンの詰み手順に読めない手があります: " + moveWord;
             return mate;

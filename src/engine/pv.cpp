@@ -22,8 +22,8 @@ void appendSquare(std::string &out, Square square) {
 
 }  // namespace
 
-std::optional<MoveSpec> readUsiMoveWord(std::string_view word) {
-    MoveSpec move;
+std::optional<Move> readUsiMoveWord(std::string_view word) {
+    Move move;
     if (word.size() == 4 && word[1] == '*') {
         const std::size_t kind = kDropLetters.find(word[0]);
         // A king is never dropped in a position an engine is given.
@@ -40,7 +40,7 @@ std::optional<MoveSpec> readUsiMoveWord(std::string_view word) {
     return move;
 }
 
-std::string usiMoveWord(const MoveSpec &move) {
+std::string usiMoveWord(const Move &move) {
     std::string word;
     if (move.from == IN_HAND) {
         word += move.dropKind < KIND_COUNT ? kDropLetters[move.dropKind] : '?';
@@ -58,16 +58,13 @@ std::string positionCommand(const ZnBan &game) { return "position sfen " + posit
 std::string lineCommand(const ZnBan &game) {
     const int plies = std::min<int>(game.moveCount(), static_cast<int>(game.history().size()));
     if (plies == 0) return positionCommand(game);
+    // An engine that is sent a foul takes the position it leads to as reached by the rules.
+    if (const LineFoul foul = firstFoul(game); !foul.judged || foul.ply >= 0) return positionCommand(game);
     ZnBan line;
     lineStart(game, line);
     std::string command = "position sfen " + positionSfen(line) + " moves";
-    for (int ply = 0; ply < plies; ++ply) {
-        const MoveSpec played = specOf(game.history()[static_cast<std::size_t>(ply)]);
-        const Move move{played.from, played.to, played.promote, played.dropKind};
-        if (!rulesProblem(line).empty() || checkMove(line, move) != Refusal::None || !applyMove(line, move))
-            return positionCommand(game);
-        command += ' ' + usiMoveWord(played);
-    }
+    for (int ply = 0; ply < plies; ++ply)
+        command += ' ' + usiMoveWord(moveOf(game.history()[static_cast<std::size_t>(ply)]));
     return command;
 }
 
@@ -76,7 +73,7 @@ BoardPv translatePv(const ZnBan &game, const std::vector<std::string> &pv, ZnBan
     BoardPv result;
     Square previousTo = IN_HAND;
     for (const std::string &word : pv) {
-        const std::optional<MoveSpec> move = readUsiMoveWord(word);
+        const std::optional<Move> move = readUsiMoveWord(word);
         if (!move) {
             result.cutWord = word;
             result.cutReason = "読めない指し手です";

@@ -13,12 +13,9 @@
 #include "record/play.h"
 
 // Reads a USI move word ("7g7f", "8h2b+", "P*5e"); empty when it is not one.
-std::optional<MoveSpec> readUsiMoveWord(std::string_view word);
+std::optional<Move> readUsiMoveWord(std::string_view word);
 // The USI word of a move.
-std::string usiMoveWord(const MoveSpec &move);
-inline std::string usiMoveWord(const Move &move) {
-    return usiMoveWord(MoveSpec{move.from, move.to, move.promote, move.dropKind});
-}
+std::string usiMoveWord(const Move &move);
 
 // The "position sfen ..." command for the position the game shows now.
 std::string positionCommand(const ZnBan &game);
@@ -30,7 +27,7 @@ std::string lineCommand(const ZnBan &game);
 
 // A PV on the board: the moves up to the first one that is illegal here, and their notation.
 struct BoardPv {
-    std::vector<MoveSpec> moves;
+    std::vector<Move> moves;
     // "▲７六歩△３四歩…" without the squares the pieces came from.
     std::string text;
     // The first move that could not be played ("" when every move was), and why.

@@ -15,6 +15,21 @@ std::string timeHeader(const std::array<TimeControl, 2> &time) {
     return "先手" + timeControlText(time[SENTE]) + "・後手" + timeControlText(time[GOTE]);
 }
 
+// Why a declaration by the side to move loses under `rule`: the first condition it fails.
+std::string declarationShortfall(const ZnBan &game, DeclarationRule rule) {
+    const Side side = game.turn();
+    const Koma *king = game.king(side);
+    const bool kingIn = king != nullptr && king->side() == side && king->square() < SQUARE_COUNT &&
+                        (side == SENTE ? rowOf(king->square()) < 3 : rowOf(king->square()) >= 6);
+    if (!kingIn) return "入玉宣言: 玉が敵陣にありません";
+    if (inCheck(game)) return "入玉宣言: 王手がかかっています";
+    if (const int pieces = piecesInEnemyCamp(game, side); pieces < 10)
+        return "入玉宣言: 敵陣の駒が10枚に足りません（" + std::to_string(pieces) + "枚）";
+    const int needed = rule == DeclarationRule::Points24 ? 24 : side == SENTE ? 28 : 27;
+    return "入玉宣言: 点数が足りません（" + std::to_string(declarationPoints(game, side)) + "点、" +
+           std::to_string(needed) + "点必要）";
+}
+
 }  // namespace
 
 GameReferee::GameReferee(GameRecord &record, GameSettings settings)
@@ -34,12 +49,10 @@ void GameReferee::start(std::int64_t now) {
     if (!hasLegalMove(record_.game())) finish(GameEnd::Mate, otherSide(toMove()), {}, now);
 }
 
-std::string GameReferee::play(const MoveSpec &move, std::int64_t now) {
+std::string GameReferee::play(const Move &move, std::int64_t now) {
     if (over()) return "対局は終わっています";
     if (checkFlag(now)) return "時間切れです";
-    if (const Refusal refusal =
-            checkMove(record_.game(), Move{move.from, move.to, move.promote, move.dropKind});
-        refusal != Refusal::None)
+    if (const Refusal refusal = checkMove(record_.game(), move); refusal != Refusal::None)
         return refusalText(refusal);
     const std::int64_t spent = clock_.stopTurn(now);
     if (std::string refused = record_.play(move); !refused.empty()) {
@@ -78,7 +91,7 @@ void GameReferee::engineAnswer(const UsiBestMove &best, std::int64_t now) {
             declare(now);
         return;
     }
-    const std::optional<MoveSpec> move = readUsiMoveWord(best.move);
+    const std::optional<Move> move = readUsiMoveWord(best.move);
     if (!move) {
         const std::string word = best.move.empty() ? "（空）" : best.move;
         return finish(GameEnd::IllegalMove, otherSide(toMove()), "読めない指し手 " + word, now);
@@ -99,7 +112,10 @@ std::string GameReferee::declare(std::int64_t now) {
     switch (judgeDeclaration(record_.game(), *settings_.declaration)) {
         case Declaration::Win: finish(GameEnd::DeclarationWon, declarer, {}, now); break;
         case Declaration::Draw: finish(GameEnd::DeclarationDrawn, std::nullopt, {}, now); break;
-        case Declaration::Lose: finish(GameEnd::DeclarationLost, otherSide(declarer), {}, now); break;
+        case Declaration::Lose:
+            finish(GameEnd::DeclarationLost, otherSide(declarer),
+                   declarationShortfall(record_.game(), *settings_.declaration), now);
+            break;
     }
     return {};
 }

@@ -73,7 +73,7 @@ public:
 
     // The side to move plays `move`. Empty when it stands; otherwise the reason in Japanese, with
     // nothing changed (a person is told and tries again). A move after the flag fell loses on time.
-    std::string play(const MoveSpec &move, std::int64_t now);
+    std::string play(const Move &move, std::int64_t now);
     // An engine's answer for the side to move: its move, 投了, or a declaration ("win"). A move that
     // cannot be read or played loses the game (反則負け).
     void engineAnswer(const UsiBestMove &best, std::int64_t now);

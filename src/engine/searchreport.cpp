@@ -32,13 +32,13 @@ std::optional<EngineReport> SearchReport::report(const std::string &engineName, 
         report.score = line->score->value;
         report.depth = line->depth.value_or(0);
         for (const std::string &word : line->pv) {
-            const std::optional<MoveSpec> move = readUsiMoveWord(word);
+            const std::optional<Move> move = readUsiMoveWord(word);
             if (!move) break;
             report.pv.push_back(*move);
         }
         for (const auto &[number, kept] : lines_) {
             const UsiInfo &reading = *kept.best();
-            const std::optional<MoveSpec> move =
+            const std::optional<Move> move =
                 reading.pv.empty() ? std::nullopt : readUsiMoveWord(reading.pv.front());
             if (move) report.readings.push_back({*move, reading.score->mate, reading.score->value});
         }

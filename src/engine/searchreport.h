@@ -13,7 +13,7 @@
 
 // The first move of one reading of a multi-line search and its score, from the side to move's view.
 struct ReadingScore {
-    MoveSpec first;
+    Move first;
     bool mate = false;
     long long score = 0;
     bool operator==(const ReadingScore &) const = default;
@@ -25,9 +25,9 @@ struct EngineReport {
     // Centipawns, or plies to mate, positive when the side to move mates.
     long long score = 0;
     // The principal variation from the position; its first move is the best move.
-    std::vector<MoveSpec> pv;
+    std::vector<Move> pv;
     // The engine's bestmove, which stands for the reading when it printed none (a book move).
-    std::optional<MoveSpec> bestMove;
+    std::optional<Move> bestMove;
     int depth = 0;
     std::string engine;
     // Every reading the search gave, the first included, in the engine's order; empty when it gave

@@ -1,6 +1,7 @@
 #include "engine/session.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -26,6 +27,12 @@ std::string shortened(const std::string &line) {
 }
 
 }  // namespace
+
+std::string exitText(const ProcessExit &exit) {
+    if (!exit.signalled) return "終了コード " + std::to_string(exit.code);
+    const char *name = ::sigabbrev_np(exit.code);
+    return "シグナル " + std::to_string(exit.code) + (name != nullptr ? " SIG" + std::string(name) : "");
+}
 
 std::optional<std::int64_t> searchLimitMs(const UsiGo &go) {
     constexpr std::int64_t kGraceMs = 5000;
@@ -218,8 +225,7 @@ void EngineSession::fail(const std::string &reason) {
     deadline_.reset();
     pending_.reset();
     killed_ = true;
-    host_.engineFault(reason + (lastLine_.empty() ? "（エンジンからは何も届いていません）"
-                                                  : "（最後に届いた行: " + lastLine_ + "）"));
+    host_.engineFault(reason + "（" + lastLineText() + "）");
     host_.killProcess();
 }
 
@@ -244,7 +250,11 @@ void EngineSession::tick(std::int64_t now) {
     }
 }
 
-void EngineSession::processEnded(std::int64_t) {
+std::string EngineSession::lastLineText() const {
+    return lastLine_.empty() ? "エンジンからは何も届いていません" : "最後に届いた行: " + lastLine_;
+}
+
+void EngineSession::processEnded(std::int64_t, std::optional<ProcessExit> exit) {
     const EngineState was = state_;
     deadline_.reset();
     pending_.reset();
@@ -253,10 +263,11 @@ void EngineSession::processEnded(std::int64_t) {
     if (killed_ || was == EngineState::Quitting || was == EngineState::NotStarted ||
         was == EngineState::Ended)
         return;
+    const std::string how = "（" + (exit ? exitText(*exit) + "、" : std::string()) + lastLineText() + "）";
     if (was == EngineState::Starting || was == EngineState::Readying)
-        host_.engineFault("エンジンが起動中に終了しました");
+        host_.engineFault("エンジンが起動中に終了しました" + how);
     else if (was == EngineState::Searching || was == EngineState::Stopping)
-        host_.engineFault("エンジンが探索中に終了しました");
+        host_.engineFault("エンジンが探索中に終了しました" + how);
     else
-        host_.engineFault("エンジンが終了しました");
+        host_.engineFault("エンジンが終了しました" + how);
 }

@@ -25,6 +25,15 @@ enum class EngineState {
 };
 
 // What a session asks of the process that carries it and tells the one who watches it.
+// How an engine process ended: the exit code it gave, or the signal that ended it.
+struct ProcessExit {
+    bool signalled = false;
+    int code = 0;
+};
+
+// "終了コード 1" or "シグナル 6 SIGABRT".
+std::string exitText(const ProcessExit &exit);
+
 class EngineSessionHost {
 public:
     virtual ~EngineSessionHost() = default;
@@ -78,7 +87,8 @@ public:
     void gameOver(const std::string &result, std::int64_t now);
     void tick(std::int64_t now);
     // The process has ended; a fault is reported unless quit or a kill the session asked for ended it.
-    void processEnded(std::int64_t now);
+    // The reason names how it ended, when known, and quotes the last line it sent.
+    void processEnded(std::int64_t now, std::optional<ProcessExit> exit = std::nullopt);
     // When the next watchdog runs out, if one is running.
     std::optional<std::int64_t> deadline() const { return deadline_; }
     // Whether a search waits to be sent.
@@ -86,6 +96,8 @@ public:
 
 private:
     void setState(EngineState state);
+    // "最後に届いた行: …", or that nothing came, for a reason the session gives.
+    std::string lastLineText() const;
     void becomeIdle(std::int64_t now);
     struct Request {
         std::string positionCommand;

@@ -3,7 +3,31 @@
 #include <sys/prctl.h>
 
 #include <QFileInfo>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+
+#include "support/syserror.h"
+
+namespace {
+
+// Why the program could not be started, in Japanese. Qt gives only the system's words ("execvp:
+// Exec format error"), so the error number behind them is found by its text.
+QString startFailure(const QString &systemWords) {
+    const QString text = systemWords.section(QStringLiteral(": "), -1);
+    for (int error = 1; error < 134; ++error) {
+        if (text != QString::fromLocal8Bit(std::strerror(error))) continue;
+        switch (error) {
+            case ENOEXEC: return QStringLiteral("実行できる形式のプログラムではありません");
+            case ENOENT: return QStringLiteral("プログラムか、それを動かすインタプリタが見つかりません");
+            case EACCES: return QStringLiteral("実行が許可されていません");
+            default: return QString::fromStdString(systemErrorText(error));
+        }
+    }
+    return systemWords;
+}
+
+}  // namespace
 
 EngineProcess::EngineProcess(QObject *parent) : QObject(parent) {
     clock_.start();
@@ -89,6 +113,12 @@ void EngineProcess::gameOver(const std::string &result) {
 
 void EngineProcess::sendLine(const std::string &line) {
     if (!running()) return;
+    // A value holding a line break would reach the engine as two commands, the second one unchecked.
+    if (line.find_first_of("\r\n") != std::string::npos) {
+        emit note(QStringLiteral("改行を含む行はエンジンに送りません: %1")
+                      .arg(QString::fromStdString(line.substr(0, line.find_first_of("\r\n")))));
+        return;
+    }
     std::string bytes = line;
     bytes += '\n';
     process_->write(bytes.data(), static_cast<qint64>(bytes.size()));
@@ -150,20 +180,20 @@ void EngineProcess::processFinished() {
     if (process_ == nullptr) return;
     // What it printed last still counts.
     readOutput();
-    processGone();
+    processGone(ProcessExit{process_->exitStatus() == QProcess::CrashExit, process_->exitCode()});
 }
 
 void EngineProcess::processError(QProcess::ProcessError error) {
     if (error != QProcess::FailedToStart || process_ == nullptr) return;
-    emit fault(QStringLiteral("エンジンを起動できません: %1").arg(process_->errorString()));
+    emit fault(QStringLiteral("エンジンを起動できません: %1").arg(startFailure(process_->errorString())));
     // The session would add that the engine ended while starting: one reason is enough.
     faultGiven_ = true;
     processGone();
 }
 
-void EngineProcess::processGone() {
+void EngineProcess::processGone(std::optional<ProcessExit> exit) {
     watchdog_.stop();
-    if (session_) session_->processEnded(now());
+    if (session_) session_->processEnded(now(), exit);
     process_->deleteLater();
     process_->disconnect(this);
     process_ = nullptr;

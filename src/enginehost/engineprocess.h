@@ -74,8 +74,9 @@ private:
     void readOutput();
     void processFinished();
     void processError(QProcess::ProcessError error);
-    // The process has finished or never started: the session hears of it and ended() is sent once.
-    void processGone();
+    // The process has finished (`exit` tells how) or never started: the session hears of it and
+    // ended() is sent once.
+    void processGone(std::optional<ProcessExit> exit = std::nullopt);
     void tick();
     void noteOnce(bool &given, const QString &text);
     // Counts a line; a second with more than kFloodLines of them is noted.

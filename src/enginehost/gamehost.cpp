@@ -124,7 +124,7 @@ QString GameHost::refusalForPerson() const {
     return {};
 }
 
-QString GameHost::play(const MoveSpec &move) {
+QString GameHost::play(const Move &move) {
     if (QString refused = refusalForPerson(); !refused.isEmpty()) return refused;
     const std::string refused = referee_->play(move, now());
     if (!refused.empty() && !referee_->over()) return QString::fromStdString(refused);

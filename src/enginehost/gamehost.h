@@ -56,7 +56,7 @@ public:
     std::int64_t now() const { return clock_.elapsed(); }
 
     // A person's move for the side to move: empty when it stands, else why not (nothing changes).
-    QString play(const MoveSpec &move);
+    QString play(const Move &move);
     // The person to move resigns, or declares (入玉宣言).
     QString resign();
     QString declare();

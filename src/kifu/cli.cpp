@@ -9,24 +9,26 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <charconv>
 #include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <csignal>
 #include <iostream>
 #include <sstream>
 #include <string_view>
 
+#include "core/position_check.h"
 #include "core/rules.h"
+#include "engine/pv.h"
 #include "kifu/analyse.h"
 #include "kifu/bookcommand.h"
 #include "kifu/csa.h"
 #include "kifu/match.h"
 #include "kifu/matecommand.h"
-#include "engine/pv.h"
 #include "kifu/showboard.h"
 #include "record/formats.h"
 #include "record/kifu_text.h"
+#include "record/notation.h"
 #include "record/play.h"
 #include "record/sfen.h"
 #include "support/savefile.h"
@@ -111,7 +113,8 @@ CommandLine parse(const std::vector<std::string> &args) {
             line.to = arg.substr(5);
         } else if (arg.starts_with("--from=")) {
             line.from = arg.substr(7);
-        } else if (arg.size() > 1 && arg[0] == '-') {
+        } else if (arg.size() > 1 && arg[0] == '-' && !std::isdigit(static_cast<unsigned char>(arg[1]))) {
+            // "-1" is left to the command, which says what its number must be.
             line.problem = "知らないオプションです: " + arg;
             return line;
         } else if (line.command.empty()) {
@@ -223,6 +226,34 @@ int convert(const CommandLine &line, const StandardInput &in, std::ostream &out,
     return 0;
 }
 
+// Why no game can reach the position the game shows or the one its line starts from, with "ので"
+// and `refused` after the reason; empty when one can. Show, perft and analyse refuse alike.
+std::string reachRefusal(const ZnBan &game, std::string_view refused) {
+    ZnBan start;
+    lineStart(game, start);
+    for (const ZnBan *position : {static_cast<const ZnBan *>(&start), &game})
+        if (std::string unreachable = reachProblem(*position); !unreachable.empty())
+            return unreachable + "ので" + std::string(refused);
+    return {};
+}
+
+// The first move of the line the game shows that the rules refuse, played again from its start,
+// with its ply and the reason: "3手目の▲１二歩打（P*1b）は反則（打ち歩詰めです）"; empty when
+// there is none.
+std::string foulText(const ZnBan &game) {
+    const LineFoul foul = firstFoul(game);
+    if (foul.ply < 0) return {};
+    ZnBan before;
+    lineStart(game, before);
+    for (int ply = 0; ply < foul.ply; ++ply)
+        before.play(moveOf(game.history()[static_cast<std::size_t>(ply)]));
+    const Square previousTo =
+        foul.ply > 0 ? game.history()[static_cast<std::size_t>(foul.ply - 1)].to : IN_HAND;
+    return std::to_string(foul.ply + 1) + "手目の" +
+           moveNotation(before, recordOf(before, foul.move), previousTo) + "（" + usiMoveWord(foul.move) +
+           "）は反則（" + refusalText(foul.refusal) + "）";
+}
+
 int show(const CommandLine &line, const StandardInput &in, std::ostream &out, std::ostream &err) {
     if (line.files.size() != 1) return usageError(err, "show には入力が一つ要ります");
     if (!line.to.empty()) return usageError(err, "show に --to は使えません");
@@ -231,6 +262,8 @@ int show(const CommandLine &line, const StandardInput &in, std::ostream &out, st
     FileBytes read;
     if (const int status = readRecord(line.files[0], line.from, in, game, notes, read, err); status != 0)
         return status;
+    if (const std::string unreachable = reachRefusal(game, "判定できません"); !unreachable.empty())
+        return fail(err, line.files[0] == "-" ? "標準入力" : line.files[0], unreachable);
     std::string text = boardDiagram(game);
     text += "\n先手の利き（各マスに利いている先手の駒の数）\n";
     text += attackTable(game, SENTE);
@@ -240,12 +273,12 @@ int show(const CommandLine &line, const StandardInput &in, std::ostream &out, st
     walkRecord(
         game, [&handicap](const ZnBan &start) { handicap = kifu::startsFromHandicap(start); },
         [](const ZnBan &, std::size_t) {});
-    text += rulesLine(game, handicap);
+    const std::string foul = foulText(game);
+    text += foul.empty() ? rulesLine(game, handicap) : "局面: " + foul + "なので、それより後は判定しません\n";
     std::string reason;
     if (!writeOutput("-", text, out, reason)) return fail(err, "標準出力", reason);
     return 0;
 }
-
 
 // Beyond this the count would run for days.
 constexpr int MAX_PERFT_DEPTH = 8;
@@ -267,6 +300,10 @@ int perft(const CommandLine &line, std::ostream &out, std::ostream &err) {
     RecordNotes notes;
     if (const RecordResult read = readSfen(game, notes, position); !read.ok)
         return fail(err, "局面", read.reason);
+    if (const std::string unreachable = reachRefusal(game, "数えられません"); !unreachable.empty())
+        return fail(err, "局面", unreachable);
+    if (const std::string foul = foulText(game); !foul.empty())
+        return fail(err, "局面", foul + "なので数えられません");
     if (const std::string problem = rulesProblem(game); !problem.empty())
         return fail(err, "局面", "ルールで判定できません（" + problem + "）");
     std::uint64_t total = 0;

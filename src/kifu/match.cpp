@@ -348,7 +348,8 @@ int runMatch(const std::vector<std::string> &args, std::ostream &out, std::ostre
     QObject::connect(&host, &SeriesHost::gameFinished, [&](const SeriesEntry &entry) { printer.gameFinished(entry); });
     QObject::connect(&host, &SeriesHost::note, [&](int index, const QString &text) { printer.note(index, text); });
     QObject::connect(&host, &SeriesHost::startFailed, [&](int index, const QString &reason, bool) {
-        printer.note(index, QStringLiteral("エンジンを起動できません: ") + reason);
+        // The reason already says what could not be done.
+        printer.note(index, reason);
     });
     QObject::connect(&host, &SeriesHost::finished, &loop, &QEventLoop::quit);
     host.start();

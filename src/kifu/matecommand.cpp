@@ -179,7 +179,7 @@ std::string mateReport(const ZnBan &game, const MateResult &result) {
     Square previousTo = IN_HAND;
     for (const Move &move : result.line) {
         if (!moves.empty()) moves += ' ';
-        moves += readingMoveText(before, MoveSpec{move.from, move.to, move.promote, move.dropKind}, previousTo);
+        moves += readingMoveText(before, Move{move.from, move.to, move.promote, move.dropKind}, previousTo);
         if (!applyMove(before, move)) break;
         previousTo = move.to;
     }

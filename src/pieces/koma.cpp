@@ -347,51 +347,36 @@ void KomaOU::listTargets(SquareFilter f, const Board &b, Side s, Square from, Sq
     lowerDiagonalStep(f, b, s, from, out);
 }
 
-// ---- rook ----
+// ---- rook and bishop ----
 
-bool KomaHI::rangesToward(int dy, int dx) const { return (dy == 0) != (dx == 0); }
+namespace {
 
-bool KomaHI::patternAllows(Square from, Square to) const {
-    return sameLine(from, to) || (promoted() && isNeighbour(from, to));
+// The rook's lines and the bishop's, in the order their targets are listed; each adds the other's
+// as single steps once promoted.
+constexpr std::array<std::array<int, 2>, 4> ORTHOGONAL = {{{0, -1}, {0, 1}, {-1, 0}, {1, 0}}};
+constexpr std::array<std::array<int, 2>, 4> DIAGONAL = {{{-1, -1}, {1, 1}, {-1, 1}, {1, -1}}};
+constexpr std::array<std::array<int, 2>, 4> DIAGONAL_STEPS = {{{-1, -1}, {-1, 1}, {1, 1}, {1, -1}}};
+
+}  // namespace
+
+bool KomaOogoma::rangesToward(int dy, int dx) const {
+    return diagonal_ ? dy != 0 && dx != 0 : (dy == 0) != (dx == 0);
 }
 
-bool KomaHI::canMoveTo(const Board &board, Square from, Square to) const {
+bool KomaOogoma::patternAllows(Square from, Square to) const {
+    return (diagonal_ ? sameDiagonal(from, to) : sameLine(from, to)) || (promoted() && isNeighbour(from, to));
+}
+
+bool KomaOogoma::canMoveTo(const Board &board, Square from, Square to) const {
     if (!validSquare(to) || !notOwnPiece(board, side(), to)) return false;
     if (promoted() && isNeighbour(from, to)) return true;
-    return sameLine(from, to) && lineIsClear(board, from, to);
+    return (diagonal_ ? sameDiagonal(from, to) : sameLine(from, to)) && lineIsClear(board, from, to);
 }
 
-void KomaHI::listTargets(SquareFilter f, const Board &b, Side s, Square from, SquareList &out) const {
-    if (promoted()) {
-        upperDiagonalStep(f, b, s, from, out);
-        lowerDiagonalStep(f, b, s, from, out);
-    }
-    ray(f, b, s, from, 0, -1, out);
-    ray(f, b, s, from, 0, 1, out);
-    ray(f, b, s, from, -1, 0, out);
-    ray(f, b, s, from, 1, 0, out);
-}
-
-// ---- bishop ----
-
-bool KomaKA::rangesToward(int dy, int dx) const { return dy != 0 && dx != 0; }
-
-bool KomaKA::patternAllows(Square from, Square to) const {
-    return sameDiagonal(from, to) || (promoted() && isNeighbour(from, to));
-}
-
-bool KomaKA::canMoveTo(const Board &board, Square from, Square to) const {
-    if (!validSquare(to) || !notOwnPiece(board, side(), to)) return false;
-    if (promoted() && isNeighbour(from, to)) return true;
-    return sameDiagonal(from, to) && lineIsClear(board, from, to);
-}
-
-void KomaKA::listTargets(SquareFilter f, const Board &b, Side s, Square from, SquareList &out) const {
-    if (promoted()) orthogonalStep(f, b, s, from, out);
-    ray(f, b, s, from, -1, -1, out);
-    ray(f, b, s, from, 1, 1, out);
-    ray(f, b, s, from, -1, 1, out);
-    ray(f, b, s, from, 1, -1, out);
+void KomaOogoma::listTargets(SquareFilter f, const Board &b, Side s, Square from, SquareList &out) const {
+    if (promoted())
+        for (const auto &[dy, dx] : diagonal_ ? ORTHOGONAL : DIAGONAL_STEPS) step(f, b, s, from, dy, dx, out);
+    for (const auto &[dy, dx] : diagonal_ ? DIAGONAL : ORTHOGONAL) ray(f, b, s, from, dy, dx, out);
 }
 
 // ---- gold ----

@@ -131,22 +131,32 @@ public:
     void listTargets(SquareFilter filter, const Board &board, Side side, Square from, SquareList &out) const override;
 };
 
-class KomaHI : public KomaTobi {
+// The rook and the bishop (大駒): each ranges along four lines, ranks and files or diagonals, and
+// once promoted also steps one square along the other four. Only their lines differ.
+class KomaOogoma : public KomaTobi {
 public:
-    KomaHI(Square square, Side side) : KomaTobi(ROOK, square, side) {}
     bool rangesToward(int dy, int dx) const override;
     bool patternAllows(Square from, Square to) const override;
     bool canMoveTo(const Board &board, Square from, Square to) const override;
     void listTargets(SquareFilter filter, const Board &board, Side side, Square from, SquareList &out) const override;
+
+protected:
+    KomaOogoma(PieceKind kind, Square square, Side side, bool diagonal)
+        : KomaTobi(kind, square, side), diagonal_(diagonal) {}
+
+private:
+    // Whether its lines are the diagonals (the bishop) rather than the ranks and files.
+    bool diagonal_;
 };
 
-class KomaKA : public KomaTobi {
+class KomaHI : public KomaOogoma {
 public:
-    KomaKA(Square square, Side side) : KomaTobi(BISHOP, square, side) {}
-    bool rangesToward(int dy, int dx) const override;
-    bool patternAllows(Square from, Square to) const override;
-    bool canMoveTo(const Board &board, Square from, Square to) const override;
-    void listTargets(SquareFilter filter, const Board &board, Side side, Square from, SquareList &out) const override;
+    KomaHI(Square square, Side side) : KomaOogoma(ROOK, square, side, false) {}
+};
+
+class KomaKA : public KomaOogoma {
+public:
+    KomaKA(Square square, Side side) : KomaOogoma(BISHOP, square, side, true) {}
 };
 
 class KomaKI : public Koma {

@@ -352,9 +352,8 @@ private:
             return "指し手は7文字（例: +7776FU）で書きます「" + quotedPart(statement) + "」";
         const Side side = statement[0] == '+' ? SENTE : GOTE;
         if (side != game_.turn()) return "手番ではない側の指し手です「" + quotedPart(statement) + "」";
-        Move read;
-        if (std::string problem = readCsaMove(game_, statement, read); !problem.empty()) return problem;
-        const MoveSpec move{read.from, read.to, read.promote, read.dropKind};
+        Move move;
+        if (std::string problem = readCsaMove(game_, statement, move); !problem.empty()) return problem;
         if (std::string problem = playMove(game_, move); !problem.empty())
             return problem + "「" + quotedPart(statement) + "」";
         return {};

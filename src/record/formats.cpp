@@ -208,7 +208,7 @@ bool holdsMainLine(const ZnBan &game, const RecordTree &tree) {
     const auto &history = game.history();
     if (main.size() != history.size()) return false;
     for (std::size_t i = 0; i < main.size(); ++i)
-        if (!sameMove(specOf(history[i]), tree.node(main[i]).move)) return false;
+        if (!(moveOf(history[i]) == tree.node(main[i]).move)) return false;
     return true;
 }
 

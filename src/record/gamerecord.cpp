@@ -38,7 +38,7 @@ void GameRecord::followPathThrough(int node) {
     const auto &history = game_.history();
     std::size_t common = 0;
     while (common < history.size() && common + 1 < path.size() &&
-           sameMove(specOf(history[common]), tree.node(path[common + 1]).move))
+           moveOf(history[common]) == tree.node(path[common + 1]).move)
         ++common;
     path_ = std::move(path);
     if (common < history.size() || common + 1 < path_.size()) {
@@ -60,7 +60,7 @@ void GameRecord::followPathThrough(int node) {
     settleMode();
 }
 
-std::string GameRecord::play(const MoveSpec &move) {
+std::string GameRecord::play(const Move &move) {
     const int here = cursorNode();
     const int known = notes_.tree.childWith(here, move);
     if (known >= 0) {
@@ -72,8 +72,7 @@ std::string GameRecord::play(const MoveSpec &move) {
         return {};
     }
     // Asked before the tree grows, so that it only grows by a move that will be made.
-    std::string reason = refusalOf(game_, move);
-    if (!reason.empty()) return reason;
+    if (const Refusal refused = game_.refusal(move); refused != Refusal::None) return refusalText(refused);
     const int added = notes_.tree.addChild(here, move);
     notes_.tree.choose(added);
     game_.truncateHistory();

@@ -52,7 +52,7 @@ public:
     // Plays `move` at the cursor: an answer the tree holds is followed, any other is added as the
     // last answer and followed; nothing is deleted. Empty on success, else a Japanese reason with
     // nothing changed.
-    std::string play(const MoveSpec &move);
+    std::string play(const Move &move);
     // Makes answer `index` at the cursor the one the current path follows; the cursor stays. False,
     // with nothing changed, when there is no such answer.
     bool choose(std::size_t index);

@@ -108,7 +108,7 @@ private:
     std::string readStart(const Json &root);
     std::string readBoard(const Json &data, PositionSpec &start);
     std::string readLine(int index, std::vector<Pending> &forks);
-    std::string readMove(const Json &move, const Where &where, MoveSpec &named);
+    std::string readMove(const Json &move, const Where &where, Move &named);
     std::string readNotes(const Json &element, const Where &where, RecordNode &node);
     std::string pathOf(int line) const;
     std::string standAt(int parent);
@@ -279,7 +279,7 @@ std::string JkfReader::readNotes(const Json &element, const Where &where, Record
     return {};
 }
 
-std::string JkfReader::readMove(const Json &move, const Where &where, MoveSpec &named) {
+std::string JkfReader::readMove(const Json &move, const Where &where, Move &named) {
     if (!move.is_object()) return fail(where(".move"), "オブジェクトではありません");
     if (!move.contains("piece") || !move["piece"].is_string())
         return fail(where(".move.piece"), "ありません");
@@ -309,7 +309,7 @@ std::string JkfReader::readMove(const Json &move, const Where &where, MoveSpec &
     if (const std::string_view reason = readSquare(move["from"], named.from); !reason.empty())
         return fail(where(".move.from"), reason);
     const Koma *piece = game.pieceAt(named.from);
-    if (piece == nullptr) return fail(where(".move.from"), "移動元に駒がありません");
+    if (piece == nullptr) return fail(where(".move.from"), refusalText(Refusal::NoPiece));
     if (piece->code() != code) return fail(where(".move.piece"), "移動元の駒と違います");
     return {};
 }
@@ -390,7 +390,7 @@ std::string JkfReader::readLine(int index, std::vector<Pending> &forks) {
             return addForks(element, number, at, where);
         }
         if (!element.contains("move")) return fail(where(), "指し手がありません");
-        MoveSpec named;
+        Move named;
         if (std::string reason = readMove(element["move"], where, named); !reason.empty()) return reason;
         const int parent = at;
         if (std::string reason = playMove(game, named); !reason.empty()) return fail(where(".move"), reason);
@@ -513,51 +513,25 @@ std::string writeJkf(ZnBan &game, const RecordNotes &notes) {
     return writeJkfUpTo(game, notes, std::string::npos);
 }
 
-std::string writeJkfUpTo(ZnBan &game, const RecordNotes &notes, std::size_t limit) {
-    RecordTree single;
-    const RecordTree &tree = treeOf(game, notes, single);
-    ZnBan board;
-    if (!buildStartOf(game, board).empty()) return {};
-    Json root = Json::object();
-    Json header = Json::object();
-    for (const auto &[key, value] : notes.headers) header[key] = value;
-    root["header"] = std::move(header);
-    root["initial"] = startJson(positionOf(board));
-    root["moves"] = Json::array();
-    // The head as nlohmann writes it, up to the empty moves array, which is then written here.
-    const std::string head = compact(root, 2);
-    const std::size_t empty = head.rfind("[]");
-    std::string text = head.substr(0, empty) + "[\n";
+namespace {
 
-    const std::vector<long long> totals = runningTotals(tree);
-    const auto totalOf = [&](int id) { return id >= 0 ? totals[static_cast<std::size_t>(id)] : 0LL; };
-    Json first = Json::object();
-    addNotes(first, -1, tree.node(RecordTree::START).comments, 0);
-    text += compact(first);
+// ---- writing ----
 
-    // The special that ends the line at `id`, with its time and comments, without its closing
-    // brace; empty when JKF has no special for its end word. The board stands at `id`.
-    const auto specialText = [&](int id, bool mainLine) {
-        const RecordNode &last = tree.node(id);
-        std::string special = specialOf(last.endWord, board.turn());
-        // The main line's illegal action goes back as it was read, where it still means the word kept.
-        const std::string_view read =
-            std::string_view(notes.csaEndWord).substr(notes.csaEndWord.empty() ? 0 : 1);
-        if (mainLine && read.ends_with("ILLEGAL_ACTION") && wordOfSpecial(read, board.turn()) == last.endWord)
-            special = std::string(read);
-        if (special.empty()) return std::string();
-        Json element{{"special", special}};
-        addNotes(element, last.endSeconds, last.endComments,
-                 totalOf(last.parent) + std::max(0, last.endSeconds));
-        std::string open = compact(element);
-        open.pop_back();
-        return open;
-    };
+// Writes a record tree as JKF text, every line where it stands in the document and each fork
+// inside the element it stands in for, from a stack rather than by recursion; no line is indented
+// by its depth, so the text grows with the record and no faster.
+class JkfWriter {
+public:
+    JkfWriter(const RecordTree &tree, const RecordNotes &notes)
+        : tree_(tree), notes_(notes), totals_(runningTotals(tree)) {}
 
-    // Every line is written where it stands in the document, each fork inside the element it stands
-    // in for, from a stack rather than by recursion; no line is indented by its depth, so the text
-    // grows with the record and no faster. A fork is a line's first node, or -1 - node for the end
-    // word of a node standing after its moves (a variation that only ends the game).
+    // The text for the game whose line starts at `start`; stops soon after passing `limit` bytes,
+    // returning what it has. Empty when the tree cannot be played from `start`.
+    std::string write(ZnBan &start, std::size_t limit);
+
+private:
+    // One line being written. A fork is a line's first node, or -1 - node for the end word of a
+    // node standing after its moves (a variation that only ends the game).
     struct Frame {
         int at;        // the node whose element (or, once `special`, whose end word) is written
         bool special;  // the element is the end word of `at`, which leads its moves
@@ -567,92 +541,160 @@ std::string writeJkfUpTo(ZnBan &game, const RecordNotes &notes, std::size_t limi
         int played;        // the moves of this line played on the board
         bool first;        // no element of this line is written yet
     };
-    // Whether the end word of `id` leads its moves in JKF: the line ends on its special, which
-    // carries them as forks. Without a special the moves go on as if there were no end word.
-    const auto leads = [&](int id) {
-        return tree.endsFirst(id) && !tree.node(id).children.empty() &&
-               jkfHoldsEndWord(tree.node(id).endWord);
-    };
-    // The forks of the element of node `id`: when it is the first of its parent's moves, the
-    // others, and an end word after them.
-    const auto forksOfMove = [&](int id) {
-        std::vector<int> forks;
-        const int parent = tree.node(id).parent;
-        const std::vector<int> &siblings = tree.node(parent).children;
-        if (siblings.front() != id || leads(parent)) return forks;
-        forks.assign(siblings.begin() + 1, siblings.end());
-        if (tree.endsLast(parent) && jkfHoldsEndWord(tree.node(parent).endWord)) forks.push_back(-1 - parent);
-        return forks;
-    };
+
+    long long totalOf(int id) const { return id >= 0 ? totals_[static_cast<std::size_t>(id)] : 0LL; }
+    std::string specialText(int id, bool mainLine) const;
+    bool leads(int id) const;
+    std::vector<int> forksOfMove(int id) const;
+    // Opens the element of the top frame.
+    void begin(Frame &frame, bool mainLine);
+    // Closes the top frame's element and moves on along its line; false when a move cannot be
+    // played or taken back.
+    bool finish(Frame &frame, bool mainLine, bool &popped);
+
+    const RecordTree &tree_;
+    const RecordNotes &notes_;
+    const std::vector<long long> totals_;
+    ZnBan *board_ = nullptr;
+    std::string text_;
+};
+
+// The special that ends the line at `id`, with its time and comments, without its closing brace;
+// empty when JKF has no special for its end word. The board stands at `id`.
+std::string JkfWriter::specialText(int id, bool mainLine) const {
+    const RecordNode &last = tree_.node(id);
+    std::string special = specialOf(last.endWord, board_->turn());
+    // The main line's illegal action goes back as it was read, where it still means the word kept.
+    const std::string_view read =
+        std::string_view(notes_.csaEndWord).substr(notes_.csaEndWord.empty() ? 0 : 1);
+    if (mainLine && read.ends_with("ILLEGAL_ACTION") && wordOfSpecial(read, board_->turn()) == last.endWord)
+        special = std::string(read);
+    if (special.empty()) return {};
+    Json element{{"special", special}};
+    addNotes(element, last.endSeconds, last.endComments, totalOf(last.parent) + std::max(0, last.endSeconds));
+    std::string open = compact(element);
+    open.pop_back();
+    return open;
+}
+
+// Whether the end word of `id` leads its moves in JKF: the line ends on its special, which carries
+// them as forks. Without a special the moves go on as if there were no end word.
+bool JkfWriter::leads(int id) const {
+    return tree_.endsFirst(id) && !tree_.node(id).children.empty() && jkfHoldsEndWord(tree_.node(id).endWord);
+}
+
+// The forks of the element of node `id`: when it is the first of its parent's moves, the others,
+// and an end word after them.
+std::vector<int> JkfWriter::forksOfMove(int id) const {
+    std::vector<int> forks;
+    const int parent = tree_.node(id).parent;
+    const std::vector<int> &siblings = tree_.node(parent).children;
+    if (siblings.front() != id || leads(parent)) return forks;
+    forks.assign(siblings.begin() + 1, siblings.end());
+    if (tree_.endsLast(parent) && jkfHoldsEndWord(tree_.node(parent).endWord)) forks.push_back(-1 - parent);
+    return forks;
+}
+
+void JkfWriter::begin(Frame &frame, bool mainLine) {
+    frame.begun = true;
+    if (frame.special) {
+        text_ += ",\n" + specialText(frame.at, mainLine) + ",\"forks\":[";
+        return;
+    }
+    text_ += frame.first ? "\n" : ",\n";
+    frame.first = false;
+    text_ += moveElement(*board_, tree_, frame.at, totalOf(frame.at));
+    frame.forks = forksOfMove(frame.at);
+    if (!frame.forks.empty()) text_ += ",\"forks\":[";
+}
+
+bool JkfWriter::finish(Frame &frame, bool mainLine, bool &popped) {
+    popped = false;
+    if (!frame.forks.empty() || frame.special) text_ += ']';
+    text_ += '}';
+    const RecordNode &node = tree_.node(frame.at);
+    if (!frame.special) {
+        if (!playMove(*board_, node.move).empty()) return false;
+        ++frame.played;
+        if (leads(frame.at)) {
+            frame = {frame.at, true, false, node.children, 0, frame.played, frame.first};
+            return true;
+        }
+        if (!node.children.empty()) {
+            frame = {node.children.front(), false, false, {}, 0, frame.played, frame.first};
+            return true;
+        }
+        if (const std::string special = specialText(frame.at, mainLine); !special.empty())
+            text_ += ",\n" + special + "}";
+    }
+    text_ += "\n]";
+    for (int undo = frame.played; undo > 0; --undo)
+        if (!board_->undoMove()) return false;
+    popped = true;
+    return true;
+}
+
+std::string JkfWriter::write(ZnBan &start, std::size_t limit) {
+    board_ = &start;
+    Json root = Json::object();
+    Json header = Json::object();
+    for (const auto &[key, value] : notes_.headers) header[key] = value;
+    root["header"] = std::move(header);
+    root["initial"] = startJson(positionOf(start));
+    root["moves"] = Json::array();
+    // The head as nlohmann writes it, up to the empty moves array, which is then written here.
+    const std::string head = compact(root, 2);
+    const std::size_t empty = head.rfind("[]");
+    text_ = head.substr(0, empty) + "[\n";
+    Json first = Json::object();
+    addNotes(first, -1, tree_.node(RecordTree::START).comments, 0);
+    text_ += compact(first);
+
     std::vector<Frame> stack;
-    const RecordNode &start = tree.node(RecordTree::START);
-    if (start.children.empty()) {
+    const RecordNode &top = tree_.node(RecordTree::START);
+    if (top.children.empty()) {
         if (const std::string special = specialText(RecordTree::START, true); !special.empty())
-            text += ",\n" + special + "}";
-        text += "\n]";
+            text_ += ",\n" + special + "}";
+        text_ += "\n]";
     } else if (leads(RecordTree::START)) {
-        stack.push_back({RecordTree::START, true, false, start.children, 0, 0, false});
+        stack.push_back({RecordTree::START, true, false, top.children, 0, 0, false});
     } else {
-        stack.push_back({start.children.front(), false, false, {}, 0, 0, false});
+        stack.push_back({top.children.front(), false, false, {}, 0, 0, false});
     }
     while (!stack.empty()) {
         // Past the limit the rest cannot matter: the caller refuses the text by its size.
-        if (text.size() > limit) return text;
+        if (text_.size() > limit) return text_;
         Frame &frame = stack.back();
-        if (!frame.begun) {
-            frame.begun = true;
-            if (frame.special) {
-                text += ",\n" + specialText(frame.at, stack.size() == 1) + ",\"forks\":[";
-            } else {
-                text += frame.first ? "\n" : ",\n";
-                frame.first = false;
-                text += moveElement(board, tree, frame.at, totalOf(frame.at));
-                frame.forks = forksOfMove(frame.at);
-                if (!frame.forks.empty()) text += ",\"forks\":[";
-            }
-        }
+        const bool mainLine = stack.size() == 1;
+        if (!frame.begun) begin(frame, mainLine);
         if (frame.next < frame.forks.size()) {
             const int fork = frame.forks[frame.next++];
-            text += frame.next > 1 ? ",[" : "[";
+            text_ += frame.next > 1 ? ",[" : "[";
             if (fork >= 0) {
                 stack.push_back({fork, false, false, {}, 0, 0, true});
                 continue;
             }
             // A variation that only ends the game: the board stands where it ends.
-            text += "\n" + specialText(-1 - fork, false) + "}\n]";
+            text_ += "\n" + specialText(-1 - fork, false) + "}\n]";
             continue;
         }
-        if (!frame.forks.empty() || frame.special) text += ']';
-        text += '}';
-        const RecordNode &node = tree.node(frame.at);
-        if (!frame.special) {
-            if (!playMove(board, node.move).empty()) return {};
-            ++frame.played;
-            if (leads(frame.at)) {
-                frame.special = true;
-                frame.begun = false;
-                frame.forks = node.children;
-                frame.next = 0;
-                continue;
-            }
-            if (!node.children.empty()) {
-                frame.at = node.children.front();
-                frame.begun = false;
-                frame.forks.clear();
-                frame.next = 0;
-                continue;
-            }
-            if (const std::string special = specialText(frame.at, stack.size() == 1); !special.empty())
-                text += ",\n" + special + "}";
-        }
-        text += "\n]";
-        for (int undo = frame.played; undo > 0; --undo)
-            if (!board.undoMove()) return {};
-        stack.pop_back();
+        bool popped = false;
+        if (!finish(frame, mainLine, popped)) return {};
+        if (popped) stack.pop_back();
     }
-    text += head.substr(empty + 2);
-    text += '\n';
-    return text;
+    text_ += head.substr(empty + 2);
+    text_ += '\n';
+    return text_;
+}
+
+}  // namespace
+
+std::string writeJkfUpTo(ZnBan &game, const RecordNotes &notes, std::size_t limit) {
+    RecordTree single;
+    const RecordTree &tree = treeOf(game, notes, single);
+    ZnBan board;
+    if (!buildStartOf(game, board).empty()) return {};
+    return JkfWriter(tree, notes).write(board, limit);
 }
 
 bool jkfHoldsEndWord(std::string_view word) { return !specialOf(word, SENTE).empty(); }

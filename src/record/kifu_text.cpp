@@ -49,6 +49,15 @@ public:
     void skipSpaces() {
         while (current_.length != 0 && isSpace(current_.code)) next();
     }
+    // Reads the ASCII digits here, however many; returns their count, with their value in `value`
+    // when there are at most `most` of them (more would not fit, and the caller refuses them).
+    int readDigits(int most, long long &value) {
+        int digits = 0;
+        value = 0;
+        for (; current_.code >= '0' && current_.code <= '9'; next())
+            if (++digits <= most) value = value * 10 + static_cast<long long>(current_.code - '0');
+        return digits;
+    }
     bool atEnd() const { return position_ >= text_.size(); }
     std::string_view rest() const { return text_.substr(position_); }
     std::size_t position() const { return position_; }
@@ -271,20 +280,11 @@ bool readMoveTime(Scanner &in, int &seconds) {
     if (!in.eat(U'(')) return false;
     in.skipSpaces();
     // Up to the longest time a CSA "T" line holds, which the KIF writer gives in minutes.
-    long long minutes = 0;
-    int digits = 0;
-    while (in.peek() >= '0' && in.peek() <= '9' && digits < 8) {
-        minutes = minutes * 10 + static_cast<int>(in.peek() - '0');
-        in.next(), ++digits;
-    }
-    if (digits == 0 || !in.eat(U':')) return false;
-    int secondsPart = 0;
-    digits = 0;
-    while (in.peek() >= '0' && in.peek() <= '9' && digits < 2) {
-        secondsPart = secondsPart * 10 + static_cast<int>(in.peek() - '0');
-        in.next(), ++digits;
-    }
-    if (digits == 0 || minutes * 60 + secondsPart > 999'999'999) return false;
+    long long minutes = 0, secondsPart = 0;
+    const int minuteDigits = in.readDigits(8, minutes);
+    if (minuteDigits == 0 || minuteDigits > 8 || !in.eat(U':')) return false;
+    const int secondDigits = in.readDigits(2, secondsPart);
+    if (secondDigits == 0 || secondDigits > 2 || minutes * 60 + secondsPart > 999'999'999) return false;
     seconds = static_cast<int>(minutes * 60 + secondsPart);
     return true;
 }
@@ -316,7 +316,7 @@ private:
     std::string ensureBuilt();
     // Puts the game back on the main line once every branch is read.
     std::string finish();
-    std::string resolve(const WrittenMove &written, MoveSpec &named);
+    std::string resolve(const WrittenMove &written, Move &named);
     void addComment(std::string_view comment);
 
     int line_ = 0;
@@ -499,13 +499,9 @@ std::string Reader::startBranch(std::string_view text) {
     in.eat("変化");
     if (!in.eat("：")) in.eat(U':');
     in.skipSpaces();
-    long number = 0;
-    int digits = 0;
-    while (in.peek() >= '0' && in.peek() <= '9') {
-        if (++digits > 6) return "変化の手数が大きすぎます";
-        number = number * 10 + static_cast<long>(in.peek() - '0');
-        in.next();
-    }
+    long long number = 0;
+    const int digits = in.readDigits(6, number);
+    if (digits > 6) return "変化の手数が大きすぎます";
     if (digits == 0 || !in.eat(U'手')) return "変化の手数が読めません";
     // The branch replaces move `number` of the line read just before it.
     const long index = number - std::max(0L, numberBase_);
@@ -531,14 +527,9 @@ std::string Reader::startBranch(std::string_view text) {
 std::string Reader::readKifMoveLine(std::string_view line) {
     if (std::string reason = refuseAfterFreeText(); !reason.empty()) return reason;
     Scanner in(line);
-    long number = 0;
-    int digits = 0;
-    while (in.peek() >= '0' && in.peek() <= '9') {
-        // Seven digits number more moves than a record the size of the largest file opened holds.
-        if (++digits > 7) return "手数が大きすぎます";
-        number = number * 10 + static_cast<long>(in.peek() - '0');
-        in.next();
-    }
+    long long number = 0;
+    // Seven digits number more moves than a record the size of the largest file opened holds.
+    if (in.readDigits(7, number) > 7) return "手数が大きすぎます";
     if (lastNumber_ >= 0 && number != lastNumber_ + 1) return "手数が続いていません";
     if (numberBase_ < 0) numberBase_ = number - 1;
     lastNumber_ = number;
@@ -598,12 +589,12 @@ std::string Reader::ensureBuilt() {
     return {};
 }
 
-std::string Reader::resolve(const WrittenMove &written, MoveSpec &named) {
+std::string Reader::resolve(const WrittenMove &written, Move &named) {
     named.to = written.same ? previousTo_ : written.to;
     named.promote = written.promote;
     if (written.hasOrigin) {
         const Koma *piece = game.pieceAt(written.from);
-        if (piece == nullptr) return "移動元に駒がありません";
+        if (piece == nullptr) return refusalText(Refusal::NoPiece);
         if (piece->code() != written.code)
             return "移動元の駒は「" + std::string(kifPieceName(piece->code())) + "」です";
         named.from = written.from;
@@ -630,7 +621,7 @@ std::string Reader::resolve(const WrittenMove &written, MoveSpec &named) {
         named.dropKind = code;
         return {};
     }
-    return "その駒はそこへ動けません";
+    return refusalText(Refusal::CannotReach);
 }
 
 std::string Reader::play(const WrittenMove &written, int seconds) {
@@ -652,7 +643,7 @@ std::string Reader::play(const WrittenMove &written, int seconds) {
     if (std::string reason = ensureBuilt(); !reason.empty()) return reason;
     if (ended_) return "終局の後に指し手があります";
     if (written.same && previousTo_ == IN_HAND) return "前の手がないのに「同」があります";
-    MoveSpec named;
+    Move named;
     if (std::string reason = resolve(written, named); !reason.empty()) return reason;
     if (std::string reason = playMove(game, named); !reason.empty()) return reason;
     previousTo_ = named.to;

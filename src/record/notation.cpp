@@ -158,20 +158,20 @@ std::string ki2MoveText(const ZnBan &before, const MoveHistory &record, Square p
     return ki2Text(before, record, previousTo, false);
 }
 
-std::string readingMoveText(const ZnBan &before, const MoveSpec &move, Square previousTo) {
+std::string readingMoveText(const ZnBan &before, const Move &move, Square previousTo) {
     if (move.to >= SQUARE_COUNT || (move.from >= SQUARE_COUNT && move.from != IN_HAND)) return {};
     const MoveHistory record = recordOf(before, move);
     if (record.piece == nullptr) return {};
     return ki2Text(before, record, previousTo, true);
 }
 
-std::string readingText(const ZnBan &position, const std::vector<MoveSpec> &moves, std::size_t *played) {
+std::string readingText(const ZnBan &position, const std::vector<Move> &moves, std::size_t *played) {
     ZnBan scratch;
     copyPosition(position, scratch);
     std::string text;
     std::size_t count = 0;
     Square previousTo = IN_HAND;
-    for (const MoveSpec &move : moves) {
+    for (const Move &move : moves) {
         std::string name = readingMoveText(scratch, move, previousTo);
         if (name.empty() || !playMove(scratch, move).empty()) break;
         text += name;

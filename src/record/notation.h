@@ -47,11 +47,10 @@ std::string ki2MoveText(const ZnBan &before, const MoveHistory &record, Square p
 
 // One move of an engine reading: KI2's form, but 打 on every drop and never an origin; "" when
 // `before` has no piece to make it.
-std::string readingMoveText(const ZnBan &before, const MoveSpec &move, Square previousTo);
+std::string readingMoveText(const ZnBan &before, const Move &move, Square previousTo);
 
 // A reading from `position`: its moves one after another ("▲７六歩△３四歩▲２二角成△同　銀"), each
 // named in the position the moves before it lead to, the first always in full (a reader has no
 // move before it to take 同 from). The text stops before the first move that is illegal there;
 // `played`, when given, receives the number of moves written.
-std::string readingText(const ZnBan &position, const std::vector<MoveSpec> &moves,
-                        std::size_t *played = nullptr);
+std::string readingText(const ZnBan &position, const std::vector<Move> &moves, std::size_t *played = nullptr);

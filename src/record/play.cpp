@@ -10,48 +10,9 @@ int dropPosition(const ZnBan &game, PieceKind kind) {
     return held ? position : -1;
 }
 
-std::string refusalOf(const ZnBan &game, const MoveSpec &move) {
-    if (move.from == IN_HAND) {
-        // A captured king goes to the hand like any piece, and the game's own drop rule decides
-        // whether it may come back; only a kind that does not exist is refused here.
-        if (move.dropKind >= KIND_COUNT) return "その駒は打てません";
-        if (move.promote) return "駒を打つ手で成ることはできません";
-        for (const Koma *piece : game.hand(game.turn()))
-            if (piece->kind() == move.dropKind)
-                return move.to < SQUARE_COUNT && piece->canDropOn(move.to, game.board())
-                           ? std::string()
-                           : "そこには打てません";
-        return "打つ駒を持っていません";
-    }
-    if (move.from >= SQUARE_COUNT || move.to >= SQUARE_COUNT) return "マス目が盤の外です";
-    const Koma *piece = game.pieceAt(move.from);
-    if (piece == nullptr) return "移動元に駒がありません";
-    if (!game.isTurnPiece(piece)) return "手番の側の駒ではありません";
-    switch (game.classifyMove(move.from, move.to)) {
-        case Illegal: return "その駒はそこへ動けません";
-        case NoPromotion: return move.promote ? "成れない手です" : "";
-        case PromotionForced: return move.promote ? "" : "成らなければならない手です";
-        case PromotionOptional: return {};
-    }
-    return "指せない手です";
-}
-
-std::string playMove(ZnBan &game, const MoveSpec &move) {
-    if (std::string refused = refusalOf(game, move); !refused.empty()) return refused;
-    if (move.from == IN_HAND)
-        return game.dropPiece(dropPosition(game, move.dropKind), move.to) ? std::string()
-                                                                          : "そこには打てません";
-    if (!game.makeMove(move.from, move.to, move.promote)) return "指せない手です";
-    return {};
-}
-
-MoveSpec specOf(const MoveHistory &record) {
-    MoveSpec move;
-    move.from = record.from;
-    move.to = record.to;
-    move.promote = record.promoted != 0;
-    if (record.from == IN_HAND && record.piece != nullptr) move.dropKind = record.piece->kind();
-    return move;
+std::string playMove(ZnBan &game, const Move &move) {
+    if (const Refusal refused = game.refusal(move); refused != Refusal::None) return refusalText(refused);
+    return game.play(move) ? std::string() : refusalText(Refusal::CannotReach);
 }
 
 bool walkRecord(ZnBan &game, const std::function<void(const ZnBan &)> &start,
@@ -83,7 +44,7 @@ bool walkRecord(ZnBan &game, const std::function<void(const ZnBan &)> &start,
     return walked && game.moveCount() == standing;
 }
 
-MoveHistory recordOf(const ZnBan &before, const MoveSpec &move) {
+MoveHistory recordOf(const ZnBan &before, const Move &move) {
     MoveHistory record;
     record.from = move.from;
     record.to = move.to;

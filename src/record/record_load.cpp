@@ -192,26 +192,27 @@ RecordResult readTurn(ZnBan &game, const Word &word) {
     return rejected(word, "手番は「+」（先手）か「-」（後手）でなければなりません");
 }
 
+// Plays `move`, or names the rule that refuses it.
+RecordResult played(ZnBan &game, const Word &word, const Move &move) {
+    if (const Refusal refused = game.refusal(move); refused != Refusal::None)
+        return rejected(word, refusalText(refused));
+    return game.play(move) ? ok() : rejected(word, refusalText(Refusal::CannotReach));
+}
+
 // A drop record: the first piece of the named kind in the hand of the side to move.
 RecordResult readDrop(ZnBan &game, const Word &word, PieceCode code, Square to) {
     if (isPromotedCode(code)) return rejected(word, "駒を打つ手に成駒の記号は使えません");
-    const int position = dropPosition(game, baseKindOf(code));
-    if (position < 0) return rejected(word, "手番の側はその駒を持っていません");
-    if (!game.dropPiece(position, to)) return rejected(word, "その駒はそこに打てません");
-    return ok();
+    return played(game, word, {IN_HAND, to, false, baseKindOf(code)});
 }
 
 // A board move: the code names the mover's kind, plain or (when it promotes now or already has)
 // promoted, and the rules must accept the move.
 RecordResult readBoardMove(ZnBan &game, const Word &word, PieceCode code, Square from, Square to) {
     const Koma *piece = game.pieceAt(from);
-    if (piece == nullptr) return rejected(word, "移動元に駒がありません");
-    if (!game.isTurnPiece(piece)) return rejected(word, "移動元の駒が手番の側の駒ではありません");
-    if (baseKindOf(code) != piece->kind()) return rejected(word, "駒の記号が移動元の駒と合いません");
-    const bool promote = isPromotedCode(code) && !piece->promoted();
-    if (!game.makeMove(from, to, promote))
-        return rejected(word, "この指し手は指せません（駒の動きか成・不成が規則に合いません）");
-    return ok();
+    if (piece != nullptr && game.isTurnPiece(piece) && baseKindOf(code) != piece->kind())
+        return rejected(word, "駒の記号が移動元の駒と合いません");
+    const bool promote = isPromotedCode(code) && (piece == nullptr || !piece->promoted());
+    return played(game, word, {from, to, promote});
 }
 
 // One move record, played for the side to move. A file the program wrote never holds a record

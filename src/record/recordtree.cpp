@@ -2,18 +2,13 @@
 
 #include <algorithm>
 
-bool sameMove(const MoveSpec &a, const MoveSpec &b) {
-    return a.from == b.from && a.to == b.to && a.promote == b.promote &&
-           (a.from != IN_HAND || a.dropKind == b.dropKind);
-}
-
-int RecordTree::childWith(int parent, const MoveSpec &move) const {
+int RecordTree::childWith(int parent, const Move &move) const {
     for (int child : node(parent).children)
-        if (sameMove(node(child).move, move)) return child;
+        if (node(child).move == move) return child;
     return -1;
 }
 
-int RecordTree::addChild(int parent, const MoveSpec &move) {
+int RecordTree::addChild(int parent, const Move &move) {
     const int id = size();
     RecordNode added;
     added.move = move;
@@ -154,7 +149,7 @@ std::string RecordTree::findFault() const {
         }
         for (std::size_t i = 0; i < here.children.size(); ++i)
             for (std::size_t j = i + 1; j < here.children.size(); ++j)
-                if (sameMove(node(here.children[i]).move, node(here.children[j]).move))
+                if (node(here.children[i]).move == node(here.children[j]).move)
                     return "node " + std::to_string(id) + " has one move twice";
     }
     for (int id = 1; id < size(); ++id)
@@ -174,7 +169,7 @@ bool sameTree(const RecordTree &a, const RecordTree &b) {
             x.children.size() != y.children.size() ||
             (!x.endWord.empty() && !x.children.empty() && x.endFirst != y.endFirst))
             return false;
-        if (left != RecordTree::START && !sameMove(x.move, y.move)) return false;
+        if (left != RecordTree::START && !(x.move == y.move)) return false;
         for (std::size_t i = 0; i < x.children.size(); ++i)
             pending.emplace_back(x.children[i], y.children[i]);
     }

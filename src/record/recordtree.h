@@ -12,7 +12,7 @@
 
 struct RecordNode {
     // The move that leads to this node; meaningless for the start.
-    MoveSpec move;
+    Move move;
     // Comment lines after the move (for the start: before the first move).
     std::vector<std::string> comments;
     // The seconds the move took; -1 when unknown.
@@ -48,9 +48,9 @@ public:
     RecordNode &node(int id) { return nodes_[static_cast<std::size_t>(id)]; }
 
     // The child of `parent` that plays `move` (the drop kind counts for drops only); -1 if none.
-    int childWith(int parent, const MoveSpec &move) const;
+    int childWith(int parent, const Move &move) const;
     // Appends `move` as the last child of `parent` and returns the new node.
-    int addChild(int parent, const MoveSpec &move);
+    int addChild(int parent, const Move &move);
     // The number of moves from the start to `id`.
     int depth(int id) const;
     // How many moves have a sibling before them: the branches beyond the main line.
@@ -97,9 +97,6 @@ public:
 private:
     std::vector<RecordNode> nodes_;
 };
-
-// Two moves are the same when their origin, destination and promotion agree, and for a drop the kind.
-bool sameMove(const MoveSpec &a, const MoveSpec &b);
 
 // Whether two trees hold the same moves in the same order at every fork, with the same comments,
 // times and end words, however their nodes are numbered; the chosen answers do not count.

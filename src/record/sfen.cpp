@@ -114,8 +114,9 @@ std::string readHands(std::string_view hands, PositionSpec &position) {
 std::string readPosition(Words &words, PositionSpec &position, int &moveNumber) {
     std::string_view board, turn, hands, number;
     if (!words.next(board)) return "SFEN がありません";
-    if (!words.next(turn) || !words.next(hands)) return "SFEN が途中で切れています（手番と持ち駒が要ります）";
+    // A broken board is named before what is missing after it, which it may have swallowed.
     if (std::string problem = readBoard(board, position); !problem.empty()) return problem;
+    if (!words.next(turn) || !words.next(hands)) return "SFEN が途中で切れています（手番と持ち駒が要ります）";
     if (turn != "b" && turn != "w") return "手番は b（先手）か w（後手）です「" + quotedPart(turn) + "」";
     position.turn = turn == "b" ? SENTE : GOTE;
     if (std::string problem = readHands(hands, position); !problem.empty()) return problem;
@@ -138,7 +139,7 @@ bool usiSquare(char file, char rank, Square &square) {
     return true;
 }
 
-bool readUsiMove(std::string_view word, MoveSpec &move) {
+bool readUsiMove(std::string_view word, Move &move) {
     if (word.size() == 4 && word[1] == '*') {
         const int kind = kindOfLetter(word[0]);
         if (kind < 0) return false;
@@ -171,7 +172,7 @@ std::string readLine(ZnBan &game, std::string_view line, int &moveNumber) {
     if (!words.next(word)) return {};
     if (word != "moves") return "局面の後は「moves」で指し手を続けます「" + quotedPart(word) + "」";
     while (words.next(word)) {
-        MoveSpec move;
+        Move move;
         if (!readUsiMove(word, move))
             return std::to_string(game.moveCount() + 1) + "手目の指し手が読めません「" + quotedPart(word) +
                    "」";

@@ -10,7 +10,7 @@ RecordTree treeOfLine(const ZnBan &game, const RecordNotes &notes) {
     int at = RecordTree::START;
     const auto &history = game.history();
     for (std::size_t index = 0; index < history.size(); ++index) {
-        at = tree.addChild(at, specOf(history[index]));
+        at = tree.addChild(at, moveOf(history[index]));
         RecordNode &added = tree.node(at);
         added.comments = notes.commentsAfter(index + 1);
         added.seconds = notes.secondsOf(index + 1);

@@ -10,7 +10,7 @@ GameLine currentLine(ZnBan &game) {
     walkRecord(
         game, [&](const ZnBan &start) { line.start = positionOf(start); },
         [&](const ZnBan &walked, std::size_t index) {
-            line.moves.push_back(specOf(walked.history()[index]));
+            line.moves.push_back(moveOf(walked.history()[index]));
         });
     return line;
 }
@@ -45,7 +45,7 @@ int GameAnalysis::playableMoves() {
 bool GameAnalysis::advanceTo(int ply) {
     while (ply_ < ply) {
         copyPosition(game_, previous_);
-        const MoveSpec &move = line_.moves[static_cast<std::size_t>(ply_)];
+        const Move &move = line_.moves[static_cast<std::size_t>(ply_)];
         if (std::string reason = playMove(game_, move); !reason.empty()) {
             error_ = std::to_string(ply_ + 1) + "手目が指せません: " + reason;
             last_ = ply_;
@@ -66,7 +66,7 @@ void GameAnalysis::submit(const EngineReport &report) {
     if (done_) return;
     PositionResult result;
     result.evaluation = senteView(game_.turn(), report.mate, report.score);
-    std::vector<MoveSpec> reading = report.pv;
+    std::vector<Move> reading = report.pv;
     if (reading.empty() && report.bestMove) reading.push_back(*report.bestMove);
     std::size_t legal = 0;
     result.pvText = readingText(game_, reading, &legal);
@@ -99,7 +99,7 @@ void GameAnalysis::judgeMoveInto(int ply) {
     const std::optional<PositionResult> &after = results_[static_cast<std::size_t>(ply)];
     if (!before || !after) return;
     const Side mover = previous_.turn();
-    const MoveSpec &played = line_.moves[static_cast<std::size_t>(ply - 1)];
+    const Move &played = line_.moves[static_cast<std::size_t>(ply - 1)];
     // A move the search before it read is measured inside that one search, where both scores come
     // from the same depth; two short searches in a row disagree by more than many a mistake loses.
     Evaluation afterMove = after->evaluation;

@@ -21,7 +21,7 @@
 // The moves of a game's current line and the position they start from.
 struct GameLine {
     PositionSpec start;
-    std::vector<MoveSpec> moves;
+    std::vector<Move> moves;
 };
 
 // The line `game` holds, whatever move it stands at; the game ends where it stood.
@@ -31,7 +31,7 @@ GameLine currentLine(ZnBan &game);
 struct PositionResult {
     Evaluation evaluation;
     // The reading, cut before its first move that is illegal here.
-    std::vector<MoveSpec> pv;
+    std::vector<Move> pv;
     // Whether the engine's reading held such a move; no move is judged from it then.
     bool readingCut = false;
     // The reading in Japanese notation.
@@ -40,7 +40,7 @@ struct PositionResult {
     std::string engine;
     // The first move and the evaluation (sente's view) of each reading of the search, the first
     // included, when the engine gave several.
-    std::vector<std::pair<MoveSpec, Evaluation>> readings;
+    std::vector<std::pair<Move, Evaluation>> readings;
 };
 
 // The judgement of one move, from the results of the positions before and after it.

@@ -34,7 +34,7 @@ struct After {
     ZnBan game;
     std::vector<Koma *> pieces;
 
-    bool play(const ZnBan &before, const MoveSpec &move) {
+    bool play(const ZnBan &before, const Move &move) {
         copyPosition(before, game);
         if (!playMove(game, move).empty()) return false;
         pieces = game.allPieces();
@@ -133,11 +133,11 @@ std::string twoTargets(const Koma &first, const Koma &second) {
 }
 
 // The refutation's first plies played from `after`, stopping before a move that is not legal.
-std::vector<RefutationPly> playRefutation(const ZnBan &after, const std::vector<MoveSpec> &moves) {
+std::vector<RefutationPly> playRefutation(const ZnBan &after, const std::vector<Move> &moves) {
     std::vector<RefutationPly> plies;
     ZnBan scratch;
     copyPosition(after, scratch);
-    for (const MoveSpec &move : moves) {
+    for (const Move &move : moves) {
         if (plies.size() == kRefutationPlies) break;
         RefutationPly ply;
         // Each move is named on its own, with its square: a sentence has no move before it.
@@ -232,7 +232,7 @@ SideSafety sideSafety(const ZnBan &game, Side side) {
     return safety;
 }
 
-std::string mistakeReason(const ZnBan &before, const MoveSpec &played, const MoveSpec &best,
+std::string mistakeReason(const ZnBan &before, const Move &played, const Move &best,
                           const Refutation &refutation) {
     After afterPlayed, afterBest;
     if (!afterPlayed.play(before, played) || !afterBest.play(before, best)) return {};

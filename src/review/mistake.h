@@ -57,7 +57,7 @@ SideSafety sideSafety(const ZnBan &game, Side side);
 
 // The engine's reading after the move played: what the opponent does against it.
 struct Refutation {
-    std::vector<MoveSpec> moves;
+    std::vector<Move> moves;
     // Whether the search after the move found a mate for the opponent.
     bool mates = false;
 };
@@ -69,5 +69,5 @@ struct Refutation {
 // it leads to, then the first of the opponent's moves that wins material, attacks two pieces at
 // once or promotes. It is a hint, not a proof. Falls back to naming the best move; empty when
 // either move is illegal in `before`.
-std::string mistakeReason(const ZnBan &before, const MoveSpec &played, const MoveSpec &best,
+std::string mistakeReason(const ZnBan &before, const Move &played, const Move &best,
                           const Refutation &refutation = {});

@@ -71,7 +71,7 @@ ReadingsModel::View ReadingsModel::view(int lineCount) {
         if (!selectedMove_.empty() && row.firstMove == selectedMove_) view.selected = int(view.rows.size());
         view.rows.push_back(std::move(row));
         if (pv.moves.empty()) continue;
-        const MoveSpec &first = pv.moves.front();
+        const Move &first = pv.moves.front();
         ReadingArrow arrow;
         arrow.from = first.from;
         arrow.to = first.to;

@@ -64,7 +64,7 @@ void TZnMainForm::toggleAnalysis() {
     analysis_->startAnalysis(path, engineStore().options(path), document_.game());
 }
 
-void TZnMainForm::addLineToRecord(const std::string &position, const std::vector<MoveSpec> &moves) {
+void TZnMainForm::addLineToRecord(const std::string &position, const std::vector<Move> &moves) {
     if (position != positionSfen(document_.game())) {
         SetStatusText(QStringLiteral("局面が変わったので読み筋を棋譜に加えませんでした"));
         return;
@@ -73,7 +73,7 @@ void TZnMainForm::addLineToRecord(const std::string &position, const std::vector
     // added, nothing is deleted. The board then comes back to where it stood, on the new path.
     const int cursor = document_.record().cursor();
     int played = 0;
-    for (const MoveSpec &move : moves) {
+    for (const Move &move : moves) {
         if (!document_.record().play(move).empty()) break;
         ++played;
     }

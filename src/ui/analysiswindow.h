@@ -72,7 +72,7 @@ signals:
     void analysingChanged(bool on);
     // The player asked for a line to go into the record as a branch: its moves from the position
     // whose SFEN is `position`, so that a board that has moved on since is not given them.
-    void lineToRecord(const std::string &position, const std::vector<MoveSpec> &moves);
+    void lineToRecord(const std::string &position, const std::vector<Move> &moves);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -70,7 +70,7 @@ void TZnMainForm::createBookWindow() {
     });
     connect(bookWindow_, &TBookWindow::playRequested, this, [this](Move move) {
         if (refuseDuringGame()) return;
-        const MoveSpec spec{move.from, move.to, move.promote, move.from == IN_HAND ? move.dropKind : PAWN};
+        const Move spec{move.from, move.to, move.promote, move.from == IN_HAND ? move.dropKind : PAWN};
         if (const std::string problem = document_.record().play(spec); !problem.empty()) {
             SetStatusText(QString::fromStdString(problem));
             return;
@@ -107,7 +107,7 @@ void TZnMainForm::followBook() {
     std::optional<Move> next;
     const std::size_t cursor = static_cast<std::size_t>(document_.game().moveCount());
     if (cursor < document_.game().history().size()) {
-        const MoveSpec spec = specOf(document_.game().history()[cursor]);
+        const Move spec = moveOf(document_.game().history()[cursor]);
         next = Move{spec.from, spec.to, spec.promote, spec.from == IN_HAND ? spec.dropKind : PieceKind{0}};
     }
     bookWindow_->follow(document_.game(), next);

@@ -184,7 +184,7 @@ void CsaGameWindow::press(int x, int y) {
     if (engine_) return form_.SetStatusText(QStringLiteral("エンジンが指しています"));
     QString refusal;
     CsaClient *client = client_;
-    const auto play = [client](const MoveSpec &move) {
+    const auto play = [client](const Move &move) {
         return client->play(Move{move.from, move.to, move.promote, move.dropKind});
     };
     if (!BoardPressInGame(form_.document_.game(), form_.selection_, *form_.promotionAsker_, x, y, play, refusal,

@@ -23,20 +23,16 @@ bool selectPiece(ZnBan &game, ZnFlags &flags, Square square) {
 
 // Where a move the piece can make goes: the record, the game alone, or a game by the rules. Answers
 // why it was refused, empty when it stands.
-using Play = std::function<QString(const MoveSpec &)>;
+using Play = std::function<QString(const Move &)>;
 
 Play playOn(ZnBan &game, GameRecord *record) {
-    return [&game, record](const MoveSpec &move) -> QString {
+    return [&game, record](const Move &move) -> QString {
         if (record != nullptr) return QString::fromStdString(record->play(move));
-        if (move.from == IN_HAND) {
-            const int slot = dropPosition(game, move.dropKind);
-            return game.dropPiece(slot, move.to) ? QString() : QStringLiteral("打てません");
-        }
-        return game.makeMove(move.from, move.to, move.promote) ? QString() : QStringLiteral("指せません");
+        return QString::fromUtf8(refusalText(game.play(move) ? Refusal::None : game.refusal(move)));
     };
 }
 
-// Drops the piece in `slot` of the hand sorted by kind, as dropPiece counts it.
+// Drops the piece in `slot` of the hand sorted by kind, as the stand shows it.
 QString drop(ZnBan &game, const Play &play, int slot, Square to) {
     MochiKoma &hand = game.hand(game.turn());
     if (slot < 0 || slot >= hand.size()) return QStringLiteral("持ち駒がありません");
@@ -114,7 +110,7 @@ bool BoardPress(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, Qt::MouseBut
 }
 
 bool BoardPressInGame(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, int x, int y,
-                      const std::function<QString(const MoveSpec &)> &play, QString &refusal,
+                      const std::function<QString(const Move &)> &play, QString &refusal,
                       BoardView view) {
     refusal.clear();
     return press(game, flags, asker, x, y, play, refusal, view) || !refusal.isEmpty();

@@ -37,7 +37,7 @@ bool BoardPress(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, Qt::MouseBut
 // whose refusal (empty when the move stands) is left in `refusal` with the selection kept for a
 // drop and ended for a move; true when the display or the status must change.
 bool BoardPressInGame(ZnBan &game, ZnFlags &flags, PromotionAsker &asker, int x, int y,
-                      const std::function<QString(const MoveSpec &)> &play, QString &refusal,
+                      const std::function<QString(const Move &)> &play, QString &refusal,
                       BoardView view = {});
 // A press with any button on the stand of `standSide` at height y; true when redraw is needed.
 bool StandPress(ZnBan &game, ZnFlags &flags, Side standSide, int y, BoardView view = {});

@@ -327,7 +327,7 @@ void TZnMainForm::gamePress(int x, int y) {
     }
     QString refusal;
     GameHost *host = games_.host();
-    const auto play = [host](const MoveSpec &move) { return host->play(move); };
+    const auto play = [host](const Move &move) { return host->play(move); };
     if (!BoardPressInGame(document_.game(), selection_, *promotionAsker_, x, y, play, refusal, display_.view)) return;
     RedrawAll();
     if (!refusal.isEmpty())

@@ -254,7 +254,7 @@ private:
     // Lets a running 検討 follow the position now shown.
     void followAnalysis();
     // Adds an engine line, given from the position whose SFEN is `position`, as a branch at the cursor.
-    void addLineToRecord(const std::string &position, const std::vector<MoveSpec> &moves);
+    void addLineToRecord(const std::string &position, const std::vector<Move> &moves);
     // Connects the move list's branch choice, comment and game information to the record.
     void connectKifuWindow();
     // 棋譜 > 分岐を本譜にする and この手以降を削除.

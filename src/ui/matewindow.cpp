@@ -59,7 +59,7 @@ TMateWindow::TMateWindow(QWidget *parent) : QWidget(parent, Qt::Tool) {
     connect(timer_, &QTimer::timeout, this, &TMateWindow::poll);
     connect(stop_, &QPushButton::clicked, this, &TMateWindow::stop);
     connect(addBranch_, &QPushButton::clicked, this, [this] {
-        std::vector<MoveSpec> moves;
+        std::vector<Move> moves;
         for (const Move &move : result_.line) moves.push_back({move.from, move.to, move.promote, move.dropKind});
         emit lineToRecord(sfen_, moves);
     });

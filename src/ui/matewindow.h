@@ -35,7 +35,7 @@ public:
 signals:
     void statusMessage(const QString &text);
     // The player asked for the line to go into the record, from the position whose SFEN is `position`.
-    void lineToRecord(const std::string &position, const std::vector<MoveSpec> &moves);
+    void lineToRecord(const std::string &position, const std::vector<Move> &moves);
 
 protected:
     bool event(QEvent *event) override;

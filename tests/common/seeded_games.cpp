@@ -61,9 +61,6 @@ RecordTree staircaseTree(unsigned seed, int levels) {
     ZnBan game;
     std::mt19937 random(seed);
     std::vector<Move> moves;
-    const auto asSpec = [](const Move &move) {
-        return MoveSpec{move.from, move.to, move.promote, move.dropKind};
-    };
     int at = RecordTree::START;
     for (int level = 0; level <= levels; ++level) {
         moves.clear();
@@ -74,10 +71,10 @@ RecordTree staircaseTree(unsigned seed, int levels) {
         if (moves.size() < 2) break;
         const std::size_t chain = random() % moves.size();
         const std::size_t leaf = (chain + 1 + random() % (moves.size() - 1)) % moves.size();
-        if (level > 0) tree.addChild(at, asSpec(moves[leaf]));
+        if (level > 0) tree.addChild(at, moves[leaf]);
         if (level == levels) break;
-        at = tree.addChild(at, asSpec(moves[chain]));
-        if (!playMove(game, asSpec(moves[chain])).empty()) break;
+        at = tree.addChild(at, moves[chain]);
+        if (!playMove(game, moves[chain]).empty()) break;
     }
     return tree;
 }

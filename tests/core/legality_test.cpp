@@ -62,7 +62,7 @@ TEST(ClassifyMove, Table) {
         if (c.expected == Illegal) continue;
         // A move it allows keeps both attack maps exact, made and taken back.
         const std::string before = positionKey(game);
-        ASSERT_TRUE(game.makeMove(from, to, c.expected == PromotionForced)) << c.name;
+        ASSERT_TRUE(game.play({from, to, c.expected == PromotionForced})) << c.name;
         EXPECT_EQ(findInconsistency(game), "") << c.name;
         ASSERT_TRUE(game.undoMove());
         EXPECT_EQ(findInconsistency(game) + positionKey(game), before) << c.name << ", taken back";

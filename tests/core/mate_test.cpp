@@ -17,7 +17,7 @@ std::vector<Move> usiLine(const std::string &words) {
     std::size_t at = 0;
     while (at < words.size()) {
         const std::size_t end = std::min(words.find(' ', at), words.size());
-        const std::optional<MoveSpec> spec = readUsiMoveWord(words.substr(at, end - at));
+        const std::optional<Move> spec = readUsiMoveWord(words.substr(at, end - at));
         if (spec) line.push_back({spec->from, spec->to, spec->promote, spec->dropKind});
         at = end + 1;
     }

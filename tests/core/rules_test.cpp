@@ -129,7 +129,9 @@ TEST(CheckMove, NamesTheRuleAMoveBreaks) {
     const Row rows[] = {
         {start, "7g7f", Refusal::None},
         {start, "7g7e", Refusal::CannotReach},
-        {start, "P*5e", Refusal::NoPiece},
+        {start, "P*5e", Refusal::NotInHand},
+        {start, "5e5d", Refusal::NoPiece},
+        {start, "3c3d", Refusal::NotYourPiece},
         {start, "7g7f+", Refusal::CannotPromote},
         {pawnMate, "P*1b", Refusal::PawnDropMate},
         {pinnedTaker, "P*1b", Refusal::PawnDropMate},
@@ -161,6 +163,33 @@ TEST(CheckMove, NamesTheRuleAMoveBreaks) {
         legalMoves(game, legal);
         EXPECT_EQ(std::count(legal.begin(), legal.end(), move), row.expected == Refusal::None ? 1 : 0)
             << row.move;
+    }
+}
+
+// A line the free board played is judged again move by move: the first move the rules refuse is
+// found however the moves after it go, and a start the rules cannot judge is said so.
+TEST(FirstFoul, NamesTheFirstMoveTheRulesRefuse) {
+    const struct {
+        const char *sfen, *moves;
+        bool judged;
+        int ply;
+        Refusal refusal;
+    } rows[] = {
+        {"lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL b - 1", "7g7f 3c3d 8h2b+", true, -1,
+         Refusal::None},
+        {"8k/6S2/7G1/9/9/9/9/9/4K4 b P 1", "P*1b", true, 0, Refusal::PawnDropMate},
+        {"4r3k/9/9/9/9/9/9/4G4/4K4 b - 1", "5h4h 1a1b", true, 0, Refusal::IntoCheck},
+        {"4k4/9/9/9/9/9/9/9/4K4 b Gr 1", "5i4h R*4a G*5e 5a5b", true, 2, Refusal::LeavesCheck},
+        {"4k4/4R4/9/9/9/9/9/9/4K4 b G 1", "G*5e", false, -1, Refusal::None},
+    };
+    for (const auto &row : rows) {
+        ZnBan game;
+        loadSfen(game, row.sfen);
+        play(game, row.moves);
+        const LineFoul foul = firstFoul(game);
+        EXPECT_EQ(foul.judged, row.judged) << row.moves;
+        EXPECT_EQ(foul.ply, row.ply) << row.moves;
+        EXPECT_EQ(foul.refusal, row.refusal) << row.moves;
     }
 }
 

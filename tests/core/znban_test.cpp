@@ -16,7 +16,7 @@ TEST(ZnBan, NewGameSetsUpTheStartingPosition) {
     EXPECT_EQ(game.piecesOnBoard(SENTE)[9]->square(), 64);  // list order is build order
     EXPECT_EQ(findInconsistency(game), "");
 
-    game.makeMove(60, 51, false);
+    game.play({60, 51, false});
     game.newGame();
     EXPECT_EQ(game.moveCount(), 0);
     EXPECT_TRUE(game.history().empty());
@@ -59,7 +59,7 @@ TEST(ZnBan, PlacePieceRefusesWhatWouldBreakTheBoard) {
 
 TEST(ZnBan, SwapExchangesWholeGames) {
     ZnBan a, b;
-    a.makeMove(60, 51, false);
+    a.play({60, 51, false});
     const std::string keyA = positionKey(a), keyB = positionKey(b);
     a.swap(b);
     EXPECT_EQ(positionKey(a), keyB);

@@ -65,10 +65,19 @@ TEST(GameClock, TellsTheEngineTheTimeBeforeTheCredit) {
 TEST(TimeControl, SaysWhatItIsAndWhatIsWrong) {
     EXPECT_EQ(timeControlText(control(600, 30)), "10分 秒読み30秒");
     EXPECT_EQ(timeControlText(control(3725, 0, 10)), "1時間2分5秒 加算10秒");
-    EXPECT_EQ(timeControlProblem(control(600, 30)), "");
-    EXPECT_NE(timeControlProblem(control(0, 0)), "");
-    EXPECT_NE(timeControlProblem(control(60, 10, 10)), "");
-    EXPECT_NE(timeControlProblem(control(-1, 10)), "");
+    const struct {
+        TimeControl control;
+        const char *problem;
+    } rows[] = {
+        {control(600, 30), ""},
+        {control(0, 0), "持ち時間・秒読み・加算のどれかを決めてください"},
+        {control(60, 10, 10), "秒読みと加算は一緒に使えません"},
+        {control(-1, 10), "時間に負の値があります"},
+        {control(60, -1), "時間に負の値があります"},
+        {control(100'000'000, 0), "時間が長すぎます"},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(timeControlProblem(row.control), row.problem) << timeControlText(row.control);
 }
 
 // A game with the record it plays into, started at time 0.
@@ -127,7 +136,7 @@ TEST(GameReferee, EndsEachWayWithItsWordAndWinner) {
         {Garbage, GameEnd::IllegalMove, GOTE, "反則負け",
          "後手（Beta）の勝ち: 反則（読めない指し手 7g7x）（2手）"},
         {Illegal, GameEnd::IllegalMove, GOTE, "反則負け",
-         "後手（Beta）の勝ち: 反則（5e5d: 動かせる駒がありません）（2手）"},
+         "後手（Beta）の勝ち: 反則（5e5d: 移動元に駒がありません）（2手）"},
         // Gote's engine died while sente thought: gote loses though not to move.
         {SenteFault, GameEnd::Fault, SENTE, "反則勝ち", "先手（Alpha）の勝ち: エンジンが終了しました（2手）"},
         {MaxMoves, GameEnd::MaxMoves, -1, "持将棋", "最大手数（持将棋）で引き分け（3手）"},
@@ -233,6 +242,19 @@ TEST(GameReferee, EndsByTheRulesOfThePosition) {
         EXPECT_EQ(result.end, row.end) << row.start;
         EXPECT_EQ(result.winner ? int(*result.winner) : -1, row.winner) << row.start;
         EXPECT_EQ(table.record.notes().endWord, row.endWord) << row.start;
+    }
+    // A declaration that fails is a foul like any other, and its comment says which condition failed.
+    GameSettings s = settings();
+    s.declaration = DeclarationRule::Points27;
+    for (const auto &[start, comment] : std::initializer_list<std::pair<const char *, const char *>>{
+             {"RRBBGGGG1/4K2SS/9/9/9/9/9/9/4k4 b P 1",
+              "反則負け: 入玉宣言: 点数が足りません（27点、28点必要）"},
+             {"4k4/9/9/9/9/9/9/9/4K4 b - 1", "反則負け: 入玉宣言: 玉が敵陣にありません"},
+             {"RRBBGGGG1/4K4/9/9/9/9/9/9/4k4 b P 1", "反則負け: 入玉宣言: 敵陣の駒が10枚に足りません（8枚）"},
+         }) {
+        Table table(s, start);
+        table.referee->engineAnswer({"win", "", false, true}, S);
+        EXPECT_EQ(table.record.commentsOnPath(0), std::vector<std::string>({comment})) << start;
     }
 }
 

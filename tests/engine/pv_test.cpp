@@ -16,7 +16,7 @@ const char *const kMateInOne = "sfen 4k4/9/4P4/9/9/9/9/9/4K4 b G2r 1";
 
 TEST(UsiMoveWord, ReadsAndWritesEveryForm) {
     for (const char *word : {"7g7f", "8h2b+", "P*5e", "G*5b", "1a9i", "9i1a+"}) {
-        const std::optional<MoveSpec> move = readUsiMoveWord(word);
+        const std::optional<Move> move = readUsiMoveWord(word);
         EXPECT_EQ(move ? usiMoveWord(*move) : "", word);
     }
     for (const char *bad : {"", "7g7", "7g7f=", "0a1a", "7j7f", "K*5e", "X*5e", "P*5", "7g7f++", "pass"})

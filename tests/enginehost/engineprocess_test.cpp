@@ -54,13 +54,17 @@ TEST(EngineProcess, EveryFaultGetsAReasonAndLeavesNothingBehind) {
     } rows[] = {
         {"missing", Act::Start, "見つかりません", ""},
         {"not-a-program", Act::Start, "実行できません", ""},
-        {"broken-program", Act::Start, "起動できません", ""},
-        {"exit-at-start", Act::Start, "起動中に終了", ""},
-        {"crash-at-start", Act::Start, "起動中に終了", ""},
+        {"broken-program", Act::Start, "起動できません: 実行できる形式のプログラムではありません", ""},
+        {"exit-at-start", Act::Start,
+         "起動中に終了しました（終了コード 3、エンジンからは何も届いていません）", ""},
+        {"crash-at-start", Act::Start,
+         "起動中に終了しました（シグナル 6 SIGABRT、エンジンからは何も届いていません）", ""},
         {"no-usiok", Act::Start, "usi に", ""},
         {"no-readyok", Act::Start, "isready に", ""},
-        {"exit-mid-search", Act::Search, "探索中に終了", ""},
-        {"crash-mid-search", Act::Search, "探索中に終了", ""},
+        // How it ended and the last line it sent.
+        {"exit-mid-search", Act::Search,
+         "探索中に終了しました（終了コード 1、最後に届いた行: info depth 1 score cp 10 pv 7g7f）", ""},
+        {"crash-mid-search", Act::Search, "探索中に終了しました（シグナル 6 SIGABRT、最後に届いた行: ", ""},
         {"ignore-stop", Act::SearchThenStop, "stop に", ""},
         {"ignore-quit", Act::Quit, "quit の後", ""},
         {"garbage", Act::SearchAWhileThenStop, "", "UTF-8"},
@@ -119,6 +123,26 @@ TEST(EngineProcess, EveryFaultGetsAReasonAndLeavesNothingBehind) {
         EXPECT_GT(busy.processId(), 0);
     }
     EXPECT_EQ(childProcesses().total, 0);
+}
+
+// A value with a line break would reach the engine as a second command: the line is not sent, the
+// window is told, and the engine goes on as before.
+TEST(EngineProcess, RefusesToSendALineWithALineBreak) {
+    QTemporaryDir dir;
+    EngineProcess process;
+    EngineRecorder seen(process);
+    process.start(fakeEngine(dir, "normal"), quickProfile());
+    ASSERT_TRUE(spinUntil([&] { return process.state() == EngineState::Idle; }, 5000));
+    for (const char *value : {"a\nquit", "b\rquit"}) process.setOption("Comment", value);
+    ASSERT_EQ(seen.notes.size(), 2);
+    EXPECT_TRUE(seen.notes.value(0).contains(QStringLiteral("改行を含む行")))
+        << seen.notes.join('|').toStdString();
+    process.analyse("position startpos", UsiGo::infinite());
+    EXPECT_TRUE(spinUntil([&] { return !seen.infos.empty(); }, 5000)) << "the engine never saw quit";
+    EXPECT_TRUE(process.running());
+    process.quit();
+    ASSERT_TRUE(spinUntil([&] { return seen.ends > 0; }, 5000));
+    EXPECT_TRUE(seen.faults.isEmpty()) << seen.faults.join('|').toStdString();
 }
 
 // The first scored line of each installed engine on a mate in one says mate and starts with the

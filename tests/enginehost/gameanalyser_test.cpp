@@ -101,7 +101,7 @@ TEST(GameAnalyser, ScoresInSenteViewForbiddenPositionsNeverSentAndFaultsKeepWhat
          MoveLabel::None, "Scripted", "6600"},
         {"exits mid-search", OPENING, 1, {"cp 10", "cp 20", "exit"},
          {Evaluation::score(10), Evaluation::score(-20), std::nullopt, std::nullopt}, {"position sfen"}, 3, "",
-         "エンジンが探索中に終了しました", MoveLabel::None},
+         "エンジンが探索中に終了しました（終了コード 1、最後に届いた行: bestmove resign）", MoveLabel::None},
     };
     // clang-format on
     for (const Row &row : rows) {

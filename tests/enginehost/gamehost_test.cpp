@@ -116,6 +116,13 @@ TEST(NagikifuMatch, AWrongCommandLineIs2AndAnEngineThatNeverStartsIs1) {
     const std::string dead = fakeEngine(dir, "exit-at-start").toStdString();
     const std::string bad = dir.filePath("bad.txt").toStdString();
     writeFile(bad, "startpos moves 7g7f\nstartpos moves 7g7f 7g6f\n");
+    // Executable, but no system can run it.
+    const std::string broken = dir.filePath("broken-program").toStdString();
+    QFile brokenFile(QString::fromStdString(broken));
+    ASSERT_TRUE(brokenFile.open(QIODevice::WriteOnly) && brokenFile.write("\x7f"
+                                                                          "ELF not really") > 0);
+    brokenFile.close();
+    ASSERT_TRUE(brokenFile.setPermissions(brokenFile.permissions() | QFileDevice::ExeOwner));
     const struct {
         std::vector<std::string> args;
         int status;
@@ -137,7 +144,11 @@ TEST(NagikifuMatch, AWrongCommandLineIs2AndAnEngineThatNeverStartsIs1) {
         {{"--engine", fake, "--engine", fake, "--openings", bad, "--start", "平手"}, 2, "一緒に"},
         {{"--engine", fake, "--engine", fake, "--openings", bad}, 1, ":2: 局面ではありません"},
         {{"--engine", fake, "--engine", fake, "--openings-order", "shuffled"}, 2, "--openings-order の値"},
-        {{"--engine", fake, "--engine", dead, "--games", "3"}, 1, "起動中に終了"},
+        {{"--engine", fake, "--engine", dead, "--games", "3"}, 1, "起動中に終了しました（終了コード 3、"},
+        // Said once, in Japanese.
+        {{"--engine", fake, "--engine", broken},
+         1,
+         "1局目: エンジンを起動できません: 実行できる形式のプログラムではありません\n"},
     };
     for (const auto &row : rows) {
         std::ostringstream out, err;

@@ -223,13 +223,20 @@ TEST_F(Nagikifu, ShowJudgesTheLastPositionAndPerftCountsLegalMoves) {
          "position startpos moves" + cycle + cycle + cycle,
          "局面: 千日手・合法手30"},
         {{"show", "--from", "sfen", "-"},
-         "LNSG1GSNL/1R2K2B1/9/9/9/9/9/9/4k4 b RB 1",
-         "局面: 宣言勝ち・合法手188"},
+         "+L+NSG1GS+N+L/1R2K2B1/9/9/9/9/9/9/4k4 b RB 1",
+         "局面: 宣言勝ち・合法手190"},
         {{"show", "--from", "sfen", "-"},
          "4k4/4R4/9/9/9/9/9/9/4K4 b - 1",
          "局面: ルールで判定できません（手番でない側に王手がかかっています）"},
         {{"show", "--from", "sfen", "-"}, "4k4/4G4/4P4/9/9/9/9/9/9 w - 1", "局面: 王手・詰み（先手の勝ち）・合法手0"},
         {{"perft", "3", "sfen", "4k4/9/4P4/9/9/9/9/9/9", "b", "G2r", "1"}, "", "43600"},
+        // The line is played again by the rules: its first foul is named, nothing after it judged.
+        {{"show", "--from", "usi", "-"},
+         "position sfen 8k/6S2/7G1/9/9/9/9/9/4K4 b P 1 moves P*1b",
+         "局面: 1手目の▲１二歩打（P*1b）は反則（打ち歩詰めです）なので、それより後は判定しません"},
+        {{"show", "--from", "usi", "-"},
+         "position sfen 4r3k/9/9/9/9/9/9/4G4/4K4 b - 1 moves 5h4h 1a1b",
+         "局面: 1手目の▲４八金(58)（5h4h）は反則（自玉が取られる手です）なので、それより後は判定しません"},
         {{"perft", "4"}, "", "719731"},
         {{"perft", "2", "sfen", "4r3k/9/9/9/9/9/9/9/4K4", "b", "G", "1", "moves", "G*5e"}, "", "119"},
         {{"perft", "--divide", "1", "startpos", "moves", "7g7f"}, "", "30"},
@@ -298,6 +305,7 @@ TEST_F(Nagikifu, FailuresLeaveNoOutput) {
     writeBytes(at("cut.kif"), "\x82\xa0\x82");
     writeBytes(at("empty.csa"), "");
     writeBytes(at("kept.kif"), "old bytes");
+    writeBytes(at("pawns.sfen"), "4k4/9/9/9/9/9/4P4/4P4/4K4 b - 1");
     const std::vector<std::string> before = filesInFolder();
     const struct {
         const char *what;
@@ -334,6 +342,13 @@ TEST_F(Nagikifu, FailuresLeaveNoOutput) {
          {"perft", "1", "4k4/4R4/9/9/9/9/9/9/4K4", "b", "-", "1"},
          1},
         {"perft with no king", {"perft", "1", "9/9/9/9/9/9/9/9/9", "b", "-", "1"}, 1},
+        {"perft of a negative depth", {"perft", "-1"}, 2},
+        {"perft through a foul",
+         {"perft", "1", "sfen", "8k/6S2/7G1/9/9/9/9/9/4K4", "b", "P", "1", "moves", "P*1b"},
+         1},
+        {"perft of two pawns on a file", {"perft", "1", "4k4/9/9/9/9/9/4P4/4P4/4K4", "b", "-", "1"}, 1},
+        {"perft of a knight that can never move", {"perft", "1", "N3k4/9/9/9/9/9/9/9/4K4", "b", "-", "1"}, 1},
+        {"show of two pawns on a file", {"show", "--from", "sfen", at("pawns.sfen")}, 1},
     };
     for (const auto &row : rows) {
         const Outcome failed = run(row.args);
@@ -344,6 +359,16 @@ TEST_F(Nagikifu, FailuresLeaveNoOutput) {
         EXPECT_EQ(filesInFolder(), before) << row.what;
     }
     EXPECT_EQ(bytesOf(at("kept.kif")), "old bytes");
+    // What each refusal says: the depth it wanted, the foul with its ply, and for a position no game
+    // can reach the same reason as analyse gives.
+    EXPECT_NE(run({"perft", "-1"}).err.find("深さは0から8までの数です: -1"), std::string::npos);
+    EXPECT_NE(run({"perft", "1", "sfen", "8k/6S2/7G1/9/9/9/9/9/4K4", "b", "P", "1", "moves", "P*1b"})
+                  .err.find("1手目の▲１二歩打（P*1b）は反則（打ち歩詰めです）"),
+              std::string::npos);
+    EXPECT_EQ(run({"show", "--from", "sfen", at("pawns.sfen")}).err,
+              "nagikifu: " + at("pawns.sfen") + ": 先手の歩が５筋に二枚あるので判定できません\n");
+    EXPECT_EQ(run({"perft", "1", "N3k4/9/9/9/9/9/9/9/4K4", "b", "-", "1"}).err,
+              "nagikifu: 局面: ９一桂は動けない位置にあるので数えられません\n");
     // The reason of a malformed record names its line.
     EXPECT_NE(run({"convert", at("bad.csa"), at("out.kif")}).err.find("4行目"), std::string::npos);
 }

@@ -60,7 +60,7 @@ TEST_P(CsaRoundTrip, SeededGame) {
     const std::string first = writeCsa(game, notes);
 
     ZnBan loaded;
-    ASSERT_TRUE(loaded.makeMove(60, 51, false));
+    ASSERT_TRUE(loaded.play({60, 51, false}));
     RecordNotes loadedNotes;
     const RecordResult result = readCsa(loaded, loadedNotes, first);
     ASSERT_TRUE(result.ok) << result.reason << "\n" << first;

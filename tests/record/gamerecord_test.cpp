@@ -31,8 +31,6 @@ std::string commentOf(std::size_t move) {
 
 // A generated move as a record names it; a board move keeps whatever drop kind the generator left,
 // which the record must ignore.
-MoveSpec specOfMove(const Move &move) { return {move.from, move.to, move.promote, move.dropKind}; }
-
 // What a position must look like, taken while the line was first played from the start.
 struct Expected {
     std::string key;
@@ -137,7 +135,7 @@ void expectOnPath(const GameRecord &record, const std::string &step) {
     for (std::size_t move = 0; move < game.history().size(); ++move) {
         const RecordNode &node = tree.node(record.path()[move + 1]);
         ASSERT_EQ(node.parent, record.path()[move]) << step;
-        ASSERT_TRUE(sameMove(specOf(game.history()[move]), node.move)) << step << ", move " << move + 1;
+        ASSERT_TRUE(moveOf(game.history()[move]) == node.move) << step << ", move " << move + 1;
         ASSERT_TRUE(static_cast<int>(move) >= record.cursor() || playMove(replayed, node.move).empty())
             << step;
     }
@@ -171,7 +169,7 @@ TEST_P(RandomWalk, StepsOverARandomTreeKeepTheGameOnTheCurrentPath) {
         if (what == 2) {
             legal.clear();
             generateMoves(game, legal);
-            MoveSpec move = legal.empty() ? MoveSpec{} : specOfMove(legal[random() % legal.size()]);
+            Move move = legal.empty() ? Move{} : legal[random() % legal.size()];
             if (!answers.empty() && (legal.empty() || random() % 2 == 0))
                 move = record.tree().node(answers[random() % answers.size()]).move;
             if (legal.empty() && answers.empty()) continue;
@@ -213,12 +211,12 @@ INSTANTIATE_TEST_SUITE_P(Seeds, RandomWalk, ::testing::Values(1u, 7u, 42u, 2024u
 // each move.
 struct ShortLine {
     ShortLine() {
-        const MoveSpec moves[] = {{sq(7, 7), sq(7, 6)},
-                                  {sq(3, 3), sq(3, 4)},
-                                  {sq(8, 8), sq(2, 2), true},
-                                  {sq(3, 1), sq(2, 2)},
-                                  {IN_HAND, sq(5, 5), false, BISHOP}};
-        for (const MoveSpec &move : moves) {
+        const Move moves[] = {{sq(7, 7), sq(7, 6)},
+                              {sq(3, 3), sq(3, 4)},
+                              {sq(8, 8), sq(2, 2), true},
+                              {sq(3, 1), sq(2, 2)},
+                              {IN_HAND, sq(5, 5), false, BISHOP}};
+        for (const Move &move : moves) {
             EXPECT_EQ(playMove(game, move), "");
             positions.push_back(positionKey(game));
         }
@@ -265,13 +263,13 @@ TEST(GameRecordOperations, ChangeOnlyWhatTheyName) {
     // EndBeside plays a move after the end word, steps back and chooses the end word, now the last
     // answer; EndPromoted then makes it the main line's end again.
     enum Op { Play, Promote, Remove, TakeBack, ChooseMain, EndBeside, EndPromoted };
-    const MoveSpec edge = {sq(8, 3), sq(8, 4)};
+    const Move edge = {sq(8, 3), sq(8, 4)};
     const struct {
         const char *what;
         bool branched;
         int cursor;
         Op op;
-        MoveSpec move;
+        Move move;
         const char *reason;
         int result, cursorAfter, length, nodes, branches, mainLength;
         bool mainKept;
@@ -360,7 +358,7 @@ TEST_F(ShortLineTest, TakeBackAtAnEarlierCursorOnlyStepsBack) {
 
 TEST_F(ShortLineTest, TakeBackAtTheEndTakesBackOneMoveLikeUndo) {
     ZnBan plain;
-    for (const MoveHistory &move : game.history()) ASSERT_EQ(playMove(plain, specOf(move)), "");
+    for (const MoveHistory &move : game.history()) ASSERT_EQ(playMove(plain, moveOf(move)), "");
     ASSERT_TRUE(plain.undoMove());
     ASSERT_TRUE(record.takeBack());
     EXPECT_EQ(positionKey(game), positionKey(plain));

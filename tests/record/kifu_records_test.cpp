@@ -188,12 +188,12 @@ TEST(KifRecords, AnyLineEndReadsTheSameGame) {
 
 TEST(KifRecords, WritesTheUsualLayout) {
     ZnBan game;
-    const MoveSpec moves[] = {
+    const Move moves[] = {
         {sq(7, 7), sq(7, 6), false, PAWN},  {sq(3, 3), sq(3, 4), false, PAWN},
         {sq(8, 8), sq(2, 2), true, PAWN},   {sq(3, 1), sq(2, 2), false, PAWN},
         {IN_HAND, sq(4, 5), false, BISHOP},
     };
-    for (const MoveSpec &move : moves) ASSERT_EQ(playMove(game, move), "");
+    for (const Move &move : moves) ASSERT_EQ(playMove(game, move), "");
     RecordNotes notes;
     notes.setHeader("開始日時", "2024/01/02");
     notes.setHeader("先手", "甲");
@@ -370,7 +370,7 @@ std::vector<BadInput> badKif() {
         {"同 as the first move", head + "   1 同　歩(77)\r\n", "3行目: 前の手がない"},
         {"a drop on an occupied square",
          head + lines({"1 ７六歩(77)", "2 ３四歩(33)", "3 ２二角成(88)", "4 同　銀(31)", "5 ２一角打"}),
-         "7行目: そこには打てません"},
+         "7行目: 駒のある所には打てません"},
         {"a gap in the move numbers", head + lines({"1 ７六歩(77)", "3 ３四歩(33)"}),
          "4行目: 手数が続いていません"},
         {"a move after the end word", head + lines({"1 投了", "2 ７六歩(77)"}), "4行目: 終局の後"},

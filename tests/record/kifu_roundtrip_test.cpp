@@ -91,7 +91,7 @@ protected:
         EXPECT_EQ(positionKey(read), positionKey(game));
         ASSERT_EQ(read.history().size(), game.history().size());
         for (std::size_t i = 0; i < game.history().size(); ++i)
-            ASSERT_EQ(specOf(read.history()[i]), specOf(game.history()[i])) << "move " << i + 1;
+            ASSERT_EQ(moveOf(read.history()[i]), moveOf(game.history()[i])) << "move " << i + 1;
         EXPECT_EQ(readNotes.endWord, notes.endWord);
         // Other programs refuse 不成 after an origin; both writers close with a まで line.
         EXPECT_TRUE(format == Format::Ki2 || written.find("不成") == std::string::npos);

@@ -27,7 +27,7 @@ std::vector<std::string> notations(ZnBan &game) {
 
 TEST(Notation, WritesSquaresSameDropsAndPromotionChoices) {
     ZnBan game;
-    const MoveSpec moves[] = {
+    const Move moves[] = {
         {sq(7, 7), sq(7, 6), false, PAWN},   // ▲７六歩(77)
         {sq(3, 3), sq(3, 4), false, PAWN},   // △３四歩(33)
         {sq(8, 8), sq(2, 2), false, PAWN},   // ▲２二角不成(88)
@@ -37,7 +37,7 @@ TEST(Notation, WritesSquaresSameDropsAndPromotionChoices) {
         {sq(5, 5), sq(3, 3), true, PAWN},    // ▲同　角成(55)
         {sq(2, 1), sq(3, 3), false, PAWN},   // △同　桂(21)
     };
-    for (const MoveSpec &move : moves) ASSERT_EQ(playMove(game, move), "");
+    for (const Move &move : moves) ASSERT_EQ(playMove(game, move), "");
     const std::vector<std::string> expected = {"▲７六歩(77)",   "△３四歩(33)", "▲２二角不成(88)",
                                                "△同　銀(31)",   "▲５五角打",   "△３三銀(22)",
                                                "▲同　角成(55)", "△同　桂(21)"};
@@ -49,7 +49,7 @@ TEST(Notation, WritesSquaresSameDropsAndPromotionChoices) {
 TEST(Notation, ReadingsStartInFullAndTellPiecesApart) {
     const struct {
         const char *sfen;
-        std::vector<MoveSpec> moves;
+        std::vector<Move> moves;
         const char *text;
     } rows[] = {
         // After ▲２二角成, gote's silver takes back: nothing before it to say 同 of.

@@ -124,7 +124,7 @@ TEST(PositionSpec, RandomPositionsSurviveARebuild) {
 TEST(PlayMove, RefusesWhatTheRulesRefuseWithAReason) {
     ZnBan game;
     const std::string before = positionKey(game);
-    const MoveSpec refused[] = {
+    const Move refused[] = {
         {sq(7, 6), sq(7, 5), false, PAWN},  // nothing on 7六
         {sq(3, 3), sq(3, 4), false, PAWN},  // gote's pawn, sente to move
         {sq(7, 7), sq(7, 5), false, PAWN},  // a pawn steps one square
@@ -132,7 +132,7 @@ TEST(PlayMove, RefusesWhatTheRulesRefuseWithAReason) {
         {IN_HAND, sq(5, 5), false, PAWN},   // nothing in hand
         {sq(7, 7), 81, false, PAWN},        // off the board
     };
-    for (const MoveSpec &move : refused) {
+    for (const Move &move : refused) {
         EXPECT_NE(playMove(game, move), "");
         EXPECT_EQ(positionKey(game), before);
     }
@@ -164,7 +164,7 @@ TEST(WalkRecord, VisitsEveryMoveAndLeavesTheGameWhereItStood) {
             [&](const ZnBan &before, std::size_t index) {
                 EXPECT_EQ(index, seen++);
                 EXPECT_EQ(positionOf(before), positionOf(replica));
-                EXPECT_EQ(playMove(replica, specOf(before.history()[index])), "");
+                EXPECT_EQ(playMove(replica, moveOf(before.history()[index])), "");
             }));
         EXPECT_EQ(seen, game.history().size());
         EXPECT_EQ(positionKey(replica), end);

@@ -250,7 +250,7 @@ TEST(PositionEditorEnd, RefusesEachProblemWithItsReason) {
         EXPECT_EQ(verdict.problem, row.problem) << row.sfen << " " << verdict.reason;
         EXPECT_EQ(verdict.reason.empty(), row.problem == EditProblem::None) << row.sfen;
         ZnBan game;
-        ASSERT_TRUE(game.makeMove(sq(7, 7), sq(7, 6), false));
+        ASSERT_TRUE(game.play({sq(7, 7), sq(7, 6), false}));
         const std::string built = editor.build(game);
         EXPECT_EQ(built, verdict.reason) << row.sfen;
         if (row.problem == EditProblem::None) {

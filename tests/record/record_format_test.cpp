@@ -63,7 +63,7 @@ TEST(RecordFormat, NewGameIsWrittenAsTheSevenLinesAndReadsBackAsTheStart) {
 
     // Loading replaces a game in progress by the starting position with an empty history.
     ZnBan loaded;
-    ASSERT_TRUE(loaded.makeMove(sq(2, 7), sq(2, 6), false));
+    ASSERT_TRUE(loaded.play({sq(2, 7), sq(2, 6), false}));
     loadGood(loaded, NEW_GAME);
     EXPECT_EQ(positionKey(loaded), positionKey(game));
     EXPECT_EQ(attackCounts(loaded), attackCounts(game));
@@ -74,9 +74,9 @@ TEST(RecordFormat, NewGameIsWrittenAsTheSevenLinesAndReadsBackAsTheStart) {
 TEST(RecordFormat, MovesFollowThePositionOfTheFirstMoveAndTheGameIsLeftAsItWas) {
     ZnBan game;
     const std::string start = positionKey(game);
-    ASSERT_TRUE(game.makeMove(sq(7, 7), sq(7, 6), false));
+    ASSERT_TRUE(game.play({sq(7, 7), sq(7, 6), false}));
     const std::string afterFirst = positionKey(game);
-    ASSERT_TRUE(game.makeMove(sq(3, 3), sq(3, 4), false));
+    ASSERT_TRUE(game.play({sq(3, 3), sq(3, 4), false}));
     const std::string afterBoth = positionKey(game);
     const auto counts = attackCounts(game);
 
@@ -95,11 +95,11 @@ TEST(RecordFormat, MovesFollowThePositionOfTheFirstMoveAndTheGameIsLeftAsItWas) 
 // and either spelling of the later move reads back to the same game.
 TEST(RecordFormat, PromotingCaptureCarriesThePromotedCodeAndLaterMovesThePlainOne) {
     ZnBan game;
-    ASSERT_TRUE(game.makeMove(sq(7, 7), sq(7, 6), false));
-    ASSERT_TRUE(game.makeMove(sq(3, 3), sq(3, 4), false));
-    ASSERT_TRUE(game.makeMove(sq(8, 8), sq(2, 2), true));
-    ASSERT_TRUE(game.makeMove(sq(4, 1), sq(3, 2), false));
-    ASSERT_TRUE(game.makeMove(sq(2, 2), sq(1, 1), false));
+    ASSERT_TRUE(game.play({sq(7, 7), sq(7, 6), false}));
+    ASSERT_TRUE(game.play({sq(3, 3), sq(3, 4), false}));
+    ASSERT_TRUE(game.play({sq(8, 8), sq(2, 2), true}));
+    ASSERT_TRUE(game.play({sq(4, 1), sq(3, 2), false}));
+    ASSERT_TRUE(game.play({sq(2, 2), sq(1, 1), false}));
     // Taking back a capture puts the captured piece at the end of its side's list, so the first
     // position lists gote's lance and bishop last; the file still reads as the starting position.
     const std::string text =
@@ -160,8 +160,8 @@ TEST(RecordFormat, LoadedPromotedPositionIsWrittenBackPromoted) {
     EXPECT_EQ(saved(game), text);
 
     // After a few moves the first position is still the loaded one.
-    ASSERT_TRUE(game.makeMove(sq(5, 5), sq(1, 1), false));
-    ASSERT_TRUE(game.makeMove(sq(2, 8), sq(2, 9), false));
+    ASSERT_TRUE(game.play({sq(5, 5), sq(1, 1), false}));
+    ASSERT_TRUE(game.play({sq(2, 8), sq(2, 9), false}));
     EXPECT_EQ(saved(game), text.substr(0, text.size()) + lines({"+5511KA", "-2829HI"}));
 }
 
@@ -185,7 +185,7 @@ TEST(RecordFormat, TurnWordMinusLetsGoteMoveFirst) {
 // of any kind, a file that stops after its position. Each must read as the game it describes.
 TEST(RecordFormat, LayoutsThatReadAsTheSameGame) {
     ZnBan reference;
-    ASSERT_TRUE(reference.makeMove(sq(7, 7), sq(7, 6), false));
+    ASSERT_TRUE(reference.play({sq(7, 7), sq(7, 6), false}));
     const std::string afterOneMove = positionKey(reference);
     const std::string startKey = positionKey(ZnBan{});
     const std::string s(START_SENTE), g(START_GOTE);

@@ -36,10 +36,10 @@ struct Snapshot {
 // A game with a capture, a promotion and a drop in its history, so that an undo after a failed
 // load has something real to take back.
 void playSomeMoves(ZnBan &game) {
-    ASSERT_TRUE(game.makeMove(sq(7, 7), sq(7, 6), false));
-    ASSERT_TRUE(game.makeMove(sq(3, 3), sq(3, 4), false));
-    ASSERT_TRUE(game.makeMove(sq(8, 8), sq(2, 2), true));
-    ASSERT_TRUE(game.makeMove(sq(3, 1), sq(2, 2), false));
+    ASSERT_TRUE(game.play({sq(7, 7), sq(7, 6), false}));
+    ASSERT_TRUE(game.play({sq(3, 3), sq(3, 4), false}));
+    ASSERT_TRUE(game.play({sq(8, 8), sq(2, 2), true}));
+    ASSERT_TRUE(game.play({sq(3, 1), sq(2, 2), false}));
     ASSERT_TRUE(applyMove(game, Move{IN_HAND, sq(5, 5), false, BISHOP}));
 }
 
@@ -108,12 +108,12 @@ const std::vector<BadFile> &badFiles() {
          {"9行目の語「+0055TO」", "成駒"}},
         {"comment after the moves", HEAD + "+7776FU\r\n' a note\r\n", {"8行目の語「'」", "コメント"}},
         // Records the game refuses: a file the program wrote never holds one, so the file is damaged.
-        {"illegal move", HEAD + "+7775FU\r\n", {"7行目の語「+7775FU」", "指せません"}},
-        {"refused promotion", HEAD + "+7776TO\r\n", {"7行目の語「+7776TO」", "指せません"}},
+        {"illegal move", HEAD + "+7775FU\r\n", {"7行目の語「+7775FU」", "その駒はそこへ動けません"}},
+        {"refused promotion", HEAD + "+7776TO\r\n", {"7行目の語「+7776TO」", "そこでは成れません"}},
         {"promotion left out where it is forced",
          HEAD + "+7776FU\r\n-3334FU\r\n+7675FU\r\n-3435FU\r\n+7574FU\r\n-3536FU\r\n+7473FU\r\n-3637TO\r\n" +
              "+7372FU\r\n-3738TO\r\n+7271FU\r\n",
-         {"17行目の語「+7271FU」", "指せません"}},
+         {"17行目の語「+7271FU」", "行き所のない駒です"}},
         {"move from an empty square",
          HEAD + "+5554FU\r\n",
          {"7行目の語「+5554FU」", "移動元に駒がありません"}},

@@ -57,7 +57,7 @@ void expectRoundTrip(ZnBan &game) {
     ASSERT_EQ(findInconsistency(game), "");
 
     ZnBan loaded;
-    ASSERT_TRUE(loaded.makeMove(60, 51, false));
+    ASSERT_TRUE(loaded.play({60, 51, false}));
     const RecordResult result = loadText(loaded, first);
     ASSERT_TRUE(result.ok) << result.reason;
     ASSERT_EQ(findInconsistency(loaded), "");

@@ -19,7 +19,7 @@
 namespace {
 
 // A random move of the side to move that takes no king; false when there is none.
-bool randomMove(ZnBan &game, std::mt19937 &random, MoveSpec &move) {
+bool randomMove(ZnBan &game, std::mt19937 &random, Move &move) {
     std::vector<Move> moves;
     generateMoves(game, moves);
     std::erase_if(moves, [&game](const Move &each) {
@@ -38,7 +38,7 @@ struct RandomTree {
         std::mt19937 random(seed);
         EXPECT_EQ(buildGame(game, seededStart(seed)), "");
         record.reset();
-        MoveSpec move;
+        Move move;
         for (int made = 0; made < moves; ++made) {
             if (random() % 4 == 0) record.goTo(static_cast<int>(random() % (record.length() + 1u)));
             if (!randomMove(game, random, move)) continue;
@@ -111,7 +111,7 @@ TEST(TreeRoundTrip, SeededTreesComeBackWithTheirBranchesCommentsAndMainLine) {
             const std::vector<int> main = tree.mainLine();
             ASSERT_EQ(game.history().size(), main.size());
             for (std::size_t i = 0; i < main.size(); ++i)
-                ASSERT_TRUE(sameMove(specOf(game.history()[i]), tree.node(main[i]).move)) << i;
+                ASSERT_TRUE(moveOf(game.history()[i]) == tree.node(main[i]).move) << i;
             if (!branches) continue;
             EXPECT_TRUE(sameTree(notes.tree, asWritten(tree, format))) << bytes;
             EXPECT_EQ(notes.header("棋戦"), "分岐杯");
@@ -169,7 +169,7 @@ TEST(JkfBadInput, IsRefusedWithItsPathAndReasonAndTheGameKept) {
 // main line: `depth` levels deep and about (lines + 2) * depth nodes, built on the tree itself.
 void growDeepTree(ZnBan &game, RecordTree &tree, int depth, int lines) {
     std::mt19937 random(5);
-    MoveSpec move;
+    Move move;
     for (int line = 0; line <= lines; ++line) {
         ZnBan scratch;
         for (int ply = 0, at = RecordTree::START; ply < depth && randomMove(scratch, random, move); ++ply) {

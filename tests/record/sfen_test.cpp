@@ -34,7 +34,7 @@ TEST_P(SfenRoundTrip, UsiLineOfASeededGame) {
     ASSERT_EQ(first.find('\n'), first.size() - 1);
 
     ZnBan loaded;
-    ASSERT_TRUE(loaded.makeMove(60, 51, false));
+    ASSERT_TRUE(loaded.play({60, 51, false}));
     const RecordResult result = read(loaded, first);
     ASSERT_TRUE(result.ok) << result.reason << "\n" << first;
     EXPECT_EQ(findInconsistency(loaded), "");
@@ -189,6 +189,23 @@ TEST(SfenRead, BadInputIsRefusedAndChangesNothing) {
         EXPECT_EQ(attackCounts(game), counts) << row.what;
         EXPECT_EQ(game.history().size(), 9u) << row.what;
         EXPECT_EQ(notes.endWord, "投了") << row.what;
+    }
+}
+
+// A broken board is named as such, even with the words after it missing too.
+TEST(SfenRead, ABrokenBoardIsNamedBeforeAMissingTurn) {
+    const struct {
+        const char *text, *reason;
+    } rows[] = {
+        {"lnsgkgsnl/1r5b1/ppppppppp/9/9 b", "段の数が9ではありません（5段）"},
+        {"lnsgkgsnl/1r5b/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL", "2段目のマスが9つではありません"},
+        {"lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL b", "途中で切れています"},
+    };
+    for (const auto &row : rows) {
+        ZnBan game;
+        RecordNotes notes;
+        const RecordResult result = readSfen(game, notes, row.text);
+        EXPECT_NE(result.reason.find(row.reason), std::string::npos) << result.reason;
     }
 }
 

@@ -12,15 +12,15 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-MoveSpec mv(int fromFile, int fromRank, int toFile, int toRank, bool promote = false) {
+Move mv(int fromFile, int fromRank, int toFile, int toRank, bool promote = false) {
     return {sq(fromFile, fromRank), sq(toFile, toRank), promote, PAWN};
 }
 
-const MoveSpec P76 = mv(7, 7, 7, 6), P34 = mv(3, 3, 3, 4), P26 = mv(2, 7, 2, 6), BxB = mv(8, 8, 2, 2, true);
+const Move P76 = mv(7, 7, 7, 6), P34 = mv(3, 3, 3, 4), P26 = mv(2, 7, 2, 6), BxB = mv(8, 8, 2, 2, true);
 
-GameLine opening(std::vector<MoveSpec> moves) { return {standardStart(), std::move(moves)}; }
+GameLine opening(std::vector<Move> moves) { return {standardStart(), std::move(moves)}; }
 
-AnalyserAnswer scored(long long score, std::vector<MoveSpec> pv = {}, bool mate = false) {
+AnalyserAnswer scored(long long score, std::vector<Move> pv = {}, bool mate = false) {
     return {AnalyserAnswer::Kind::Analysed, {mate, score, std::move(pv), std::nullopt, 12, "Fake", {}}, ""};
 }
 
@@ -158,9 +158,9 @@ TEST(GameAnalysis, AsksForItsRangeAndStopsEarlyKeepingWhatWasDone) {
 TEST(GameAnalysis, CurrentLineAndKingSafetyTimelineFollowTheGame) {
     ZnBan game;
     game.newGame();
-    for (const MoveSpec &move : {P76, P34, BxB}) ASSERT_EQ(playMove(game, move), "");
+    for (const Move &move : {P76, P34, BxB}) ASSERT_EQ(playMove(game, move), "");
     const GameLine line = currentLine(game);
-    EXPECT_EQ(line.moves, (std::vector<MoveSpec>{P76, P34, BxB}));
+    EXPECT_EQ(line.moves, (std::vector<Move>{P76, P34, BxB}));
     const auto timeline = kingSafetyTimeline(line);
     ASSERT_EQ(timeline.size(), 4u);
     for (Side side : {SENTE, GOTE}) EXPECT_EQ(timeline[0][side], (SideSafety{0, 0}));

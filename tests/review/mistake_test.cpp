@@ -10,10 +10,10 @@
 
 namespace {
 
-MoveSpec step(int fromFile, int fromRank, int toFile, int toRank) {
+Move step(int fromFile, int fromRank, int toFile, int toRank) {
     return {sq(fromFile, fromRank), sq(toFile, toRank), false, PAWN};
 }
-MoveSpec drop(PieceKind kind, int file, int rank) { return {IN_HAND, sq(file, rank), false, kind}; }
+Move drop(PieceKind kind, int file, int rank) { return {IN_HAND, sq(file, rank), false, kind}; }
 
 TEST(MoveLabels, LabelsStartExactlyAtTheirThresholds) {
     using enum MoveLabel;
@@ -50,7 +50,7 @@ TEST(MoveLabels, ChanceLostCountsFromTheMoversSideAndMatesCountWhole) {
 struct ReasonCase {
     const char *name;
     std::vector<Placement> pieces;
-    MoveSpec played, best;
+    Move played, best;
     std::string reason;
     SideSafety sente;  // before the move
 };

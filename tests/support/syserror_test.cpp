@@ -2,30 +2,47 @@
 
 #include "support/syserror.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+
+#include "support/readfile.h"
+#include "support/savefile.h"
 
 namespace {
 
-TEST(SystemErrorText, CommonErrorsAreJapanese) {
+// What a person reads when the system refuses a file operation the program makes.
+TEST(SystemErrorText, FailedFileOperationsSayWhyInJapanese) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("syserror-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const std::string plain = (folder / "plain.txt").string();
+    ASSERT_EQ(saveFileSafely(plain, "x").reason, "");
+    const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+    const int closed = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    ::close(closed);
     const struct {
-        int error;
-        const char *text;
+        const char *what;
+        std::string reason, says;
     } rows[] = {
-        {ENOSPC, "ディスクの空き容量が足りません"},
-        {EACCES, "アクセスが許可されていません"},
-        {EPERM, "アクセスが許可されていません"},
-        {EROFS, "読み取り専用の場所です"},
-        {ENOENT, "ファイルまたはフォルダがありません"},
-        {EISDIR, "フォルダです"},
-        {EFBIG, "ファイルが大きすぎます"},
-        {EMFILE, "開いているファイルが多すぎます"},
-        {ENFILE, "開いているファイルが多すぎます"},
-        {EBADF, "閉じられています"},
+        {"a missing file", readRegularFile((folder / "missing.kif").string()).reason, "ファイルがありません"},
+        {"a missing folder to save in", saveFileSafely((folder / "none" / "game.kif").string(), "x").reason,
+         "ありません"},
+        {"a folder to read", readRegularFile(folder.string()).reason, "フォルダです"},
+        {"a file taken for a folder", saveFileSafely(plain + "/game.kif", "x").reason,
+         "途中のフォルダがフォルダではありません"},
+        {"a full disk", full < 0 ? std::string("no /dev/full") : systemErrorText(writeWhole(full, "x")),
+         "ディスクの空き容量が足りません"},
+        {"a closed stream", systemErrorText(writeWhole(closed, "x")), "閉じられています"},
     };
-    for (const auto &row : rows) EXPECT_EQ(systemErrorText(row.error), row.text) << std::strerror(row.error);
+    for (const auto &row : rows)
+        EXPECT_NE(row.reason.find(row.says), std::string::npos) << row.what << ": " << row.reason;
+    if (full >= 0) ::close(full);
+    std::filesystem::remove_all(folder);
 }
 
 // No error is shown in the system's English: the rarer ones are named by their number.

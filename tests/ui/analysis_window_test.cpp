@@ -68,7 +68,7 @@ TEST_F(AnalysisWindowTest, FollowsTheCursorWithItsArrowsAndStops) {
     EXPECT_EQ(child<QAction>("KZ1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
     EXPECT_FALSE(child<QAction>("KZ3")->isChecked()) << "no arrows before 検討";
 
-    ASSERT_TRUE(window->record().play(MoveSpec{squareAt(6, 2), squareAt(5, 2), false, PAWN}).empty());
+    ASSERT_TRUE(window->record().play(Move{squareAt(6, 2), squareAt(5, 2), false, PAWN}).empty());
     window->RedrawAll();
     const QPointF middle = (squareCentre(squareAt(2, 2)) + squareCentre(squareAt(3, 2))) / 2;
     const QColor plain = boardPixel(middle);
@@ -102,8 +102,8 @@ TEST_F(AnalysisWindowTest, FollowsTheCursorWithItsArrowsAndStops) {
 
 TEST_F(AnalysisWindowTest, AddsTheLineAsABranchAndKeepsTheOldOne) {
     GameRecord &record = window->record();
-    ASSERT_TRUE(record.play(MoveSpec{squareAt(6, 2), squareAt(5, 2), false, PAWN}).empty());
-    ASSERT_TRUE(record.play(MoveSpec{squareAt(2, 7), squareAt(3, 7), false, PAWN}).empty());
+    ASSERT_TRUE(record.play(Move{squareAt(6, 2), squareAt(5, 2), false, PAWN}).empty());
+    ASSERT_TRUE(record.play(Move{squareAt(2, 7), squareAt(3, 7), false, PAWN}).empty());
     ASSERT_TRUE(record.goTo(1));
     window->RedrawAll();
     QTest::keyClick(window.get(), Qt::Key_R, Qt::ControlModifier);

@@ -42,7 +42,7 @@ protected:
     void play(const char *word) {
         Move move;
         ASSERT_TRUE(readUsiWord(word, move));
-        ASSERT_EQ(window->record().play(MoveSpec{move.from, move.to, move.promote, PAWN}), "");
+        ASSERT_EQ(window->record().play(Move{move.from, move.to, move.promote, PAWN}), "");
         window->RedrawAll();
     }
     QTemporaryDir folder;

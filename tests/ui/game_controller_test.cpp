@@ -41,7 +41,7 @@ TEST(GameControllerTest, AGameBetweenTwoPeopleRunsInTheDocumentsRecord) {
     EXPECT_EQ(begun.at(0).at(1).value<std::optional<bool>>(), std::nullopt);
     EXPECT_FALSE(games.start(choice)) << "one game at a time";
     ASSERT_TRUE(QTest::qWaitFor([&] { return games.host()->started(); }, 5000));
-    EXPECT_EQ(games.host()->play(MoveSpec{Square(squareAt(6, 2)), Square(squareAt(5, 2)), false, PAWN}), "");
+    EXPECT_EQ(games.host()->play(Move{Square(squareAt(6, 2)), Square(squareAt(5, 2)), false, PAWN}), "");
     EXPECT_EQ(games.stop(), "");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !finished.isEmpty(); }, 5000));
     ASSERT_EQ(ended.count(), 1);

@@ -44,8 +44,8 @@ protected:
     void SetUp() override {
         window = makeStartWindow(asker);
         // ▲７六歩 △３四歩 ▲２六歩 △８四歩
-        for (const MoveSpec &move : {MoveSpec{sq(7, 7), sq(7, 6)}, MoveSpec{sq(3, 3), sq(3, 4)},
-                                     MoveSpec{sq(2, 7), sq(2, 6)}, MoveSpec{sq(8, 3), sq(8, 4)}})
+        for (const Move &move : {Move{sq(7, 7), sq(7, 6)}, Move{sq(3, 3), sq(3, 4)}, Move{sq(2, 7), sq(2, 6)},
+                                 Move{sq(8, 3), sq(8, 4)}})
             ASSERT_EQ(window->record().play(move), "");
         RecordNotes notes;
         notes.commentsAfter(2) = {"元からの注"};

@@ -115,12 +115,12 @@ TEST_F(InteractionTest, OpeningWithCapturePromotionAndDropMatchesTheSameMovesMad
     enter(sq(8, 3), sq(8, 4));
 
     ZnBan reference;
-    ASSERT_TRUE(reference.makeMove(sq(7, 7), sq(7, 6), false));
-    ASSERT_TRUE(reference.makeMove(sq(3, 3), sq(3, 4), false));
-    ASSERT_TRUE(reference.makeMove(sq(8, 8), sq(2, 2), true));
-    ASSERT_TRUE(reference.makeMove(sq(3, 1), sq(2, 2), false));
-    ASSERT_TRUE(reference.dropPiece(0, sq(5, 5)));
-    ASSERT_TRUE(reference.makeMove(sq(8, 3), sq(8, 4), false));
+    ASSERT_TRUE(reference.play({sq(7, 7), sq(7, 6), false}));
+    ASSERT_TRUE(reference.play({sq(3, 3), sq(3, 4), false}));
+    ASSERT_TRUE(reference.play({sq(8, 8), sq(2, 2), true}));
+    ASSERT_TRUE(reference.play({sq(3, 1), sq(2, 2), false}));
+    ASSERT_TRUE(reference.play({IN_HAND, sq(5, 5), false, BISHOP}));
+    ASSERT_TRUE(reference.play({sq(8, 3), sq(8, 4), false}));
     EXPECT_EQ(positionKey(game), positionKey(reference));
     EXPECT_EQ(game.moveCount(), 6);
     EXPECT_EQ(game.pieceAt(sq(5, 5))->kind(), BISHOP);

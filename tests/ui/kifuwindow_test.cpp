@@ -46,12 +46,12 @@ void typeText(QWidget *widget, const QString &text) {
 }
 
 // ▲７六歩 △３四歩 ▲２二角成 △同　銀 ▲５五角打, each with a comment, ended by 投了.
-const std::vector<MoveSpec> &shortLine() {
-    static const std::vector<MoveSpec> moves = {{sq(7, 7), sq(7, 6)},
-                                                {sq(3, 3), sq(3, 4)},
-                                                {sq(8, 8), sq(2, 2), true},
-                                                {sq(3, 1), sq(2, 2)},
-                                                {IN_HAND, sq(5, 5), false, BISHOP}};
+const std::vector<Move> &shortLine() {
+    static const std::vector<Move> moves = {{sq(7, 7), sq(7, 6)},
+                                            {sq(3, 3), sq(3, 4)},
+                                            {sq(8, 8), sq(2, 2), true},
+                                            {sq(3, 1), sq(2, 2)},
+                                            {IN_HAND, sq(5, 5), false, BISHOP}};
     return moves;
 }
 
@@ -72,7 +72,7 @@ protected:
     void SetUp() override {
         window = makeStartWindow(asker);
         window->setFileChooser(&chooser);
-        for (const MoveSpec &move : shortLine()) ASSERT_EQ(window->record().play(move), "");
+        for (const Move &move : shortLine()) ASSERT_EQ(window->record().play(move), "");
         RecordNotes notes;
         notes.startComments = {"平手の対局"};
         for (std::size_t move = 1; move <= shortLine().size(); ++move)

@@ -274,8 +274,8 @@ int framedSquares(const QImage &image, bool (*framed)(const QImage &, int)) {
 TEST_F(LayersTest, LastMoveFramesTheDestinationOfTheMoveBeforeTheCount) {
     settings.lastMove = true;
     EXPECT_EQ(framedSquares(layered(AttackDisplay::None), lastMoveFramed), 0);
-    ASSERT_TRUE(game.makeMove(sq(7, 7), sq(7, 6), false));
-    ASSERT_TRUE(game.makeMove(sq(3, 3), sq(3, 4), false));
+    ASSERT_TRUE(game.play({sq(7, 7), sq(7, 6), false}));
+    ASSERT_TRUE(game.play({sq(3, 3), sq(3, 4), false}));
     for (AttackDisplay mode : kEveryAttackDisplay) {
         const QImage image = layered(mode);
         EXPECT_TRUE(lastMoveFramed(image, sq(3, 4))) << int(mode);

@@ -192,9 +192,8 @@ void playShuffle(ZnBan &game, int moves) {
     for (int i = 0; i < moves; ++i) {
         const int round = i / 2;
         const bool ok =
-            i % 2 == 0
-                ? game.makeMove(round % 2 ? sq(3, 8) : sq(2, 8), round % 2 ? sq(2, 8) : sq(3, 8), false)
-                : game.makeMove(round % 2 ? sq(7, 2) : sq(8, 2), round % 2 ? sq(8, 2) : sq(7, 2), false);
+            i % 2 == 0 ? game.play({round % 2 ? sq(3, 8) : sq(2, 8), round % 2 ? sq(2, 8) : sq(3, 8), false})
+                       : game.play({round % 2 ? sq(7, 2) : sq(8, 2), round % 2 ? sq(8, 2) : sq(7, 2), false});
         ASSERT_TRUE(ok) << i;
     }
 }

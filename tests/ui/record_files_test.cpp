@@ -130,7 +130,7 @@ protected:
             {sq(2, 8), sq(3, 8)}, {sq(8, 2), sq(7, 2)}, {sq(3, 8), sq(2, 8)}, {sq(7, 2), sq(8, 2)}};
         for (int move = 0; move < moves; ++move) {
             const auto &step = path[move % 4];
-            ASSERT_TRUE(window->game().makeMove(step[0], step[1], false)) << "move " << move;
+            ASSERT_TRUE(window->game().play({step[0], step[1], false})) << "move " << move;
         }
         window->RedrawAll();
     }

@@ -175,7 +175,7 @@ TEST_F(FormatSaveTest, APlayedGameSavesAsBeforeUnderNagiFormat) {
     RecordNotes notes;
     ASSERT_TRUE(readRecordBytes(game, notes, kUsiText).ok);
     for (const MoveHistory &move : game.history())
-        ASSERT_TRUE(window->game().makeMove(move.from, move.to, move.promoted));
+        ASSERT_TRUE(window->game().play({move.from, move.to, move.promoted != 0}));
     window->record().reset();
     std::ostringstream record;
     ASSERT_TRUE(saveRecord(window->game(), record).ok);

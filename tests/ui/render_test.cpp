@@ -545,9 +545,9 @@ TEST_F(StandPictureTest, HandIsSortedByTheDrawingPawnThenRookGivesRookFirst) {
 
     // Sente's rook takes a pawn, gote's king steps, sente's rook takes gote's rook.
     setUpPosition(game, {{ROOK, 40, SENTE}, {PAWN, 31, GOTE}, {ROOK, 4, GOTE}, {KING, 72, GOTE}});
-    ASSERT_TRUE(game.makeMove(40, 31, false));
-    ASSERT_TRUE(game.makeMove(72, 63, false));
-    ASSERT_TRUE(game.makeMove(31, 4, false));
+    ASSERT_TRUE(game.play({40, 31, false}));
+    ASSERT_TRUE(game.play({72, 63, false}));
+    ASSERT_TRUE(game.play({31, 4, false}));
     ASSERT_EQ(game.hand(SENTE).size(), 2);
     ASSERT_EQ(game.hand(SENTE)[0]->kind(), PAWN);
 
