@@ -38,25 +38,8 @@ bool usiSquare(char file, char rank, Square &square) {
     return true;
 }
 
-void appendSquare(std::string &out, Square square) {
-    out += static_cast<char>('1' + columnOf(square));
-    out += static_cast<char>('a' + rowOf(square));
-}
-
 }  // namespace
 
-std::string usiWord(const Move &move) {
-    std::string word;
-    if (move.from == IN_HAND) {
-        word += move.dropKind < KIND_COUNT ? DROP_LETTERS[move.dropKind] : '?';
-        word += '*';
-    } else {
-        appendSquare(word, move.from);
-    }
-    appendSquare(word, move.to);
-    if (move.promote) word += '+';
-    return word;
-}
 
 bool readUsiWord(std::string_view word, Move &move) {
     move = Move{};
@@ -444,7 +427,7 @@ std::vector<std::string> dropIllegalMoves(const ZnBan &game, BookEntry &entry) {
             continue;
         }
         dropped.push_back((move.line > 0 ? lineLabel(static_cast<int>(move.line)) : std::string()) + "指し手「" +
-                          usiWord(move.move) + "」はこの局面で指せません（" + reason + "）。除きます");
+                          usiMoveWord(move.move) + "」はこの局面で指せません（" + reason + "）。除きます");
     }
     entry.moves = std::move(kept);
     return dropped;

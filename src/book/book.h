@@ -50,8 +50,8 @@ struct BookEntry {
 // The key of the position the game shows: its SFEN without the ply number.
 std::string bookKey(const ZnBan &game);
 
-// The USI word of a move ("7g7f", "8h2b+", "P*5e") and its reading; false when it is not one.
-std::string usiWord(const Move &move);
+// The reading of a move's USI word (usiMoveWord writes it); false when it is not one. A king's
+// drop is read, so that a book holding one can name it.
 bool readUsiWord(std::string_view word, Move &move);
 
 // Orders a position's moves as a book lists them: by count, then value, both highest first; stable.

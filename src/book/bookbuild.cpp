@@ -15,8 +15,11 @@
 
 namespace {
 
-Move moveOf(const Move &spec) {
-    return Move{spec.from, spec.to, spec.promote, spec.from == IN_HAND ? spec.dropKind : PieceKind{0}};
+// A board move with no kind, as a book holds it, so that equal moves are equal field by field.
+Move bookMoveOf(const Move &move) {
+    Move kept = move;
+    if (!kept.isDrop()) kept.dropKind = PieceKind{0};
+    return kept;
 }
 
 bool nameHas(std::string_view name, std::string_view wanted) {
@@ -75,7 +78,7 @@ bool BookBuilder::addRecord(ZnBan &game, const RecordNotes &notes) {
             continue;
         }
         const int child = children[next++];
-        const Move move = moveOf(tree.node(child).move);
+        const Move move = bookMoveOf(tree.node(child).move);
         // A line the rules of shogi refuse stops there: no engine could use its moves.
         if (!rulesProblem(board).empty() || checkMove(board, move) != Refusal::None) continue;
         const std::string here = bookKey(board);

@@ -198,9 +198,9 @@ std::string readMoveLine(std::string_view line, BookMove &out) {
 }
 
 void writeMoveLine(const BookMove &move, std::string &out) {
-    out += usiWord(move.move);
+    out += usiMoveWord(move.move);
     out += ' ';
-    out += move.ponder ? usiWord(*move.ponder) : "none";
+    out += move.ponder ? usiMoveWord(*move.ponder) : "none";
     // Fields are positional: a missing one before a present one is written "none".
     const int last = !move.comment.empty() ? 3 : move.count ? 3 : move.depth ? 2 : move.value ? 1 : 0;
     auto field = [&](const auto &value) {

@@ -19,7 +19,7 @@ std::vector<BookRow> bookRows(const ZnBan &game, const std::vector<BookMove> &mo
         BookRow row;
         // A move the position cannot hold is still listed, by its USI word.
         row.move = game.refusal(move.move) == Refusal::None ? moveNotation(game, recordOf(game, move.move), previousTo)
-                                                            : usiWord(move.move);
+                                                            : usiMoveWord(move.move);
         if (total > 0) {
             char share[16];
             std::snprintf(share, sizeof share, "%.1f%%", 100.0 * static_cast<double>(move.count.value_or(0)) /

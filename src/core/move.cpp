@@ -18,3 +18,25 @@ const char *refusalText(Refusal refusal) {
     }
     return "";
 }
+
+namespace {
+
+void appendSquare(std::string &out, Square square) {
+    out += static_cast<char>('1' + columnOf(square));
+    out += static_cast<char>('a' + rowOf(square));
+}
+
+}  // namespace
+
+std::string usiMoveWord(const Move &move) {
+    std::string word;
+    if (move.from == IN_HAND) {
+        word += move.dropKind < KIND_COUNT ? "KRBGSNLP"[move.dropKind] : '?';
+        word += '*';
+    } else {
+        appendSquare(word, move.from);
+    }
+    appendSquare(word, move.to);
+    if (move.promote) word += '+';
+    return word;
+}

@@ -3,6 +3,7 @@
 // reasons a move can be refused.
 
 #include <cstdint>
+#include <string>
 
 #include "support/types.h"
 
@@ -42,3 +43,6 @@ enum class Refusal : std::uint8_t {
 // The refusal in Japanese, as the status bar, the record readers and the referee show it; empty for
 // None.
 const char *refusalText(Refusal refusal);
+
+// The move as USI writes it: "7g7f", "8h2b+", "P*5e".
+std::string usiMoveWord(const Move &move);

@@ -533,9 +533,9 @@ std::string CsaSession::readingComment(const Move &move) const {
     if (!first || first->from != move.from || first->to != move.to || first->promote != move.promote)
         return text;
     for (std::size_t i = 0; i < pv.size() && i < 64; ++i) {
-        const std::optional<Move> spec = readUsiMoveWord(pv[i]);
-        if (!spec) break;
-        const Move next{spec->from, spec->to, spec->promote, spec->dropKind};
+        const std::optional<Move> read = readUsiMoveWord(pv[i]);
+        if (!read) break;
+        const Move &next = *read;
         if (checkMove(scratch, next) != Refusal::None) break;
         if (i > 0) text += " " + csaMoveWord(scratch, next);
         if (!applyMove(scratch, next)) break;
@@ -547,9 +547,9 @@ std::string CsaSession::engineAnswer(const UsiBestMove &best, std::int64_t now) 
     if (std::string refused = refusalToMove(); !refused.empty()) return refused;
     if (best.resign) return resign(now);
     if (best.win) return declare(now);
-    const std::optional<Move> spec = readUsiMoveWord(best.move);
-    const Move move = spec ? Move{spec->from, spec->to, spec->promote, spec->dropKind} : Move{};
-    if (!spec || checkMove(game_, move) != Refusal::None) {
+    const std::optional<Move> read = readUsiMoveWord(best.move);
+    const Move move = read.value_or(Move{});
+    if (!read || checkMove(game_, move) != Refusal::None) {
         // The server would call it a foul and end the game: resigning says the same honestly.
         resign(now);
         return "エンジンの指し手が反則です「" + best.move.substr(0, 20) + "」: 投了しました";

@@ -25,12 +25,12 @@ EngineMate readMateReply(const ZnBan &game, std::string_view line) {
     }
     if (rest.empty() || (rest.size() == 1 && (rest[0] == "timeout" || rest[0] == "notimplemented"))) return mate;
     for (const std::string &moveWord : rest) {
-        const std::optional<Move> spec = readUsiMoveWord(moveWord);
-        if (!spec) {
+        const std::optional<Move> move = readUsiMoveWord(moveWord);
+        if (!move) {
             mate.fault = "エンジンの詰み手順に読めない手があります: " + moveWord;
             return mate;
         }
-        mate.line.push_back({spec->from, spec->to, spec->promote, spec->dropKind});
+        mate.line.push_back(*move);
     }
     if (const std::string fault = mateLineFault(game, mate.line); !fault.empty()) {
         mate.fault = "エンジンの詰み手順が正しくありません（" + fault + "）";

@@ -15,11 +15,6 @@ bool squareOfWord(char file, char rank, Square &square) {
     return true;
 }
 
-void appendSquare(std::string &out, Square square) {
-    out += static_cast<char>('1' + columnOf(square));
-    out += static_cast<char>('a' + rowOf(square));
-}
-
 }  // namespace
 
 std::optional<Move> readUsiMoveWord(std::string_view word) {
@@ -40,18 +35,6 @@ std::optional<Move> readUsiMoveWord(std::string_view word) {
     return move;
 }
 
-std::string usiMoveWord(const Move &move) {
-    std::string word;
-    if (move.from == IN_HAND) {
-        word += move.dropKind < KIND_COUNT ? kDropLetters[move.dropKind] : '?';
-        word += '*';
-    } else {
-        appendSquare(word, move.from);
-    }
-    appendSquare(word, move.to);
-    if (move.promote) word += '+';
-    return word;
-}
 
 std::string positionCommand(const ZnBan &game) { return "position sfen " + positionSfen(game); }
 

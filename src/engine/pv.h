@@ -14,8 +14,6 @@
 
 // Reads a USI move word ("7g7f", "8h2b+", "P*5e"); empty when it is not one.
 std::optional<Move> readUsiMoveWord(std::string_view word);
-// The USI word of a move.
-std::string usiMoveWord(const Move &move);
 
 // The "position sfen ..." command for the position the game shows now.
 std::string positionCommand(const ZnBan &game);

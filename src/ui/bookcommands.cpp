@@ -70,8 +70,9 @@ void TZnMainForm::createBookWindow() {
     });
     connect(bookWindow_, &TBookWindow::playRequested, this, [this](Move move) {
         if (refuseDuringGame()) return;
-        const Move spec{move.from, move.to, move.promote, move.from == IN_HAND ? move.dropKind : PAWN};
-        if (const std::string problem = document_.record().play(spec); !problem.empty()) {
+        // The record keeps board moves with the usual unused kind, as every reader gives them.
+        if (!move.isDrop()) move.dropKind = PAWN;
+        if (const std::string problem = document_.record().play(move); !problem.empty()) {
             SetStatusText(QString::fromStdString(problem));
             return;
         }
@@ -107,8 +108,9 @@ void TZnMainForm::followBook() {
     std::optional<Move> next;
     const std::size_t cursor = static_cast<std::size_t>(document_.game().moveCount());
     if (cursor < document_.game().history().size()) {
-        const Move spec = moveOf(document_.game().history()[cursor]);
-        next = Move{spec.from, spec.to, spec.promote, spec.from == IN_HAND ? spec.dropKind : PieceKind{0}};
+        // A book names a board move with no kind; the window compares whole moves.
+        next = moveOf(document_.game().history()[cursor]);
+        if (!next->isDrop()) next->dropKind = PieceKind{0};
     }
     bookWindow_->follow(document_.game(), next);
     layers_.bookMarks().arrows = layers_.bookMarks().arrowsOn ? bookWindow_->arrows() : std::vector<BestMoveArrow>{};

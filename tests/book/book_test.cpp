@@ -273,7 +273,7 @@ TEST(BookChooser, ChoosesInProportionToCounts) {
     for (int draw = 0; draw < 20; ++draw) {
         const std::optional<BookMove> chosen = first.choose(read.book, game);
         ASSERT_TRUE(chosen);
-        EXPECT_EQ(usiWord(chosen->move), "2g2f");
+        EXPECT_EQ(usiMoveWord(chosen->move), "2g2f");
     }
 }
 

@@ -53,7 +53,7 @@ Counts countsOf(const Book &book) {
         const std::optional<BookEntry> entry = book.find(bookKey(game));
         if (!entry) continue;
         ++named;
-        for (const BookMove &move : entry->moves) counts[line + ">" + usiWord(move.move)] = move.count.value_or(0);
+        for (const BookMove &move : entry->moves) counts[line + ">" + usiMoveWord(move.move)] = move.count.value_or(0);
     }
     EXPECT_EQ(named, book.size());
     return counts;

@@ -17,8 +17,7 @@ std::vector<Move> usiLine(const std::string &words) {
     std::size_t at = 0;
     while (at < words.size()) {
         const std::size_t end = std::min(words.find(' ', at), words.size());
-        const std::optional<Move> spec = readUsiMoveWord(words.substr(at, end - at));
-        if (spec) line.push_back({spec->from, spec->to, spec->promote, spec->dropKind});
+        if (const std::optional<Move> move = readUsiMoveWord(words.substr(at, end - at))) line.push_back(*move);
         at = end + 1;
     }
     return line;
