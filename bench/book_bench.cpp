@@ -78,7 +78,7 @@ const Files &files() {
                 const std::size_t shown = 1 + random() % 3;
                 for (std::size_t i = 0; i < shown && i < moves.size(); ++i) {
                     const Move &move = moves[random() % moves.size()];
-                    text += usiWord(move) + " none " + std::to_string(static_cast<int>(random() % 2000) - 1000) +
+                    text += usiMoveWord(move) + " none " + std::to_string(static_cast<int>(random() % 2000) - 1000) +
                             " " + std::to_string(random() % 40) + " " + std::to_string(1 + random() % 500) + "\n";
                 }
                 if (out.keys.size() < 1000 && random() % 97 == 0) out.keys.push_back(bookKey(game));
