@@ -5,6 +5,7 @@
 // answer.
 
 #include <QString>
+#include <atomic>
 #include <cstdint>
 
 #include "core/znban.h"
@@ -14,4 +15,7 @@
 // it `milliseconds` (0: no limit but the watchdog's). An engine that cannot start, answers nothing
 // in time or claims a line that does not mate gives 不明 with the fault named.
 // `hashMb`, when not 0, is sent as USI_Hash first (an engine's own default may be gigabytes).
-EngineMate askEngineMate(const QString &path, const ZnBan &game, std::int64_t milliseconds, int hashMb = 0);
+// `stop`, when given, may be set from another thread: the engine is then killed within a few
+// milliseconds and the answer is 不明 with the fault "中止しました".
+EngineMate askEngineMate(const QString &path, const ZnBan &game, std::int64_t milliseconds, int hashMb = 0,
+                         const std::atomic<bool> *stop = nullptr);

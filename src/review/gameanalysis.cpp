@@ -1,7 +1,9 @@
 #include "review/gameanalysis.h"
 
 #include <algorithm>
+#include <chrono>
 
+#include "core/movegen.h"
 #include "core/preview.h"
 #include "record/notation.h"
 
@@ -22,6 +24,8 @@ GameAnalysis::GameAnalysis(const GameLine &line, const AnalysisSettings &setting
     last_ = std::clamp(settings.last, first_, moves);
     results_.resize(static_cast<std::size_t>(moves) + 1);
     verdicts_.resize(static_cast<std::size_t>(moves) + 1);
+    mates_.resize(static_cast<std::size_t>(moves) + 1);
+    if (settings.checkMates) mateChecker_ = std::make_unique<MateChecker>(settings.mateBudget);
     if (std::string reason = buildGame(game_, line_.start); !reason.empty()) {
         fail("開始局面を作れません: " + reason);
         return;
@@ -89,7 +93,16 @@ void GameAnalysis::submit(const EngineReport &report) {
     for (const ReadingScore &line : report.readings)
         result.readings.emplace_back(line.first, senteView(game_.turn(), line.mate, line.score));
     results_[static_cast<std::size_t>(ply_)] = std::move(result);
-    judgeMoveInto(ply_);
+    if (mateChecker_) {
+        const auto started = std::chrono::steady_clock::now();
+        mates_[static_cast<std::size_t>(ply_)] = mateChecker_->mateOf(game_);
+        judgeMoveInto(ply_);
+        mateMilliseconds_ += std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now() - started)
+                                 .count();
+    } else {
+        judgeMoveInto(ply_);
+    }
     moveOn();
 }
 
@@ -123,7 +136,39 @@ void GameAnalysis::judgeMoveInto(int ply) {
         const bool mated = after->evaluation.mate && after->evaluation.winner != mover;
         verdict.reason = mistakeReason(previous_, played, before->pv.front(), {after->pv, mated});
     }
+    // A game already lost before the move is no place to blame it for the mate that follows.
+    constexpr double kLost = 0.05;
+    if (mateChecker_)
+        judgeMates(ply, verdict, *after, !bestPlayed && !before->readingCut && moverChance(before->evaluation) >= kLost);
     verdicts_[static_cast<std::size_t>(ply)] = std::move(verdict);
+}
+
+void GameAnalysis::judgeMates(int ply, MoveVerdict &verdict, const PositionResult &after, bool labelled) {
+    const std::optional<PositionMate> &mine = mates_[static_cast<std::size_t>(ply - 1)];
+    const std::optional<PositionMate> &theirs = mates_[static_cast<std::size_t>(ply)];
+    const Move &played = line_.moves[static_cast<std::size_t>(ply - 1)];
+    if (theirs && theirs->mates()) {
+        // Proved by the rules, whatever a short search after the move saw.
+        verdict.mate = MateNote::Allowed;
+        if (labelled) verdict.label = MoveLabel::Blunder;
+        if (verdict.label != MoveLabel::None) verdict.reason = allowedMateText(game_, *theirs);
+        return;
+    }
+    if (mine && mine->mates() && !(mine->line.front() == played) && !mateChecker_->keepsMate(previous_, played)) {
+        verdict.mate = MateNote::Missed;
+        verdict.label = std::max(verdict.label, MoveLabel::Dubious);
+        verdict.reason = missedMateText(previous_, *mine);
+        return;
+    }
+    // A threat is looked for only where the move is labelled: elsewhere the search saw nothing
+    // better, and a 詰めろ the best move leaves too is no reason.
+    if (verdict.label == MoveLabel::None || after.pv.empty()) return;
+    ZnBan replied;
+    copyPosition(game_, replied);
+    if (applyMove(replied, after.pv.front()) && mateChecker_->threatOn(replied).mates()) {
+        verdict.mate = MateNote::Threat;
+        verdict.reason = threatText(game_, after.pv.front());
+    }
 }
 
 void GameAnalysis::skip(const std::string &note) {

@@ -5,7 +5,9 @@
 // analyser can drive it with runAnalysis.
 
 #include <array>
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -16,6 +18,7 @@
 #include "record/evaluation.h"
 #include "record/play.h"
 #include "record/position.h"
+#include "review/matecheck.h"
 #include "review/mistake.h"
 
 // The moves of a game's current line and the position they start from.
@@ -43,6 +46,14 @@ struct PositionResult {
     std::vector<std::pair<Move, Evaluation>> readings;
 };
 
+// What the mate solver found about a move, when it found anything.
+enum class MateNote {
+    None,
+    Allowed,  // the opponent mates after it (…から詰みます)
+    Missed,   // the mover had a mate and the move let it go (…で詰みがありました)
+    Threat,   // after the opponent's best reply the mover's king is in 詰めろ (…で詰めろになります)
+};
+
 // The judgement of one move, from the results of the positions before and after it.
 struct MoveVerdict {
     // The chance the mover lost: inside the search before the move when the move was one of its
@@ -51,6 +62,7 @@ struct MoveVerdict {
     MoveLabel label = MoveLabel::None;
     // A short sentence for a labelled move; empty otherwise.
     std::string reason;
+    MateNote mate = MateNote::None;
 };
 
 struct AnalysisSettings {
@@ -65,6 +77,10 @@ struct AnalysisSettings {
     // analysis keeps the first.
     int moveTimeMs = 1000;
     int multiPv = 1;
+    // Whether the mate solver checks every position too, and what one of its searches may spend: a
+    // mate the move allowed is then proved, a mate it missed and a 詰めろ it left are named.
+    bool checkMates = true;
+    MateBudget mateBudget{};
 };
 
 class GameAnalysis {
@@ -107,6 +123,8 @@ public:
     // The comment lines the analysis gives position `ply`: for a labelled move the label and the
     // reason, then the evaluation lines; empty when it was not analysed.
     std::vector<std::string> commentLines(int ply) const;
+    // The time the mate solver took over the whole analysis so far, in milliseconds.
+    std::int64_t mateMilliseconds() const { return mateMilliseconds_; }
     // Merges the comment lines of every analysed position into `commentsAt(ply)`, which gives the
     // comment lines kept for that position (0 = before the first move).
     void writeComments(const std::function<std::vector<std::string> &(int ply)> &commentsAt) const;
@@ -117,6 +135,9 @@ private:
     // The number of moves of the line that can be played one after another from its start.
     int playableMoves();
     void judgeMoveInto(int ply);
+    // What the solver adds to the verdict of move `ply`: a proved mate for the opponent, a missed
+    // mate, a 詰めろ after the opponent's reply; `labelled` says whether the move may be labelled.
+    void judgeMates(int ply, MoveVerdict &verdict, const PositionResult &after, bool labelled);
     void moveOn();
 
     GameLine line_;
@@ -133,6 +154,10 @@ private:
     std::vector<std::string> notes_;
     std::vector<std::optional<PositionResult>> results_;
     std::vector<std::optional<MoveVerdict>> verdicts_;
+    // The solver's answer for the side to move of each analysed position, when it checks mates.
+    std::unique_ptr<MateChecker> mateChecker_;
+    std::vector<std::optional<PositionMate>> mates_;
+    std::int64_t mateMilliseconds_ = 0;
 };
 
 // What a synchronous analyser made of one position.

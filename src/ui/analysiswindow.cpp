@@ -14,6 +14,7 @@
 #include "engine/pv.h"
 #include "record/play.h"
 #include "record/sfen.h"
+#include "ui/matewatch.h"
 
 namespace {
 
@@ -56,11 +57,24 @@ TAnalysisWindow::TAnalysisWindow(QWidget *parent) : QWidget(parent, Qt::Window) 
     addLine_->setToolTip(
         QStringLiteral("選んだ読み筋（選んでいなければ一番目）を、今の局面からの変化として棋譜に加えます。"));
 
+    mate_ = new QLabel(this);
+    mate_->setObjectName(QStringLiteral("MateLabel"));
+    mate_->setWordWrap(true);
+    mate_->setStyleSheet(QStringLiteral("color: #b00000"));
+    // Small enough to run beside the engine on every position the board shows.
+    MateLimits mateLimits;
+    mateLimits.milliseconds = 1000;
+    mateLimits.nodes = 500000;
+    mateLimits.tableBytes = std::size_t{16} << 20;
+    mateWatch_ = new MateWatch(mateLimits, this);
+    connect(mateWatch_, &MateWatch::answered, mate_, &QLabel::setText);
+
     auto top = new QHBoxLayout;
     top->addWidget(reason_, 1);
     top->addWidget(lineCount_);
     auto layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addWidget(mate_);
     layout->addWidget(lines_, 1);
     layout->addWidget(senteBalance_);
     layout->addWidget(goteBalance_);
@@ -124,6 +138,7 @@ void TAnalysisWindow::stopAnalysis() {
     if (!analysing_) return;
     analysing_ = false;
     engine_.quit();
+    mateWatch_->stop();
     marks_.arrows.clear();
     emit marksChanged();
     setReason(QStringLiteral("検討を止めました"));
@@ -155,12 +170,14 @@ void TAnalysisWindow::followPosition(const ZnBan &game) {
     if (!analysing_ || !model_.follow(game)) return;
     clearLines();
     if (!model_.valid()) {
+        mateWatch_->stop();
         engine_.stopSearch();
         setReason(QString::fromStdString(model_.problem()));
         emit statusMessage(QString::fromStdString(model_.problem()));
         return;
     }
     if (engine_.state() == EngineState::Ended) return;
+    mateWatch_->follow(model_.position());
     setReason(engine_.state() == EngineState::Searching || engine_.state() == EngineState::Idle ||
                       engine_.state() == EngineState::Stopping
                   ? QStringLiteral("検討中")

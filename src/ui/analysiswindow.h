@@ -19,6 +19,7 @@
 #include "review/readings.h"
 #include "ui/analysislayer.h"
 
+class MateWatch;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -57,6 +58,8 @@ public:
     QLabel *reasonLabel() const { return reason_; }
     QLabel *balanceLabel(Side side) const { return side == SENTE ? senteBalance_ : goteBalance_; }
     QLabel *footerLabel() const { return footer_; }
+    // The mate of the side to move the solver proved beside the engine, empty while there is none.
+    QLabel *mateLabel() const { return mate_; }
     QPushButton *addLineButton() const { return addLine_; }
     // The slot of the line the add button takes: the one last clicked while it is listed, else the
     // first.
@@ -117,4 +120,6 @@ private:
     QListWidget *changes_ = nullptr;
     QLabel *footer_ = nullptr;
     QPushButton *addLine_ = nullptr;
+    QLabel *mate_ = nullptr;
+    MateWatch *mateWatch_ = nullptr;
 };

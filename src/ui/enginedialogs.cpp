@@ -145,9 +145,12 @@ EngineSettingsDialog::EngineSettingsDialog(EngineStore &store, QWidget *parent)
     auto remove = new QPushButton(QStringLiteral("削除"), this);
     auto options = new QPushButton(QStringLiteral("オプション…"), this);
     auto choose = new QPushButton(QStringLiteral("検討に使う"), this);
+    auto mates = new QPushButton(QStringLiteral("詰み探索に使う"), this);
+    mates->setObjectName(QStringLiteral("ForMates"));
+    mates->setToolTip(QStringLiteral("詰み探索 (Ctrl+M) をこのエンジンの go mate で行うか、切り替えます"));
     auto close = new QDialogButtonBox(QDialogButtonBox::Close, this);
     auto side = new QVBoxLayout;
-    for (QPushButton *button : {add, remove, options, choose}) side->addWidget(button);
+    for (QPushButton *button : {add, remove, options, choose, mates}) side->addWidget(button);
     side->addStretch();
     auto top = new QHBoxLayout;
     top->addWidget(list_);
@@ -164,6 +167,7 @@ EngineSettingsDialog::EngineSettingsDialog(EngineStore &store, QWidget *parent)
     connect(remove, &QPushButton::clicked, this, &EngineSettingsDialog::remove);
     connect(options, &QPushButton::clicked, this, [this] { editOptions(); });
     connect(choose, &QPushButton::clicked, this, &EngineSettingsDialog::choose);
+    connect(mates, &QPushButton::clicked, this, &EngineSettingsDialog::toggleForMates);
     refresh();
 }
 
@@ -177,6 +181,7 @@ void EngineSettingsDialog::refresh() {
         QString text = path;
         if (installed.contains(path)) text += QStringLiteral("（インストール済み）");
         if (path == chosen) text += QStringLiteral(" ★");
+        if (store_.forMates(path)) text += QStringLiteral("（詰み探索）");
         auto item = new QListWidgetItem(text, list_);
         item->setData(Qt::UserRole, path);
     }
@@ -214,6 +219,21 @@ void EngineSettingsDialog::choose() {
     if (item == nullptr) return;
     store_.setChosenEngine(item->data(Qt::UserRole).toString());
     refresh();
+}
+
+void EngineSettingsDialog::toggleForMates() {
+    const QListWidgetItem *item = list_->currentItem();
+    if (item == nullptr) return;
+    const QString path = item->data(Qt::UserRole).toString();
+    const int row = list_->currentRow();
+    // One engine at a time answers 詰み探索: marking one unmarks the others.
+    const bool on = !store_.forMates(path);
+    for (const QString &other : store_.engines()) store_.setForMates(other, false);
+    store_.setForMates(path, on);
+    message_->setText(on ? QStringLiteral("詰み探索はこのエンジンで行います: %1").arg(path)
+                         : QStringLiteral("詰み探索は内蔵の探索で行います"));
+    refresh();
+    list_->setCurrentRow(row);
 }
 
 void EngineSettingsDialog::editOptions(const std::function<void(EngineOptionsDialog &)> &show) {

@@ -60,6 +60,8 @@ private:
     void refresh();
     void remove();
     void choose();
+    // Marks the selected engine as the one 詰み探索 asks, or unmarks it.
+    void toggleForMates();
 
     EngineStore &store_;
     QListWidget *list_ = nullptr;

@@ -68,6 +68,24 @@ void EngineStore::setOptions(const QString &path, const QMap<QString, QString> &
     settings_->sync();
 }
 
+bool EngineStore::forMates(const QString &path) const {
+    return settings_->value(keyOf(path, "mates/"), false).toBool();
+}
+
+void EngineStore::setForMates(const QString &path, bool on) {
+    if (on)
+        settings_->setValue(keyOf(path, "mates/"), true);
+    else
+        settings_->remove(keyOf(path, "mates/"));
+    settings_->sync();
+}
+
+QString EngineStore::mateEngine() const {
+    for (const QString &path : engines())
+        if (forMates(path)) return path;
+    return {};
+}
+
 double EngineStore::coefficient(const QString &path) const {
     bool ok = false;
     const double stored = settings_->value(keyOf(path, "coefficient/")).toDouble(&ok);

@@ -40,6 +40,13 @@ public:
     QMap<QString, QString> options(const QString &path) const;
     void setOptions(const QString &path, const QMap<QString, QString> &values);
 
+    // Whether 詰み探索 asks the engine at `path` ("go mate") instead of the program's own solver.
+    bool forMates(const QString &path) const;
+    void setForMates(const QString &path, bool on);
+    // The engine 詰み探索 asks: the first of engines() marked for mates; empty when none is, and the
+    // program's own solver searches.
+    QString mateEngine() const;
+
     // The coefficient of the winning chance for the engine at `path`: 600 when none was stored.
     double coefficient(const QString &path) const;
     void setCoefficient(const QString &path, double coefficient);

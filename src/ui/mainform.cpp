@@ -267,6 +267,10 @@ void TZnMainForm::setDestinationRule(DestinationRule rule) {
 }
 
 void TZnMainForm::RedrawAll() {
+    // The mate line was stepped from the record's position; once the record moves it is left.
+    if (mateShown_ != nullptr &&
+        (document_.game().key() != mateFromKey_ || document_.game().moveCount() != mateFromCount_))
+        leaveMateLine();
     redrawBoard();
     if (editingPosition()) {
         // The record waits; the panel tells the position being edited.
@@ -310,6 +314,8 @@ void TZnMainForm::BanPaint() {
 void TZnMainForm::BanMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
     // The right button opens the popup menu; no other button but the left one enters moves.
     if (button != Qt::LeftButton) return;
+    // A press on a position of the mate line brings the record's back first; it plays nothing.
+    if (leaveMateLine()) return;
     SetStatusText(QString());
     if (csaWindow_ != nullptr && csaWindow_->active()) return csaWindow_->press(x, y);
     if (gameRunning()) return gamePress(x, y);
@@ -341,12 +347,12 @@ bool TZnMainForm::standLocked() const {
 }
 
 void TZnMainForm::Dai0MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int y) {
-    if (standLocked()) return;
+    if (standLocked() || leaveMateLine()) return;
     if (StandPress(document_.game(), selection_, display_.view.side(), y, display_.view)) RedrawAll();
 }
 
 void TZnMainForm::Dai1MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int y) {
-    if (standLocked()) return;
+    if (standLocked() || leaveMateLine()) return;
     if (StandPress(document_.game(), selection_, otherSide(display_.view.side()), y, display_.view)) RedrawAll();
 }
 

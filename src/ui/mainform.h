@@ -89,6 +89,10 @@ public:
     // 実行 > 詰み探索: searches the position shown for a mate of the side to move, in its own window.
     void showMateSearch();
     TMateWindow *mateWindow() const { return mateWindow_; }
+    // Whether the board shows a position of the mate window's line rather than the record's.
+    bool showingMateLine() const { return mateShown_ != nullptr; }
+    // The position the board draws, the overlay's attack maps with it.
+    const ZnBan &shownPosition() { return shownGame(); }
     // 表示 > 定跡 (Ctrl+B): the open book's moves for the position shown.
     void showBookWindow();
     // The book window, which holds the open book; made with the menus, shown on request.
@@ -340,6 +344,14 @@ private:
     TKifuWindow *kifuWindow_ = nullptr;
     TLegendWindow *legendWindow_ = nullptr;
     TMateWindow *mateWindow_ = nullptr;
+    // The position of the mate line the board shows, and the record's position it was stepped
+    // from (its key and move count): once the record moves, the board follows the record again.
+    std::unique_ptr<ZnBan> mateShown_;
+    std::uint64_t mateFromKey_ = 0;
+    int mateFromCount_ = 0;
+    void showMatePosition(const ZnBan &position);
+    // Puts the record's position back on the board; false when it was there already.
+    bool leaveMateLine();
     TBookWindow *bookWindow_ = nullptr;
     TAnalysisWindow *analysis_ = nullptr;
     std::unique_ptr<EngineStore> engineStore_;

@@ -16,7 +16,10 @@
 
 bool TZnMainForm::editingPosition() const { return positionEdit_ != nullptr; }
 
-ZnBan &TZnMainForm::shownGame() { return positionEdit_ != nullptr ? positionEdit_->game() : document_.game(); }
+ZnBan &TZnMainForm::shownGame() {
+    if (positionEdit_ != nullptr) return positionEdit_->game();
+    return mateShown_ != nullptr ? *mateShown_ : document_.game();
+}
 
 void TZnMainForm::startPositionEdit() {
     if (positionEdit_ != nullptr) return;

@@ -8,6 +8,7 @@
 #include <future>
 
 #include "common/records.h"
+#include "core/rules.h"
 #include "engine/pv.h"
 
 namespace {
@@ -48,6 +49,9 @@ TEST(MateSolver, AnswersPositionsWithKnownAnswers) {
         {"a rook checks forever but never mates", "k8/9/9/9/9/9/9/9/8R b - 1", MateAnswer::NoMate, 0},
         {"two golds cannot mate a king in the open", "4k4/9/9/9/9/9/9/9/9 b 2G 1", MateAnswer::NoMate, 0},
         {"no check at all", "startpos", MateAnswer::NoMate, 0},
+        // The twentieth ply of a classic problem's solution (将棋無双, the second, 47 plies as
+        // KomoringHeights solves it): 27 plies are left, as KomoringHeights finds from here too.
+        {"a long mate", "5g1l1/3+P2s1p/3B2k2/3np1pnP/9/5L1p1/5rN2/9/8L b 2Prb3g3snl10p 1", MateAnswer::Mate, 27},
     };
     MateSolver solver;
     for (const auto &row : rows) {
@@ -95,6 +99,32 @@ TEST(MateSolver, AnswersDoNotDependOnTheTableSize) {
         }
     }
     EXPECT_GE(decided, 3);
+}
+
+// The dragon checks round a circle (4b3a 1a1b 3a3b 1b1a 3b3a ...) and the king has one evasion at
+// every check, so a solver that made the defender leave the circle would call it a mate; the only
+// "mate" goes through the repetition, which is the checker's loss, so there is none, from the start
+// or from inside the circle.
+TEST(MateSolver, AMateThatOnlyARepetitionForcesIsNoMate) {
+    const char *const start = "sfen 8k/5+R3/8p/9/9/9/9/9/9 b - 1";
+    ZnBan circle;
+    loadSfen(circle, std::string(start) + " moves 4b3a");
+    for (const char *next : {"1a1b", "3a3b", "1b1a", "3b3a"}) {
+        if (circle.turn() == GOTE) {
+            EXPECT_TRUE(inCheck(circle)) << next;
+            EXPECT_EQ(countLegalMoves(circle), 1) << next;
+        }
+        ASSERT_TRUE(circle.play(*readUsiMoveWord(next))) << next;
+    }
+    EXPECT_EQ(countLegalMoves(circle), 1);
+    MateSolver solver;
+    for (const std::string &position : {std::string(start), std::string(start) + " moves 4b3a 1a1b"}) {
+        ZnBan game;
+        loadSfen(game, position);
+        const MateResult result = solver.solve(game, generous());
+        EXPECT_EQ(result.answer, MateAnswer::NoMate) << position;
+        EXPECT_TRUE(result.line.empty()) << position;
+    }
 }
 
 // Mates from real games' last moves: the first proof is often long, and the search shortens it to

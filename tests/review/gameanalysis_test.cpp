@@ -6,6 +6,7 @@
 
 #include <map>
 
+#include "common/records.h"
 #include "common/testing.h"
 
 namespace {
@@ -106,6 +107,56 @@ TEST(GameAnalysis, LossIsMeasuredInsideOneSearchWhenTheMoveWasOneOfItsReadings) 
         ASSERT_TRUE(analysis.verdict(1).has_value());
         EXPECT_EQ(analysis.verdict(1)->label, row.label) << row.reason;
         EXPECT_EQ(analysis.verdict(1)->reason, row.reason);
+    }
+}
+
+// The solver's part: a mate the move allowed is proved whatever the engine saw, a mate the move let
+// go is named, and a 詰めろ after the engine's reply is the reason of a labelled move.
+TEST(GameAnalysis, TheMateSolverNamesMatesAllowedMissedAndThreatened) {
+    const Move G52 = {IN_HAND, sq(5, 2), false, GOLD};
+    const struct Row {
+        const char *what, *sfen;
+        Move played;
+        AnalyserAnswer before, after;
+        MateNote note;
+        MoveLabel label;
+        std::string reason;
+    } rows[] = {
+        // Sente's king on 1i, a gote pawn on 1g and a gold in gote's hand: G*1h mates unless the king
+        // goes; the engine after the move saw nothing.
+        {"allowed", "4k4/9/9/9/9/9/8p/9/R7K b g 1", mv(9, 9, 8, 9), scored(0, {mv(1, 9, 2, 8)}), scored(0),
+         MateNote::Allowed, MoveLabel::Blunder, "△１八金打から1手で詰みます"},
+        // The same mate found by the engine too: the solver's line, with its length, is the reason.
+        {"allowed and seen", "4k4/9/9/9/9/9/8p/9/R7K b g 1", mv(9, 9, 8, 9), scored(0, {mv(1, 9, 2, 8)}),
+         scored(1, {{IN_HAND, sq(1, 8), false, GOLD}}, true), MateNote::Allowed, MoveLabel::Blunder,
+         "△１八金打から1手で詰みます"},
+        // G*5b mated; the king's step lets it go, in a game so won that no loss of chance shows.
+        {"missed", "4k4/9/4P4/9/9/9/9/9/4K4 b G 1", mv(5, 9, 4, 9), scored(1, {G52}, true), scored(-3000),
+         MateNote::Missed, MoveLabel::Dubious, "▲５二金打から1手で詰みがありました"},
+        // The mate played is no miss.
+        {"mated", "4k4/9/4P4/9/9/9/9/9/4K4 b G 1", G52, scored(1, {G52}, true), scored(0), MateNote::None,
+         MoveLabel::None, ""},
+        // The king steps into the corner; after △１七歩不成 gote mates with G*1h if sente passes.
+        {"threat", "4k4/9/9/9/9/8p/9/9/R6K1 b g 1", mv(2, 9, 1, 9), scored(0, {mv(9, 9, 9, 8)}),
+         scored(1500, {mv(1, 6, 1, 7)}), MateNote::Threat, MoveLabel::Blunder, "△１七歩不成で詰めろになります"},
+    };
+    for (const Row &row : rows) {
+        ZnBan start;
+        loadSfen(start, row.sfen);
+        ScriptedEngine engine;
+        engine.script = {{0, row.before}, {1, row.after}};
+        GameAnalysis analysis({positionOf(start), {row.played}});
+        runAnalysis(analysis, std::ref(engine));
+        ASSERT_TRUE(analysis.verdict(1).has_value()) << row.what;
+        EXPECT_EQ(analysis.verdict(1)->mate, row.note) << row.what;
+        EXPECT_EQ(analysis.verdict(1)->label, row.label) << row.what;
+        EXPECT_EQ(analysis.verdict(1)->reason, row.reason) << row.what;
+        // Without the solver only the engine's word counts.
+        AnalysisSettings plain;
+        plain.checkMates = false;
+        GameAnalysis unchecked({positionOf(start), {row.played}}, plain);
+        runAnalysis(unchecked, std::ref(engine));
+        EXPECT_EQ(unchecked.verdict(1)->mate, MateNote::None) << row.what;
     }
 }
 
