@@ -69,6 +69,8 @@ TMateWindow::TMateWindow(QWidget *parent) : QWidget(parent, Qt::Tool) {
     addBranch_->setEnabled(false);
     stop_->setEnabled(false);
     connect(line_, &QListWidget::currentRowChanged, this, &TMateWindow::showRow);
+    // A press on the marked row shows it too, after the line was left.
+    connect(line_, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) { showRow(line_->row(item)); });
 }
 
 TMateWindow::~TMateWindow() {

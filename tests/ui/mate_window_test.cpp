@@ -118,9 +118,12 @@ TEST_F(MateWindowTest, SteppingTheLineShowsItsPositionsOnTheBoardUntilItIsLeft) 
     EXPECT_FALSE(window->showingMateLine());
     EXPECT_EQ(mate->shownRow(), -1);
     EXPECT_EQ(window->record().length(), 0);
+    // After the line was left, a press on the marked row shows it again.
+    QTest::mouseClick(line()->viewport(), Qt::LeftButton, {},
+                      line()->visualItemRect(line()->currentItem()).center());
+    EXPECT_EQ(mate->shownRow(), line()->currentRow());
+    EXPECT_TRUE(window->showingMateLine());
     // Closing the window takes the line off the board.
-    QTest::keyClick(mate, Qt::Key_Right);
-    ASSERT_TRUE(window->showingMateLine());
     QTest::keyClick(mate, Qt::Key_Escape);
     EXPECT_FALSE(mate->isVisible());
     EXPECT_FALSE(window->showingMateLine());
