@@ -45,7 +45,9 @@ void MateWatch::poll() {
     timer_->stop();
     worker_.join();
     if (result_.answer != MateAnswer::Mate || result_.line.empty()) return;
-    emit answered(QStringLiteral("詰みあり %1手：%2")
+    // The small budget may end before the line is shortened: it says so rather than mislead.
+    emit answered(QStringLiteral("詰みあり %1手%2：%3")
                       .arg(result_.line.size())
+                      .arg(result_.shortest ? QString() : QStringLiteral("（最短とは限りません）"))
                       .arg(QString::fromStdString(readingText(position_, result_.line))));
 }

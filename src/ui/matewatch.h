@@ -26,7 +26,8 @@ public:
     bool searching() const { return worker_.joinable(); }
 
 signals:
-    // "詰みあり 3手：▲５三飛打△４二玉▲４三金打" for a proved mate, empty when there is none or the
+    // "詰みあり 3手：▲５三飛打△４二玉▲４三金打" for a proved mate ("詰みあり 23手（最短とは限りません）：…"
+    // when the budget ended before the line was proved shortest), empty when there is none or the
     // budget ran out.
     void answered(const QString &text);
 
