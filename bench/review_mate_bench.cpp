@@ -20,8 +20,9 @@ namespace {
 
 const char *recordPath() {
     const char *chosen = std::getenv("REVIEW_RECORD");
-    return chosen != nullptr ? chosen
-                             : "/work/shared/record-fixtures/shogi-kifu-converter/data/tests/csa/floodgate.csa";
+    return chosen != nullptr
+               ? chosen
+               : "/work/shared/record-fixtures/shogi-kifu-converter/data/tests/csa/floodgate.csa";
 }
 
 bool loadLine(GameLine &line) {
@@ -54,7 +55,8 @@ void ReviewMateChecks(benchmark::State &state) {
             std::vector<Move> moves;
             legalMoves(position, moves);
             for (const Move &move : moves)
-                if (static_cast<std::size_t>(ply) >= line.moves.size() || !(move == line.moves[static_cast<std::size_t>(ply)])) {
+                if (static_cast<std::size_t>(ply) >= line.moves.size() ||
+                    !(move == line.moves[static_cast<std::size_t>(ply)])) {
                     answer.report.pv = {move};
                     break;
                 }

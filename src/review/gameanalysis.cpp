@@ -97,9 +97,9 @@ void GameAnalysis::submit(const EngineReport &report) {
         const auto started = std::chrono::steady_clock::now();
         mates_[static_cast<std::size_t>(ply_)] = mateChecker_->mateOf(game_);
         judgeMoveInto(ply_);
-        mateMilliseconds_ += std::chrono::duration_cast<std::chrono::milliseconds>(
-                                 std::chrono::steady_clock::now() - started)
-                                 .count();
+        mateMilliseconds_ +=
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started)
+                .count();
     } else {
         judgeMoveInto(ply_);
     }
@@ -139,7 +139,8 @@ void GameAnalysis::judgeMoveInto(int ply) {
     // A game already lost before the move is no place to blame it for the mate that follows.
     constexpr double kLost = 0.05;
     if (mateChecker_)
-        judgeMates(ply, verdict, *after, !bestPlayed && !before->readingCut && moverChance(before->evaluation) >= kLost);
+        judgeMates(ply, verdict, *after,
+                   !bestPlayed && !before->readingCut && moverChance(before->evaluation) >= kLost);
     verdicts_[static_cast<std::size_t>(ply)] = std::move(verdict);
 }
 
@@ -154,7 +155,8 @@ void GameAnalysis::judgeMates(int ply, MoveVerdict &verdict, const PositionResul
         if (verdict.label != MoveLabel::None) verdict.reason = allowedMateText(game_, *theirs);
         return;
     }
-    if (mine && mine->mates() && !(mine->line.front() == played) && !mateChecker_->keepsMate(previous_, played)) {
+    if (mine && mine->mates() && !(mine->line.front() == played) &&
+        !mateChecker_->keepsMate(previous_, played)) {
         verdict.mate = MateNote::Missed;
         verdict.label = std::max(verdict.label, MoveLabel::Dubious);
         verdict.reason = missedMateText(previous_, *mine);

@@ -51,7 +51,7 @@ enum class MateNote {
     None,
     Allowed,  // the opponent mates after it (…から詰みます)
     Missed,   // the mover had a mate and the move let it go (…で詰みがありました)
-    Threat,   // after the opponent's best reply the mover's king is in 詰めろ (…で詰めろになります)
+    Threat,  // after the opponent's best reply the mover's king is in 詰めろ (…で詰めろになります)
 };
 
 // The judgement of one move, from the results of the positions before and after it.

@@ -1,12 +1,12 @@
 #include "ui/matewindow.h"
 
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
-#include <QFileInfo>
 #include <QVBoxLayout>
 
 #include "core/movegen.h"
@@ -70,7 +70,8 @@ TMateWindow::TMateWindow(QWidget *parent) : QWidget(parent, Qt::Tool) {
     stop_->setEnabled(false);
     connect(line_, &QListWidget::currentRowChanged, this, &TMateWindow::showRow);
     // A press on the marked row shows it too, after the line was left.
-    connect(line_, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) { showRow(line_->row(item)); });
+    connect(line_, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem *item) { showRow(line_->row(item)); });
 }
 
 TMateWindow::~TMateWindow() {
@@ -150,9 +151,11 @@ void TMateWindow::poll() {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
     if (!engine_.isEmpty())
-        state_->setText(QStringLiteral("%1 が探索中… %2 秒").arg(QFileInfo(engine_).fileName()).arg(seconds, 0, 'f', 1));
+        state_->setText(
+            QStringLiteral("%1 が探索中… %2 秒").arg(QFileInfo(engine_).fileName()).arg(seconds, 0, 'f', 1));
     else
-        state_->setText(QStringLiteral("探索中… %1 局面　%2 秒").arg(solver_.nodes()).arg(seconds, 0, 'f', 1));
+        state_->setText(
+            QStringLiteral("探索中… %1 局面　%2 秒").arg(solver_.nodes()).arg(seconds, 0, 'f', 1));
 }
 
 void TMateWindow::finish() {
@@ -180,7 +183,8 @@ void TMateWindow::showAnswer() {
     if (engine_.isEmpty())
         text += QStringLiteral("　%1 局面　%2 ミリ秒").arg(result_.nodes).arg(result_.milliseconds);
     else
-        text += QStringLiteral("　%1　%2 ミリ秒").arg(QFileInfo(engine_).fileName()).arg(result_.milliseconds);
+        text +=
+            QStringLiteral("　%1　%2 ミリ秒").arg(QFileInfo(engine_).fileName()).arg(result_.milliseconds);
     state_->setText(text);
     {
         // The first row is marked, but the board moves only when the player steps.

@@ -51,7 +51,8 @@ TEST(MateSolver, AnswersPositionsWithKnownAnswers) {
         {"no check at all", "startpos", MateAnswer::NoMate, 0},
         // The twentieth ply of a classic problem's solution (将棋無双, the second, 47 plies as
         // KomoringHeights solves it): 27 plies are left, as KomoringHeights finds from here too.
-        {"a long mate", "5g1l1/3+P2s1p/3B2k2/3np1pnP/9/5L1p1/5rN2/9/8L b 2Prb3g3snl10p 1", MateAnswer::Mate, 27},
+        {"a long mate", "5g1l1/3+P2s1p/3B2k2/3np1pnP/9/5L1p1/5rN2/9/8L b 2Prb3g3snl10p 1", MateAnswer::Mate,
+         27},
     };
     MateSolver solver;
     for (const auto &row : rows) {

@@ -138,7 +138,8 @@ TEST(GameAnalysis, TheMateSolverNamesMatesAllowedMissedAndThreatened) {
          MoveLabel::None, ""},
         // The king steps into the corner; after △１七歩不成 gote mates with G*1h if sente passes.
         {"threat", "4k4/9/9/9/9/8p/9/9/R6K1 b g 1", mv(2, 9, 1, 9), scored(0, {mv(9, 9, 9, 8)}),
-         scored(1500, {mv(1, 6, 1, 7)}), MateNote::Threat, MoveLabel::Blunder, "△１七歩不成で詰めろになります"},
+         scored(1500, {mv(1, 6, 1, 7)}), MateNote::Threat, MoveLabel::Blunder,
+         "△１七歩不成で詰めろになります"},
     };
     for (const Row &row : rows) {
         ZnBan start;

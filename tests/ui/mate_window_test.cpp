@@ -105,7 +105,8 @@ TEST_F(MateWindowTest, SteppingTheLineShowsItsPositionsOnTheBoardUntilItIsLeft) 
         EXPECT_EQ(window->showingMateLine(), step.row >= 0);
         // The same position, whatever move number the shown copy counts.
         const auto board = [](const std::string &sfen) { return sfen.substr(0, sfen.rfind(' ')); };
-        EXPECT_EQ(board(positionSfen(window->shownPosition())), board(step.row >= 0 ? after(step.row + 1) : record));
+        EXPECT_EQ(board(positionSfen(window->shownPosition())),
+                  board(step.row >= 0 ? after(step.row + 1) : record));
         // The attack maps drawn are the shown position's: the rook on the board attacks.
         EXPECT_EQ(window->shownPosition().attackCount(SENTE, sq(5, 4)) > 0, step.row >= 0);
         EXPECT_EQ(positionSfen(window->game()), record) << "the record never moves";
@@ -114,7 +115,8 @@ TEST_F(MateWindowTest, SteppingTheLineShowsItsPositionsOnTheBoardUntilItIsLeft) 
     QTest::keyClick(mate, Qt::Key_Right);
     ASSERT_TRUE(window->showingMateLine());
     EXPECT_TRUE(window->statusText().startsWith(QStringLiteral("詰み手順 2手目の局面")));
-    QTest::mouseClick(window->findChild<QWidget *>(QStringLiteral("Ban")), Qt::LeftButton, {}, QPoint(100, 100));
+    QTest::mouseClick(window->findChild<QWidget *>(QStringLiteral("Ban")), Qt::LeftButton, {},
+                      QPoint(100, 100));
     EXPECT_FALSE(window->showingMateLine());
     EXPECT_EQ(mate->shownRow(), -1);
     EXPECT_EQ(window->record().length(), 0);
@@ -141,7 +143,8 @@ TEST_F(MateWindowTest, AnEngineMarkedForMatesAnswersInsteadOfTheSolver) {
     {
         EngineSettingsDialog settings(store);
         for (int row = 0; row < settings.list()->count(); ++row)
-            if (settings.list()->item(row)->data(Qt::UserRole).toString() == good) settings.list()->setCurrentRow(row);
+            if (settings.list()->item(row)->data(Qt::UserRole).toString() == good)
+                settings.list()->setCurrentRow(row);
         settings.findChild<QPushButton *>(QStringLiteral("ForMates"))->click();
         EXPECT_TRUE(settings.list()->currentItem()->text().endsWith(QStringLiteral("（詰み探索）")));
     }
@@ -150,8 +153,10 @@ TEST_F(MateWindowTest, AnEngineMarkedForMatesAnswersInsteadOfTheSolver) {
         QString engine;
         QString status;
         int rows;
-    } rows[] = {{good, QStringLiteral("詰み 1手　goodmate"), 1},
-                {liar, QStringLiteral("不明（エンジンの詰み手順が正しくありません（1手目が王手ではありません））"), 0}};
+    } rows[] = {
+        {good, QStringLiteral("詰み 1手　goodmate"), 1},
+        {liar, QStringLiteral("不明（エンジンの詰み手順が正しくありません（1手目が王手ではありません））"),
+         0}};
     for (const auto &row : rows) {
         store.setForMates(good, row.engine == good);
         store.setForMates(liar, row.engine == liar);
@@ -216,7 +221,8 @@ TEST(MateWatch, TellsAMateOfTheSideToMoveAsItIsFound) {
     follow("sfen 4k4/9/9/9/9/9/9/9/9 b R2G 1");
     EXPECT_LT(moved.elapsed(), 500) << "the last search is dropped at once";
     ASSERT_TRUE(settled());
-    EXPECT_EQ(told.value(told.size() - 1), QStringLiteral("詰みあり 5手：▲５三飛打△４一玉▲４三飛成△３一玉▲３二金打"))
+    EXPECT_EQ(told.value(told.size() - 1),
+              QStringLiteral("詰みあり 5手：▲５三飛打△４一玉▲４三飛成△３一玉▲３二金打"))
         << told.join(QLatin1Char('|')).toStdString();
     follow("sfen 4k4/9/9/9/9/9/9/9/9 b 2G 1");
     ASSERT_TRUE(settled());
