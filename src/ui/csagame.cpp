@@ -232,7 +232,7 @@ void CsaGameWindow::cancel() {
 
 void CsaGameWindow::setState(const QString &text, bool statusBar) {
     state_->setText(text);
-    if (statusBar) form_.SetStatusText(text);
+    if (statusBar) form_.holdStatusText(text);
 }
 
 QString CsaGameWindow::stateText() const { return state_->text(); }
@@ -386,7 +386,7 @@ void CsaGameWindow::wrapUp() {
     if (engine_) engine_->quit();
     form_.lockForGame(false);
     form_.setDestinationRule({});
-    // The result stays in the status bar, where a redraw would put the turn.
-    form_.SetStatusText(stateText());
+    // The result stays in the status bar while the record is walked, until the next message.
+    form_.holdStatusText(stateText());
     enableButtons();
 }

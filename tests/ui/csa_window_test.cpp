@@ -76,8 +76,8 @@ CsaChoice localChoice(const ScriptedServer &server, const QTemporaryDir &dir, co
 }
 
 TEST(CsaWindow, APersonPlaysGoteUntilTheServerDropsTheConnection) {
-    ScriptedServer server(
-        {join(join(join(LOGIN, {"pause 300"}), summary('-')), {"> +7776FU,T3", "echo", "> +2726FU,T2", "pause 800", "close"})});
+    ScriptedServer server({join(join(join(LOGIN, {"pause 300"}), summary('-')),
+                                {"> +7776FU,T3", "echo", "> +2726FU,T2", "pause 800", "close"})});
     ScriptedAsker asker;
     auto window = makeStartWindow(asker);
     window->show();
@@ -105,6 +105,16 @@ TEST(CsaWindow, APersonPlaysGoteUntilTheServerDropsTheConnection) {
     // The game stays on the board, its record saved; the window is free again.
     EXPECT_EQ(window->record().length(), 3);
     EXPECT_FALSE(csa.active());
+    // The reason stays in the status bar through a repaint and while the record is walked, where
+    // each redraw used to write the turn over it; the next message replaces it.
+    board->repaint();
+    QTest::keyClick(board, Qt::Key_Left);
+    EXPECT_EQ(window->record().cursor(), 2);
+    EXPECT_TRUE(window->statusText().startsWith("中断: 通信が切れました"))
+        << window->statusText().toStdString();
+    window->SetStatusText("next");
+    QTest::keyClick(board, Qt::Key_Left);
+    EXPECT_EQ(window->statusText(), "後手番です");
     QFile saved(csa.lastSaved());
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly)) << csa.lastSaved().toStdString();
     const std::string text = saved.readAll().toStdString();
