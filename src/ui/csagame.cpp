@@ -279,20 +279,15 @@ void CsaGameWindow::showClock() {
     const CsaSession &session = client_->session();
     const Side toMove = session.game().turn();
     for (Side side : {SENTE, GOTE}) {
-        const CsaTimeRule &rule = session.summary().time[side];
-        std::int64_t left = session.remainingMs(side);
-        std::int64_t byoyomi = rule.byoyomiMs;
-        if (side == toMove && playing()) {
-            left -= client_->now() - session.turnStartedAt();
-            if (left < 0) byoyomi = std::max<std::int64_t>(0, byoyomi + left);
-        }
+        const CsaClockReading clock = session.clockAt(side, client_->now());
         const bool ours = side == session.ourSide();
         names_[side]->setText(
             QStringLiteral("%1%2%3").arg(side == SENTE ? QStringLiteral("☗") : QStringLiteral("☖"),
                                          QString::fromStdString(session.summary().names[side]),
                                          ours ? QStringLiteral("（こちら）") : QString()));
-        QString text = ::clockText(left);
-        if (rule.byoyomiMs > 0) text += QStringLiteral("  秒読み %1").arg((byoyomi + 999) / 1000);
+        QString text = ::clockText(clock.mainMs);
+        if (session.summary().time[side].byoyomiMs > 0)
+            text += QStringLiteral("  秒読み %1").arg((clock.byoyomiMs + 999) / 1000);
         times_[side]->setText((side == toMove && playing() ? QStringLiteral("▶ ") : QString()) + text);
     }
 }
