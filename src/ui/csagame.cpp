@@ -141,6 +141,8 @@ void CsaGameWindow::login() {
     settings.keepAliveMs = choice_.keepAlive ? 40000 : 0;
     settings.floodgateComments = choice_.comments;
     gameSaved_ = false;
+    // The last game's clocks go until the next game's conditions come.
+    for (Side side : {SENTE, GOTE}) names_[side]->clear(), times_[side]->clear();
     client_ = new CsaClient(settings, engine_.get(), this);
     connect(client_, &CsaClient::sessionStateChanged, this, &CsaGameWindow::stateChanged);
     connect(client_, &CsaClient::gameBegan, this, [this] {
@@ -232,6 +234,11 @@ void CsaGameWindow::cancel() {
 
 void CsaGameWindow::setState(const QString &text, bool statusBar) {
     state_->setText(text);
+    // A longer text wraps to more lines: the window grows rather than squeeze the clocks.
+    if (layout()->hasHeightForWidth()) {
+        const int wanted = layout()->totalHeightForWidth(width());
+        if (wanted > height()) resize(width(), wanted);
+    }
     if (statusBar) form_.holdStatusText(text);
 }
 
@@ -337,6 +344,7 @@ void CsaGameWindow::save() {
     const SaveResult saved = saveFileSafely(path.toStdString(), client_->recordText());
     if (saved.ok) {
         lastSaved_ = path;
+        form_.document_.takeSavedFile(path, RecordFormat::Csa);
         result_ += QStringLiteral("　棋譜: ") + QDir::toNativeSeparators(path);
     } else {
         result_ += QStringLiteral("　棋譜を保存できません: ") + QString::fromStdString(saved.reason);
@@ -347,10 +355,11 @@ void CsaGameWindow::save() {
 void CsaGameWindow::failed(const QString &reason) {
     gamesLeft_ = 0;
     QString text = reason;
-    // A game broken off by the connection keeps what was played.
+    // A game broken off by the connection keeps what was played. The session ends the game before
+    // it tells of the fault, so the end was shown and saved then, and the record is the saved file's.
     if (client_ && client_->session().gameBegun()) {
-        syncRecord();
-        if (!gameSaved_) {
+        if (!client_->session().gameEnd()) {
+            syncRecord();
             result_ = QStringLiteral("中断: ") + reason;
             save();
         }
