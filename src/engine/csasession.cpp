@@ -674,6 +674,8 @@ std::string CsaSession::positionCommand() const { return lineCommand(game_); }
 CsaClockReading CsaSession::clockAt(Side side, std::int64_t now) const {
     const CsaTimeRule &rule = summary_.time[side & 1];
     CsaClockReading reading{remaining_[side & 1], rule.byoyomiMs};
+    // The server gives no time with #TIME_UP: the side to move had none left.
+    if (end_ && end_->reason == "#TIME_UP" && side == game_.turn()) return {};
     if (side != game_.turn() || (state_ != CsaState::Playing && state_ != CsaState::Ending)) return reading;
     // The main time runs first, then the byoyomi.
     reading.mainMs -= rule.chargeMs(now - turnStart_);

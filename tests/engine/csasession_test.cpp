@@ -253,6 +253,12 @@ TEST(CsaSession, EndsTheGameOnEveryResult) {
     f.feed("%KACHI,T4\n#JISHOGI\n#WIN\n");
     EXPECT_EQ(f.host.takeSent().back(), "%KACHI");
     EXPECT_NE(f.session.recordText().find("+\n%KACHI\nT4\n"), std::string::npos) << f.session.recordText();
+    // The side whose time ran out reads nothing left, whatever it had as its move began.
+    Fixture t;
+    t.startGame(summaryText('+'));
+    t.feed("#TIME_UP\n#LOSE\n");
+    EXPECT_EQ(t.session.clockAt(SENTE, t.now), CsaClockReading{});
+    EXPECT_EQ(t.session.clockAt(GOTE, t.now), (CsaClockReading{600000, 10000}));
 }
 
 // The login refused, a server that never answers, summaries that cannot be played, garbage and
