@@ -92,6 +92,16 @@ std::string csaTimeText(const CsaTimeRule &rule) {
     return seconds(rule.totalMs) + "+" + seconds(rule.byoyomiMs) + "+" + seconds(rule.incrementMs);
 }
 
+std::int64_t CsaTimeRule::chargeMs(std::int64_t elapsedMs) const {
+    const std::int64_t elapsed = std::max<std::int64_t>(0, elapsedMs);
+    const std::int64_t units = roundup ? (elapsed + unitMs - 1) / unitMs : elapsed / unitMs;
+    return std::max(units * unitMs, leastPerMoveMs);
+}
+
+std::int64_t CsaTimeRule::reportedMs(std::int64_t units) const {
+    return std::max(units * unitMs, leastPerMoveMs);
+}
+
 std::string readCsaSummary(const std::vector<std::string> &lines, CsaSummary &summary) {
     summary = CsaSummary();
     // The raw numbers of the common Time block and of each side's, read in units.
@@ -363,7 +373,7 @@ void CsaSession::agreeOrReject(std::int64_t now) {
             const CsaTimeRule &rule = summary_.time[mover];
             if (units >= 0)
                 remaining_[mover] =
-                    std::max<std::int64_t>(0, remaining_[mover] + rule.incrementMs - units * rule.unitMs);
+                    std::max<std::int64_t>(0, remaining_[mover] + rule.incrementMs - rule.reportedMs(units));
             mover = otherSide(mover);
         }
     }
@@ -443,11 +453,12 @@ bool CsaSession::readMoveLine(const std::string &line, std::int64_t now) {
     if (mover == ourSide() && !moveSent_.empty() && word != moveSent_) return false;
     const std::int64_t units = std::max<std::int64_t>(0, timeOfMoveLine(line));
     const CsaTimeRule &rule = summary_.time[mover];
-    const std::int64_t spent = units * rule.unitMs;
+    // The record keeps the time the server reported; the clock, what that time costs.
+    const std::int64_t spent = rule.reportedMs(units);
     remaining_[mover] = std::max<std::int64_t>(0, remaining_[mover] + rule.incrementMs - spent);
     GameRecord &record = record_;
     if (!record.play(Move{move.from, move.to, move.promote, move.dropKind}).empty()) return false;
-    record.setSeconds(static_cast<int>(spent / 1000));
+    record.setSeconds(static_cast<int>(units * rule.unitMs / 1000));
     if (mover == ourSide() && !commentSent_.empty()) record.setComments({commentSent_});
     if (mover == ourSide()) moveSent_.clear(), commentSent_.clear();
     turnStart_ = now;
@@ -660,18 +671,37 @@ void CsaSession::tick(std::int64_t now) {
 
 std::string CsaSession::positionCommand() const { return lineCommand(game_); }
 
-UsiGo CsaSession::engineGo() const {
+CsaClockReading CsaSession::clockAt(Side side, std::int64_t now) const {
+    const CsaTimeRule &rule = summary_.time[side & 1];
+    CsaClockReading reading{remaining_[side & 1], rule.byoyomiMs};
+    // The server gives no time with #TIME_UP: the side to move had none left.
+    if (end_ && end_->reason == "#TIME_UP" && side == game_.turn()) return {};
+    if (side != game_.turn() || (state_ != CsaState::Playing && state_ != CsaState::Ending)) return reading;
+    // The main time runs first, then the byoyomi.
+    reading.mainMs -= rule.chargeMs(now - turnStart_);
+    if (reading.mainMs < 0) reading.byoyomiMs = std::max<std::int64_t>(0, reading.byoyomiMs + reading.mainMs);
+    reading.mainMs = std::max<std::int64_t>(0, reading.mainMs);
+    return reading;
+}
+
+UsiGo CsaSession::engineGo(std::int64_t now) const {
     const Side side = game_.turn();
     const CsaTimeRule &rule = summary_.time[side];
     std::array<std::int64_t, 2> time = remaining_;
-    std::int64_t byoyomi = 0;
+    // The server's deadline is the moment itself, not its charge: the time gone comes off whole.
+    std::int64_t byoyomi = rule.byoyomiMs;
+    time[side] -= std::max<std::int64_t>(0, now - turnStart_);
+    if (time[side] < 0) byoyomi = std::max<std::int64_t>(0, byoyomi + time[side]);
+    time[side] = std::max<std::int64_t>(0, time[side]);
+    // A move that ends inside the last unit is charged the whole of it when the server rounds up.
+    const std::int64_t safety = settings_.marginMs + (rule.roundup ? rule.unitMs : 0);
     // USI has no word for a byoyomi on one side and an increment on the other: such a side is told
     // of its main time alone.
     const bool increments = summary_.time[SENTE].incrementMs > 0 || summary_.time[GOTE].incrementMs > 0;
     if (rule.byoyomiMs > 0 && !increments)
-        byoyomi = std::max<std::int64_t>(0, rule.byoyomiMs - settings_.marginMs);
+        byoyomi = std::max<std::int64_t>(0, byoyomi - safety);
     else
-        time[side] = std::max<std::int64_t>(0, time[side] - settings_.marginMs);
+        time[side] = std::max<std::int64_t>(0, time[side] - safety);
     return UsiGo::clocks(time[SENTE], time[GOTE], increments ? 0 : byoyomi,
                          increments ? summary_.time[SENTE].incrementMs : 0,
                          increments ? summary_.time[GOTE].incrementMs : 0);

@@ -25,6 +25,18 @@ struct CsaTimeRule {
     std::int64_t leastPerMoveMs = 0;
     bool roundup = false;
     bool operator==(const CsaTimeRule &) const = default;
+    // What the server charges for a move thought over `elapsedMs`: whole units, the part of a unit
+    // dropped (counted as a whole unit with Time_Roundup), and never less than Least_Time_Per_Move.
+    std::int64_t chargeMs(std::int64_t elapsedMs) const;
+    // What a move reported with `units` ("T3") takes off the clock: at least Least_Time_Per_Move.
+    std::int64_t reportedMs(std::int64_t units) const;
+};
+
+// One side's clock as it reads at a moment: the main time left, then the byoyomi left.
+struct CsaClockReading {
+    std::int64_t mainMs = 0;
+    std::int64_t byoyomiMs = 0;
+    bool operator==(const CsaClockReading &) const = default;
 };
 
 // The conditions of one game, as the Game_Summary block gives them.
@@ -168,13 +180,15 @@ public:
     void logout(std::int64_t now);
 
     // The position and the search an engine playing here is given: "position sfen ... moves ...",
-    // and each side's time from the server's clock, the network margin taken off this side's
-    // time (or its byoyomi).
+    // and each side's time from the server's clock. The time gone on the running move comes off
+    // this side's time (then its byoyomi); the network margin, and with Time_Roundup the unit a
+    // fraction costs, come off its byoyomi, or off its time without one.
     std::string positionCommand() const;
-    UsiGo engineGo() const;
-    // Each side's time left as its turn began, and when the running turn began.
+    UsiGo engineGo(std::int64_t now) const;
+    // Each side's time left as its turn began.
     std::int64_t remainingMs(Side side) const { return remaining_[side & 1]; }
-    std::int64_t turnStartedAt() const { return turnStart_; }
+    // A side's clock at `now`, the running move charged as the server will charge it.
+    CsaClockReading clockAt(Side side, std::int64_t now) const;
     // The comment an engine's move carries to the server: "* score pv" (score from sente's view,
     // the reading in CSA moves after the move itself); empty without a scored reading.
     std::string readingComment(const Move &move) const;

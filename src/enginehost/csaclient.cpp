@@ -182,7 +182,7 @@ void CsaClient::ourTurn() {
         emit personToMove();
         return;
     }
-    UsiGo go = session_.engineGo();
+    UsiGo go = session_.engineGo(now());
     if (const EngineSession *engine = engine_->session(); engine && engine->profile().clockSidesSwapped) {
         std::swap(go.senteMs, go.goteMs);
         std::swap(go.senteIncMs, go.goteIncMs);

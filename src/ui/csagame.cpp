@@ -141,6 +141,8 @@ void CsaGameWindow::login() {
     settings.keepAliveMs = choice_.keepAlive ? 40000 : 0;
     settings.floodgateComments = choice_.comments;
     gameSaved_ = false;
+    // The last game's clocks go until the next game's conditions come.
+    for (Side side : {SENTE, GOTE}) names_[side]->clear(), times_[side]->clear();
     client_ = new CsaClient(settings, engine_.get(), this);
     connect(client_, &CsaClient::sessionStateChanged, this, &CsaGameWindow::stateChanged);
     connect(client_, &CsaClient::gameBegan, this, [this] {
@@ -232,7 +234,12 @@ void CsaGameWindow::cancel() {
 
 void CsaGameWindow::setState(const QString &text, bool statusBar) {
     state_->setText(text);
-    if (statusBar) form_.SetStatusText(text);
+    // A longer text wraps to more lines: the window grows rather than squeeze the clocks.
+    if (layout()->hasHeightForWidth()) {
+        const int wanted = layout()->totalHeightForWidth(width());
+        if (wanted > height()) resize(width(), wanted);
+    }
+    if (statusBar) form_.holdStatusText(text);
 }
 
 QString CsaGameWindow::stateText() const { return state_->text(); }
@@ -279,20 +286,15 @@ void CsaGameWindow::showClock() {
     const CsaSession &session = client_->session();
     const Side toMove = session.game().turn();
     for (Side side : {SENTE, GOTE}) {
-        const CsaTimeRule &rule = session.summary().time[side];
-        std::int64_t left = session.remainingMs(side);
-        std::int64_t byoyomi = rule.byoyomiMs;
-        if (side == toMove && playing()) {
-            left -= client_->now() - session.turnStartedAt();
-            if (left < 0) byoyomi = std::max<std::int64_t>(0, byoyomi + left);
-        }
+        const CsaClockReading clock = session.clockAt(side, client_->now());
         const bool ours = side == session.ourSide();
         names_[side]->setText(
             QStringLiteral("%1%2%3").arg(side == SENTE ? QStringLiteral("☗") : QStringLiteral("☖"),
                                          QString::fromStdString(session.summary().names[side]),
                                          ours ? QStringLiteral("（こちら）") : QString()));
-        QString text = ::clockText(left);
-        if (rule.byoyomiMs > 0) text += QStringLiteral("  秒読み %1").arg((byoyomi + 999) / 1000);
+        QString text = ::clockText(clock.mainMs);
+        if (session.summary().time[side].byoyomiMs > 0)
+            text += QStringLiteral("  秒読み %1").arg((clock.byoyomiMs + 999) / 1000);
         times_[side]->setText((side == toMove && playing() ? QStringLiteral("▶ ") : QString()) + text);
     }
 }
@@ -342,6 +344,7 @@ void CsaGameWindow::save() {
     const SaveResult saved = saveFileSafely(path.toStdString(), client_->recordText());
     if (saved.ok) {
         lastSaved_ = path;
+        form_.document_.takeSavedFile(path, RecordFormat::Csa);
         result_ += QStringLiteral("　棋譜: ") + QDir::toNativeSeparators(path);
     } else {
         result_ += QStringLiteral("　棋譜を保存できません: ") + QString::fromStdString(saved.reason);
@@ -352,10 +355,11 @@ void CsaGameWindow::save() {
 void CsaGameWindow::failed(const QString &reason) {
     gamesLeft_ = 0;
     QString text = reason;
-    // A game broken off by the connection keeps what was played.
+    // A game broken off by the connection keeps what was played. The session ends the game before
+    // it tells of the fault, so the end was shown and saved then, and the record is the saved file's.
     if (client_ && client_->session().gameBegun()) {
-        syncRecord();
-        if (!gameSaved_) {
+        if (!client_->session().gameEnd()) {
+            syncRecord();
             result_ = QStringLiteral("中断: ") + reason;
             save();
         }
@@ -386,7 +390,7 @@ void CsaGameWindow::wrapUp() {
     if (engine_) engine_->quit();
     form_.lockForGame(false);
     form_.setDestinationRule({});
-    // The result stays in the status bar, where a redraw would put the turn.
-    form_.SetStatusText(stateText());
+    // The result stays in the status bar while the record is walked, until the next message.
+    form_.holdStatusText(stateText());
     enableButtons();
 }

@@ -285,7 +285,8 @@ void TZnMainForm::RedrawAll() {
                              : QStringLiteral("後手:%1手目").arg(moveNumber));
     narrowToFit(TurnLabel);
     // The rules decide nothing on the free board, but the text says what they see.
-    SetStatusText(QString::fromStdString(turnText(document_.game())));
+    StatusPanel->setFullText(heldStatus_.isEmpty() ? QString::fromStdString(turnText(document_.game()))
+                                                   : heldStatus_);
     if (kifuWindow_ != nullptr) kifuWindow_->follow(document_.record());
     followAnalysis();
     followBook();
@@ -293,7 +294,15 @@ void TZnMainForm::RedrawAll() {
     document_.touch();
 }
 
-void TZnMainForm::SetStatusText(const QString &text) { StatusPanel->setFullText(text); }
+void TZnMainForm::SetStatusText(const QString &text) {
+    heldStatus_.clear();
+    StatusPanel->setFullText(text);
+}
+
+void TZnMainForm::holdStatusText(const QString &text) {
+    StatusPanel->setFullText(text);
+    heldStatus_ = text;
+}
 
 QString TZnMainForm::statusText() const { return StatusPanel->fullText(); }
 

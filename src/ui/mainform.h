@@ -69,6 +69,9 @@ public:
     void RedrawAll();
     // Shows `text` in the status bar's single panel.
     void SetStatusText(const QString &text);
+    // Shows `text` and keeps it through redraws, which otherwise write the turn, until the next
+    // message replaces it: a network game's state and how it ended stay while the record is walked.
+    void holdStatusText(const QString &text);
     QString statusText() const;
 
     ZnBan &game() { return document_.game(); }
@@ -367,6 +370,8 @@ private:
     // A game on a server drives the board and the record as the window's own games do.
     friend class CsaGameWindow;
     CsaGameWindow *csaWindow_ = nullptr;
+    // What holdStatusText keeps; empty when redraws write the turn.
+    QString heldStatus_;
     TClockWindow *clockWindow_ = nullptr;
     DisplaySettings display_;
     BoardLayers layers_;

@@ -338,6 +338,8 @@ void RecordDocument::setHeader(const std::string &key, const std::string &value)
     announce();
 }
 
+void RecordDocument::takeSavedFile(const QString &path, RecordFormat format) { markSaved(path, format, false); }
+
 void RecordDocument::detachFromFile() {
     undoNotes_.reset();
     setPath(QString());

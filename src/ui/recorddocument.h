@@ -92,6 +92,9 @@ public:
     // After the game was replaced from outside (a game by the rules starting): the record belongs
     // to no file, and no deletion can be undone.
     void detachFromFile();
+    // A file written with the record by someone else (a network game saved as it ended) is now the
+    // record's file, so that nothing asks to save it again.
+    void takeSavedFile(const QString &path, RecordFormat format);
     // Tells everything that follows the record that it changed (moves played on the board).
     void touch();
 

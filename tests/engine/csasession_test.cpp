@@ -140,6 +140,15 @@ TEST(CsaSession, TellsTheEngineTheServersClock) {
          {1000, 600000, 10000},
          UsiGo::clocks(588000, 594000, 9000),
          "+7776FU\nT12\n-3334FU\nT6\n"},
+        // Each move costs at least Least_Time_Per_Move, though the record keeps the time reported;
+        // rounding up costs the engine a unit of its byoyomi besides the margin.
+        {"BEGIN Time\nTime_Unit:1sec\nTotal_Time:600\nByoyomi:10\nLeast_Time_Per_Move:2\nTime_Roundup:YES\n"
+         "END Time\n",
+         "+7776FU,T0\n-3334FU,T3\n",
+         {1000, 600000, 10000, 0, 2000, true},
+         {1000, 600000, 10000, 0, 2000, true},
+         UsiGo::clocks(598000, 597000, 8000),
+         "+7776FU\nT0\n-3334FU\nT3\n"},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.time);
@@ -148,7 +157,7 @@ TEST(CsaSession, TellsTheEngineTheServersClock) {
         ASSERT_EQ(f.session.state(), CsaState::Playing) << (f.host.faults.empty() ? "" : f.host.faults[0]);
         EXPECT_EQ(f.session.summary().time[SENTE], row.sente);
         EXPECT_EQ(f.session.summary().time[GOTE], row.gote);
-        EXPECT_EQ(f.session.engineGo(), row.go);
+        EXPECT_EQ(f.session.engineGo(f.now), row.go);
         EXPECT_NE(f.session.recordText().find(row.header), std::string::npos) << f.session.recordText();
     }
     // Then each move's time, as the server reports it, and the increment after it.
@@ -156,13 +165,47 @@ TEST(CsaSession, TellsTheEngineTheServersClock) {
     f.startGame(summaryText('-', "BEGIN Time\nTime_Unit:1sec\nTotal_Time:60\nIncrement:5\nEND Time\n"));
     f.now = 99999;  // the session's own clock never counts
     f.feed("+7776FU,T20\n");
-    EXPECT_EQ(f.session.engineGo(), UsiGo::clocks(45000, 59500, 0, 5000, 5000));
+    EXPECT_EQ(f.session.engineGo(f.now), UsiGo::clocks(45000, 59500, 0, 5000, 5000));
     EXPECT_EQ(f.session.positionCommand(),
               "position sfen lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL b - 1 moves 7g7f");
     f.session.engineAnswer(best("3c3d"), f.now);
     f.feed("-3334FU,T70\n+2726FU,T1\n");
     EXPECT_EQ(f.session.remainingMs(GOTE), 0);
-    EXPECT_EQ(f.session.engineGo(), UsiGo::clocks(49000, 0, 0, 5000, 5000));
+    EXPECT_EQ(f.session.engineGo(f.now), UsiGo::clocks(49000, 0, 0, 5000, 5000));
+}
+
+// The running move on the fake clock, charged as shogi-server charges it: whole units, the fraction
+// dropped (rounded up with Time_Roundup), never less than Least_Time_Per_Move; the main time first,
+// then the byoyomi. The engine asked late is told the moment's time, less the margin and, when
+// rounding up, the unit a fraction would cost.
+TEST(CsaSession, ChargesTheRunningMoveAsTheServerWill) {
+    const std::string byoyomi = "Total_Time:10\nByoyomi:5\n", increment = "Total_Time:60\nIncrement:10\n";
+    const std::string up = "Time_Roundup:YES\n";
+    const struct {
+        std::string time;
+        std::int64_t elapsedMs;
+        CsaClockReading clock;
+        UsiGo go;
+    } rows[] = {
+        {byoyomi, 2500, {8000, 5000}, UsiGo::clocks(7500, 10000, 4000)},
+        {byoyomi + up, 2500, {7000, 5000}, UsiGo::clocks(7500, 10000, 3000)},
+        {byoyomi + "Least_Time_Per_Move:5\n", 2500, {5000, 5000}, UsiGo::clocks(7500, 10000, 4000)},
+        {byoyomi, 12500, {0, 3000}, UsiGo::clocks(0, 10000, 1500)},
+        {byoyomi + up, 14200, {0, 0}, UsiGo::clocks(0, 10000, 0)},
+        {increment + up, 1200, {58000, 0}, UsiGo::clocks(56800, 60000, 0, 10000, 10000)},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.time);
+        Fixture f;
+        f.now = 1000;
+        f.startGame(summaryText('+', "BEGIN Time\n" + row.time + "END Time\n"));
+        ASSERT_EQ(f.session.state(), CsaState::Playing) << (f.host.faults.empty() ? "" : f.host.faults[0]);
+        f.now += row.elapsedMs;
+        EXPECT_EQ(f.session.clockAt(SENTE, f.now), row.clock);
+        EXPECT_EQ(f.session.engineGo(f.now), row.go);
+        // The side not to move stands still.
+        EXPECT_EQ(f.session.clockAt(GOTE, f.now), f.session.clockAt(GOTE, 0));
+    }
 }
 
 // Every result line, the outcome after it, and the end word the record keeps.
@@ -210,6 +253,12 @@ TEST(CsaSession, EndsTheGameOnEveryResult) {
     f.feed("%KACHI,T4\n#JISHOGI\n#WIN\n");
     EXPECT_EQ(f.host.takeSent().back(), "%KACHI");
     EXPECT_NE(f.session.recordText().find("+\n%KACHI\nT4\n"), std::string::npos) << f.session.recordText();
+    // The side whose time ran out reads nothing left, whatever it had as its move began.
+    Fixture t;
+    t.startGame(summaryText('+'));
+    t.feed("#TIME_UP\n#LOSE\n");
+    EXPECT_EQ(t.session.clockAt(SENTE, t.now), CsaClockReading{});
+    EXPECT_EQ(t.session.clockAt(GOTE, t.now), (CsaClockReading{600000, 10000}));
 }
 
 // The login refused, a server that never answers, summaries that cannot be played, garbage and

@@ -4,6 +4,7 @@
 // the dropped connection are kept there as pictures.
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -76,8 +77,8 @@ CsaChoice localChoice(const ScriptedServer &server, const QTemporaryDir &dir, co
 }
 
 TEST(CsaWindow, APersonPlaysGoteUntilTheServerDropsTheConnection) {
-    ScriptedServer server(
-        {join(join(join(LOGIN, {"pause 300"}), summary('-')), {"> +7776FU,T3", "echo", "> +2726FU,T2", "pause 800", "close"})});
+    ScriptedServer server({join(join(join(LOGIN, {"pause 300"}), summary('-')),
+                                {"> +7776FU,T3", "echo", "> +2726FU,T2", "pause 800", "close"})});
     ScriptedAsker asker;
     auto window = makeStartWindow(asker);
     window->show();
@@ -102,9 +103,23 @@ TEST(CsaWindow, APersonPlaysGoteUntilTheServerDropsTheConnection) {
     keepPicture(*window, "csa-dropped");
     keepPicture(csa, "csa-dropped-state");
     EXPECT_TRUE(csa.stateText().startsWith("中断: 通信が切れました")) << csa.stateText().toStdString();
-    // The game stays on the board, its record saved; the window is free again.
+    // The game stays on the board, its record saved and the board's file, so nothing asks to save it
+    // again; the window is free again, and tall enough for the reason's lines above the clocks.
     EXPECT_EQ(window->record().length(), 3);
+    EXPECT_FALSE(window->document().isModified());
+    EXPECT_EQ(window->document().path(), csa.lastSaved());
     EXPECT_FALSE(csa.active());
+    EXPECT_GE(csa.height(), csa.layout()->totalHeightForWidth(csa.width()));
+    // The reason stays in the status bar through a repaint and while the record is walked, where
+    // each redraw used to write the turn over it; the next message replaces it.
+    board->repaint();
+    QTest::keyClick(board, Qt::Key_Left);
+    EXPECT_EQ(window->record().cursor(), 2);
+    EXPECT_TRUE(window->statusText().startsWith("中断: 通信が切れました"))
+        << window->statusText().toStdString();
+    window->SetStatusText("next");
+    QTest::keyClick(board, Qt::Key_Left);
+    EXPECT_EQ(window->statusText(), "後手番です");
     QFile saved(csa.lastSaved());
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly)) << csa.lastSaved().toStdString();
     const std::string text = saved.readAll().toStdString();
@@ -133,8 +148,9 @@ TEST(CsaWindow, AnEnginePlaysAWholeGameAndAFailedLoginIsNamed) {
     EXPECT_EQ(window->record().length(), 3);
     EXPECT_EQ(window->record().notes().endWord, "投了");
     EXPECT_FALSE(window->flipped());
-    // The second login of the series was refused, with its reason.
+    // The second login of the series was refused, with its reason; the first game's clocks went.
     EXPECT_EQ(csa.stateText(), "ログインできません（ID かパスワードが違います）");
+    EXPECT_EQ(csa.clockText(SENTE), " ");
     EXPECT_NE(csa.lastSaved().indexOf("g+.csa"), -1);
 }
 
