@@ -94,6 +94,17 @@ void TClockWindow::refresh() {
     if (referee != nullptr && referee->over()) timer_.stop();
 }
 
+void TClockWindow::clear() {
+    follow(nullptr);
+    for (Side side : {SENTE, GOTE}) {
+        const Panel &panel = panels_[side];
+        panel.name->setText(QString::fromUtf8(side == SENTE ? "▲" : "△"));
+        panel.name->setToolTip(QString());
+        panel.time->setText(QStringLiteral("-:--"));
+        panel.byoyomi->setText(QString());
+    }
+}
+
 void TClockWindow::mark(int side) {
     marked_ = side;
     for (Side each : {SENTE, GOTE}) {
