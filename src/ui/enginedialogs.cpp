@@ -189,7 +189,8 @@ void EngineSettingsDialog::refresh() {
     const int widest = list_->sizeHintForColumn(0) + 2 * list_->frameWidth() +
                        list_->verticalScrollBar()->sizeHint().width();
     const QScreen *shownOn = screen();
-    list_->setMinimumWidth(shownOn != nullptr ? std::min(widest, shownOn->availableGeometry().width() * 3 / 4) : widest);
+    list_->setMinimumWidth(shownOn != nullptr ? std::min(widest, shownOn->availableGeometry().width() * 3 / 4)
+                                              : widest);
 }
 
 void EngineSettingsDialog::addEngine(const QString &path) {

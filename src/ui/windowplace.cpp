@@ -30,10 +30,12 @@ void keepOnScreen(QWidget *window) {
 
 QRect placeUncovering(const QRect &frame, const QRect &uncovered, const QRect &area) {
     if (!frame.intersects(uncovered)) return frame;
-    const QPoint moves[] = {{0, uncovered.top() - 1 - frame.bottom()},
-                            {0, uncovered.bottom() + 1 - frame.top()},
+    // Below it first, then beside it, then above it: at a tie the window the bar belongs to stays
+    // uncovered rather than its board.
+    const QPoint moves[] = {{0, uncovered.bottom() + 1 - frame.top()},
+                            {uncovered.right() + 1 - frame.left(), 0},
                             {uncovered.left() - 1 - frame.right(), 0},
-                            {uncovered.right() + 1 - frame.left(), 0}};
+                            {0, uncovered.top() - 1 - frame.bottom()}};
     QRect best = frame;
     int shortest = -1;
     for (const QPoint &move : moves) {

@@ -12,8 +12,8 @@ class QWidget;
 // shrinking it first when it is larger than that area.
 void keepOnScreen(QWidget *window);
 // Where a window whose frame is `frame` goes so as to leave `uncovered` in sight inside `area`:
-// `frame` itself when it does not cover it, else the nearest place just above, below, left or right
-// of `uncovered` that lies inside `area`; `frame` when there is none.
+// `frame` itself when it does not cover it, else the nearest place just below, right, left or above
+// `uncovered` (in that order at a tie) that lies inside `area`; `frame` when there is none.
 QRect placeUncovering(const QRect &frame, const QRect &uncovered, const QRect &area);
 // Esc anywhere in `window` closes it.
 void closeWithEscape(QWidget *window);

@@ -231,8 +231,10 @@ TEST_F(AnalysisWindowTest, TheEngineListShowsEachLineWhole) {
     ASSERT_GE(list->count(), 1);
     for (int row = 0; row < list->count(); ++row) {
         const QString text = list->item(row)->text();
-        EXPECT_LE(list->visualItemRect(list->item(row)).right(), list->viewport()->width()) << text.toStdString();
-        EXPECT_LE(list->fontMetrics().horizontalAdvance(text), list->viewport()->width()) << text.toStdString();
+        EXPECT_LE(list->visualItemRect(list->item(row)).right(), list->viewport()->width())
+            << text.toStdString();
+        EXPECT_LE(list->fontMetrics().horizontalAdvance(text), list->viewport()->width())
+            << text.toStdString();
     }
 }
 

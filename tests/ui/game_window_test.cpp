@@ -182,6 +182,7 @@ TEST(WindowPlace, AWindowOverTheStatusBarMovesToTheNearestPlaceOffIt) {
         {"over it, pushed up from below the screen", {0, 618, 400, 150}, {0, 590, 400, 150}},
         {"over its right end, room to the right", {800, 618, 200, 150}, {810, 618, 200, 150}},
         {"over it, shorter way down", {0, 755, 100, 3}, {0, 760, 100, 3}},
+        {"as near above as below: below, off the board", {0, 748, 100, 4}, {0, 760, 100, 4}},
         {"over it, nowhere to go", {0, 0, 1024, 768}, {0, 0, 1024, 768}},
     };
     for (const auto &row : rows) EXPECT_EQ(placeUncovering(row.frame, bar, area), row.placed) << row.what;
@@ -246,10 +247,12 @@ TEST_F(GameWindow, EnterInTheFirstDialogStartsThePersonAgainstTheFirstEngine) {
     });
     QTest::keyClick(window.get(), Qt::Key_G, Qt::ControlModifier);
     ASSERT_TRUE(shown);
-    const GameChoice chosen = loadGameChoice(window->engineStore().settings(), window->engineStore().engines());
+    const GameChoice chosen =
+        loadGameChoice(window->engineStore().settings(), window->engineStore().engines());
     EXPECT_EQ(chosen.engines[SENTE].toStdString(), "");
     EXPECT_EQ(chosen.engines[GOTE], engine);
-    EXPECT_EQ(chosen.time, (std::array<TimeControl, 2>{TimeControl{600000, 30000, 0}, TimeControl{600000, 30000, 0}}));
+    EXPECT_EQ(chosen.time,
+              (std::array<TimeControl, 2>{TimeControl{600000, 30000, 0}, TimeControl{600000, 30000, 0}}));
     ASSERT_TRUE(window->gameRunning());
     window->stopGame();
     ASSERT_TRUE(spinUntil([&] { return !window->gameRunning(); }));
