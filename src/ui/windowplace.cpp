@@ -30,8 +30,8 @@ void keepOnScreen(QWidget *window) {
 
 QRect placeUncovering(const QRect &frame, const QRect &uncovered, const QRect &area) {
     if (!frame.intersects(uncovered)) return frame;
-    // Below it first, then beside it, then above it: at a tie the window the bar belongs to stays
-    // uncovered rather than its board.
+    // Below it first, then beside it, then above it: at a tie the window goes off the main window
+    // rather than over its board.
     const QPoint moves[] = {{0, uncovered.bottom() + 1 - frame.top()},
                             {uncovered.right() + 1 - frame.left(), 0},
                             {uncovered.left() - 1 - frame.right(), 0},
