@@ -40,11 +40,10 @@ GameReferee::GameReferee(GameRecord &record, GameSettings settings)
 
 void GameReferee::start(std::int64_t now) {
     RecordNotes &notes = record_.notes();
-    const bool handicap = !record_.handicapName().empty() && record_.handicapName() != "平手";
     if (!settings_.startDate.empty()) notes.setHeader("開始日時", settings_.startDate);
     notes.setHeader("持ち時間", timeHeader(settings_.time));
-    notes.setHeader(handicap ? "下手" : "先手", settings_.names[SENTE]);
-    notes.setHeader(handicap ? "上手" : "後手", settings_.names[GOTE]);
+    notes.setHeader(handicap() ? "下手" : "先手", settings_.names[SENTE]);
+    notes.setHeader(handicap() ? "上手" : "後手", settings_.names[GOTE]);
     clock_.startTurn(toMove(), now);
     if (!hasLegalMove(record_.game())) finish(GameEnd::Mate, otherSide(toMove()), {}, now);
 }
@@ -198,13 +197,13 @@ std::string endReasonText(const GameResult &result) {
     return {};
 }
 
-std::string resultSentence(const GameResult &result, const std::array<std::string, 2> &names) {
+std::string resultSentence(const GameResult &result, const std::array<std::string, 2> &names, bool handicap) {
     const std::string moves = "（" + std::to_string(result.moves) + "手）";
     if (result.end == GameEnd::None) return {};
     if (result.end == GameEnd::Stopped) return "中断しました" + moves;
     if (!result.winner) return endReasonText(result) + "で引き分け" + moves;
     const Side winner = *result.winner;
-    const char *side = winner == SENTE ? "先手" : "後手";
+    const char *side = winner == SENTE ? (handicap ? "下手" : "先手") : (handicap ? "上手" : "後手");
     std::string who = side;
     if (names[winner] != side) who += "（" + names[winner] + "）";
     return who + "の勝ち: " + endReasonText(result) + moves;

@@ -68,6 +68,8 @@ public:
     const GameSettings &settings() const { return settings_; }
     const GameClock &clock() const { return clock_; }
     Side toMove() const { return record_.game().turn(); }
+    // Whether the game starts from a handicap position, whose sides are 下手 and 上手.
+    bool handicap() const { return !record_.handicapName().empty() && record_.handicapName() != "平手"; }
     // Moves played since the start.
     int movesPlayed() const { return static_cast<int>(record_.game().history().size()) - startMoves_; }
 
@@ -111,5 +113,6 @@ std::string endWordOf(const GameResult &result, Side toMove);
 // Why the game ended, in a few words ("詰み", "時間切れ", "連続王手の千日手", ...).
 std::string endReasonText(const GameResult &result);
 // The sentence the window shows: "先手（Fairy-Stockfish）の勝ち: 詰み（87手）", "千日手で引き分け（120手）",
-// "中断しました（30手）".
-std::string resultSentence(const GameResult &result, const std::array<std::string, 2> &names);
+// "中断しました（30手）"; the sides are 下手 and 上手 in a handicap game.
+std::string resultSentence(const GameResult &result, const std::array<std::string, 2> &names,
+                           bool handicap = false);

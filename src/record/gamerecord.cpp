@@ -73,6 +73,10 @@ std::string GameRecord::play(const Move &move) {
     }
     // Asked before the tree grows, so that it only grows by a move that will be made.
     if (const Refusal refused = game_.refusal(move); refused != Refusal::None) return refusalText(refused);
+    // A line that ended here (a finished game, a resignation read from a file) keeps its end: the
+    // move becomes the last answer beside it, a variation, as a move anywhere else in the tree.
+    RecordNode &at = notes_.tree.node(here);
+    if (!at.endWord.empty() && at.children.empty()) at.endFirst = true;
     const int added = notes_.tree.addChild(here, move);
     notes_.tree.choose(added);
     game_.truncateHistory();

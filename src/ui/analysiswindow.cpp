@@ -31,7 +31,7 @@ TAnalysisWindow::TAnalysisWindow(QWidget *parent) : QWidget(parent, Qt::Window) 
     reason_->setWordWrap(true);
     lineCount_ = new QSpinBox(this);
     lineCount_->setRange(1, kMaxLines);
-    lineCount_->setValue(3);
+    lineCount_->setValue(wantedLines_);
     lineCount_->setPrefix(QStringLiteral("候補手 "));
     lines_ = new QTreeWidget(this);
     lines_->setColumnCount(3);
@@ -91,7 +91,10 @@ TAnalysisWindow::TAnalysisWindow(QWidget *parent) : QWidget(parent, Qt::Window) 
     redrawTimer_.setSingleShot(true);
     connect(&redrawTimer_, &QTimer::timeout, this, &TAnalysisWindow::redraw);
     clock_.start();
-    connect(lineCount_, &QSpinBox::valueChanged, this, [this] { sendLineCount(); });
+    connect(lineCount_, &QSpinBox::valueChanged, this, [this](int value) {
+        if (!limiting_) wantedLines_ = value;
+        sendLineCount();
+    });
     // The view is rebuilt at every redraw, so the model keeps the chosen line, by its first move.
     connect(lines_, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem *item) { model_.select(item->data(0, Qt::UserRole).toInt()); });
@@ -109,8 +112,11 @@ TAnalysisWindow::TAnalysisWindow(QWidget *parent) : QWidget(parent, Qt::Window) 
             const int most = engine_.session()->profile().multiPvOption.empty()
                                  ? 1
                                  : engine_.session()->profile().maxLines;
+            limiting_ = true;
             lineCount_->setMaximum(std::min(most, int(kMaxLines)));
             lineCount_->setEnabled(most > 1);
+            lineCount_->setValue(std::min(wantedLines_, lineCount_->maximum()));
+            limiting_ = false;
         }
     });
 }

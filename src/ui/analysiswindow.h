@@ -111,6 +111,11 @@ private:
     int redraws_ = 0;
     // Whether this position's cut PV was reported already.
     bool cutNoted_ = false;
+    // The 候補手 the player asked for: an engine of one line holds the box at 1, the next engine of
+    // several gets this again.
+    int wantedLines_ = 3;
+    // While the engine's limit, not the player, changes the box.
+    bool limiting_ = false;
 
     QLabel *reason_ = nullptr;
     QSpinBox *lineCount_ = nullptr;

@@ -20,6 +20,9 @@ TClockWindow::TClockWindow(QWidget *parent) : QWidget(parent, Qt::Tool) {
     setObjectName(QStringLiteral("ClockWindow"));
     setWindowTitle(QStringLiteral("対局時計"));
     auto layout = new QHBoxLayout(this);
+    // Tight margins: at 200 % on a 1280 x 1024 screen the clock fits below the main window this way,
+    // and any taller it covers the board or the status bar.
+    layout->setContentsMargins(4, 4, 4, 4);
     // Gote on the left as the board has its stand, sente on the right.
     for (Side side : {GOTE, SENTE}) {
         Panel &panel = panels_[side];
@@ -29,6 +32,8 @@ TClockWindow::TClockWindow(QWidget *parent) : QWidget(parent, Qt::Tool) {
         frame->setLineWidth(2);
         frame->setAutoFillBackground(true);
         auto column = new QVBoxLayout(frame);
+        column->setContentsMargins(6, 2, 6, 2);
+        column->setSpacing(0);
         panel.frame = frame;
         panel.name = new QLabel(frame);
         panel.time = new QLabel(frame);
@@ -92,6 +97,17 @@ void TClockWindow::refresh() {
     }
     mark(referee != nullptr && !referee->over() ? referee->toMove() : -1);
     if (referee != nullptr && referee->over()) timer_.stop();
+}
+
+void TClockWindow::clear() {
+    follow(nullptr);
+    for (Side side : {SENTE, GOTE}) {
+        const Panel &panel = panels_[side];
+        panel.name->setText(QString::fromUtf8(side == SENTE ? "▲" : "△"));
+        panel.name->setToolTip(QString());
+        panel.time->setText(QStringLiteral("-:--"));
+        panel.byoyomi->setText(QString());
+    }
 }
 
 void TClockWindow::mark(int side) {

@@ -22,6 +22,8 @@ public:
     void follow(const GameHost *host);
     // Reads the clock again.
     void refresh();
+    // Follows no game and shows no time: a new record has no clock yet.
+    void clear();
     // The side marked as to move; -1 when the game is not running.
     int markedSide() const { return marked_; }
     // The texts of `side`'s panel: name, time left and 秒読み.

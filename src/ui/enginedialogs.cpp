@@ -11,9 +11,12 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <climits>
 
 #include "enginehost/engineprocess.h"
@@ -186,6 +189,13 @@ void EngineSettingsDialog::refresh() {
         item->setData(Qt::UserRole, path);
     }
     if (list_->count() > 0) list_->setCurrentRow(0);
+    // Each line whole, the notes after the path included (they were cut off at the list's usual
+    // width), within most of the screen; a longer path scrolls.
+    const int widest = list_->sizeHintForColumn(0) + 2 * list_->frameWidth() +
+                       list_->verticalScrollBar()->sizeHint().width();
+    const QScreen *shownOn = screen();
+    list_->setMinimumWidth(shownOn != nullptr ? std::min(widest, shownOn->availableGeometry().width() * 3 / 4)
+                                              : widest);
 }
 
 void EngineSettingsDialog::addEngine(const QString &path) {

@@ -156,7 +156,8 @@ void GameController::begin(const GameChoice &chosen) {
 }
 
 void GameController::gameEnded(const GameResult &result) {
-    lastResult_ = QString::fromStdString(resultSentence(result, host_->names()));
+    const bool handicap = host_->referee() != nullptr && host_->referee()->handicap();
+    lastResult_ = QString::fromStdString(resultSentence(result, host_->names(), handicap));
     QString text = lastResult_;
     if (seriesRun_) {
         SeriesEntry entry{seriesGame_->index, seriesGame_->opening, host_->names(), result, {}};

@@ -197,6 +197,10 @@ GameDialog::GameDialog(const GameChoice &choice, const QStringList &engines, QWi
     connect(buttons, &QDialogButtonBox::accepted, this, &GameDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &GameDialog::reject);
     layout->addWidget(buttons);
+    // The button, not the first list, takes the keys when the dialog comes up: the G of Ctrl+G, still
+    // held or repeated as it opens, chose the engine whose name starts with g in the 先手 list, so
+    // that Enter started a game between engines. Enter starts what the dialog shows.
+    buttons->button(QDialogButtonBox::Ok)->setFocus();
     updateGames();
 }
 

@@ -374,6 +374,8 @@ void TZnMainForm::newRecord() {
     if (!confirmDiscard()) return;
     selection_.Reset();
     document_.newRecord();
+    // The last game's times would read as this record's.
+    if (clockWindow_ != nullptr) clockWindow_->clear();
     RedrawAll();
     SetStatusText(QString());
     focusBoard();

@@ -2,11 +2,14 @@
 
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMainWindow>
 #include <QRect>
 #include <QScreen>
 #include <QSettings>
+#include <QStatusBar>
 #include <QVariant>
 #include <QWidget>
+#include <cstdlib>
 
 void keepOnScreen(QWidget *window) {
     QScreen *screen = QGuiApplication::screenAt(window->frameGeometry().topLeft());
@@ -25,7 +28,42 @@ void keepOnScreen(QWidget *window) {
         window->move(window->pos() + QPoint(x - frame.left(), y - frame.top()));
 }
 
+QRect placeUncovering(const QRect &frame, const QRect &uncovered, const QRect &area) {
+    if (!frame.intersects(uncovered)) return frame;
+    // Below it first, then beside it, then above it: at a tie the window goes off the main window
+    // rather than over its board.
+    const QPoint moves[] = {{0, uncovered.bottom() + 1 - frame.top()},
+                            {uncovered.right() + 1 - frame.left(), 0},
+                            {uncovered.left() - 1 - frame.right(), 0},
+                            {0, uncovered.top() - 1 - frame.bottom()}};
+    QRect best = frame;
+    int shortest = -1;
+    for (const QPoint &move : moves) {
+        const QRect moved = frame.translated(move);
+        const int length = std::abs(move.x()) + std::abs(move.y());
+        if (area.contains(moved) && (shortest < 0 || length < shortest)) {
+            best = moved;
+            shortest = length;
+        }
+    }
+    return best;
+}
+
 namespace {
+
+// The status bar of the main window says why a press was refused and how a game ended: a window
+// beside it moves off it.
+void keepStatusBarInSight(QWidget *window) {
+    const auto *main = qobject_cast<const QMainWindow *>(window->parentWidget());
+    const QStatusBar *bar =
+        main != nullptr ? main->findChild<QStatusBar *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+    QScreen *screen = window->screen();
+    if (bar == nullptr || !bar->isVisible() || screen == nullptr) return;
+    const QRect frame = window->frameGeometry();
+    const QRect placed = placeUncovering(frame, QRect(bar->mapToGlobal(QPoint(0, 0)), bar->size()),
+                                         screen->availableGeometry());
+    if (placed != frame) window->move(window->pos() + placed.topLeft() - frame.topLeft());
+}
 
 // Sees the Esc that no control of the window used: a key a child ignores goes on to its parents.
 class EscapeCloser : public QObject {
@@ -83,6 +121,7 @@ void showInStoredPlace(QWidget *window, const QString &name, QPoint beside) {
     window->show();
     // Once shown, when the layout and the window manager have given it its size and frame.
     keepOnScreen(window);
+    keepStatusBarInSight(window);
 }
 
 void storePlace(QWidget *window) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/testing.h"
+#include "record/kif.h"
 #include "record/record.h"
 
 namespace {
@@ -260,8 +261,8 @@ TEST_F(ShortLineTest, MoveListNamesEveryMoveAndTheEndAndKeepsTheCursor) {
 // Each operation on a fresh short line, some after a branch at move 2 (branched): its result, then the
 // cursor, path length, nodes, branches and main-line length, and whether the main line kept its notes.
 TEST(GameRecordOperations, ChangeOnlyWhatTheyName) {
-    // EndBeside plays a move after the end word, steps back and chooses the end word, now the last
-    // answer; EndPromoted then makes it the main line's end again.
+    // EndBeside plays a move after the end word, steps back and chooses the end word, still the first
+    // answer; EndPromoted instead makes the move the main line, the end word then standing beside it.
     enum Op { Play, Promote, Remove, TakeBack, ChooseMain, EndBeside, EndPromoted };
     const Move edge = {sq(8, 3), sq(8, 4)};
     const struct {
@@ -279,7 +280,8 @@ TEST(GameRecordOperations, ChangeOnlyWhatTheyName) {
         {"another move", false, 1, Play, edge, "", 1, 2, 2, 7, 1, 5, true},
         {"another drop", false, 4, Play, {IN_HAND, sq(4, 4), false, BISHOP}, "", 1, 5, 5, 7, 1, 5, true},
         {"a move at the start", false, 0, Play, {sq(2, 7), sq(2, 6)}, "", 1, 1, 1, 7, 1, 5, true},
-        {"a move at the end", false, 5, Play, {sq(4, 1), sq(3, 2)}, "", 1, 6, 6, 7, 0, 6, false},
+        // The line ended there: the move becomes a variation, the main line keeps its end word.
+        {"a move at the end", false, 5, Play, {sq(4, 1), sq(3, 2)}, "", 1, 6, 6, 7, 0, 5, true},
         {"the branch's move again", true, 1, Play, edge, "", 1, 2, 2, 7, 1, 5, true},
         {"an illegal move",
          false,
@@ -303,8 +305,8 @@ TEST(GameRecordOperations, ChangeOnlyWhatTheyName) {
         {"taking back at the end", false, 5, TakeBack, {}, "", 1, 4, 4, 5, 0, 4, false},
         {"taking back earlier", false, 3, TakeBack, {}, "", 1, 2, 5, 6, 0, 5, true},
         {"taking back a branch's end", true, 2, TakeBack, {}, "", 1, 1, 5, 6, 0, 5, true},
-        {"choosing the end word beside a move", false, 5, EndBeside, {}, "", 1, 5, 5, 7, 0, 6, false},
-        {"promoting the end word beside a move", false, 5, EndPromoted, {}, "", 1, 5, 5, 7, 0, 5, true},
+        {"choosing the end word before a move", false, 5, EndBeside, {}, "", 1, 5, 5, 7, 0, 5, true},
+        {"promoting the move made after the end", false, 5, EndPromoted, {}, "", 1, 5, 6, 7, 0, 6, false},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.what);
@@ -325,9 +327,12 @@ TEST(GameRecordOperations, ChangeOnlyWhatTheyName) {
                 EXPECT_EQ(record.play({sq(4, 1), sq(3, 2)}), "");
                 EXPECT_EQ(record.alternatives(), (std::vector<std::string>{}));
                 ASSERT_TRUE(record.goTo(5));
-                EXPECT_EQ(record.alternatives().back(), "投了");
-                result = record.choose(1) && record.moveList().back() == "6 投了+" ? 1 : 0;
-                if (row.op == EndPromoted) result = result && record.promoteToMainLine() ? 1 : 0;
+                EXPECT_EQ(record.alternatives(), (std::vector<std::string>{"投了", "△３二金(41)"}));
+                EXPECT_EQ(record.chosenAlternative(), 1u);
+                if (row.op == EndBeside)
+                    result = record.choose(0) && record.moveList().back() == "6 投了+" ? 1 : 0;
+                else
+                    result = record.promoteToMainLine() ? 1 : 0;
                 break;
         }
         // A refused move and a choice leave the board where it stood.
@@ -342,6 +347,25 @@ TEST(GameRecordOperations, ChangeOnlyWhatTheyName) {
                     fresh.comments() == (std::vector<std::string>{"c1", "c2", "c3", "c4", "c5"}));
         expectOnPath(record, row.what);
     }
+}
+
+// A move made after a finished game was saved as the main line, the end word pushed into a
+// variation and the closing sentence lost.
+TEST_F(ShortLineTest, AMoveAfterTheEndIsSavedAsAVariationBesideTheEnd) {
+    ASSERT_EQ(record.play({sq(4, 1), sq(3, 2)}), "");
+    const std::string kif = writeKif(game, record.notes());
+    const auto at = [&kif](const char *text) { return kif.find(text); };
+    ASSERT_NE(at("変化：6手"), std::string::npos) << kif;
+    EXPECT_LT(at("   6 投了"), at("まで5手で先手の勝ち")) << kif;
+    EXPECT_LT(at("まで5手で先手の勝ち"), at("変化：6手")) << kif;
+    EXPECT_LT(at("変化：6手"), at("   6 ３二金(41)")) << kif;
+    ZnBan read;
+    RecordNotes readNotes;
+    ASSERT_TRUE(readKif(read, readNotes, kif).ok);
+    EXPECT_EQ(readNotes.endWord, "投了");
+    const std::vector<int> main = readNotes.tree.mainLine();
+    ASSERT_EQ(main.size(), 5u);
+    EXPECT_EQ(readNotes.tree.node(main.back()).children.size(), 1u) << "the move after the end";
 }
 
 TEST_F(ShortLineTest, TakeBackAtAnEarlierCursorOnlyStepsBack) {

@@ -205,6 +205,35 @@ TEST_F(AnalysisWindowTest, RedrawsAtMostTenTimesASecondUnderAFlood) {
     EXPECT_GE(analysis()->redrawCount() - before, 5) << "the lines keep coming";
 }
 
+// 候補手 follows the engine: one line from an engine that gives one, and the count asked for again
+// from the next engine that gives several (it stayed at one).
+TEST_F(AnalysisWindowTest, TheLineCountComesBackWithAnEngineOfSeveralLines) {
+    useEngine("gpsusi");
+    QTest::keyClick(window.get(), Qt::Key_R, Qt::ControlModifier);
+    ASSERT_NE(analysis(), nullptr);
+    auto *count = analysis()->findChild<QSpinBox *>();
+    ASSERT_NE(count, nullptr);
+    ASSERT_TRUE(waitFor([&] { return !count->isEnabled(); })) << "a gpsusi gives one line";
+    EXPECT_EQ(analysis()->lineCount(), 1);
+    QTest::keyClick(window.get(), Qt::Key_R, Qt::ControlModifier);
+    useEngine("normal");
+    QTest::keyClick(window.get(), Qt::Key_R, Qt::ControlModifier);
+    ASSERT_TRUE(waitFor([&] { return count->isEnabled(); }));
+    EXPECT_EQ(analysis()->lineCount(), 3);
+}
+
+// Each engine's line, its path with the notes after it, is in sight whole in エンジン設定.
+TEST_F(AnalysisWindowTest, TheEngineListShowsEachLineWhole) {
+    EngineSettingsDialog settings(window->engineStore());
+    settings.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&settings));
+    const QListWidget *list = settings.list();
+    ASSERT_GE(list->count(), 1);
+    for (int row = 0; row < list->count(); ++row)
+        EXPECT_LE(list->visualItemRect(list->item(row)).right(), list->viewport()->width())
+            << list->item(row)->text().toStdString();
+}
+
 // The store keeps what the user set but never the command-line engine; the options dialog is made
 // from the engine's option lines and keeps only what differs from their defaults.
 TEST_F(AnalysisWindowTest, SettingsAndTheOptionsDialog) {

@@ -52,4 +52,29 @@ TEST(GameControllerTest, AGameBetweenTwoPeopleRunsInTheDocumentsRecord) {
     EXPECT_EQ(games.resign(), "対局していません");
 }
 
+// The end is told with the sides the clock and the record use: 下手 and 上手 in a handicap game.
+TEST(GameControllerTest, TheEndNamesTheSidesAsTheStartDoes) {
+    const struct {
+        const char *start, *sentence;
+    } rows[] = {
+        {"平手", "後手の勝ち: 投了（0手）"},
+        // 上手 moves first and resigns at once.
+        {"香落ち", "下手の勝ち: 投了（0手）"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.start);
+        RecordDocument document;
+        GameController games(document, nullptr);
+        QSignalSpy ended(&games, &GameController::ended);
+        GameChoice choice;
+        choice.engines = {QString(), QString()};
+        choice.start = QString::fromUtf8(row.start);
+        ASSERT_TRUE(games.start(choice));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return games.host()->started(); }, 5000));
+        EXPECT_EQ(games.resign(), "");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !ended.isEmpty(); }, 5000));
+        EXPECT_EQ(ended.at(0).at(0).toString().toStdString(), row.sentence);
+    }
+}
+
 }  // namespace

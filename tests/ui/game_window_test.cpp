@@ -9,9 +9,12 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QRadioButton>
+#include <QSettings>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimeEdit>
+#include <QTimer>
 
 #include "enginehost/gamehost.h"
 #include "record/formats.h"
@@ -20,6 +23,7 @@
 #include "ui/clockwindow.h"
 #include "ui/enginestore.h"
 #include "ui/gamedialog.h"
+#include "ui/windowplace.h"
 #include "ui_testing.h"
 
 namespace {
@@ -148,7 +152,112 @@ TEST_F(GameWindow, RefusesAMoveOutsideTheRulesAndTheClockFollowsTheTurn) {
     EXPECT_FALSE(window->record().notes().header("開始日時").empty());
     EXPECT_EQ(window->clockWindow()->markedSide(), -1);
     EXPECT_TRUE(window->findChild<QAction *>("KB1")->isEnabled());
+
+    // A move after the end is a variation beside it: the game's line keeps its end word.
+    QTest::mouseClick(board, Qt::LeftButton, Qt::NoModifier, squareCentre(5, 1));
+    QTest::mouseClick(board, Qt::LeftButton, Qt::NoModifier, squareCentre(5, 2));
+    EXPECT_EQ(window->record().length(), 2);
+    EXPECT_EQ(window->record().tree().mainLine().size(), 1u);
+    EXPECT_EQ(window->record().notes().endWord, "中断");
+
+    // 新規 leaves no time of the last game on the clock.
+    window->findChild<QAction *>("KN1")->trigger();
+    EXPECT_EQ(window->record().length(), 0);
+    for (Side side : {SENTE, GOTE}) {
+        EXPECT_EQ(window->clockWindow()->timeText(side), "-:--");
+        EXPECT_EQ(window->clockWindow()->byoyomiText(side), "");
+    }
 }
+
+// A window over the status bar goes to the nearest place off it inside the screen; one clear of it
+// stays. The screen is 1024 x 768; the bar runs along y 740..759 from x 0 to 809, as a window zoomed
+// to 200 % at the foot of the screen has it.
+TEST(WindowPlace, AWindowOverTheStatusBarMovesToTheNearestPlaceOffIt) {
+    const QRect area(0, 0, 1024, 768), bar(0, 740, 810, 20);
+    const struct {
+        const char *what;
+        QRect frame, placed;
+    } rows[] = {
+        {"clear above it", {0, 500, 400, 150}, {0, 500, 400, 150}},
+        {"over it, pushed up from below the screen", {0, 618, 400, 150}, {0, 590, 400, 150}},
+        {"over its right end, room to the right", {800, 618, 200, 150}, {810, 618, 200, 150}},
+        {"over it, shorter way down", {0, 755, 100, 3}, {0, 760, 100, 3}},
+        {"as near above as below: below, off the board", {0, 748, 100, 4}, {0, 760, 100, 4}},
+        {"over it, nowhere to go", {0, 0, 1024, 768}, {0, 0, 1024, 768}},
+    };
+    for (const auto &row : rows) EXPECT_EQ(placeUncovering(row.frame, bar, area), row.placed) << row.what;
+}
+
+// The clock window, shown below the window, below one at the foot of the screen (as a window zoomed
+// to 200 % stands) or where it was left over the status bar, never covers the status bar, where
+// refusals and results are said during the game.
+TEST_F(GameWindow, TheClockLeavesTheStatusBarInSight) {
+    enum Place { Below, AtTheFoot, StoredOver };
+    for (const Place place : {Below, AtTheFoot, StoredOver}) {
+        SCOPED_TRACE(int(place));
+        ScriptedAsker answers;
+        const std::unique_ptr<TZnMainForm> form = makeStartWindow(answers);
+        form->setEngineStore(std::make_unique<EngineStore>(dir.filePath("settings.ini")));
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        const QRect area = form->screen()->availableGeometry();
+        if (place == AtTheFoot) form->move(0, area.bottom() + 1 - form->frameGeometry().height());
+        QTest::qWait(10);
+        const auto *status = findControl<QStatusBar>(*form, "StatusBar1");
+        const QRect bar(status->mapToGlobal(QPoint(0, 0)), status->size());
+        QSettings stored(QStringLiteral("Nagi"), QStringLiteral("nagishogi"));
+        if (place == StoredOver)
+            stored.setValue("windows/clock", QRect(bar.left() + 10, bar.top() - 20, 300, 120));
+        else
+            stored.remove("windows/clock");
+        stored.sync();
+        GameChoice choice;
+        choice.engines = {QString(), QString()};
+        ASSERT_TRUE(form->startGame(choice));
+        ASSERT_NE(form->clockWindow(), nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form->clockWindow()));
+        const QRect clock = form->clockWindow()->frameGeometry();
+        EXPECT_FALSE(clock.intersects(bar)) << clock.top() << ".." << clock.bottom() << " over " << bar.top();
+        EXPECT_TRUE(area.contains(clock)) << clock.top() << ".." << clock.bottom();
+        form->stopGame();
+        ASSERT_TRUE(spinUntil([&] { return !form->gameRunning(); }));
+    }
+}
+
+#ifdef FAKE_ENGINE
+// A new user (nothing stored) who opens the dialog with Ctrl+G and presses Enter plays sente against
+// the first engine at 10 minutes and 30 s 秒読み. The G of Ctrl+G, still held as the dialog opens,
+// used to reach the focused 先手 list and choose the engine whose name starts with it.
+TEST_F(GameWindow, EnterInTheFirstDialogStartsThePersonAgainstTheFirstEngine) {
+    const QString engine = dir.filePath("g-fake_engine-normal");
+    ASSERT_TRUE(QFile::link(QStringLiteral(FAKE_ENGINE), engine));
+    window->engineStore().setCommandLineEngine(engine);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    bool shown = false;
+    QTimer::singleShot(0, window.get(), [&] {
+        auto *dialog = qobject_cast<GameDialog *>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        shown = true;
+        // Activated as a window system activates it, so that the control it gives the focus takes the keys.
+        QApplication::setActiveWindow(dialog);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_G);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        if (dialog->isVisible()) dialog->reject();
+    });
+    QTest::keyClick(window.get(), Qt::Key_G, Qt::ControlModifier);
+    ASSERT_TRUE(shown);
+    const GameChoice chosen =
+        loadGameChoice(window->engineStore().settings(), window->engineStore().engines());
+    EXPECT_EQ(chosen.engines[SENTE].toStdString(), "");
+    EXPECT_EQ(chosen.engines[GOTE], engine);
+    EXPECT_EQ(chosen.time,
+              (std::array<TimeControl, 2>{TimeControl{600000, 30000, 0}, TimeControl{600000, 30000, 0}}));
+    ASSERT_TRUE(window->gameRunning());
+    window->stopGame();
+    ASSERT_TRUE(spinUntil([&] { return !window->gameRunning(); }));
+}
+#endif
 
 #ifdef FAKE_ENGINE
 // A game turns the board for a person playing gote; the next game, played as sente, turns it back
