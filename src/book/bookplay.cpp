@@ -17,15 +17,15 @@ std::uint64_t weightOf(const BookMove &move) { return std::min<std::uint64_t>(mo
 }  // namespace
 
 std::optional<BookMove> BookChooser::choose(const std::vector<BookMove> &moves) {
-    if (moves.empty()) return std::nullopt;
     std::uint64_t total = 0;
     for (const BookMove &move : moves) total += weightOf(move);
-    const bool even = total == 0;
-    if (even) total = moves.size();
+    // A position whose moves were all played 0 times is one the book does not recommend: the
+    // player thinks for itself there.
+    if (total == 0) return std::nullopt;
     // A modulo of a 64-bit draw: the bias is below one in 2^40 for any real book's counts.
     std::uint64_t pick = next() % total;
     for (const BookMove &move : moves) {
-        const std::uint64_t weight = even ? 1 : weightOf(move);
+        const std::uint64_t weight = weightOf(move);
         if (pick < weight) return move;
         pick -= weight;
     }

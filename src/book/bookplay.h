@@ -13,10 +13,10 @@ public:
     explicit BookChooser(std::uint64_t seed) : state_(seed) {}
 
     // A legal book move for the position the game shows, chosen with the weight of its count (a
-    // move without a count weighs 1; when every count is 0 each move weighs the same); empty when
-    // the book holds no legal move there.
+    // move without a count weighs 1, a move of count 0 is never chosen); empty when the book holds
+    // no legal move there that weighs anything.
     std::optional<BookMove> choose(const Book &book, const ZnBan &game);
-    // The same choice among moves already looked up; empty when `moves` is.
+    // The same choice among moves already looked up; empty when none of `moves` weighs anything.
     std::optional<BookMove> choose(const std::vector<BookMove> &moves);
 
 private:
