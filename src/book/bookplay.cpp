@@ -37,3 +37,24 @@ std::optional<BookMove> BookChooser::choose(const Book &book, const ZnBan &game)
     if (!found.entry) return std::nullopt;
     return choose(found.entry->moves);
 }
+
+PlayBook openPlayBook(const std::string &path) {
+    PlayBook play;
+    BookOpenOptions options;
+    options.read.checkMoves = false;
+    BookReadResult read = openBook(path, options);
+    if (!read.ok) {
+        play.reason = path + ": " + read.reason;
+        return play;
+    }
+    // A book searched in its file does not count its positions.
+    if (!read.book.onTheFly() && read.book.empty()) {
+        play.reason = path + ": 定跡に局面がありません";
+        return play;
+    }
+    if (const std::size_t skipped = read.problems.size() + read.problemsUnnamed; skipped > 0)
+        play.skipped = path + ": " + std::to_string(skipped) + "件を読み飛ばしました" +
+                       (read.problems.empty() ? std::string() : "（" + read.problems.front() + " …）");
+    play.book = std::make_shared<const Book>(std::move(read.book));
+    return play;
+}

@@ -8,7 +8,7 @@
 #include <memory>
 #include <ostream>
 
-#include "book/book.h"
+#include "book/bookplay.h"
 #include "engine/profile.h"
 #include "engine/series.h"
 #include "enginehost/serieshost.h"
@@ -38,10 +38,10 @@ const char *const MATCH_USAGE =
     "      --option-a / --option-b は A / B に送る USI オプション（繰り返し可）、--margin は指し手が\n"
     "      時間を過ぎても負けにしない猶予（既定はエンジンごと、多くは 1 秒）、--start-timeout は\n"
     "      usi と isready の返事を待つ長さ（忙しい機械で起動の遅いエンジンに）です。--book は\n"
-    "      やねうら王形式の定跡で、各局の初めの --book-plies 手（既定 16、開始局面から数えます）を\n"
-    "      回数に比例して --seed で選び、エンジンに考えさせずに指します（棋譜にコメント「定跡」、\n"
-    "      消費時間 0）。定跡にない局面からは最後までエンジンが考えます。先後を替える二局は同じ\n"
-    "      定跡の手順を指します。\n";
+    "      やねうら王形式の定跡で、各局の開始局面（--openings の手の後）から --book-plies 手（既定\n"
+    "      16）までを、両対局者とも定跡の回数に比例して --seed で選んで指します（棋譜にコメント\n"
+    "      「定跡」、消費時間 0）。定跡にない局面からは最後までエンジンが考えます。先後を替える\n"
+    "      二局は同じ定跡手順を指します。\n";
 
 namespace {
 
@@ -204,29 +204,6 @@ bool readStart(const std::string &start, Opening &opening, std::string &reason) 
     return true;
 }
 
-// The book every game takes its first moves from, read before the first game; null with the reason
-// when it cannot serve. Its moves are checked as each position comes up, so a large book opens fast.
-std::shared_ptr<const Book> readPlayBook(const std::string &path, std::ostream &err, std::string &reason) {
-    BookOpenOptions options;
-    options.read.checkMoves = false;
-    BookReadResult read = openBook(path, options);
-    if (!read.ok) {
-        reason = path + ": " + read.reason;
-        return nullptr;
-    }
-    // A book searched in its file does not count its positions.
-    if (!read.book.onTheFly() && read.book.empty()) {
-        reason = path + ": 定跡に局面がありません";
-        return nullptr;
-    }
-    // Lines the reader skipped leave the rest of the book usable: said, not refused.
-    const std::size_t skipped = read.problems.size() + read.problemsUnnamed;
-    if (skipped > 0)
-        err << "nagikifu: " << path << ": " << skipped << "件を読み飛ばしました"
-            << (read.problems.empty() ? std::string() : "（" + read.problems.front() + " …）") << '\n';
-    return std::make_shared<const Book>(std::move(read.book));
-}
-
 class MatchPrinter {
 public:
     MatchPrinter(const MatchLine &line, Series &series, std::ostream &out, std::ostream &err, bool terminal)
@@ -369,13 +346,14 @@ int runMatch(const std::vector<std::string> &args, std::ostream &out, std::ostre
         }
     GameSettings game;
     if (!line.book.empty()) {
-        std::string reason;
-        game.book.book = readPlayBook(line.book, err, reason);
-        if (!game.book.book) {
-            err << "nagikifu: " << reason << '\n';
+        // Refused before any engine starts.
+        const PlayBook book = openPlayBook(line.book);
+        if (!book.book) {
+            err << "nagikifu: " << book.reason << '\n';
             return FAILED;
         }
-        game.book.plies = line.bookPlies;
+        if (!book.skipped.empty()) err << "nagikifu: " << book.skipped << '\n';
+        game.book = {book.book, line.bookPlies, 0};
     }
     const std::unique_ptr<QCoreApplication> application = ensureApplication();
     Series series(std::move(settings));

@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <sstream>
 
@@ -116,6 +117,8 @@ TEST(NagikifuMatch, AWrongCommandLineIs2AndAnEngineThatNeverStartsIs1) {
     const std::string dead = fakeEngine(dir, "exit-at-start").toStdString();
     const std::string bad = dir.filePath("bad.txt").toStdString();
     writeFile(bad, "startpos moves 7g7f\nstartpos moves 7g7f 7g6f\n");
+    const std::string emptyBook = dir.filePath("empty.db").toStdString();
+    writeFile(emptyBook, "#YANEURAOU-DB2016 1.00\n# nothing yet\n");
     // Executable, but no system can run it.
     const std::string broken = dir.filePath("broken-program").toStdString();
     QFile brokenFile(QString::fromStdString(broken));
@@ -144,6 +147,12 @@ TEST(NagikifuMatch, AWrongCommandLineIs2AndAnEngineThatNeverStartsIs1) {
         {{"--engine", fake, "--engine", fake, "--openings", bad, "--start", "平手"}, 2, "一緒に"},
         {{"--engine", fake, "--engine", fake, "--openings", bad}, 1, ":2: 局面ではありません"},
         {{"--engine", fake, "--engine", fake, "--openings-order", "shuffled"}, 2, "--openings-order の値"},
+        {{"--engine", fake, "--engine", fake, "--book-plies", "8"}, 2, "--book-plies には --book が要ります"},
+        {{"--engine", fake, "--engine", fake, "--book", emptyBook, "--book-plies", "-1"}, 2, "--book-plies の値"},
+        // A book that cannot serve is refused before any engine starts, with its reason.
+        {{"--engine", fake, "--engine", fake, "--book", dir.filePath("none.db").toStdString()}, 1, "none.db: "},
+        {{"--engine", fake, "--engine", fake, "--book", bad}, 1, "bad.txt: "},
+        {{"--engine", dead, "--engine", dead, "--book", emptyBook}, 1, "empty.db: 定跡に局面がありません"},
         {{"--engine", fake, "--engine", dead, "--games", "3"}, 1, "起動中に終了しました（終了コード 3、"},
         // Said once, in Japanese.
         {{"--engine", fake, "--engine", broken},
@@ -205,6 +214,43 @@ TEST(NagikifuMatch, PlaysTheOpeningsInPairsTwoAtATime) {
     }
     EXPECT_TRUE(text.contains("\"result\": \"gote\"") && !text.contains("\"result\": \"sente\""));
     EXPECT_TRUE(text.contains("\"pentanomial\": [\n      0,\n      0,\n      2,"));
+    EXPECT_EQ(childProcesses().total, 0);
+}
+
+// Both engines take their first moves from the book, up to --book-plies, in both games of the pair;
+// the records mark those moves 定跡 and give them no time, and the engines think from there.
+TEST(NagikifuMatch, TakesEachSidesFirstMovesFromTheBook) {
+    QTemporaryDir dir;
+    const std::string book = dir.filePath("book.db").toStdString();
+    writeFile(book,
+              "#YANEURAOU-DB2016 1.00\r\n"
+              "sfen lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL b - 1\r\n2g2f none 0 0 5\r\n"
+              "sfen lnsgkgsnl/1r5b1/ppppppppp/9/9/7P1/PPPPPPP1P/1B5R1/LNSGKGSNL w - 2\r\n8c8d none 0 0 2\r\n"
+              // Beyond the plies the games take from the book.
+              "sfen lnsgkgsnl/1r5b1/p1ppppppp/1p7/9/7P1/PPPPPPP1P/1B5R1/LNSGKGSNL b - 3\r\n2f2e none 0 0 9\r\n");
+    std::ostringstream lines, err;
+    ASSERT_EQ(runMatch({"--engine", fakeEngine(dir, "alpha").toStdString(), "--engine",
+                        fakeEngine(dir, "beta").toStdString(), "--byoyomi", "0.3", "--book", book, "--book-plies", "2",
+                        "--seed", "3", "--out", dir.path().toStdString()},
+                       lines, err, false),
+              0)
+        << err.str();
+    for (const char *file : {"001.kif", "002.kif"}) {
+        SCOPED_TRACE(file);
+        ZnBan board;
+        RecordNotes notes;
+        readGame(dir.filePath(file), board, notes);
+        // Out of the book sente plays 7g7f, gote 3c3d, and sente's 7g7f again loses.
+        EXPECT_EQ(writeUsi(board), "position startpos moves 2g2f 8c8d 7g7f 3c3d\n");
+        EXPECT_EQ(notes.moveSeconds.size(), 4u);
+        EXPECT_EQ(notes.moveSeconds[0] + notes.moveSeconds[1], 0);
+        QFile kif(dir.filePath(file));
+        ASSERT_TRUE(kif.open(QIODevice::ReadOnly));
+        QStringDecoder shiftJis("Shift_JIS");
+        const QString text = shiftJis(kif.readAll());
+        EXPECT_EQ(text.count(QStringLiteral("*定跡")), 2) << text.toStdString();
+        EXPECT_LT(text.lastIndexOf(QStringLiteral("*定跡")), text.indexOf(QStringLiteral("７六歩")));
+    }
     EXPECT_EQ(childProcesses().total, 0);
 }
 
