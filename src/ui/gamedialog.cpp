@@ -192,7 +192,7 @@ GameDialog::GameDialog(const GameChoice &choice, const QStringList &engines, QWi
     auto bookRow = new QHBoxLayout;
     book_ = new QLineEdit(choice.book, this);
     book_->setObjectName(QStringLiteral("Book"));
-    book_->setPlaceholderText(QStringLiteral("なし（エンジンが初手から考えます）"));
+    book_->setPlaceholderText(QStringLiteral("なし"));
     book_->setToolTip(QStringLiteral("やねうら王形式の定跡です。エンジンは定跡にある局面では回数に比例して手を選び、"
                                      "考えずに指します（棋譜にコメント「定跡」）。"));
     browseBook_ = new QPushButton(QStringLiteral("参照…"), this);
