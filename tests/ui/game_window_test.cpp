@@ -87,9 +87,6 @@ TEST(GameDialog, FirstOffersThePersonAsSenteAgainstTheFirstEngineAndThenRemember
     findControl<QTimeEdit>(first, "SenteMain")->setTime(QTime(0, 1));
     findControl<QLineEdit>(first, "Folder")->clear();
     EXPECT_EQ(first.problem(), "棋譜の保存先を指定してください");
-    // Between two people no one plays from the book.
-    for (const char *side : {"SentePlayer", "GotePlayer"}) findControl<QComboBox>(first, side)->setCurrentIndex(0);
-    EXPECT_EQ(first.choice().book, "");
 }
 
 // A shown window whose engines and remembered choices live in a folder of the test's own.
