@@ -67,8 +67,8 @@ std::string GameReferee::play(const Move &move, std::int64_t now) {
 }
 
 bool GameReferee::playFromBook(std::int64_t now) {
+    // A book move takes no time, so no flag can fall over it.
     if (outOfBook_ || over() || !settings_.book.book || movesPlayed() >= settings_.book.plies) return false;
-    if (checkFlag(now)) return false;
     const std::optional<BookMove> chosen = bookChooser_.choose(*settings_.book.book, record_.game());
     // The book's moves were checked against the game's rules, so the record refusing one is only
     // a safeguard: the engine thinks from there as it does out of the book.

@@ -59,8 +59,7 @@ bool GameController::start(const GameChoice &choice) {
         }
         book_ = std::move(book.book);
     }
-    // Each game from the book its own line unless asked again with the same seed: the window has no
-    // seed to give, so it draws one.
+    // The window asks for no seed: each start draws its own, so that games from a book vary.
     bookSeed_ = QRandomGenerator::global()->generate64();
     seriesFolder_.clear();
     if (series) {
