@@ -62,13 +62,13 @@ std::string bookKey(const ZnBan &game) {
     return sfen;
 }
 
-void sortBookMoves(std::vector<BookMove> &moves) {
-    std::stable_sort(moves.begin(), moves.end(), [](const BookMove &a, const BookMove &b) {
-        const std::uint64_t countA = a.count.value_or(0), countB = b.count.value_or(0);
-        if (countA != countB) return countA > countB;
-        return a.value.value_or(INT64_MIN) > b.value.value_or(INT64_MIN);
-    });
+bool bookMoveRanksBefore(const BookMove &a, const BookMove &b) {
+    const std::uint64_t countA = a.count.value_or(0), countB = b.count.value_or(0);
+    if (countA != countB) return countA > countB;
+    return a.value.value_or(INT64_MIN) > b.value.value_or(INT64_MIN);
 }
+
+void sortBookMoves(std::vector<BookMove> &moves) { std::stable_sort(moves.begin(), moves.end(), bookMoveRanksBefore); }
 
 Book::Book() = default;
 Book::~Book() = default;

@@ -54,7 +54,11 @@ std::string bookKey(const ZnBan &game);
 // drop is read, so that a book holding one can name it.
 bool readUsiWord(std::string_view word, Move &move);
 
-// Orders a position's moves as a book lists them: by count, then value, both highest first; stable.
+// Whether a written book lists `a` before `b`, whatever their order in the book: a higher count, or
+// the same count and a higher value (a missing count as 0, a missing value lowest).
+bool bookMoveRanksBefore(const BookMove &a, const BookMove &b);
+// Orders a position's moves as a book lists them: by count, then value, both highest first; stable,
+// so that moves of the same count and value keep the book's own order.
 void sortBookMoves(std::vector<BookMove> &moves);
 
 class SortedBookFile;

@@ -17,15 +17,15 @@ std::uint64_t weightOf(const BookMove &move) { return std::min<std::uint64_t>(mo
 }  // namespace
 
 std::optional<BookMove> BookChooser::choose(const std::vector<BookMove> &moves) {
-    if (moves.empty()) return std::nullopt;
     std::uint64_t total = 0;
     for (const BookMove &move : moves) total += weightOf(move);
-    const bool even = total == 0;
-    if (even) total = moves.size();
+    // A position whose moves were all played 0 times is one the book does not recommend: the
+    // player thinks for itself there.
+    if (total == 0) return std::nullopt;
     // A modulo of a 64-bit draw: the bias is below one in 2^40 for any real book's counts.
     std::uint64_t pick = next() % total;
     for (const BookMove &move : moves) {
-        const std::uint64_t weight = even ? 1 : weightOf(move);
+        const std::uint64_t weight = weightOf(move);
         if (pick < weight) return move;
         pick -= weight;
     }
@@ -36,4 +36,25 @@ std::optional<BookMove> BookChooser::choose(const Book &book, const ZnBan &game)
     const BookMoves found = movesFor(book, game);
     if (!found.entry) return std::nullopt;
     return choose(found.entry->moves);
+}
+
+PlayBook openPlayBook(const std::string &path) {
+    PlayBook play;
+    BookOpenOptions options;
+    options.read.checkMoves = false;
+    BookReadResult read = openBook(path, options);
+    if (!read.ok) {
+        play.reason = path + ": " + read.reason;
+        return play;
+    }
+    // A book searched in its file does not count its positions.
+    if (!read.book.onTheFly() && read.book.empty()) {
+        play.reason = path + ": 定跡に局面がありません";
+        return play;
+    }
+    if (const std::size_t skipped = read.problems.size() + read.problemsUnnamed; skipped > 0)
+        play.skipped = path + ": " + std::to_string(skipped) + "件を読み飛ばしました" +
+                       (read.problems.empty() ? std::string() : "（" + read.problems.front() + " …）");
+    play.book = std::make_shared<const Book>(std::move(read.book));
+    return play;
 }

@@ -98,6 +98,12 @@ std::int64_t GameClock::stopTurn(std::int64_t now) {
     return spent;
 }
 
+void GameClock::cancelTurn() {
+    if (!running_) return;
+    remaining_[side_] -= controls_[side_].incrementMs;
+    running_ = false;
+}
+
 std::int64_t GameClock::remainingMs(Side side, std::int64_t now) const {
     side &= 1;
     if (!running_ || side != side_) return remaining_[side];

@@ -37,6 +37,9 @@ public:
     void startTurn(Side side, std::int64_t now);
     // Ends the turn running; returns the milliseconds it took. The clock then waits for startTurn.
     std::int64_t stopTurn(std::int64_t now);
+    // Ends the turn running as if it had never begun: no time taken, its 加算 taken back (a move
+    // from a book costs its side nothing).
+    void cancelTurn();
     bool running() const { return running_; }
     Side side() const { return side_; }
 

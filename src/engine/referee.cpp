@@ -36,7 +36,8 @@ GameReferee::GameReferee(GameRecord &record, GameSettings settings)
     : record_(record),
       settings_(std::move(settings)),
       clock_(settings_.time, settings_.marginMs),
-      startMoves_(static_cast<int>(record.game().history().size())) {}
+      startMoves_(static_cast<int>(record.game().history().size())),
+      bookChooser_(settings_.book.seed) {}
 
 void GameReferee::start(std::int64_t now) {
     RecordNotes &notes = record_.notes();
@@ -62,6 +63,25 @@ std::string GameReferee::play(const Move &move, std::int64_t now) {
     record_.setSeconds(wholeSeconds(spent));
     judgeAfterMove(now);
     return {};
+}
+
+bool GameReferee::playFromBook(std::int64_t now) {
+    // A book move takes no time, so no flag can fall over it.
+    if (outOfBook_ || over() || !settings_.book.book || movesPlayed() >= settings_.book.plies) return false;
+    const std::optional<BookMove> chosen = bookChooser_.choose(*settings_.book.book, record_.game());
+    // The book's moves were checked against the game's rules, so the record refusing one is only
+    // a safeguard: the engine thinks from there as it does out of the book.
+    if (!chosen || !record_.play(chosen->move).empty()) {
+        outOfBook_ = true;
+        return false;
+    }
+    clock_.cancelTurn();
+    record_.setSeconds(0);
+    std::vector<std::string> comments = record_.commentsOnPath(record_.cursor());
+    comments.emplace_back(BOOK_MOVE_COMMENT);
+    record_.setCommentsOnPath(record_.cursor(), std::move(comments));
+    judgeAfterMove(now);
+    return true;
 }
 
 void GameReferee::judgeAfterMove(std::int64_t now) {

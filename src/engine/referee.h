@@ -6,9 +6,12 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
+#include "book/bookplay.h"
 #include "core/rules.h"
 #include "engine/gameclock.h"
 #include "engine/usiline.h"
@@ -40,6 +43,20 @@ struct GameResult {
     int moves = 0;
 };
 
+// The opening moves a game takes from a book before its engines think.
+struct GameBook {
+    // None for a game without a book.
+    std::shared_ptr<const Book> book;
+    // How many moves of the game may come from the book, counted from the position the game starts
+    // in (after an opening's moves, when it starts from one).
+    int plies = 0;
+    // The seed of the choice among a position's moves: the same seed, the same moves.
+    std::uint64_t seed = 0;
+};
+
+// The comment a move taken from a book carries in the record.
+inline constexpr std::string_view BOOK_MOVE_COMMENT = "定跡";
+
 struct GameSettings {
     // The players' names, sente's first: an engine's "id name", else 先手/後手.
     std::array<std::string, 2> names{"先手", "後手"};
@@ -52,6 +69,7 @@ struct GameSettings {
     std::optional<DeclarationRule> declaration = DeclarationRule::Points27;
     // 開始日時 as the record writes it ("2026/12/08 09:40:00"); empty leaves the header out.
     std::string startDate;
+    GameBook book;
 };
 
 class GameReferee {
@@ -79,6 +97,11 @@ public:
     // An engine's answer for the side to move: its move, 投了, or a declaration ("win"). A move that
     // cannot be read or played loses the game (反則負け).
     void engineAnswer(const UsiBestMove &best, std::int64_t now);
+    // The side to move plays a move of the game's book, when the game is within its book's plies
+    // and its position is in the book with a move played at least once: chosen in proportion to
+    // the counts, it costs no clock time and carries the comment 定跡. Once a position is out of
+    // the book no later move comes from it. True when a move was played.
+    bool playFromBook(std::int64_t now);
     // The side to move resigns.
     void resign(std::int64_t now);
     // The side to move declares (入玉宣言): won, drawn or lost by the rule. A game without the rule
@@ -105,6 +128,8 @@ private:
     GameClock clock_;
     GameResult result_;
     int startMoves_ = 0;
+    BookChooser bookChooser_;
+    bool outOfBook_ = false;
 };
 
 // The KIF end word of a result, seen from the side to move when it ended ("詰み", "反則勝ち", ...);

@@ -118,6 +118,15 @@ double Series::llr() const {
     return sprtLlr({score_.losses, score_.draws, score_.wins}, *settings_.sprt);
 }
 
+std::uint64_t Series::bookSeed(int index) const {
+    const auto pair = static_cast<std::uint64_t>(index / 2);
+    // splitmix64's finaliser: neighbouring games get unrelated seeds.
+    std::uint64_t z = settings_.seed + (pair + 1) * 0x9E3779B97F4A7C15ULL;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    return z ^ (z >> 31);
+}
+
 std::string Series::recordName(int index, const std::string &extension) const {
     const std::size_t digits = std::max<std::size_t>(3, std::to_string(settings_.games).size());
     std::string number = std::to_string(index + 1);

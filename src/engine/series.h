@@ -86,6 +86,10 @@ public:
     const std::vector<SeriesEntry> &entries() const { return entries_; }
     const Opening &opening(int index) const { return openings_[static_cast<std::size_t>(index)]; }
 
+    // The seed of game `index`'s choices from a book: games 2k and 2k+1, which swap the sides,
+    // share theirs, so that each line from the book is played from both sides.
+    std::uint64_t bookSeed(int index) const;
+
     // The record's file name of game `index`: "001.kif", with more digits for longer series.
     std::string recordName(int index, const std::string &extension = "kif") const;
 

@@ -94,6 +94,11 @@ void GameHost::nextTurn() {
     armFlag();
     const Side side = referee_->toMove();
     if (!engines_[side]) return;
+    // An engine's first moves may come from the game's book; the referee says when.
+    if (referee_->playFromBook(now())) {
+        emit movePlayed();
+        return advance();
+    }
     const GameClock::Reading clock = referee_->clock().reading();
     UsiGo go = UsiGo::clocks(clock.senteMs, clock.goteMs, clock.byoyomiMs, clock.senteIncMs, clock.goteIncMs);
     if (engines_[side]->session()->profile().clockSidesSwapped) {

@@ -60,6 +60,7 @@ void SeriesHost::begin(const SeriesGame &plan) {
     GameSettings settings = settings_;
     settings.startDate =
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")).toStdString();
+    settings.book.seed = series_.bookSeed(plan.index);
     std::array<PlayerChoice, 2> players;
     players[plan.sideOfA] = engines_[0];
     players[otherSide(plan.sideOfA)] = engines_[1];

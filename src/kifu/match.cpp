@@ -8,6 +8,7 @@
 #include <memory>
 #include <ostream>
 
+#include "book/bookplay.h"
 #include "engine/profile.h"
 #include "engine/series.h"
 #include "enginehost/serieshost.h"
@@ -26,6 +27,7 @@ const char *const MATCH_USAGE =
     "                  [--openings-order sequential|random] [--seed 数]] [--max-moves 手数]\n"
     "                 [--option-a 名前=値] [--option-b 名前=値] [--margin 秒] [--start-timeout 秒]\n"
     "                 [--concurrency 数] [--sprt elo0=E0,elo1=E1,alpha=A,beta=B] [--out フォルダ] [--json ファイル]\n"
+    "                 [--book 定跡ファイル [--book-plies 手数]]\n"
     "      二つのエンジンを先後を入れ替えて対局させ（既定 2 局、持ち時間 0 秒・秒読み 1 秒、\n"
     "      最大手数 500、同時に 1 局）、各局を フォルダ/001.kif … に保存し、勝ち・負け・引き分け・\n"
     "      得点と Elo 差（95 % 区間）、LOS、引き分け率の表を出します。時間は 0.3 のように小数で\n"
@@ -35,7 +37,11 @@ const char *const MATCH_USAGE =
     "      E0 かを逐次検定し、境界を越えたところで止めます。--json は全局と集計を JSON で書きます。\n"
     "      --option-a / --option-b は A / B に送る USI オプション（繰り返し可）、--margin は指し手が\n"
     "      時間を過ぎても負けにしない猶予（既定はエンジンごと、多くは 1 秒）、--start-timeout は\n"
-    "      usi と isready の返事を待つ長さ（忙しい機械で起動の遅いエンジンに）です。\n";
+    "      usi と isready の返事を待つ長さ（忙しい機械で起動の遅いエンジンに）です。--book は\n"
+    "      やねうら王形式の定跡で、各局の開始局面（--openings の手の後）から --book-plies 手（既定\n"
+    "      16）までを、両対局者とも定跡の回数に比例して --seed で選んで指します（棋譜にコメント\n"
+    "      「定跡」、消費時間 0）。定跡にない局面からは最後までエンジンが考えます。先後を替える\n"
+    "      二局は同じ定跡手順を指します。\n";
 
 namespace {
 
@@ -63,6 +69,9 @@ struct MatchLine {
     std::optional<SprtSettings> sprt;
     std::string out;
     std::string json;
+    std::string book;
+    int bookPlies = 16;
+    bool bookPliesGiven = false;
     std::string problem;
 };
 
@@ -133,6 +142,11 @@ MatchLine parseMatch(const std::vector<std::string> &args) {
             line.out = value;
         } else if (arg == "--json") {
             line.json = value;
+        } else if (arg == "--book") {
+            line.book = value;
+        } else if (arg == "--book-plies") {
+            ok = readCount(value, 0, 1000, line.bookPlies);
+            line.bookPliesGiven = true;
         } else {
             line.problem = "知らないオプションです: " + arg;
         }
@@ -145,6 +159,8 @@ MatchLine parseMatch(const std::vector<std::string> &args) {
         line.problem = "match には --engine で二つのエンジンを指定してください";
     else if (!line.start.empty() && !line.openings.empty())
         line.problem = "--start と --openings は一緒に使えません";
+    else if (line.bookPliesGiven && line.book.empty())
+        line.problem = "--book-plies には --book が要ります";
     if (increment && !byoyomi) line.time.byoyomiMs = 0;
     // A sequential test runs until it decides; --games is then only its limit.
     if (line.sprt && !line.gamesGiven) line.games = 100000;
@@ -328,9 +344,19 @@ int runMatch(const std::vector<std::string> &args, std::ostream &out, std::ostre
             err << "nagikifu: " << line.json << ": " << writable.reason << '\n';
             return FAILED;
         }
+    GameSettings game;
+    if (!line.book.empty()) {
+        // Refused before any engine starts.
+        const PlayBook book = openPlayBook(line.book);
+        if (!book.book) {
+            err << "nagikifu: " << book.reason << '\n';
+            return FAILED;
+        }
+        if (!book.skipped.empty()) err << "nagikifu: " << book.skipped << '\n';
+        game.book = {book.book, line.bookPlies, 0};
+    }
     const std::unique_ptr<QCoreApplication> application = ensureApplication();
     Series series(std::move(settings));
-    GameSettings game;
     game.time = {line.time, line.time};
     game.maxMoves = line.maxMoves;
     std::array<PlayerChoice, 2> engines;

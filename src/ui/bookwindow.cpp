@@ -9,6 +9,7 @@
 #include <QShortcut>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <charconv>
 
 #include "book/bookrows.h"
@@ -290,6 +291,18 @@ bool TBookWindow::moveRow(int row, int step) {
     if (!entry_ || row < 0 || to < 0 || row >= static_cast<int>(entry_->moves.size()) ||
         to >= static_cast<int>(entry_->moves.size()))
         return false;
+    // The file lists a position's moves by count, then value: an order against that would be
+    // undone by the next save, so it is not offered.
+    const BookMove &moved = entry_->moves[static_cast<std::size_t>(row)];
+    const BookMove &passed = entry_->moves[static_cast<std::size_t>(to)];
+    const BookMove &upper = step < 0 ? moved : passed, &lower = step < 0 ? passed : moved;
+    if (bookMoveRanksBefore(lower, upper)) {
+        const bool byCount = lower.count.value_or(0) != upper.count.value_or(0);
+        const QString what = step < 0 ? (byCount ? QStringLiteral("回数の多い手より上") : QStringLiteral("評価値の高い手より上"))
+                                       : (byCount ? QStringLiteral("回数の少ない手より下") : QStringLiteral("評価値の低い手より下"));
+        say(what + QStringLiteral("には移せません（定跡ファイルは指し手を回数順、同じ回数なら評価値順に保存します）"));
+        return false;
+    }
     BookEntry entry = *entry_;
     std::swap(entry.moves[static_cast<std::size_t>(row)], entry.moves[static_cast<std::size_t>(to)]);
     if (!edit(std::move(entry))) return false;
@@ -312,7 +325,12 @@ bool TBookWindow::setCell(int row, int column, const QString &text) {
         refresh();
         return false;
     }
-    return edit(std::move(entry));
+    if (!edit(std::move(entry))) return false;
+    // The list keeps its order until saved; the user is told where the file will put the move.
+    if ((column == CountColumn || column == ValueColumn) &&
+        !std::is_sorted(entry_->moves.begin(), entry_->moves.end(), bookMoveRanksBefore))
+        say(QStringLiteral("保存すると指し手は回数順（同じ回数なら評価値順）に並びます"));
+    return true;
 }
 
 bool TBookWindow::setPositionComment(const QString &text) {

@@ -55,7 +55,9 @@ public:
     std::vector<BestMoveArrow> arrows() const;
 
     // The edits, each one undoable: the record's next move added, a row deleted or moved, a cell
-    // (count, value, depth, comment) set from its text, the position's comment set.
+    // (count, value, depth, comment) set from its text, the position's comment set. A row moves
+    // only where a save keeps it: past a move of the same count and value, or into the file's order
+    // (by count, then value); otherwise it stays and the reason is told.
     bool addNextMove();
     bool deleteMove(int row);
     bool moveRow(int row, int step);

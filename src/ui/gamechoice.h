@@ -34,6 +34,10 @@ struct GameChoice {
     // The openings a series starts from, each played from both sides (as `nagikifu match
     // --openings` reads them); empty: every game from `start`.
     QString openings;
+    // The book (the standard text format) each engine takes its first moves from, up to `bookPlies`
+    // moves of the game counted from its start; empty for none.
+    QString book;
+    int bookPlies = 16;
 };
 
 // The choice remembered in `settings`, else the first game's: the person as sente against the first

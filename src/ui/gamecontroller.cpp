@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QTimer>
 
 #include "core/position_check.h"
@@ -48,6 +49,18 @@ bool GameController::start(const GameChoice &choice) {
             return false;
         }
     const bool series = !choice.engines[SENTE].isEmpty() && !choice.engines[GOTE].isEmpty() && choice.games > 1;
+    book_.reset();
+    if (!choice.book.isEmpty() && (!choice.engines[SENTE].isEmpty() || !choice.engines[GOTE].isEmpty())) {
+        // A book that cannot serve is refused before anything starts.
+        PlayBook book = openPlayBook(choice.book.toStdString());
+        if (!book.book) {
+            emit message(QStringLiteral("定跡を使えません: ") + QString::fromStdString(book.reason));
+            return false;
+        }
+        book_ = std::move(book.book);
+    }
+    // The window asks for no seed: each start draws its own, so that games from a book vary.
+    bookSeed_ = QRandomGenerator::global()->generate64();
     seriesFolder_.clear();
     if (series) {
         const QString base = choice.folder.isEmpty() ? defaultSeriesFolder() : choice.folder;
@@ -64,6 +77,7 @@ bool GameController::start(const GameChoice &choice) {
         // The same runner as nagikifu match: pairs and sides, openings, the score and each game's name.
         SeriesSettings settings;
         settings.games = choice.games;
+        settings.seed = bookSeed_;
         if (!choice.openings.isEmpty()) {
             OpeningsRead read = readOpenings(choice.openings.toStdString(), 16);
             if (!read.problem.empty()) {
@@ -132,6 +146,7 @@ void GameController::begin(const GameChoice &chosen) {
     settings.maxMoves = choice.maxMoves;
     settings.declaration = choice.declaration;
     settings.startDate = QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")).toStdString();
+    settings.book = {book_, choice.bookPlies, seriesRun_ ? seriesRun_->bookSeed(seriesGame_->index) : bookSeed_};
     std::array<PlayerChoice, 2> players;
     for (Side side : {SENTE, GOTE}) {
         players[side].engine = choice.engines[side];

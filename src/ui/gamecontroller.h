@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+#include "book/bookplay.h"
 #include "engine/series.h"
 #include "enginehost/gamehost.h"
 #include "ui/gamechoice.h"
@@ -78,4 +79,8 @@ private:
     std::unique_ptr<Series> seriesRun_;
     std::optional<SeriesGame> seriesGame_;
     QString seriesFolder_;
+    // The book the engines open from, read once before the first game, and a single game's seed
+    // (a series gives each game its own).
+    std::shared_ptr<const Book> book_;
+    std::uint64_t bookSeed_ = 0;
 };

@@ -68,6 +68,8 @@ GameChoice loadGameChoice(QSettings &settings, const QStringList &engines) {
     choice.games = qBound(1, settings.value(key("games"), 1).toInt(), 1000);
     choice.folder = settings.value(key("folder"), choice.folder).toString();
     choice.openings = settings.value(key("openings")).toString();
+    choice.book = settings.value(key("book")).toString();
+    choice.bookPlies = qBound(1, settings.value(key("bookPlies"), choice.bookPlies).toInt(), 1000);
     return choice;
 }
 
@@ -84,6 +86,8 @@ void saveGameChoice(QSettings &settings, const GameChoice &choice) {
     settings.setValue(key("games"), choice.games);
     settings.setValue(key("folder"), choice.folder);
     settings.setValue(key("openings"), choice.openings);
+    settings.setValue(key("book"), choice.book);
+    settings.setValue(key("bookPlies"), choice.bookPlies);
     settings.sync();
 }
 
@@ -185,6 +189,28 @@ GameDialog::GameDialog(const GameChoice &choice, const QStringList &engines, QWi
     openingsRow->addWidget(openings_);
     openingsRow->addWidget(browseOpenings_);
     form->addRow(QStringLiteral("開始局面集"), openingsRow);
+    auto bookRow = new QHBoxLayout;
+    book_ = new QLineEdit(choice.book, this);
+    book_->setObjectName(QStringLiteral("Book"));
+    book_->setPlaceholderText(QStringLiteral("なし"));
+    book_->setToolTip(QStringLiteral("やねうら王形式の定跡です。エンジンは定跡にある局面では回数に比例して手を選び、"
+                                     "考えずに指します（棋譜にコメント「定跡」）。"));
+    browseBook_ = new QPushButton(QStringLiteral("参照…"), this);
+    connect(browseBook_, &QPushButton::clicked, this, [this] {
+        const QString chosen = QFileDialog::getOpenFileName(this, QStringLiteral("定跡"), book_->text(),
+                                                            QStringLiteral("定跡 (*.db *.txt);;すべて (*)"));
+        if (!chosen.isEmpty()) book_->setText(chosen);
+    });
+    bookPlies_ = new QSpinBox(this);
+    bookPlies_->setObjectName(QStringLiteral("BookPlies"));
+    bookPlies_->setRange(1, 1000);
+    bookPlies_->setValue(choice.bookPlies);
+    bookPlies_->setSuffix(QStringLiteral("手まで"));
+    bookPlies_->setToolTip(QStringLiteral("開始局面から数えて、この手数までを定跡から指します。"));
+    bookRow->addWidget(book_);
+    bookRow->addWidget(browseBook_);
+    bookRow->addWidget(bookPlies_);
+    form->addRow(QStringLiteral("定跡"), bookRow);
     layout->addLayout(form);
 
     message_ = new QLabel(this);
@@ -209,6 +235,10 @@ void GameDialog::updateGames() {
                         !sides_[GOTE].player->currentData().toString().isEmpty();
     for (QWidget *control : std::initializer_list<QWidget *>{games_, folder_, browse_, openings_, browseOpenings_})
         control->setEnabled(series);
+    // Only an engine plays from the book.
+    const bool engine = !sides_[SENTE].player->currentData().toString().isEmpty() ||
+                        !sides_[GOTE].player->currentData().toString().isEmpty();
+    for (QWidget *control : std::initializer_list<QWidget *>{book_, browseBook_, bookPlies_}) control->setEnabled(engine);
 }
 
 GameChoice GameDialog::choice() const {
@@ -228,6 +258,8 @@ GameChoice GameDialog::choice() const {
     choice.games = games_->isEnabled() ? games_->value() : 1;
     choice.folder = folder_->text().trimmed();
     choice.openings = openings_->isEnabled() ? openings_->text().trimmed() : QString();
+    choice.book = book_->isEnabled() ? book_->text().trimmed() : QString();
+    choice.bookPlies = bookPlies_->value();
     return choice;
 }
 

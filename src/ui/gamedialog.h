@@ -1,8 +1,8 @@
 #pragma once
 // 実行 > 対局…: who plays each side (a person or an engine), each side's time, the start, the move
-// limit, the declaration rule and, between two engines, how many games. The dialog remembers the
-// last choice; untouched, Enter starts the person as sente against the first engine, 10 minutes
-// and 30 seconds 秒読み.
+// limit, the declaration rule, the book the engines open from and, between two engines, how many
+// games. The dialog remembers the last choice; untouched, Enter starts the person as sente against
+// the first engine, 10 minutes and 30 seconds 秒読み.
 
 #include <QDialog>
 #include <QString>
@@ -54,5 +54,8 @@ private:
     QPushButton *browse_ = nullptr;
     QLineEdit *openings_ = nullptr;
     QPushButton *browseOpenings_ = nullptr;
+    QLineEdit *book_ = nullptr;
+    QPushButton *browseBook_ = nullptr;
+    QSpinBox *bookPlies_ = nullptr;
     QLabel *message_ = nullptr;
 };

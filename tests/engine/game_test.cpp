@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "engine/matchscore.h"
+#include "engine/openings.h"
 #include "engine/pv.h"
 #include "engine/referee.h"
 #include "record/sfen.h"
@@ -294,6 +295,53 @@ TEST(GameReferee, RecordsNamesTimesAndTheReasonOfAFault) {
     EXPECT_EQ(table.record.commentsOnPath(2),
               std::vector<std::string>({"反則負け: エンジンが探索中に終了しました"}));
     EXPECT_EQ(table.referee->positionCommand(), "position startpos moves 7g7f 3c3d");
+}
+
+// A game takes its first moves from the book up to its plies, counted after the opening's moves, and
+// none once a position is out of it (count 0 only, or missing), even where a later one is in it
+// again; each takes no time, 加算 included, and carries the comment 定跡.
+TEST(GameReferee, TakesTheFirstMovesFromTheBook) {
+    BookReadResult read = readBook(
+        "#YANEURAOU-DB2016 1.00\nsfen lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL b - 1\n7g7f none 0 0 2\n"
+        "2g2f none 0 0 0\nsfen lnsgkgsnl/1r5b1/ppppppppp/9/9/2P6/PP1PPPPPP/1B5R1/LNSGKGSNL w - 2\n3c3d none 0 0 4\n"
+        "sfen lnsgkgsnl/1r5b1/ppppppppp/9/9/7P1/PPPPPPP1P/1B5R1/LNSGKGSNL w - 2\n8c8d none 0 0 0\n"
+        "sfen lnsgkgsnl/1r5b1/p1ppppppp/1p7/9/2P4P1/PP1PPPP1P/1B5R1/LNSGKGSNL w - 4\n3c3d none 0 0 9\n");
+    ASSERT_TRUE(read.ok);
+    const auto book = std::make_shared<const Book>(std::move(read.book));
+    const struct {
+        const char *opening;
+        int plies;
+        const char *fromBook;
+    } rows[] = {{"startpos", 8, " 7g7f 3c3d"}, {"startpos", 1, " 7g7f"}, {"startpos moves 7g7f", 1, " 3c3d"},
+                {"startpos moves 2g2f", 8, ""}, {"startpos moves 7g7f 8c8d", 8, ""}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(std::string(row.opening) + " / " + std::to_string(row.plies));
+        GameSettings s = settings(control(60, 0, 5));
+        s.book = {book, row.plies, 7};
+        ZnBan game;
+        GameRecord record(game);
+        ASSERT_EQ(setUpOpening(record, {"", std::string("position ") + row.opening}), "");
+        const int opening = record.length();
+        GameReferee referee(record, s);
+        referee.start(0);
+        std::int64_t now = 0;
+        while (referee.playFromBook(now += S)) {
+        }
+        std::string played;
+        for (int move = opening + 1; move <= record.length(); ++move) {
+            played.append(" ").append(usiMoveWord(moveOf(game.history()[static_cast<std::size_t>(move - 1)])));
+            EXPECT_EQ(record.commentsOnPath(move), std::vector<std::string>{"定跡"});
+            EXPECT_EQ(record.tree().node(record.path()[static_cast<std::size_t>(move)]).seconds, 0);
+        }
+        EXPECT_EQ(played, row.fromBook);
+        // A second before each: the side to move has its 60 s, 5 s of credit and 1 s spent.
+        EXPECT_EQ(referee.clock().remainingMs(referee.toMove(), now), 64 * S);
+        EXPECT_EQ(referee.clock().remainingMs(otherSide(referee.toMove()), now), 60 * S);
+        if (played.empty() && game.turn() == SENTE) {
+            ASSERT_EQ(referee.play(*readUsiMoveWord("2g2f"), now), "");
+            EXPECT_FALSE(referee.playFromBook(now)) << "back in the book, but out of it for good";
+        }
+    }
 }
 
 TEST(MatchScore, GivesTheEloDifferenceAndItsIntervalAsCutechessDoes) {

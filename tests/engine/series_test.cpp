@@ -97,6 +97,7 @@ TEST(Series, PlaysEachOpeningTwiceWithTheSidesSwapped) {
             EXPECT_EQ(game->sideOfA, i % 2 == 0 ? SENTE : GOTE);
             if (i % 2 == 1) {
                 EXPECT_EQ(game->opening, order.back()) << "a pair shares its opening";
+                EXPECT_EQ(series.bookSeed(i), series.bookSeed(i - 1)) << "and its line from a book";
             }
             order.push_back(game->opening);
             series.finished(ended(*game, GameEnd::Resignation, SENTE));
@@ -113,6 +114,8 @@ TEST(Series, PlaysEachOpeningTwiceWithTheSidesSwapped) {
         if (random) {
             EXPECT_NE(order, std::vector<int>({0, 0, 1, 1, 2, 2, 3, 3}));
             Series again(settings);
+            EXPECT_NE(again.bookSeed(5), again.bookSeed(6));
+            EXPECT_EQ(again.bookSeed(5), series.bookSeed(5)) << "the same seed, the same lines";
             for (int i = 0; i < 8; ++i) {
                 const std::optional<SeriesGame> game = again.next();
                 ASSERT_TRUE(game);

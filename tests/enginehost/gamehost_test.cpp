@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <sstream>
 
 #include "engine/pv.h"
@@ -116,6 +117,8 @@ TEST(NagikifuMatch, AWrongCommandLineIs2AndAnEngineThatNeverStartsIs1) {
     const std::string dead = fakeEngine(dir, "exit-at-start").toStdString();
     const std::string bad = dir.filePath("bad.txt").toStdString();
     writeFile(bad, "startpos moves 7g7f\nstartpos moves 7g7f 7g6f\n");
+    const std::string emptyBook = dir.filePath("empty.db").toStdString();
+    writeFile(emptyBook, "#YANEURAOU-DB2016 1.00\n# nothing yet\n");
     // Executable, but no system can run it.
     const std::string broken = dir.filePath("broken-program").toStdString();
     QFile brokenFile(QString::fromStdString(broken));
@@ -144,6 +147,10 @@ TEST(NagikifuMatch, AWrongCommandLineIs2AndAnEngineThatNeverStartsIs1) {
         {{"--engine", fake, "--engine", fake, "--openings", bad, "--start", "平手"}, 2, "一緒に"},
         {{"--engine", fake, "--engine", fake, "--openings", bad}, 1, ":2: 局面ではありません"},
         {{"--engine", fake, "--engine", fake, "--openings-order", "shuffled"}, 2, "--openings-order の値"},
+        {{"--engine", fake, "--engine", fake, "--book-plies", "8"}, 2, "--book-plies には --book が要ります"},
+        // A book that cannot serve is refused before any engine starts, with its reason.
+        {{"--engine", dead, "--engine", dead, "--book", bad}, 1, "bad.txt: 1行目: "},
+        {{"--engine", dead, "--engine", dead, "--book", emptyBook}, 1, "empty.db: 定跡に局面がありません"},
         {{"--engine", fake, "--engine", dead, "--games", "3"}, 1, "起動中に終了しました（終了コード 3、"},
         // Said once, in Japanese.
         {{"--engine", fake, "--engine", broken},
@@ -168,16 +175,24 @@ void readGame(const QString &path, ZnBan &game, RecordNotes &notes) {
 
 // Two engines whose sente always loses (its third move repeats its first, which no longer stands),
 // two at a time from two openings: each opening is played from both sides, the records begin with
-// the opening's moves, the folder is made, and the JSON tells every game.
+// the opening's moves, the folder is made, and the JSON tells every game. The book gives the first
+// move after each opening, sente's after the first and gote's after the second, marked 定跡; its
+// next move is beyond --book-plies.
 TEST(NagikifuMatch, PlaysTheOpeningsInPairsTwoAtATime) {
     QTemporaryDir dir;
     const std::string book = dir.filePath("book.txt").toStdString();
     writeFile(book, "startpos moves 2g2f 8c8d\nsfen lnsgkgsnl/1r5b1/ppppppppp/9/9/2P6/PP1PPPPPP/1B5R1/LNSGKGSNL w - 2\n");
+    const std::string moves = dir.filePath("moves.db").toStdString();
+    writeFile(moves, "#YANEURAOU-DB2016 1.00\r\nsfen lnsgkgsnl/1r5b1/p1ppppppp/1p7/9/7P1/PPPPPPP1P/1B5R1/LNSGKGSNL b - 3\r\n"
+                     "7g7f none 0 0 5\r\nsfen lnsgkgsnl/1r5b1/ppppppppp/9/9/2P6/PP1PPPPPP/1B5R1/LNSGKGSNL w - 2\r\n"
+                     "3c3d none 0 0 1\r\nsfen lnsgkgsnl/1r5b1/pppppp1pp/6p2/9/2P6/PP1PPPPPP/1B5R1/LNSGKGSNL b - 3\r\n"
+                     "2g2f none 0 0 1\r\n");
     const std::string out = dir.filePath("new/games").toStdString(), json = dir.filePath("series.json").toStdString();
     std::ostringstream lines, err;
     const int status = runMatch({"--engine", fakeEngine(dir, "alpha").toStdString(), "--engine",
                                  fakeEngine(dir, "beta").toStdString(), "--games", "4", "--openings", book,
-                                 "--concurrency", "2", "--byoyomi", "0.5", "--out", out, "--json", json},
+                                 "--concurrency", "2", "--byoyomi", "0.5", "--out", out, "--json", json, "--book",
+                                 moves, "--book-plies", "1"},
                                 lines, err, false);
     ASSERT_EQ(status, 0) << err.str();
     EXPECT_NE(lines.str().find("Ptnml(0-2): [0, 0, 2, 0, 0]"), std::string::npos) << lines.str();
@@ -200,6 +215,13 @@ TEST(NagikifuMatch, PlaysTheOpeningsInPairsTwoAtATime) {
         EXPECT_EQ(usi, game <= 2 ? "position startpos moves 2g2f 8c8d 7g7f 3c3d\n"
                                  : "position sfen lnsgkgsnl/1r5b1/ppppppppp/9/9/2P6/PP1PPPPPP/1B5R1/LNSGKGSNL w - 1 "
                                    "moves 3c3d\n");
+        // The opening's moves, the book's, then the engines' own.
+        std::vector<int> line{RecordTree::START};
+        while (!notes.tree.node(line.back()).children.empty()) line.push_back(notes.tree.node(line.back()).children[0]);
+        std::vector<std::size_t> marked;
+        for (std::size_t move = 0; move < line.size(); ++move)
+            if (std::ranges::count(notes.tree.node(line[move]).comments, "定跡") > 0) marked.push_back(move);
+        ASSERT_EQ(marked, std::vector<std::size_t>{game <= 2 ? 3u : 1u});
         const std::string entry = "\"index\": " + std::to_string(game) + ",";
         EXPECT_TRUE(text.contains(entry.c_str())) << text.toStdString();
     }

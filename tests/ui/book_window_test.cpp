@@ -126,6 +126,30 @@ TEST_F(BookWindowTest, EachEditIsUndone) {
     EXPECT_EQ(books->book().size(), 0u);
 }
 
+// 上へ and 下へ move a row only where a save keeps it (moves by count, then value, the book's order
+// among equals); otherwise the row stays and the status bar says why.
+TEST_F(BookWindowTest, MovesARowOnlyWhereASaveKeepsIt) {
+    const struct {
+        std::function<bool()> edit;
+        bool done;
+        const char *shownFirst, *savedFirst, *says;
+    } steps[] = {
+        {[&] { return books->moveRow(1, -1); }, false, "▲７六歩(77)", "7g7f", "回数の多い手より上には移せません"},
+        {[&] { return books->setCell(1, TBookWindow::CountColumn, "3"); }, true, "▲７六歩(77)", "7g7f", ""},
+        {[&] { return books->moveRow(1, -1); }, true, "▲２六歩(27)", "2g2f", ""},
+        // 2g2f's value falls below 7g7f's: the list stays, and is told how it will be saved.
+        {[&] { return books->setCell(0, TBookWindow::ValueColumn, "-5"); }, true, "▲２六歩(27)", "7g7f", "保存すると"},
+    };
+    for (const auto &step : steps) {
+        SCOPED_TRACE(step.says);
+        EXPECT_EQ(step.edit(), step.done);
+        EXPECT_EQ(column(TBookWindow::MoveColumn).value(0), step.shownFirst);
+        EXPECT_TRUE(books->statusText().contains(QString::fromUtf8(step.says))) << books->statusText().toStdString();
+        const BookReadResult saved = readBook(books->book().text());
+        EXPECT_EQ(usiMoveWord(saved.book.find(bookKey(window->game()))->moves.front().move), step.savedFirst);
+    }
+}
+
 // The arrows are a layer of 表示, off at start: the board is the plain one until it is switched on.
 TEST_F(BookWindowTest, ArrowsOnlyWhenSwitchedOn) {
     QAction *arrows = child<QAction>("KBK2");

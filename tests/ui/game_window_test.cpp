@@ -54,6 +54,7 @@ TEST(GameDialog, FirstOffersThePersonAsSenteAgainstTheFirstEngineAndThenRemember
     EXPECT_FALSE(findControl<QSpinBox>(first, "Games")->isEnabled()) << "a series needs two engines";
     EXPECT_FALSE(findControl<QLineEdit>(first, "Openings")->isEnabled());
     EXPECT_EQ(findControl<QLineEdit>(first, "Folder")->text(), defaultSeriesFolder());
+    EXPECT_TRUE(findControl<QLineEdit>(first, "Book")->isEnabled()) << "an engine plays from a book";
     EXPECT_EQ(first.problem(), "");
 
     // Two engines, a handicap, 加算 for gote only, no declaration: what comes back is what was chosen.
@@ -66,6 +67,8 @@ TEST(GameDialog, FirstOffersThePersonAsSenteAgainstTheFirstEngineAndThenRemember
     findControl<QSpinBox>(first, "Games")->setValue(6);
     findControl<QLineEdit>(first, "Folder")->setText(" /srv/games ");
     findControl<QLineEdit>(first, "Openings")->setText("/srv/book.sfen");
+    findControl<QLineEdit>(first, "Book")->setText(" /srv/standard_book.db ");
+    findControl<QSpinBox>(first, "BookPlies")->setValue(24);
     const GameChoice chosen = first.choice();
     saveGameChoice(store.settings(), chosen);
     const GameChoice again = loadGameChoice(store.settings(), engines);
@@ -77,6 +80,8 @@ TEST(GameDialog, FirstOffersThePersonAsSenteAgainstTheFirstEngineAndThenRemember
     EXPECT_EQ(again.games, 6);
     EXPECT_EQ(again.folder, "/srv/games");
     EXPECT_EQ(again.openings, "/srv/book.sfen");
+    EXPECT_EQ(again.book, "/srv/standard_book.db");
+    EXPECT_EQ(again.bookPlies, 24);
     // An engine no longer known is a person again.
     EXPECT_EQ(loadGameChoice(store.settings(), {engines[0]}).engines[SENTE], "");
 
@@ -308,8 +313,9 @@ TEST_F(GameWindow, ASeriesBetweenEnginesKeepsEveryGameInItsFolder) {
 }
 
 // The same series from an openings file runs through the series runner as nagikifu match does:
-// each game starts from the opening's moves, the sides swapped within the pair; a file with a line
-// that is no position starts nothing and says which line.
+// each game starts from the opening's moves, the sides swapped within the pair, the book's move
+// after them marked 定跡; a file with a line that is no position, or a missing book, starts nothing
+// and says why.
 TEST_F(GameWindow, ASeriesStartsEachGameFromTheOpeningsFile) {
     GameChoice choice;
     choice.games = 2;
@@ -325,6 +331,13 @@ TEST_F(GameWindow, ASeriesStartsEachGameFromTheOpeningsFile) {
     book.close();
     EXPECT_FALSE(window->startGame(choice));
     EXPECT_TRUE(window->statusText().contains("book.txt:2")) << window->statusText().toStdString();
+    choice.book = dir.filePath("moves.db");
+    EXPECT_FALSE(window->startGame(choice));
+    EXPECT_TRUE(window->statusText().startsWith("定跡を使えません: " + choice.book)) << window->statusText().toStdString();
+    QFile moves(choice.book);
+    ASSERT_TRUE(moves.open(QIODevice::WriteOnly));
+    moves.write("#YANEURAOU-DB2016 1.00\nsfen lnsgkgsnl/1r5b1/p1ppppppp/1p7/9/7P1/PPPPPPP1P/1B5R1/LNSGKGSNL b - 3\n7g7f\n");
+    moves.close();
     ASSERT_TRUE(book.open(QIODevice::WriteOnly | QIODevice::Truncate));
     book.write("startpos moves 2g2f 8c8d\n");
     book.close();
@@ -341,7 +354,10 @@ TEST_F(GameWindow, ASeriesStartsEachGameFromTheOpeningsFile) {
         EXPECT_EQ(notes.header(alphaSide), "Fake Engine alpha");
         EXPECT_EQ(writeUsi(board), "position startpos moves 2g2f 8c8d 7g7f 3c3d\n") << file;
     }
+    EXPECT_EQ(window->record().commentsOnPath(3), std::vector<std::string>{"定跡"});
+    EXPECT_TRUE(window->record().commentsOnPath(2).empty());
 }
+
 #endif
 
 }  // namespace
