@@ -8,8 +8,6 @@
 namespace {
 
 // Whole seconds, as the records count them: a part of a second is not counted.
-int wholeSeconds(std::int64_t ms) { return static_cast<int>(ms / 1000); }
-
 std::string timeHeader(const std::array<TimeControl, 2> &time) {
     if (time[SENTE] == time[GOTE]) return "各" + timeControlText(time[SENTE]);
     return "先手" + timeControlText(time[SENTE]) + "・後手" + timeControlText(time[GOTE]);
@@ -60,7 +58,7 @@ std::string GameReferee::play(const Move &move, std::int64_t now) {
         clock_.startTurn(toMove(), now - spent);
         return refused;
     }
-    record_.setSeconds(wholeSeconds(spent));
+    record_.setMs(spent);
     judgeAfterMove(now);
     return {};
 }
@@ -150,7 +148,7 @@ void GameReferee::finish(GameEnd end, std::optional<Side> winner, std::string de
     // spent before it.
     const bool afterMove = end == GameEnd::Mate || end == GameEnd::Repetition ||
                            end == GameEnd::PerpetualCheck || end == GameEnd::MaxMoves;
-    record_.setEndWord(endWordOf(result_, toMove()), afterMove ? 0 : wholeSeconds(spent));
+    record_.setEndWord(endWordOf(result_, toMove()), afterMove ? 0 : spent);
 }
 
 std::string GameReferee::positionCommand() {

@@ -288,9 +288,10 @@ TEST(GameReferee, RecordsNamesTimesAndTheReasonOfAFault) {
     EXPECT_EQ(notes.header("後手"), "Beta");
     EXPECT_EQ(notes.header("開始日時"), "2026/12/08 09:40:00");
     EXPECT_EQ(notes.header("持ち時間"), "各1分 秒読み10秒");
-    EXPECT_EQ(notes.moveSeconds, std::vector<int>({4, 1}));
+    // Kept to the millisecond, as the clock counted them.
+    EXPECT_EQ(notes.moveMs, std::vector<std::int64_t>({4900, 1100}));
     EXPECT_EQ(notes.endWord, "反則負け");
-    EXPECT_EQ(notes.endSeconds, 14);
+    EXPECT_EQ(notes.endMs, 14000);
     EXPECT_EQ(table.record.commentsOnPath(2),
               std::vector<std::string>({"反則負け: エンジンが探索中に終了しました"}));
     EXPECT_EQ(table.referee->positionCommand(), "position startpos moves 7g7f 3c3d");
