@@ -16,8 +16,9 @@ class SeriesHost : public QObject {
     Q_OBJECT
 
 public:
-    // `engines`: A and B. `settings`: the time (the same for both), the move limit and the rules of
-    // every game; names and start date are filled per game. `folder`: where records go, empty for
+    // `engines`: A and B. `settings`: the time (A's first, then B's, each kept on whichever side its
+    // engine plays), the move limit and the rules of every game; names and start date are filled per
+    // game. `folder`: where records go, empty for
     // nowhere. The series must outlive the host.
     SeriesHost(Series &series, std::array<PlayerChoice, 2> engines, GameSettings settings, QString folder,
                QObject *parent = nullptr);

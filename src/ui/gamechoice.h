@@ -9,6 +9,7 @@
 
 #include "core/rules.h"
 #include "engine/gameclock.h"
+#include "engine/sprt.h"
 
 class QSettings;
 
@@ -34,6 +35,10 @@ struct GameChoice {
     // The openings a series starts from, each played from both sides (as `nagikifu match
     // --openings` reads them); empty: every game from `start`.
     QString openings;
+    // Games of a series played at once, each on a board of its own (1: one by one on the window's).
+    int concurrency = 1;
+    // The sequential test that may stop a series early; empty for none.
+    std::optional<SprtSettings> sprt;
 };
 
 // The choice remembered in `settings`, else the first game's: the person as sente against the first

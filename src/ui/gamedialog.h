@@ -12,7 +12,9 @@
 
 #include "ui/gamechoice.h"
 
+class QCheckBox;
 class QComboBox;
+class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -40,7 +42,7 @@ private:
         QTimeEdit *main = nullptr;
         QRadioButton *byoyomi = nullptr;
         QRadioButton *increment = nullptr;
-        QSpinBox *seconds = nullptr;
+        QDoubleSpinBox *seconds = nullptr;
     };
     void updateGames();
 
@@ -54,5 +56,8 @@ private:
     QPushButton *browse_ = nullptr;
     QLineEdit *openings_ = nullptr;
     QPushButton *browseOpenings_ = nullptr;
+    QSpinBox *concurrency_ = nullptr;
+    QCheckBox *sprt_ = nullptr;
+    std::array<QDoubleSpinBox *, 4> sprtValues_{};
     QLabel *message_ = nullptr;
 };

@@ -53,6 +53,7 @@ class TStatusPanel;
 class EngineStore;
 class GameHost;
 class TClockWindow;
+class TSeriesWindow;
 class CsaGameWindow;
 struct GameChoice;
 struct GameResult;
@@ -147,6 +148,7 @@ public:
     CsaGameWindow *csaWindow() const { return csaWindow_; }
     // The clock of the games, null until the first one starts.
     TClockWindow *clockWindow() const { return clockWindow_; }
+    TSeriesWindow *seriesWindow() const { return seriesWindow_; }
     // The sentence that announced the last game's end, empty before.
     const QString &lastResult() const { return games_.lastResult(); }
     // The folder the running (or last) series keeps its games in, as 001.kif, 002.kif…; empty
@@ -356,6 +358,7 @@ private:
     friend class CsaGameWindow;
     CsaGameWindow *csaWindow_ = nullptr;
     TClockWindow *clockWindow_ = nullptr;
+    TSeriesWindow *seriesWindow_ = nullptr;
     DisplaySettings display_;
     BoardLayers layers_;
     ZnFlags selection_;
