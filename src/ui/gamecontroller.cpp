@@ -130,8 +130,11 @@ void GameController::beginConcurrent(const GameChoice &choice) {
     connect(seriesHost_.get(), &SeriesHost::note, this, [this](int index, const QString &text) {
         emit message(QStringLiteral("第%1局: %2").arg(QString::number(index + 1), text));
     });
-    connect(seriesHost_.get(), &SeriesHost::startFailed, this, [this](int index, const QString &reason, bool) {
-        emit message(QStringLiteral("第%1局を始められません: %2").arg(QString::number(index + 1), reason));
+    connect(seriesHost_.get(), &SeriesHost::startFailed, this, [this](int index, const QString &reason, bool again) {
+        const QString text = QStringLiteral("第%1局を始められません: %2").arg(QString::number(index + 1), reason);
+        // One that is not tried again ends the series: the closing message says why.
+        if (!again) lastResult_ = text;
+        emit message(text);
     });
     connect(seriesHost_.get(), &SeriesHost::finished, this, [this] {
         QString text = lastResult_;

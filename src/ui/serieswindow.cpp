@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "ui/gamecontroller.h"
@@ -13,10 +14,14 @@ namespace {
 
 QString fileNameOf(const QString &engine) { return QFileInfo(engine).fileName(); }
 
+// "先手勝ち 時間切れ 14手": the result first, as the engines' names may be long.
 QString resultText(const GameResult &result) {
-    if (result.end == GameEnd::Stopped) return QStringLiteral("中止");
-    if (!result.winner) return QStringLiteral("引き分け");
-    return *result.winner == SENTE ? QStringLiteral("先手勝ち") : QStringLiteral("後手勝ち");
+    const QString who = result.end == GameEnd::Stopped ? QStringLiteral("中止")
+                        : !result.winner               ? QStringLiteral("引き分け")
+                        : *result.winner == SENTE      ? QStringLiteral("先手勝ち")
+                                                       : QStringLiteral("後手勝ち");
+    return QStringLiteral("%1 %2 %3手").arg(who, QString::fromStdString(endReasonText(result)),
+                                          QString::number(result.moves));
 }
 
 }  // namespace
@@ -52,6 +57,12 @@ TSeriesWindow::TSeriesWindow(GameController &games, QWidget *parent)
     layout->addLayout(bottom);
     connect(&games_, &GameController::seriesChanged, this, &TSeriesWindow::refresh);
     connect(&games_, &GameController::finished, this, &TSeriesWindow::refresh);
+    // The games running start and end between the counts; the state line follows them.
+    auto tick = new QTimer(this);
+    connect(tick, &QTimer::timeout, this, [this] {
+        if (isVisible()) state_->setText(stateText());
+    });
+    tick->start(1000);
     resize(440, 320);
     refresh();
 }
@@ -104,8 +115,9 @@ void TSeriesWindow::refresh() {
     const Series *series = games_.series();
     if (series == nullptr) return;
     for (const SeriesEntry &entry : series->entries())
-        gameList_->addItem(QStringLiteral("第%1局 ▲%2 △%3 %4")
-                                 .arg(QString::number(entry.index + 1), QString::fromStdString(entry.names[SENTE]),
-                                      QString::fromStdString(entry.names[GOTE]), resultText(entry.result)));
+        gameList_->addItem(QStringLiteral("第%1局 %2 ▲%3 △%4")
+                               .arg(QString::number(entry.index + 1), resultText(entry.result),
+                                    QString::fromStdString(entry.names[SENTE]),
+                                    QString::fromStdString(entry.names[GOTE])));
     gameList_->scrollToBottom();
 }

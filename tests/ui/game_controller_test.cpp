@@ -110,6 +110,13 @@ TEST(GameControllerTest, ASeriesPlaysTwoGamesAtOnceUntilTheSprtDecides) {
         EXPECT_EQ(notes.header("持ち時間"), header) << file;
         EXPECT_EQ(notes.endWord, "反則負け") << file;
     }
+    // Stopped at once, the next series ends with its games uncounted and the window says so.
+    ASSERT_TRUE(games.start(choice));
+    EXPECT_EQ(games.stop(), "");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !games.seriesRunning(); }, 30000));
+    EXPECT_EQ(games.series()->end(), SeriesEnd::Stopped);
+    EXPECT_EQ(games.series()->played(), 0);
+    EXPECT_EQ(window.stateText(), "中止");
 }
 #endif
 
