@@ -137,7 +137,15 @@ void GameController::beginConcurrent(const GameChoice &choice) {
         emit message(text);
     });
     connect(seriesHost_.get(), &SeriesHost::finished, this, [this] {
-        QString text = lastResult_;
+        // Games end in any order, the last perhaps one the stop cut short: the close names the
+        // series' own score, and why it could not go on when a game could not start.
+        const MatchScore &score = seriesRun_->score();
+        QString text = QStringLiteral("連続対局 %1局（%2 %3勝%4敗%5分）")
+                           .arg(QString::number(seriesRun_->played()), QFileInfo(series_->engines[SENTE]).fileName(),
+                                QString::number(score.wins), QString::number(score.losses),
+                                QString::number(score.draws));
+        if (seriesRun_->end() == SeriesEnd::Failed) text += QStringLiteral("\n") + lastResult_;
+        lastResult_ = text;
         for (const std::string &line : seriesSummary(*seriesRun_)) text += QStringLiteral("\n") + QString::fromStdString(line);
         if (seriesHost_->saveFailed()) text += QStringLiteral("\n保存できなかった棋譜があります");
         emit seriesChanged();

@@ -93,6 +93,10 @@ TEST(GameControllerTest, ASeriesPlaysTwoGamesAtOnceUntilTheSprtDecides) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !games.seriesRunning(); }, 30000));
     ASSERT_FALSE(ended.isEmpty());
     EXPECT_TRUE(ended.last().at(1).toBool());
+    const QString closing = ended.last().at(0).toString();
+    EXPECT_TRUE(closing.startsWith(QStringLiteral("連続対局 %1局（fake_engine-illegal 0勝").arg(games.series()->played())) &&
+                closing.contains("H0 accepted"))
+        << closing.toStdString();
     EXPECT_EQ(games.series()->end(), SeriesEnd::H0);
     EXPECT_LT(games.series()->played(), choice.games);
     EXPECT_EQ(games.series()->score().wins, 0);
