@@ -1,6 +1,7 @@
 #pragma once
 // 実行 > 対局…: who plays each side (a person or an engine), each side's time, the start, the move
-// limit, the declaration rule and, between two engines, how many games. The dialog remembers the
+// limit, the declaration rule and, between two engines, how many games, how many at once and an
+// SPRT that may stop them. Times go to the millisecond (秒読み 0.3). The dialog remembers the
 // last choice; untouched, Enter starts the person as sente against the first engine, 10 minutes
 // and 30 seconds 秒読み.
 
