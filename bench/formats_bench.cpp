@@ -37,7 +37,7 @@ const Corpus &corpus() {
             notes.setHeader("先手", "先手の人");
             notes.setHeader("後手", "後手の人");
             for (std::size_t move = 0; move < game->history().size(); ++move)
-                notes.moveSeconds.push_back(static_cast<int>((move * 7 + seed) % 60));
+                notes.moveMs.push_back(std::int64_t((move * 7 + seed) % 60) * 1000);
             notes.endWord = "投了";
             c.plies += static_cast<std::int64_t>(game->history().size());
             c.kif.push_back(writeKif(*game, notes));

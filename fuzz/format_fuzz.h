@@ -34,7 +34,7 @@ inline void abortOnReport(const char *title, const char *text) { fail(text, titl
 
 inline bool sameNotes(const RecordNotes &a, const RecordNotes &b) {
     return a.headers == b.headers && a.startComments == b.startComments && a.moveComments == b.moveComments &&
-           a.moveSeconds == b.moveSeconds && a.endWord == b.endWord && sameTree(a.tree, b.tree);
+           a.moveMs == b.moveMs && a.endWord == b.endWord && sameTree(a.tree, b.tree);
 }
 
 struct Snapshot {
@@ -56,7 +56,7 @@ inline void prepare(ZnBan &game, RecordNotes &notes) {
     notes = RecordNotes{};
     notes.setHeader("先手", "元の棋譜");
     notes.commentsAfter(2).push_back("コメント");
-    notes.moveSeconds = {1, 2, 3};
+    notes.moveMs = {1000, 2000, 3000};
     notes.endWord = "中断";
 }
 

@@ -378,10 +378,8 @@ void CsaSession::agreeOrReject(std::int64_t now) {
         }
     }
     // The record: both names, the game's ID, its time control and the moves played before it.
-    for (std::size_t move = 0; move < notes.moveSeconds.size(); ++move)
-        if (notes.moveSeconds[move] >= 0)
-            notes.moveSeconds[move] =
-                static_cast<int>(notes.moveSeconds[move] * summary_.time[SENTE].unitMs / 1000);
+    for (std::int64_t &ms : notes.moveMs)
+        if (ms >= 0) ms = ms * summary_.time[SENTE].unitMs / 1000;
     notes.headers.clear();
     notes.setHeader("先手", summary_.names[SENTE]);
     notes.setHeader("後手", summary_.names[GOTE]);
@@ -401,7 +399,7 @@ void CsaSession::agreeOrReject(std::int64_t now) {
     moveSent_.clear();
     specialSent_.clear();
     pendingReason_.clear();
-    endSeconds_ = -1;
+    endMs_ = -1;
     lastInfo_.reset();
     setState(CsaState::Agreeing);
     send("AGREE", now);
@@ -423,7 +421,7 @@ void CsaSession::readGameLine(const std::string &line, std::int64_t now) {
     if (line[0] == '%') {
         // The server repeats a special move ("%TORYO", "%KACHI,T3"): its time is the end word's.
         const std::int64_t units = timeOfMoveLine(line);
-        if (units >= 0) endSeconds_ = static_cast<int>(units * summary_.time[game_.turn()].unitMs / 1000);
+        if (units >= 0) endMs_ = units * summary_.time[game_.turn()].unitMs;
         return;
     }
     if (line[0] != '#') {
@@ -458,7 +456,7 @@ bool CsaSession::readMoveLine(const std::string &line, std::int64_t now) {
     remaining_[mover] = std::max<std::int64_t>(0, remaining_[mover] + rule.incrementMs - spent);
     GameRecord &record = record_;
     if (!record.play(Move{move.from, move.to, move.promote, move.dropKind}).empty()) return false;
-    record.setSeconds(static_cast<int>(units * rule.unitMs / 1000));
+    record.setMs(units * rule.unitMs);
     if (mover == ourSide() && !commentSent_.empty()) record.setComments({commentSent_});
     if (mover == ourSide()) moveSent_.clear(), commentSent_.clear();
     turnStart_ = now;
@@ -491,7 +489,7 @@ void CsaSession::finishGame(std::string reason, CsaOutcome outcome, std::string 
     }
     GameRecord &record = record_;
     record.goToEnd();
-    record.setEndWord(kif, endSeconds_);
+    record.setEndWord(kif, endMs_);
     record_.notes().csaEndWord = csa;
     record_.notes().setHeader("終了日時", host_.wallClock());
     end_ = end;

@@ -229,7 +229,7 @@ private:
     std::string commentSent_;
     // A special move sent ("%TORYO", "%KACHI", "%CHUDAN"), and the time the server gave one.
     std::string specialSent_;
-    int endSeconds_ = -1;
+    std::int64_t endMs_ = -1;
     // The result line waiting for its outcome.
     std::string pendingReason_;
     std::optional<UsiInfo> lastInfo_;

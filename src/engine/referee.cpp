@@ -8,8 +8,6 @@
 namespace {
 
 // Whole seconds, as the records count them: a part of a second is not counted.
-int wholeSeconds(std::int64_t ms) { return static_cast<int>(ms / 1000); }
-
 std::string timeHeader(const std::array<TimeControl, 2> &time) {
     if (time[SENTE] == time[GOTE]) return "各" + timeControlText(time[SENTE]);
     return "先手" + timeControlText(time[SENTE]) + "・後手" + timeControlText(time[GOTE]);
@@ -60,7 +58,7 @@ std::string GameReferee::play(const Move &move, std::int64_t now) {
         clock_.startTurn(toMove(), now - spent);
         return refused;
     }
-    record_.setSeconds(wholeSeconds(spent));
+    record_.setMs(spent);
     judgeAfterMove(now);
     return {};
 }
@@ -76,7 +74,7 @@ bool GameReferee::playFromBook(std::int64_t now) {
         return false;
     }
     clock_.cancelTurn();
-    record_.setSeconds(0);
+    record_.setMs(0);
     std::vector<std::string> comments = record_.commentsOnPath(record_.cursor());
     comments.emplace_back(BOOK_MOVE_COMMENT);
     record_.setCommentsOnPath(record_.cursor(), std::move(comments));
@@ -169,7 +167,7 @@ void GameReferee::finish(GameEnd end, std::optional<Side> winner, std::string de
     // spent before it.
     const bool afterMove = end == GameEnd::Mate || end == GameEnd::Repetition ||
                            end == GameEnd::PerpetualCheck || end == GameEnd::MaxMoves;
-    record_.setEndWord(endWordOf(result_, toMove()), afterMove ? 0 : wholeSeconds(spent));
+    record_.setEndWord(endWordOf(result_, toMove()), afterMove ? 0 : spent);
 }
 
 std::string GameReferee::positionCommand() {

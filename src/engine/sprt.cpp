@@ -63,11 +63,16 @@ std::string readSprt(std::string_view text, SprtSettings &settings) {
         else return "--sprt の知らない項目です: " + std::string(key);
     }
     if (!elo0 || !elo1) return "--sprt には elo0 と elo1 が要ります";
-    if (std::abs(read.elo0) > 1000 || std::abs(read.elo1) > 1000) return "--sprt の Elo が大きすぎます";
-    if (read.elo1 <= read.elo0) return "--sprt の elo1 は elo0 より大きくしてください";
-    if (!(read.alpha > 0.0 && read.alpha < 0.5) || !(read.beta > 0.0 && read.beta < 0.5))
-        return "--sprt の alpha と beta は 0 と 0.5 の間にしてください";
+    if (std::string problem = sprtProblem(read); !problem.empty()) return "--sprt の " + problem;
     settings = read;
+    return {};
+}
+
+std::string sprtProblem(const SprtSettings &settings) {
+    if (std::abs(settings.elo0) > 1000 || std::abs(settings.elo1) > 1000) return "Elo が大きすぎます";
+    if (!(settings.elo1 > settings.elo0)) return "elo1 は elo0 より大きくしてください";
+    if (!(settings.alpha > 0.0 && settings.alpha < 0.5) || !(settings.beta > 0.0 && settings.beta < 0.5))
+        return "alpha と beta は 0 と 0.5 の間にしてください";
     return {};
 }
 

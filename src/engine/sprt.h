@@ -14,11 +14,15 @@ struct SprtSettings {
     double elo1 = 10.0;
     double alpha = 0.05;
     double beta = 0.05;
+    bool operator==(const SprtSettings &) const = default;
 };
 
 // Reads "elo0=E0,elo1=E1,alpha=A,beta=B" (alpha and beta may be left out: 0.05 each). Empty when it
 // reads, else why not in Japanese: E1 must exceed E0, alpha and beta lie in (0, 0.5).
 std::string readSprt(std::string_view text, SprtSettings &settings);
+// Why `settings` cannot be tested ("elo1 は elo0 より大きくしてください"), in Japanese; empty when
+// they can.
+std::string sprtProblem(const SprtSettings &settings);
 
 // log(beta / (1 - alpha)) and log((1 - beta) / alpha): below the first H0 is accepted, above the
 // second H1.

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QTimer>
+#include <utility>
 
 #include "record/formats.h"
 #include "support/savefile.h"
@@ -58,6 +59,8 @@ void SeriesHost::begin(const SeriesGame &plan) {
         return;
     }
     GameSettings settings = settings_;
+    // Each engine keeps its own time on whichever side it plays.
+    if (plan.sideOfA == GOTE) std::swap(settings.time[SENTE], settings.time[GOTE]);
     settings.startDate =
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")).toStdString();
     settings.book.seed = series_.bookSeed(plan.index);

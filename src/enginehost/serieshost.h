@@ -16,9 +16,10 @@ class SeriesHost : public QObject {
     Q_OBJECT
 
 public:
-    // `engines`: A and B. `settings`: the time (the same for both), the move limit, the rules and
-    // the book of every game; names, start date and the book's seed are filled per game. `folder`:
-    // where records go, empty for nowhere. The series must outlive the host.
+    // `engines`: A and B. `settings`: the time (A's first, then B's, each kept on whichever side its
+    // engine plays), the move limit, the rules and the book of every game; names, start date and the
+    // book's seed are filled per game. `folder`: where records go, empty for nowhere. The series must
+    // outlive the host.
     SeriesHost(Series &series, std::array<PlayerChoice, 2> engines, GameSettings settings, QString folder,
                QObject *parent = nullptr);
     ~SeriesHost() override;

@@ -5,6 +5,7 @@
 #include "record/csa.h"
 
 #include <array>
+#include <cstdint>
 #include <utility>
 
 #include "record/encoding.h"
@@ -359,29 +360,37 @@ private:
         return {};
     }
 
-    // "T12" or, in version 3.0, "T6.123": the seconds the last move took.
+    // "T12" or, in version 3.0, "T6.123": the seconds the last move took, kept to the millisecond
+    // (a fourth decimal place rounds).
     std::string readTime(std::string_view text) {
         const std::size_t dot = text.find('.');
         const std::string_view whole = text.substr(0, dot);
         if (whole.empty() || whole.size() > 9) return "消費時間の行が不正です「T" + quotedPart(text) + "」";
-        int seconds = 0;
+        std::int64_t ms = 0;
         for (char c : whole) {
             if (c < '0' || c > '9') return "消費時間の行が不正です「T" + quotedPart(text) + "」";
-            seconds = seconds * 10 + (c - '0');
+            ms = ms * 10 + (c - '0');
         }
-        if (dot != std::string_view::npos)
-            for (char c : text.substr(dot + 1))
+        ms *= 1000;
+        if (dot != std::string_view::npos) {
+            std::int64_t scale = 100;
+            for (char c : text.substr(dot + 1)) {
                 if (c < '0' || c > '9') return "消費時間の行が不正です「T" + quotedPart(text) + "」";
+                if (scale > 0) ms += (c - '0') * scale;
+                else if (scale == 0 && c >= '5') ++ms;
+                scale = scale > 0 ? scale / 10 : -1;
+            }
+        }
         // A time after the end word is the time taken before it; one before the first move
         // belongs to nothing.
         if (built_ && ended_) {
-            if (notes_.endSeconds < 0) notes_.endSeconds = seconds;
+            if (notes_.endMs < 0) notes_.endMs = ms;
             return {};
         }
         if (!built_ || game_.moveCount() == 0) return {};
         const auto move = static_cast<std::size_t>(game_.moveCount());
-        if (notes_.moveSeconds.size() < move) notes_.moveSeconds.resize(move, -1);
-        notes_.moveSeconds[move - 1] = seconds;
+        if (notes_.moveMs.size() < move) notes_.moveMs.resize(move, -1);
+        notes_.moveMs[move - 1] = ms;
         return {};
     }
 
@@ -519,6 +528,19 @@ void appendPosition(std::string &out, const PositionSpec &position) {
     out += position.turn == SENTE ? "+\n" : "-\n";
 }
 
+// "T12" for a whole number of seconds, else "T0.3": version 3.0 keeps the millisecond. Nothing
+// for an unknown time.
+void appendTime(std::string &out, std::int64_t ms) {
+    if (ms < 0) return;
+    out += 'T' + std::to_string(ms / 1000);
+    if (std::int64_t fraction = ms % 1000; fraction != 0) {
+        std::string digits = std::to_string(1000 + fraction).substr(1);
+        while (digits.back() == '0') digits.pop_back();
+        out += '.' + digits;
+    }
+    out += '\n';
+}
+
 // The version line, and first the encoding line where the text is more than ASCII: a reader that
 // is not told assumes Shift-JIS. Keys that version 2.2 lacks need 3.0 too.
 std::string csaHead(std::string_view body) {
@@ -527,6 +549,11 @@ std::string csaHead(std::string_view body) {
     for (std::string_view key : {"$TIME:", "$TIME+:", "$TIME-:", "$MAX_MOVES:", "$JISHOGI:", "$NOTE:"})
         for (std::size_t at = body.find(key); at != std::string_view::npos; at = body.find(key, at + 1))
             if (at == 0 || body[at - 1] == '\n') return "V3.0\n";
+    // So does a time with a fraction of a second.
+    for (std::size_t at = body.find("\nT"); at != std::string_view::npos; at = body.find("\nT", at + 1)) {
+        const std::size_t end = body.find('\n', at + 1);
+        if (body.substr(at + 1, end - at - 1).find('.') != std::string_view::npos) return "V3.0\n";
+    }
     return "V2.2\n";
 }
 
@@ -568,12 +595,7 @@ std::string writeCsa(ZnBan &game, const RecordNotes &notes) {
             out +=
                 RecordCode[static_cast<std::size_t>(piece->code() + (record.promoted ? PROMOTED_OFFSET : 0))];
             out += '\n';
-            const int seconds = notes.secondsOf(index + 1);
-            if (seconds >= 0) {
-                out += 'T';
-                out += std::to_string(seconds);
-                out += '\n';
-            }
+            appendTime(out, notes.msOf(index + 1));
             appendComments(out, notes.commentsAfter(index + 1));
             endTurn = otherSide(piece->side());
         });
@@ -586,7 +608,7 @@ std::string writeCsa(ZnBan &game, const RecordNotes &notes) {
         end = notes.csaEndWord;
     if (!end.empty()) {
         out += end + '\n';
-        if (notes.endSeconds >= 0) out += 'T' + std::to_string(notes.endSeconds) + '\n';
+        appendTime(out, notes.endMs);
     }
     // Without a word to hang on, they still stand after the last move rather than go.
     appendComments(out, notes.endComments);

@@ -156,13 +156,13 @@ void GameRecord::setEndWord(std::string word) {
     changed();
 }
 
-void GameRecord::setEndWord(std::string word, int seconds) {
-    notes_.tree.node(path_.back()).endSeconds = seconds;
+void GameRecord::setEndWord(std::string word, std::int64_t ms) {
+    notes_.tree.node(path_.back()).endMs = ms;
     setEndWord(std::move(word));
 }
 
-void GameRecord::setSeconds(int seconds) {
-    notes_.tree.node(cursorNode()).seconds = seconds;
+void GameRecord::setMs(std::int64_t ms) {
+    notes_.tree.node(cursorNode()).ms = ms;
     changed();
 }
 

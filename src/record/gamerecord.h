@@ -78,10 +78,10 @@ public:
     bool setCommentsOnPath(int move, std::vector<std::string> lines);
     // Sets how the current path ends ("投了", ...; empty for no end word).
     void setEndWord(std::string word);
-    // The same with the seconds the end word took (-1: unknown).
-    void setEndWord(std::string word, int seconds);
-    // Sets the seconds the cursor's move took (-1: unknown).
-    void setSeconds(int seconds);
+    // The same with the milliseconds the end word took (-1: unknown).
+    void setEndWord(std::string word, std::int64_t ms);
+    // Sets the milliseconds the cursor's move took (-1: unknown).
+    void setMs(std::int64_t ms);
     // The 手合割 name of the position the record starts from ("平手", "香落ち", ...); empty when it
     // is none of them.
     const std::string &handicapName() const { return handicapName_; }

@@ -274,7 +274,7 @@ std::string JkfReader::readNotes(const Json &element, const Where &where, Record
         const Json &now = time["now"];
         if (!isSmallInt(now.value("m", Json(0)), 0, 999999) || !isSmallInt(now.value("s", Json(0)), 0, 59))
             return fail(where(".time.now"), "分と秒が読めません");
-        node.seconds = now.value("m", 0) * 60 + now.value("s", 0);
+        node.ms = (now.value("m", 0LL) * 60 + now.value("s", 0LL)) * 1000;
     }
     return {};
 }
@@ -380,7 +380,7 @@ std::string JkfReader::readLine(int index, std::vector<Pending> &forks) {
             RecordNode notesOfEnd;
             if (std::string reason = readNotes(element, where, notesOfEnd); !reason.empty()) return reason;
             last.endWord = word;
-            last.endSeconds = notesOfEnd.seconds;
+            last.endMs = notesOfEnd.ms;
             last.endComments = std::move(notesOfEnd.comments);
             // Read before any move answering the same position, it leads them; a fork of its own
             // (a variation that only ends the game) follows the moves read first.
@@ -458,8 +458,10 @@ std::string compact(const Json &value, int indent = -1) {
     return value.dump(indent, ' ', false, Json::error_handler_t::replace);
 }
 
-void addNotes(Json &element, int seconds, const std::vector<std::string> &comments, long long total) {
-    if (seconds >= 0)
+// JKF's times are whole seconds (readers take them as integers), so the fraction is dropped.
+void addNotes(Json &element, long long ms, const std::vector<std::string> &comments, long long totalMs) {
+    const long long seconds = wholeSecondsOf(ms), total = wholeSecondsOf(totalMs);
+    if (ms >= 0)
         element["time"] = {{"now", {{"m", seconds / 60}, {"s", seconds % 60}}},
                            {"total", {{"h", total / 3600}, {"m", total / 60 % 60}, {"s", total % 60}}}};
     if (!comments.empty()) element["comments"] = comments;
@@ -486,7 +488,7 @@ std::string moveElement(const ZnBan &before, const RecordTree &tree, int id, lon
         move["same"] = true;
     Json element = Json::object();
     element["move"] = std::move(move);
-    addNotes(element, node.seconds, node.comments, total);
+    addNotes(element, node.ms, node.comments, total);
     std::string text = compact(element);
     text.pop_back();
     return text;
@@ -571,7 +573,7 @@ std::string JkfWriter::specialText(int id, bool mainLine) const {
         special = std::string(read);
     if (special.empty()) return {};
     Json element{{"special", special}};
-    addNotes(element, last.endSeconds, last.endComments, totalOf(last.parent) + std::max(0, last.endSeconds));
+    addNotes(element, last.endMs, last.endComments, totalOf(last.parent) + std::max<long long>(0, last.endMs));
     std::string open = compact(element);
     open.pop_back();
     return open;

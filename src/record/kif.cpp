@@ -26,8 +26,9 @@ void appendNumber(std::string &text, long long value, int width, char pad) {
 }
 
 // "   1 ７六歩(77)   ( 0:16/00:00:16)": number, move, the move's time and the mover's total.
-void appendMoveLine(std::string &text, std::size_t number, std::string_view move, int seconds,
-                    long long total, bool branched = false) {
+void appendMoveLine(std::string &text, std::size_t number, std::string_view move, long long ms,
+                    long long totalMs, bool branched = false) {
+    const long long seconds = wholeSecondsOf(ms), total = wholeSecondsOf(totalMs);
     appendNumber(text, static_cast<long long>(number), 4, ' ');
     text += ' ';
     text += move;
@@ -86,7 +87,7 @@ std::string writeKif(ZnBan &game, const RecordNotes &notes) {
         const int parent = node.parent;
         const Square previousTo = parent == RecordTree::START ? IN_HAND : tree.node(parent).move.to;
         appendMoveLine(text, static_cast<std::size_t>(number), kifMoveText(before, record, previousTo, false),
-                       std::max(0, node.seconds), totalOf(id), hasLaterSibling(id));
+                       std::max<long long>(0, node.ms), totalOf(id), hasLaterSibling(id));
         kifu::appendComments(text, node.comments);
     };
     // Only the main line, the first to end, closes with the sentence that names the winner.
@@ -95,9 +96,9 @@ std::string writeKif(ZnBan &game, const RecordNotes &notes) {
         const RecordNode &last = tree.node(id);
         if (kifu::isEndWord(last.endWord)) {
             // The end word's own time is the time the player to move spent before it.
-            const int seconds = std::max(0, last.endSeconds);
-            appendMoveLine(text, static_cast<std::size_t>(number) + 1, last.endWord, seconds,
-                           totalOf(last.parent) + seconds, tree.endsFirst(id) && !last.children.empty());
+            const long long ms = std::max<long long>(0, last.endMs);
+            appendMoveLine(text, static_cast<std::size_t>(number) + 1, last.endWord, ms,
+                           totalOf(last.parent) + ms, tree.endsFirst(id) && !last.children.empty());
             kifu::appendComments(text, last.endComments);
             if (!mainLineEnded) {
                 text +=

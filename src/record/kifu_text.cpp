@@ -275,8 +275,8 @@ std::string readWrittenMove(Scanner &in, WrittenMove &move) {
     return {};
 }
 
-// The seconds of a KIF time "( 0:16/00:00:16)": minutes and seconds of the move itself.
-bool readMoveTime(Scanner &in, int &seconds) {
+// The time of a KIF time "( 0:16/00:00:16)" in milliseconds: minutes and seconds of the move itself.
+bool readMoveTime(Scanner &in, std::int64_t &ms) {
     if (!in.eat(U'(')) return false;
     in.skipSpaces();
     // Up to the longest time a CSA "T" line holds, which the KIF writer gives in minutes.
@@ -285,7 +285,7 @@ bool readMoveTime(Scanner &in, int &seconds) {
     if (minuteDigits == 0 || minuteDigits > 8 || !in.eat(U':')) return false;
     const int secondDigits = in.readDigits(2, secondsPart);
     if (secondDigits == 0 || secondDigits > 2 || minutes * 60 + secondsPart > 999'999'999) return false;
-    seconds = static_cast<int>(minutes * 60 + secondsPart);
+    ms = (minutes * 60 + secondsPart) * 1000;
     return true;
 }
 
@@ -311,7 +311,7 @@ private:
     std::string readKi2MoveLine(std::string_view line);
     std::string readFreeText(std::string_view text);
     std::string refuseAfterFreeText();
-    std::string play(const WrittenMove &written, int seconds);
+    std::string play(const WrittenMove &written, std::int64_t ms);
     std::string startBranch(std::string_view text);
     std::string ensureBuilt();
     // Puts the game back on the main line once every branch is read.
@@ -545,11 +545,11 @@ std::string Reader::readKifMoveLine(std::string_view line) {
         if ((game.turn() == SENTE) != isSenteMark(mark) && !ended_) return "手番と▲△が合っていません";
     }
     in.skipSpaces();
-    int seconds = -1;
+    std::int64_t ms = -1;
     // "+" after a move says that a branch for it follows.
-    if (!in.atEnd() && in.peek() != U'+' && !readMoveTime(in, seconds)) return "消費時間が読めません";
+    if (!in.atEnd() && in.peek() != U'+' && !readMoveTime(in, ms)) return "消費時間が読めません";
     if (written.endWord.empty() && !written.hasOrigin && !written.drop) return "移動元が書かれていません";
-    return play(written, seconds);
+    return play(written, ms);
 }
 
 std::string Reader::readKi2MoveLine(std::string_view line) {
@@ -624,7 +624,7 @@ std::string Reader::resolve(const WrittenMove &written, Move &named) {
     return refusalText(Refusal::CannotReach);
 }
 
-std::string Reader::play(const WrittenMove &written, int seconds) {
+std::string Reader::play(const WrittenMove &written, std::int64_t ms) {
     if (!written.endWord.empty()) {
         // An end word before any move still stands in the start, which a branch may replace.
         if (std::string reason = ensureBuilt(); !reason.empty()) return reason;
@@ -633,7 +633,7 @@ std::string Reader::play(const WrittenMove &written, int seconds) {
         // before it ends the same way.
         if (!ended_ && last.endWord.empty()) {
             last.endWord = written.endWord;
-            last.endSeconds = seconds;
+            last.endMs = ms;
             // Read before any move in its place, the end word leads them: the line ends there.
             last.endFirst = last.children.empty();
         }
@@ -650,7 +650,7 @@ std::string Reader::play(const WrittenMove &written, int seconds) {
     RecordTree &tree = notes.tree;
     int node = tree.childWith(path_.back(), named);
     if (node < 0) node = tree.addChild(path_.back(), named);
-    tree.node(node).seconds = seconds;
+    tree.node(node).ms = ms;
     path_.push_back(node);
     return {};
 }

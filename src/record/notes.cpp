@@ -28,15 +28,15 @@ std::vector<std::string> &RecordNotes::commentsAfter(std::size_t move) {
     return moveComments[move - 1];
 }
 
-int RecordNotes::secondsOf(std::size_t move) const {
-    return move >= 1 && move <= moveSeconds.size() ? moveSeconds[move - 1] : -1;
+std::int64_t RecordNotes::msOf(std::size_t move) const {
+    return move >= 1 && move <= moveMs.size() ? moveMs[move - 1] : -1;
 }
 
 void RecordNotes::truncate(std::size_t moves) {
     if (moveComments.size() > moves) moveComments.resize(moves);
-    if (moveSeconds.size() > moves) moveSeconds.resize(moves);
+    if (moveMs.size() > moves) moveMs.resize(moves);
     endWord.clear();
-    endSeconds = -1;
+    endMs = -1;
     endComments.clear();
     csaEndWord.clear();
 }

@@ -3,6 +3,7 @@
 // Every text is UTF-8; the readers decode and the writers encode at their edges.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -17,13 +18,13 @@ struct RecordNotes {
     std::vector<std::string> startComments;
     // moveComments[i]: the comment lines after move i + 1; may be shorter than the history.
     std::vector<std::vector<std::string>> moveComments;
-    // moveSeconds[i]: the seconds move i + 1 took, -1 when unknown; may be shorter than the history.
-    std::vector<int> moveSeconds;
+    // moveMs[i]: the milliseconds move i + 1 took, -1 when unknown; may be shorter than the history.
+    std::vector<std::int64_t> moveMs;
     // How the game ended, as the KIF end word ("投了", "中断", ...); empty when the record has none.
     std::string endWord;
-    // The seconds the end word itself took (the time a player spent before resigning), -1 when
-    // unknown; it counts towards the mover's running total.
-    int endSeconds = -1;
+    // The milliseconds the end word itself took (the time a player spent before resigning), -1
+    // when unknown; it counts towards the mover's running total.
+    std::int64_t endMs = -1;
     // Comment lines on the end word itself.
     std::vector<std::string> endComments;
     // The CSA end word the record was read with ("%+ILLEGAL_ACTION"), so that a CSA record writes
@@ -44,8 +45,8 @@ struct RecordNotes {
     const std::vector<std::string> &commentsAfter(std::size_t move) const;
     // The comment lines after move `move`, made to exist.
     std::vector<std::string> &commentsAfter(std::size_t move);
-    // The seconds move `move` (1-based) took; -1 when unknown.
-    int secondsOf(std::size_t move) const;
+    // The milliseconds move `move` (1-based) took; -1 when unknown.
+    std::int64_t msOf(std::size_t move) const;
     // Forgets what belongs to the moves after the first `moves`: their comments and times, and the
     // end word, which described the line that is gone.
     void truncate(std::size_t moves);

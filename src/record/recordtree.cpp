@@ -164,8 +164,8 @@ bool sameTree(const RecordTree &a, const RecordTree &b) {
         pending.pop_back();
         const RecordNode &x = a.node(left);
         const RecordNode &y = b.node(right);
-        if (x.comments != y.comments || x.seconds != y.seconds || x.endWord != y.endWord ||
-            x.endSeconds != y.endSeconds || x.endComments != y.endComments ||
+        if (x.comments != y.comments || x.ms != y.ms || x.endWord != y.endWord ||
+            x.endMs != y.endMs || x.endComments != y.endComments ||
             x.children.size() != y.children.size() ||
             (!x.endWord.empty() && !x.children.empty() && x.endFirst != y.endFirst))
             return false;

@@ -5,6 +5,7 @@
 // deep or wide the record.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,12 +16,12 @@ struct RecordNode {
     Move move;
     // Comment lines after the move (for the start: before the first move).
     std::vector<std::string> comments;
-    // The seconds the move took; -1 when unknown.
-    int seconds = -1;
+    // The milliseconds the move took; -1 when unknown.
+    std::int64_t ms = -1;
     // How the line ends after this move ("投了", ...); empty when it goes on or says nothing.
     std::string endWord;
-    // The seconds the end word itself took; -1 when unknown.
-    int endSeconds = -1;
+    // The milliseconds the end word itself took; -1 when unknown.
+    std::int64_t endMs = -1;
     // Comment lines on the end word itself, written after it.
     std::vector<std::string> endComments;
     // With answers as well, the end word is one more answer: the first, on which the main line ends

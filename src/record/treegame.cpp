@@ -13,10 +13,10 @@ RecordTree treeOfLine(const ZnBan &game, const RecordNotes &notes) {
         at = tree.addChild(at, moveOf(history[index]));
         RecordNode &added = tree.node(at);
         added.comments = notes.commentsAfter(index + 1);
-        added.seconds = notes.secondsOf(index + 1);
+        added.ms = notes.msOf(index + 1);
     }
     tree.node(at).endWord = notes.endWord;
-    tree.node(at).endSeconds = notes.endSeconds;
+    tree.node(at).endMs = notes.endMs;
     tree.node(at).endComments = notes.endComments;
     return tree;
 }
@@ -34,7 +34,7 @@ std::vector<long long> runningTotals(const RecordTree &tree) {
         const RecordNode &node = tree.node(id);
         const int twoBack = tree.node(node.parent).parent;
         totals[static_cast<std::size_t>(id)] =
-            (twoBack >= 0 ? totals[static_cast<std::size_t>(twoBack)] : 0LL) + std::max(0, node.seconds);
+            (twoBack >= 0 ? totals[static_cast<std::size_t>(twoBack)] : 0LL) + std::max<std::int64_t>(0, node.ms);
     }
     return totals;
 }
@@ -42,17 +42,17 @@ std::vector<long long> runningTotals(const RecordTree &tree) {
 void setLineNotes(const RecordTree &tree, const std::vector<int> &line, RecordNotes &notes) {
     notes.startComments = tree.node(RecordTree::START).comments;
     notes.moveComments.clear();
-    notes.moveSeconds.clear();
+    notes.moveMs.clear();
     bool timed = false;
-    for (int id : line) timed = timed || tree.node(id).seconds >= 0;
+    for (int id : line) timed = timed || tree.node(id).ms >= 0;
     for (int id : line) {
         notes.moveComments.push_back(tree.node(id).comments);
-        if (timed) notes.moveSeconds.push_back(tree.node(id).seconds);
+        if (timed) notes.moveMs.push_back(tree.node(id).ms);
     }
     while (!notes.moveComments.empty() && notes.moveComments.back().empty()) notes.moveComments.pop_back();
     const RecordNode &last = tree.node(line.empty() ? RecordTree::START : line.back());
     notes.endWord = last.endWord;
-    notes.endSeconds = last.endSeconds;
+    notes.endMs = last.endMs;
     notes.endComments = last.endComments;
 }
 

@@ -18,8 +18,12 @@ RecordTree treeOfLine(const ZnBan &game, const RecordNotes &notes);
 const RecordTree &treeOf(const ZnBan &game, const RecordNotes &notes, RecordTree &single);
 
 // Each side's time so far after every node, by node index: the mover's total two moves back plus
-// the node's own seconds (an unknown time counts as 0).
+// the node's own milliseconds (an unknown time counts as 0).
 std::vector<long long> runningTotals(const RecordTree &tree);
+
+// The whole seconds a format that holds no fraction writes for `ms`: the fraction is dropped, as a
+// clock counts, so a move of 0.3 s is written as 0 and a total of 2.9 s as 2.
+inline long long wholeSecondsOf(long long ms) { return ms / 1000; }
 
 // Sets the line fields of `notes` (start comments, comments and times per move, end word) from the
 // nodes of `line`, which runs from the start's first answer on.

@@ -9,6 +9,7 @@
 
 #include "core/rules.h"
 #include "engine/gameclock.h"
+#include "engine/sprt.h"
 
 class QSettings;
 
@@ -38,6 +39,10 @@ struct GameChoice {
     // moves of the game counted from its start; empty for none.
     QString book;
     int bookPlies = 16;
+    // Games of a series played at once, each on a board of its own (1: one by one on the window's).
+    int concurrency = 1;
+    // The sequential test that may stop a series early; empty for none.
+    std::optional<SprtSettings> sprt;
 };
 
 // The choice remembered in `settings`, else the first game's: the person as sente against the first

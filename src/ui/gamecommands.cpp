@@ -19,6 +19,7 @@
 #include "ui/destinations.h"
 #include "ui/enginestore.h"
 #include "ui/gamedialog.h"
+#include "ui/serieswindow.h"
 #include "ui/windowplace.h"
 #include "ui/mainform.h"
 #include "ui/znflags.h"
@@ -63,6 +64,18 @@ void TZnMainForm::connectGames() {
         SetStatusText(problem);
     });
     connect(&games_, &GameController::begun, this, &TZnMainForm::gameBegun);
+    // A series shows its score and SPRT in a window of its own, opened as it begins.
+    connect(&games_, &GameController::seriesChanged, this, [this] {
+        const bool beginning = games_.series() != nullptr && games_.series()->entries().empty();
+        if (seriesWindow_ != nullptr) {
+            // Closed during a series, it stays closed until the next begins.
+            if (beginning) seriesWindow_->show();
+            return;
+        }
+        seriesWindow_ = new TSeriesWindow(games_, this);
+        closeWithEscape(seriesWindow_);
+        showInStoredPlace(seriesWindow_, QStringLiteral("series"), QPoint(frameGeometry().right() + 1, frameGeometry().top()));
+    });
     connect(&games_, &GameController::ended, this, [this](const QString &text, bool last) {
         selection_.Reset();
         RedrawAll();

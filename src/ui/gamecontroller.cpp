@@ -9,6 +9,7 @@
 #include "core/position_check.h"
 #include "engine/openings.h"
 #include "record/position.h"
+#include "record/sfen.h"
 #include "ui/recorddocument.h"
 
 namespace {
@@ -39,7 +40,7 @@ std::optional<bool> GameController::viewFor(const std::array<PlayerChoice, 2> &p
 }
 
 bool GameController::start(const GameChoice &choice) {
-    if (running()) {
+    if (seriesRunning()) {
         emit message(QStringLiteral("対局中はできません（実行 > 中断 で対局を止められます）"));
         return false;
     }
@@ -71,6 +72,7 @@ bool GameController::start(const GameChoice &choice) {
         }
     }
     series_ = std::make_unique<GameChoice>(choice);
+    seriesHost_.reset();
     seriesRun_.reset();
     seriesGame_.reset();
     if (series) {
@@ -78,6 +80,8 @@ bool GameController::start(const GameChoice &choice) {
         SeriesSettings settings;
         settings.games = choice.games;
         settings.seed = bookSeed_;
+        settings.concurrency = choice.concurrency;
+        settings.sprt = choice.sprt;
         if (!choice.openings.isEmpty()) {
             OpeningsRead read = readOpenings(choice.openings.toStdString(), 16);
             if (!read.problem.empty()) {
@@ -86,16 +90,88 @@ bool GameController::start(const GameChoice &choice) {
             }
             settings.openings = std::move(read.openings);
             settings.paired = true;
+        } else if (choice.concurrency > 1) {
+            // Off the board the games start from the choice's start as the one opening.
+            PositionSpec start;
+            ZnBan game;
+            QString problem = startPosition(choice, start);
+            if (problem.isEmpty()) problem = QString::fromStdString(buildGame(game, start));
+            if (!problem.isEmpty()) {
+                emit message(problem);
+                return false;
+            }
+            settings.openings = {Opening{choice.start.toStdString(), writeUsi(game)}};
         }
         seriesRun_ = std::make_unique<Series>(std::move(settings));
     }
     lastResult_.clear();
-    begin(choice);
-    return running();
+    if (series && choice.concurrency > 1)
+        beginConcurrent(choice);
+    else
+        begin(choice);
+    if (seriesRun_ && seriesRunning()) emit seriesChanged();
+    return seriesRunning();
 }
 
-QString GameController::setUpStart(const GameChoice &choice) {
-    PositionSpec start;
+std::array<QString, 2> GameController::seriesEngines() const {
+    return series_ ? series_->engines : std::array<QString, 2>{};
+}
+
+QString GameController::seriesLine(int index, const QString &result) const {
+    // One pass, so that a name holding "%1" stays as it is.
+    const MatchScore &score = seriesRun_->score();
+    return QStringLiteral("第%1局 %2（%3 %4勝%5敗%6分）")
+        .arg(QString::number(index + 1), result, QFileInfo(series_->engines[SENTE]).fileName(),
+             QString::number(score.wins), QString::number(score.losses), QString::number(score.draws));
+}
+
+void GameController::beginConcurrent(const GameChoice &choice) {
+    GameSettings settings;
+    settings.time = choice.time;
+    settings.maxMoves = choice.maxMoves;
+    settings.declaration = choice.declaration;
+    settings.book = {book_, choice.bookPlies, 0};
+    std::array<PlayerChoice, 2> engines;
+    for (Side side : {SENTE, GOTE}) {
+        engines[side].engine = choice.engines[side];
+        if (options_) engines[side].options = options_(choice.engines[side]);
+    }
+    seriesHost_ = std::make_unique<SeriesHost>(*seriesRun_, engines, settings, seriesFolder_);
+    connect(seriesHost_.get(), &SeriesHost::gameFinished, this, [this](const SeriesEntry &entry) {
+        lastResult_ = seriesLine(entry.index, QString::fromStdString(resultSentence(entry.result, entry.names)));
+        emit seriesChanged();
+        emit ended(lastResult_, false);
+    });
+    connect(seriesHost_.get(), &SeriesHost::note, this, [this](int index, const QString &text) {
+        emit message(QStringLiteral("第%1局: %2").arg(QString::number(index + 1), text));
+    });
+    connect(seriesHost_.get(), &SeriesHost::startFailed, this, [this](int index, const QString &reason, bool again) {
+        const QString text = QStringLiteral("第%1局を始められません: %2").arg(QString::number(index + 1), reason);
+        // One that is not tried again ends the series: the closing message says why.
+        if (!again) lastResult_ = text;
+        emit message(text);
+    });
+    connect(seriesHost_.get(), &SeriesHost::finished, this, [this] {
+        // Games end in any order, the last perhaps one the stop cut short: the close names the
+        // series' own score, and why it could not go on when a game could not start.
+        const MatchScore &score = seriesRun_->score();
+        QString text = QStringLiteral("連続対局 %1局（%2 %3勝%4敗%5分）")
+                           .arg(QString::number(seriesRun_->played()), QFileInfo(series_->engines[SENTE]).fileName(),
+                                QString::number(score.wins), QString::number(score.losses),
+                                QString::number(score.draws));
+        if (seriesRun_->end() == SeriesEnd::Failed) text += QStringLiteral("\n") + lastResult_;
+        lastResult_ = text;
+        for (const std::string &line : seriesSummary(*seriesRun_)) text += QStringLiteral("\n") + QString::fromStdString(line);
+        if (seriesHost_->saveFailed()) text += QStringLiteral("\n保存できなかった棋譜があります");
+        emit seriesChanged();
+        emit ended(text, true);
+    });
+    emit message(QStringLiteral("連続対局: %1 局を %2 局ずつ同時に指します")
+                     .arg(QString::number(choice.games), QString::number(choice.concurrency)));
+    seriesHost_->start();
+}
+
+QString GameController::startPosition(const GameChoice &choice, PositionSpec &start) {
     if (choice.start == kStartHere) {
         if (const std::string problem = analysisProblem(document_.game(), "対局できません"); !problem.empty())
             return QString::fromStdString(problem);
@@ -103,6 +179,12 @@ QString GameController::setUpStart(const GameChoice &choice) {
     } else if (!handicapStart(choice.start.toStdString(), start)) {
         return QStringLiteral("知らない開始局面です: ") + choice.start;
     }
+    return {};
+}
+
+QString GameController::setUpStart(const GameChoice &choice) {
+    PositionSpec start;
+    if (const QString problem = startPosition(choice, start); !problem.isEmpty()) return problem;
     ZnBan fresh;
     if (const std::string problem = buildGame(fresh, start); !problem.empty()) return QString::fromStdString(problem);
     document_.game().swap(fresh);
@@ -181,12 +263,9 @@ void GameController::gameEnded(const GameResult &result) {
             entry.file = QDir(seriesFolder_).filePath(QString::fromStdString(seriesRun_->recordName(entry.index))).toStdString();
         seriesRun_->finished(entry);
         if (result.end == GameEnd::Stopped) seriesRun_->stop();
-        // The score is the first choice's sente engine's. One pass, so that a name holding "%1"
-        // stays as it is.
-        const MatchScore &score = seriesRun_->score();
-        text = QStringLiteral("第%1局 %2（%3 %4勝%5敗%6分）")
-                   .arg(QString::number(entry.index + 1), lastResult_, QFileInfo(series_->engines[SENTE]).fileName(),
-                        QString::number(score.wins), QString::number(score.losses), QString::number(score.draws));
+        // The score is the first choice's sente engine's.
+        text = seriesLine(entry.index, lastResult_);
+        emit seriesChanged();
         if (!failed.isEmpty()) {
             // Without a place to keep them the next games would only replace this one: the series
             // stops here, this game staying in the window.
@@ -225,6 +304,10 @@ QString GameController::resign() { return running() ? host_->resign() : QStringL
 QString GameController::declare() { return running() ? host_->declare() : QStringLiteral("対局していません"); }
 
 QString GameController::stop() {
+    if (seriesHost_ && !seriesHost_->isFinished()) {
+        seriesHost_->stop();
+        return {};
+    }
     if (!running()) return QStringLiteral("対局していません");
     if (seriesRun_) seriesRun_->stop();
     host_->stop();

@@ -14,9 +14,11 @@
 #include "book/bookplay.h"
 #include "engine/series.h"
 #include "enginehost/gamehost.h"
+#include "enginehost/serieshost.h"
 #include "ui/gamechoice.h"
 
 class RecordDocument;
+struct PositionSpec;
 
 class GameController : public QObject {
     Q_OBJECT
@@ -31,8 +33,14 @@ public:
     // Starts the game (or the series) `choice` describes; false, with the reason told by message(),
     // when one runs already or its start cannot be set up.
     bool start(const GameChoice &choice);
-    // Whether a game runs (its engines may still be starting or ending), and the game.
+    // Whether a game runs on the board (its engines may still be starting or ending), and the game.
     bool running() const { return host_ != nullptr; }
+    // Whether a series runs, on the board or, several games at once, on boards of their own.
+    bool seriesRunning() const { return running() || (seriesHost_ && !seriesHost_->isFinished()); }
+    // The series running or last run (pairs, score, SPRT); null before any, or after a single game.
+    const Series *series() const { return seriesRun_.get(); }
+    // The engine of each side of the series' first game (A, then B).
+    std::array<QString, 2> seriesEngines() const;
     GameHost *host() const { return host_; }
     // The sentence that announced the last game's end (with the series' score), empty before.
     const QString &lastResult() const { return lastResult_; }
@@ -59,6 +67,8 @@ signals:
     void finished();
     // What the status bar says meanwhile.
     void message(const QString &text);
+    // A series began, or one of its games was counted, or it ended: its score and SPRT changed.
+    void seriesChanged();
 
 private:
     void begin(const GameChoice &choice);
@@ -68,6 +78,12 @@ private:
     void gameEnded(const GameResult &result);
     void gameFinished();
     QString saveSeriesGame();
+    // The start the choice names, as a position (the board's own for kStartHere); why not.
+    QString startPosition(const GameChoice &choice, PositionSpec &start);
+    // Plays the series several games at once, each on a board of its own, the records in the folder.
+    void beginConcurrent(const GameChoice &choice);
+    // The status line of a game counted: "第3局 先手の勝ち（A 2勝1敗0分）".
+    QString seriesLine(int index, const QString &result) const;
 
     RecordDocument &document_;
     EngineOptions options_;
@@ -83,4 +99,5 @@ private:
     // (a series gives each game its own).
     std::shared_ptr<const Book> book_;
     std::uint64_t bookSeed_ = 0;
+    std::unique_ptr<SeriesHost> seriesHost_;
 };

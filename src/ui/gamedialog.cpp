@@ -1,7 +1,9 @@
 #include "ui/gamedialog.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -19,6 +21,7 @@
 #include <QTimeEdit>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 
 #include "record/position.h"
 
@@ -27,6 +30,8 @@ namespace {
 const QString kPerson = QStringLiteral("人");
 const char *const kSideNames[2] = {"先手（下手）", "後手（上手）"};
 const char *const kDeclarationNames[] = {"なし", "27点法", "24点法"};
+// Each game runs two engines on a machine that may have few cores.
+constexpr int kMaxConcurrency = 8;
 
 QString key(const char *name) { return QStringLiteral("game/") + QString::fromLatin1(name); }
 QString sideKey(Side side, const char *name) {
@@ -70,6 +75,15 @@ GameChoice loadGameChoice(QSettings &settings, const QStringList &engines) {
     choice.openings = settings.value(key("openings")).toString();
     choice.book = settings.value(key("book")).toString();
     choice.bookPlies = qBound(1, settings.value(key("bookPlies"), choice.bookPlies).toInt(), 1000);
+    choice.concurrency = qBound(1, settings.value(key("concurrency"), 1).toInt(), kMaxConcurrency);
+    if (settings.value(key("sprt/on"), false).toBool()) {
+        SprtSettings sprt;
+        sprt.elo0 = settings.value(key("sprt/elo0"), sprt.elo0).toDouble();
+        sprt.elo1 = settings.value(key("sprt/elo1"), sprt.elo1).toDouble();
+        sprt.alpha = settings.value(key("sprt/alpha"), sprt.alpha).toDouble();
+        sprt.beta = settings.value(key("sprt/beta"), sprt.beta).toDouble();
+        if (sprtProblem(sprt).empty()) choice.sprt = sprt;
+    }
     return choice;
 }
 
@@ -88,6 +102,14 @@ void saveGameChoice(QSettings &settings, const GameChoice &choice) {
     settings.setValue(key("openings"), choice.openings);
     settings.setValue(key("book"), choice.book);
     settings.setValue(key("bookPlies"), choice.bookPlies);
+    settings.setValue(key("concurrency"), choice.concurrency);
+    settings.setValue(key("sprt/on"), choice.sprt.has_value());
+    if (choice.sprt) {
+        settings.setValue(key("sprt/elo0"), choice.sprt->elo0);
+        settings.setValue(key("sprt/elo1"), choice.sprt->elo1);
+        settings.setValue(key("sprt/alpha"), choice.sprt->alpha);
+        settings.setValue(key("sprt/beta"), choice.sprt->beta);
+    }
     settings.sync();
 }
 
@@ -99,7 +121,7 @@ GameDialog::GameDialog(const GameChoice &choice, const QStringList &engines, QWi
     auto players = new QGroupBox(QStringLiteral("対局者と持ち時間"), this);
     auto grid = new QGridLayout(players);
     grid->addWidget(new QLabel(QStringLiteral("持ち時間"), players), 0, 2);
-    grid->addWidget(new QLabel(QStringLiteral("秒読み／加算（秒）"), players), 0, 3, 1, 3);
+    grid->addWidget(new QLabel(QStringLiteral("秒読み／加算（秒、0.001 秒まで）"), players), 0, 3, 1, 3);
     for (Side side : {SENTE, GOTE}) {
         SideRow &row = sides_[side];
         const int line = side + 1;
@@ -113,7 +135,7 @@ GameDialog::GameDialog(const GameChoice &choice, const QStringList &engines, QWi
         grid->addWidget(row.player, line, 1);
         row.main = new QTimeEdit(players);
         row.main->setObjectName(name + QStringLiteral("Main"));
-        row.main->setDisplayFormat(QStringLiteral("H:mm:ss"));
+        row.main->setDisplayFormat(QStringLiteral("H:mm:ss.zzz"));
         row.main->setTime(QTime(0, 0).addMSecs(
             static_cast<int>(std::clamp<std::int64_t>(choice.time[side].mainMs, 0, 86399000))));
         grid->addWidget(row.main, line, 2);
@@ -126,11 +148,12 @@ GameDialog::GameDialog(const GameChoice &choice, const QStringList &engines, QWi
         group->addButton(row.increment);
         const bool fischer = choice.time[side].incrementMs > 0;
         (fischer ? row.increment : row.byoyomi)->setChecked(true);
-        row.seconds = new QSpinBox(players);
+        row.seconds = new QDoubleSpinBox(players);
         row.seconds->setObjectName(name + QStringLiteral("Seconds"));
+        row.seconds->setDecimals(3);
         row.seconds->setRange(0, 3600);
         row.seconds->setValue(
-            static_cast<int>((fischer ? choice.time[side].incrementMs : choice.time[side].byoyomiMs) / 1000));
+            double(fischer ? choice.time[side].incrementMs : choice.time[side].byoyomiMs) / 1000.0);
         grid->addWidget(row.byoyomi, line, 3);
         grid->addWidget(row.increment, line, 4);
         grid->addWidget(row.seconds, line, 5);
@@ -211,6 +234,42 @@ GameDialog::GameDialog(const GameChoice &choice, const QStringList &engines, QWi
     bookRow->addWidget(browseBook_);
     bookRow->addWidget(bookPlies_);
     form->addRow(QStringLiteral("定跡"), bookRow);
+    concurrency_ = new QSpinBox(this);
+    concurrency_->setObjectName(QStringLiteral("Concurrency"));
+    concurrency_->setRange(1, kMaxConcurrency);
+    concurrency_->setValue(choice.concurrency);
+    concurrency_->setToolTip(QStringLiteral("2 以上では各局を盤面に出さずに指し、棋譜を保存先に残します。"
+                                            "一局にエンジン二つ分の CPU が要ります。"));
+    form->addRow(QStringLiteral("同時対局数"), concurrency_);
+    auto sprtRow = new QHBoxLayout;
+    sprt_ = new QCheckBox(QStringLiteral("使う"), this);
+    sprt_->setObjectName(QStringLiteral("Sprt"));
+    sprt_->setChecked(choice.sprt.has_value());
+    sprt_->setToolTip(QStringLiteral("先手側のエンジンが elo1 強いか elo0 かを判定し、決まれば連続対局を止めます。"));
+    sprtRow->addWidget(sprt_);
+    connect(sprt_, &QCheckBox::toggled, this, &GameDialog::updateGames);
+    const SprtSettings sprt = choice.sprt.value_or(SprtSettings());
+    const struct {
+        const char *name;
+        double value, low, high;
+        int decimals;
+    } sprtFields[] = {{"elo0", sprt.elo0, -1000, 1000, 1},
+                      {"elo1", sprt.elo1, -1000, 1000, 1},
+                      {"alpha", sprt.alpha, 0.001, 0.499, 3},
+                      {"beta", sprt.beta, 0.001, 0.499, 3}};
+    for (std::size_t i = 0; i < sprtValues_.size(); ++i) {
+        const auto &field = sprtFields[i];
+        auto box = new QDoubleSpinBox(this);
+        box->setObjectName(QStringLiteral("Sprt_") + QString::fromLatin1(field.name));
+        box->setDecimals(field.decimals);
+        box->setRange(field.low, field.high);
+        box->setSingleStep(field.decimals == 1 ? 1.0 : 0.01);
+        box->setValue(field.value);
+        sprtRow->addWidget(new QLabel(QString::fromLatin1(field.name), this));
+        sprtRow->addWidget(box);
+        sprtValues_[i] = box;
+    }
+    form->addRow(QStringLiteral("SPRT"), sprtRow);
     layout->addLayout(form);
 
     message_ = new QLabel(this);
@@ -233,12 +292,14 @@ GameDialog::GameDialog(const GameChoice &choice, const QStringList &engines, QWi
 void GameDialog::updateGames() {
     const bool series = !sides_[SENTE].player->currentData().toString().isEmpty() &&
                         !sides_[GOTE].player->currentData().toString().isEmpty();
-    for (QWidget *control : std::initializer_list<QWidget *>{games_, folder_, browse_, openings_, browseOpenings_})
+    for (QWidget *control : std::initializer_list<QWidget *>{games_, folder_, browse_, openings_, browseOpenings_,
+                                                             concurrency_, sprt_})
         control->setEnabled(series);
     // Only an engine plays from the book.
     const bool engine = !sides_[SENTE].player->currentData().toString().isEmpty() ||
                         !sides_[GOTE].player->currentData().toString().isEmpty();
     for (QWidget *control : std::initializer_list<QWidget *>{book_, browseBook_, bookPlies_}) control->setEnabled(engine);
+    for (QWidget *control : sprtValues_) control->setEnabled(series && sprt_->isChecked());
 }
 
 GameChoice GameDialog::choice() const {
@@ -248,7 +309,7 @@ GameChoice GameDialog::choice() const {
         choice.engines[side] = row.player->currentData().toString();
         TimeControl &time = choice.time[side];
         time.mainMs = QTime(0, 0).msecsTo(row.main->time());
-        const std::int64_t seconds = std::int64_t(row.seconds->value()) * 1000;
+        const std::int64_t seconds = std::llround(row.seconds->value() * 1000.0);
         time.byoyomiMs = row.byoyomi->isChecked() ? seconds : 0;
         time.incrementMs = row.increment->isChecked() ? seconds : 0;
     }
@@ -260,6 +321,10 @@ GameChoice GameDialog::choice() const {
     choice.openings = openings_->isEnabled() ? openings_->text().trimmed() : QString();
     choice.book = book_->isEnabled() ? book_->text().trimmed() : QString();
     choice.bookPlies = bookPlies_->value();
+    choice.concurrency = concurrency_->isEnabled() ? concurrency_->value() : 1;
+    if (sprt_->isEnabled() && sprt_->isChecked())
+        choice.sprt = SprtSettings{sprtValues_[0]->value(), sprtValues_[1]->value(), sprtValues_[2]->value(),
+                                   sprtValues_[3]->value()};
     return choice;
 }
 
@@ -270,6 +335,9 @@ QString GameDialog::problem() const {
             return QString::fromUtf8(kSideNames[side]) + QStringLiteral(": ") +
                    QString::fromStdString(problem);
     if (now.games > 1 && now.folder.isEmpty()) return QStringLiteral("棋譜の保存先を指定してください");
+    if (now.sprt)
+        if (const std::string problem = sprtProblem(*now.sprt); !problem.empty())
+            return QStringLiteral("SPRT の ") + QString::fromStdString(problem);
     return {};
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // 実行 > 対局…: who plays each side (a person or an engine), each side's time, the start, the move
 // limit, the declaration rule, the book the engines open from and, between two engines, how many
-// games. The dialog remembers the last choice; untouched, Enter starts the person as sente against
-// the first engine, 10 minutes and 30 seconds 秒読み.
+// games, how many at once and an SPRT that may stop them. Times go to the millisecond (秒読み 0.3).
+// The dialog remembers the last choice; untouched, Enter starts the person as sente against the
+// first engine, 10 minutes and 30 seconds 秒読み.
 
 #include <QDialog>
 #include <QString>
@@ -12,7 +13,9 @@
 
 #include "ui/gamechoice.h"
 
+class QCheckBox;
 class QComboBox;
+class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -40,7 +43,7 @@ private:
         QTimeEdit *main = nullptr;
         QRadioButton *byoyomi = nullptr;
         QRadioButton *increment = nullptr;
-        QSpinBox *seconds = nullptr;
+        QDoubleSpinBox *seconds = nullptr;
     };
     void updateGames();
 
@@ -57,5 +60,8 @@ private:
     QLineEdit *book_ = nullptr;
     QPushButton *browseBook_ = nullptr;
     QSpinBox *bookPlies_ = nullptr;
+    QSpinBox *concurrency_ = nullptr;
+    QCheckBox *sprt_ = nullptr;
+    std::array<QDoubleSpinBox *, 4> sprtValues_{};
     QLabel *message_ = nullptr;
 };

@@ -53,6 +53,7 @@ class TStatusPanel;
 class EngineStore;
 class GameHost;
 class TClockWindow;
+class TSeriesWindow;
 class CsaGameWindow;
 struct GameChoice;
 struct GameResult;
@@ -154,6 +155,7 @@ public:
     CsaGameWindow *csaWindow() const { return csaWindow_; }
     // The clock of the games, null until the first one starts.
     TClockWindow *clockWindow() const { return clockWindow_; }
+    TSeriesWindow *seriesWindow() const { return seriesWindow_; }
     // The sentence that announced the last game's end, empty before.
     const QString &lastResult() const { return games_.lastResult(); }
     // The folder the running (or last) series keeps its games in, as 001.kif, 002.kif…; empty
@@ -373,6 +375,7 @@ private:
     // What holdStatusText keeps; empty when redraws write the turn.
     QString heldStatus_;
     TClockWindow *clockWindow_ = nullptr;
+    TSeriesWindow *seriesWindow_ = nullptr;
     DisplaySettings display_;
     BoardLayers layers_;
     ZnFlags selection_;

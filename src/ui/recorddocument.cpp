@@ -37,7 +37,7 @@ int commentLines(const RecordNotes &notes, std::size_t moves) {
 
 int knownTimes(const RecordNotes &notes, std::size_t moves) {
     int known = 0;
-    for (std::size_t move = 1; move <= moves; ++move) known += notes.secondsOf(move) >= 0 ? 1 : 0;
+    for (std::size_t move = 1; move <= moves; ++move) known += notes.msOf(move) >= 0 ? 1 : 0;
     return known;
 }
 

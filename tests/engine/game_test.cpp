@@ -289,9 +289,10 @@ TEST(GameReferee, RecordsNamesTimesAndTheReasonOfAFault) {
     EXPECT_EQ(notes.header("後手"), "Beta");
     EXPECT_EQ(notes.header("開始日時"), "2026/12/08 09:40:00");
     EXPECT_EQ(notes.header("持ち時間"), "各1分 秒読み10秒");
-    EXPECT_EQ(notes.moveSeconds, std::vector<int>({4, 1}));
+    // Kept to the millisecond, as the clock counted them.
+    EXPECT_EQ(notes.moveMs, std::vector<std::int64_t>({4900, 1100}));
     EXPECT_EQ(notes.endWord, "反則負け");
-    EXPECT_EQ(notes.endSeconds, 14);
+    EXPECT_EQ(notes.endMs, 14000);
     EXPECT_EQ(table.record.commentsOnPath(2),
               std::vector<std::string>({"反則負け: エンジンが探索中に終了しました"}));
     EXPECT_EQ(table.referee->positionCommand(), "position startpos moves 7g7f 3c3d");
@@ -331,7 +332,7 @@ TEST(GameReferee, TakesTheFirstMovesFromTheBook) {
         for (int move = opening + 1; move <= record.length(); ++move) {
             played.append(" ").append(usiMoveWord(moveOf(game.history()[static_cast<std::size_t>(move - 1)])));
             EXPECT_EQ(record.commentsOnPath(move), std::vector<std::string>{"定跡"});
-            EXPECT_EQ(record.tree().node(record.path()[static_cast<std::size_t>(move)]).seconds, 0);
+            EXPECT_EQ(record.tree().node(record.path()[static_cast<std::size_t>(move)]).ms, 0);
         }
         EXPECT_EQ(played, row.fromBook);
         // A second before each: the side to move has its 60 s, 5 s of credit and 1 s spent.

@@ -21,7 +21,7 @@ namespace {
 
 bool sameNotes(const RecordNotes &a, const RecordNotes &b) {
     return a.headers == b.headers && a.startComments == b.startComments && a.moveComments == b.moveComments &&
-           a.moveSeconds == b.moveSeconds && a.endWord == b.endWord && a.endComments == b.endComments;
+           a.moveMs == b.moveMs && a.endWord == b.endWord && a.endComments == b.endComments;
 }
 
 // Notes of the kind a CSA file carries, spread over the moves of `game`.
@@ -39,8 +39,8 @@ RecordNotes notesFor(const ZnBan &game, unsigned seed) {
     for (std::size_t move = 1; move <= moves; ++move) {
         if (move % 7 == seed % 7) notes.commentsAfter(move).push_back("手 " + std::to_string(move));
         if (seed % 3 != 0) {
-            notes.moveSeconds.resize(move, -1);
-            notes.moveSeconds[move - 1] = static_cast<int>((move * 13 + seed) % 90);
+            notes.moveMs.resize(move, -1);
+            notes.moveMs[move - 1] = std::int64_t((move * 13 + seed) % 90) * 1000;
         }
     }
     const char *ends[] = {"", "投了", "中断", "千日手", "持将棋", "切れ負け", "反則負け", "入玉勝ち", "詰み"};
@@ -165,7 +165,7 @@ TEST(CsaRead, AFullRecord) {
     // Floodgate's score line keeps one of its marks, which KIF readers take for an evaluation.
     EXPECT_EQ(notes.commentsAfter(3), std::vector<std::string>{"* 41 -4132KI"});
     EXPECT_EQ(notes.endComments, std::vector<std::string>{"終局後のコメント"});
-    EXPECT_EQ(notes.moveSeconds, (std::vector<int>{12, 6}));
+    EXPECT_EQ(notes.moveMs, (std::vector<std::int64_t>{12000, 6123}));
     EXPECT_EQ(notes.endWord, "投了");
 
     // Written back, declaring UTF-8, with the same headers and times, and read again as the same game.
@@ -173,7 +173,7 @@ TEST(CsaRead, AFullRecord) {
     EXPECT_TRUE(written.starts_with("'CSA encoding=UTF-8\nV3.0\nN+先手の人\nN-後手の人\n$EVENT:例の棋戦\n"))
         << written;
     EXPECT_NE(
-        written.find("\nPI\n+\n+7776FU\nT12\n-3334FU\nT6\n'*二手目のコメント\n+8822UM\n'** 41 -4132KI\n"),
+        written.find("\nPI\n+\n+7776FU\nT12\n-3334FU\nT6.123\n'*二手目のコメント\n+8822UM\n'** 41 -4132KI\n"),
         std::string::npos)
         << written;
     EXPECT_TRUE(written.ends_with("\n+2211UM\n-8384FU\n+0055KA\n%TORYO\nT40\n'*終局後のコメント\n"))
@@ -252,7 +252,7 @@ TEST(CsaRead, EndWordsMapToKifAndBack) {
             ASSERT_TRUE(readRecordBytes(back.game, back.notes, bytes, {}, format).ok) << bytes;
             if (lost) continue;
             EXPECT_EQ(back.notes.endComments, std::vector<std::string>{"終局の感想"}) << bytes;
-            EXPECT_EQ(back.notes.endSeconds, format == RecordFormat::Ki2 ? -1 : 3) << bytes;
+            EXPECT_EQ(back.notes.endMs, format == RecordFormat::Ki2 ? -1 : 3000) << bytes;
             EXPECT_NE(writeCsa(back.game, back.notes).find("\n" + std::string(row.csa) + "\n"),
                       std::string::npos)
                 << bytes;

@@ -261,9 +261,47 @@ TEST(Formats, EveryWriterWritesWhatItsReaderTakesAtTheLimits) {
         ASSERT_TRUE(result.ok) << static_cast<int>(row.format) << ": " << result.reason << "\n" << bytes;
         EXPECT_EQ(positionOf(read), positionOf(game)) << static_cast<int>(row.format);
         if (row.keepsTimes) {
-            EXPECT_EQ(readNotes.moveSeconds, notes.moveSeconds) << bytes;
+            EXPECT_EQ(readNotes.moveMs, notes.moveMs) << bytes;
         }
     }
+}
+
+// A move of 0.3 s: CSA (version 3.0) keeps the millisecond; KIF and JKF hold whole seconds and
+// drop the fraction, their totals counted from the exact times; the others hold no time.
+TEST(Formats, AFractionOfASecondIsKeptWhereTheFormatHoldsIt) {
+    ZnBan game;
+    RecordNotes notes;
+    ASSERT_TRUE(readRecordBytes(game, notes, "PI\n+\n+7776FU\nT0.3\n-3334FU\nT1.2345\n+2726FU\nT0.9\n").ok);
+    ASSERT_EQ(notes.moveMs, (std::vector<std::int64_t>{300, 1235, 900}));
+    const struct {
+        RecordFormat format;
+        const char *written;  // a part of the text that must stand in it
+        std::vector<std::int64_t> readMs;
+    } rows[] = {
+        {RecordFormat::Csa, "V3.0\n", {300, 1235, 900}},
+        {RecordFormat::Csa, "+7776FU\nT0.3\n-3334FU\nT1.235\n", {300, 1235, 900}},
+        {RecordFormat::Kif, "( 0:00/00:00:00)", {0, 1000, 0}},
+        {RecordFormat::Kif, "２六歩(27)   ( 0:00/00:00:01)", {0, 1000, 0}},
+        {RecordFormat::Jkf, R"("time":{"now":{"m":0,"s":0},"total":{"h":0,"m":0,"s":1}})", {0, 1000, 0}},
+        {RecordFormat::Ki2, "▲７六歩", {}},
+        {RecordFormat::Usi, "7g7f", {}},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(static_cast<int>(row.format));
+        std::string bytes;
+        ASSERT_TRUE(writeRecordBytes(game, notes, row.format, bytes).ok);
+        EXPECT_NE(bytes.find(row.written), std::string::npos) << bytes;
+        ZnBan read;
+        RecordNotes readNotes;
+        ASSERT_TRUE(readRecordBytes(read, readNotes, bytes, {}, row.format).ok) << bytes;
+        EXPECT_EQ(readNotes.moveMs, row.readMs) << bytes;
+    }
+    // Whole seconds need no more than version 2.2, which older readers take.
+    ASSERT_TRUE(readRecordBytes(game, notes, "PI\n+\n+7776FU\nT3\n").ok);
+    std::string bytes;
+    ASSERT_TRUE(writeRecordBytes(game, notes, RecordFormat::Csa, bytes).ok);
+    EXPECT_TRUE(bytes.starts_with("V2.2\n")) << bytes;
+    EXPECT_NE(bytes.find("\nT3\n"), std::string::npos) << bytes;
 }
 
 }  // namespace

@@ -226,7 +226,7 @@ struct ShortLine {
         for (int move = 1; move <= 5; ++move) {
             notes.commentsAfter(static_cast<std::size_t>(move))
                 .push_back(commentOf(static_cast<std::size_t>(move)));
-            notes.moveSeconds.push_back(move);
+            notes.moveMs.push_back(move);
         }
         notes.endWord = "投了";
         record.reset(notes);

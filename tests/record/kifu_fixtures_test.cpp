@@ -112,7 +112,7 @@ TEST(KifuFixtures, BranchyGamesReadAsTheSameTreeFromKifAndJkf) {
             for (int id = 0; id < notes.tree.size(); ++id) {
                 RecordNode &node = notes.tree.node(id);
                 node.comments.clear();
-                node.seconds = node.endSeconds = -1;
+                node.ms = node.endMs = -1;
                 node.endWord.clear();
                 node.chosen = 0;
             }

@@ -95,7 +95,7 @@ TEST(KifRecords, ReadsEveryKindOfMoveFromABoardDiagram) {
     EXPECT_TRUE(notes.commentsAfter(3).empty());
     const std::vector<int> seconds = {10, 65, 3, 0, 1, 2, -1, 0, 0};
     for (std::size_t move = 1; move <= seconds.size(); ++move)
-        EXPECT_EQ(notes.secondsOf(move), seconds[move - 1]);
+        EXPECT_EQ(notes.msOf(move), seconds[move - 1] < 0 ? -1 : seconds[move - 1] * 1000);
     // The moves are the game's own: 不成 kept the silver unpromoted, 成 promoted the rook.
     ASSERT_EQ(game.history().size(), 9u);
     EXPECT_FALSE(game.history()[0].promoted);
@@ -126,7 +126,7 @@ TEST(Ki2Records, ReadsTheSameGameWithoutOrigins) {
     EXPECT_EQ(notes.endWord, "投了");
     EXPECT_EQ(notes.tree.branchCount(), 1);
     EXPECT_EQ(notes.commentsAfter(4), std::vector<std::string>{"金を打った"});
-    EXPECT_TRUE(notes.moveSeconds.empty());
+    EXPECT_TRUE(notes.moveMs.empty());
 }
 
 TEST(KifRecords, HandicapGiverMovesFirstAndEndSentencesNameTheirWord) {
@@ -199,9 +199,9 @@ TEST(KifRecords, WritesTheUsualLayout) {
     notes.setHeader("先手", "甲");
     notes.startComments = {"はじめ"};
     notes.commentsAfter(3) = {"角交換"};
-    notes.moveSeconds = {1, 62, -1, 3600};
+    notes.moveMs = {1000, 62000, -1, 3600000};
     notes.endWord = "中断";
-    notes.endSeconds = 7;
+    notes.endMs = 7000;
     EXPECT_EQ(writeKif(game, notes), lines({
                                          "手合割：平手",
                                          "開始日時：2024/01/02",

@@ -62,11 +62,11 @@ RecordNotes sampleNotes(std::mt19937 &random, std::size_t moves, bool handicap) 
     notes.startComments = {"対局開始", ""};
     for (std::size_t move = 1; move <= moves; ++move) {
         if (random() % 7 == 0) notes.commentsAfter(move).push_back("第" + std::to_string(move) + "手の感想");
-        notes.moveSeconds.push_back(random() % 3 == 0 ? -1 : static_cast<int>(random() % 4000));
+        notes.moveMs.push_back(random() % 3 == 0 ? -1 : std::int64_t(random() % 4000) * 1000);
     }
     constexpr const char *ENDS[] = {"", "投了", "中断", "千日手", "詰み", "切れ負け", "反則勝ち", "入玉勝ち"};
     notes.endWord = ENDS[random() % std::size(ENDS)];
-    notes.endSeconds = static_cast<int>(random() % 700) - 100;
+    notes.endMs = (std::int64_t(random() % 700) - 100) * 1000;
     return notes;
 }
 
@@ -102,8 +102,8 @@ protected:
             EXPECT_EQ(readNotes.commentsAfter(move), notes.commentsAfter(move)) << "move " << move;
         if (format == Format::Kif) {
             for (std::size_t move = 1; move <= game.history().size(); ++move)
-                EXPECT_EQ(readNotes.secondsOf(move), std::max(0, notes.secondsOf(move))) << "move " << move;
-            EXPECT_EQ(readNotes.endSeconds, notes.endWord.empty() ? -1 : std::max(0, notes.endSeconds));
+                EXPECT_EQ(readNotes.msOf(move), std::max<std::int64_t>(0, notes.msOf(move))) << "move " << move;
+            EXPECT_EQ(readNotes.endMs, notes.endWord.empty() ? -1 : std::max<std::int64_t>(0, notes.endMs));
         }
 
         // Written from a cursor in the middle of the line, the whole line comes out the same.

@@ -44,8 +44,8 @@ struct RandomTree {
             if (!randomMove(game, random, move)) continue;
             EXPECT_EQ(record.play(move), "");
             if (random() % 5 == 0) record.setComments({"手" + std::to_string(made), "二行目"});
-            record.notes().tree.node(record.cursorNode()).seconds =
-                random() % 3 == 0 ? -1 : int(random() % 600);
+            record.notes().tree.node(record.cursorNode()).ms =
+                random() % 3 == 0 ? -1 : std::int64_t(random() % 600) * 1000;
         }
         record.goToStart();
         record.setComments({"開始"});
@@ -60,7 +60,7 @@ struct RandomTree {
             node.endWord = ends[1 + random() % (std::size(ends) - 1)];
             if (node.children.empty() && random() % 8 == 0) node.endWord.clear();
             if (node.endWord.empty()) continue;
-            node.endSeconds = int(random() % 90);
+            node.endMs = std::int64_t(random() % 90) * 1000;
             if (random() % 2 == 0) node.endComments = {"終局" + std::to_string(id)};
         }
         record.reset(record.notes());
@@ -75,10 +75,10 @@ RecordTree asWritten(RecordTree tree, RecordFormat format) {
     for (int id = 0; format != RecordFormat::Jkf && id < tree.size(); ++id) {
         RecordNode &node = tree.node(id);
         if (id != RecordTree::START)
-            node.seconds = format == RecordFormat::Ki2 ? -1 : std::max(0, node.seconds);
+            node.ms = format == RecordFormat::Ki2 ? -1 : std::max<std::int64_t>(0, node.ms);
         // KIF writes an end word with its own time, unknown or not; KI2 has no times.
-        node.endSeconds =
-            format == RecordFormat::Kif && !node.endWord.empty() ? std::max(0, node.endSeconds) : -1;
+        node.endMs =
+            format == RecordFormat::Kif && !node.endWord.empty() ? std::max<std::int64_t>(0, node.endMs) : -1;
         if (node.endWord.empty()) node.endComments.clear();
     }
     return tree;
@@ -234,13 +234,13 @@ TEST(TreeTimes, EachSideRunsItsOwnTotalAlongEveryLine) {
     std::vector<int> ids;
     for (const Row &row : rows) {
         const int id = tree.addChild(row.parent < 0 ? RecordTree::START : ids[std::size_t(row.parent)], {});
-        tree.node(id).seconds = row.seconds;
+        tree.node(id).ms = row.seconds < 0 ? -1 : row.seconds * 1000;
         ids.push_back(id);
     }
     const std::vector<long long> totals = runningTotals(tree);
     ASSERT_EQ(totals.size(), std::size_t(tree.size()));
     EXPECT_EQ(totals[RecordTree::START], 0);
-    for (std::size_t i = 0; i < ids.size(); ++i) EXPECT_EQ(totals[std::size_t(ids[i])], rows[i].total) << i;
+    for (std::size_t i = 0; i < ids.size(); ++i) EXPECT_EQ(totals[std::size_t(ids[i])], rows[i].total * 1000) << i;
 }
 
 TEST(TreeTimes, AWriterWalksTheCarriedTreeOrTheGamesOwnLine) {

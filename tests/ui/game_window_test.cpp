@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -46,22 +47,31 @@ TEST(GameDialog, FirstOffersThePersonAsSenteAgainstTheFirstEngineAndThenRemember
         const std::string name(side);
         EXPECT_EQ(findControl<QTimeEdit>(first, (name + "Main").c_str())->time(), QTime(0, 10, 0));
         EXPECT_TRUE(findControl<QRadioButton>(first, (name + "Byoyomi").c_str())->isChecked());
-        EXPECT_EQ(findControl<QSpinBox>(first, (name + "Seconds").c_str())->value(), 30);
+        EXPECT_EQ(findControl<QDoubleSpinBox>(first, (name + "Seconds").c_str())->value(), 30);
     }
     EXPECT_EQ(findControl<QComboBox>(first, "Start")->currentText(), "平手");
     EXPECT_EQ(findControl<QSpinBox>(first, "MaxMoves")->value(), 500);
     EXPECT_EQ(findControl<QComboBox>(first, "Declaration")->currentText(), "27点法");
     EXPECT_FALSE(findControl<QSpinBox>(first, "Games")->isEnabled()) << "a series needs two engines";
     EXPECT_FALSE(findControl<QLineEdit>(first, "Openings")->isEnabled());
+    EXPECT_FALSE(findControl<QSpinBox>(first, "Concurrency")->isEnabled());
+    EXPECT_FALSE(findControl<QCheckBox>(first, "Sprt")->isChecked()) << "no SPRT until asked for";
     EXPECT_EQ(findControl<QLineEdit>(first, "Folder")->text(), defaultSeriesFolder());
     EXPECT_TRUE(findControl<QLineEdit>(first, "Book")->isEnabled()) << "an engine plays from a book";
     EXPECT_EQ(first.problem(), "");
 
-    // Two engines, a handicap, 加算 for gote only, no declaration: what comes back is what was chosen.
+    // Two engines, a handicap, 加算 for gote only, no declaration, times to the millisecond, two
+    // games at once and an SPRT: what comes back is what was chosen.
     findControl<QComboBox>(first, "SentePlayer")->setCurrentIndex(2);
     findControl<QRadioButton>(first, "GoteIncrement")->setChecked(true);
-    findControl<QSpinBox>(first, "GoteSeconds")->setValue(5);
-    findControl<QTimeEdit>(first, "GoteMain")->setTime(QTime(1, 2, 3));
+    findControl<QDoubleSpinBox>(first, "GoteSeconds")->setValue(0.3);
+    findControl<QDoubleSpinBox>(first, "SenteSeconds")->setValue(1.25);
+    findControl<QTimeEdit>(first, "GoteMain")->setTime(QTime(1, 2, 3, 500));
+    findControl<QSpinBox>(first, "Concurrency")->setValue(2);
+    EXPECT_FALSE(findControl<QDoubleSpinBox>(first, "Sprt_elo1")->isEnabled());
+    findControl<QCheckBox>(first, "Sprt")->setChecked(true);
+    findControl<QDoubleSpinBox>(first, "Sprt_elo1")->setValue(25);
+    findControl<QDoubleSpinBox>(first, "Sprt_alpha")->setValue(0.1);
     findControl<QComboBox>(first, "Start")->setCurrentText("香落ち");
     findControl<QComboBox>(first, "Declaration")->setCurrentIndex(0);
     findControl<QSpinBox>(first, "Games")->setValue(6);
@@ -73,8 +83,10 @@ TEST(GameDialog, FirstOffersThePersonAsSenteAgainstTheFirstEngineAndThenRemember
     saveGameChoice(store.settings(), chosen);
     const GameChoice again = loadGameChoice(store.settings(), engines);
     EXPECT_EQ(again.engines, (std::array<QString, 2>{engines[1], engines[0]}));
-    EXPECT_EQ(again.time[GOTE], (TimeControl{3723000, 0, 5000}));
-    EXPECT_EQ(again.time[SENTE], (TimeControl{600000, 30000, 0}));
+    EXPECT_EQ(again.time[GOTE], (TimeControl{3723500, 0, 300}));
+    EXPECT_EQ(again.time[SENTE], (TimeControl{600000, 1250, 0}));
+    EXPECT_EQ(again.concurrency, 2);
+    EXPECT_EQ(again.sprt, (SprtSettings{0, 25, 0.1, 0.05}));
     EXPECT_EQ(again.start, "香落ち");
     EXPECT_FALSE(again.declaration);
     EXPECT_EQ(again.games, 6);
@@ -82,10 +94,20 @@ TEST(GameDialog, FirstOffersThePersonAsSenteAgainstTheFirstEngineAndThenRemember
     EXPECT_EQ(again.openings, "/srv/book.sfen");
     EXPECT_EQ(again.book, "/srv/standard_book.db");
     EXPECT_EQ(again.bookPlies, 24);
+    // Settings kept before there were these choices read as one game at a time and no SPRT.
+    store.settings().remove("game/concurrency");
+    store.settings().remove("game/sprt");
+    const GameChoice older = loadGameChoice(store.settings(), engines);
+    EXPECT_EQ(older.concurrency, 1);
+    EXPECT_FALSE(older.sprt);
+    EXPECT_EQ(older.time, again.time);
     // An engine no longer known is a person again.
     EXPECT_EQ(loadGameChoice(store.settings(), {engines[0]}).engines[SENTE], "");
 
-    findControl<QSpinBox>(first, "SenteSeconds")->setValue(0);
+    findControl<QDoubleSpinBox>(first, "Sprt_elo0")->setValue(25);
+    EXPECT_EQ(first.problem(), "SPRT の elo1 は elo0 より大きくしてください");
+    findControl<QCheckBox>(first, "Sprt")->setChecked(false);
+    findControl<QDoubleSpinBox>(first, "SenteSeconds")->setValue(0);
     findControl<QTimeEdit>(first, "SenteMain")->setTime(QTime(0, 0));
     EXPECT_NE(first.problem(), "") << "a side with no time at all";
     findControl<QTimeEdit>(first, "SenteMain")->setTime(QTime(0, 1));
