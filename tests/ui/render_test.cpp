@@ -333,11 +333,14 @@ protected:
 
     QImage &drawBoard(AttackDisplay mode = AttackDisplay::None) {
         QImage &image = flags.image();
-        DrawBoardBase(image, game, mode);
-        DrawBoardPieces(image, game, flags);
+        DrawBoardBase(image, fonts(), game, mode);
+        DrawBoardPieces(image, fonts(), game, flags);
         return image;
     }
 
+    const BoardFonts &fonts() const { return fonts_; }
+
+    BoardFonts fonts_;
     ZnBan game;
     ZnFlags flags;
 };
@@ -487,7 +490,7 @@ protected:
         QImage &image = flags.image();
         image.fill(Qt::white);
         ClearStandImage(image);
-        DrawStand(image, game, side, flags);
+        DrawStand(image, fonts(), game, side, flags);
         return image;
     }
     static QRect slotCell(Side side, int slot) {
@@ -576,8 +579,8 @@ TEST_F(StandPictureTest, OnlyTheStandOfTheSideToMoveShowsTheSelectedSlot) {
 
 TEST_F(BoardPictureTest, SharpAtDoubleRatioInTheSameLogicalPlaces) {
     QImage &image = flags.image(2.0);
-    DrawBoardBase(image, game, AttackDisplay::None);
-    DrawBoardPieces(image, game, flags);
+    DrawBoardBase(image, fonts(), game, AttackDisplay::None);
+    DrawBoardPieces(image, fonts(), game, flags);
     // Each logical pixel of the outline and the grid is a 2 x 2 block of device pixels.
     for (QPoint p : {QPoint(8, 80), QPoint(9, 81), QPoint(646, 718), QPoint(647, 719), QPoint(40, 112),
                      QPoint(41, 113), QPoint(614, 113), QPoint(615, 112)})
