@@ -302,11 +302,20 @@ TEST(ShiftJisTest, TablesDecodeToTheirCharacters) {
     EXPECT_EQ(fromShiftJis(kPromotedMark), QStringLiteral("成"));
     EXPECT_EQ(fromShiftJis(kFileLabels[0]), QStringLiteral("１"));
     EXPECT_EQ(fromShiftJis(kRankLabels[8]), QStringLiteral("九"));
-    // Cached and fresh decodings agree; empty and null entries give empty text.
+    // A second decoding gives the same text; empty and null entries give empty text.
     EXPECT_EQ(fromShiftJis("\x8B\xE2"), QStringLiteral("銀"));
     EXPECT_EQ(fromShiftJis("\x8B\xE2"), QStringLiteral("銀"));
     EXPECT_TRUE(fromShiftJis(kGlyphTable[KING + PROMOTED_OFFSET]).isEmpty());
     EXPECT_TRUE(fromShiftJis(nullptr).isEmpty());
+    // The board's fonts hold every entry decoded once, each under its own index.
+    const BoardFonts fonts;
+    for (PieceCode code = 0; code < CODE_COUNT; ++code)
+        EXPECT_EQ(fonts.glyph(code), fromShiftJis(kGlyphTable[code])) << int(code);
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_EQ(fonts.fileLabel(i), fromShiftJis(kFileLabels[i])) << i;
+        EXPECT_EQ(fonts.rankLabel(i), fromShiftJis(kRankLabels[i])) << i;
+    }
+    EXPECT_EQ(fonts.promotedMark(), QStringLiteral("成"));
 }
 
 TEST(ZnFlagsImageTest, CreatedInTheMenuColourAtTheAskedRatio) {
