@@ -71,14 +71,15 @@ QKeySequence handicapKey(std::string_view name) {
         std::string_view name;
         const char *key;
     } kKeys[] = {
-        {"香落ち", "Ctrl+K, 1"},         {"右香落ち", "Ctrl+Shift+K, 1"}, {"角落ち", "Ctrl+K, B"},
-        {"飛車落ち", "Ctrl+K, R"},       {"飛香落ち", "Ctrl+Shift+K, 2"}, {"二枚落ち", "Ctrl+K, 2"},
-        {"三枚落ち", "Ctrl+K, 3"},       {"四枚落ち", "Ctrl+K, 4"},       {"五枚落ち", "Ctrl+K, 5"},
-        {"左五枚落ち", "Ctrl+Shift+K, 5"}, {"六枚落ち", "Ctrl+K, 6"},     {"右七枚落ち", "Ctrl+K, 7"},
-        {"左七枚落ち", "Ctrl+Shift+K, 7"}, {"八枚落ち", "Ctrl+K, 8"},     {"十枚落ち", "Ctrl+K, 0"},
+        {"香落ち", "Ctrl+K, 1"},           {"右香落ち", "Ctrl+Shift+K, 1"}, {"角落ち", "Ctrl+K, B"},
+        {"飛車落ち", "Ctrl+K, R"},         {"飛香落ち", "Ctrl+Shift+K, 2"}, {"二枚落ち", "Ctrl+K, 2"},
+        {"三枚落ち", "Ctrl+K, 3"},         {"四枚落ち", "Ctrl+K, 4"},       {"五枚落ち", "Ctrl+K, 5"},
+        {"左五枚落ち", "Ctrl+Shift+K, 5"}, {"六枚落ち", "Ctrl+K, 6"},       {"右七枚落ち", "Ctrl+K, 7"},
+        {"左七枚落ち", "Ctrl+Shift+K, 7"}, {"八枚落ち", "Ctrl+K, 8"},       {"十枚落ち", "Ctrl+K, 0"},
     };
     for (const auto &entry : kKeys)
-        if (entry.name == name) return QKeySequence(QString::fromLatin1(entry.key), QKeySequence::PortableText);
+        if (entry.name == name)
+            return QKeySequence(QString::fromLatin1(entry.key), QKeySequence::PortableText);
     return {};
 }
 

@@ -69,7 +69,8 @@ void drawPiece(Canvas &canvas, const Koma &piece, int left, int top, const Board
 }
 
 // Every piece on the board; the one on `selected` white, the one on `faint` faint (-1: none).
-void drawPieces(QImage &image, const BoardFonts &f, const ZnBan &game, int selected, int faint, BoardView view) {
+void drawPieces(QImage &image, const BoardFonts &f, const ZnBan &game, int selected, int faint,
+                BoardView view) {
     Canvas canvas(image);
     canvas.setFillColour(BoardColour);
     for (int column = 0; column < 9; ++column) {
@@ -207,7 +208,8 @@ void DrawAttackOverlay(QImage &image, const ZnBan &game, AttackDisplay mode, Boa
     DrawAttackOverlay(canvas, game, mode, view);
 }
 
-void DrawBoardBase(QImage &image, const BoardFonts &f, const ZnBan &game, AttackDisplay mode, BoardView view) {
+void DrawBoardBase(QImage &image, const BoardFonts &f, const ZnBan &game, AttackDisplay mode,
+                   BoardView view) {
     Canvas canvas(image);
     canvas.setFillColour(systemColour(QPalette::Button));
     canvas.fillRect(0, 0, canvas.width(), canvas.height());
@@ -231,15 +233,18 @@ void DrawBoardBase(QImage &image, const BoardFonts &f, const ZnBan &game, Attack
     DrawAttackOverlay(canvas, game, mode, view);
 }
 
-void DrawBoardPieces(QImage &image, const BoardFonts &fonts, const ZnBan &game, const ZnFlags &flags, BoardView view) {
+void DrawBoardPieces(QImage &image, const BoardFonts &fonts, const ZnBan &game, const ZnFlags &flags,
+                     BoardView view) {
     drawPieces(image, fonts, game, flags.squareSelected() ? flags.selectedSquare() : -1, -1, view);
 }
 
-void DrawPreviewPieces(QImage &image, const BoardFonts &fonts, const ZnBan &shown, Square faint, BoardView view) {
+void DrawPreviewPieces(QImage &image, const BoardFonts &fonts, const ZnBan &shown, Square faint,
+                       BoardView view) {
     drawPieces(image, fonts, shown, -1, faint, view);
 }
 
-void DrawPieceAt(Canvas &canvas, const BoardFonts &fonts, const Koma &piece, int left, int top, BoardView view) {
+void DrawPieceAt(Canvas &canvas, const BoardFonts &fonts, const Koma &piece, int left, int top,
+                 BoardView view) {
     drawPiece(canvas, piece, left, top, fonts, view);
 }
 

@@ -83,7 +83,8 @@ void DrawStand(QImage &image, const BoardFonts &fonts, ZnBan &game, Side side, c
                BoardView view = {});
 // The hand of `side` in the order DrawStand gives it, leaving the hand itself as it is; nothing
 // selected.
-void DrawPreviewStand(QImage &image, const BoardFonts &fonts, const ZnBan &shown, Side side, BoardView view = {});
+void DrawPreviewStand(QImage &image, const BoardFonts &fonts, const ZnBan &shown, Side side,
+                      BoardView view = {});
 // One piece drawn on the square whose top-left corner is (left, top), in the canvas's text colour,
 // as the board draws it.
 void DrawPieceAt(Canvas &canvas, const BoardFonts &fonts, const Koma &piece, int left, int top,

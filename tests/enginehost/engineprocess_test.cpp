@@ -148,13 +148,11 @@ TEST(EngineProcess, RefusesToSendALineWithALineBreak) {
 // The first scored line of each installed engine on a mate in one says mate and starts with the
 // mating move. gpsusi says mate as a huge centipawn score, which its profile reads.
 TEST(RealEngine, FindsTheMateInOne) {
-    const struct {
-        const char *path;
-    } rows[] = {{"/usr/games/fairy-stockfish"}, {"/usr/games/gpsusi"}};
+    const char *const paths[] = {"/usr/games/fairy-stockfish", "/usr/games/gpsusi"};
     int ran = 0;
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.path);
-        if (!QFileInfo(row.path).isExecutable()) continue;
+    for (const char *path : paths) {
+        SCOPED_TRACE(path);
+        if (!QFileInfo(path).isExecutable()) continue;
         ++ran;
         ZnBan game;
         RecordNotes notes;
@@ -163,7 +161,7 @@ TEST(RealEngine, FindsTheMateInOne) {
         EngineProcess process;
         EngineRecorder seen(process);
         // The start may be slow on a busy machine; the search itself takes well under a second.
-        process.start(row.path, installedEngineProfile(row.path));
+        process.start(path, installedEngineProfile(path));
         process.setOption("MultiPV", "3");
         process.analyse(positionCommand(game), UsiGo::infinite());
         const auto scored = [&] {
@@ -171,7 +169,7 @@ TEST(RealEngine, FindsTheMateInOne) {
                                 [](const UsiInfo &info) { return info.score; });
         };
         ASSERT_TRUE(spinUntil([&] { return scored() != seen.infos.end() || seen.ends > 0; },
-                               kInstalledEngineStartMs + 10000));
+                              kInstalledEngineStartMs + 10000));
         ASSERT_NE(scored(), seen.infos.end()) << seen.faults.join('|').toStdString();
         EXPECT_EQ(scoreText(senteView(*scored()->score, game.turn())).rfind("詰み", 0), 0u);
         ZnBan scratch;

@@ -189,7 +189,8 @@ TEST_F(PositionEditWindow, EachPresetHasItsOwnKeyThatSetsItsPosition) {
     for (const QAction *action : window->findChildren<QAction *>())
         for (const QKeySequence &key : action->shortcuts()) keys.push_back(key);
     for (std::string_view name : handicapNames()) {
-        const QAction *preset = session->command(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+        const QAction *preset =
+            session->command(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
         ASSERT_NE(preset, nullptr) << name;
         EXPECT_FALSE(preset->shortcut().isEmpty()) << name;
         EXPECT_EQ(std::count(keys.begin(), keys.end(), preset->shortcut()), 1) << name;
