@@ -20,13 +20,13 @@ AttackDisplay attackDisplayOf(std::int64_t argument) {
     return argument == 2 ? AttackDisplay::Balance : argument == 3 ? AttackDisplay::Concentration : AttackDisplay::None;
 }
 
-void redraw(QImage &image, ZnBan &game, const ZnFlags &flags, AttackDisplay mode) {
-    DrawBoardBase(image, game, mode);
-    DrawBoardPieces(image, game, flags);
+void redraw(QImage &image, const BoardFonts &fonts, ZnBan &game, const ZnFlags &flags, AttackDisplay mode) {
+    DrawBoardBase(image, fonts, game, mode);
+    DrawBoardPieces(image, fonts, game, flags);
     ClearStandImage(image);
-    DrawStand(image, game, SENTE, flags);
+    DrawStand(image, fonts, game, SENTE, flags);
     ClearStandImage(image);
-    DrawStand(image, game, GOTE, flags);
+    DrawStand(image, fonts, game, GOTE, flags);
 }
 
 // A middle game reached by a fixed rule: take something whenever possible, otherwise play a move
@@ -52,9 +52,10 @@ void BM_RedrawStartingPosition(benchmark::State &state) {
     ZnBan game;
     ZnFlags flags;
     flags.SelectSquare(60);
+    const BoardFonts fonts;
     QImage &image = flags.image(static_cast<qreal>(state.range(0)));
     for (auto _ : state) {
-        redraw(image, game, flags, AttackDisplay::None);
+        redraw(image, fonts, game, flags, AttackDisplay::None);
         benchmark::DoNotOptimize(image.constBits());
     }
 }
@@ -65,10 +66,11 @@ void BM_RedrawWithHandsAndOverlay(benchmark::State &state) {
     playCapturingGame(game, 160);
     ZnFlags flags;
     flags.SelectHand(0);
+    const BoardFonts fonts;
     QImage &image = flags.image(static_cast<qreal>(state.range(0)));
     const AttackDisplay mode = attackDisplayOf(state.range(1));
     for (auto _ : state) {
-        redraw(image, game, flags, mode);
+        redraw(image, fonts, game, flags, mode);
         benchmark::DoNotOptimize(image.constBits());
     }
     state.counters["inHand"] = game.hand(SENTE).size() + game.hand(GOTE).size();
@@ -103,9 +105,9 @@ void redrawWithLayers(QImage &image, ZnBan &game, const ZnFlags &flags, BoardLay
                       const DisplaySettings &display) {
     layers.drawBoard(image, game, flags, display);
     ClearStandImage(image);
-    DrawStand(image, game, SENTE, flags);
+    DrawStand(image, layers.fonts(), game, SENTE, flags);
     ClearStandImage(image);
-    DrawStand(image, game, GOTE, flags);
+    DrawStand(image, layers.fonts(), game, GOTE, flags);
 }
 
 // Every layer on, the mouse on the busiest square, nothing selected: counts, lines, exchange

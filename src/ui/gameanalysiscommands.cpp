@@ -35,16 +35,16 @@ void TZnMainForm::startGameAnalysis(const GameAnalysisChoice &choice) {
     }
     gameAnalysis_->show();
     gameAnalysis_->raise();
-    analysedRevision_ = document_.record().revision();
+    graphFollowing_.analysedRevision = document_.record().revision();
     // The graph's winning chance follows the curve the labels were judged on.
-    graphCoefficient_ = choice.settings.coefficient;
-    graphStale_ = true;
+    graphFollowing_.coefficient = choice.settings.coefficient;
+    graphFollowing_.stale = true;
     if (!gameAnalysis_->start(currentLine(document_.game()), choice)) SetStatusText(gameAnalysis_->message());
 }
 
 void TZnMainForm::gameAnalysisPositionDone(int ply) {
     // The results belong to the line they were made from; a line changed since has other moves.
-    if (document_.record().revision() != analysedRevision_) {
+    if (document_.record().revision() != graphFollowing_.analysedRevision) {
         gameAnalysis_->stop(QStringLiteral("棋譜が変わったので解析を止めました"));
         return;
     }
@@ -53,8 +53,8 @@ void TZnMainForm::gameAnalysisPositionDone(int ply) {
     mergeAnalysisLines(comments, analysis->commentLines(ply));
     document_.record().setCommentsOnPath(ply, std::move(comments));
     // Comments are not moves: the analysis goes on over the same line.
-    analysedRevision_ = document_.record().revision();
-    graphStale_ = true;
+    graphFollowing_.analysedRevision = document_.record().revision();
+    graphFollowing_.stale = true;
     if (kifuWindow_ != nullptr) kifuWindow_->follow(document_.record());
     followGameAnalysis();
 }
@@ -72,7 +72,7 @@ void TZnMainForm::showEvaluationGraph() {
         connect(graph_, &TEvaluationGraphWindow::moveChosen, this, [this](int ply) {
             if (document_.record().goTo(qBound(0, ply, document_.record().length()))) RedrawAll();
         });
-        graphStale_ = true;
+        graphFollowing_.stale = true;
     }
     graph_->show();
     graph_->raise();
@@ -81,14 +81,14 @@ void TZnMainForm::showEvaluationGraph() {
 
 void TZnMainForm::followGameAnalysis() {
     if (graph_ == nullptr || !graph_->isVisible()) return;
-    if (graphStale_ || graphRevision_ != document_.record().revision()) {
+    if (graphFollowing_.stale || graphFollowing_.graphRevision != document_.record().revision()) {
         const int positions = document_.record().length() + 1;
         const std::vector<GraphPoint> points = evaluationGraph(
             [this](int ply) -> const std::vector<std::string> & { return document_.record().commentsOnPath(ply); },
-            positions, TEvaluationGraphWindow::kLimit, graphCoefficient_);
+            positions, TEvaluationGraphWindow::kLimit, graphFollowing_.coefficient);
         graph_->setData(points, positions, kingSafetyTimeline(currentLine(document_.game())));
-        graphRevision_ = document_.record().revision();
-        graphStale_ = false;
+        graphFollowing_.graphRevision = document_.record().revision();
+        graphFollowing_.stale = false;
     }
     graph_->setCursor(document_.record().cursor());
 }

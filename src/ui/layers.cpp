@@ -19,25 +19,22 @@ constexpr int kCountBoxWidth = 7;
 constexpr int kCountBoxHeight = 10;
 
 // A bold, narrow sans face whose digits fill a count box with a pixel to spare.
-const QFont &countFont() {
-    static const QFont font = [] {
-        QFont candidate(QStringLiteral("DejaVu Sans"));
-        candidate.setWeight(QFont::Bold);
-        candidate.setStretch(QFont::Condensed);
-        for (int size = 14; size > 5; --size) {
-            candidate.setPixelSize(size);
-            const QRect ink = QFontMetrics(candidate).tightBoundingRect(QStringLiteral("8"));
-            if (ink.width() <= kCountBoxWidth - 1 && ink.height() <= kCountBoxHeight - 1) break;
-        }
-        return candidate;
-    }();
-    return font;
+QFont countFont() {
+    QFont candidate(QStringLiteral("DejaVu Sans"));
+    candidate.setWeight(QFont::Bold);
+    candidate.setStretch(QFont::Condensed);
+    for (int size = 14; size > 5; --size) {
+        candidate.setPixelSize(size);
+        const QRect ink = QFontMetrics(candidate).tightBoundingRect(QStringLiteral("8"));
+        if (ink.width() <= kCountBoxWidth - 1 && ink.height() <= kCountBoxHeight - 1) break;
+    }
+    return candidate;
 }
 
 // Two-digit counts are rare (ten pieces of one side on one square); they are squeezed into the
 // same box rather than reach into a glyph.
-QFont fittedCountFont(const QString &digits) {
-    QFont font = countFont();
+QFont fittedCountFont(const QFont &countFont, const QString &digits) {
+    QFont font = countFont;
     for (int stretch = font.stretch(); stretch > 25; stretch -= 5) {
         font.setStretch(stretch);
         if (QFontMetrics(font).tightBoundingRect(digits).width() <= kCountBoxWidth) break;
@@ -67,16 +64,31 @@ void drawThinLine(Canvas &canvas, Side side, int x1, int y1, int x2, int y2) {
     canvas.line(x1, y1, x2, y2);
 }
 
-void drawCounts(Canvas &canvas, const ZnBan &shown, qreal ratio, BoardView view) {
+void drawCounts(Canvas &canvas, CountPictures &pictures, const ZnBan &shown, qreal ratio, BoardView view) {
     for (int index = 0; index < SQUARE_COUNT; ++index) {
         const auto square = static_cast<Square>(index);
         for (Side side : {SENTE, GOTE}) {
             const int count = shown.attackCount(side, square);
             if (count == 0) continue;
             const QRect box = countBox(side, square, view);
-            canvas.image(box.left(), box.top(), countPicture(side, count, ratio));
+            canvas.image(box.left(), box.top(), pictures.picture(side, count, ratio));
         }
     }
+}
+
+// A count box's picture drawn with `font`, the count face of a CountPictures.
+QImage drawCountPicture(const QFont &font, Side side, int count, qreal ratio) {
+    QImage picture(qCeil(kCountBoxWidth * ratio), qCeil(kCountBoxHeight * ratio), QImage::Format_RGB32);
+    picture.setDevicePixelRatio(ratio);
+    {
+        Canvas canvas(picture);
+        canvas.setFillColour(BoardColour);
+        canvas.fillRect(0, 0, kCountBoxWidth, kCountBoxHeight);
+        canvas.setTextColour(side == SENTE ? SenteCountColour : GoteCountColour);
+        const QString digits = QString::number(count);
+        canvas.centredText(0, 0, kCountBoxWidth, kCountBoxHeight, digits, fittedCountFont(font, digits));
+    }
+    return picture;
 }
 
 void drawAttackerLines(Canvas &canvas, const ZnBan &shown, Square target, BoardView view) {
@@ -121,27 +133,21 @@ QRect countBox(Side side, Square square, BoardView view) {
 }
 
 QImage countPicture(Side side, int count, qreal devicePixelRatio) {
-    static QHash<quint64, QImage> pictures;
-    const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
-    const quint64 key = (quint64(qRound(ratio * 100)) << 32) | (quint64(count) << 1) | (side & 1);
-    auto found = pictures.find(key);
-    if (found != pictures.end()) return *found;
-    QImage picture(qCeil(kCountBoxWidth * ratio), qCeil(kCountBoxHeight * ratio), QImage::Format_RGB32);
-    picture.setDevicePixelRatio(ratio);
-    {
-        Canvas canvas(picture);
-        canvas.setFillColour(BoardColour);
-        canvas.fillRect(0, 0, kCountBoxWidth, kCountBoxHeight);
-        canvas.setTextColour(side == SENTE ? SenteCountColour : GoteCountColour);
-        const QString digits = QString::number(count);
-        canvas.centredText(0, 0, kCountBoxWidth, kCountBoxHeight, digits, fittedCountFont(digits));
-    }
-    pictures.insert(key, picture);
-    return picture;
+    return CountPictures().picture(side, count, devicePixelRatio);
 }
 
-void DrawBoardLayers(QImage &image, const ZnBan &shown, const LayerSettings &settings, int hovered,
-                     BoardView view) {
+CountPictures::CountPictures() : font_(countFont()) {}
+
+const QImage &CountPictures::picture(Side side, int count, qreal devicePixelRatio) {
+    const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
+    const quint64 key = (quint64(qRound(ratio * 100)) << 32) | (quint64(count) << 1) | (side & 1);
+    auto found = pictures_.find(key);
+    if (found == pictures_.end()) found = pictures_.insert(key, drawCountPicture(font_, side, count, ratio));
+    return *found;
+}
+
+void DrawBoardLayers(QImage &image, CountPictures &counts, const ZnBan &shown, const LayerSettings &settings,
+                     int hovered, BoardView view) {
     Canvas canvas(image);
     // Frames first, then the counts in the corners over them, then the lines over everything.
     if (settings.lastMove) {
@@ -151,7 +157,7 @@ void DrawBoardLayers(QImage &image, const ZnBan &shown, const LayerSettings &set
                                 squareTop(static_cast<Square>(square), view));
     }
     if (settings.exchange) drawExchangeFrames(canvas, shown, view);
-    if (settings.counts) drawCounts(canvas, shown, image.devicePixelRatio(), view);
+    if (settings.counts) drawCounts(canvas, counts, shown, image.devicePixelRatio(), view);
     if (settings.attackers && hovered >= 0 && hovered < SQUARE_COUNT)
         drawAttackerLines(canvas, shown, static_cast<Square>(hovered), view);
 }
@@ -196,12 +202,12 @@ void BoardLayers::drawBoard(QImage &image, const ZnBan &game, const ZnFlags &fla
     if (preview_.active()) preview_.takeBack();
     previewShown_ = startPreview(game, flags, display.layers);
     const ZnBan &shown = previewShown_ ? preview_.position() : game;
-    DrawBoardBase(image, shown, display.attacks, view);
+    DrawBoardBase(image, fonts_, shown, display.attacks, view);
     if (previewShown_)
-        DrawPreviewPieces(image, shown, static_cast<Square>(hovered_), view);
+        DrawPreviewPieces(image, fonts_, shown, static_cast<Square>(hovered_), view);
     else
-        DrawBoardPieces(image, game, flags, view);
-    DrawBoardLayers(image, shown, display.layers, hovered_, view);
+        DrawBoardPieces(image, fonts_, game, flags, view);
+    DrawBoardLayers(image, counts_, shown, display.layers, hovered_, view);
     // A previewed move has no selection left to show the squares of.
     if (display.layers.destinations && !previewShown_)
         DrawDestinations(image, game,
@@ -214,9 +220,9 @@ void BoardLayers::drawBoard(QImage &image, const ZnBan &game, const ZnFlags &fla
 
 void BoardLayers::drawStand(QImage &image, ZnBan &game, Side side, const ZnFlags &flags, BoardView view) {
     if (previewShown_ && preview_.active())
-        DrawPreviewStand(image, preview_.position(), side, view);
+        DrawPreviewStand(image, fonts_, preview_.position(), side, view);
     else
-        DrawStand(image, game, side, flags, view);
+        DrawStand(image, fonts_, game, side, flags, view);
 }
 
 BoardHoverWatcher::BoardHoverWatcher(QWidget *board) : QObject(board) {

@@ -5,6 +5,8 @@
 // all of them off the board picture is exactly the plain one.
 
 #include <QColor>
+#include <QFont>
+#include <QHash>
 #include <QImage>
 #include <QObject>
 #include <QRect>
@@ -15,6 +17,7 @@
 #include "ui/destinations.h"
 #include "ui/displaysettings.h"
 #include "ui/drawing.h"
+#include "ui/render.h"
 #include "ui/znflags.h"
 
 class QWidget;
@@ -35,6 +38,19 @@ QRect countBox(Side side, Square square, BoardView view = {});
 
 // The picture of a count box showing `count` (1 or more) for `side`, at `devicePixelRatio`.
 QImage countPicture(Side side, int count, qreal devicePixelRatio);
+
+// The count boxes' pictures, each made once and kept by whoever draws the counts often (the board's
+// layers): a full board draws up to 162 of them in every redraw.
+class CountPictures {
+public:
+    CountPictures();
+    // The same picture as countPicture gives.
+    const QImage &picture(Side side, int count, qreal devicePixelRatio);
+
+private:
+    QFont font_;
+    QHash<quint64, QImage> pictures_;
+};
 
 // The board picture with its layers, and the state they follow besides the display settings: the
 // square under the mouse, the previewed move, the analysis marks and the rule of 指せる場所.
@@ -64,10 +80,15 @@ public:
     // Where 指せる場所 takes its squares from; an empty rule restores the free board's.
     void setDestinationRule(DestinationRule rule) { destinationRule_ = std::move(rule); }
 
+    // The fonts the pictures are drawn with, for whatever else draws pieces as the board does.
+    const BoardFonts &fonts() const { return fonts_; }
+
 private:
     // Tries the move of the selection to the hovered square; false when there is none to show.
     bool startPreview(const ZnBan &game, const ZnFlags &flags, const LayerSettings &settings);
 
+    BoardFonts fonts_;
+    CountPictures counts_;
     int hovered_ = -1;
     bool previewShown_ = false;
     MovePreview preview_;
@@ -77,9 +98,9 @@ private:
 };
 
 // The layers alone, drawn over a finished board picture of `shown`; `hovered` (-1 for none) is the
-// square whose attackers get lines.
-void DrawBoardLayers(QImage &image, const ZnBan &shown, const LayerSettings &settings, int hovered,
-                     BoardView view = {});
+// square whose attackers get lines. The count boxes come from `counts`.
+void DrawBoardLayers(QImage &image, CountPictures &counts, const ZnBan &shown, const LayerSettings &settings,
+                     int hovered, BoardView view = {});
 
 // The faint outline that marks a previewed destination.
 void DrawPreviewOutline(QImage &image, Square square, BoardView view = {});

@@ -22,7 +22,8 @@ void drawPawn(Canvas &canvas, Side side, const QColor &colour) {
     if (!pawn) return;
     canvas.setFillColour(BoardColour);
     canvas.setTextColour(colour);
-    DrawPieceAt(canvas, *pawn, kLeft, kTop);
+    // A sample is drawn once, when the legend opens: its fonts need not outlive it.
+    DrawPieceAt(canvas, BoardFonts(), *pawn, kLeft, kTop);
 }
 
 void drawMark(Canvas &canvas, LegendMark mark, qreal ratio) {

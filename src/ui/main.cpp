@@ -29,7 +29,7 @@ int main(int argc, char **argv) {
         startWindow(window, options);
         TApplication::exec();
     } catch (...) {
-        endAfterException(std::current_exception());
+        application.endAfterException(std::current_exception());
     }
     return 0;
 }

@@ -362,12 +362,15 @@ private:
     std::unique_ptr<EngineStore> engineStore_;
     TGameAnalysisWindow *gameAnalysis_ = nullptr;
     TEvaluationGraphWindow *graph_ = nullptr;
-    // The record's revision the running analysis was made from, and the one the graph shows.
-    std::uint64_t analysedRevision_ = 0;
-    std::uint64_t graphRevision_ = 0;
-    bool graphStale_ = true;
-    // The winning-chance coefficient of the engine of the last analysis; the usual one before.
-    double graphCoefficient_ = kUsualCoefficient;
+    // What the graph follows of the record and of the analysis that feeds it.
+    struct GraphFollowing {
+        // The record's revision the running analysis was made from, and the one the graph shows.
+        std::uint64_t analysedRevision = 0;
+        std::uint64_t graphRevision = 0;
+        bool stale = true;
+        // The winning-chance coefficient of the engine of the last analysis; the usual one before.
+        double coefficient = kUsualCoefficient;
+    } graphFollowing_;
     BoardHoverWatcher *hoverWatcher_ = nullptr;
     // A game on a server drives the board and the record as the window's own games do.
     friend class CsaGameWindow;

@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 #include <QtMath>
 #include <memory>
+#include <string_view>
 
 #include "core/rules.h"
 #include "pieces/koma.h"
@@ -60,6 +61,27 @@ int squareUnder(QPoint point, BoardView view) {
 QString fromUtf8(const std::string &text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 const char *const kSideNames[2] = {"先手", "後手"};
+
+// 駒落ち by keys: Ctrl+K, then how many pieces the stronger side takes off (1 for the lance, 0 for
+// ten); Ctrl+Shift+K, then the same count for the other handicap of that count (右香, 飛香, 左五枚,
+// 左七枚); Ctrl+K, then B or R for the bishop or the rook alone. Two strokes leave every single key
+// to the window and the editor.
+QKeySequence handicapKey(std::string_view name) {
+    constexpr struct {
+        std::string_view name;
+        const char *key;
+    } kKeys[] = {
+        {"香落ち", "Ctrl+K, 1"},           {"右香落ち", "Ctrl+Shift+K, 1"}, {"角落ち", "Ctrl+K, B"},
+        {"飛車落ち", "Ctrl+K, R"},         {"飛香落ち", "Ctrl+Shift+K, 2"}, {"二枚落ち", "Ctrl+K, 2"},
+        {"三枚落ち", "Ctrl+K, 3"},         {"四枚落ち", "Ctrl+K, 4"},       {"五枚落ち", "Ctrl+K, 5"},
+        {"左五枚落ち", "Ctrl+Shift+K, 5"}, {"六枚落ち", "Ctrl+K, 6"},       {"右七枚落ち", "Ctrl+K, 7"},
+        {"左七枚落ち", "Ctrl+Shift+K, 7"}, {"八枚落ち", "Ctrl+K, 8"},       {"十枚落ち", "Ctrl+K, 0"},
+    };
+    for (const auto &entry : kKeys)
+        if (entry.name == name)
+            return QKeySequence(QString::fromLatin1(entry.key), QKeySequence::PortableText);
+    return {};
+}
 
 }  // namespace
 
@@ -115,7 +137,7 @@ void TPieceBox::paintEvent(QPaintEvent *) {
             const int count = counts_[kind];
             canvas.setFillColour(BoardColour);
             canvas.setTextColour(kind == selected_ ? QColor(Qt::white) : count > 0 ? QColor(Qt::black) : FaintGlyphColour);
-            DrawPieceAt(canvas, *piece, place.left() + 4, place.top());
+            DrawPieceAt(canvas, fonts_, *piece, place.left() + 4, place.top());
             canvas.setTextColour(count > 0 ? QColor(Qt::black) : FaintGlyphColour);
             QFont digits = font();
             digits.setPixelSize(12);
@@ -286,9 +308,13 @@ void PositionEditSession::createCommands() {
     for (std::string_view preset : handicapNames()) {
         if (preset == "平手") continue;
         const QString name = QString::fromUtf8(preset.data(), static_cast<qsizetype>(preset.size()));
-        QAction *action = handicaps->addAction(name);
+        auto action = new QAction(name, this);
+        handicaps->addAction(action);
         action->setObjectName(QStringLiteral("Edit:") + name);
+        action->setShortcut(handicapKey(preset));
         connect(action, &QAction::triggered, this, [this, name] { applyPreset(name); });
+        // Its key works while the box's window has the keyboard, too.
+        boxWindow_->addAction(action);
     }
 
     for (QAction *action : {presets[0], presets[1], presets[2], presets[3], turn, undoItem, redoItem, pasteItem,

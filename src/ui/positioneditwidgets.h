@@ -15,6 +15,7 @@
 #include "record/positioneditor.h"
 #include "ui/displaysettings.h"
 #include "ui/paintbox.h"
+#include "ui/render.h"
 #include "ui/znflags.h"
 
 class QAction;
@@ -43,6 +44,7 @@ protected:
 private:
     QRect placeOf(PieceKind kind) const;
 
+    BoardFonts fonts_;
     std::array<int, KIND_COUNT> counts_{};
     int selected_ = -1;
 };

@@ -1,11 +1,9 @@
 #include "ui/render.h"
 
 #include <QByteArray>
-#include <QCoreApplication>
 #include <QFont>
 #include <QFontMetrics>
 #include <QGuiApplication>
-#include <QHash>
 #include <QPalette>
 #include <QPoint>
 #include <QStringDecoder>
@@ -52,54 +50,27 @@ QColor level(const std::array<QRgb, N> &scale, int n) {
     return QColor(scale[static_cast<std::size_t>(index)]);
 }
 
-// Fonts depend on the application's font database, so they are made after the application exists
-// and released with it.
-struct Fonts {
-    TextFont piece;       // PieceFont at its plain height
-    TextFont smallPiece;  // PieceFont for a marked promoted piece
-    TextFont label;
-};
-
-Fonts *fonts = nullptr;
-
-void releaseFonts() {
-    delete fonts;
-    fonts = nullptr;
-}
-
-const Fonts &sharedFonts() {
-    if (fonts == nullptr) {
-        installFontSubstitutes();
-        QFont label(kLabelFace);
-        label.setPixelSize(kLabelPixelSize);
-        fonts = new Fonts{fontWithCellHeight(kPieceFace, kGlyphHeight),
-                          fontWithCellHeight(kPieceFace, kSmallGlyphHeight), measuredFont(label)};
-        qAddPostRoutine(releaseFonts);
-    }
-    return *fonts;
-}
-
 QColor systemColour(QPalette::ColorRole role) { return QGuiApplication::palette().color(role); }
 
-void drawPiece(Canvas &canvas, const Koma &piece, int left, int top, const Fonts &f, BoardView view) {
+void drawPiece(Canvas &canvas, const Koma &piece, int left, int top, const BoardFonts &f, BoardView view) {
     const bool turned = piece.side() != view.side();
-    const QString glyph = fromShiftJis(piece.glyph());
+    const QString &glyph = f.glyph(piece.code());
     if (piece.hasPromotedMark()) {
         if (turned)
-            canvas.text(left + 28, top + 28, fromShiftJis(kPromotedMark), f.smallPiece, true);
+            canvas.text(left + 28, top + 28, f.promotedMark(), f.smallPiece(), true);
         else
-            canvas.text(left + 4, top + 4, fromShiftJis(kPromotedMark), f.smallPiece, false);
-        canvas.text(left + 16, top + 16, glyph, f.smallPiece, turned);
+            canvas.text(left + 4, top + 4, f.promotedMark(), f.smallPiece(), false);
+        canvas.text(left + 16, top + 16, glyph, f.smallPiece(), turned);
     } else if (turned) {
-        canvas.text(left + 24, top + 24, glyph, f.piece, true);
+        canvas.text(left + 24, top + 24, glyph, f.piece(), true);
     } else {
-        canvas.text(left + 8, top + 8, glyph, f.piece, false);
+        canvas.text(left + 8, top + 8, glyph, f.piece(), false);
     }
 }
 
 // Every piece on the board; the one on `selected` white, the one on `faint` faint (-1: none).
-void drawPieces(QImage &image, const ZnBan &game, int selected, int faint, BoardView view) {
-    const Fonts &f = sharedFonts();
+void drawPieces(QImage &image, const BoardFonts &f, const ZnBan &game, int selected, int faint,
+                BoardView view) {
     Canvas canvas(image);
     canvas.setFillColour(BoardColour);
     for (int column = 0; column < 9; ++column) {
@@ -117,21 +88,20 @@ void drawPieces(QImage &image, const ZnBan &game, int selected, int faint, Board
 
 // The count under a glyph of a counted stand, centred across the stand; gote's turned with its
 // pieces, as if the whole sente picture were turned about the stand's centre.
-void drawStandCount(Canvas &canvas, bool upright, int top, int count, const Fonts &f) {
+void drawStandCount(Canvas &canvas, bool upright, int top, int count, const BoardFonts &f) {
     const QString digits = QString::number(count);
-    const int width = QFontMetrics(f.label.font).horizontalAdvance(digits);
+    const int width = QFontMetrics(f.label().font).horizontalAdvance(digits);
     const int left = (STAND_WIDTH - width) / 2;
     if (upright)
-        canvas.text(left, top + 17, digits, f.label, false);
+        canvas.text(left, top + 17, digits, f.label(), false);
     else
-        canvas.text(STAND_WIDTH - left, STAND_HEIGHT - top - 17, digits, f.label, true);
+        canvas.text(STAND_WIDTH - left, STAND_HEIGHT - top - 17, digits, f.label(), true);
 }
 
 // Draws the pieces of a hand already in kind order; the piece at index `selected` white (-1: none).
 template <typename Pieces>
-void drawHand(QImage &image, const Pieces &pieces, int selected, BoardView view) {
+void drawHand(QImage &image, const BoardFonts &f, const Pieces &pieces, int selected, BoardView view) {
     if (pieces.begin() == pieces.end()) return;
-    const Fonts &f = sharedFonts();
     const bool upright = (*pieces.begin())->side() == view.side();
     const StandLayout layout(kindsOf(pieces));
     const int selectedPlace = layout.placeOf(selected);
@@ -140,12 +110,12 @@ void drawHand(QImage &image, const Pieces &pieces, int selected, BoardView view)
     for (const StandPlace &shown : layout.places()) {
         canvas.setFillColour(BoardColour);
         canvas.setTextColour(place == selectedPlace ? Qt::white : Qt::black);
-        const QString glyph = fromShiftJis(kGlyphTable[shown.kind]);
+        const QString &glyph = f.glyph(static_cast<PieceCode>(shown.kind));
         const int top = 8 + layout.pitch() * place;
         if (upright)
-            canvas.text(8, top, glyph, f.piece, false);
+            canvas.text(8, top, glyph, f.piece(), false);
         else
-            canvas.text(24, STAND_HEIGHT - top, glyph, f.piece, true);
+            canvas.text(24, STAND_HEIGHT - top, glyph, f.piece(), true);
         if (shown.count > 1) drawStandCount(canvas, upright, top, shown.count, f);
         ++place;
     }
@@ -154,25 +124,33 @@ void drawHand(QImage &image, const Pieces &pieces, int selected, BoardView view)
 }  // namespace
 
 void installFontSubstitutes() {
-    static bool installed = false;
-    if (installed) return;
-    installed = true;
     QFont::insertSubstitution(kPieceFace, QStringLiteral("IPAPMincho"));
     QFont::insertSubstitution(kLabelFace, QStringLiteral("IPAPGothic"));
 }
 
+BoardFonts::BoardFonts() {
+    installFontSubstitutes();
+    piece_ = fontWithCellHeight(kPieceFace, kGlyphHeight);
+    smallPiece_ = fontWithCellHeight(kPieceFace, kSmallGlyphHeight);
+    QFont label(kLabelFace);
+    label.setPixelSize(kLabelPixelSize);
+    label_ = measuredFont(label);
+    for (int code = 0; code < CODE_COUNT; ++code)
+        glyphs_[static_cast<std::size_t>(code)] = fromShiftJis(kGlyphTable[code]);
+    promotedMark_ = fromShiftJis(kPromotedMark);
+    for (std::size_t i = 0; i < 9; ++i) {
+        files_[i] = fromShiftJis(kFileLabels[i]);
+        ranks_[i] = fromShiftJis(kRankLabels[i]);
+    }
+}
+
 QString fromShiftJis(const char *text) {
     if (text == nullptr || *text == '\0') return {};
-    static QHash<QByteArray, QString> cache;
-    const QByteArray key = QByteArray::fromRawData(text, static_cast<qsizetype>(std::strlen(text)));
-    const auto found = cache.constFind(key);
-    if (found != cache.cend()) return *found;
+    const QByteArray bytes = QByteArray::fromRawData(text, static_cast<qsizetype>(std::strlen(text)));
     // Qt knows code page 932 through ICU only by name; CP932 is the same table under another name.
     QStringDecoder decoder("Shift_JIS");
     if (!decoder.isValid()) decoder = QStringDecoder("CP932");
-    const QString decoded = decoder.isValid() ? QString(decoder.decode(key)) : QString::fromLatin1(key);
-    cache.insert(QByteArray(key.constData(), key.size()), decoded);
-    return decoded;
+    return decoder.isValid() ? QString(decoder.decode(bytes)) : QString::fromLatin1(bytes);
 }
 
 QColor senteLeadColour(int lead) { return level(kSenteLead, lead); }
@@ -230,8 +208,8 @@ void DrawAttackOverlay(QImage &image, const ZnBan &game, AttackDisplay mode, Boa
     DrawAttackOverlay(canvas, game, mode, view);
 }
 
-void DrawBoardBase(QImage &image, const ZnBan &game, AttackDisplay mode, BoardView view) {
-    const Fonts &f = sharedFonts();
+void DrawBoardBase(QImage &image, const BoardFonts &f, const ZnBan &game, AttackDisplay mode,
+                   BoardView view) {
     Canvas canvas(image);
     canvas.setFillColour(systemColour(QPalette::Button));
     canvas.fillRect(0, 0, canvas.width(), canvas.height());
@@ -248,23 +226,26 @@ void DrawBoardBase(QImage &image, const ZnBan &game, AttackDisplay mode, BoardVi
     canvas.setTextColour(Qt::black);
     // Each label sits over its own file and beside its own rank, wherever the board turns them.
     for (int i = 0; i < 9; ++i)
-        canvas.text(squareLeft(Square(squareAt(0, i)), view) + 16, 24, fromShiftJis(kFileLabels[i]), f.label);
+        canvas.text(squareLeft(Square(squareAt(0, i)), view) + 16, 24, f.fileLabel(i), f.label());
     for (int i = 0; i < 9; ++i)
-        canvas.text(334, squareTop(Square(squareAt(i, 0)), view) + 16, fromShiftJis(kRankLabels[i]), f.label);
+        canvas.text(334, squareTop(Square(squareAt(i, 0)), view) + 16, f.rankLabel(i), f.label());
 
     DrawAttackOverlay(canvas, game, mode, view);
 }
 
-void DrawBoardPieces(QImage &image, const ZnBan &game, const ZnFlags &flags, BoardView view) {
-    drawPieces(image, game, flags.squareSelected() ? flags.selectedSquare() : -1, -1, view);
+void DrawBoardPieces(QImage &image, const BoardFonts &fonts, const ZnBan &game, const ZnFlags &flags,
+                     BoardView view) {
+    drawPieces(image, fonts, game, flags.squareSelected() ? flags.selectedSquare() : -1, -1, view);
 }
 
-void DrawPreviewPieces(QImage &image, const ZnBan &shown, Square faint, BoardView view) {
-    drawPieces(image, shown, -1, faint, view);
+void DrawPreviewPieces(QImage &image, const BoardFonts &fonts, const ZnBan &shown, Square faint,
+                       BoardView view) {
+    drawPieces(image, fonts, shown, -1, faint, view);
 }
 
-void DrawPieceAt(Canvas &canvas, const Koma &piece, int left, int top, BoardView view) {
-    drawPiece(canvas, piece, left, top, sharedFonts(), view);
+void DrawPieceAt(Canvas &canvas, const BoardFonts &fonts, const Koma &piece, int left, int top,
+                 BoardView view) {
+    drawPiece(canvas, piece, left, top, fonts, view);
 }
 
 void ClearStandImage(QImage &image) {
@@ -274,17 +255,18 @@ void ClearStandImage(QImage &image) {
     canvas.rectangle(0, 0, STAND_WIDTH, STAND_HEIGHT);
 }
 
-void DrawStand(QImage &image, ZnBan &game, Side side, const ZnFlags &flags, BoardView view) {
+void DrawStand(QImage &image, const BoardFonts &fonts, ZnBan &game, Side side, const ZnFlags &flags,
+               BoardView view) {
     MochiKoma &hand = game.hand(side);
     // Sorting here is what makes the slot a press selects the glyph drawn at that place.
     hand.sortByKind();
-    drawHand(image, hand, game.turn() == side && flags.handSelected() ? flags.handSlot() : -1, view);
+    drawHand(image, fonts, hand, game.turn() == side && flags.handSelected() ? flags.handSlot() : -1, view);
 }
 
-void DrawPreviewStand(QImage &image, const ZnBan &shown, Side side, BoardView view) {
+void DrawPreviewStand(QImage &image, const BoardFonts &fonts, const ZnBan &shown, Side side, BoardView view) {
     std::vector<const Koma *> pieces(shown.hand(side).begin(), shown.hand(side).end());
     // Stable, as the hand's own sort is, so equal kinds keep their order.
     std::stable_sort(pieces.begin(), pieces.end(),
                      [](const Koma *a, const Koma *b) { return a->kind() < b->kind(); });
-    drawHand(image, pieces, -1, view);
+    drawHand(image, fonts, pieces, -1, view);
 }

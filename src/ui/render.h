@@ -4,6 +4,9 @@
 
 #include <QColor>
 #include <QImage>
+#include <QString>
+#include <array>
+#include <cstddef>
 
 #include "core/znban.h"
 #include "ui/boardview.h"
@@ -29,28 +32,63 @@ inline int squareTop(Square square, BoardView view = {}) {
 // The board rectangle, the stands and the box behind every glyph.
 inline const QColor BoardColour{228, 175, 14};
 
-// Makes the Windows face names the pieces and labels ask for resolve to the IPA fonts; safe to call
-// more than once, and must run before the first font is made.
+// Makes the Windows face names the pieces and labels ask for resolve to the IPA fonts; must run
+// before the first font is made. A second call adds nothing: Qt keeps each substitute once.
 void installFontSubstitutes();
 
+// What the board's pictures write with: the piece and label fonts, measured once, and the glyphs
+// and labels decoded from their Shift-JIS tables once. Fonts depend on the application's font
+// database, so each owner makes its own after the application exists (the window's board layers,
+// the piece box, a legend sample) and passes it to the drawing routines below.
+class BoardFonts {
+public:
+    BoardFonts();
+
+    // The piece font at its plain height, and at the height of a marked promoted piece.
+    const TextFont &piece() const { return piece_; }
+    const TextFont &smallPiece() const { return smallPiece_; }
+    const TextFont &label() const { return label_; }
+    // The glyph of a piece code (empty for a promoted king or gold), the promotion mark, and the
+    // labels of file and rank `index` + 1.
+    const QString &glyph(PieceCode code) const { return glyphs_[code % CODE_COUNT]; }
+    const QString &promotedMark() const { return promotedMark_; }
+    const QString &fileLabel(int index) const { return files_[static_cast<std::size_t>(index) % 9]; }
+    const QString &rankLabel(int index) const { return ranks_[static_cast<std::size_t>(index) % 9]; }
+
+private:
+    TextFont piece_;
+    TextFont smallPiece_;
+    TextFont label_;
+    std::array<QString, CODE_COUNT> glyphs_;
+    QString promotedMark_;
+    std::array<QString, 9> files_;
+    std::array<QString, 9> ranks_;
+};
+
 // Background, board rectangle, grid, labels, then the overlay for `mode`.
-void DrawBoardBase(QImage &image, const ZnBan &game, AttackDisplay mode, BoardView view = {});
+void DrawBoardBase(QImage &image, const BoardFonts &fonts, const ZnBan &game, AttackDisplay mode,
+                   BoardView view = {});
 // The pieces, the selected one white.
-void DrawBoardPieces(QImage &image, const ZnBan &game, const ZnFlags &flags, BoardView view = {});
+void DrawBoardPieces(QImage &image, const BoardFonts &fonts, const ZnBan &game, const ZnFlags &flags,
+                     BoardView view = {});
 // The pieces of a previewed position: none selected, the piece on `faint` in the faint colour.
-void DrawPreviewPieces(QImage &image, const ZnBan &shown, Square faint, BoardView view = {});
+void DrawPreviewPieces(QImage &image, const BoardFonts &fonts, const ZnBan &shown, Square faint,
+                       BoardView view = {});
 // The glyph of the piece that a previewed move puts on its destination.
 inline const QColor FaintGlyphColour{0, 0, 0, 110};
 // The stand background in the top-left 32 x 360 pixels.
 void ClearStandImage(QImage &image);
 // Sorts the hand of `side` by kind and draws it, the selected slot white when `side` is to move.
-void DrawStand(QImage &image, ZnBan &game, Side side, const ZnFlags &flags, BoardView view = {});
+void DrawStand(QImage &image, const BoardFonts &fonts, ZnBan &game, Side side, const ZnFlags &flags,
+               BoardView view = {});
 // The hand of `side` in the order DrawStand gives it, leaving the hand itself as it is; nothing
 // selected.
-void DrawPreviewStand(QImage &image, const ZnBan &shown, Side side, BoardView view = {});
+void DrawPreviewStand(QImage &image, const BoardFonts &fonts, const ZnBan &shown, Side side,
+                      BoardView view = {});
 // One piece drawn on the square whose top-left corner is (left, top), in the canvas's text colour,
 // as the board draws it.
-void DrawPieceAt(Canvas &canvas, const Koma &piece, int left, int top, BoardView view = {});
+void DrawPieceAt(Canvas &canvas, const BoardFonts &fonts, const Koma &piece, int left, int top,
+                 BoardView view = {});
 // The attack overlay alone (called by DrawBoardBase).
 void DrawAttackOverlay(QImage &image, const ZnBan &game, AttackDisplay mode, BoardView view = {});
 void DrawAttackOverlay(Canvas &canvas, const ZnBan &game, AttackDisplay mode, BoardView view = {});
@@ -71,5 +109,6 @@ void FrameSquareAt(Canvas &canvas, const QColor &colour, int left, int top);
 // The frame of a piece its opponent out-attacks under 利き収支分布.
 QColor frameColour();
 
-// Decodes a Shift-JIS table entry for Qt; the only place where Shift-JIS becomes a QString.
+// Decodes a Shift-JIS table entry for Qt; the only place where Shift-JIS becomes a QString. The
+// board's pictures take theirs decoded once from BoardFonts.
 QString fromShiftJis(const char *text);

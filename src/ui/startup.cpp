@@ -4,7 +4,6 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QLibraryInfo>
-#include <QPointer>
 #include <QTranslator>
 #include <QUrl>
 #include <csignal>
@@ -32,7 +31,7 @@ bool TApplication::notify(QObject *receiver, QEvent *event) {
     return false;
 }
 
-void endAfterException(std::exception_ptr error) {
+void TApplication::endAfterException(std::exception_ptr error) {
     QString message;
     try {
         std::rethrow_exception(error);
@@ -44,25 +43,25 @@ void endAfterException(std::exception_ptr error) {
     } catch (...) {
         message = QStringLiteral("不明なエラーが発生しました");
     }
-    static bool ending = false;
-    if (ending) return;
-    ending = true;
+    if (ending_) return;
+    ending_ = true;
     showExceptionBox(message);
     QCoreApplication::exit(0);
 }
 
 bool installJapaneseTranslations(QCoreApplication &application) {
-    // Owned by the application object, so it goes (and may be loaded again) with it.
-    static QPointer<QTranslator> installed;
-    if (installed) return true;
+    // Owned by the application object, so it goes (and may be loaded again) with it; its name
+    // tells a second call that it is there.
+    const QString name = QStringLiteral("qtbase_ja");
+    if (application.findChild<QTranslator *>(name, Qt::FindDirectChildrenOnly) != nullptr) return true;
     // The program's texts are all Japanese, whatever the user's locale, so its buttons are too.
     auto translator = new QTranslator(&application);
-    if (!translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+    translator->setObjectName(name);
+    if (!translator->load(name, QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
         !QCoreApplication::installTranslator(translator)) {
         delete translator;
         return false;
     }
-    installed = translator;
     return true;
 }
 

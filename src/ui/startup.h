@@ -21,10 +21,14 @@ class TApplication : public QApplication {
 public:
     using QApplication::QApplication;
     bool notify(QObject *receiver, QEvent *event) override;
-};
 
-// Ends the program after `error` escaped from an event handler or from the start-up code.
-void endAfterException(std::exception_ptr error);
+    // Ends the program after `error` escaped from an event handler or from the start-up code. The
+    // box is shown once: an error escaping while it is up ends the program without another.
+    void endAfterException(std::exception_ptr error);
+
+private:
+    bool ending_ = false;
+};
 
 // Loads Qt's own Japanese texts, so that standard buttons read はい, いいえ, キャンセル, 開く,
 // 保存; false when the translation file is not installed (the buttons then stay English).

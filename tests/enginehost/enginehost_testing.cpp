@@ -6,6 +6,12 @@
 #include <QFile>
 #include <QThread>
 
+EngineProfile installedEngineProfile(const QString &path) {
+    EngineProfile profile = profileFor(path.toStdString());
+    profile.usiTimeoutMs = profile.readyTimeoutMs = kInstalledEngineStartMs;
+    return profile;
+}
+
 bool spinUntil(const std::function<bool()> &done, int timeoutMs) {
     QElapsedTimer clock;
     clock.start();

@@ -9,7 +9,16 @@
 #include <functional>
 #include <vector>
 
+#include "engine/profile.h"
 #include "enginehost/engineprocess.h"
+
+// How long an installed engine may take to start (to answer usi and isready) in a test: gpsusi
+// needs over 20 s on a machine starved by other builds, and answers in about 2 s otherwise, so the
+// long limit costs nothing when the machine is idle.
+inline constexpr int kInstalledEngineStartMs = 90000;
+
+// The installed engine's own profile with the start limits above.
+EngineProfile installedEngineProfile(const QString &path);
 
 // Runs the event loop until `done` holds or `timeoutMs` passes; returns `done()`.
 bool spinUntil(const std::function<bool()> &done, int timeoutMs);

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <sstream>
+#include <string>
 
 #include "engine/pv.h"
 #include "enginehost_testing.h"
@@ -278,7 +279,8 @@ TEST(NagikifuMatch, TheInstalledEnginesPlayAGameToItsEnd) {
     QTemporaryDir dir;
     std::ostringstream out, err;
     const int status = runMatch({"--engine", fairy, "--engine", gps, "--games", "1", "--byoyomi", "1",
-                                 "--max-moves", "16", "--out", dir.path().toStdString()},
+                                 "--max-moves", "16", "--start-timeout",
+                                 std::to_string(kInstalledEngineStartMs / 1000), "--out", dir.path().toStdString()},
                                 out, err, false);
     EXPECT_EQ(status, 0) << err.str();
     EXPECT_NE(out.str().find("1/1 "), std::string::npos) << out.str();

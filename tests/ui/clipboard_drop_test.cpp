@@ -9,12 +9,14 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QProcess>
+#include <QTranslator>
 #include <QUrl>
 #include <functional>
 
 #include "record/kif.h"
 #include "records_testing.h"
 #include "ui/kifuwindow.h"
+#include "ui/render.h"
 #include "ui/startup.h"
 
 using namespace records_testing;
@@ -258,6 +260,19 @@ TEST_F(DropTest, OnlyFilesAndTextAreTaken) {
 }
 
 // ---- the command line ----
+
+// What the start loads is loaded once, however often it is asked for: one translator owned by the
+// application object, one substitute per Windows face.
+TEST(StartOptions, TranslationsAndFontSubstitutesAreInstalledOnce) {
+    QCoreApplication &application = *QCoreApplication::instance();
+    if (!installJapaneseTranslations(application)) GTEST_SKIP() << "qtbase_ja is not installed";
+    EXPECT_TRUE(installJapaneseTranslations(application));
+    EXPECT_EQ(application.findChildren<QTranslator *>().size(), 1);
+    installFontSubstitutes();
+    installFontSubstitutes();
+    EXPECT_EQ(QFont::substitutes(QStringLiteral("ＭＳ Ｐ明朝")).size(), 1);
+    EXPECT_EQ(QFont::substitutes(QStringLiteral("ＭＳ Ｐゴシック")).size(), 1);
+}
 
 TEST(StartOptions, TheFirstWordThatIsNoOptionNamesTheFile) {
     const struct {

@@ -48,8 +48,8 @@ protected:
     // The board as drawn before there were layers.
     QImage plain(AttackDisplay mode) {
         QImage &image = flags.image();
-        DrawBoardBase(image, game, mode);
-        DrawBoardPieces(image, game, flags);
+        DrawBoardBase(image, fonts(), game, mode);
+        DrawBoardPieces(image, fonts(), game, flags);
         return image.copy();
     }
 
@@ -58,6 +58,9 @@ protected:
         for (int ply = 0; ply < plies && playRandomMove(game, random); ++ply) {
         }
     }
+
+    // The fonts the layered picture is drawn with, for the plain one beside it.
+    const BoardFonts &fonts() const { return layers.fonts(); }
 
     ZnBan game;
     ZnFlags flags;
@@ -149,7 +152,7 @@ TEST_F(LayersTest, CountBoxesMissEveryGlyph) {
             ASSERT_TRUE(game.placePiece(std::move(piece)));
             QImage &image = flags.image();
             image.fill(green);
-            DrawBoardPieces(image, game, flags);
+            DrawBoardPieces(image, fonts(), game, flags);
             int glyphPixels = 0;
             for (int y = squareTop(40); y < squareTop(40) + 32; ++y)
                 for (int x = squareLeft(40); x < squareLeft(40) + 32; ++x)
@@ -304,6 +307,7 @@ TEST_F(LayersTest, PreviewShowsThePositionAfterTheMoveWithThePieceFaint) {
     generateMoves(game, moves);
     settings.preview = true;
     settings.counts = true;
+    CountPictures countPictures;
     int previews = 0;
     for (const Move &move : moves) {
         if (move.promote) continue;
@@ -323,9 +327,9 @@ TEST_F(LayersTest, PreviewShowsThePositionAfterTheMoveWithThePieceFaint) {
         copyPosition(game, after);
         ASSERT_TRUE(applyMove(after, move));
         QImage &expected = flags.image();
-        DrawBoardBase(expected, after, AttackDisplay::Balance);
-        DrawPreviewPieces(expected, after, move.to);
-        DrawBoardLayers(expected, after, settings, move.to);
+        DrawBoardBase(expected, fonts(), after, AttackDisplay::Balance);
+        DrawPreviewPieces(expected, fonts(), after, move.to);
+        DrawBoardLayers(expected, countPictures, after, settings, move.to);
         DrawPreviewOutline(expected, move.to);
         EXPECT_EQ(shown, expected) << int(move.from) << "-" << int(move.to);
         for (Side side : {SENTE, GOTE}) {
@@ -333,7 +337,7 @@ TEST_F(LayersTest, PreviewShowsThePositionAfterTheMoveWithThePieceFaint) {
             layers.drawStand(expected, game, side, flags, BoardView{});
             const QImage previewStand = expected.copy();
             ClearStandImage(expected);
-            DrawStand(expected, after, side, ZnFlags());
+            DrawStand(expected, fonts(), after, side, ZnFlags());
             EXPECT_EQ(previewStand, expected) << "stand " << int(side);
         }
         ++previews;

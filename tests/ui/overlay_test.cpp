@@ -22,8 +22,8 @@ protected:
 
     const QImage &draw(AttackDisplay mode) {
         QImage &image = flags.image();
-        DrawBoardBase(image, game, mode);
-        DrawBoardPieces(image, game, flags);
+        DrawBoardBase(image, fonts(), game, mode);
+        DrawBoardPieces(image, fonts(), game, flags);
         return image;
     }
 
@@ -51,6 +51,9 @@ protected:
         return count;
     }
 
+    const BoardFonts &fonts() const { return fonts_; }
+
+    BoardFonts fonts_;
     ZnBan game;
     ZnFlags flags;
 };

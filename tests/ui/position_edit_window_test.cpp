@@ -6,7 +6,12 @@
 #include <QLabel>
 #include <QTest>
 
+#include <algorithm>
+#include <string_view>
+#include <vector>
+
 #include "enginehost/gamehost.h"
+#include "record/position.h"
 #include "records_testing.h"
 #include "ui/gamedialog.h"
 #include "ui/positioneditwidgets.h"
@@ -158,6 +163,38 @@ TEST_F(PositionEditWindow, ARefusedEndSaysWhyAndKeepsTheEditorOpen) {
     QTest::keyClick(ban(), Qt::Key_Return);
     EXPECT_FALSE(window->editingPosition()) << status();
     EXPECT_EQ(shown(), "4k4/4G4/4P4/9/9/9/9/9/9 w - 1");
+}
+
+// Every whole-position preset has a key of its own that no other command of the window or the
+// editor shares, and the key sets that preset's position.
+TEST_F(PositionEditWindow, EachPresetHasItsOwnKeyThatSetsItsPosition) {
+    startEdit();
+    const struct {
+        const char *keys, *position;
+    } rows[] = {
+        {"Ctrl+Shift+H", "lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL b - 1"},
+        {"Ctrl+K, 1", "lnsgkgsn1/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL w - 1"},
+        {"Ctrl+Shift+K, 1", "1nsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL w - 1"},
+        {"Ctrl+K, R", "lnsgkgsnl/7b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL w - 1"},
+        {"Ctrl+Shift+K, 7", "2sgkg3/9/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL w - 1"},
+        {"Ctrl+K, 0", "4k4/9/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL w - 1"},
+        {"Ctrl+Shift+T", "4k4/9/9/9/9/9/9/9/9 b 2r2b4g4s4n4l18p 1"},
+    };
+    for (const auto &row : rows) {
+        QTest::keySequence(ban(), QKeySequence(QString::fromLatin1(row.keys)));
+        EXPECT_EQ(edited(), row.position) << row.keys;
+    }
+    PositionEditSession *session = window->positionEditSession();
+    std::vector<QKeySequence> keys;
+    for (const QAction *action : window->findChildren<QAction *>())
+        for (const QKeySequence &key : action->shortcuts()) keys.push_back(key);
+    for (std::string_view name : handicapNames()) {
+        const QAction *preset =
+            session->command(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+        ASSERT_NE(preset, nullptr) << name;
+        EXPECT_FALSE(preset->shortcut().isEmpty()) << name;
+        EXPECT_EQ(std::count(keys.begin(), keys.end(), preset->shortcut()), 1) << name;
+    }
 }
 
 TEST_F(PositionEditWindow, ARunningGameRefusesTheEdit) {

@@ -302,11 +302,20 @@ TEST(ShiftJisTest, TablesDecodeToTheirCharacters) {
     EXPECT_EQ(fromShiftJis(kPromotedMark), QStringLiteral("成"));
     EXPECT_EQ(fromShiftJis(kFileLabels[0]), QStringLiteral("１"));
     EXPECT_EQ(fromShiftJis(kRankLabels[8]), QStringLiteral("九"));
-    // Cached and fresh decodings agree; empty and null entries give empty text.
+    // A second decoding gives the same text; empty and null entries give empty text.
     EXPECT_EQ(fromShiftJis("\x8B\xE2"), QStringLiteral("銀"));
     EXPECT_EQ(fromShiftJis("\x8B\xE2"), QStringLiteral("銀"));
     EXPECT_TRUE(fromShiftJis(kGlyphTable[KING + PROMOTED_OFFSET]).isEmpty());
     EXPECT_TRUE(fromShiftJis(nullptr).isEmpty());
+    // The board's fonts hold every entry decoded once, each under its own index.
+    const BoardFonts fonts;
+    for (PieceCode code = 0; code < CODE_COUNT; ++code)
+        EXPECT_EQ(fonts.glyph(code), fromShiftJis(kGlyphTable[code])) << int(code);
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_EQ(fonts.fileLabel(i), fromShiftJis(kFileLabels[i])) << i;
+        EXPECT_EQ(fonts.rankLabel(i), fromShiftJis(kRankLabels[i])) << i;
+    }
+    EXPECT_EQ(fonts.promotedMark(), QStringLiteral("成"));
 }
 
 TEST(ZnFlagsImageTest, CreatedInTheMenuColourAtTheAskedRatio) {
@@ -333,11 +342,14 @@ protected:
 
     QImage &drawBoard(AttackDisplay mode = AttackDisplay::None) {
         QImage &image = flags.image();
-        DrawBoardBase(image, game, mode);
-        DrawBoardPieces(image, game, flags);
+        DrawBoardBase(image, fonts(), game, mode);
+        DrawBoardPieces(image, fonts(), game, flags);
         return image;
     }
 
+    const BoardFonts &fonts() const { return fonts_; }
+
+    BoardFonts fonts_;
     ZnBan game;
     ZnFlags flags;
 };
@@ -487,7 +499,7 @@ protected:
         QImage &image = flags.image();
         image.fill(Qt::white);
         ClearStandImage(image);
-        DrawStand(image, game, side, flags);
+        DrawStand(image, fonts(), game, side, flags);
         return image;
     }
     static QRect slotCell(Side side, int slot) {
@@ -576,8 +588,8 @@ TEST_F(StandPictureTest, OnlyTheStandOfTheSideToMoveShowsTheSelectedSlot) {
 
 TEST_F(BoardPictureTest, SharpAtDoubleRatioInTheSameLogicalPlaces) {
     QImage &image = flags.image(2.0);
-    DrawBoardBase(image, game, AttackDisplay::None);
-    DrawBoardPieces(image, game, flags);
+    DrawBoardBase(image, fonts(), game, AttackDisplay::None);
+    DrawBoardPieces(image, fonts(), game, flags);
     // Each logical pixel of the outline and the grid is a 2 x 2 block of device pixels.
     for (QPoint p : {QPoint(8, 80), QPoint(9, 81), QPoint(646, 718), QPoint(647, 719), QPoint(40, 112),
                      QPoint(41, 113), QPoint(614, 113), QPoint(615, 112)})
