@@ -13,8 +13,8 @@
 #include <string>
 
 #include "core/rules.h"
-#include "support/report.h"
 #include "enginehost/gamehost.h"
+#include "support/report.h"
 #include "ui/clockwindow.h"
 #include "ui/csagame.h"
 #include "ui/enginestore.h"
@@ -268,8 +268,8 @@ void TZnMainForm::setDestinationRule(DestinationRule rule) {
 
 void TZnMainForm::RedrawAll() {
     // The mate line was stepped from the record's position; once the record moves it is left.
-    if (mateShown_ != nullptr &&
-        (document_.game().key() != mateFromKey_ || document_.game().moveCount() != mateFromCount_))
+    if (mateShown_ != nullptr && (document_.game().key() != mateShown_->fromKey ||
+                                  document_.game().moveCount() != mateShown_->fromCount))
         leaveMateLine();
     redrawBoard();
     if (editingPosition()) {
@@ -329,21 +329,23 @@ void TZnMainForm::BanMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, in
     if (csaWindow_ != nullptr && csaWindow_->active()) return csaWindow_->press(x, y);
     if (gameRunning()) return gamePress(x, y);
     QString refusal;
-    if (BoardPress(document_.game(), selection_, *promotionAsker_, button, x, y, &document_.record(), display_.view,
-                   &refusal))
+    if (BoardPress(document_.game(), selection_, *promotionAsker_, button, x, y, &document_.record(),
+                   display_.view, &refusal))
         RedrawAll();
     if (!refusal.isEmpty()) SetStatusText(refusal);
 }
 
 void TZnMainForm::gamePress(int x, int y) {
     if (!games_.host()->personToMove()) {
-        SetStatusText(games_.host()->started() ? QStringLiteral("相手の手番です") : QStringLiteral("対局の準備中です"));
+        SetStatusText(games_.host()->started() ? QStringLiteral("相手の手番です")
+                                               : QStringLiteral("対局の準備中です"));
         return;
     }
     QString refusal;
     GameHost *host = games_.host();
     const auto play = [host](const Move &move) { return host->play(move); };
-    if (!BoardPressInGame(document_.game(), selection_, *promotionAsker_, x, y, play, refusal, display_.view)) return;
+    if (!BoardPressInGame(document_.game(), selection_, *promotionAsker_, x, y, play, refusal, display_.view))
+        return;
     RedrawAll();
     if (!refusal.isEmpty())
         SetStatusText(refusal);
@@ -352,7 +354,8 @@ void TZnMainForm::gamePress(int x, int y) {
 }
 
 bool TZnMainForm::standLocked() const {
-    return (gameRunning() && !games_.host()->personToMove()) || (csaWindow_ != nullptr && csaWindow_->locksStands());
+    return (gameRunning() && !games_.host()->personToMove()) ||
+           (csaWindow_ != nullptr && csaWindow_->locksStands());
 }
 
 void TZnMainForm::Dai0MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int y) {
@@ -362,7 +365,8 @@ void TZnMainForm::Dai0MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int
 
 void TZnMainForm::Dai1MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int y) {
     if (standLocked() || leaveMateLine()) return;
-    if (StandPress(document_.game(), selection_, otherSide(display_.view.side()), y, display_.view)) RedrawAll();
+    if (StandPress(document_.game(), selection_, otherSide(display_.view.side()), y, display_.view))
+        RedrawAll();
 }
 
 void TZnMainForm::BanContextMenu(const QPoint &position) {

@@ -351,9 +351,12 @@ private:
     TMateWindow *mateWindow_ = nullptr;
     // The position of the mate line the board shows, and the record's position it was stepped
     // from (its key and move count): once the record moves, the board follows the record again.
-    std::unique_ptr<ZnBan> mateShown_;
-    std::uint64_t mateFromKey_ = 0;
-    int mateFromCount_ = 0;
+    struct ShownMateLine {
+        ZnBan position;
+        std::uint64_t fromKey = 0;
+        int fromCount = 0;
+    };
+    std::unique_ptr<ShownMateLine> mateShown_;
     void showMatePosition(const ZnBan &position);
     // Puts the record's position back on the board; false when it was there already.
     bool leaveMateLine();

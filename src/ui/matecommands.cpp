@@ -28,11 +28,11 @@ void TZnMainForm::showMateSearch() {
 void TZnMainForm::showMatePosition(const ZnBan &position) {
     if (editingPosition()) return;
     if (mateShown_ == nullptr) {
-        mateShown_ = std::make_unique<ZnBan>();
-        mateFromKey_ = document_.game().key();
-        mateFromCount_ = document_.game().moveCount();
+        mateShown_ = std::make_unique<ShownMateLine>();
+        mateShown_->fromKey = document_.game().key();
+        mateShown_->fromCount = document_.game().moveCount();
     }
-    ::copyPosition(position, *mateShown_);
+    ::copyPosition(position, mateShown_->position);
     selection_.clearSquareSelection();
     // The board and the attack overlay draw the shown position; the record stays where it is.
     redrawBoard();

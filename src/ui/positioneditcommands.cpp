@@ -18,7 +18,7 @@ bool TZnMainForm::editingPosition() const { return positionEdit_ != nullptr; }
 
 ZnBan &TZnMainForm::shownGame() {
     if (positionEdit_ != nullptr) return positionEdit_->game();
-    return mateShown_ != nullptr ? *mateShown_ : document_.game();
+    return mateShown_ != nullptr ? mateShown_->position : document_.game();
 }
 
 void TZnMainForm::startPositionEdit() {
