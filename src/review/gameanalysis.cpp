@@ -25,7 +25,7 @@ GameAnalysis::GameAnalysis(const GameLine &line, const AnalysisSettings &setting
     results_.resize(static_cast<std::size_t>(moves) + 1);
     verdicts_.resize(static_cast<std::size_t>(moves) + 1);
     mates_.resize(static_cast<std::size_t>(moves) + 1);
-    if (settings.checkMates) mateChecker_ = std::make_unique<MateChecker>(settings.mateBudget);
+    if (settings.checkMates) mateChecker_ = std::make_unique<MateChecker>(settings.mateLimits);
     if (std::string reason = buildGame(game_, line_.start); !reason.empty()) {
         fail("開始局面を作れません: " + reason);
         return;

@@ -80,7 +80,7 @@ struct AnalysisSettings {
     // Whether the mate solver checks every position too, and what one of its searches may spend: a
     // mate the move allowed is then proved, a mate it missed and a 詰めろ it left are named.
     bool checkMates = true;
-    MateBudget mateBudget{};
+    MateLimits mateLimits = kReviewMateLimits;
 };
 
 class GameAnalysis {

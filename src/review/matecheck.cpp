@@ -19,11 +19,7 @@ std::string firstMove(const ZnBan &position, const std::vector<Move> &line) {
 
 }  // namespace
 
-MateChecker::MateChecker(const MateBudget &budget) {
-    limits_.nodes = budget.nodes;
-    limits_.milliseconds = budget.milliseconds;
-    limits_.tableBytes = budget.tableBytes;
-}
+MateChecker::MateChecker(const MateLimits &limits) : limits_(limits) {}
 
 PositionMate MateChecker::mateOf(const ZnBan &position) {
     // A refused position (no king to mate) answers 不明, which says nothing in a review.

@@ -13,11 +13,7 @@
 
 // What one search of the review may spend; nodes rather than time first, so that a review gives
 // the same labels on a slow machine, with a time cap for the rare position that is slow per node.
-struct MateBudget {
-    std::uint64_t nodes = 20000;
-    std::int64_t milliseconds = 100;
-    std::size_t tableBytes = std::size_t{8} << 20;
-};
+inline constexpr MateLimits kReviewMateLimits{100, 20000, std::size_t{8} << 20};
 
 // The solver's answer for one position; a mate line starts with the mating side's check.
 struct PositionMate {
@@ -28,7 +24,7 @@ struct PositionMate {
 
 class MateChecker {
 public:
-    explicit MateChecker(const MateBudget &budget = {});
+    explicit MateChecker(const MateLimits &limits = kReviewMateLimits);
 
     // Whether the side to move of `position` mates.
     PositionMate mateOf(const ZnBan &position);
