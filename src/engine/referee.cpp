@@ -7,7 +7,7 @@
 
 namespace {
 
-// Whole seconds, as the records count them: a part of a second is not counted.
+// The 持ち時間 header: one time for both sides when they have the same.
 std::string timeHeader(const std::array<TimeControl, 2> &time) {
     if (time[SENTE] == time[GOTE]) return "各" + timeControlText(time[SENTE]);
     return "先手" + timeControlText(time[SENTE]) + "・後手" + timeControlText(time[GOTE]);
