@@ -334,6 +334,19 @@ bool readCount(const std::string &text, int low, int high, int &value) {
     return true;
 }
 
+const std::string *optionValue(const std::vector<std::string> &args, std::size_t &at, std::string &problem) {
+    const std::string &arg = args[at];
+    if (arg.size() < 2 || arg[0] != '-') {
+        problem = "余分な引数です: " + arg;
+        return nullptr;
+    }
+    if (at + 1 == args.size()) {
+        problem = arg + " の後に値がありません";
+        return nullptr;
+    }
+    return &args[++at];
+}
+
 Target targetOfFile(std::string_view fileName) {
     const std::size_t dot = fileName.rfind('.');
     const std::size_t slash = fileName.rfind('/');

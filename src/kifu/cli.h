@@ -23,6 +23,10 @@ Target targetOfFile(std::string_view fileName);
 // A whole decimal number from `low` to `high`, as a command line gives it; false for anything else.
 bool readCount(const std::string &text, int low, int high, int &value);
 
+// The value of the option at `args[at]`, `at` moved onto it; null, with `problem` said, when
+// `args[at]` is no option or is the last word.
+const std::string *optionValue(const std::vector<std::string> &args, std::size_t &at, std::string &problem);
+
 // Standard input read to its end, refusing more than the limit it is given.
 using StandardInput = std::function<FileBytes(std::size_t limit)>;
 

@@ -58,15 +58,9 @@ CsaLine parseCsa(const std::vector<std::string> &args) {
             line.verbose = true;
             continue;
         }
-        if (arg.size() < 2 || arg[0] != '-') {
-            line.problem = "余分な引数です: " + arg;
-            break;
-        }
-        if (i + 1 == args.size()) {
-            line.problem = arg + " の後に値がありません";
-            break;
-        }
-        const std::string &value = args[++i];
+        const std::string *given = optionValue(args, i, line.problem);
+        if (given == nullptr) break;
+        const std::string &value = *given;
         int number = 0;
         bool ok = true;
         if (arg == "--host") {

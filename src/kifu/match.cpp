@@ -81,15 +81,9 @@ MatchLine parseMatch(const std::vector<std::string> &args) {
     bool byoyomi = false, increment = false;
     for (std::size_t i = 0; i < args.size() && line.problem.empty(); ++i) {
         const std::string &arg = args[i];
-        if (arg.size() < 2 || arg[0] != '-') {
-            line.problem = "余分な引数です: " + arg;
-            break;
-        }
-        if (i + 1 == args.size()) {
-            line.problem = arg + " の後に値がありません";
-            break;
-        }
-        const std::string &value = args[++i];
+        const std::string *given = optionValue(args, i, line.problem);
+        if (given == nullptr) break;
+        const std::string &value = *given;
         std::int64_t ms = 0;
         int count = 0;
         bool ok = true;
