@@ -11,11 +11,12 @@
 #include <QTest>
 
 #include "record/formats.h"
+#include "records_testing.h"
 #include "support/readfile.h"
-#include "ui/serieswindow.h"
-
 #include "ui/gamecontroller.h"
 #include "ui/recorddocument.h"
+#include "ui/serieswindow.h"
+#include "ui_testing.h"
 
 namespace {
 
@@ -100,14 +101,8 @@ TEST(GameControllerTest, ASeriesPlaysTwoGamesAtOnceUntilTheSprtDecides) {
     choice.openings = dir.filePath("book.txt");
     choice.time[SENTE] = TimeControl{0, 300, 0};
     choice.time[GOTE] = TimeControl{0, 1000, 0};
-    for (Side side : {SENTE, GOTE}) {
-        choice.engines[side] = dir.filePath(side == SENTE ? "fake_engine-illegal" : "fake_engine-normal");
-        ASSERT_TRUE(QFile::link(QStringLiteral(FAKE_ENGINE), choice.engines[side]));
-    }
-    QFile book(choice.openings);
-    ASSERT_TRUE(book.open(QIODevice::WriteOnly));
-    book.write("startpos moves 2g2f 8c8d\nstartpos moves 2g2f 3c3d\n");
-    book.close();
+    ASSERT_TRUE(linkFakeEngines(choice, dir.path(), "fake_engine-illegal", "fake_engine-normal"));
+    records_testing::writeFile(choice.openings, "startpos moves 2g2f 8c8d\nstartpos moves 2g2f 3c3d\n");
     QSignalSpy ended(&games, &GameController::ended);
     TSeriesWindow window(games);
     ASSERT_TRUE(games.start(choice));
@@ -118,7 +113,8 @@ TEST(GameControllerTest, ASeriesPlaysTwoGamesAtOnceUntilTheSprtDecides) {
     ASSERT_FALSE(ended.isEmpty());
     EXPECT_TRUE(ended.last().at(1).toBool());
     const QString closing = ended.last().at(0).toString();
-    EXPECT_TRUE(closing.startsWith(QStringLiteral("連続対局 %1局（fake_engine-illegal 0勝").arg(games.series()->played())) &&
+    EXPECT_TRUE(closing.startsWith(
+                    QStringLiteral("連続対局 %1局（fake_engine-illegal 0勝").arg(games.series()->played())) &&
                 closing.contains("H0 accepted"))
         << closing.toStdString();
     EXPECT_EQ(games.series()->end(), SeriesEnd::H0);

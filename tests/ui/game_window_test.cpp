@@ -20,6 +20,7 @@
 #include "enginehost/gamehost.h"
 #include "record/formats.h"
 #include "record/sfen.h"
+#include "records_testing.h"
 #include "support/readfile.h"
 #include "ui/clockwindow.h"
 #include "ui/enginestore.h"
@@ -311,10 +312,7 @@ TEST_F(GameWindow, ASeriesBetweenEnginesKeepsEveryGameInItsFolder) {
     GameChoice choice;
     choice.games = 2;
     choice.folder = dir.filePath("games");
-    for (Side side : {SENTE, GOTE}) {
-        choice.engines[side] = dir.filePath(side == SENTE ? "fake_engine-illegal" : "fake_engine-normal");
-        ASSERT_TRUE(QFile::link(QStringLiteral(FAKE_ENGINE), choice.engines[side]));
-    }
+    ASSERT_TRUE(linkFakeEngines(choice, dir.path(), "fake_engine-illegal", "fake_engine-normal"));
     ASSERT_TRUE(window->startGame(choice));
     ASSERT_TRUE(spinUntil([&] { return window->findChild<QMessageBox *>("GameOverBox") != nullptr; }, 20000));
     ASSERT_TRUE(spinUntil([&] { return !window->gameRunning(); }));
@@ -343,31 +341,24 @@ TEST_F(GameWindow, ASeriesStartsEachGameFromTheOpeningsFile) {
     choice.games = 2;
     choice.folder = dir.filePath("games");
     choice.openings = dir.filePath("book.txt");
-    for (Side side : {SENTE, GOTE}) {
-        choice.engines[side] = dir.filePath(side == SENTE ? "fake_engine-alpha" : "fake_engine-beta");
-        ASSERT_TRUE(QFile::link(QStringLiteral(FAKE_ENGINE), choice.engines[side]));
-    }
-    QFile book(choice.openings);
-    ASSERT_TRUE(book.open(QIODevice::WriteOnly));
-    book.write("startpos moves 2g2f 8c8d\nstartpos moves 5e5d\n");
-    book.close();
+    ASSERT_TRUE(linkFakeEngines(choice, dir.path(), "fake_engine-alpha", "fake_engine-beta"));
+    records_testing::writeFile(choice.openings, "startpos moves 2g2f 8c8d\nstartpos moves 5e5d\n");
     EXPECT_FALSE(window->startGame(choice));
     EXPECT_TRUE(window->statusText().contains("book.txt:2")) << window->statusText().toStdString();
     choice.book = dir.filePath("moves.db");
     EXPECT_FALSE(window->startGame(choice));
-    EXPECT_TRUE(window->statusText().startsWith("定跡を使えません: " + choice.book)) << window->statusText().toStdString();
-    QFile moves(choice.book);
-    ASSERT_TRUE(moves.open(QIODevice::WriteOnly));
-    moves.write("#YANEURAOU-DB2016 1.00\nsfen lnsgkgsnl/1r5b1/p1ppppppp/1p7/9/7P1/PPPPPPP1P/1B5R1/LNSGKGSNL b - 3\n7g7f\n");
-    moves.close();
-    ASSERT_TRUE(book.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    book.write("startpos moves 2g2f 8c8d\n");
-    book.close();
+    EXPECT_TRUE(window->statusText().startsWith("定跡を使えません: " + choice.book))
+        << window->statusText().toStdString();
+    records_testing::writeFile(choice.book,
+                               "#YANEURAOU-DB2016 1.00\nsfen lnsgkgsnl/1r5b1/p1ppppppp/1p7/9/7P1/"
+                               "PPPPPPP1P/1B5R1/LNSGKGSNL b - 3\n7g7f\n");
+    records_testing::writeFile(choice.openings, "startpos moves 2g2f 8c8d\n");
     ASSERT_TRUE(window->startGame(choice));
     ASSERT_TRUE(spinUntil([&] { return window->findChild<QMessageBox *>("GameOverBox") != nullptr; }, 20000));
     ASSERT_TRUE(spinUntil([&] { return !window->gameRunning(); }));
     // Sente loses each game (its third move repeats its first): alpha once, beta once.
-    EXPECT_TRUE(window->lastResult().endsWith("（fake_engine-alpha 1勝1敗0分）")) << window->lastResult().toStdString();
+    EXPECT_TRUE(window->lastResult().endsWith("（fake_engine-alpha 1勝1敗0分）"))
+        << window->lastResult().toStdString();
     for (const auto &[file, alphaSide] : {std::pair{"001.kif", "先手"}, std::pair{"002.kif", "後手"}}) {
         const FileBytes bytes = readRegularFile(QDir(window->seriesFolder()).filePath(file).toStdString());
         ZnBan board;

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QPoint>
 #include <QString>
 #include <QStringList>
@@ -11,6 +13,7 @@
 #include <deque>
 #include <memory>
 
+#include "ui/gamechoice.h"
 #include "ui/interaction.h"
 #include "ui/mainform.h"
 #include "ui/paintbox.h"
@@ -22,7 +25,9 @@
 // overwrite) when it runs out.
 class ScriptedAsker : public PromotionAsker, public SaveQuestions {
 public:
-    SaveAnswer askUnsavedChanges() override { return answerSave(QStringLiteral("unsaved"), SaveAnswer::Discard); }
+    SaveAnswer askUnsavedChanges() override {
+        return answerSave(QStringLiteral("unsaved"), SaveAnswer::Discard);
+    }
     SaveAnswer askLossyOverwrite(const QString &file, const QString &lost) override {
         return answerSave(file + QLatin1Char('|') + lost, SaveAnswer::Cancel);
     }
@@ -60,6 +65,18 @@ public:
     // Every question asked, as "caption|text".
     QStringList questions;
 };
+
+#ifdef FAKE_ENGINE
+// The fake engine linked into `folder` under the names `sente` and `gote`, whose endings say how
+// each plays ("fake_engine-illegal", "fake_engine-normal"), as the choice's two engines.
+inline bool linkFakeEngines(GameChoice &choice, const QString &folder, const char *sente, const char *gote) {
+    for (Side side : {SENTE, GOTE}) {
+        choice.engines[side] = QDir(folder).filePath(QString::fromLatin1(side == SENTE ? sente : gote));
+        if (!QFile::link(QStringLiteral(FAKE_ENGINE), choice.engines[side])) return false;
+    }
+    return true;
+}
+#endif
 
 // The centre of a board square in the board's pixels, in the usual notation (file and rank 1..9).
 inline QPoint squareCentre(int file, int rank) {
