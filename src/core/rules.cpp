@@ -90,8 +90,10 @@ void findCheckers(const ZnBan &game, Side side, Guard &guard) {
     }
 }
 
-void findPins(const ZnBan &game, Side side, Guard &guard) {
-    const Square kingSquare = guard.king->square();
+// Each piece of `shieldSide` standing alone on a line out of `kingSquare` with a ranging piece of
+// `rangerSide` behind it: `found(shield, path)`, the path running from the king to that piece.
+template <typename Found>
+void forEachShield(const ZnBan &game, Square kingSquare, Side shieldSide, Side rangerSide, Found found) {
     for (std::size_t line = 0; line < LINE_DY.size(); ++line) {
         const int dy = LINE_DY[line], dx = LINE_DX[line];
         const Koma *shield = nullptr;
@@ -102,18 +104,24 @@ void findPins(const ZnBan &game, Side side, Guard &guard) {
             path.set(square);
             const Koma *piece = game.pieceAt(square);
             if (piece == nullptr) continue;
-            if (shield == nullptr && piece->side() == side) {
+            if (shield == nullptr && piece->side() == shieldSide) {
                 shield = piece;
                 continue;
             }
-            if (shield != nullptr && piece->side() != side && piece->rangesToward(-dy, -dx)) {
-                guard.pinned.set(shield->square());
-                guard.pinnedSquares[static_cast<std::size_t>(guard.pinCount)] = shield->square();
-                guard.pinLines[static_cast<std::size_t>(guard.pinCount++)] = path;
-            }
+            if (shield != nullptr && piece->side() == rangerSide && piece->rangesToward(-dy, -dx))
+                found(*shield, path);
             break;
         }
     }
+}
+
+void findPins(const ZnBan &game, Side side, Guard &guard) {
+    forEachShield(game, guard.king->square(), side, otherSide(side),
+                  [&](const Koma &shield, const Bitboard &path) {
+                      guard.pinned.set(shield.square());
+                      guard.pinnedSquares[static_cast<std::size_t>(guard.pinCount)] = shield.square();
+                      guard.pinLines[static_cast<std::size_t>(guard.pinCount++)] = path;
+                  });
 }
 
 Guard guardOf(const ZnBan &game, Side side) {
@@ -162,7 +170,8 @@ bool pawnDropMates(const ZnBan &game, const Koma *pawn, Square drop) {
 // Visits every legal move of the side to move; the visitor returns false to stop early. Drops of
 // each kind go only to the squares `dropTargets` names for it, when it is given.
 template <typename Visit>
-void forEachLegalMove(const ZnBan &game, Visit &&visit, const std::array<Bitboard, KIND_COUNT> *dropTargets = nullptr) {
+void forEachLegalMove(const ZnBan &game, Visit &&visit,
+                      const std::array<Bitboard, KIND_COUNT> *dropTargets = nullptr) {
     const Side side = game.turn();
     const Guard guard = guardOf(game, side);
     for (const Koma *piece : game.piecesOnBoard(side)) {
@@ -248,36 +257,19 @@ struct Discoverers {
 
     bool uncovers(Square from, Square to) const {
         for (int i = 0; i < count; ++i)
-            if (squares[static_cast<std::size_t>(i)] == from) return !lines[static_cast<std::size_t>(i)].contains(to);
+            if (squares[static_cast<std::size_t>(i)] == from)
+                return !lines[static_cast<std::size_t>(i)].contains(to);
         return false;
     }
 };
 
 Discoverers findDiscoverers(const ZnBan &game, Side attacker, Square kingSquare) {
     Discoverers found;
-    for (std::size_t line = 0; line < LINE_DY.size(); ++line) {
-        const int dy = LINE_DY[line], dx = LINE_DX[line];
-        const Koma *shield = nullptr;
-        Bitboard path;
-        for (int row = rowOf(kingSquare) + dy, column = columnOf(kingSquare) + dx; onBoard(row, column);
-             row += dy, column += dx) {
-            const Square square = static_cast<Square>(squareAt(row, column));
-            path.set(square);
-            const Koma *piece = game.pieceAt(square);
-            if (piece == nullptr) continue;
-            if (piece->side() != attacker) break;
-            if (shield == nullptr) {
-                shield = piece;
-                continue;
-            }
-            if (piece->rangesToward(-dy, -dx)) {
-                found.pieces.set(shield->square());
-                found.squares[static_cast<std::size_t>(found.count)] = shield->square();
-                found.lines[static_cast<std::size_t>(found.count++)] = path;
-            }
-            break;
-        }
-    }
+    forEachShield(game, kingSquare, attacker, attacker, [&](const Koma &shield, const Bitboard &path) {
+        found.pieces.set(shield.square());
+        found.squares[static_cast<std::size_t>(found.count)] = shield.square();
+        found.lines[static_cast<std::size_t>(found.count++)] = path;
+    });
     return found;
 }
 
